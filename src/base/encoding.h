@@ -1,0 +1,20 @@
+#pragma once
+// Conversions of file contents to the UTF-8 texts used throughout the program.
+
+#include <string>
+#include <string_view>
+
+namespace base {
+
+bool IsValidUtf8(std::string_view bytes);
+// Windows-1252 bytes to UTF-8 (the five unassigned bytes map to U+FFFD).
+std::string Windows1252ToUtf8(std::string_view bytes);
+// UTF-16 little-endian bytes (without byte-order mark) to UTF-8; broken pairs become U+FFFD.
+std::string Utf16LeToUtf8(std::string_view bytes);
+void AppendUtf8(std::string& out, char32_t code);
+
+// File bytes to UTF-8: a UTF-8 or UTF-16LE byte-order mark is honoured; text that is not
+// valid UTF-8 is read as Windows-1252.
+std::string DecodeTextFile(std::string_view bytes);
+
+}  // namespace base

@@ -1,0 +1,57 @@
+#pragma once
+// Numbered errors with a source and a description, raised as exceptions.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// The error numbers the system raises or tests for.
+namespace err {
+inline constexpr int32_t kInvalidCallOrKey = 5;         // invalid procedure call / missing key
+inline constexpr int32_t kOverflow = 6;
+inline constexpr int32_t kOutOfMemory = 7;
+inline constexpr int32_t kSubscriptOutOfRange = 9;
+inline constexpr int32_t kDivisionByZero = 11;
+inline constexpr int32_t kTypeMismatch = 13;
+inline constexpr int32_t kInternal = 51;
+inline constexpr int32_t kFileNotFound = 53;
+inline constexpr int32_t kPathFileAccess = 75;
+inline constexpr int32_t kInvalidFileFormat = 321;
+inline constexpr int32_t kMemberNotSupported = 438;
+inline constexpr int32_t kDuplicateKey = 457;
+inline constexpr int32_t kAppErrorBase = static_cast<int32_t>(0x80040000u);
+inline constexpr int32_t kRefusedArguments = kAppErrorBase + 1000;  // 0x800403E8
+inline constexpr int32_t kNotAvailable = kAppErrorBase + 1999;      // a piece not built yet
+inline constexpr int32_t kCpNvNotPlaced = 10000;
+inline constexpr int32_t kReadOnlyProperty = -2147201502;          // 0x80044E22
+}  // namespace err
+
+// The standard description of an error number ("" when the number has none).
+std::string_view DefaultDescription(int32_t number);
+
+class Error : public std::runtime_error {
+ public:
+  Error(int32_t number, std::string source, std::string description);
+  // An error with the standard description of its number.
+  Error(int32_t number, std::string source);
+
+  int32_t Number() const noexcept { return number_; }
+  const std::string& Source() const noexcept { return source_; }
+  const std::string& Description() const noexcept { return description_; }
+
+ private:
+  int32_t number_;
+  std::string source_;
+  std::string description_;
+};
+
+// The error raised by a piece of the system that is not built yet.
+Error NotAvailable(std::string source, std::string_view what);
+
+// Converts any exception caught by a handler into a numbered error.
+Error ToError(const std::exception& e, std::string_view source);
+
+}  // namespace base

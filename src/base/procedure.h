@@ -1,0 +1,83 @@
+#pragma once
+// Procedure entry lines and the error operation.
+//
+// Every procedure announces itself ("[M_PlugIn] Public Sub Main()") and runs its
+// statements under an error scope: an unexpected error goes to the logging component's
+// error operation, whose action code decides how the procedure goes on
+// (0 repeat the statement, 1 go on with the next, 2 leave the procedure, 3 end the program).
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "base/error.h"
+
+namespace base {
+
+enum class Visibility { Public, Private };
+
+enum class ErrorAction : int { Repeat = 0, Next = 1, Leave = 2, End = 3 };
+
+// The logging component as procedures see it.
+class ProcedureLog {
+ public:
+  virtual ~ProcedureLog() = default;
+  virtual void EntryLine(const std::string& line) = 0;
+  // The error operation: receives the error, a text, the module and the procedure name.
+  virtual int HandleError(const Error& error, const std::string& text, std::string_view module,
+                          std::string_view procedure) = 0;
+};
+
+// Installs the logging component (nullptr: entry lines are dropped and errors propagate).
+void SetProcedureLog(ProcedureLog* log);
+ProcedureLog* CurrentProcedureLog();
+
+// "[" module "] " + "Public Sub "/"Private Sub " + name + "(" params ")".
+std::string EntryLineText(std::string_view module, Visibility visibility, std::string_view name,
+                          std::string_view params = {});
+void LogEntry(std::string_view module, Visibility visibility, std::string_view name,
+              std::string_view params = {});
+
+// Thrown when the error operation answers "end the program". The host catches it at the
+// top of a run and ends the run.
+struct EndProgram {};
+
+// How often one statement is repeated on answer 0 before the procedure is left instead,
+// so that a persistent error cannot hang the program.
+inline constexpr int kMaxRepeats = 10;
+
+class ErrorScope {
+ public:
+  ErrorScope(std::string module, std::string procedure)
+      : module_(std::move(module)), procedure_(std::move(procedure)) {}
+
+  const std::string& Module() const { return module_; }
+  const std::string& ProcedureName() const { return procedure_; }
+
+  // Runs the body of the procedure. An error that escapes a Step (or the body itself)
+  // goes to the error operation; "leave" returns from Run.
+  void Run(const std::function<void()>& body);
+
+  // Runs one statement of the body under the error operation.
+  void Step(const std::function<void()>& statement);
+
+ private:
+  struct Leave {
+    const ErrorScope* scope;
+  };
+  // Asks the error operation; returns true when the statement is to be repeated.
+  bool Dispatch(const std::exception& error, int attempt);
+
+  std::string module_;
+  std::string procedure_;
+};
+
+// Logs the entry line and runs `body` under an error scope of the same names.
+void RunProcedure(std::string_view module, Visibility visibility, std::string_view name,
+                  const std::function<void(ErrorScope&)>& body, std::string_view params = {});
+
+// Runs `statement`, ignoring the numbered errors it raises ("with errors ignored").
+// Returns false when an error was ignored.
+bool IgnoringErrors(const std::function<void()>& statement);
+
+}  // namespace base

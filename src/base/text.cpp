@@ -1,0 +1,211 @@
+#include "base/text.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "base/error.h"
+
+namespace base {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the leading decimal number of `s` (sign, digits, point, exponent), 0 when none.
+size_t DecimalPrefixLength(std::string_view s) {
+  size_t i = 0;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
+  }
+  if (digits == 0) return 0;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+    size_t j = i + 1;
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+    size_t expDigits = 0;
+    while (j < s.size() && IsDigit(s[j])) ++j, ++expDigits;
+    if (expDigits > 0) i = j;
+  }
+  return i;
+}
+
+double RadixValue(std::string_view s, int radix) {
+  double value = 0;
+  for (char c : s) {
+    int digit;
+    if (IsDigit(c)) {
+      digit = c - '0';
+    } else if (radix == 16 && ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')) {
+      digit = (c | 0x20) - 'a' + 10;
+    } else {
+      break;
+    }
+    if (digit >= radix) break;
+    value = value * radix + digit;
+  }
+  return value;
+}
+
+template <typename Int>
+Int ConvertChecked(double value) {
+  const double rounded = RoundHalfEven(value);
+  if (std::isnan(rounded) || rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
+      rounded > static_cast<double>(std::numeric_limits<Int>::max())) {
+    throw Error(err::kOverflow, "Conversion");
+  }
+  return static_cast<Int>(rounded);
+}
+
+}  // namespace
+
+double Val(std::string_view text) {
+  size_t start = 0;
+  while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) ++start;
+  std::string_view s = text.substr(start);
+  if (s.size() >= 2 && s[0] == '&') {
+    const char kind = static_cast<char>(s[1] | 0x20);
+    if (kind == 'h') return RadixValue(s.substr(2), 16);
+    if (kind == 'o') return RadixValue(s.substr(2), 8);
+  }
+  const size_t length = DecimalPrefixLength(s);
+  if (length == 0) return 0;
+  std::string number(s.substr(0, length));
+  for (char& c : number) {
+    if (c == 'd' || c == 'D') c = 'e';
+  }
+  errno = 0;
+  const double value = std::strtod(number.c_str(), nullptr);
+  if (errno == ERANGE && std::isinf(value)) throw Error(err::kOverflow, "Val");
+  return value;
+}
+
+double RoundHalfEven(double value) { return std::nearbyint(value); }
+
+int16_t CInt(double value) { return ConvertChecked<int16_t>(value); }
+int32_t CLng(double value) { return ConvertChecked<int32_t>(value); }
+uint8_t CByte(double value) { return ConvertChecked<uint8_t>(value); }
+
+std::string FoldCase(std::string_view text) {
+  std::string out(text);
+  for (size_t i = 0; i < out.size(); ++i) {
+    auto c = static_cast<unsigned char>(out[i]);
+    if (c >= 'A' && c <= 'Z') {
+      out[i] = static_cast<char>(c + 32);
+    } else if (c == 0xC3 && i + 1 < out.size()) {
+      // U+00C0..U+00DE are upper-case Latin-1 letters, except U+00D7 (multiplication sign).
+      auto next = static_cast<unsigned char>(out[i + 1]);
+      if (next >= 0x80 && next <= 0x9E && next != 0x97) out[i + 1] = static_cast<char>(next + 0x20);
+      ++i;
+    }
+  }
+  return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && FoldCase(a) == FoldCase(b);
+}
+
+std::string ToUpperAscii(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  }
+  return out;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  const size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string_view TrimWhitespace(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  const size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::vector<std::string> Split(std::string_view text, std::string_view separator) {
+  std::vector<std::string> pieces;
+  if (separator.empty()) {
+    pieces.emplace_back(text);
+    return pieces;
+  }
+  size_t start = 0;
+  while (true) {
+    const size_t at = text.find(separator, start);
+    if (at == std::string_view::npos) {
+      pieces.emplace_back(text.substr(start));
+      return pieces;
+    }
+    pieces.emplace_back(text.substr(start, at - start));
+    start = at + separator.size();
+  }
+}
+
+std::string Field(std::string_view text, int index, std::string_view separator) {
+  if (index < 1) return {};
+  const auto pieces = Split(text, separator);
+  if (static_cast<size_t>(index) > pieces.size()) return {};
+  return pieces[static_cast<size_t>(index) - 1];
+}
+
+namespace {
+std::vector<std::string> Tokens(std::string_view text, std::string_view separator) {
+  std::vector<std::string> tokens;
+  for (auto& piece : Split(text, separator)) {
+    if (!piece.empty()) tokens.push_back(std::move(piece));
+  }
+  return tokens;
+}
+}  // namespace
+
+std::string TokenFromLeft(std::string_view text, int n, std::string_view separator) {
+  const auto tokens = Tokens(text, separator);
+  if (n < 1 || static_cast<size_t>(n) > tokens.size()) return {};
+  return tokens[static_cast<size_t>(n) - 1];
+}
+
+std::string TokenFromRight(std::string_view text, int n, std::string_view separator) {
+  const auto tokens = Tokens(text, separator);
+  if (n < 1 || static_cast<size_t>(n) > tokens.size()) return {};
+  return tokens[tokens.size() - static_cast<size_t>(n)];
+}
+
+std::string FormatPlaceholders(std::string_view text, const std::vector<std::string>& values) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
+      const auto n = static_cast<size_t>(text[i + 1] - '0');
+      if (n <= values.size()) {
+        out += values[n - 1];
+        ++i;
+        continue;
+      }
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(text);
+  std::string out;
+  size_t start = 0;
+  while (true) {
+    const size_t at = text.find(from, start);
+    if (at == std::string_view::npos) break;
+    out.append(text.substr(start, at - start)).append(to);
+    start = at + from.size();
+  }
+  out.append(text.substr(start));
+  return out;
+}
+
+}  // namespace base

@@ -1,0 +1,29 @@
+#include "host/run_state.h"
+
+#include "ui/res_strings.h"
+
+namespace host {
+namespace {
+std::unique_ptr<PlugInRunState> g_state = std::make_unique<PlugInRunState>();
+}
+
+PlugInRunState& RunState() { return *g_state; }
+
+void ResetRunState() {
+  base::SetProcedureLog(nullptr);
+  g_state = std::make_unique<PlugInRunState>();
+  ui::SetLanguageOffset(ui::kEnglishOffset);
+}
+
+std::string DeviceObjectCaption() { return RunState().DeviceName + " / " + RunState().ObjectNameOnly; }
+
+platform::dialogs::Answer ShowMessage(const std::string& text, platform::dialogs::Icon icon, const std::string& title,
+                                      platform::dialogs::Buttons buttons, int defaultButton) {
+  auto& dialogs = RunState().Dialogs;
+  if (!dialogs) return platform::dialogs::Answer::Ok;
+  return dialogs->Show({text, title, icon, buttons, defaultButton});
+}
+
+int16_t LanguageOffset() { return ui::LanguageOffset(); }
+
+}  // namespace host

@@ -1,0 +1,75 @@
+#pragma once
+// The process-wide state of one plug-in run, alive from InitApp to EndApp.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/command_table.h"
+#include "platform/components.h"
+#include "ui/logger.h"
+
+namespace host {
+
+inline constexpr std::string_view kPlugInKeyPrefix = "SOFTWARE\\velta\\";
+
+struct PlugInRunState {
+  // Where the program lives and how its components are made (set before a run starts).
+  platform::ProgramInfo Program;
+  platform::ComponentFactory* Factory = nullptr;
+
+  // Service components, created by InitApp in this order and released by EndApp.
+  std::unique_ptr<platform::dialogs::StatusWindow> StatusWindow;
+  std::unique_ptr<ui::Logger> Logger;
+  std::unique_ptr<platform::registry::Registry> RegistryAccess;
+  std::unique_ptr<platform::dialogs::Dialogs> Dialogs;  // message boxes and the About box
+  std::unique_ptr<platform::process::Shell> Shell;
+
+  // Texts.
+  std::string DeviceName;
+  std::string ObjectNameOnly;
+  std::string Version;
+  std::string ManufacturerName;
+  std::string HelpFilePath;
+  std::string PlugInKey;
+  std::string IniFileName;  // the plug-in INI file, PortaB.ini in the program folder
+
+  // The command.
+  CommandTableType CommandTable;
+  int32_t CommandId = 0;
+  int16_t ClassId = 0;
+  std::string ObjectName;
+  int32_t CurrentCommand = 0;
+  bool Remote = false;
+  std::string NetworkInterfaceName;
+  std::string ProgramIdsToRegister;
+
+  // Flags.
+  bool StartFailed = false;
+  bool Unregistering = false;
+  bool ToolObjectGiven = false;
+  bool ParametersChanged = false;
+  bool ToolTipsEnabled = false;
+  bool Initialized = false;  // InitApp has created the components
+  bool Ended = false;        // EndApp has released them
+
+  // A red log line was written (kept by the logger while it exists).
+  bool ErrorLogged() const { return Logger && Logger->ErrorLogged(); }
+};
+
+PlugInRunState& RunState();
+// Forgets the whole run state (a new process, as far as the host is concerned).
+void ResetRunState();
+
+// The caption of most message boxes once the object is known: device + " / " + object.
+std::string DeviceObjectCaption();
+
+// Shows a message box through the run's dialogs; answers OK when there are none.
+platform::dialogs::Answer ShowMessage(const std::string& text, platform::dialogs::Icon icon, const std::string& title,
+                                      platform::dialogs::Buttons buttons = platform::dialogs::Buttons::Ok,
+                                      int defaultButton = 1);
+
+// LanguageOffset of the run (kept with the string table, which every lookup reads).
+int16_t LanguageOffset();
+
+}  // namespace host

@@ -1,0 +1,42 @@
+#pragma once
+// Starting other programs: the program's own executable for self-registration and the
+// desktop's opener for help files.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::process {
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // Starts `program` with `args` and does not wait for it to finish its work; returns false
+  // when it cannot be started.
+  virtual bool Start(const std::filesystem::path& program, const std::vector<std::string>& args) = 0;
+  // The full path of a program found on PATH.
+  virtual std::optional<std::filesystem::path> FindProgram(const std::string& name) const = 0;
+};
+
+// Starts programs with posix_spawn. A started program is reaped when it ends, so none is
+// left behind as a zombie; the object waits at most `reapTimeoutSeconds` for it at its end.
+class PosixShell final : public Shell {
+ public:
+  explicit PosixShell(int reapTimeoutSeconds = 10) : reapTimeoutSeconds_(reapTimeoutSeconds) {}
+  ~PosixShell() override;
+  PosixShell(const PosixShell&) = delete;
+  PosixShell& operator=(const PosixShell&) = delete;
+
+  bool Start(const std::filesystem::path& program, const std::vector<std::string>& args) override;
+  std::optional<std::filesystem::path> FindProgram(const std::string& name) const override;
+
+ private:
+  int reapTimeoutSeconds_;
+  std::vector<int> children_;
+};
+
+// The running program's executable.
+std::filesystem::path CurrentExecutable();
+
+}  // namespace platform::process

@@ -1,0 +1,48 @@
+#include "ui/help.h"
+
+#include <filesystem>
+
+#include "base/error.h"
+#include "base/procedure.h"
+#include "base/product.h"
+#include "base/text.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/process/shell.h"
+#include "ui/res_strings.h"
+
+namespace ui {
+
+using platform::dialogs::Icon;
+
+void ShowAbout(platform::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText) {
+  base::RunProcedure("M_Help", base::Visibility::Public, "ShowAbout", [&](base::ErrorScope&) {
+    const std::string version = std::to_string(base::kVersionMajor) + "." + std::to_string(base::kVersionMinor) +
+                                "." + std::to_string(base::kVersionRevision);
+    platform::dialogs::AboutBox about;
+    about.title = ResString(1850);
+    about.lines.push_back(base::FormatPlaceholders(ResString(1851), {version}));
+    if (serverText) about.lines.push_back(*serverText);
+    for (int16_t id : {1852, 1853, 1855, 1856, 1857, 1858}) about.lines.push_back(ResString(id));
+    dialogs.ShowAbout(about);
+  });
+}
+
+void ShowHelp(platform::dialogs::Dialogs& dialogs, platform::process::Shell& shell,
+              const std::string& helpFilePath, int32_t topicId) {
+  base::RunProcedure("M_Help", base::Visibility::Public, "ShowHelp", [&](base::ErrorScope&) {
+    // The opener shows a document at its start; topics cannot be addressed through it.
+    (void)topicId;
+    const auto opener = shell.FindProgram(kDesktopOpener);
+    int16_t message = 0;
+    if (!opener) {
+      message = 1426;
+    } else if (!std::filesystem::is_regular_file(helpFilePath) || !shell.Start(*opener, {helpFilePath})) {
+      message = 1425;
+    }
+    if (message == 0) return;
+    dialogs.Show({base::FormatPlaceholders(ResString(message), {helpFilePath}), base::kProductName,
+                  Icon::Critical, platform::dialogs::Buttons::Ok, 1});
+  });
+}
+
+}  // namespace ui

@@ -1,0 +1,45 @@
+#pragma once
+// Resource strings by id, in the current language, and the language setting.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform::registry {
+class Registry;
+}
+
+namespace ui {
+
+inline constexpr std::string_view kSharedLanguageKey = "SOFTWARE\\velta\\tessel Register";
+inline constexpr int16_t kEnglishOffset = 0;
+inline constexpr int16_t kGermanOffset = 1000;
+
+// 0 selects English, 1000 German; read once at start.
+int16_t LanguageOffset();
+void SetLanguageOffset(int16_t offset);
+
+// Item `itemIndex` (from 1; 0 is changed to 1 in the caller's variable) of entry
+// id + LanguageOffset, with "¶" turned into CR LF. A missing entry or item gives "".
+// An id whose sum with the offset leaves the 16-bit range raises the overflow error (6).
+std::string GetResString(int16_t id, int16_t& itemIndex);
+// The same for a fixed item index.
+std::string ResString(int16_t id, int16_t itemIndex = 1);
+
+// The whole stored text of an entry (any id, no language offset), nullopt when missing.
+std::optional<std::string_view> StoredResString(int32_t id);
+
+// A control's design-time tag "c/t": c the id of its caption, t the id of its tool tip.
+struct ControlTexts {
+  std::optional<std::string> caption;  // nullopt: the caption stays as it is
+  std::string toolTip;                 // empty: the tool tip is cleared
+};
+ControlTexts TextsForTag(std::string_view tag, bool toolTipsEnabled);
+
+// The language offset stored for all of the maker's plug-ins ("0" when missing).
+int16_t ReadSharedLanguageSetting(const platform::registry::Registry& registry);
+// Writes LanguageOffset as "Language" in section "Options" of the plug-in's own key.
+void SaveLanguageSetting(platform::registry::Registry& registry, std::string_view plugInKey);
+
+}  // namespace ui

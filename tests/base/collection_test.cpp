@@ -1,0 +1,74 @@
+#include "base/collection.h"
+
+#include <gtest/gtest.h>
+
+#include "support/matchers.h"
+
+using testing_support::ThrowsError;
+
+namespace {
+
+base::Collection<int> ThreeItems() {
+  base::Collection<int> c;
+  c.Add(10, "Alpha");
+  c.Add(20);
+  c.Add(30, "Gamma");
+  return c;
+}
+
+TEST(CollectionTest, PositionsStartAtOneAndFollowAddOrder) {
+  auto c = ThreeItems();
+  EXPECT_EQ(c.Count(), 3);
+  EXPECT_EQ(c.Item(1), 10);
+  EXPECT_EQ(c.Item(2), 20);
+  EXPECT_EQ(c.Item(3), 30);
+}
+
+TEST(CollectionTest, KeysCompareWithoutRegardToCase) {
+  auto c = ThreeItems();
+  EXPECT_EQ(c.Item("ALPHA"), 10);
+  EXPECT_EQ(c.Item("gamma"), 30);
+  EXPECT_TRUE(c.Exists("aLpHa"));
+  EXPECT_EQ(c.PositionOf("GAMMA"), 3);
+  base::Collection<int> umlauts;
+  umlauts.Add(1, "Größe");
+  EXPECT_EQ(umlauts.Item("GRÖßE"), 1);  // Latin-1 letters fold too
+}
+
+TEST(CollectionTest, ErrorsForMissingKeyPositionAndDuplicate) {
+  auto c = ThreeItems();
+  EXPECT_THAT([&] { c.Item("Beta"); }, ThrowsError(5));
+  EXPECT_THAT([&] { c.Item(""); }, ThrowsError(5));
+  EXPECT_THAT([&] { c.Item(0); }, ThrowsError(9));
+  EXPECT_THAT([&] { c.Item(4); }, ThrowsError(9));
+  EXPECT_THAT([&] { c.Remove(-1); }, ThrowsError(9));
+  EXPECT_THAT([&] { c.Remove("Beta"); }, ThrowsError(5));
+  // A duplicate key raises 457 and adds nothing.
+  EXPECT_THAT([&] { c.Add(99, "ALPHA"); }, ThrowsError(457));
+  EXPECT_EQ(c.Count(), 3);
+  EXPECT_EQ(c.Item("Alpha"), 10);
+}
+
+TEST(CollectionTest, RemoveShiftsPositionsAndFreesTheKey) {
+  auto c = ThreeItems();
+  c.Remove("alpha");
+  EXPECT_EQ(c.Count(), 2);
+  EXPECT_EQ(c.Item(1), 20);
+  EXPECT_EQ(c.PositionOf("Gamma"), 2);
+  c.Add(11, "Alpha");  // the key can be used again
+  EXPECT_EQ(c.Item(3), 11);
+  c.Remove(1);
+  EXPECT_EQ(c.Item(1), 30);
+}
+
+TEST(CollectionTest, InsertAndIterateInOrder) {
+  auto c = ThreeItems();
+  c.Insert(5, "First", 1);
+  std::vector<int> seen(c.begin(), c.end());
+  EXPECT_EQ(seen, (std::vector<int>{5, 10, 20, 30}));
+  EXPECT_EQ(c.KeyAt(1), "First");
+  EXPECT_EQ(c.KeyAt(3), "");
+  EXPECT_THAT([&] { c.Insert(1, "", 6); }, ThrowsError(9));
+}
+
+}  // namespace

@@ -1,0 +1,116 @@
+#include "base/procedure.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+// A logging component that records entry lines and answers errors with a fixed action.
+class RecordingLog : public base::ProcedureLog {
+ public:
+  explicit RecordingLog(int action) : action_(action) { base::SetProcedureLog(this); }
+  ~RecordingLog() override { base::SetProcedureLog(nullptr); }
+  void EntryLine(const std::string& line) override { lines.push_back(line); }
+  int HandleError(const base::Error& error, const std::string&, std::string_view module,
+                  std::string_view procedure) override {
+    errors.push_back(std::to_string(error.Number()) + "@" + std::string(module) + "." + std::string(procedure));
+    return action_;
+  }
+  std::vector<std::string> lines;
+  std::vector<std::string> errors;
+
+ private:
+  int action_;
+};
+
+void RunThreeSteps(std::vector<int>& done, int& attempts) {
+  base::RunProcedure("M_Test", base::Visibility::Private, "Steps", [&](base::ErrorScope& scope) {
+    scope.Step([&] { done.push_back(1); });
+    scope.Step([&] {
+      if (++attempts < 3) throw base::Error(base::err::kOverflow, "test");
+      done.push_back(2);
+    });
+    scope.Step([&] { done.push_back(3); });
+  });
+}
+
+TEST(ProcedureTest, EntryLineFormat) {
+  EXPECT_EQ(base::EntryLineText("M_PlugIn", base::Visibility::Public, "Main"), "[M_PlugIn] Public Sub Main()");
+  EXPECT_EQ(base::EntryLineText("frmMain", base::Visibility::Private, "Form_Unload", "Cancel As Integer"),
+            "[frmMain] Private Sub Form_Unload(Cancel As Integer)");
+}
+
+TEST(ProcedureTest, ActionCodesDecideHowTheProcedureGoesOn) {
+  struct Case {
+    int action;
+    std::vector<int> done;
+    int errors;
+  };
+  const Case cases[] = {
+      {0, {1, 2, 3}, 2},  // repeat the statement until it succeeds
+      {1, {1, 3}, 1},     // go on with the next statement
+      {2, {1}, 1},        // leave the procedure
+      {7, {1}, 1},        // any other answer leaves
+  };
+  for (const auto& c : cases) {
+    RecordingLog log(c.action);
+    std::vector<int> done;
+    int attempts = 0;
+    RunThreeSteps(done, attempts);
+    EXPECT_EQ(done, c.done) << "action " << c.action;
+    ASSERT_EQ(static_cast<int>(log.errors.size()), c.errors) << "action " << c.action;
+    EXPECT_EQ(log.errors[0], "6@M_Test.Steps");
+    EXPECT_EQ(log.lines.front(), "[M_Test] Private Sub Steps()");
+  }
+}
+
+TEST(ProcedureTest, EndProgramUnwindsEveryProcedure) {
+  RecordingLog log(3);
+  std::vector<int> done;
+  int attempts = 0;
+  EXPECT_THROW(RunThreeSteps(done, attempts), base::EndProgram);
+  EXPECT_EQ(done, std::vector<int>{1});
+}
+
+TEST(ProcedureTest, RepeatIsBoundedSoAPersistentErrorCannotHang) {
+  RecordingLog log(0);
+  int attempts = 0;
+  bool after = false;
+  base::RunProcedure("M_Test", base::Visibility::Public, "Forever", [&](base::ErrorScope& scope) {
+    scope.Step([&] {
+      ++attempts;
+      throw base::Error(base::err::kFileNotFound, "test");
+    });
+    after = true;
+  });
+  EXPECT_EQ(attempts, base::kMaxRepeats + 1);
+  EXPECT_FALSE(after);
+}
+
+TEST(ProcedureTest, LeavingAnInnerProcedureContinuesTheOuterOne) {
+  RecordingLog log(2);
+  std::vector<std::string> trace;
+  base::RunProcedure("M_Test", base::Visibility::Public, "Outer", [&](base::ErrorScope& scope) {
+    scope.Step([&] {
+      base::RunProcedure("M_Test", base::Visibility::Private, "Inner", [&](base::ErrorScope&) {
+        throw std::runtime_error("boom");
+      });
+    });
+    trace.push_back("outer goes on");
+  });
+  EXPECT_EQ(trace, std::vector<std::string>{"outer goes on"});
+  ASSERT_EQ(log.errors.size(), 1u);
+  EXPECT_EQ(log.errors[0], "51@M_Test.Inner");  // other exceptions become internal errors
+}
+
+TEST(ProcedureTest, WithoutLoggerErrorsReachTheCaller) {
+  base::SetProcedureLog(nullptr);
+  EXPECT_THROW(base::RunProcedure("M_Test", base::Visibility::Public, "NoLog",
+                                  [](base::ErrorScope&) { throw base::Error(base::err::kOverflow, "t"); }),
+               base::Error);
+  EXPECT_FALSE(base::IgnoringErrors([] { throw base::Error(base::err::kOverflow, "t"); }));
+  EXPECT_TRUE(base::IgnoringErrors([] {}));
+}
+
+}  // namespace

@@ -1,0 +1,255 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "host/m_lca_plugin.h"
+#include "host/m_plugin.h"
+#include "host/run_state.h"
+#include "platform/registry/file_registry.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "ui/res_strings.h"
+
+using platform::registry::Hive;
+using testing::HasSubstr;
+using testing::Not;
+
+namespace {
+
+// One run of the program: a program folder with PortaB.ini, a fresh PORTAB_HOME and
+// recording components.
+class HostRun {
+ public:
+  explicit HostRun(bool withIniFile = true) : factory_(records, dir_ / "home" / "registry.reg") {
+    std::filesystem::create_directories(dir_ / "program");
+    if (withIniFile) testing_support::WriteFile(dir_ / "program" / "PortaB.ini", "[velta Porta Help 1.0]\n");
+    host::ResetRunState();
+    auto& s = host::RunState();
+    s.Program.executable = dir_ / "program" / "portab";
+    s.Program.programFolder = dir_ / "program";
+    s.Program.home = dir_ / "home";
+    s.Factory = &factory_;
+  }
+  ~HostRun() { host::ResetRunState(); }
+
+  // Runs the command line as the program does: Main, then the end of the run.
+  void Main(const std::string& commandLine) {
+    host::M_PlugIn::Main(commandLine, false);
+    host::M_LcaPlugIn::EndApp();
+  }
+  std::string Log() const { return testing_support::ReadFile(dir_ / "program" / "portab.LOG"); }
+  platform::registry::FileRegistry Registry() const { return platform::registry::FileRegistry(dir_ / "home" / "registry.reg"); }
+  std::filesystem::path ProgramFolder() const { return dir_ / "program"; }
+
+  testing_support::Records records;
+
+ private:
+  testing_support::TempDir dir_;
+  testing_support::TestFactory factory_;
+};
+
+std::string Refusal(int commandId, int classId) {
+  return "The transmitted CommandId (" + std::to_string(commandId) + ") is not\r\nsupported for  ClassId " +
+         std::to_string(classId) + " !";
+}
+
+struct CommandLineCase {
+  const char* commandLine;
+  int currentCommand;       // 1 or 4 when the connect handler started
+  int refusedClassId;       // -1: no refusal expected
+  bool about;               // About box and self-registration
+  const char* objectName;
+};
+
+TEST(MainTest, CommandLinesReachTheRightHandler) {
+  const CommandLineCase cases[] = {
+      {"/CLASSID:28/COMMANDID:13/OBJECTNAME:x", 1, -1, false, "x"},
+      {"/COMMANDID:13/CLASSID:28/OBJECTNAME:x", 1, -1, false, "x"},
+      {"portab.exe /classid:28/commandid:22/objectname:Net\\Sys.Sub\\Dev\\Obj", 4, -1, false, "Net\\Sys.Sub\\Dev\\Obj"},
+      {"/ COMMANDID :13/CLASSID:28/OBJECTNAME:x", 1, -1, false, "x"},  // keywords are trimmed
+      {"CLASSID:28/COMMANDID:13/OBJECTNAME:x", 0, 0, false, "x"},      // text before the first "/" is skipped
+      {"/CLASSID:27/COMMANDID:13/OBJECTNAME:x", 0, 27, false, "x"},
+      {"/CLASSID:28/COMMANDID:14/OBJECTNAME:x", 0, 28, false, "x"},
+      {"/OBJECTNAME:a:b", 0, 0, false, "a"},
+      {"/OBJECTNAME: x /CLASSID:28/COMMANDID:13/NOSUCH:1", 1, -1, false, " x "},  // values are not trimmed
+      {"/CLASSID:28//OBJECTNAME:x", 0, -1, true, ""},  // the walk ends at the empty piece
+      {"", 0, -1, true, ""},
+      {"/CLASSID:28/COMMANDID:13", 0, -1, true, ""},
+      {"/CLASSID:28.5/COMMANDID:13abc/OBJECTNAME:x", 1, -1, false, "x"},  // numeric value, rounded
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.commandLine);
+    HostRun run;
+    run.Main(c.commandLine);
+    const auto& s = host::RunState();
+    EXPECT_EQ(s.CurrentCommand, c.currentCommand);
+    EXPECT_EQ(s.ObjectName, c.objectName);
+    EXPECT_EQ(s.StartFailed, c.refusedClassId >= 0);
+    if (c.refusedClassId >= 0) {
+      ASSERT_EQ(run.records.messages.size(), 1u);
+      EXPECT_EQ(run.records.messages[0].text, Refusal(s.CommandId, c.refusedClassId));
+      EXPECT_EQ(run.records.messages[0].title, "veltaPortaB");
+      EXPECT_EQ(run.records.messages[0].icon, platform::dialogs::Icon::Exclamation);
+    } else {
+      EXPECT_TRUE(run.records.messages.empty());
+    }
+    EXPECT_EQ(run.records.abouts.size(), c.about ? 1u : 0u);
+    if (c.about) {
+      ASSERT_EQ(run.records.started.size(), 1u);
+      EXPECT_EQ(run.records.started[0],
+                (std::vector<std::string>{(run.ProgramFolder() / "portab").string(), "/regserver"}));
+    } else {
+      EXPECT_TRUE(run.records.started.empty());
+    }
+    if (c.currentCommand != 0) {
+      EXPECT_EQ(run.records.statusTexts.back(), "Connecting to LNS server ...");
+      EXPECT_THAT(run.Log(), HasSubstr("[M_LcaPlugIn] Public Sub OpenLnsAndFindObject()"));
+      EXPECT_THAT(run.Log(), HasSubstr("Connecting to the LNS object server is not available yet"));
+    }
+  }
+}
+
+TEST(MainTest, EveryProcedureOfARunLogsItsEntryInOrder) {
+  HostRun run;
+  run.Main("/CLASSID:28/COMMANDID:13/OBJECTNAME:x");
+  const std::string log = run.Log();
+  size_t at = 0;
+  for (const char* line : {"[M_LcaPlugIn] Public Sub InitApp()", "[M_PlugIn] Public Sub InitCommandTable()",
+                           "[M_PlugIn] Public Sub Main()", "[M_PlugIn] Public Sub ValidateCommand()",
+                           "[M_LcaPlugIn] Public Sub OpenLnsAndFindObject()", "[M_LcaPlugIn] Public Sub EndApp()",
+                           "[M_PlugIn] Public Sub Register()"}) {
+    const size_t found = log.find(line, at);
+    EXPECT_NE(found, std::string::npos) << line;
+    if (found != std::string::npos) at = found;
+  }
+}
+
+TEST(MainTest, LanguageKeywordStoresTheSettingAndEndsTheRun) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"/REG:1000", "1000"}, {"/REG:abc", "0"}, {"/reg: 1000/OBJECTNAME:x/CLASSID:28/COMMANDID:13", "1000"}};
+  for (const auto& [commandLine, stored] : cases) {
+    SCOPED_TRACE(commandLine);
+    HostRun run;
+    run.Main(commandLine);
+    EXPECT_EQ(run.Registry().ReadValue(Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB\\Options", "Language"),
+              stored);
+    EXPECT_TRUE(run.records.messages.empty());  // later pieces are not read
+    EXPECT_EQ(host::RunState().CurrentCommand, 0);
+    EXPECT_TRUE(host::RunState().Ended);
+  }
+}
+
+TEST(MainTest, UnregisterRemovesTheOwnKeyAndDoesNotRegisterAgain) {
+  HostRun run;
+  run.Registry().WriteValue(Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB\\Settings", "Top", "5");
+  run.Registry().WriteValue(Hive::LocalMachine, "SOFTWARE\\velta\\tessel Register\\Options", "Language", "0");
+  run.Main("/UNREG");
+  EXPECT_TRUE(host::RunState().Unregistering);
+  EXPECT_FALSE(run.Registry().KeyExists(Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB"));
+  EXPECT_TRUE(run.Registry().KeyExists(Hive::LocalMachine, "SOFTWARE\\velta\\tessel Register"));
+  EXPECT_THAT(run.Log(), HasSubstr("[M_PlugIn] Public Sub Unregister()"));
+  EXPECT_THAT(run.Log(), Not(HasSubstr("[M_PlugIn] Public Sub Register()")));
+}
+
+TEST(MainTest, RunWithoutLnsConnection) {
+  for (const char* commandLine : {"/S", "/DEVL2093/OBJECTNAME:x"}) {
+    SCOPED_TRACE(commandLine);
+    HostRun run;
+    run.Main(commandLine);
+    EXPECT_EQ(host::RunState().CurrentCommand, 100);
+    EXPECT_EQ(run.records.statusShown, std::string(commandLine) == "/S");
+    EXPECT_THAT(run.Log(), HasSubstr("[frmMain] Public Sub Display()"));
+    EXPECT_THAT(run.Log(), Not(HasSubstr("ValidateCommand")));
+  }
+}
+
+TEST(MainTest, CommandFiftyTakesTheRegistrationBranchForAnyClass) {
+  for (const char* programIds : {"", "veltaPortaB"}) {
+    SCOPED_TRACE(programIds);
+    HostRun run;
+    host::M_LcaPlugIn::InitApp();
+    host::RunState().ProgramIdsToRegister = programIds;
+    host::M_PlugIn::ValidateCommand(50, 123, "x");
+    EXPECT_FALSE(host::RunState().StartFailed);
+    EXPECT_TRUE(run.records.messages.empty());
+    EXPECT_TRUE(host::RunState().Ended);
+    const std::string log = run.Log();
+    if (*programIds == '\0') {
+      EXPECT_THAT(log, HasSubstr("StartNetworkRegistrationComponent"));
+      EXPECT_TRUE(run.records.statusTexts.empty());
+    } else {
+      EXPECT_THAT(log, HasSubstr("[M_PlugIn] Public Sub RegisterInNetworks()"));
+      EXPECT_EQ(run.records.statusTexts.back(), "Registering plug-in ...");
+    }
+  }
+}
+
+TEST(MainTest, OutOfRangeIdsGoToTheErrorOperation) {
+  for (const char* commandLine : {"/CLASSID:32768/COMMANDID:13/OBJECTNAME:x",
+                                  "/CLASSID:28/COMMANDID:2147483648/OBJECTNAME:x"}) {
+    SCOPED_TRACE(commandLine);
+    HostRun run;
+    run.Main(commandLine);
+    EXPECT_TRUE(run.records.messages.empty());
+    EXPECT_THAT(run.Log(), HasSubstr("Error 6 (0x00000006) in M_PlugIn.Main: Overflow"));
+    EXPECT_THAT(run.Log(), Not(HasSubstr("ValidateCommand")));
+  }
+}
+
+TEST(MainTest, SendCommandAfterARefusalDoesNothing) {
+  HostRun run;
+  host::M_LcaPlugIn::InitApp();
+  int32_t commandId = 14;
+  int16_t classId = 28;
+  std::string objectName = "x";
+  host::M_PlugIn::SendCommand(commandId, classId, objectName);
+  EXPECT_TRUE(host::RunState().StartFailed);
+  ASSERT_EQ(run.records.messages.size(), 1u);
+  commandId = 13;
+  host::M_PlugIn::SendCommand(commandId, classId, objectName);
+  EXPECT_EQ(run.records.messages.size(), 1u);
+  EXPECT_EQ(host::RunState().CommandId, 14);
+  EXPECT_EQ(host::RunState().CurrentCommand, 0);
+}
+
+TEST(MainTest, MissingIniFileEndsTheRunBeforeAnyCommand) {
+  HostRun run(false);
+  run.Main("/CLASSID:28/COMMANDID:13/OBJECTNAME:x");
+  ASSERT_EQ(run.records.messages.size(), 1u);
+  EXPECT_EQ(run.records.messages[0].text,
+            "The INI file does not exist :\r\n\r\n" + (run.ProgramFolder() / "PortaB.ini").string());
+  EXPECT_EQ(run.records.messages[0].icon, platform::dialogs::Icon::Critical);
+  EXPECT_TRUE(host::RunState().StartFailed);
+  EXPECT_THAT(run.Log(), Not(HasSubstr("[M_PlugIn] Public Sub Main()")));
+}
+
+TEST(MainTest, SharedLanguageSettingSelectsGermanTexts) {
+  HostRun run;
+  run.Registry().WriteValue(Hive::LocalMachine, "SOFTWARE\\velta\\tessel Register\\Options", "Language", "1000");
+  host::M_LcaPlugIn::InitApp();
+  const auto& s = host::RunState();
+  EXPECT_EQ(host::LanguageOffset(), 1000);
+  EXPECT_EQ(s.CommandTable[1].Name, "Omnal-Objekt konfigurieren");
+  EXPECT_EQ(s.CommandTable[4].CommandId, 22);
+  EXPECT_FALSE(s.CommandTable[2].Enabled);
+  EXPECT_EQ(s.PlugInKey, "SOFTWARE\\velta\\veltaPortaB");
+  EXPECT_EQ(s.Version, "1.0");
+  host::M_LcaPlugIn::EndApp();
+}
+
+TEST(MainTest, AccessModeFollowsRemoteAndInterfaceName) {
+  EXPECT_EQ(host::M_PlugIn::AccessMode(false, "Internet"), 0);
+  EXPECT_EQ(host::M_PlugIn::AccessMode(true, "LON1"), 1);
+  EXPECT_EQ(host::M_PlugIn::AccessMode(true, "internet"), 1);  // case-sensitive
+  EXPECT_EQ(host::M_PlugIn::AccessMode(true, "Internet"), 2);
+}
+
+TEST(MainTest, EndAppTwiceIsHarmless) {
+  HostRun run;
+  host::M_LcaPlugIn::InitApp();
+  host::M_LcaPlugIn::EndApp();
+  host::M_LcaPlugIn::EndApp();
+  EXPECT_TRUE(host::RunState().Ended);
+  EXPECT_EQ(host::RunState().Logger, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#pragma once
+// Recording stand-ins for the outside components. The records outlive the components, so a
+// test can look at them after EndApp has released everything.
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/components.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/process/shell.h"
+
+namespace testing_support {
+
+struct Records {
+  std::vector<platform::dialogs::MessageBox> messages;
+  std::vector<platform::dialogs::AboutBox> abouts;
+  std::deque<platform::dialogs::Answer> answers;  // next answers to questions
+  std::vector<std::string> statusTexts;
+  bool statusShown = false;
+  std::vector<std::vector<std::string>> started;  // program and arguments
+  std::optional<std::filesystem::path> opener;    // what FindProgram finds
+};
+
+class RecordingDialogs final : public platform::dialogs::Dialogs {
+ public:
+  explicit RecordingDialogs(Records& records) : records_(records) {}
+  platform::dialogs::Answer Show(const platform::dialogs::MessageBox& box) override;
+  std::optional<std::string> ChooseFile(const platform::dialogs::FileDialog&) override { return std::nullopt; }
+  void ShowAbout(const platform::dialogs::AboutBox& about) override { records_.abouts.push_back(about); }
+
+ private:
+  Records& records_;
+};
+
+class RecordingStatusWindow final : public platform::dialogs::StatusWindow {
+ public:
+  explicit RecordingStatusWindow(Records& records) : records_(records) {}
+  void Show() override { records_.statusShown = true; }
+  void Close() override { records_.statusShown = false; }
+  void SetStatusText(std::string_view text) override { records_.statusTexts.emplace_back(text); }
+  void Reset() override {}
+  void SetFont(std::string_view) override {}
+  bool Visible() const override { return records_.statusShown; }
+  std::string StatusText() const override {
+    return records_.statusTexts.empty() ? "" : records_.statusTexts.back();
+  }
+
+ private:
+  Records& records_;
+};
+
+class RecordingShell final : public platform::process::Shell {
+ public:
+  explicit RecordingShell(Records& records) : records_(records) {}
+  bool Start(const std::filesystem::path& program, const std::vector<std::string>& args) override;
+  std::optional<std::filesystem::path> FindProgram(const std::string&) const override { return records_.opener; }
+
+ private:
+  Records& records_;
+};
+
+// Recording dialogs, status window and shell; the registry store in `registryFile`.
+class TestFactory final : public platform::ComponentFactory {
+ public:
+  TestFactory(Records& records, std::filesystem::path registryFile)
+      : records_(records), registryFile_(std::move(registryFile)) {}
+  std::unique_ptr<platform::dialogs::StatusWindow> CreateStatusWindow() override;
+  std::unique_ptr<platform::dialogs::Dialogs> CreateDialogs() override;
+  std::unique_ptr<platform::registry::Registry> CreateRegistryAccess() override;
+  std::unique_ptr<platform::process::Shell> CreateShell() override;
+
+ private:
+  Records& records_;
+  std::filesystem::path registryFile_;
+};
+
+}  // namespace testing_support

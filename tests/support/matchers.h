@@ -1,0 +1,23 @@
+#pragma once
+// GoogleTest helpers for numbered errors: EXPECT_THAT([&] { ... }, ThrowsError(9)).
+
+#include <gmock/gmock.h>
+
+#include <functional>
+
+#include "base/error.h"
+
+namespace testing_support {
+
+MATCHER_P(ThrowsError, number, "throws base::Error " + ::testing::PrintToString(number)) {
+  try {
+    arg();
+  } catch (const base::Error& e) {
+    *result_listener << "threw error " << e.Number() << " (" << e.Description() << ")";
+    return e.Number() == number;
+  }
+  *result_listener << "threw nothing";
+  return false;
+}
+
+}  // namespace testing_support

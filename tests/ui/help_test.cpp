@@ -1,0 +1,50 @@
+#include "ui/help.h"
+
+#include <gtest/gtest.h>
+
+#include "base/product.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+TEST(HelpTest, AboutBoxShowsTitleVersionAndServerLine) {
+  testing_support::Records records;
+  testing_support::RecordingDialogs dialogs(records);
+  ui::ShowAbout(dialogs, std::string("LNS Object Server 3.24"));
+  ASSERT_EQ(records.abouts.size(), 1u);
+  const auto& about = records.abouts[0];
+  EXPECT_EQ(about.title, "About velta t.essel omnal object plug-in");
+  ASSERT_GE(about.lines.size(), 2u);
+  EXPECT_EQ(about.lines[0], "velta Porta (" + std::to_string(base::kVersionMajor) + "." +
+                                std::to_string(base::kVersionMinor) + "." + std::to_string(base::kVersionRevision) +
+                                ")");
+  EXPECT_EQ(about.lines[1], "LNS Object Server 3.24");
+}
+
+TEST(HelpTest, HelpMessagesForMissingOpenerAndMissingFile) {
+  testing_support::TempDir dir;
+  testing_support::Records records;
+  testing_support::RecordingDialogs dialogs(records);
+  testing_support::RecordingShell shell(records);
+  const std::string missing = (dir / "PortaB.html").string();
+
+  ui::ShowHelp(dialogs, shell, missing, -1);  // no opener on this desktop
+  ASSERT_EQ(records.messages.size(), 1u);
+  EXPECT_EQ(records.messages[0].text.rfind("At least one of the required components", 0), 0u);
+  EXPECT_EQ(records.messages[0].icon, platform::dialogs::Icon::Critical);
+
+  records.opener = "/usr/bin/xdg-open";
+  ui::ShowHelp(dialogs, shell, missing, 1003);
+  ASSERT_EQ(records.messages.size(), 2u);
+  EXPECT_EQ(records.messages[1].text, "The help file \"" + missing + "\" was not found !");
+  EXPECT_TRUE(records.started.empty());
+
+  testing_support::WriteFile(missing, "<html></html>");
+  ui::ShowHelp(dialogs, shell, missing, -1);
+  EXPECT_EQ(records.messages.size(), 2u);
+  ASSERT_EQ(records.started.size(), 1u);
+  EXPECT_EQ(records.started[0], (std::vector<std::string>{"/usr/bin/xdg-open", missing}));
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+#include "ui/res_strings.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include "platform/registry/file_registry.h"
+#include "support/matchers.h"
+#include "support/temp_dir.h"
+#include "ui/res_strings_table.h"
+
+using testing_support::ThrowsError;
+
+namespace {
+
+class ResStringsTest : public testing::Test {
+ protected:
+  void TearDown() override { ui::SetLanguageOffset(ui::kEnglishOffset); }
+};
+
+TEST_F(ResStringsTest, LooksUpItemsInTheCurrentLanguage) {
+  EXPECT_EQ(ui::ResString(1504, 2), "Connecting to LNS server ...");
+  ui::SetLanguageOffset(ui::kGermanOffset);
+  EXPECT_EQ(ui::ResString(1504, 2), "Verbindung zum LNS-Server wird hergestellt ...");
+  EXPECT_EQ(ui::ResString(1001), "Konfiguration");
+}
+
+TEST_F(ResStringsTest, ItemIndexZeroBecomesOneInTheCallersVariable) {
+  int16_t item = 0;
+  EXPECT_EQ(ui::GetResString(1500, item), "Writing parameters...");
+  EXPECT_EQ(item, 1);
+}
+
+TEST_F(ResStringsTest, LineBreaksMissingEntriesAndItemsPastTheEnd) {
+  EXPECT_EQ(ui::ResString(1428, 3), "Parameters have been changed !\r\n\r\nDo you want to quit the plug-in?");
+  EXPECT_EQ(ui::ResString(1700), "");
+  EXPECT_EQ(ui::ResString(1374, 4), "");
+  EXPECT_EQ(ui::ResString(1374, -1), "");
+  EXPECT_EQ(ui::ResString(1401, 1), "%1 %2 ms %3. The valid range is from %4 up to %5 ms.\r\n\r\n\"%6\" is set to %7 ms.");
+  ui::SetLanguageOffset(ui::kGermanOffset);
+  EXPECT_THAT([] { ui::ResString(31800); }, ThrowsError(6));  // the sum leaves the 16-bit range
+}
+
+// Every entry has a German text with the same items, line breaks and placeholders.
+TEST_F(ResStringsTest, GermanEntriesMatchTheirEnglishShape) {
+  auto count = [](const std::string& s, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = s.find(what); at != std::string::npos; at = s.find(what, at + what.size())) ++n;
+    return n;
+  };
+  auto placeholders = [](const std::string& s) {
+    std::multiset<std::string> found;
+    const std::regex re("%[1-9]");
+    for (auto it = std::sregex_iterator(s.begin(), s.end(), re); it != std::sregex_iterator(); ++it) {
+      found.insert(it->str());
+    }
+    return found;
+  };
+  std::set<int> ids;
+  for (const auto& e : ui::StringTableEntries()) {
+    EXPECT_TRUE(ids.insert(e.id).second) << "duplicate id " << e.id;
+    EXPECT_GE(e.id, 1000);
+    EXPECT_LE(e.id, 1999);
+    const std::string en = e.english, de = e.german;
+    EXPECT_FALSE(de.empty()) << e.id;
+    EXPECT_EQ(count(en, "¦"), count(de, "¦")) << e.id;
+    EXPECT_EQ(count(en, "¶"), count(de, "¶")) << e.id;
+    EXPECT_EQ(placeholders(en), placeholders(de)) << e.id;
+  }
+  EXPECT_GE(ids.size(), 150u);
+}
+
+TEST_F(ResStringsTest, EntriesQuotedByOtherComponentsAreExact) {
+  const std::pair<int16_t, const char*> cases[] = {
+      {1526, "The INI file does not exist :"},
+      {1513, "Registering plug-in ..."},
+      {1530, "Plug-in started"},
+      {1851, "velta Porta (%1)"},
+      {1506, "Searching for device \"%1\"' ..."},
+      {1402, "%1 %2 % %3. The valid range is from %4 up to %5 %.\r\n\r\n\"%6\" is set to %7 %."},
+      {1601, "Data (*.dat)|*.dat|All (*.*)|*.*"},
+  };
+  for (const auto& [id, text] : cases) EXPECT_EQ(ui::ResString(id), text) << id;
+}
+
+TEST_F(ResStringsTest, ControlTagsGiveCaptionAndToolTip) {
+  auto texts = ui::TextsForTag("1001/", true);
+  EXPECT_EQ(texts.caption, "Configuration");
+  EXPECT_EQ(texts.toolTip, "");
+  texts = ui::TextsForTag("1001/1002", true);
+  EXPECT_EQ(texts.toolTip, "Monitoring");
+  texts = ui::TextsForTag("1001/1002", false);  // tool tips off: cleared
+  EXPECT_EQ(texts.toolTip, "");
+  texts = ui::TextsForTag("0/1002", true);
+  EXPECT_EQ(texts.caption, std::nullopt);
+  texts = ui::TextsForTag("", true);
+  EXPECT_EQ(texts.caption, std::nullopt);
+}
+
+TEST_F(ResStringsTest, LanguageSettings) {
+  testing_support::TempDir dir;
+  platform::registry::FileRegistry reg(dir / "registry.reg");
+  EXPECT_EQ(ui::ReadSharedLanguageSetting(reg), 0);  // missing: English
+  reg.WriteValue(platform::registry::Hive::LocalMachine, "SOFTWARE\\velta\\tessel Register\\Options", "Language",
+                 "1000");
+  EXPECT_EQ(ui::ReadSharedLanguageSetting(reg), 1000);
+  ui::SetLanguageOffset(1000);
+  ui::SaveLanguageSetting(reg, "SOFTWARE\\velta\\veltaPortaB");
+  EXPECT_EQ(reg.ReadValue(platform::registry::Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB\\Options",
+                          "Language"),
+            "1000");
+}
+
+}  // namespace
