@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <set>
 
 #include "platform/registry/file_registry.h"
@@ -51,9 +50,8 @@ TEST_F(ResStringsTest, GermanEntriesMatchTheirEnglishShape) {
   };
   auto placeholders = [](const std::string& s) {
     std::multiset<std::string> found;
-    const std::regex re("%[1-9]");
-    for (auto it = std::sregex_iterator(s.begin(), s.end(), re); it != std::sregex_iterator(); ++it) {
-      found.insert(it->str());
+    for (size_t i = 0; i + 1 < s.size(); ++i) {
+      if (s[i] == '%' && s[i + 1] >= '1' && s[i + 1] <= '9') found.insert(s.substr(i, 2));
     }
     return found;
   };

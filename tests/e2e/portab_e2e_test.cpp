@@ -1,0 +1,158 @@
+// Runs the built portab program in a program folder of its own with a fresh PORTAB_HOME.
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/temp_dir.h"
+
+using testing::HasSubstr;
+using testing::Not;
+
+namespace {
+
+struct Outcome {
+  int exitStatus = -1;
+  std::string err;
+};
+
+class PortabProgram {
+ public:
+  explicit PortabProgram(bool withIniFile = true) {
+    std::filesystem::create_directories(dir_ / "program");
+    std::filesystem::copy_file(PORTAB_EXE, Exe());
+    if (withIniFile) std::filesystem::copy_file(std::string(PORTAB_DATA_DIR) + "/PortaB.ini", dir_ / "program" / "PortaB.ini");
+  }
+
+  std::filesystem::path Exe() const { return dir_ / "program" / "portab"; }
+  std::filesystem::path Home() const { return dir_ / "home"; }
+  std::string Log() const { return testing_support::ReadFile(dir_ / "program" / "portab.LOG"); }
+  std::string Registry() const { return testing_support::ReadFile(Home() / "registry.reg"); }
+
+  // Runs the program with `args`; standard error is captured, the run is killed after 60 s.
+  Outcome Run(const std::vector<std::string>& args) const {
+    const auto errFile = dir_ / "stderr.txt";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(fd, STDERR_FILENO);
+      ::setenv("PORTAB_HOME", Home().c_str(), 1);
+      ::unsetenv("PORTAB_ANSWERS");
+      std::string exe = Exe().string();
+      std::vector<char*> argv{exe.data()};
+      std::vector<std::string> copies(args);
+      for (auto& a : copies) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    Outcome outcome;
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        ADD_FAILURE() << "portab did not end";
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.err = testing_support::ReadFile(errFile);
+    return outcome;
+  }
+
+ private:
+  testing_support::TempDir dir_;
+};
+
+TEST(PortabE2eTest, RefusedCommandShowsTheMessageAndFails) {
+  PortabProgram portab;
+  const auto out = portab.Run({"/CLASSID:27/COMMANDID:13/OBJECTNAME:x"});
+  EXPECT_EQ(out.exitStatus, 1);
+  EXPECT_THAT(out.err, HasSubstr("--- Exclamation: veltaPortaB\n"
+                                 "The transmitted CommandId (13) is not\n"
+                                 "supported for  ClassId 27 !\n"
+                                 "--- answer: OK\n"));
+  EXPECT_THAT(portab.Log(), HasSubstr("[M_PlugIn] Public Sub ValidateCommand()"));
+}
+
+TEST(PortabE2eTest, AcceptedCommandEndsAtTheConnectionWhichIsNotBuiltYet) {
+  PortabProgram portab;
+  const auto out = portab.Run({"/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\Switch 1\\Omnal 1"});
+  EXPECT_EQ(out.exitStatus, 0);
+  EXPECT_THAT(out.err, Not(HasSubstr("--- Exclamation")));
+  EXPECT_THAT(out.err, HasSubstr("Connecting to the LNS object server is not available yet"));
+  const std::string log = portab.Log();
+  for (const char* line : {"[M_LcaPlugIn] Public Sub InitApp()", "[M_PlugIn] Public Sub InitCommandTable()",
+                           "[M_PlugIn] Public Sub Main()", "[M_PlugIn] Public Sub ValidateCommand()",
+                           "[M_LcaPlugIn] Public Sub OpenLnsAndFindObject()", "[M_LcaPlugIn] Public Sub EndApp()",
+                           "[M_PlugIn] Public Sub Register()"}) {
+    EXPECT_THAT(log, HasSubstr(line));
+  }
+}
+
+TEST(PortabE2eTest, LanguageKeywordWritesTheRegistryStore) {
+  PortabProgram portab;
+  const auto out = portab.Run({"/REG:1000"});
+  EXPECT_EQ(out.exitStatus, 0);
+  EXPECT_THAT(portab.Registry(), HasSubstr("[HKEY_LOCAL_MACHINE\\SOFTWARE\\velta\\veltaPortaB\\Options]\r\n"
+                                           "\"Language\"=\"1000\"\r\n"));
+  EXPECT_THAT(portab.Log(), HasSubstr("[M_ResStrings] Public Sub SaveLanguageSetting()"));
+  // The next run of the same plug-in keeps the shared setting: English texts.
+  const auto next = portab.Run({"/CLASSID:28/COMMANDID:14/OBJECTNAME:x"});
+  EXPECT_THAT(next.err, HasSubstr("supported for  ClassId 28 !"));
+}
+
+TEST(PortabE2eTest, DamagedRegistryIsReportedAndLeftAsItWas) {
+  PortabProgram portab;
+  std::filesystem::create_directories(portab.Home());
+  const std::string damaged = "Windows Registry Editor Version 5.00\r\n\r\n\"orphan\"=\"1\"\r\n";
+  testing_support::WriteFile(portab.Home() / "registry.reg", damaged);
+  const auto out = portab.Run({"/REG:1000"});
+  EXPECT_THAT(out.err, HasSubstr((portab.Home() / "registry.reg").string() + ", line 3: value outside of a key"));
+  EXPECT_EQ(portab.Registry(), damaged);
+}
+
+TEST(PortabE2eTest, MissingIniFileIsReportedWithItsFullName) {
+  PortabProgram portab(false);
+  const auto out = portab.Run({"/CLASSID:28/COMMANDID:13/OBJECTNAME:x"});
+  EXPECT_EQ(out.exitStatus, 1);
+  EXPECT_THAT(out.err, HasSubstr("--- Critical: veltaPortaB\nThe INI file does not exist :\n\n" +
+                                 (portab.Exe().parent_path() / "PortaB.ini").string() + "\n"));
+}
+
+TEST(PortabE2eTest, WithoutObjectNameTheAboutBoxShowsAndSelfRegistrationRunsOnce) {
+  PortabProgram portab;
+  const auto out = portab.Run({});
+  EXPECT_EQ(out.exitStatus, 0);
+  EXPECT_THAT(out.err, HasSubstr("--- About: About velta t.essel omnal object plug-in\nvelta Porta (1.0.0)\n"));
+  // The started "/regserver" ends at once and never starts Main again.
+  EXPECT_THAT(out.err, HasSubstr("Automation class registration (/regserver) is not available yet"));
+  const std::string log = portab.Log();
+  size_t mains = 0;
+  for (size_t at = log.find("Public Sub Main()"); at != std::string::npos; at = log.find("Public Sub Main()", at + 1)) {
+    ++mains;
+  }
+  EXPECT_EQ(mains, 1u);
+}
+
+TEST(PortabE2eTest, AutomationSwitchesEndAtOnce) {
+  PortabProgram portab;
+  for (const char* sw : {"-Embedding", "/regserver", "/UNREGSERVER"}) {
+    const auto out = portab.Run({sw});
+    EXPECT_EQ(out.exitStatus, 1) << sw;
+    EXPECT_THAT(out.err, HasSubstr("is not available yet")) << sw;
+    EXPECT_THAT(out.err, Not(HasSubstr("--- About"))) << sw;
+  }
+  EXPECT_THAT(portab.Log(), Not(HasSubstr("Public Sub InitApp()")));
+}
+
+}  // namespace
