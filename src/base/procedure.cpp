@@ -22,6 +22,10 @@ void LogEntry(std::string_view module, Visibility visibility, std::string_view n
   if (g_log != nullptr) g_log->EntryLine(EntryLineText(module, visibility, name, params));
 }
 
+void LogNote(const std::string& text) {
+  if (g_log != nullptr) g_log->EntryLine(text);
+}
+
 bool ErrorScope::Dispatch(const std::exception& error, int attempt) {
   if (g_log == nullptr) throw;  // no logging component: the caller sees the error
   const Error numbered = ToError(error, module_ + "." + procedure_);

@@ -37,6 +37,8 @@ std::string EntryLineText(std::string_view module, Visibility visibility, std::s
                           std::string_view params = {});
 void LogEntry(std::string_view module, Visibility visibility, std::string_view name,
               std::string_view params = {});
+// Writes a plain line through the logging component (nothing without one).
+void LogNote(const std::string& text);
 
 // Thrown when the error operation answers "end the program". The host catches it at the
 // top of a run and ends the run.

@@ -1,0 +1,76 @@
+#pragma once
+// The INI file component: one object per file, reading the plug-in INI file, parameter
+// files and the knowledge base. Missing keys are no error: they read as "", -1 or below 1.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lns/lns_objects.h"
+
+namespace lns {
+
+// One program entry of the plug-in INI file, walked by the registration in the networks.
+struct ProgramEntry {
+  bool end = true;  // no entry at this index (the walk ends)
+  std::string keyText;
+  std::string fileName;
+};
+
+// One record of a program entry.
+struct ProgramRecord {
+  bool end = true;
+  std::vector<std::string> values;
+};
+
+struct FoundDeviceAndObject {
+  bool found = false;
+  std::shared_ptr<AppDevice> device;
+  std::shared_ptr<LonMarkObjectCollection> lonMarkObjects;
+  std::shared_ptr<LonMarkObject> lonMarkObject;
+};
+
+class IniFile {
+ public:
+  virtual ~IniFile() = default;
+
+  virtual void SetFile(const std::string& path) = 0;
+  virtual std::string GetFile() const = 0;
+
+  // The value (one pair of quotes around it removed unless the verbatim option is on); "".
+  virtual std::string ReadString(std::string_view key, std::string_view section) const = 0;
+  // The value's leading whole number; -1 when the key is missing. Device template lookups
+  // search the section named `section` + the template's name first, then `section`.
+  virtual int16_t ReadCpPosition(std::string_view key, std::string_view section,
+                                 std::shared_ptr<DeviceTemplate>& deviceTemplate) const = 0;
+  // Field `field` (from 1) of the ","-separated value as a whole number; 0 when missing.
+  virtual int16_t ReadField(std::string_view key, std::string_view section,
+                            std::shared_ptr<DeviceTemplate>& deviceTemplate, int16_t field) const = 0;
+  virtual std::string ReadStringForTemplate(std::string_view key, std::string_view section,
+                                            std::shared_ptr<DeviceTemplate>& deviceTemplate) const = 0;
+
+  // Program ids whose parameter files a device with `programId` accepts.
+  virtual std::vector<std::string> AcceptedProgramIds(std::string_view programId) const = 0;
+  // The device named `deviceName` in `appDevices` and its LonMark object `objectName`.
+  virtual FoundDeviceAndObject FindDeviceAndObject(const std::shared_ptr<AppDeviceCollection>& appDevices,
+                                                   std::string_view deviceName,
+                                                   std::string_view objectName) const = 0;
+  virtual ProgramEntry ProgramEntryAt(int32_t index) const = 0;
+  virtual ProgramRecord ProgramRecordAt(int32_t entry, int32_t record) const = 0;
+
+  // What the knowledge base reads: sections in file order, a section's lines in file order
+  // (comment lines left out), and whole values exactly as written (quotes included).
+  virtual std::vector<std::string> SectionNames() const = 0;
+  virtual std::vector<std::string> SectionLines(std::string_view section) const = 0;
+  virtual std::optional<std::string> RawValue(std::string_view key, std::string_view section) const = 0;
+  virtual bool FileExists() const = 0;
+
+  // The Boolean file option: when on, values are returned verbatim (quotes kept).
+  virtual void SetVerbatim(bool on) = 0;
+  virtual bool Verbatim() const = 0;
+};
+
+}  // namespace lns

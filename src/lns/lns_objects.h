@@ -1,0 +1,201 @@
+#pragma once
+// The LNS object server as the program uses it: objects with a class id, a parent and a
+// name, 1-based collections, and the operations that configuration and monitoring need.
+// Every failure is a base::Error (numbers in lns_errors.h).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace lns {
+
+namespace class_id {
+inline constexpr int16_t kNetwork = 1;
+inline constexpr int16_t kSystem = 3;
+inline constexpr int16_t kSubsystem = 4;
+inline constexpr int16_t kAppDevice = 7;
+inline constexpr int16_t kDeviceTemplate = 9;
+inline constexpr int16_t kInterface = 19;
+inline constexpr int16_t kNetworkVariable = 22;
+inline constexpr int16_t kConfigProperty = 24;
+inline constexpr int16_t kLonMarkObject = 28;
+inline constexpr int16_t kNvElement = 30;
+inline constexpr int16_t kObjectServer = 40;
+inline constexpr int16_t kCollection = 100;
+}  // namespace class_id
+
+class Object {
+ public:
+  virtual ~Object() = default;
+  virtual int16_t ClassId() const = 0;
+  // The owning object (for collections the object that holds them); nullptr at the top.
+  virtual std::shared_ptr<Object> Parent() const = 0;
+  virtual std::string Name() const = 0;
+};
+using ObjectPtr = std::shared_ptr<Object>;
+
+template <typename T>
+class Collection : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kCollection; }
+  virtual int32_t Count() const = 0;
+  // 1-based; a position outside raises kIndexOutOfRange.
+  virtual std::shared_ptr<T> Item(int32_t position) const = 0;
+  // Raises kNotFound.
+  virtual std::shared_ptr<T> ItemByName(std::string_view name) const = 0;
+};
+
+class ConfigProperty : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kConfigProperty; }
+  virtual int16_t ElementSize() const = 0;  // bytes of one element
+  virtual int16_t Dimension() const = 0;    // number of elements
+  // "RAW": the bytes as decimal numbers separated by TAB; "HEX" (the default): two hex
+  // digits a byte, separated by blanks. The format belongs to this object reference.
+  virtual std::string ValueFormat() const = 0;
+  virtual void SetValueFormat(std::string_view format) = 0;
+  virtual std::string Value() const = 0;
+  virtual void SetValue(std::string_view text) = 0;
+  // Raw access: `count` elements from element `element` (0-based), option 0.
+  virtual std::vector<uint8_t> RawRead(int32_t element, int32_t count, int32_t option) const = 0;
+  virtual void RawWrite(int32_t element, int32_t count, const std::vector<uint8_t>& bytes, int32_t option) = 0;
+  // Equal identity means the same CP.
+  virtual int64_t Identity() const = 0;
+};
+using CpCollection = Collection<ConfigProperty>;
+
+class NvElement : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kNvElement; }
+  virtual std::string Value() const = 0;
+  virtual void SetValue(std::string_view text) = 0;
+};
+
+class NetworkVariable : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kNetworkVariable; }
+  virtual int32_t Index() const = 0;              // 0-based among the device's NVs
+  virtual int32_t LonMarkMemberIndex() const = 0; // 0-based within its LonMark object, -1 for none
+  virtual int16_t NvType() const = 0;             // standard type index
+  virtual std::string NvTypeName() const = 0;
+  // The value as text in the current format ("RAW" or the type's own, see nv_types.h).
+  virtual std::string Value() const = 0;
+  virtual void SetValue(std::string_view text) = 0;
+  virtual std::shared_ptr<NvElement> Element(std::string_view name) = 0;  // raises kNotFound
+  virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;
+
+  // Monitoring settings; a change needs the edit bracket (SetEditingSettings(true) ... false).
+  virtual bool EditingSettings() const = 0;
+  virtual void SetEditingSettings(bool editing) = 0;
+  virtual std::string Format() const = 0;
+  virtual void SetFormat(std::string_view format) = 0;
+  virtual int32_t PollInterval() const = 0;
+  virtual void SetPollInterval(int32_t interval) = 0;
+  virtual bool ReportByException() const = 0;
+  virtual void SetReportByException(bool on) = 0;
+  virtual int32_t MonitorTag() const = 0;
+  virtual void SetMonitorTag(int32_t tag) = 0;
+  virtual bool MonitoringOption() const = 0;
+  virtual void SetMonitoringOption(bool on) = 0;
+};
+using NvCollection = Collection<NetworkVariable>;
+
+class LonMarkObject : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kLonMarkObject; }
+  virtual int32_t Index() const = 0;  // 0-based among the device's LonMark objects
+  virtual int32_t ProfileType() const = 0;
+  virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;
+  virtual std::shared_ptr<NvCollection> NetworkVariables() = 0;
+};
+using LonMarkObjectCollection = Collection<LonMarkObject>;
+
+class DeviceInterface : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kInterface; }
+  virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;
+  virtual std::shared_ptr<NvCollection> NetworkVariables() = 0;
+  virtual std::shared_ptr<LonMarkObjectCollection> LonMarkObjects() = 0;
+};
+
+class DeviceTemplate : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kDeviceTemplate; }
+  virtual std::string ProgramId() const = 0;
+};
+
+class AppDevice : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kAppDevice; }
+  virtual int32_t Index() const = 0;
+  virtual std::shared_ptr<DeviceInterface> Interface() = 0;
+  virtual std::shared_ptr<DeviceTemplate> Template() = 0;
+  // Asks the device; raises kDeviceNotAccessible when it does not answer.
+  virtual int32_t Status() const = 0;
+};
+using AppDeviceCollection = Collection<AppDevice>;
+
+class Subsystem;
+using SubsystemCollection = Collection<Subsystem>;
+
+class Subsystem : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kSubsystem; }
+  virtual std::shared_ptr<AppDeviceCollection> AppDevices() = 0;
+  virtual std::shared_ptr<SubsystemCollection> Subsystems() = 0;
+};
+
+class System : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kSystem; }
+  virtual std::shared_ptr<SubsystemCollection> Subsystems() = 0;
+  // One transaction at a time; starting a second raises kTransactionActive.
+  virtual void StartTransaction() = 0;
+  virtual void CommitTransaction() = 0;
+  virtual void CancelTransaction() = 0;
+  virtual bool InTransaction() const = 0;
+  // The two calls around a batch of writes (the first is given the batch size).
+  virtual void BeginBatch(int32_t size) = 0;
+  virtual void EndBatch() = 0;
+  // Prepares the system for monitoring (called with 0 before monitoring starts).
+  virtual void PrepareMonitoring(int32_t mode) = 0;
+};
+using SystemCollection = Collection<System>;
+
+class Network : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kNetwork; }
+  virtual std::shared_ptr<SystemCollection> Systems() = 0;
+};
+using NetworkCollection = Collection<Network>;
+
+// Raised for monitored NVs whose value changed: the monitor tag, the value text, the NV.
+using NvUpdateHandler = std::function<void(int32_t tag, const std::string& value, const ObjectPtr& object)>;
+
+class ObjectServer : public Object {
+ public:
+  int16_t ClassId() const override { return class_id::kObjectServer; }
+  virtual void Open(int16_t accessMode) = 0;
+  virtual void Close() = 0;
+  virtual bool IsOpen() const = 0;
+  virtual std::string Text() const = 0;  // the server's version line
+  virtual bool Remote() const = 0;       // opened for remote access
+  virtual std::shared_ptr<NetworkCollection> Networks() = 0;
+  virtual void SetNvUpdateHandler(NvUpdateHandler handler) = 0;
+  // Delivers the pending NV update events to the handler; returns how many were raised.
+  virtual int PumpEvents() = 0;
+};
+
+// The NV type change component: changes the type of `nv`, which it may replace by the
+// object that carries the new type. Raises on failure (kNvTypeUnchanged, kNvTypeNotChangeable, ...).
+class NvTypeChanger {
+ public:
+  virtual ~NvTypeChanger() = default;
+  virtual void ChangeType(std::shared_ptr<NetworkVariable>& nv, int16_t typeId, std::string_view programId,
+                          uint8_t scope) = 0;
+};
+
+}  // namespace lns

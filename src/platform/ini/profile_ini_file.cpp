@@ -1,0 +1,126 @@
+#include "platform/ini/profile_ini_file.h"
+
+#include <filesystem>
+
+#include "base/error.h"
+#include "base/text.h"
+#include "platform/ini/ini_document.h"
+
+namespace platform::ini {
+namespace {
+
+int16_t WholeNumber(std::string_view text) {
+  try {
+    return base::CInt(base::Val(text));
+  } catch (const base::Error&) {
+    return 0;  // a number outside the 16-bit range places nothing
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> ProfileIniFile::Value(std::string_view key, std::string_view section) const {
+  auto value = IniCache::Get(path_)->FindValue(section, key);
+  if (value && !verbatim_) *value = Unquote(*value);
+  return value;
+}
+
+std::optional<std::string> ProfileIniFile::TemplateValue(
+    std::string_view key, std::string_view section, const std::shared_ptr<lns::DeviceTemplate>& deviceTemplate) const {
+  if (deviceTemplate) {
+    std::string name;
+    try {
+      name = deviceTemplate->Name();
+    } catch (const base::Error&) {
+      // A template that cannot tell its name adds no section.
+    }
+    if (!name.empty()) {
+      if (auto value = Value(key, std::string(section) + name)) return value;
+    }
+  }
+  return Value(key, section);
+}
+
+std::string ProfileIniFile::ReadString(std::string_view key, std::string_view section) const {
+  return Value(key, section).value_or("");
+}
+
+int16_t ProfileIniFile::ReadCpPosition(std::string_view key, std::string_view section,
+                                       std::shared_ptr<lns::DeviceTemplate>& deviceTemplate) const {
+  const auto value = TemplateValue(key, section, deviceTemplate);
+  return value ? WholeNumber(*value) : -1;
+}
+
+int16_t ProfileIniFile::ReadField(std::string_view key, std::string_view section,
+                                  std::shared_ptr<lns::DeviceTemplate>& deviceTemplate, int16_t field) const {
+  const auto value = TemplateValue(key, section, deviceTemplate);
+  return value ? WholeNumber(base::Field(*value, field, ",")) : 0;
+}
+
+std::string ProfileIniFile::ReadStringForTemplate(std::string_view key, std::string_view section,
+                                                  std::shared_ptr<lns::DeviceTemplate>& deviceTemplate) const {
+  return TemplateValue(key, section, deviceTemplate).value_or("");
+}
+
+std::vector<std::string> ProfileIniFile::AcceptedProgramIds(std::string_view programId) const {
+  std::vector<std::string> ids;
+  for (auto& id : base::Split(ReadString(programId, kAcceptedProgramIdsSection), ",")) {
+    std::string trimmed(base::TrimWhitespace(id));
+    if (!trimmed.empty()) ids.push_back(std::move(trimmed));
+  }
+  return ids;
+}
+
+lns::FoundDeviceAndObject ProfileIniFile::FindDeviceAndObject(
+    const std::shared_ptr<lns::AppDeviceCollection>& appDevices, std::string_view deviceName,
+    std::string_view objectName) const {
+  lns::FoundDeviceAndObject result;
+  if (!appDevices) return result;
+  try {
+    auto device = appDevices->ItemByName(deviceName);
+    auto objects = device->Interface()->LonMarkObjects();
+    auto object = objects->ItemByName(objectName);
+    result = {true, std::move(device), std::move(objects), std::move(object)};
+  } catch (const base::Error&) {
+    // Not found: the success flag stays false.
+  }
+  return result;
+}
+
+lns::ProgramEntry ProfileIniFile::ProgramEntryAt(int32_t index) const {
+  const auto value = Value("Program" + std::to_string(index), kProgramsSection);
+  if (!value || value->empty()) return {};
+  return {false, std::string(base::TrimWhitespace(base::Field(*value, 1, ","))),
+          std::string(base::TrimWhitespace(base::Field(*value, 2, ",")))};
+}
+
+lns::ProgramRecord ProfileIniFile::ProgramRecordAt(int32_t entry, int32_t record) const {
+  const auto value = Value("Program" + std::to_string(entry) + ".Record" + std::to_string(record), kProgramsSection);
+  if (!value) return {};
+  lns::ProgramRecord result{false, {}};
+  for (auto& field : base::Split(*value, ",")) result.values.emplace_back(base::TrimWhitespace(field));
+  return result;
+}
+
+std::vector<std::string> ProfileIniFile::SectionNames() const { return IniCache::Get(path_)->SectionNames(); }
+
+std::vector<std::string> ProfileIniFile::SectionLines(std::string_view section) const {
+  std::vector<std::string> lines;
+  auto doc = IniCache::Get(path_);
+  if (const IniSection* found = doc->FindSection(section)) {
+    lines.reserve(found->lines.size());
+    for (const auto& line : found->lines) lines.push_back(line.text);
+  }
+  return lines;
+}
+
+std::optional<std::string> ProfileIniFile::RawValue(std::string_view key, std::string_view section) const {
+  return IniCache::Get(path_)->FindValue(section, key);
+}
+
+bool ProfileIniFile::FileExists() const {
+  std::error_code ec;
+  return !path_.empty() && std::filesystem::is_regular_file(path_, ec);
+}
+
+}  // namespace platform::ini

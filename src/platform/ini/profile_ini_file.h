@@ -1,0 +1,53 @@
+#pragma once
+// The INI file component on the shared, re-read-on-change parse of IniCache.
+
+#include "lns/ini_file.h"
+
+namespace platform::ini {
+
+class ProfileIniFile final : public lns::IniFile {
+ public:
+  ProfileIniFile() = default;
+  explicit ProfileIniFile(std::string path) : path_(std::move(path)) {}
+
+  void SetFile(const std::string& path) override { path_ = path; }
+  std::string GetFile() const override { return path_; }
+
+  std::string ReadString(std::string_view key, std::string_view section) const override;
+  int16_t ReadCpPosition(std::string_view key, std::string_view section,
+                         std::shared_ptr<lns::DeviceTemplate>& deviceTemplate) const override;
+  int16_t ReadField(std::string_view key, std::string_view section,
+                    std::shared_ptr<lns::DeviceTemplate>& deviceTemplate, int16_t field) const override;
+  std::string ReadStringForTemplate(std::string_view key, std::string_view section,
+                                    std::shared_ptr<lns::DeviceTemplate>& deviceTemplate) const override;
+
+  std::vector<std::string> AcceptedProgramIds(std::string_view programId) const override;
+  lns::FoundDeviceAndObject FindDeviceAndObject(const std::shared_ptr<lns::AppDeviceCollection>& appDevices,
+                                                std::string_view deviceName,
+                                                std::string_view objectName) const override;
+  lns::ProgramEntry ProgramEntryAt(int32_t index) const override;
+  lns::ProgramRecord ProgramRecordAt(int32_t entry, int32_t record) const override;
+
+  std::vector<std::string> SectionNames() const override;
+  std::vector<std::string> SectionLines(std::string_view section) const override;
+  std::optional<std::string> RawValue(std::string_view key, std::string_view section) const override;
+  bool FileExists() const override;
+
+  void SetVerbatim(bool on) override { verbatim_ = on; }
+  bool Verbatim() const override { return verbatim_; }
+
+ private:
+  std::optional<std::string> Value(std::string_view key, std::string_view section) const;
+  // The value for a device template: section + template name first, then the section.
+  std::optional<std::string> TemplateValue(std::string_view key, std::string_view section,
+                                           const std::shared_ptr<lns::DeviceTemplate>& deviceTemplate) const;
+
+  std::string path_;
+  bool verbatim_ = false;
+};
+
+// Section names of the plug-in INI file's own layouts (see data/PortaB.ini).
+inline constexpr std::string_view kAcceptedProgramIdsSection = "velta Porta Accepted Program IDs 1.0";
+inline constexpr std::string_view kProgramsSection = "velta Porta Programs 1.0";
+
+}  // namespace platform::ini

@@ -1,0 +1,516 @@
+#include "platform/lns_embedded/embedded_objects.h"
+
+#include "base/error.h"
+#include "base/text.h"
+#include "lns/lns_errors.h"
+#include "platform/lns_embedded/nv_types.h"
+
+namespace platform::lns_embedded {
+namespace {
+
+using DbPtr = std::shared_ptr<NetworkDb>;
+
+[[noreturn]] void Raise(int32_t number, const std::string& description) {
+  throw base::Error(number, "LNS", description);
+}
+
+// Common state of the objects: the database and the row.
+class Row {
+ public:
+  Row(DbPtr db, int64_t id) : db_(std::move(db)), id_(id) {}
+  int64_t Id() const { return id_; }
+
+ protected:
+  // The first column of a one-row query about this row.
+  std::string TextOf(const std::string& sql) const {
+    auto row = db_->Db().Prepare(sql).Bind(1, id_);
+    if (!row.Step()) Raise(lns::err::kNotFound, "The object no longer exists");
+    return row.Text(0);
+  }
+  int64_t IntOf(const std::string& sql) const {
+    auto row = db_->Db().Prepare(sql).Bind(1, id_);
+    if (!row.Step()) Raise(lns::err::kNotFound, "The object no longer exists");
+    return row.Int(0);
+  }
+  void Update(const std::string& sql, int64_t value) {
+    db_->Db().Prepare(sql).Bind(1, value).Bind(2, id_).Run();
+  }
+
+  DbPtr db_;
+  int64_t id_;
+};
+
+// A collection over a query that lists (id, name) in position order; ?1 and ?2 are bound
+// to the owner values.
+template <typename T>
+class DbCollection final : public lns::Collection<T> {
+ public:
+  using MakeItem = std::function<std::shared_ptr<T>(int64_t id)>;
+  DbCollection(DbPtr db, std::string name, std::function<lns::ObjectPtr()> parent, std::string listSql,
+               int64_t bind1, int64_t bind2, MakeItem make)
+      : db_(std::move(db)),
+        name_(std::move(name)),
+        parent_(std::move(parent)),
+        listSql_(std::move(listSql)),
+        bind1_(bind1),
+        bind2_(bind2),
+        make_(std::move(make)) {}
+
+  lns::ObjectPtr Parent() const override { return parent_(); }
+  std::string Name() const override { return name_; }
+
+  int32_t Count() const override {
+    auto row = Bound("SELECT COUNT(*) FROM (" + listSql_ + ")");
+    return row.Step() ? static_cast<int32_t>(row.Int(0)) : 0;
+  }
+
+  std::shared_ptr<T> Item(int32_t position) const override {
+    int64_t id = 0;
+    if (position >= 1) {
+      auto row = Bound(listSql_ + " LIMIT 1 OFFSET ?3");
+      row.Bind(3, position - 1);
+      if (row.Step()) id = row.Int(0);
+    }
+    if (id == 0) {
+      Raise(lns::err::kIndexOutOfRange,
+            "Item " + std::to_string(position) + " is outside the collection " + name_ + " of " +
+                std::to_string(Count()));
+    }
+    return make_(id);
+  }
+
+  std::shared_ptr<T> ItemByName(std::string_view name) const override {
+    int64_t id = 0;
+    {
+      auto rows = Bound(listSql_);
+      while (rows.Step()) {
+        if (base::EqualsNoCase(rows.Text(1), name)) {
+          id = rows.Int(0);
+          break;
+        }
+      }
+    }
+    if (id == 0) Raise(lns::err::kNotFound, "\"" + std::string(name) + "\" is not in " + name_);
+    return make_(id);
+  }
+
+ private:
+  Statement Bound(const std::string& sql) const {
+    auto statement = db_->Db().Prepare(sql);
+    if (sql.find("?1") != std::string::npos) statement.Bind(1, bind1_);
+    if (sql.find("?2") != std::string::npos) statement.Bind(2, bind2_);
+    return statement;
+  }
+
+  DbPtr db_;
+  std::string name_;
+  std::function<lns::ObjectPtr()> parent_;
+  std::string listSql_;
+  int64_t bind1_, bind2_;
+  MakeItem make_;
+};
+
+std::shared_ptr<lns::CpCollection> CpCollectionOf(const DbPtr& db, RowKind ownerKind, int64_t ownerId,
+                                                  std::function<lns::ObjectPtr()> owner);
+std::shared_ptr<lns::NvCollection> DeviceNvs(const DbPtr& db, int64_t deviceId);
+std::shared_ptr<lns::DeviceInterface> InterfaceObject(const DbPtr& db, int64_t deviceId);
+std::shared_ptr<lns::Subsystem> SubsystemObject(const DbPtr& db, int64_t subsystemId);
+std::shared_ptr<lns::LonMarkObject> LonMarkObjectOf(const DbPtr& db, int64_t id);
+std::shared_ptr<lns::SubsystemCollection> SubsystemsUnder(const DbPtr& db, int64_t parentId);
+
+// ---- CP ---------------------------------------------------------------------------------
+
+class DbCp final : public lns::ConfigProperty, public Row {
+ public:
+  using Row::Row;
+  lns::ObjectPtr Parent() const override {
+    auto row = db_->Db().Prepare("SELECT owner_kind, owner_id FROM cp WHERE id = ?1").Bind(1, id_);
+    if (!row.Step()) Raise(lns::err::kNotFound, "The CP no longer exists");
+    const auto kind = static_cast<RowKind>(row.Int(0));
+    const int64_t owner = row.Int(1);
+    const DbPtr db = db_;
+    std::function<lns::ObjectPtr()> ownerObject;
+    if (kind == RowKind::Device) {
+      ownerObject = [db, owner] { return InterfaceObject(db, owner); };
+    } else if (kind == RowKind::LonMarkObject) {
+      ownerObject = [db, owner] { return LonMarkObjectOf(db, owner); };
+    } else {
+      ownerObject = [db, owner] { return NvObject(db, owner); };
+    }
+    return CpCollectionOf(db_, kind, owner, ownerObject);
+  }
+  std::string Name() const override { return TextOf("SELECT name FROM cp WHERE id = ?1"); }
+  int16_t ElementSize() const override {
+    return static_cast<int16_t>(IntOf("SELECT element_size FROM cp WHERE id = ?1"));
+  }
+  int16_t Dimension() const override { return static_cast<int16_t>(IntOf("SELECT dimension FROM cp WHERE id = ?1")); }
+  std::string ValueFormat() const override { return format_; }
+  void SetValueFormat(std::string_view format) override {
+    const std::string upper = base::ToUpperAscii(format);
+    if (upper != "RAW" && upper != "HEX") Raise(lns::err::kUnknownFormat, "Unknown value format \"" + std::string(format) + "\"");
+    format_ = upper;
+  }
+  std::string Value() const override {
+    const auto bytes = Bytes();
+    return format_ == "RAW" ? FormatRaw(bytes) : FormatHex(bytes);
+  }
+  void SetValue(std::string_view text) override {
+    const size_t size = Bytes().size();
+    Store(format_ == "RAW" ? ParseRaw(text, size) : ParseHex(text, size));
+  }
+  std::vector<uint8_t> RawRead(int32_t element, int32_t count, int32_t) const override {
+    const auto bytes = Bytes();
+    const auto [from, length] = Span(element, count, bytes.size());
+    return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                                bytes.begin() + static_cast<std::ptrdiff_t>(from + length));
+  }
+  void RawWrite(int32_t element, int32_t count, const std::vector<uint8_t>& bytes, int32_t) override {
+    auto value = Bytes();
+    const auto [from, length] = Span(element, count, value.size());
+    if (bytes.size() != length) {
+      Raise(lns::err::kBadValue, std::to_string(bytes.size()) + " bytes given, " + std::to_string(length) + " expected");
+    }
+    std::copy(bytes.begin(), bytes.end(), value.begin() + static_cast<std::ptrdiff_t>(from));
+    Store(value);
+  }
+  int64_t Identity() const override { return id_; }
+
+ private:
+  std::vector<uint8_t> Bytes() const {
+    auto row = db_->Db().Prepare("SELECT value FROM cp WHERE id = ?1").Bind(1, id_);
+    if (!row.Step()) Raise(lns::err::kNotFound, "The CP no longer exists");
+    return row.Blob(0);
+  }
+  // Byte offset and length of `count` elements from `element`.
+  std::pair<size_t, size_t> Span(int32_t element, int32_t count, size_t size) const {
+    const int64_t elementSize = ElementSize();
+    const int64_t dimension = Dimension();
+    if (element < 0 || count < 0 || element + count > dimension) {
+      Raise(lns::err::kIndexOutOfRange, "Elements " + std::to_string(element) + " to " +
+                                             std::to_string(element + count - 1) + " are outside the CP");
+    }
+    const auto from = static_cast<size_t>(element * elementSize);
+    const auto length = static_cast<size_t>(count * elementSize);
+    if (from + length > size) Raise(lns::err::kBadValue, "The stored value is shorter than the CP");
+    return {from, length};
+  }
+  void Store(const std::vector<uint8_t>& bytes) {
+    db_->RequireReachable(db_->DeviceOfCp(id_));
+    db_->Db().Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
+  }
+
+  std::string format_ = "HEX";
+};
+
+// ---- NV ---------------------------------------------------------------------------------
+
+class DbNvElement final : public lns::NvElement {
+ public:
+  DbNvElement(std::shared_ptr<lns::NetworkVariable> nv, const NvElementType& type, DbPtr db, int64_t nvId)
+      : nv_(std::move(nv)), type_(type), db_(std::move(db)), nvId_(nvId) {}
+  lns::ObjectPtr Parent() const override { return nv_; }
+  std::string Name() const override { return std::string(type_.name); }
+  std::string Value() const override { return ElementText(type_, Bytes()); }
+  void SetValue(std::string_view text) override {
+    auto bytes = Bytes();
+    SetElement(type_, text, bytes);
+    db_->RequireReachable(db_->DeviceOfNv(nvId_));
+    db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, nvId_).Run();
+  }
+
+ private:
+  std::vector<uint8_t> Bytes() const {
+    auto row = db_->Db().Prepare("SELECT value FROM nv WHERE id = ?1").Bind(1, nvId_);
+    if (!row.Step()) Raise(lns::err::kNotFound, "The NV no longer exists");
+    return row.Blob(0);
+  }
+  std::shared_ptr<lns::NetworkVariable> nv_;
+  const NvElementType& type_;
+  DbPtr db_;
+  int64_t nvId_;
+};
+
+class DbNv final : public lns::NetworkVariable, public Row, public std::enable_shared_from_this<DbNv> {
+ public:
+  using Row::Row;
+  lns::ObjectPtr Parent() const override { return DeviceNvs(db_, IntOf("SELECT device_id FROM nv WHERE id = ?1")); }
+  std::string Name() const override { return TextOf("SELECT name FROM nv WHERE id = ?1"); }
+  int32_t Index() const override { return static_cast<int32_t>(IntOf("SELECT position FROM nv WHERE id = ?1")) - 1; }
+  int32_t LonMarkMemberIndex() const override {
+    auto row = db_->Db().Prepare("SELECT MIN(position) FROM lonmark_member WHERE nv_id = ?1").Bind(1, id_);
+    return row.Step() && !row.IsNull(0) ? static_cast<int32_t>(row.Int(0)) - 1 : -1;
+  }
+  int16_t NvType() const override { return static_cast<int16_t>(IntOf("SELECT type_index FROM nv WHERE id = ?1")); }
+  std::string NvTypeName() const override {
+    const ::platform::lns_embedded::NvType* type = FindNvType(NvType());
+    return type != nullptr ? std::string(type->name) : "#" + std::to_string(NvType());
+  }
+  std::string Value() const override { return FormatNvValue(NvType(), Bytes(), Format()); }
+  void SetValue(std::string_view text) override {
+    const auto bytes = ParseNvValue(NvType(), text, Format(), Bytes().size());
+    db_->RequireReachable(db_->DeviceOfNv(id_));
+    db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
+  }
+  std::shared_ptr<lns::NvElement> Element(std::string_view name) override {
+    if (const ::platform::lns_embedded::NvType* type = FindNvType(NvType())) {
+      for (const auto& element : type->elements) {
+        if (base::EqualsNoCase(element.name, name)) {
+          return std::make_shared<DbNvElement>(shared_from_this(), element, db_, id_);
+        }
+      }
+    }
+    Raise(lns::err::kNotFound, "The NV has no element \"" + std::string(name) + "\"");
+  }
+  std::shared_ptr<lns::CpCollection> ConfigProperties() override {
+    auto self = shared_from_this();
+    return CpCollectionOf(db_, RowKind::Nv, id_, [self] { return self; });
+  }
+
+  bool EditingSettings() const override { return editing_; }
+  void SetEditingSettings(bool editing) override { editing_ = editing; }
+  std::string Format() const override { return TextOf("SELECT format FROM nv WHERE id = ?1"); }
+  void SetFormat(std::string_view format) override {
+    RequireEditing();
+    const std::string upper = base::ToUpperAscii(format);
+    if (!upper.empty() && upper != "RAW") Raise(lns::err::kUnknownFormat, "Unknown NV format \"" + std::string(format) + "\"");
+    db_->Db().Prepare("UPDATE nv SET format = ?1 WHERE id = ?2").Bind(1, upper).Bind(2, id_).Run();
+  }
+  int32_t PollInterval() const override {
+    return static_cast<int32_t>(IntOf("SELECT poll_interval FROM nv WHERE id = ?1"));
+  }
+  void SetPollInterval(int32_t interval) override { Setting("UPDATE nv SET poll_interval = ?1 WHERE id = ?2", interval); }
+  bool ReportByException() const override { return IntOf("SELECT report_by_exception FROM nv WHERE id = ?1") != 0; }
+  void SetReportByException(bool on) override {
+    Setting("UPDATE nv SET report_by_exception = ?1 WHERE id = ?2", on ? 1 : 0);
+  }
+  int32_t MonitorTag() const override { return static_cast<int32_t>(IntOf("SELECT monitor_tag FROM nv WHERE id = ?1")); }
+  void SetMonitorTag(int32_t tag) override { Setting("UPDATE nv SET monitor_tag = ?1 WHERE id = ?2", tag); }
+  bool MonitoringOption() const override { return IntOf("SELECT monitoring_option FROM nv WHERE id = ?1") != 0; }
+  void SetMonitoringOption(bool on) override {
+    Setting("UPDATE nv SET monitoring_option = ?1 WHERE id = ?2", on ? 1 : 0);
+  }
+
+ private:
+  void RequireEditing() const {
+    if (!editing_) Raise(lns::err::kNotEditing, "NV settings change only inside the edit bracket");
+  }
+  void Setting(const std::string& sql, int64_t value) {
+    RequireEditing();
+    Update(sql, value);
+  }
+  std::vector<uint8_t> Bytes() const {
+    auto row = db_->Db().Prepare("SELECT value FROM nv WHERE id = ?1").Bind(1, id_);
+    if (!row.Step()) Raise(lns::err::kNotFound, "The NV no longer exists");
+    return row.Blob(0);
+  }
+  bool editing_ = false;
+};
+
+// ---- LonMark object, interface, template, device ----------------------------------------------
+
+class DbLonMarkObject final : public lns::LonMarkObject, public Row, public std::enable_shared_from_this<DbLonMarkObject> {
+ public:
+  using Row::Row;
+  lns::ObjectPtr Parent() const override {
+    return InterfaceObject(db_, IntOf("SELECT device_id FROM lonmark_object WHERE id = ?1"))->LonMarkObjects();
+  }
+  std::string Name() const override { return TextOf("SELECT name FROM lonmark_object WHERE id = ?1"); }
+  int32_t Index() const override {
+    return static_cast<int32_t>(IntOf("SELECT position FROM lonmark_object WHERE id = ?1")) - 1;
+  }
+  int32_t ProfileType() const override {
+    return static_cast<int32_t>(IntOf("SELECT profile_type FROM lonmark_object WHERE id = ?1"));
+  }
+  std::shared_ptr<lns::CpCollection> ConfigProperties() override {
+    auto self = shared_from_this();
+    return CpCollectionOf(db_, RowKind::LonMarkObject, id_, [self] { return self; });
+  }
+  std::shared_ptr<lns::NvCollection> NetworkVariables() override {
+    auto self = shared_from_this();
+    const DbPtr db = db_;
+    return std::make_shared<DbCollection<lns::NetworkVariable>>(
+        db_, "NetworkVariables", [self] { return self; },
+        "SELECT nv.id, nv.name FROM lonmark_member m JOIN nv ON nv.id = m.nv_id "
+        "WHERE m.lonmark_object_id = ?1 ORDER BY m.position",
+        id_, 0, [db](int64_t id) { return NvObject(db, id); });
+  }
+};
+
+class DbInterface final : public lns::DeviceInterface, public Row {
+ public:
+  using Row::Row;  // the row is the device's
+  lns::ObjectPtr Parent() const override { return DeviceObject(db_, id_); }
+  std::string Name() const override { return "Interface"; }
+  std::shared_ptr<lns::CpCollection> ConfigProperties() override {
+    const DbPtr db = db_;
+    const int64_t device = id_;
+    return CpCollectionOf(db_, RowKind::Device, id_, [db, device] { return InterfaceObject(db, device); });
+  }
+  std::shared_ptr<lns::NvCollection> NetworkVariables() override { return DeviceNvs(db_, id_); }
+  std::shared_ptr<lns::LonMarkObjectCollection> LonMarkObjects() override {
+    const DbPtr db = db_;
+    const int64_t device = id_;
+    return std::make_shared<DbCollection<lns::LonMarkObject>>(
+        db_, "LonMarkObjects", [db, device] { return InterfaceObject(db, device); },
+        "SELECT id, name FROM lonmark_object WHERE device_id = ?1 ORDER BY position", id_, 0,
+        [db](int64_t id) { return LonMarkObjectOf(db, id); });
+  }
+};
+
+class DbTemplate final : public lns::DeviceTemplate, public Row {
+ public:
+  using Row::Row;  // the row is the device's
+  lns::ObjectPtr Parent() const override { return DeviceObject(db_, id_); }
+  std::string Name() const override { return TextOf("SELECT template_name FROM device WHERE id = ?1"); }
+  std::string ProgramId() const override { return TextOf("SELECT program_id FROM device WHERE id = ?1"); }
+};
+
+class DbDevice final : public lns::AppDevice, public Row {
+ public:
+  using Row::Row;
+  lns::ObjectPtr Parent() const override {
+    return SubsystemObject(db_, IntOf("SELECT subsystem_id FROM device WHERE id = ?1"))->AppDevices();
+  }
+  std::string Name() const override { return TextOf("SELECT name FROM device WHERE id = ?1"); }
+  int32_t Index() const override { return static_cast<int32_t>(IntOf("SELECT position FROM device WHERE id = ?1")) - 1; }
+  std::shared_ptr<lns::DeviceInterface> Interface() override { return InterfaceObject(db_, id_); }
+  std::shared_ptr<lns::DeviceTemplate> Template() override {
+    const DbPtr db = db_;
+    const int64_t id = id_;
+    return db_->Intern<lns::DeviceTemplate>(RowKind::Template, id_, [db, id] { return std::make_shared<DbTemplate>(db, id); });
+  }
+  int32_t Status() const override {
+    db_->RequireReachable(id_);
+    return 0;
+  }
+};
+
+// ---- subsystem, system, network ----------------------------------------------------------
+
+class DbSubsystem final : public lns::Subsystem, public Row {
+ public:
+  using Row::Row;
+  lns::ObjectPtr Parent() const override {
+    const int64_t parent = IntOf("SELECT parent_id FROM subsystem WHERE id = ?1");
+    return SubsystemsUnder(db_, parent);
+  }
+  std::string Name() const override { return TextOf("SELECT name FROM subsystem WHERE id = ?1"); }
+  std::shared_ptr<lns::AppDeviceCollection> AppDevices() override {
+    const DbPtr db = db_;
+    const int64_t id = id_;
+    return std::make_shared<DbCollection<lns::AppDevice>>(
+        db_, "AppDevices", [db, id] { return SubsystemObject(db, id); },
+        "SELECT id, name FROM device WHERE subsystem_id = ?1 ORDER BY position", id_, 0,
+        [db](int64_t deviceId) { return DeviceObject(db, deviceId); });
+  }
+  std::shared_ptr<lns::SubsystemCollection> Subsystems() override { return SubsystemsUnder(db_, id_); }
+};
+
+class DbSystem final : public lns::System {
+ public:
+  explicit DbSystem(DbPtr db) : db_(std::move(db)) {}
+  lns::ObjectPtr Parent() const override { return NetworkObject(db_)->Systems(); }
+  std::string Name() const override { return db_->SystemName(); }
+  std::shared_ptr<lns::SubsystemCollection> Subsystems() override { return SubsystemsUnder(db_, 0); }
+  void StartTransaction() override { db_->StartTransaction(); }
+  void CommitTransaction() override { db_->CommitTransaction(); }
+  void CancelTransaction() override { db_->CancelTransaction(); }
+  bool InTransaction() const override { return db_->InTransaction(); }
+  void BeginBatch(int32_t) override {}
+  void EndBatch() override {}
+  void PrepareMonitoring(int32_t) override {}
+
+ private:
+  DbPtr db_;
+};
+
+class DbNetwork final : public lns::Network {
+ public:
+  explicit DbNetwork(DbPtr db) : db_(std::move(db)) {}
+  lns::ObjectPtr Parent() const override {
+    auto server = db_->Server();
+    return server ? std::static_pointer_cast<lns::Object>(server->Networks()) : nullptr;
+  }
+  std::string Name() const override { return db_->NetworkName(); }
+  std::shared_ptr<lns::SystemCollection> Systems() override {
+    const DbPtr db = db_;
+    return std::make_shared<DbCollection<lns::System>>(
+        db_, "Systems", [db] { return NetworkObject(db); }, "SELECT 1, system_name FROM network", 0, 0,
+        [db](int64_t) { return SystemObject(db); });
+  }
+
+ private:
+  DbPtr db_;
+};
+
+std::shared_ptr<lns::CpCollection> CpCollectionOf(const DbPtr& db, RowKind ownerKind, int64_t ownerId,
+                                                  std::function<lns::ObjectPtr()> owner) {
+  return std::make_shared<DbCollection<lns::ConfigProperty>>(
+      db, "ConfigProperties", std::move(owner),
+      "SELECT id, name FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 ORDER BY position", static_cast<int>(ownerKind),
+      ownerId, [db](int64_t id) { return CpObject(db, id); });
+}
+
+std::shared_ptr<lns::NvCollection> DeviceNvs(const DbPtr& db, int64_t deviceId) {
+  return std::make_shared<DbCollection<lns::NetworkVariable>>(
+      db, "NetworkVariables", [db, deviceId] { return InterfaceObject(db, deviceId); },
+      "SELECT id, name FROM nv WHERE device_id = ?1 ORDER BY position", deviceId, 0,
+      [db](int64_t id) { return NvObject(db, id); });
+}
+
+std::shared_ptr<lns::DeviceInterface> InterfaceObject(const DbPtr& db, int64_t deviceId) {
+  return db->Intern<lns::DeviceInterface>(RowKind::Interface, deviceId,
+                                          [db, deviceId] { return std::make_shared<DbInterface>(db, deviceId); });
+}
+
+std::shared_ptr<lns::Subsystem> SubsystemObject(const DbPtr& db, int64_t subsystemId) {
+  return db->Intern<lns::Subsystem>(RowKind::Subsystem, subsystemId,
+                                    [db, subsystemId] { return std::make_shared<DbSubsystem>(db, subsystemId); });
+}
+
+std::shared_ptr<lns::LonMarkObject> LonMarkObjectOf(const DbPtr& db, int64_t id) {
+  return db->Intern<lns::LonMarkObject>(RowKind::LonMarkObject, id,
+                                        [db, id] { return std::make_shared<DbLonMarkObject>(db, id); });
+}
+
+std::shared_ptr<lns::SubsystemCollection> SubsystemsUnder(const DbPtr& db, int64_t parentId) {
+  std::function<lns::ObjectPtr()> parent;
+  if (parentId == 0) {
+    parent = [db] { return SystemObject(db); };
+  } else {
+    parent = [db, parentId] { return SubsystemObject(db, parentId); };
+  }
+  return std::make_shared<DbCollection<lns::Subsystem>>(
+      db, "Subsystems", std::move(parent), "SELECT id, name FROM subsystem WHERE parent_id = ?1 ORDER BY position",
+      parentId, 0, [db](int64_t id) { return SubsystemObject(db, id); });
+}
+
+}  // namespace
+
+std::shared_ptr<lns::Network> NetworkObject(const DbPtr& db) {
+  return db->Intern<lns::Network>(RowKind::Network, 1, [db] { return std::make_shared<DbNetwork>(db); });
+}
+
+std::shared_ptr<lns::System> SystemObject(const DbPtr& db) {
+  return db->Intern<lns::System>(RowKind::System, 1, [db] { return std::make_shared<DbSystem>(db); });
+}
+
+std::shared_ptr<lns::AppDevice> DeviceObject(const DbPtr& db, int64_t deviceId) {
+  return db->Intern<lns::AppDevice>(RowKind::Device, deviceId,
+                                    [db, deviceId] { return std::make_shared<DbDevice>(db, deviceId); });
+}
+
+std::shared_ptr<lns::NetworkVariable> NvObject(const DbPtr& db, int64_t nvId) {
+  return db->Intern<lns::NetworkVariable>(RowKind::Nv, nvId, [db, nvId] { return std::make_shared<DbNv>(db, nvId); });
+}
+
+std::shared_ptr<lns::ConfigProperty> CpObject(const DbPtr& db, int64_t cpId) {
+  return db->Intern<lns::ConfigProperty>(RowKind::Cp, cpId, [db, cpId] { return std::make_shared<DbCp>(db, cpId); });
+}
+
+int64_t RowIdOf(const lns::Object& object) {
+  if (const auto* row = dynamic_cast<const Row*>(&object)) return row->Id();
+  return 0;
+}
+
+}  // namespace platform::lns_embedded

@@ -1,0 +1,108 @@
+#include "platform/lns_embedded/embedded_server.h"
+
+#include <algorithm>
+
+#include "base/error.h"
+#include "base/procedure.h"
+#include "base/text.h"
+#include "lns/lns_errors.h"
+#include "platform/lns_embedded/embedded_objects.h"
+
+namespace platform::lns_embedded {
+namespace {
+
+// The networks of the server: one per database file, in name order.
+class NetworkList final : public lns::NetworkCollection {
+ public:
+  explicit NetworkList(std::shared_ptr<EmbeddedObjectServer> server, std::vector<std::string> names)
+      : server_(std::move(server)), names_(std::move(names)) {}
+  lns::ObjectPtr Parent() const override { return server_; }
+  std::string Name() const override { return "Networks"; }
+  int32_t Count() const override { return static_cast<int32_t>(names_.size()); }
+  std::shared_ptr<lns::Network> Item(int32_t position) const override {
+    if (position < 1 || position > Count()) {
+      throw base::Error(lns::err::kIndexOutOfRange, "LNS", "Network " + std::to_string(position) + " does not exist");
+    }
+    return NetworkObject(server_->Database(names_[static_cast<size_t>(position) - 1]));
+  }
+  std::shared_ptr<lns::Network> ItemByName(std::string_view name) const override {
+    for (const auto& candidate : names_) {
+      if (base::EqualsNoCase(candidate, name)) return NetworkObject(server_->Database(candidate));
+    }
+    throw base::Error(lns::err::kNotFound, "LNS", "The network \"" + std::string(name) + "\" does not exist");
+  }
+
+ private:
+  std::shared_ptr<EmbeddedObjectServer> server_;
+  std::vector<std::string> names_;
+};
+
+}  // namespace
+
+std::filesystem::path DatabaseFile(const std::filesystem::path& folder, const std::string& networkName) {
+  return folder / (networkName + ".db");
+}
+
+void EmbeddedObjectServer::Open(int16_t accessMode) {
+  if (accessMode == 1 || accessMode == 2) {
+    base::LogNote("Remote access (access mode " + std::to_string(accessMode) +
+                  ") has no transport here; the local network databases in " + folder_.string() + " are opened");
+  }
+  remote_ = accessMode == 1 || accessMode == 2;
+  open_ = true;
+}
+
+void EmbeddedObjectServer::Close() {
+  networks_.clear();
+  open_ = false;
+}
+
+std::string EmbeddedObjectServer::Text() const { return "portab embedded LNS object server (SQLite " SQLITE_VERSION ")"; }
+
+std::vector<std::string> EmbeddedObjectServer::NetworkNames() const {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_, ec)) {
+    if (entry.is_regular_file() && entry.path().extension() == ".db") names.push_back(entry.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::shared_ptr<lns::NetworkCollection> EmbeddedObjectServer::Networks() {
+  if (!open_) throw base::Error(lns::err::kNotOpen, "LNS", "The object server is not open");
+  return std::make_shared<NetworkList>(shared_from_this(), NetworkNames());
+}
+
+std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& networkName) {
+  auto it = networks_.find(networkName);
+  if (it != networks_.end()) return it->second.db;
+  auto db = NetworkDb::Open(DatabaseFile(folder_, networkName), weak_from_this());
+  const int64_t last = db->LastUpdate();
+  networks_.emplace(networkName, OpenNetwork{db, last});
+  return db;
+}
+
+int EmbeddedObjectServer::PumpEvents() {
+  int raised = 0;
+  for (auto& [name, network] : networks_) {
+    for (const auto& [seq, nvId] : network.db->UpdatesSince(network.lastUpdate)) {
+      network.lastUpdate = seq;
+      auto nv = NvObject(network.db, nvId);
+      int32_t tag = 0;
+      std::string value;
+      try {
+        tag = nv->MonitorTag();
+        if (tag != 0) value = nv->Value();
+      } catch (const base::Error&) {
+        continue;  // the NV was removed since
+      }
+      if (tag == 0 || !handler_) continue;
+      handler_(tag, value, nv);
+      ++raised;
+    }
+  }
+  return raised;
+}
+
+}  // namespace platform::lns_embedded

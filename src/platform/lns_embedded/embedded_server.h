@@ -1,0 +1,51 @@
+#pragma once
+// The embedded LNS object server: the networks are the database files "<name>.db" in one
+// folder ($PORTAB_HOME/lns). NV update events are delivered when the host calls PumpEvents.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "lns/lns_objects.h"
+#include "platform/lns_embedded/network_db.h"
+
+namespace platform::lns_embedded {
+
+class EmbeddedObjectServer final : public lns::ObjectServer,
+                                   public std::enable_shared_from_this<EmbeddedObjectServer> {
+ public:
+  explicit EmbeddedObjectServer(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+  lns::ObjectPtr Parent() const override { return nullptr; }
+  std::string Name() const override { return "ObjectServer"; }
+  // Access modes 1 and 2 (remote) have no transport here: the local databases are opened.
+  void Open(int16_t accessMode) override;
+  void Close() override;
+  bool IsOpen() const override { return open_; }
+  std::string Text() const override;
+  bool Remote() const override { return remote_; }
+  std::shared_ptr<lns::NetworkCollection> Networks() override;
+  void SetNvUpdateHandler(lns::NvUpdateHandler handler) override { handler_ = std::move(handler); }
+  int PumpEvents() override;
+
+  // The open database of a network (opened on first use).
+  std::shared_ptr<NetworkDb> Database(const std::string& networkName);
+  const std::filesystem::path& Folder() const { return folder_; }
+
+ private:
+  struct OpenNetwork {
+    std::shared_ptr<NetworkDb> db;
+    int64_t lastUpdate = 0;
+  };
+  std::vector<std::string> NetworkNames() const;
+
+  std::filesystem::path folder_;
+  bool open_ = false;
+  bool remote_ = false;
+  lns::NvUpdateHandler handler_;
+  std::map<std::string, OpenNetwork> networks_;
+};
+
+std::filesystem::path DatabaseFile(const std::filesystem::path& folder, const std::string& networkName);
+
+}  // namespace platform::lns_embedded

@@ -1,0 +1,153 @@
+#include "platform/lns_embedded/network_db.h"
+
+#include "base/error.h"
+#include "lns/lns_errors.h"
+
+namespace platform::lns_embedded {
+namespace {
+
+constexpr const char* kSchema = R"SQL(
+CREATE TABLE portab_lns(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE network(id INTEGER PRIMARY KEY CHECK (id = 1), name TEXT NOT NULL, system_name TEXT NOT NULL);
+CREATE TABLE subsystem(
+  id INTEGER PRIMARY KEY, parent_id INTEGER NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL);
+CREATE TABLE device(
+  id INTEGER PRIMARY KEY, subsystem_id INTEGER NOT NULL REFERENCES subsystem(id), position INTEGER NOT NULL,
+  name TEXT NOT NULL, template_name TEXT NOT NULL, program_id TEXT NOT NULL, reachable INTEGER NOT NULL);
+CREATE TABLE lonmark_object(
+  id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL REFERENCES device(id), position INTEGER NOT NULL,
+  name TEXT NOT NULL, profile_type INTEGER NOT NULL);
+CREATE TABLE nv(
+  id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL REFERENCES device(id), position INTEGER NOT NULL,
+  name TEXT NOT NULL, type_index INTEGER NOT NULL, changeable INTEGER NOT NULL, value BLOB NOT NULL,
+  format TEXT NOT NULL DEFAULT '', poll_interval INTEGER NOT NULL DEFAULT 0,
+  report_by_exception INTEGER NOT NULL DEFAULT 0, monitor_tag INTEGER NOT NULL DEFAULT 0,
+  monitoring_option INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE lonmark_member(
+  lonmark_object_id INTEGER NOT NULL REFERENCES lonmark_object(id), position INTEGER NOT NULL,
+  nv_id INTEGER NOT NULL REFERENCES nv(id), PRIMARY KEY (lonmark_object_id, position));
+CREATE TABLE cp(
+  id INTEGER PRIMARY KEY, owner_kind INTEGER NOT NULL, owner_id INTEGER NOT NULL, position INTEGER NOT NULL,
+  name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL, value BLOB NOT NULL);
+CREATE INDEX cp_owner ON cp(owner_kind, owner_id, position);
+CREATE TABLE nv_update(seq INTEGER PRIMARY KEY AUTOINCREMENT, nv_id INTEGER NOT NULL);
+CREATE TRIGGER nv_value_changed AFTER UPDATE OF value ON nv WHEN NEW.value IS NOT OLD.value BEGIN
+  INSERT INTO nv_update(nv_id) VALUES (NEW.id);
+  DELETE FROM nv_update WHERE seq <= (SELECT MAX(seq) FROM nv_update) - 1000;
+END;
+)SQL";
+
+[[noreturn]] void NotOurs(const std::filesystem::path& file, const std::string& why) {
+  throw base::Error(lns::err::kDatabase, "LNS", file.string() + " is not a network database (" + why + ")");
+}
+
+}  // namespace
+
+void NetworkDb::CreateSchema(SqliteDb& db, const std::string& networkName, const std::string& systemName) {
+  db.Exec(kSchema);
+  db.Prepare("INSERT INTO portab_lns(key, value) VALUES ('format', ?1), ('version', ?2)")
+      .Bind(1, kDatabaseFormat)
+      .Bind(2, std::to_string(kSchemaVersion))
+      .Run();
+  db.Prepare("INSERT INTO network(id, name, system_name) VALUES (1, ?1, ?2)").Bind(1, networkName).Bind(2, systemName).Run();
+}
+
+std::shared_ptr<NetworkDb> NetworkDb::Open(const std::filesystem::path& file, std::weak_ptr<lns::ObjectServer> server) {
+  if (!std::filesystem::is_regular_file(file)) {
+    throw base::Error(lns::err::kNotFound, "LNS", "No network database " + file.string());
+  }
+  auto db = std::make_unique<SqliteDb>(file, false);
+  std::string format;
+  std::string version;
+  try {
+    auto rows = db->Prepare("SELECT key, value FROM portab_lns");
+    while (rows.Step()) {
+      if (rows.Text(0) == "format") format = rows.Text(1);
+      if (rows.Text(0) == "version") version = rows.Text(1);
+    }
+  } catch (const base::Error& e) {
+    NotOurs(file, e.Description());
+  }
+  if (format != kDatabaseFormat) NotOurs(file, "no portab-lns format mark");
+  if (version != std::to_string(kSchemaVersion)) {
+    throw base::Error(lns::err::kDatabase, "LNS",
+                      file.string() + " has network database version " + version + "; this program reads version " +
+                          std::to_string(kSchemaVersion));
+  }
+  db->Exec("PRAGMA journal_mode = WAL");
+  return std::make_shared<NetworkDb>(std::move(db), std::move(server));
+}
+
+NetworkDb::NetworkDb(std::unique_ptr<SqliteDb> db, std::weak_ptr<lns::ObjectServer> server)
+    : db_(std::move(db)), server_(std::move(server)) {}
+
+std::string NetworkDb::NetworkName() {
+  auto row = db_->Prepare("SELECT name FROM network WHERE id = 1");
+  return row.Step() ? row.Text(0) : std::string();
+}
+
+std::string NetworkDb::SystemName() {
+  auto row = db_->Prepare("SELECT system_name FROM network WHERE id = 1");
+  return row.Step() ? row.Text(0) : std::string();
+}
+
+void NetworkDb::StartTransaction() {
+  if (inTransaction_) throw base::Error(lns::err::kTransactionActive, "LNS", "A transaction is already open");
+  db_->Exec("BEGIN IMMEDIATE");
+  inTransaction_ = true;
+}
+
+void NetworkDb::CommitTransaction() {
+  if (!inTransaction_) throw base::Error(lns::err::kNoTransaction, "LNS", "No transaction is open");
+  db_->Exec("COMMIT");
+  inTransaction_ = false;
+}
+
+void NetworkDb::CancelTransaction() {
+  if (!inTransaction_) throw base::Error(lns::err::kNoTransaction, "LNS", "No transaction is open");
+  inTransaction_ = false;
+  db_->Exec("ROLLBACK");
+}
+
+bool NetworkDb::DeviceReachable(int64_t deviceId) {
+  auto row = db_->Prepare("SELECT reachable FROM device WHERE id = ?1").Bind(1, deviceId);
+  return row.Step() && row.Int(0) != 0;
+}
+
+void NetworkDb::SetDeviceReachable(int64_t deviceId, bool reachable) {
+  db_->Prepare("UPDATE device SET reachable = ?1 WHERE id = ?2").Bind(1, reachable ? 1 : 0).Bind(2, deviceId).Run();
+}
+
+void NetworkDb::RequireReachable(int64_t deviceId) {
+  if (!DeviceReachable(deviceId)) {
+    throw base::Error(lns::err::kDeviceNotAccessible, "LNS", "The device is not accessible");
+  }
+}
+
+int64_t NetworkDb::DeviceOfCp(int64_t cpId) {
+  auto row = db_->Prepare(
+                    "SELECT CASE cp.owner_kind WHEN 7 THEN cp.owner_id "
+                    "WHEN 28 THEN (SELECT device_id FROM lonmark_object WHERE id = cp.owner_id) "
+                    "ELSE (SELECT device_id FROM nv WHERE id = cp.owner_id) END FROM cp WHERE cp.id = ?1")
+                 .Bind(1, cpId);
+  return row.Step() ? row.Int(0) : 0;
+}
+
+int64_t NetworkDb::DeviceOfNv(int64_t nvId) {
+  auto row = db_->Prepare("SELECT device_id FROM nv WHERE id = ?1").Bind(1, nvId);
+  return row.Step() ? row.Int(0) : 0;
+}
+
+int64_t NetworkDb::LastUpdate() {
+  auto row = db_->Prepare("SELECT COALESCE(MAX(seq), 0) FROM nv_update");
+  return row.Step() ? row.Int(0) : 0;
+}
+
+std::vector<std::pair<int64_t, int64_t>> NetworkDb::UpdatesSince(int64_t seq) {
+  std::vector<std::pair<int64_t, int64_t>> updates;
+  auto rows = db_->Prepare("SELECT seq, nv_id FROM nv_update WHERE seq > ?1 ORDER BY seq").Bind(1, seq);
+  while (rows.Step()) updates.emplace_back(rows.Int(0), rows.Int(1));
+  return updates;
+}
+
+}  // namespace platform::lns_embedded

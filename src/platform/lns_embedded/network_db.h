@@ -1,0 +1,84 @@
+#pragma once
+// One open network database: the SQLite file of a network under $PORTAB_HOME/lns/, its
+// schema, the LNS transaction, reachability checks, the NV update log and the objects
+// handed out (the same row gives the same object while it is held).
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "lns/lns_objects.h"
+#include "platform/lns_embedded/sqlite_db.h"
+
+namespace platform::lns_embedded {
+
+inline constexpr const char* kDatabaseFormat = "portab-lns network";
+inline constexpr int kSchemaVersion = 1;
+
+// Kinds of rows, used as owner kinds of CPs and in the identity map.
+enum class RowKind : int {
+  Network = 1,
+  System = 3,
+  Subsystem = 4,
+  Device = 7,
+  Template = 9,
+  Interface = 19,
+  Nv = 22,
+  Cp = 24,
+  LonMarkObject = 28,
+};
+
+class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
+ public:
+  // Opens an existing network database; raises kDatabase when the file is not one of ours
+  // or has another schema version.
+  static std::shared_ptr<NetworkDb> Open(const std::filesystem::path& file,
+                                         std::weak_ptr<lns::ObjectServer> server);
+  // Writes the schema into an empty database.
+  static void CreateSchema(SqliteDb& db, const std::string& networkName, const std::string& systemName);
+
+  explicit NetworkDb(std::unique_ptr<SqliteDb> db, std::weak_ptr<lns::ObjectServer> server);
+
+  SqliteDb& Db() { return *db_; }
+  std::string NetworkName();
+  std::string SystemName();
+  std::shared_ptr<lns::ObjectServer> Server() const { return server_.lock(); }
+
+  void StartTransaction();
+  void CommitTransaction();
+  void CancelTransaction();
+  bool InTransaction() const { return inTransaction_; }
+
+  bool DeviceReachable(int64_t deviceId);
+  void SetDeviceReachable(int64_t deviceId, bool reachable);
+  // Raises kDeviceNotAccessible when the device does not answer.
+  void RequireReachable(int64_t deviceId);
+  int64_t DeviceOfCp(int64_t cpId);
+  int64_t DeviceOfNv(int64_t nvId);
+
+  // NV update log: the newest sequence number, and the NVs changed after `seq`.
+  int64_t LastUpdate();
+  std::vector<std::pair<int64_t, int64_t>> UpdatesSince(int64_t seq);
+
+  // The object of a row: the one already handed out while it is alive, else a new one.
+  template <typename T>
+  std::shared_ptr<T> Intern(RowKind kind, int64_t id, const std::function<std::shared_ptr<T>()>& make) {
+    auto& slot = objects_[{static_cast<int>(kind), id}];
+    if (auto existing = slot.lock()) return std::static_pointer_cast<T>(existing);
+    auto created = make();
+    slot = created;
+    return created;
+  }
+
+ private:
+  std::unique_ptr<SqliteDb> db_;
+  std::weak_ptr<lns::ObjectServer> server_;
+  bool inTransaction_ = false;
+  std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
+};
+
+}  // namespace platform::lns_embedded

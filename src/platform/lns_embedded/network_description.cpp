@@ -1,0 +1,393 @@
+#include "platform/lns_embedded/network_description.h"
+
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+#include <set>
+
+#include "base/error.h"
+#include "base/text.h"
+#include "lns/lns_errors.h"
+#include "platform/lns_embedded/network_db.h"
+#include "platform/lns_embedded/nv_types.h"
+#include "platform/lns_embedded/sqlite_db.h"
+
+namespace platform::lns_embedded {
+namespace {
+
+using json = nlohmann::ordered_json;
+
+[[noreturn]] void Bad(const std::string& path, const std::string& what) {
+  throw base::Error(lns::err::kBadValue, "portab-lns", "Network description, " + path + ": " + what);
+}
+
+// Reads the JSON description into the database, checking every field on the way.
+class Importer {
+ public:
+  explicit Importer(SqliteDb& db) : db_(db) {}
+
+  void Subsystems(const json& list, const std::string& path, int64_t parentId) {
+    if (list.is_null()) return;
+    if (!list.is_array()) Bad(path, "must be a list");
+    std::set<std::string> names;
+    for (size_t i = 0; i < list.size(); ++i) {
+      const std::string at = path + "[" + std::to_string(i) + "]";
+      const json& sub = Object(list[i], at);
+      const std::string name = Name(sub, at, names, true);
+      db_.Prepare("INSERT INTO subsystem(parent_id, position, name) VALUES (?1, ?2, ?3)")
+          .Bind(1, parentId)
+          .Bind(2, static_cast<int64_t>(i + 1))
+          .Bind(3, name)
+          .Run();
+      const int64_t id = db_.LastInsertId();
+      Subsystems(sub.value("subsystems", json()), at + ".subsystems", id);
+      Devices(sub.value("devices", json()), at + ".devices", id);
+    }
+  }
+
+ private:
+  static const json& Object(const json& value, const std::string& path) {
+    if (!value.is_object()) Bad(path, "must be an object");
+    return value;
+  }
+
+  static std::string Text(const json& object, const std::string& key, const std::string& path, bool required) {
+    if (!object.contains(key)) {
+      if (required) Bad(path + "." + key, "is missing");
+      return {};
+    }
+    if (!object[key].is_string()) Bad(path + "." + key, "must be a text");
+    return object[key].get<std::string>();
+  }
+
+  static int64_t Number(const json& object, const std::string& key, const std::string& path, int64_t low,
+                        int64_t high, int64_t fallback) {
+    if (!object.contains(key)) return fallback;
+    const json& value = object[key];
+    if (!value.is_number_integer()) Bad(path + "." + key, "must be a whole number");
+    const auto number = value.get<int64_t>();
+    if (number < low || number > high) {
+      Bad(path + "." + key, std::to_string(number) + " is outside " + std::to_string(low) + ".." + std::to_string(high));
+    }
+    return number;
+  }
+
+  static std::string Name(const json& object, const std::string& path, std::set<std::string>& seen, bool noDots) {
+    const std::string name = Text(object, "name", path, true);
+    if (base::TrimBlanks(name).empty()) Bad(path + ".name", "must not be empty");
+    if (name.find_first_of(noDots ? "/\\." : "/\\") != std::string::npos) {
+      Bad(path + ".name", "\"" + name + (noDots ? "\" must not hold \"/\", \"\\\" or \".\"" : "\" must not hold \"/\" or \"\\\""));
+    }
+    if (!seen.insert(base::FoldCase(name)).second) Bad(path + ".name", "\"" + name + "\" is used twice");
+    return name;
+  }
+
+  static std::vector<uint8_t> Bytes(const json& object, const std::string& path, size_t size) {
+    if (!object.contains("value")) return std::vector<uint8_t>(size, 0);
+    const json& value = object["value"];
+    if (!value.is_array()) Bad(path + ".value", "must be a list of byte values");
+    if (value.size() != size) {
+      Bad(path + ".value", std::to_string(value.size()) + " bytes given, " + std::to_string(size) + " expected");
+    }
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < value.size(); ++i) {
+      if (!value[i].is_number_integer() || value[i].get<int64_t>() < 0 || value[i].get<int64_t>() > 255) {
+        Bad(path + ".value[" + std::to_string(i) + "]", "must be a byte value 0..255");
+      }
+      bytes.push_back(static_cast<uint8_t>(value[i].get<int64_t>()));
+    }
+    return bytes;
+  }
+
+  void Cps(const json& list, const std::string& path, RowKind ownerKind, int64_t ownerId) {
+    if (list.is_null()) return;
+    if (!list.is_array()) Bad(path, "must be a list");
+    std::set<std::string> names;
+    for (size_t i = 0; i < list.size(); ++i) {
+      const std::string at = path + "[" + std::to_string(i) + "]";
+      const json& cp = Object(list[i], at);
+      const std::string name = Name(cp, at, names, false);
+      const int64_t elementSize = Number(cp, "elementSize", at, 1, 255, 1);
+      const int64_t dimension = Number(cp, "dimension", at, 1, 255, 1);
+      db_.Prepare(
+             "INSERT INTO cp(owner_kind, owner_id, position, name, element_size, dimension, value) "
+             "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
+          .Bind(1, static_cast<int64_t>(ownerKind))
+          .Bind(2, ownerId)
+          .Bind(3, static_cast<int64_t>(i + 1))
+          .Bind(4, name)
+          .Bind(5, elementSize)
+          .Bind(6, dimension)
+          .Bind(7, Bytes(cp, at, static_cast<size_t>(elementSize * dimension)))
+          .Run();
+    }
+  }
+
+  void Nvs(const json& list, const std::string& path, int64_t deviceId, std::map<std::string, int64_t>& byName) {
+    if (list.is_null()) return;
+    if (!list.is_array()) Bad(path, "must be a list");
+    std::set<std::string> names;
+    for (size_t i = 0; i < list.size(); ++i) {
+      const std::string at = path + "[" + std::to_string(i) + "]";
+      const json& nv = Object(list[i], at);
+      const std::string name = Name(nv, at, names, false);
+      int64_t typeIndex = 0;
+      int64_t size = 0;
+      if (nv.contains("type")) {
+        const NvType* type = FindNvTypeByName(Text(nv, "type", at, true));
+        if (type == nullptr) Bad(at + ".type", "\"" + nv["type"].get<std::string>() + "\" is not a known NV type");
+        typeIndex = type->index;
+        size = type->size;
+      } else {
+        typeIndex = Number(nv, "typeIndex", at, 0, 32767, -1);
+        if (typeIndex < 0) Bad(at + ".type", "is missing (or give typeIndex and size)");
+        size = Number(nv, "size", at, 1, 31, NvTypeSize(static_cast<int16_t>(typeIndex), 0));
+        if (size == 0) Bad(at + ".size", "is missing for a type that is not known");
+      }
+      bool changeable = true;
+      if (nv.contains("changeable")) {
+        if (!nv["changeable"].is_boolean()) Bad(at + ".changeable", "must be true or false");
+        changeable = nv["changeable"].get<bool>();
+      }
+      db_.Prepare(
+             "INSERT INTO nv(device_id, position, name, type_index, changeable, value) VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
+          .Bind(1, deviceId)
+          .Bind(2, static_cast<int64_t>(i + 1))
+          .Bind(3, name)
+          .Bind(4, typeIndex)
+          .Bind(5, changeable ? 1 : 0)
+          .Bind(6, Bytes(nv, at, static_cast<size_t>(size)))
+          .Run();
+      const int64_t id = db_.LastInsertId();
+      byName[base::FoldCase(name)] = id;
+      Cps(nv.value("cps", json()), at + ".cps", RowKind::Nv, id);
+    }
+  }
+
+  void LonMarkObjects(const json& list, const std::string& path, int64_t deviceId,
+                      const std::map<std::string, int64_t>& nvs) {
+    if (list.is_null()) return;
+    if (!list.is_array()) Bad(path, "must be a list");
+    std::set<std::string> names;
+    for (size_t i = 0; i < list.size(); ++i) {
+      const std::string at = path + "[" + std::to_string(i) + "]";
+      const json& object = Object(list[i], at);
+      const std::string name = Name(object, at, names, false);
+      db_.Prepare("INSERT INTO lonmark_object(device_id, position, name, profile_type) VALUES (?1, ?2, ?3, ?4)")
+          .Bind(1, deviceId)
+          .Bind(2, static_cast<int64_t>(i + 1))
+          .Bind(3, name)
+          .Bind(4, Number(object, "profile", at, 0, 65535, 0))
+          .Run();
+      const int64_t id = db_.LastInsertId();
+      Cps(object.value("cps", json()), at + ".cps", RowKind::LonMarkObject, id);
+      const json& members = object.value("nvs", json::array());
+      if (!members.is_array()) Bad(at + ".nvs", "must be a list of NV names");
+      for (size_t m = 0; m < members.size(); ++m) {
+        const std::string mat = at + ".nvs[" + std::to_string(m) + "]";
+        if (!members[m].is_string()) Bad(mat, "must be the name of an NV of the device");
+        const auto nv = nvs.find(base::FoldCase(members[m].get<std::string>()));
+        if (nv == nvs.end()) Bad(mat, "the device has no NV \"" + members[m].get<std::string>() + "\"");
+        db_.Prepare("INSERT INTO lonmark_member(lonmark_object_id, position, nv_id) VALUES (?1, ?2, ?3)")
+            .Bind(1, id)
+            .Bind(2, static_cast<int64_t>(m + 1))
+            .Bind(3, nv->second)
+            .Run();
+      }
+    }
+  }
+
+  void Devices(const json& list, const std::string& path, int64_t subsystemId) {
+    if (list.is_null()) return;
+    if (!list.is_array()) Bad(path, "must be a list");
+    std::set<std::string> names;
+    for (size_t i = 0; i < list.size(); ++i) {
+      const std::string at = path + "[" + std::to_string(i) + "]";
+      const json& device = Object(list[i], at);
+      const std::string name = Name(device, at, names, false);
+      bool reachable = true;
+      if (device.contains("reachable")) {
+        if (!device["reachable"].is_boolean()) Bad(at + ".reachable", "must be true or false");
+        reachable = device["reachable"].get<bool>();
+      }
+      db_.Prepare(
+             "INSERT INTO device(subsystem_id, position, name, template_name, program_id, reachable) "
+             "VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
+          .Bind(1, subsystemId)
+          .Bind(2, static_cast<int64_t>(i + 1))
+          .Bind(3, name)
+          .Bind(4, Text(device, "template", at, false))
+          .Bind(5, Text(device, "programId", at, true))
+          .Bind(6, reachable ? 1 : 0)
+          .Run();
+      const int64_t id = db_.LastInsertId();
+      Cps(device.value("cps", json()), at + ".cps", RowKind::Device, id);
+      std::map<std::string, int64_t> nvs;
+      Nvs(device.value("nvs", json()), at + ".nvs", id, nvs);
+      LonMarkObjects(device.value("lonMarkObjects", json()), at + ".lonMarkObjects", id, nvs);
+    }
+  }
+
+  SqliteDb& db_;
+};
+
+std::string TopName(const json& doc, const std::string& key) {
+  if (!doc.contains(key) || !doc[key].is_string() || base::TrimBlanks(doc[key].get<std::string>()).empty()) {
+    Bad(key, "must be a non-empty text");
+  }
+  const std::string name = doc[key].get<std::string>();
+  if (name.find_first_of(key == "system" ? "/\\." : "/\\") != std::string::npos) Bad(key, "holds a separator");
+  return name;
+}
+
+// ---- export -------------------------------------------------------------------------------
+
+json ByteList(const std::vector<uint8_t>& bytes) {
+  json list = json::array();
+  for (uint8_t b : bytes) list.push_back(b);
+  return list;
+}
+
+json ExportCps(SqliteDb& db, RowKind kind, int64_t owner) {
+  json list = json::array();
+  auto rows = db.Prepare(
+                    "SELECT name, element_size, dimension, value FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 "
+                    "ORDER BY position")
+                  .Bind(1, static_cast<int64_t>(kind))
+                  .Bind(2, owner);
+  while (rows.Step()) {
+    list.push_back({{"name", rows.Text(0)},
+                    {"elementSize", rows.Int(1)},
+                    {"dimension", rows.Int(2)},
+                    {"value", ByteList(rows.Blob(3))}});
+  }
+  return list;
+}
+
+json ExportDevice(SqliteDb& db, int64_t id, const std::string& name, const std::string& templ,
+                  const std::string& programId, bool reachable) {
+  json device{{"name", name}, {"template", templ}, {"programId", programId}, {"reachable", reachable}};
+  device["cps"] = ExportCps(db, RowKind::Device, id);
+  json nvs = json::array();
+  std::vector<std::pair<int64_t, json>> nvRows;
+  {
+    auto rows = db.Prepare("SELECT id, name, type_index, changeable, value FROM nv WHERE device_id = ?1 ORDER BY position")
+                    .Bind(1, id);
+    while (rows.Step()) {
+      json nv{{"name", rows.Text(1)}};
+      const NvType* type = FindNvType(static_cast<int16_t>(rows.Int(2)));
+      if (type != nullptr) {
+        nv["type"] = std::string(type->name);
+      } else {
+        nv["typeIndex"] = rows.Int(2);
+        nv["size"] = rows.Blob(4).size();
+      }
+      nv["changeable"] = rows.Int(3) != 0;
+      nv["value"] = ByteList(rows.Blob(4));
+      nvRows.emplace_back(rows.Int(0), std::move(nv));
+    }
+  }
+  for (auto& [nvId, nv] : nvRows) {
+    nv["cps"] = ExportCps(db, RowKind::Nv, nvId);
+    nvs.push_back(std::move(nv));
+  }
+  device["nvs"] = std::move(nvs);
+  json objects = json::array();
+  std::vector<std::pair<int64_t, json>> objectRows;
+  {
+    auto rows = db.Prepare("SELECT id, name, profile_type FROM lonmark_object WHERE device_id = ?1 ORDER BY position")
+                    .Bind(1, id);
+    while (rows.Step()) objectRows.emplace_back(rows.Int(0), json{{"name", rows.Text(1)}, {"profile", rows.Int(2)}});
+  }
+  for (auto& [objectId, object] : objectRows) {
+    object["cps"] = ExportCps(db, RowKind::LonMarkObject, objectId);
+    json members = json::array();
+    auto rows = db.Prepare(
+                      "SELECT nv.name FROM lonmark_member m JOIN nv ON nv.id = m.nv_id WHERE m.lonmark_object_id = ?1 "
+                      "ORDER BY m.position")
+                    .Bind(1, objectId);
+    while (rows.Step()) members.push_back(rows.Text(0));
+    object["nvs"] = std::move(members);
+    objects.push_back(std::move(object));
+  }
+  device["lonMarkObjects"] = std::move(objects);
+  return device;
+}
+
+json ExportSubsystems(SqliteDb& db, int64_t parentId) {
+  json list = json::array();
+  std::vector<std::pair<int64_t, std::string>> subsystems;
+  {
+    auto rows = db.Prepare("SELECT id, name FROM subsystem WHERE parent_id = ?1 ORDER BY position").Bind(1, parentId);
+    while (rows.Step()) subsystems.emplace_back(rows.Int(0), rows.Text(1));
+  }
+  for (const auto& [id, name] : subsystems) {
+    json sub{{"name", name}};
+    sub["subsystems"] = ExportSubsystems(db, id);
+    struct DeviceRow {
+      int64_t id;
+      std::string name, templ, programId;
+      bool reachable;
+    };
+    std::vector<DeviceRow> devices;
+    {
+      auto rows = db.Prepare(
+                        "SELECT id, name, template_name, program_id, reachable FROM device WHERE subsystem_id = ?1 "
+                        "ORDER BY position")
+                      .Bind(1, id);
+      while (rows.Step()) devices.push_back({rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Int(4) != 0});
+    }
+    json deviceList = json::array();
+    for (const auto& d : devices) deviceList.push_back(ExportDevice(db, d.id, d.name, d.templ, d.programId, d.reachable));
+    sub["devices"] = std::move(deviceList);
+    list.push_back(std::move(sub));
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace) {
+  json doc;
+  try {
+    doc = json::parse(jsonText);
+  } catch (const json::parse_error& e) {
+    throw base::Error(lns::err::kBadValue, "portab-lns", std::string("Network description is not valid JSON: ") + e.what());
+  }
+  if (!doc.is_object()) Bad("(top)", "must be an object");
+  const std::string network = TopName(doc, "network");
+  const std::string system = TopName(doc, "system");
+  const std::filesystem::path target = folder / (network + ".db");
+  if (std::filesystem::exists(target) && !replace) {
+    throw base::Error(lns::err::kDatabase, "portab-lns", "The network database " + target.string() + " exists already");
+  }
+  std::filesystem::create_directories(folder);
+  const std::filesystem::path temp = folder / (network + ".db.new-" + std::to_string(::getpid()));
+  std::filesystem::remove(temp);
+  try {
+    {
+      SqliteDb db(temp, true);
+      db.Exec("BEGIN");
+      NetworkDb::CreateSchema(db, network, system);
+      Importer(db).Subsystems(doc.value("subsystems", json::array()), "subsystems", 0);
+      db.Exec("COMMIT");
+      db.Exec("PRAGMA journal_mode = WAL");
+    }
+    std::filesystem::rename(temp, target);
+  } catch (...) {
+    std::error_code ec;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(temp.string() + suffix, ec);
+    throw;
+  }
+  return network;
+}
+
+std::string ExportNetwork(const std::filesystem::path& databaseFile) {
+  auto network = NetworkDb::Open(databaseFile, {});
+  SqliteDb& db = network->Db();
+  json doc{{"network", network->NetworkName()}, {"system", network->SystemName()}};
+  doc["subsystems"] = ExportSubsystems(db, 0);
+  return doc.dump(2) + "\n";
+}
+
+}  // namespace platform::lns_embedded

@@ -1,0 +1,33 @@
+#pragma once
+// Network descriptions in JSON, read into a new network database and written back.
+//
+// {
+//   "network": "Demo", "system": "System",
+//   "subsystems": [ { "name": "Floor 1", "subsystems": [ ... ], "devices": [ {
+//       "name": "Switch 1", "template": "PortaB", "programId": "9F:FF:FF:08:1C:0A:04:01",
+//       "reachable": true,
+//       "cps":  [ { "name": "ParamVersion", "elementSize": 1, "dimension": 1, "value": [3] } ],
+//       "nvs":  [ { "name": "nviPrimeValue", "type": "SNVT_switch", "value": [0, 0],
+//                   "changeable": true, "cps": [ ... ] } ],
+//       "lonMarkObjects": [ { "name": "Omnal 1", "profile": 3200,
+//                             "cps": [ ... ], "nvs": [ "nviPrimeValue" ] } ] } ] } ]
+// }
+// Names must not hold "/" or "\", subsystem names no "."; names are unique within their
+// collection (without regard to case). A CP value has elementSize x dimension bytes (zeros
+// when left out); an NV type is a known type name, or "typeIndex" with "size" in bytes.
+// A LonMark object lists the names of the device's NVs that belong to it.
+
+#include <filesystem>
+#include <string>
+
+namespace platform::lns_embedded {
+
+// Creates `folder`/<network>.db from the description; all or nothing. Raises kBadValue
+// naming the bad field, or kDatabase when the network exists already and !replace.
+// Returns the network's name.
+std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace);
+
+// The description of an existing network database, as JSON text.
+std::string ExportNetwork(const std::filesystem::path& databaseFile);
+
+}  // namespace platform::lns_embedded

@@ -1,0 +1,78 @@
+#pragma once
+// A thin layer over SQLite: one connection, prepared statements cached by their text,
+// every failure a base::Error with the LNS database error number.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace platform::lns_embedded {
+
+class Statement {
+ public:
+  Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  // A statement is reset when it goes, so that no read stays open on the database.
+  ~Statement() {
+    if (stmt_ != nullptr) sqlite3_reset(stmt_);
+  }
+  Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  Statement& operator=(Statement&&) = delete;
+  Statement& Bind(int index, int64_t value) &;
+  Statement& Bind(int index, std::string_view text) &;
+  Statement& Bind(int index, const std::vector<uint8_t>& blob) &;
+  Statement& BindNull(int index) &;
+  // On a temporary, binding hands the statement on: auto row = db.Prepare(sql).Bind(1, id);
+  template <typename T>
+  Statement&& Bind(int index, const T& value) && {
+    Bind(index, value);
+    return std::move(*this);
+  }
+  // Advances to the next row; false when there is none.
+  bool Step();
+  // Runs a statement that returns no rows.
+  void Run();
+  int64_t Int(int column) const;
+  std::string Text(int column) const;
+  std::vector<uint8_t> Blob(int column) const;
+  bool IsNull(int column) const;
+  void Reset();
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_;
+};
+
+class SqliteDb {
+ public:
+  // Opens (create: creates) the database file with WAL, a busy timeout and foreign keys.
+  SqliteDb(const std::filesystem::path& file, bool create);
+  ~SqliteDb();
+  SqliteDb(const SqliteDb&) = delete;
+  SqliteDb& operator=(const SqliteDb&) = delete;
+
+  void Exec(std::string_view sql);
+  // A statement from the cache, reset and with its bindings cleared.
+  Statement Prepare(const std::string& sql);
+  int64_t LastInsertId() const;
+  int Changes() const;
+  const std::filesystem::path& File() const { return file_; }
+
+ private:
+  std::filesystem::path file_;
+  sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+};
+
+// Raises the database error for `db` with `what` in front of SQLite's message.
+[[noreturn]] void RaiseDatabaseError(sqlite3* db, std::string_view what);
+
+}  // namespace platform::lns_embedded
