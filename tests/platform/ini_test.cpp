@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/ini/ini_document.h"
+#include "platform/ini/profile_ini_file.h"
+#include "support/temp_dir.h"
+
+using platform::ini::ProfileIniFile;
+
+namespace {
+
+class IniTest : public testing::Test {
+ protected:
+  ProfileIniFile FileWith(const std::string& contents) {
+    testing_support::WriteFile(dir_ / "test.ini", contents);
+    return ProfileIniFile((dir_ / "test.ini").string());
+  }
+  testing_support::TempDir dir_;
+};
+
+struct ReadCase {
+  const char* section;
+  const char* key;
+  const char* expected;
+};
+
+TEST_F(IniTest, ClassicProfileSemantics) {
+  auto ini = FileWith(
+      "; comment line\r\n"
+      "orphan=before any section\r\n"
+      "  [General]  \r\n"
+      "\tName = \t spaced value \t\r\n"
+      "Quoted=\"  in quotes  \"\r\n"
+      "Single='x'\r\n"
+      "Mismatched=\"x'\r\n"
+      "Comment=value ; stays\r\n"
+      "Hash=#not a comment\r\n"
+      "Equals=a=b=c\r\n"
+      "Dup=first\r\n"
+      "DUP=second\r\n"
+      ";Hidden=1\r\n"
+      "Empty=\r\n"
+      "[velta Porta CPs 1.0 ]\r\n"
+      "ParamVersion=1\r\n"
+      "[Odd]Name]\r\n"
+      "Key=odd\r\n"
+      "[general]\r\n"
+      "Late=only in the duplicate section\r\n"
+      "Name=from the duplicate\r\n");
+  const ReadCase cases[] = {
+      {"General", "Name", "spaced value"},
+      {"GENERAL", "name", "spaced value"},
+      {"General", "Quoted", "  in quotes  "},
+      {"General", "Single", "x"},
+      {"General", "Mismatched", "\"x'"},
+      {"General", "Comment", "value ; stays"},
+      {"General", "Hash", "#not a comment"},
+      {"General", "Equals", "a=b=c"},
+      {"General", "Dup", "first"},
+      {"General", "Hidden", ""},
+      {"General", "Empty", ""},
+      {"General", "Late", ""},  // only the first of duplicate sections is searched
+      {"General", "orphan", ""},
+      {"velta Porta CPs 1.0 ", "ParamVersion", "1"},
+      {"velta Porta CPs 1.0", "ParamVersion", ""},  // the trailing blank is part of the name
+      {"Odd]Name", "Key", "odd"},                   // the header runs to the last "]"
+      {"Missing", "Name", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ini.ReadString(c.key, c.section), c.expected) << "[" << c.section << "] " << c.key;
+  }
+  EXPECT_EQ(ini.RawValue("Quoted", "General"), "\"  in quotes  \"");
+  EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"General", "velta Porta CPs 1.0 ", "Odd]Name", "general"}));
+  const auto lines = ini.SectionLines("velta Porta CPs 1.0 ");
+  EXPECT_EQ(lines, std::vector<std::string>{"ParamVersion=1"});
+  ini.SetVerbatim(true);
+  EXPECT_EQ(ini.ReadString("Quoted", "General"), "\"  in quotes  \"");
+}
+
+TEST_F(IniTest, NumbersFieldsAndDeviceTemplates) {
+  auto ini = FileWith(
+      "[CPs ]\nA=3\nB=3,2\nC= 4 , 1 ,7\nD=abc\nE=99999\n"
+      "[CPs PortaB]\nA=5\n");
+  std::shared_ptr<lns::DeviceTemplate> none;
+  EXPECT_EQ(ini.ReadCpPosition("A", "CPs ", none), 3);
+  EXPECT_EQ(ini.ReadCpPosition("B", "CPs ", none), 3);
+  EXPECT_EQ(ini.ReadCpPosition("Missing", "CPs ", none), -1);
+  EXPECT_EQ(ini.ReadCpPosition("D", "CPs ", none), 0);
+  EXPECT_EQ(ini.ReadCpPosition("E", "CPs ", none), 0);  // outside 16 bits: places nothing
+  EXPECT_EQ(ini.ReadField("B", "CPs ", none, 2), 2);
+  EXPECT_EQ(ini.ReadField("B", "CPs ", none, 3), 0);
+  EXPECT_EQ(ini.ReadField("C", "CPs ", none, 3), 7);
+  EXPECT_EQ(ini.ReadField("Missing", "CPs ", none, 1), 0);
+
+  struct FakeTemplate : lns::DeviceTemplate {
+    lns::ObjectPtr Parent() const override { return nullptr; }
+    std::string Name() const override { return "PortaB"; }
+    std::string ProgramId() const override { return "9F"; }
+  };
+  std::shared_ptr<lns::DeviceTemplate> templ = std::make_shared<FakeTemplate>();
+  EXPECT_EQ(ini.ReadCpPosition("A", "CPs ", templ), 5);  // the template's own section first
+  EXPECT_EQ(ini.ReadCpPosition("B", "CPs ", templ), 3);  // then the plain section
+  EXPECT_EQ(ini.ReadStringForTemplate("C", "CPs ", templ), "4 , 1 ,7");
+}
+
+TEST_F(IniTest, ShippedPlugInIniFileLayouts) {
+  ProfileIniFile ini(std::string(PORTAB_DATA_DIR) + "/PortaB.ini");
+  EXPECT_EQ(ini.ReadString("HelpFilePath", "velta Porta Help 1.0"), "help\\PortaB.html");
+  EXPECT_EQ(ini.AcceptedProgramIds("9F:FF:FF:08:1C:0A:04:01"), std::vector<std::string>{"9F:FF:FF:08:1C:0A:04:00"});
+  EXPECT_TRUE(ini.AcceptedProgramIds("unknown").empty());
+  const auto entry = ini.ProgramEntryAt(1);
+  EXPECT_FALSE(entry.end);
+  EXPECT_EQ(entry.keyText, "9F:FF:FF:08:1C:0A:04:01");
+  EXPECT_EQ(entry.fileName, "PortaB.xif");
+  EXPECT_TRUE(ini.ProgramEntryAt(2).end);
+  EXPECT_EQ(ini.ProgramRecordAt(1, 1).values, (std::vector<std::string>{"PortaB", "28"}));
+  EXPECT_TRUE(ini.ProgramRecordAt(1, 2).end);
+}
+
+TEST_F(IniTest, EncodingsAndMissingFiles) {
+  auto bom = FileWith("\xEF\xBB\xBF[S]\nK=Gr\xC3\xB6\xC3\x9F" "e\n");
+  EXPECT_EQ(bom.ReadString("K", "S"), "Größe");
+  auto latin = FileWith("[S]\nK=Gr\xF6\xDF" "e \x80\n");
+  EXPECT_EQ(latin.ReadString("K", "s"), "Größe €");
+  ProfileIniFile missing((dir_ / "nothing.ini").string());
+  EXPECT_FALSE(missing.FileExists());
+  EXPECT_EQ(missing.ReadString("K", "S"), "");
+  EXPECT_TRUE(missing.SectionNames().empty());
+  ProfileIniFile unnamed;
+  EXPECT_EQ(unnamed.ReadString("K", "S"), "");
+}
+
+TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
+  auto ini = FileWith("[S]\nK=old\n");
+  const auto first = platform::ini::IniCache::Get(ini.GetFile());
+  EXPECT_EQ(platform::ini::IniCache::Get(ini.GetFile()), first);  // parsed once
+  EXPECT_EQ(ini.ReadString("K", "S"), "old");
+  testing_support::WriteFile(ini.GetFile(), "[S]\nK=new value\n");
+  EXPECT_EQ(ini.ReadString("K", "S"), "new value");
+  std::filesystem::remove(ini.GetFile());
+  EXPECT_EQ(ini.ReadString("K", "S"), "");
+}
+
+}  // namespace

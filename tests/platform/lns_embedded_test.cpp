@@ -1,0 +1,336 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "lns/lns_errors.h"
+#include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/network_description.h"
+#include "support/matchers.h"
+#include "support/temp_dir.h"
+
+using namespace platform::lns_embedded;
+using testing::HasSubstr;
+using testing_support::ThrowsError;
+
+namespace {
+
+constexpr const char* kNetwork = R"({
+  "network": "Test", "system": "Sys",
+  "subsystems": [ { "name": "Floor", "subsystems": [ { "name": "Room" } ], "devices": [ {
+    "name": "Dev", "template": "T1", "programId": "9F:01",
+    "cps": [ { "name": "Version", "value": [7] }, { "name": "Pair", "elementSize": 2, "dimension": 2, "value": [0, 1, 255, 0] } ],
+    "nvs": [ { "name": "nviSwitch", "type": "SNVT_switch", "cps": [ { "name": "NvCp", "value": [5] } ] },
+             { "name": "nvoLux", "type": "SNVT_lux", "changeable": false },
+             { "name": "nvoRaw", "typeIndex": 999, "size": 3 } ],
+    "lonMarkObjects": [ { "name": "Obj", "profile": 3200, "cps": [ { "name": "Fpt", "elementSize": 2, "value": [0, 3] } ],
+                          "nvs": [ "nvoLux", "nviSwitch" ] } ] } ] } ]
+})";
+
+class EmbeddedServerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    CreateNetwork(Folder(), kNetwork, false);
+    server_ = Connect();
+  }
+  std::filesystem::path Folder() const { return dir_ / "lns"; }
+  std::shared_ptr<EmbeddedObjectServer> Connect() const {
+    auto server = std::make_shared<EmbeddedObjectServer>(Folder());
+    server->Open(0);
+    return server;
+  }
+  static std::shared_ptr<lns::AppDevice> DeviceOf(const std::shared_ptr<EmbeddedObjectServer>& server) {
+    auto network = server->Networks()->ItemByName("test");
+    return network->Systems()->Item(1)->Subsystems()->ItemByName("Floor")->AppDevices()->Item(1);
+  }
+  std::shared_ptr<lns::AppDevice> Device() const { return DeviceOf(server_); }
+  std::shared_ptr<lns::ConfigProperty> PairCp() const { return Device()->Interface()->ConfigProperties()->Item(2); }
+  std::shared_ptr<lns::System> System() const { return server_->Networks()->Item(1)->Systems()->Item(1); }
+  void SetReachable(bool reachable) const {
+    server_->Database("Test")->SetDeviceReachable(RowIdOf(*Device()), reachable);
+  }
+
+  testing_support::TempDir dir_;
+  std::shared_ptr<EmbeddedObjectServer> server_;
+};
+
+TEST_F(EmbeddedServerTest, ObjectTreeWithClassIdsParentsAndPositions) {
+  auto device = Device();
+  EXPECT_EQ(device->ClassId(), 7);
+  EXPECT_EQ(device->Template()->ProgramId(), "9F:01");
+  auto object = device->Interface()->LonMarkObjects()->Item(1);
+  EXPECT_EQ(object->ClassId(), 28);
+  EXPECT_EQ(object->Index(), 0);
+  // LonMark object -> collection -> interface (19) -> device (7) -> ... -> system (3) -> network (1).
+  std::vector<int16_t> chain;
+  for (lns::ObjectPtr o = object->Parent(); o; o = o->Parent()) chain.push_back(o->ClassId());
+  EXPECT_EQ(chain, (std::vector<int16_t>{100, 19, 7, 100, 4, 100, 3, 100, 1, 100, 40}));
+  auto members = object->NetworkVariables();
+  ASSERT_EQ(members->Count(), 2);
+  EXPECT_EQ(members->Item(1)->Name(), "nvoLux");
+  EXPECT_EQ(members->Item(1)->Index(), 1);
+  EXPECT_EQ(members->Item(2)->LonMarkMemberIndex(), 1);
+  // The same CP is the same object with the same identity, wherever it is reached from.
+  EXPECT_EQ(PairCp(), Device()->Interface()->ConfigProperties()->ItemByName("PAIR"));
+  EXPECT_EQ(PairCp()->Identity(), device->Interface()->ConfigProperties()->Item(2)->Identity());
+  EXPECT_EQ(PairCp()->Parent()->Parent()->ClassId(), 19);
+  EXPECT_EQ(object->ConfigProperties()->Item(1)->Parent()->Parent()->ClassId(), 28);
+  auto nvCp = device->Interface()->NetworkVariables()->Item(1)->ConfigProperties()->Item(1);
+  EXPECT_EQ(nvCp->Parent()->Parent()->ClassId(), 22);
+  EXPECT_THAT([&] { device->Interface()->ConfigProperties()->Item(3); }, ThrowsError(lns::err::kIndexOutOfRange));
+  EXPECT_THAT([&] { device->Interface()->ConfigProperties()->Item(0); }, ThrowsError(lns::err::kIndexOutOfRange));
+  EXPECT_THAT([&] { device->Interface()->LonMarkObjects()->ItemByName("None"); }, ThrowsError(lns::err::kNotFound));
+}
+
+TEST_F(EmbeddedServerTest, RawFormatAndRawTransfersRoundTrip) {
+  auto cp = PairCp();
+  EXPECT_EQ(cp->ElementSize(), 2);
+  EXPECT_EQ(cp->Dimension(), 2);
+  EXPECT_EQ(cp->ValueFormat(), "HEX");
+  EXPECT_EQ(cp->Value(), "00 01 FF 00");
+  cp->SetValueFormat("raw");
+  EXPECT_EQ(cp->Value(), "0\t1\t255\t0");
+  cp->SetValue("9\t9\t9\t9");
+  EXPECT_EQ(cp->RawRead(0, 2, 0), (std::vector<uint8_t>{9, 9, 9, 9}));
+  EXPECT_EQ(cp->RawRead(1, 1, 0), (std::vector<uint8_t>{9, 9}));
+  cp->RawWrite(0, 2, {1, 2, 3, 4}, 0);
+  EXPECT_EQ(cp->Value(), "1\t2\t3\t4");
+  cp->RawWrite(1, 1, {7, 8}, 0);
+  EXPECT_EQ(Connect()->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
+                ->Interface()->ConfigProperties()->Item(2)->RawRead(0, 2, 0),
+            (std::vector<uint8_t>{1, 2, 7, 8}));  // another connection sees the bytes
+}
+
+TEST_F(EmbeddedServerTest, BadValuesRaiseAndChangeNothing) {
+  auto cp = PairCp();
+  cp->SetValueFormat("RAW");
+  const std::pair<const char*, int32_t> texts[] = {
+      {"1\t2\t3", lns::err::kBadValue},         {"1\t2\t3\t4\t5", lns::err::kBadValue},
+      {"1\t2\t3\t256", lns::err::kBadValue},    {"1\t2\t3\t-1", lns::err::kBadValue},
+      {"1\t2\tx\t4", lns::err::kBadValue},      {"", lns::err::kBadValue},
+  };
+  for (const auto& [text, number] : texts) EXPECT_THAT([&] { cp->SetValue(text); }, ThrowsError(number)) << text;
+  EXPECT_THAT([&] { cp->SetValueFormat("DECIMAL"); }, ThrowsError(lns::err::kUnknownFormat));
+  EXPECT_EQ(cp->ValueFormat(), "RAW");
+  EXPECT_THAT([&] { cp->RawWrite(0, 2, {1, 2, 3}, 0); }, ThrowsError(lns::err::kBadValue));
+  EXPECT_THAT([&] { cp->RawWrite(1, 2, {1, 2, 3, 4}, 0); }, ThrowsError(lns::err::kIndexOutOfRange));
+  EXPECT_THAT([&] { cp->RawRead(2, 1, 0); }, ThrowsError(lns::err::kIndexOutOfRange));
+  EXPECT_EQ(cp->Value(), "0\t1\t255\t0");
+}
+
+TEST_F(EmbeddedServerTest, TransactionsCommitCancelAndRefuseASecondStart) {
+  auto system = System();
+  auto cp = PairCp();
+  system->StartTransaction();
+  EXPECT_THAT([&] { system->StartTransaction(); }, ThrowsError(lns::err::kTransactionActive));
+  cp->RawWrite(0, 2, {1, 1, 1, 1}, 0);
+  system->CancelTransaction();
+  EXPECT_EQ(cp->RawRead(0, 2, 0), (std::vector<uint8_t>{0, 1, 255, 0}));
+  system->StartTransaction();
+  cp->RawWrite(0, 2, {2, 2, 2, 2}, 0);
+  system->CommitTransaction();
+  EXPECT_EQ(cp->RawRead(0, 2, 0), (std::vector<uint8_t>{2, 2, 2, 2}));
+  EXPECT_THAT([&] { system->CommitTransaction(); }, ThrowsError(lns::err::kNoTransaction));
+  EXPECT_FALSE(system->InTransaction());
+}
+
+TEST_F(EmbeddedServerTest, AProcessKilledInATransactionLosesOnlyThatTransaction) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto server = Connect();
+    auto cp = DeviceOf(server)->Interface()->ConfigProperties()->Item(2);
+    cp->RawWrite(0, 2, {3, 3, 3, 3}, 0);  // committed at once
+    auto system = server->Networks()->Item(1)->Systems()->Item(1);
+    system->StartTransaction();
+    cp->RawWrite(0, 2, {4, 4, 4, 4}, 0);
+    (void)!::write(ready[1], "x", 1);
+    ::pause();  // killed here, inside the transaction
+    ::_exit(0);
+  }
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  EXPECT_EQ(Connect()->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
+                ->Interface()->ConfigProperties()->Item(2)->RawRead(0, 2, 0),
+            (std::vector<uint8_t>{3, 3, 3, 3}));
+  PairCp()->RawWrite(0, 2, {5, 5, 5, 5}, 0);  // the database is not left locked
+}
+
+TEST_F(EmbeddedServerTest, UnreachableDeviceServesReadsAndRefusesWrites) {
+  SetReachable(false);
+  auto device = Device();
+  EXPECT_THAT([&] { device->Status(); }, ThrowsError(lns::err::kDeviceNotAccessible));
+  auto cp = PairCp();
+  EXPECT_EQ(cp->RawRead(0, 2, 0), (std::vector<uint8_t>{0, 1, 255, 0}));
+  EXPECT_THAT([&] { cp->RawWrite(0, 2, {1, 2, 3, 4}, 0); }, ThrowsError(lns::err::kDeviceNotAccessible));
+  auto nv = device->Interface()->NetworkVariables()->Item(1);
+  EXPECT_THAT([&] { nv->SetValue("50.0 1"); }, ThrowsError(lns::err::kDeviceNotAccessible));
+  EXPECT_EQ(nv->Value(), "0.0 0");
+  SetReachable(true);
+  EXPECT_EQ(device->Status(), 0);
+  cp->RawWrite(0, 2, {1, 2, 3, 4}, 0);
+}
+
+TEST_F(EmbeddedServerTest, NvValuesElementsAndSettings) {
+  auto nvs = Device()->Interface()->NetworkVariables();
+  auto sw = nvs->ItemByName("nviSwitch");
+  EXPECT_EQ(sw->NvTypeName(), "SNVT_switch");
+  sw->SetValue("100.0 1");
+  EXPECT_EQ(sw->Value(), "100.0 1");
+  EXPECT_EQ(sw->Element("value")->Value(), "100.0");
+  sw->Element("state")->SetValue("0");
+  EXPECT_EQ(sw->Value(), "100.0 0");
+  EXPECT_THAT([&] { sw->Element("nothing"); }, ThrowsError(lns::err::kNotFound));
+  EXPECT_THAT([&] { sw->SetValue("100.0"); }, ThrowsError(lns::err::kBadValue));
+  EXPECT_THAT([&] { sw->Element("value")->SetValue("200"); }, ThrowsError(lns::err::kBadValue));
+  auto raw = nvs->ItemByName("nvoRaw");
+  EXPECT_EQ(raw->Value(), "0\t0\t0");  // an unknown type reads as RAW
+  // Monitoring settings change only inside the edit bracket.
+  EXPECT_THAT([&] { sw->SetMonitorTag(5000); }, ThrowsError(lns::err::kNotEditing));
+  EXPECT_THAT([&] { sw->SetPollInterval(10); }, ThrowsError(lns::err::kNotEditing));
+  sw->SetEditingSettings(true);
+  sw->SetMonitorTag(5000);
+  sw->SetMonitoringOption(true);
+  sw->SetFormat("RAW");
+  EXPECT_THAT([&] { sw->SetFormat("XML"); }, ThrowsError(lns::err::kUnknownFormat));
+  sw->SetEditingSettings(false);
+  EXPECT_EQ(sw->MonitorTag(), 5000);
+  EXPECT_TRUE(sw->MonitoringOption());
+  EXPECT_EQ(sw->Value(), "200\t0");
+}
+
+TEST_F(EmbeddedServerTest, UpdateEventsForMonitoredNvsIncludingOtherProcesses) {
+  std::vector<std::pair<int32_t, std::string>> events;
+  server_->SetNvUpdateHandler([&](int32_t tag, const std::string& value, const lns::ObjectPtr& object) {
+    events.emplace_back(tag, value + "@" + object->Name());
+  });
+  auto nvs = Device()->Interface()->NetworkVariables();
+  auto sw = nvs->ItemByName("nviSwitch");
+  sw->SetEditingSettings(true);
+  sw->SetMonitorTag(5001);
+  sw->SetEditingSettings(false);
+  nvs->ItemByName("nvoLux")->SetValue("300");  // not monitored: no event
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    DeviceOf(Connect())->Interface()->NetworkVariables()->ItemByName("nviSwitch")->SetValue("50.0 1");
+    ::_exit(0);
+  }
+  ::waitpid(child, nullptr, 0);
+  EXPECT_EQ(server_->PumpEvents(), 1);
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].first, 5001);
+  EXPECT_EQ(events[0].second, "50.0 1@nviSwitch");
+  EXPECT_EQ(server_->PumpEvents(), 0);  // delivered once
+  sw->SetValue("50.0 1");                // unchanged value: no update
+  EXPECT_EQ(server_->PumpEvents(), 0);
+}
+
+TEST_F(EmbeddedServerTest, TwoProcessesWritingOneNetworkLoseNothing) {
+  constexpr int kWrites = 30;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  const bool isChild = child == 0;
+  {
+    auto server = Connect();
+    auto cps = DeviceOf(server)->Interface()->ConfigProperties();
+    auto cp = cps->Item(isChild ? 1 : 2);
+    auto system = server->Networks()->Item(1)->Systems()->Item(1);
+    for (int i = 0; i < kWrites; ++i) {
+      system->StartTransaction();
+      if (isChild) {
+        cp->RawWrite(0, 1, {static_cast<uint8_t>(i)}, 0);
+      } else {
+        cp->RawWrite(0, 2, {0, static_cast<uint8_t>(i), 0, static_cast<uint8_t>(i)}, 0);
+      }
+      system->CommitTransaction();
+    }
+  }
+  if (isChild) ::_exit(0);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  auto cps = Device()->Interface()->ConfigProperties();
+  EXPECT_EQ(cps->Item(1)->RawRead(0, 1, 0), (std::vector<uint8_t>{kWrites - 1}));
+  EXPECT_EQ(cps->Item(2)->RawRead(0, 2, 0), (std::vector<uint8_t>{0, kWrites - 1, 0, kWrites - 1}));
+}
+
+TEST_F(EmbeddedServerTest, DamagedOrForeignDatabaseFilesGiveClearErrors) {
+  testing_support::WriteFile(Folder() / "Garbage.db", std::string(4096, 'x'));
+  EXPECT_THAT([&] { server_->Networks()->ItemByName("Garbage"); }, ThrowsError(lns::err::kDatabase));
+  {
+    SqliteDb other(Folder() / "Other.db", true);
+    other.Exec("CREATE TABLE t(x)");
+  }
+  try {
+    server_->Networks()->ItemByName("Other");
+    ADD_FAILURE() << "a foreign database was opened";
+  } catch (const base::Error& e) {
+    EXPECT_THAT(e.Description(), HasSubstr("is not a network database"));
+  }
+  server_->Database("Test")->Db().Exec("UPDATE portab_lns SET value = '99' WHERE key = 'version'");
+  auto fresh = Connect();
+  try {
+    fresh->Networks()->ItemByName("Test");
+    ADD_FAILURE() << "a database of another version was opened";
+  } catch (const base::Error& e) {
+    EXPECT_THAT(e.Description(), HasSubstr("version 99"));
+  }
+  EXPECT_THAT([&] { server_->Networks()->ItemByName("Nothing"); }, ThrowsError(lns::err::kNotFound));
+}
+
+TEST_F(EmbeddedServerTest, BadDescriptionsNameTheFieldAndLeaveNoDatabase) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"{", "not valid JSON"},
+      {R"({"system": "S"})", "network: must be a non-empty text"},
+      {R"({"network": "N", "system": "S", "subsystems": [{"name": "A.B"}]})", "subsystems[0].name"},
+      {R"({"network": "N", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D"}]}]})",
+       "subsystems[0].devices[0].programId: is missing"},
+      {R"({"network": "N", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D", "programId": "P",
+          "cps": [{"name": "C", "elementSize": 2, "value": [1]}]}]}]})",
+       "subsystems[0].devices[0].cps[0].value: 1 bytes given, 2 expected"},
+      {R"({"network": "N", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D", "programId": "P",
+          "cps": [{"name": "C", "value": [256]}]}]}]})",
+       "cps[0].value[0]: must be a byte value"},
+      {R"({"network": "N", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D", "programId": "P",
+          "nvs": [{"name": "X", "type": "SNVT_nothing"}]}]}]})",
+       "nvs[0].type"},
+      {R"({"network": "N", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D", "programId": "P",
+          "lonMarkObjects": [{"name": "O", "nvs": ["missing"]}]}]}]})",
+       "lonMarkObjects[0].nvs[0]: the device has no NV"},
+      {R"({"network": "N", "system": "S", "subsystems": [{"name": "A"}, {"name": "a"}]})", "is used twice"},
+  };
+  for (const auto& [json, where] : cases) {
+    try {
+      CreateNetwork(Folder(), json, false);
+      ADD_FAILURE() << "accepted: " << json;
+    } catch (const base::Error& e) {
+      EXPECT_THAT(e.Description(), HasSubstr(where)) << json;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Folder() / "N.db")) << json;
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
+    EXPECT_THAT(entry.path().filename().string(), testing::StartsWith("Test.db"));  // no half-made file
+  }
+  EXPECT_THAT([&] { CreateNetwork(Folder(), kNetwork, false); }, ThrowsError(lns::err::kDatabase));
+}
+
+TEST_F(EmbeddedServerTest, ExportGivesBackTheDescription) {
+  PairCp()->RawWrite(0, 2, {1, 2, 3, 4}, 0);
+  const std::string exported = ExportNetwork(Folder() / "Test.db");
+  testing_support::TempDir other;
+  CreateNetwork(other / "lns", exported, false);
+  EXPECT_EQ(ExportNetwork(other / "lns" / "Test.db"), exported);
+  EXPECT_THAT(exported, HasSubstr("\"value\": [\n"));
+  EXPECT_THAT(exported, HasSubstr("\"typeIndex\": 999"));
+}
+
+}  // namespace
