@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/procedure.h"
 #include "base/product.h"
 #include "base/text.h"
@@ -24,6 +25,7 @@ void CreateComponents(PlugInRunState& s) {
   s.RegistryAccess = s.Factory->CreateRegistryAccess();
   s.Dialogs = s.Factory->CreateDialogs();
   s.Shell = s.Factory->CreateShell();
+  s.IniFile = s.Factory->CreateIniFile();
 }
 
 void InitLogger(PlugInRunState& s) {
@@ -31,12 +33,7 @@ void InitLogger(PlugInRunState& s) {
   base::SetProcedureLog(s.Logger.get());
 }
 
-// The help file's path comes from the plug-in INI file, whose reader is not built yet.
-void ReadHelpFilePath() {
-  base::RunProcedure(kModule, Visibility::Private, "ReadHelpFilePath", [](base::ErrorScope&) {
-    throw base::NotAvailable("M_LcaPlugIn.ReadHelpFilePath", "Reading the plug-in INI file");
-  });
-}
+constexpr const char* kHelpSection = "velta Porta Help 1.0";
 
 // Loads the main window hidden; its object server control becomes the run's object server.
 void LoadMainWindow() {
@@ -77,14 +74,20 @@ void InitApp() {
     scope.Step([&] { s.PlugInKey = std::string(kPlugInKeyPrefix) + base::kProductName; });
     scope.Step([&] { ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(*s.RegistryAccess)); });
     scope.Step([&] { InitCommandTable(s.CommandTable); });
-    scope.Step([&] { s.IniFileName = (s.Program.programFolder / kIniFileName).string(); });
-    if (!std::filesystem::exists(s.IniFileName)) {
+    scope.Step([&] {
+      s.IniFileName = (s.Program.programFolder / kIniFileName).string();
+      s.IniFile->SetFile(s.IniFileName);
+    });
+    if (!base::FileExists(s.IniFileName)) {
       ShowMessage(ui::ResString(1526) + "\r\n\r\n" + s.IniFileName, Icon::Critical, base::kProductName);
       s.StartFailed = true;
       EndApp();
       return;
     }
-    scope.Step([&] { ReadHelpFilePath(); });
+    scope.Step([&] {
+      s.HelpFilePath = base::WithTrailingSeparator(s.Program.programFolder.string()) +
+                       base::NativePath(s.IniFile->ReadString("HelpFilePath", kHelpSection));
+    });
     s.ToolTipsEnabled = true;
   });
   if (s.Ended) return;
@@ -118,6 +121,7 @@ void EndApp() {
   s.RegistryAccess.reset();
   s.Dialogs.reset();
   s.Shell.reset();
+  s.IniFile.reset();
 }
 
 void OpenLnsAndFindObject(const std::string& objectName, int16_t accessMode) {

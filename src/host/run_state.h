@@ -24,6 +24,7 @@ struct PlugInRunState {
   std::unique_ptr<platform::registry::Registry> RegistryAccess;
   std::unique_ptr<platform::dialogs::Dialogs> Dialogs;  // message boxes and the About box
   std::unique_ptr<platform::process::Shell> Shell;
+  std::unique_ptr<lns::IniFile> IniFile;  // the plug-in INI file
 
   // Texts.
   std::string DeviceName;

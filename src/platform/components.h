@@ -6,6 +6,7 @@
 #include <memory>
 #include <ostream>
 
+#include "lns/ini_file.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/process/shell.h"
 #include "platform/registry/registry.h"
@@ -29,6 +30,7 @@ class ComponentFactory {
   virtual std::unique_ptr<dialogs::Dialogs> CreateDialogs() = 0;
   virtual std::unique_ptr<registry::Registry> CreateRegistryAccess() = 0;
   virtual std::unique_ptr<process::Shell> CreateShell() = 0;
+  virtual std::unique_ptr<lns::IniFile> CreateIniFile() = 0;
 };
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "platform/dialogs/console_dialogs.h"
+#include "platform/ini/profile_ini_file.h"
 #include "platform/process/shell.h"
 #include "platform/registry/file_registry.h"
 
@@ -22,6 +23,10 @@ std::unique_ptr<registry::Registry> ConsoleComponentFactory::CreateRegistryAcces
 
 std::unique_ptr<process::Shell> ConsoleComponentFactory::CreateShell() {
   return std::make_unique<process::PosixShell>();
+}
+
+std::unique_ptr<lns::IniFile> ConsoleComponentFactory::CreateIniFile() {
+  return std::make_unique<ini::ProfileIniFile>();
 }
 
 ProgramInfo CurrentProgram() {

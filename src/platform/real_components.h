@@ -12,6 +12,7 @@ class ConsoleComponentFactory final : public ComponentFactory {
   std::unique_ptr<dialogs::Dialogs> CreateDialogs() override;
   std::unique_ptr<registry::Registry> CreateRegistryAccess() override;
   std::unique_ptr<process::Shell> CreateShell() override;
+  std::unique_ptr<lns::IniFile> CreateIniFile() override;
 };
 
 // The running program: its executable, its folder, PORTAB_HOME and standard error.

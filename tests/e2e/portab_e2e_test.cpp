@@ -156,3 +156,69 @@ TEST(PortabE2eTest, AutomationSwitchesEndAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// portab-lns against a fresh PORTAB_HOME.
+class PortabLnsTool {
+ public:
+  Outcome Run(const std::vector<std::string>& args, const std::string& outFile = "out.txt") const {
+    std::string command = "PORTAB_HOME='" + dir_.Path().string() + "' '" + std::string(PORTAB_LNS_EXE) + "'";
+    for (const auto& a : args) command += " '" + a + "'";
+    command += " >'" + (dir_ / outFile).string() + "' 2>'" + (dir_ / "err.txt").string() + "'";
+    const int status = std::system(command.c_str());
+    Outcome outcome;
+    outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.err = testing_support::ReadFile(dir_ / "err.txt");
+    return outcome;
+  }
+  std::string Out(const std::string& outFile = "out.txt") const { return testing_support::ReadFile(dir_ / outFile); }
+  std::filesystem::path Home() const { return dir_.Path(); }
+
+ private:
+  testing_support::TempDir dir_;
+};
+
+TEST(PortabLnsE2eTest, BuildsTheDemoNetworkAndWorksOnIt) {
+  PortabLnsTool tool;
+  const std::string demo = std::string(PORTAB_DATA_DIR) + "/demo/network.json";
+  ASSERT_EQ(tool.Run({"create", demo}).exitStatus, 0);
+  EXPECT_EQ(tool.Run({"tree", "Demo"}).exitStatus, 0);
+  const std::string tree = tool.Out();
+  EXPECT_THAT(tree, HasSubstr("AppDevice 1 \"Switch 1\" (class 7)"));
+  EXPECT_THAT(tree, HasSubstr("LonMarkObject 1 \"Omnal 1\" (class 28)"));
+  EXPECT_THAT(tree, HasSubstr("CP 1 \"FptIndex\" (class 24) 2x1 bytes: 0 3"));
+  for (const char* nv : {"nviPrimeValue", "nviSecValue", "nvoValue", "OutputValue", "InputValue"}) {
+    EXPECT_THAT(tree, HasSubstr(std::string("\"") + nv + "\""));
+  }
+  const std::string object = "Demo/System.Floor 1/Switch 1/Omnal 1";
+  EXPECT_EQ(tool.Run({"cp", "set", object, "HoldTime", "2 88"}).exitStatus, 0);
+  EXPECT_EQ(tool.Run({"cp", "get", object, "#2"}).exitStatus, 0);
+  EXPECT_EQ(tool.Out(), "2 88\n");
+  EXPECT_EQ(tool.Run({"nv", "set", "Demo\\System.Floor 1\\Switch 1", "nviPrimeValue", "100.0 1"}).exitStatus, 0);
+  EXPECT_EQ(tool.Run({"reachable", "Demo/System.Floor 1/Switch 1", "no"}).exitStatus, 0);
+  const auto refused = tool.Run({"cp", "set", object, "HoldTime", "1 1"});
+  EXPECT_EQ(refused.exitStatus, 1);
+  EXPECT_THAT(refused.err, HasSubstr("The device is not accessible"));
+  // The database is an ordinary SQLite file.
+  const std::string query = "sqlite3 '" + (tool.Home() / "lns" / "Demo.db").string() +
+                            "' 'SELECT hex(value) FROM cp WHERE name = \"HoldTime\"' > '" +
+                            (tool.Home() / "sql.txt").string() + "'";
+  ASSERT_EQ(std::system(query.c_str()), 0);
+  EXPECT_EQ(testing_support::ReadFile(tool.Home() / "sql.txt"), "0258\n");
+}
+
+TEST(PortabLnsE2eTest, BadInputGivesAClearErrorAndChangesNothing) {
+  PortabLnsTool tool;
+  const auto usage = tool.Run({"frobnicate"});
+  EXPECT_EQ(usage.exitStatus, 2);
+  EXPECT_THAT(usage.err, HasSubstr("unknown command \"frobnicate\""));
+  testing_support::WriteFile(tool.Home() / "bad.json", R"({"network": "Bad", "system": "S", "subsystems": [{"name": 5}]})");
+  const auto bad = tool.Run({"create", (tool.Home() / "bad.json").string()});
+  EXPECT_EQ(bad.exitStatus, 1);
+  EXPECT_THAT(bad.err, HasSubstr("subsystems[0].name: must be a text"));
+  EXPECT_FALSE(std::filesystem::exists(tool.Home() / "lns" / "Bad.db"));
+  EXPECT_EQ(tool.Run({"tree", "Bad"}).exitStatus, 1);
+}
+
+}  // namespace

@@ -21,7 +21,7 @@ class HostRun {
  public:
   explicit HostRun(bool withIniFile = true) : factory_(records, dir_ / "home" / "registry.reg") {
     std::filesystem::create_directories(dir_ / "program");
-    if (withIniFile) testing_support::WriteFile(dir_ / "program" / "PortaB.ini", "[velta Porta Help 1.0]\n");
+    if (withIniFile) testing_support::WriteFile(dir_ / "program" / "PortaB.ini", "[velta Porta Help 1.0]\nHelpFilePath=help\\PortaB.html\n");
     host::ResetRunState();
     auto& s = host::RunState();
     s.Program.executable = dir_ / "program" / "portab";
@@ -233,6 +233,7 @@ TEST(MainTest, SharedLanguageSettingSelectsGermanTexts) {
   EXPECT_FALSE(s.CommandTable[2].Enabled);
   EXPECT_EQ(s.PlugInKey, "SOFTWARE\\velta\\veltaPortaB");
   EXPECT_EQ(s.Version, "1.0");
+  EXPECT_EQ(s.HelpFilePath, (run.ProgramFolder() / "help" / "PortaB.html").string());
   host::M_LcaPlugIn::EndApp();
 }
 

@@ -1,5 +1,6 @@
 #include "support/fakes.h"
 
+#include "platform/ini/profile_ini_file.h"
 #include "platform/registry/file_registry.h"
 
 namespace testing_support {
@@ -31,6 +32,7 @@ std::unique_ptr<platform::dialogs::Dialogs> TestFactory::CreateDialogs() {
 std::unique_ptr<platform::registry::Registry> TestFactory::CreateRegistryAccess() {
   return std::make_unique<platform::registry::FileRegistry>(registryFile_);
 }
+std::unique_ptr<lns::IniFile> TestFactory::CreateIniFile() { return std::make_unique<platform::ini::ProfileIniFile>(); }
 std::unique_ptr<platform::process::Shell> TestFactory::CreateShell() {
   return std::make_unique<RecordingShell>(records_);
 }

@@ -71,6 +71,7 @@ class TestFactory final : public platform::ComponentFactory {
   std::unique_ptr<platform::dialogs::Dialogs> CreateDialogs() override;
   std::unique_ptr<platform::registry::Registry> CreateRegistryAccess() override;
   std::unique_ptr<platform::process::Shell> CreateShell() override;
+  std::unique_ptr<lns::IniFile> CreateIniFile() override;
 
  private:
   Records& records_;

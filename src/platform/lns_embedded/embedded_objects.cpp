@@ -159,39 +159,44 @@ class DbCp final : public lns::ConfigProperty, public Row {
     Store(format_ == "RAW" ? ParseRaw(text, size) : ParseHex(text, size));
   }
   std::vector<uint8_t> RawRead(int32_t element, int32_t count, int32_t) const override {
-    const auto bytes = Bytes();
-    const auto [from, length] = Span(element, count, bytes.size());
-    return std::vector<uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                                bytes.begin() + static_cast<std::ptrdiff_t>(from + length));
+    const Stored stored = Load();
+    const auto [from, length] = Span(stored, element, count);
+    return std::vector<uint8_t>(stored.bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                                stored.bytes.begin() + static_cast<std::ptrdiff_t>(from + length));
   }
   void RawWrite(int32_t element, int32_t count, const std::vector<uint8_t>& bytes, int32_t) override {
-    auto value = Bytes();
-    const auto [from, length] = Span(element, count, value.size());
+    Stored stored = Load();
+    const auto [from, length] = Span(stored, element, count);
     if (bytes.size() != length) {
       Raise(lns::err::kBadValue, std::to_string(bytes.size()) + " bytes given, " + std::to_string(length) + " expected");
     }
-    std::copy(bytes.begin(), bytes.end(), value.begin() + static_cast<std::ptrdiff_t>(from));
-    Store(value);
+    std::copy(bytes.begin(), bytes.end(), stored.bytes.begin() + static_cast<std::ptrdiff_t>(from));
+    Store(stored.bytes);
   }
   int64_t Identity() const override { return id_; }
 
  private:
-  std::vector<uint8_t> Bytes() const {
-    auto row = db_->Db().Prepare("SELECT value FROM cp WHERE id = ?1").Bind(1, id_);
+  struct Stored {
+    int64_t elementSize = 0;
+    int64_t dimension = 0;
+    std::vector<uint8_t> bytes;
+  };
+  // The CP's layout and bytes, read in one query.
+  Stored Load() const {
+    auto row = db_->Db().Prepare("SELECT element_size, dimension, value FROM cp WHERE id = ?1").Bind(1, id_);
     if (!row.Step()) Raise(lns::err::kNotFound, "The CP no longer exists");
-    return row.Blob(0);
+    return {row.Int(0), row.Int(1), row.Blob(2)};
   }
+  std::vector<uint8_t> Bytes() const { return Load().bytes; }
   // Byte offset and length of `count` elements from `element`.
-  std::pair<size_t, size_t> Span(int32_t element, int32_t count, size_t size) const {
-    const int64_t elementSize = ElementSize();
-    const int64_t dimension = Dimension();
-    if (element < 0 || count < 0 || element + count > dimension) {
+  static std::pair<size_t, size_t> Span(const Stored& stored, int32_t element, int32_t count) {
+    if (element < 0 || count < 0 || element + count > stored.dimension) {
       Raise(lns::err::kIndexOutOfRange, "Elements " + std::to_string(element) + " to " +
                                              std::to_string(element + count - 1) + " are outside the CP");
     }
-    const auto from = static_cast<size_t>(element * elementSize);
-    const auto length = static_cast<size_t>(count * elementSize);
-    if (from + length > size) Raise(lns::err::kBadValue, "The stored value is shorter than the CP");
+    const auto from = static_cast<size_t>(element * stored.elementSize);
+    const auto length = static_cast<size_t>(count * stored.elementSize);
+    if (from + length > stored.bytes.size()) Raise(lns::err::kBadValue, "The stored value is shorter than the CP");
     return {from, length};
   }
   void Store(const std::vector<uint8_t>& bytes) {

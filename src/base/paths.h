@@ -1,0 +1,19 @@
+#pragma once
+// Path helpers (the path utility of the host): folders with a trailing separator, paths
+// written with Windows backslashes, file existence.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// The folder with one trailing "/" (an empty folder stays empty).
+std::string WithTrailingSeparator(std::string_view folder);
+// A path as written in an INI file ("help\PortaB.html") in this system's form.
+std::string NativePath(std::string_view path);
+// A relative path is joined to `folder`; an absolute one is kept.
+std::filesystem::path ResolveIn(const std::filesystem::path& folder, std::string_view path);
+bool FileExists(const std::filesystem::path& file);
+
+}  // namespace base
