@@ -207,6 +207,19 @@ TEST_F(EmbeddedServerTest, NvValuesElementsAndSettings) {
   EXPECT_EQ(sw->Value(), "200\t0");
 }
 
+TEST_F(EmbeddedServerTest, NvTypeChange) {
+  auto nvs = Device()->Interface()->NetworkVariables();
+  EmbeddedNvTypeChanger changer;
+  auto sw = nvs->ItemByName("nviSwitch");
+  EXPECT_THAT([&] { changer.ChangeType(sw, 95, "0000000000000000", 0); }, ThrowsError(lns::err::kNvTypeUnchanged));
+  auto lux = nvs->ItemByName("nvoLux");
+  EXPECT_THAT([&] { changer.ChangeType(lux, 95, "0000000000000000", 0); }, ThrowsError(lns::err::kNvTypeNotChangeable));
+  EXPECT_THAT([&] { changer.ChangeType(sw, 12345, "0000000000000000", 0); }, ThrowsError(lns::err::kBadValue));
+  changer.ChangeType(sw, 117, "0000000000000000", 0);
+  EXPECT_EQ(sw->NvTypeName(), "SNVT_setting");
+  EXPECT_EQ(sw->Value(), "0 0.0 0.00");
+}
+
 TEST_F(EmbeddedServerTest, UpdateEventsForMonitoredNvsIncludingOtherProcesses) {
   std::vector<std::pair<int32_t, std::string>> events;
   server_->SetNvUpdateHandler([&](int32_t tag, const std::string& value, const lns::ObjectPtr& object) {

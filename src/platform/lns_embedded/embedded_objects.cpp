@@ -271,6 +271,22 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
     return CpCollectionOf(db_, RowKind::Nv, id_, [self] { return self; });
   }
 
+  void ChangeType(int16_t typeId) {
+    if (NvType() == typeId) Raise(lns::err::kNvTypeUnchanged, "The NV has that type already");
+    if (IntOf("SELECT changeable FROM nv WHERE id = ?1") == 0) {
+      Raise(lns::err::kNvTypeNotChangeable, "The type of \"" + Name() + "\" cannot be changed");
+    }
+    const ::platform::lns_embedded::NvType* type = FindNvType(typeId);
+    if (type == nullptr) Raise(lns::err::kBadValue, "Unknown NV type " + std::to_string(typeId));
+    db_->RequireReachable(db_->DeviceOfNv(id_));
+    db_->Db()
+        .Prepare("UPDATE nv SET type_index = ?1, value = ?2 WHERE id = ?3")
+        .Bind(1, int64_t{typeId})
+        .Bind(2, std::vector<uint8_t>(static_cast<size_t>(type->size), 0))
+        .Bind(3, id_)
+        .Run();
+  }
+
   bool EditingSettings() const override { return editing_; }
   void SetEditingSettings(bool editing) override { editing_ = editing; }
   std::string Format() const override { return TextOf("SELECT format FROM nv WHERE id = ?1"); }
@@ -511,6 +527,13 @@ std::shared_ptr<lns::NetworkVariable> NvObject(const DbPtr& db, int64_t nvId) {
 
 std::shared_ptr<lns::ConfigProperty> CpObject(const DbPtr& db, int64_t cpId) {
   return db->Intern<lns::ConfigProperty>(RowKind::Cp, cpId, [db, cpId] { return std::make_shared<DbCp>(db, cpId); });
+}
+
+void EmbeddedNvTypeChanger::ChangeType(std::shared_ptr<lns::NetworkVariable>& nv, int16_t typeId,
+                                       std::string_view, uint8_t) {
+  auto* own = dynamic_cast<DbNv*>(nv.get());
+  if (own == nullptr) Raise(lns::err::kBadValue, "The NV does not belong to this server");
+  own->ChangeType(typeId);
 }
 
 int64_t RowIdOf(const lns::Object& object) {

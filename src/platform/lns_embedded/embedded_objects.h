@@ -18,4 +18,14 @@ std::shared_ptr<lns::ConfigProperty> CpObject(const std::shared_ptr<NetworkDb>& 
 // The row id behind an object of this server (0 for other objects).
 int64_t RowIdOf(const lns::Object& object);
 
+// The NV type change component of the embedded server: a static NV keeps its type
+// (kNvTypeNotChangeable), an NV of that type already is left alone (kNvTypeUnchanged), an
+// unknown type or an NV of another server is refused (kBadValue), an unreachable device
+// refuses (kDeviceNotAccessible). The new type's value starts as zeros.
+class EmbeddedNvTypeChanger final : public lns::NvTypeChanger {
+ public:
+  void ChangeType(std::shared_ptr<lns::NetworkVariable>& nv, int16_t typeId, std::string_view programId,
+                  uint8_t scope) override;
+};
+
 }  // namespace platform::lns_embedded
