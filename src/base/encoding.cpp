@@ -54,12 +54,42 @@ bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+namespace {
+// Code points of the Windows-1252 bytes 0x80..0x9F; 0 marks the unassigned bytes.
+constexpr std::array<char16_t, 32> kHigh{
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+}  // namespace
+
+std::string Utf8ToWindows1252(std::string_view text) {
+  std::string out;
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
+    if (extra == 4 || i + extra >= text.size() || !IsValidUtf8(text.substr(i, extra + 1))) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    char32_t code = extra == 0 ? c : (c & (0x7F >> (extra + 1)));
+    for (size_t k = 1; k <= extra; ++k) code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    i += extra + 1;
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) {
+      out += static_cast<char>(code);
+      continue;
+    }
+    char mapped = '?';
+    for (size_t b = 0; b < kHigh.size(); ++b) {
+      if (kHigh[b] != 0 && kHigh[b] == code) mapped = static_cast<char>(0x80 + b);
+    }
+    out += mapped;
+  }
+  return out;
+}
+
 std::string Windows1252ToUtf8(std::string_view bytes) {
-  // Code points of 0x80..0x9F; 0 marks the unassigned bytes.
-  static constexpr std::array<char16_t, 32> kHigh{
-      0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
   for (char ch : bytes) {

@@ -9,6 +9,9 @@ namespace base {
 bool IsValidUtf8(std::string_view bytes);
 // Windows-1252 bytes to UTF-8 (the five unassigned bytes map to U+FFFD).
 std::string Windows1252ToUtf8(std::string_view bytes);
+// UTF-8 text to Windows-1252 bytes; characters without a Windows-1252 byte (and broken
+// UTF-8) become "?".
+std::string Utf8ToWindows1252(std::string_view text);
 // UTF-16 little-endian bytes (without byte-order mark) to UTF-8; broken pairs become U+FFFD.
 std::string Utf16LeToUtf8(std::string_view bytes);
 void AppendUtf8(std::string& out, char32_t code);

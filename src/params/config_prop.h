@@ -1,0 +1,98 @@
+#pragma once
+// cConfigProp: the value buffer of one configuration property. It holds the CP's bytes
+// (numbered from 1), reads and writes them with the LNS object server in one piece, and
+// keeps a copy of the bytes last exchanged, so that a write can be skipped when nothing
+// changed. Server errors during the raw transfers are swallowed.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "lns/lns_objects.h"
+
+namespace params {
+
+class cParams;
+
+class cConfigProp {
+ public:
+  int16_t ClassId() const;
+  cParams* Parent() const { return parent_; }
+  const std::string& Name() const { return name_; }
+  const std::string& CpIniName() const { return cpIniName_; }
+  bool Available() const { return available_; }
+
+  // The LNS CP; attaching it the first time creates the two buffers of ByteLength bytes.
+  const std::shared_ptr<lns::ConfigProperty>& ConfigProperty() const { return configProperty_; }
+  void SetConfigProperty(std::shared_ptr<lns::ConfigProperty> cp);
+  bool CpFetched() const { return configProperty_ != nullptr; }
+
+  // The device (7) or LonMark object (28) that owns the CP; used by FetchCp only.
+  const lns::ObjectPtr& SuperiorLnsObject() const { return superiorLnsObject_; }
+  void SetSuperiorLnsObject(lns::ObjectPtr object) { superiorLnsObject_ = std::move(object); }
+
+  // -1 when no CP is attached; asked once, then cached. ByteLength raises the overflow error
+  // when the product leaves 16 bits.
+  int16_t Dimension();
+  int16_t ElementByteLength();
+  int16_t ByteLength();
+
+  // Byte `index` (1-based, absolute); the first get reads the CP once. Error 9 outside.
+  uint8_t ByteValue(int32_t index);
+  void SetByteValue(int32_t index, uint8_t value);
+  std::vector<uint8_t> ByteValueArray();
+  // Bytes startIndex .. startIndex+length-1 (length -1: to the last byte); empty when the
+  // buffer was never created.
+  std::vector<uint8_t> ByteValues(int32_t startIndex, int32_t length);
+  // Stores the values from startIndex on; false (nothing changed) when they would end past
+  // ByteLength. A value outside 0..255 raises the overflow error.
+  bool SetByteValues(int32_t startIndex, const std::vector<int32_t>& values);
+  bool SetByteValues(int32_t startIndex, const std::vector<uint8_t>& values);
+  // "12,0,255"; "" without buffer. Never reads the CP.
+  std::string ByteValueStringForDebuggging() const;
+  bool BuffersCreated() const { return created_; }
+
+  bool DontReadFromLns() const { return dontReadFromLns_; }
+  void SetDontReadFromLns(bool value) { dontReadFromLns_ = value; }
+  bool DontWriteToLns() const { return dontWriteToLns_; }
+  void SetDontWriteToLns(bool value) { dontWriteToLns_ = value; }
+  bool WriteToLnsIfRequiredOnly() const { return writeToLnsIfRequiredOnly_; }
+  void SetWriteToLnsIfRequiredOnly(bool value) { writeToLnsIfRequiredOnly_ = value; }
+
+  void ReadFromLns(bool fetchCpIfRequired = false, bool force = false);
+  void WriteToLns(bool force = false);
+  bool WritingToLnsIsRequired() const;
+  bool FetchCp(bool forceFetch = false);
+
+  // 1-based position in the server collection that holds the CP; 0 when unknown.
+  uint8_t GetCpIndex();
+  // The device for a device CP, the LonMark object or NV that holds it otherwise; none else.
+  lns::ObjectPtr GetSuperiorObject() const;
+
+ private:
+  friend class cParams;
+  void EnsureRead();
+  void RawRead();
+  void RawWrite();
+
+  lns::ObjectPtr superiorLnsObject_;
+  cParams* parent_ = nullptr;
+  std::shared_ptr<lns::ConfigProperty> configProperty_;
+  std::string name_;
+  std::string cpIniName_;
+  bool available_ = false;
+  bool valueRead_ = false;
+  bool dontReadFromLns_ = false;
+  bool dontWriteToLns_ = false;
+  bool writeToLnsIfRequiredOnly_ = false;
+  int16_t byteLength_ = 0;
+  int16_t dimension_ = 0;
+  int16_t elementLength_ = 0;
+  bool created_ = false;
+  std::vector<uint8_t> byteValue_;        // byteValue_[i - 1] is byte i
+  std::vector<uint8_t> syncedByteValue_;
+  uint8_t cpIndex_ = 0;
+};
+
+}  // namespace params

@@ -1,0 +1,112 @@
+#pragma once
+// The parameter kinds without a control: one byte and two bytes as numbers, a run of bytes
+// as text.
+
+#include <cstdint>
+#include <string>
+
+#include "params/parameter.h"
+
+namespace params {
+
+// What the three raw kinds share: the LNS CP is "fetched" when it is attached.
+class cRawParameter : public cParameter {
+ public:
+  bool CpFetched() const { return ConfigProperty() != nullptr; }
+  // Whether the LNS CP is usable: false for an external CP or one not available.
+  bool FetchCp(bool forceFetch = false);
+  void ReadFromLns() override { ReadFromLns(false); }
+  virtual void ReadFromLns(bool fetchCpIfRequired) = 0;
+
+ protected:
+  // The gate of the LNS transfers: not external, optionally fetched, fetched.
+  bool LnsTransferAllowed(bool fetchCpIfRequired);
+};
+
+class cParam1Byte final : public cRawParameter {
+ public:
+  int16_t ClassId() const override;
+  int32_t Value() const { return value_; }
+  void SetValue(int32_t value);
+  bool SignedValue() const { return signedValue_; }
+  void SetSignedValue(bool value) { signedValue_ = value; }
+  bool WriteToLnsIfRequiredOnly() const { return writeIfRequiredOnly_; }
+  void SetWriteToLnsIfRequiredOnly(bool value) { writeIfRequiredOnly_ = value; }
+  // Binds the parameter to the byte at bytePos ("invalid parameters" when it is outside).
+  void ConsiderPartOfCpOnly(int16_t bytePos);
+
+  bool WritingToLnsIsRequired() const override;
+  void WriteToLns() override;
+  using cRawParameter::ReadFromLns;
+  void ReadFromLns(bool fetchCpIfRequired) override;
+  void WriteToExtCp() override;
+  void ReadFromExtCp() override;
+
+ protected:
+  const char* Module() const override { return "cParam1Byte"; }
+
+ private:
+  int32_t value_ = 0;
+  bool signedValue_ = false;
+  bool writeIfRequiredOnly_ = false;
+  int32_t lastLnsValue_ = 0;
+};
+
+class cParam2Byte final : public cRawParameter {
+ public:
+  int16_t ClassId() const override;
+  // Value1 * 256 + Value2 (overflow error 6 when that leaves 32 bits).
+  int32_t Value() const;
+  // Value1 = value / 256 truncated toward zero, Value2 = the remainder with the value's sign.
+  void SetValue(int32_t value);
+  int32_t Value1() const { return value1_; }
+  void SetValue1(int32_t value);
+  int32_t Value2() const { return value2_; }
+  void SetValue2(int32_t value);
+  bool SignedValue() const { return signedValue_; }
+  void SetSignedValue(bool value) { signedValue_ = value; }
+  bool WriteToLnsIfRequiredOnly() const { return writeIfRequiredOnly_; }
+  void SetWriteToLnsIfRequiredOnly(bool value) { writeIfRequiredOnly_ = value; }
+  void ConsiderPartOfCpOnly(int16_t bytePos);
+
+  bool WritingToLnsIsRequired() const override;
+  void WriteToLns() override;
+  using cRawParameter::ReadFromLns;
+  void ReadFromLns(bool fetchCpIfRequired) override;
+  void WriteToExtCp() override;
+  void ReadFromExtCp() override;
+
+ protected:
+  const char* Module() const override { return "cParam2Byte"; }
+
+ private:
+  int32_t value1_ = 0;
+  int32_t value2_ = 0;
+  bool signedValue_ = false;
+  bool writeIfRequiredOnly_ = false;
+  int32_t lastLnsValue_ = 0;
+};
+
+class cParamASCII final : public cRawParameter {
+ public:
+  int16_t ClassId() const override;
+  const std::string& Value() const { return value_; }
+  void SetValue(std::string value);
+  void ConsiderPartOfCpOnly(int16_t bytePos, uint8_t byteLength);
+
+  bool WritingToLnsIsRequired() const override { return true; }
+  // Writes the text into the LNS CP part (see cp_part.h for the conversion).
+  void WriteToLns() override;
+  using cRawParameter::ReadFromLns;
+  void ReadFromLns(bool fetchCpIfRequired) override;
+  void WriteToExtCp() override;
+  void ReadFromExtCp() override;
+
+ protected:
+  const char* Module() const override { return "cParamASCII"; }
+
+ private:
+  std::string value_;
+};
+
+}  // namespace params

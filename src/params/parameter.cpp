@@ -1,0 +1,64 @@
+#include "params/parameter.h"
+
+#include "base/error.h"
+#include "base/procedure.h"
+#include "base/text.h"
+
+namespace params {
+
+void cParameter::CheckAndStorePart(int16_t bytePos, int32_t byteLength, bool lengthMustBePositive,
+                                   const std::string& description) {
+  const int32_t sum = int32_t{bytePos} + byteLength;
+  if (sum > INT16_MAX || sum < INT16_MIN) throw base::Error(base::err::kOverflow, "ConsiderPartOfCpOnly");
+  if (!CpIsExternal() && configProperty_) {
+    const int32_t length = int32_t{configProperty_->ElementSize()} * configProperty_->Dimension();
+    const bool fits = bytePos >= 1 && (!lengthMustBePositive || byteLength >= 1) && sum - 1 <= length;
+    if (!fits) throw base::Error(base::err::kRefusedArguments, "ConsiderPartOfCpOnly", description);
+  }
+  bytePos_ = bytePos;
+  byteLength_ = static_cast<int16_t>(byteLength);
+}
+
+int32_t cParameter::ReadPart(bool isSigned, uint8_t usedBytes) const {
+  int32_t value = 0;
+  cp_part::ReadCpPart({}, configProperty_.get(), value, isSigned, bytePos_, byteLength_, usedBytes);
+  return value;
+}
+
+void cParameter::WritePart(int32_t value, bool isSigned, uint8_t usedBytes) const {
+  cp_part::WriteCpPart({}, configProperty_.get(), value, isSigned, bytePos_, byteLength_, usedBytes);
+}
+
+int32_t cParameter::ReadExtPart(bool isSigned, uint8_t usedBytes) const {
+  int32_t value = 0;
+  cp_part::ReadExtCpPart({}, configPropExt_.get(), value, isSigned, bytePos_, byteLength_, usedBytes);
+  return value;
+}
+
+void cParameter::WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes) const {
+  cp_part::WriteExtCpPart({}, configPropExt_.get(), value, isSigned, bytePos_, byteLength_, usedBytes);
+}
+
+std::string cParameter::ReadAsciiPart() const {
+  std::string text;
+  cp_part::ReadCpAsciiPart({}, configProperty_.get(), text, bytePos_, byteLength_);
+  return text;
+}
+
+void cParameter::WriteAsciiPart(const std::string& text) const {
+  cp_part::WriteCpAsciiPart({}, configProperty_.get(), text, bytePos_, byteLength_);
+}
+
+std::string cParameter::ReadExtAsciiPart() const {
+  std::string text;
+  cp_part::ReadExtCpAsciiPart({}, configPropExt_.get(), text, bytePos_, byteLength_);
+  return text;
+}
+
+void cParameter::WriteExtAsciiPart(const std::string& text) const {
+  cp_part::WriteExtCpAsciiPart({}, configPropExt_.get(), text, bytePos_, byteLength_);
+}
+
+void cParameter::LogEntry(const char* procedure) const { base::LogEntry(Module(), base::Visibility::Public, procedure); }
+
+}  // namespace params

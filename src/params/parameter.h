@@ -1,0 +1,129 @@
+#pragma once
+// The contract that every parameter kind offers, and the state they all keep.
+//
+// A parameter is one value bound to a part of one CP: either an LNS CP object
+// (ConfigProperty) or a CP value buffer of the parameter set (ConfigPropExt). The parameter
+// set and its read, write and file passes address every kind through IParameter only.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "lns/lns_objects.h"
+#include "params/config_prop.h"
+#include "params/cp_part.h"
+
+namespace params {
+
+class cParams;
+
+class IParameter {
+ public:
+  virtual ~IParameter() = default;
+
+  virtual int16_t ClassId() const = 0;
+  virtual const std::string& Name() const = 0;
+  virtual const std::string& CpIniName() const = 0;
+  virtual cParams* Parent() const = 0;
+  virtual const std::shared_ptr<lns::ConfigProperty>& ConfigProperty() const = 0;
+  virtual void SetConfigProperty(std::shared_ptr<lns::ConfigProperty> cp) = 0;
+  virtual const std::shared_ptr<cConfigProp>& ConfigPropExt() const = 0;
+  virtual bool CpIsExternal() const = 0;
+  virtual bool Available() const = 0;
+
+  virtual bool Changed() const = 0;
+  virtual void SetChanged(bool changed) = 0;
+
+  // Steering flags, read by the parameter set only.
+  virtual bool DontReadFromLns() const = 0;
+  virtual void SetDontReadFromLns(bool value) = 0;
+  virtual bool DontWriteToLns() const = 0;
+  virtual void SetDontWriteToLns(bool value) = 0;
+  virtual bool DontWriteToFile() const = 0;
+  virtual void SetDontWriteToFile(bool value) = 0;
+  virtual bool ForceWriteToFile() const = 0;
+  virtual void SetForceWriteToFile(bool value) = 0;
+
+  virtual bool WritingToLnsIsRequired() const = 0;
+  virtual void WriteToLns() = 0;
+  virtual void ReadFromLns() = 0;
+  virtual void WriteToExtCp() = 0;
+  virtual void ReadFromExtCp() = 0;
+
+  // Whether the current value is invalid (asked of text box and combo box parameters).
+  virtual bool ValueIsInvalid() const { return false; }
+};
+
+using ParameterPtr = std::shared_ptr<IParameter>;
+
+// The common state and the access to the CP part operations.
+class cParameter : public IParameter {
+ public:
+  const std::string& Name() const override { return name_; }
+  const std::string& CpIniName() const override { return cpIniName_; }
+  cParams* Parent() const override { return parent_; }
+  const std::shared_ptr<lns::ConfigProperty>& ConfigProperty() const override { return configProperty_; }
+  void SetConfigProperty(std::shared_ptr<lns::ConfigProperty> cp) override { configProperty_ = std::move(cp); }
+  const std::shared_ptr<cConfigProp>& ConfigPropExt() const override { return configPropExt_; }
+  bool CpIsExternal() const override { return configPropExt_ != nullptr; }
+  bool Available() const override { return available_; }
+
+  bool Changed() const override { return changed_; }
+  void SetChanged(bool changed) override { changed_ = changed; }
+
+  bool DontReadFromLns() const override { return dontReadFromLns_; }
+  void SetDontReadFromLns(bool value) override { dontReadFromLns_ = value; }
+  bool DontWriteToLns() const override { return dontWriteToLns_; }
+  void SetDontWriteToLns(bool value) override { dontWriteToLns_ = value; }
+  bool DontWriteToFile() const override { return dontWriteToFile_; }
+  void SetDontWriteToFile(bool value) override { dontWriteToFile_ = value; }
+  bool ForceWriteToFile() const override { return forceWriteToFile_; }
+  void SetForceWriteToFile(bool value) override { forceWriteToFile_ = value; }
+
+ protected:
+  // Checks a part against the LNS CP's length (skipped for an external CP or without an
+  // LNS CP) and stores it; raises 0x800403E8 from "ConsiderPartOfCpOnly" with `description`
+  // when it does not fit. BytePos + ByteLength is 16-bit arithmetic (overflow error 6).
+  void CheckAndStorePart(int16_t bytePos, int32_t byteLength, bool lengthMustBePositive,
+                         const std::string& description);
+  int16_t BytePos() const { return bytePos_; }
+  int16_t ByteLength() const { return byteLength_; }
+  void SetByteLength(int16_t length) { byteLength_ = length; }
+
+  // Reads and writes of this parameter's part (see cp_part.h).
+  int32_t ReadPart(bool isSigned, uint8_t usedBytes = 0) const;
+  void WritePart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
+  int32_t ReadExtPart(bool isSigned, uint8_t usedBytes = 0) const;
+  void WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
+  std::string ReadAsciiPart() const;
+  void WriteAsciiPart(const std::string& text) const;
+  std::string ReadExtAsciiPart() const;
+  void WriteExtAsciiPart(const std::string& text) const;
+
+  // The module name used in log lines and errors ("cParam1Byte").
+  virtual const char* Module() const = 0;
+  void LogEntry(const char* procedure) const;
+
+ private:
+  friend class cParams;
+
+  std::string name_;
+  std::string cpIniName_;
+  cParams* parent_ = nullptr;
+  std::shared_ptr<lns::ConfigProperty> configProperty_;
+  std::shared_ptr<cConfigProp> configPropExt_;
+  bool available_ = false;
+  bool changed_ = false;
+  bool dontReadFromLns_ = false;
+  bool dontWriteToLns_ = false;
+  bool dontWriteToFile_ = false;
+  bool forceWriteToFile_ = false;
+  int16_t bytePos_ = 0;
+  int16_t byteLength_ = 0;
+};
+
+// The error of ConsiderPartOfCpOnly for a part outside the CP.
+inline constexpr const char* kInvalidParameters = "invalid parameters";
+inline constexpr const char* kInvalidParametersGerman = "ung\xC3\xBCltige Parameter";
+
+}  // namespace params

@@ -1,0 +1,349 @@
+#include "params/params.h"
+
+#include "base/error.h"
+#include "base/procedure.h"
+#include "base/product.h"
+#include "base/text.h"
+#include "params/param_enums.h"
+
+namespace params {
+namespace {
+
+constexpr const char* kModule = "cParams";
+
+void Entry(const char* procedure) { base::LogEntry(kModule, base::Visibility::Public, procedure); }
+
+[[noreturn]] void RaiseFetchError(const std::string& text) {
+  throw base::Error(base::err::kCpNvNotPlaced, base::kProductName, text);
+}
+
+}  // namespace
+
+int16_t cParams::ClassId() const { return cParamEnums::PA_PARAMETERS; }
+
+void cParams::SetFetchContext(const lns::IniFile* iniFile, std::shared_ptr<lns::DeviceTemplate>* deviceTemplate) {
+  fetchIni_ = iniFile;
+  fetchTemplate_ = deviceTemplate;
+}
+
+// ---- creation ----
+
+void cParams::Register(Kind kind, const ParameterPtr& parameter) {
+  MutableList(kind).Add(parameter, parameter->Name());  // a duplicate raises 457 before anything is added
+  allParameters_.Add(parameter);
+}
+
+template <typename T>
+std::shared_ptr<T> cParams::AddBound(Kind kind, const char* procedure, const std::string& name,
+                                     std::shared_ptr<lns::ConfigProperty> cp, const std::string& cpIniName) {
+  Entry(procedure);
+  auto parameter = std::make_shared<T>();
+  parameter->parent_ = this;
+  parameter->name_ = name;
+  const bool given = cp != nullptr;
+  if (given) {
+    parameter->cpIniName_ = cpIniName;
+    parameter->SetConfigProperty(std::move(cp));
+  }
+  parameter->available_ = given;
+  Register(kind, parameter);
+  return parameter;
+}
+
+template <typename T>
+std::shared_ptr<T> cParams::AddExternal(Kind kind, const char* procedure, const std::string& name,
+                                        std::shared_ptr<cConfigProp> configProp) {
+  Entry(procedure);
+  auto parameter = std::make_shared<T>();
+  parameter->parent_ = this;
+  const bool available = configProp && configProp->Available();
+  parameter->configPropExt_ = std::move(configProp);
+  parameter->name_ = name;
+  parameter->available_ = available;
+  Register(kind, parameter);
+  return parameter;
+}
+
+std::shared_ptr<cParam1Byte> cParams::Add1ByteParameter(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
+                                                        const std::string& cpIniName) {
+  return AddBound<cParam1Byte>(Kind::OneByte, "Add1ByteParameter", name, std::move(cp), cpIniName);
+}
+
+std::shared_ptr<cParam2Byte> cParams::Add2ByteParameter(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
+                                                        const std::string& cpIniName) {
+  return AddBound<cParam2Byte>(Kind::TwoByte, "Add2ByteParameter", name, std::move(cp), cpIniName);
+}
+
+std::shared_ptr<cParamASCII> cParams::AddAsciiParameter(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
+                                                        const std::string& cpIniName) {
+  return AddBound<cParamASCII>(Kind::Ascii, "AddAsciiParameter", name, std::move(cp), cpIniName);
+}
+
+std::shared_ptr<cParam1Byte> cParams::Add1ByteParameterExtCp(const std::string& name,
+                                                             std::shared_ptr<cConfigProp> configProp) {
+  return AddExternal<cParam1Byte>(Kind::OneByte, "Add1ByteParameterExtCp", name, std::move(configProp));
+}
+
+std::shared_ptr<cParam2Byte> cParams::Add2ByteParameterExtCp(const std::string& name,
+                                                             std::shared_ptr<cConfigProp> configProp) {
+  return AddExternal<cParam2Byte>(Kind::TwoByte, "Add2ByteParameterExtCp", name, std::move(configProp));
+}
+
+std::shared_ptr<cParamASCII> cParams::AddAsciiParameterExtCp(const std::string& name,
+                                                             std::shared_ptr<cConfigProp> configProp) {
+  return AddExternal<cParamASCII>(Kind::Ascii, "AddAsciiParameterExtCp", name, std::move(configProp));
+}
+
+std::shared_ptr<cConfigProp> cParams::AddConfigProp(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
+                                                    const std::string& cpIniName) {
+  Entry("AddConfigProp");
+  auto configProp = std::make_shared<cConfigProp>();
+  configProp->parent_ = this;
+  configProp->name_ = name;
+  configProp->cpIniName_ = cpIniName;
+  const bool given = cp != nullptr;
+  if (given) configProp->SetConfigProperty(std::move(cp));
+  configProp->available_ = given;
+  configProps_.Add(configProp, name);
+  return configProp;
+}
+
+bool cParams::AddConfigPropEx(std::shared_ptr<cConfigProp>& configProp) {
+  Entry("AddConfigPropEx");
+  if (!configProp || configProps_.Exists(configProp->Name())) return false;
+  configProps_.Add(configProp, configProp->Name());
+  return true;
+}
+
+// ---- lookups ----
+
+template <typename T>
+std::shared_ptr<T> cParams::Typed(const ParameterPtr& parameter) const {
+  return std::static_pointer_cast<T>(parameter);
+}
+
+std::shared_ptr<cParam1Byte> cParams::Parameter1Byte(int32_t index) const {
+  return Typed<cParam1Byte>(List(Kind::OneByte).Item(index));
+}
+std::shared_ptr<cParam1Byte> cParams::Parameter1ByteByName(std::string_view name) const {
+  return Typed<cParam1Byte>(List(Kind::OneByte).Item(name));
+}
+int32_t cParams::Parameter1ByteCount() const { return List(Kind::OneByte).Count(); }
+std::shared_ptr<cParam2Byte> cParams::Parameter2Byte(int32_t index) const {
+  return Typed<cParam2Byte>(List(Kind::TwoByte).Item(index));
+}
+std::shared_ptr<cParam2Byte> cParams::Parameter2ByteByName(std::string_view name) const {
+  return Typed<cParam2Byte>(List(Kind::TwoByte).Item(name));
+}
+int32_t cParams::Parameter2ByteCount() const { return List(Kind::TwoByte).Count(); }
+std::shared_ptr<cParamASCII> cParams::ParameterAscii(int32_t index) const {
+  return Typed<cParamASCII>(List(Kind::Ascii).Item(index));
+}
+std::shared_ptr<cParamASCII> cParams::ParameterAsciiByName(std::string_view name) const {
+  return Typed<cParamASCII>(List(Kind::Ascii).Item(name));
+}
+int32_t cParams::ParameterAsciiCount() const { return List(Kind::Ascii).Count(); }
+
+bool cParams::ConfigPropExists(std::string_view name, std::shared_ptr<cConfigProp>* configProp) const {
+  if (!configProps_.Exists(name)) return false;
+  if (configProp != nullptr) *configProp = configProps_.Item(name);
+  return true;
+}
+
+ConfigPropList cParams::ConfigPropsByNamePrefix(std::string_view prefix) const {
+  ConfigPropList found;
+  const std::string wanted = base::ToUpperAscii(prefix);
+  for (const auto& cp : configProps_) {
+    if (base::ToUpperAscii(cp->Name()).compare(0, wanted.size(), wanted) == 0) found.Add(cp, cp->Name());
+  }
+  return found;
+}
+
+ParameterPtr cParams::ParameterAllByName(std::string_view name, int32_t parameterType) const {
+  auto find = [&](Kind kind) -> ParameterPtr {
+    const auto& list = List(kind);
+    return list.Exists(name) ? list.Item(name) : nullptr;
+  };
+  switch (parameterType) {
+    case cParamEnums::PA_CLASSID_TEXTBOX_PARAMETER: return find(Kind::TextBox);
+    case cParamEnums::PA_CLASSID_COMBOBOX_PARAMTER: return find(Kind::ComboBox);
+    case cParamEnums::PA_CLASSID_CHECKBOX_PARAMETER: return find(Kind::CheckBox);
+    case cParamEnums::PA_CLASSID_OPTIONBUTTON_PARAMETER: return find(Kind::OptionButton);
+    case cParamEnums::PA_CLASSID_1BYTE_PARAMETER: return find(Kind::OneByte);
+    case cParamEnums::PA_CLASSID_2BYTE_PARAMETER: return find(Kind::TwoByte);
+    default: break;
+  }
+  // ASCII parameters are not searched.
+  for (Kind kind : {Kind::OneByte, Kind::TwoByte, Kind::CheckBox, Kind::ComboBox, Kind::OptionButton, Kind::TextBox}) {
+    if (auto found = find(kind)) return found;
+  }
+  return nullptr;
+}
+
+bool cParams::ParameterAllExists(std::string_view name, ParameterPtr* parameter) const {
+  ParameterPtr found = ParameterAllByName(name, cParamEnums::PA_PARAMETERS);
+  if (parameter != nullptr) *parameter = found;
+  return found != nullptr;
+}
+
+// ---- questions ----
+
+bool cParams::AnyParameterValueIsInvalid() const {
+  bool invalid = false;
+  for (Kind kind : {Kind::TextBox, Kind::ComboBox}) {
+    for (const auto& parameter : List(kind)) {
+      if (parameter->Available() && parameter->ValueIsInvalid()) invalid = true;
+    }
+  }
+  return invalid;
+}
+
+ParameterList cParams::GetAllParamsShouldBeWrittenToLns() const {
+  ParameterList result;
+  for (Kind kind : kKindOrder) {
+    for (const auto& parameter : List(kind)) {
+      if (parameter->Available() && !parameter->DontWriteToLns() && parameter->WritingToLnsIsRequired()) {
+        result.Add(parameter);
+      }
+    }
+  }
+  return result;
+}
+
+base::Collection<std::shared_ptr<lns::ConfigProperty>> cParams::GetAllCpsShouldBeWrittenToLns() const {
+  base::Collection<std::shared_ptr<lns::ConfigProperty>> cps;
+  std::vector<std::string> names;
+  for (const auto& parameter : GetAllParamsShouldBeWrittenToLns()) {
+    std::shared_ptr<lns::ConfigProperty> cp = parameter->ConfigProperty();
+    if (!cp && parameter->ConfigPropExt()) cp = parameter->ConfigPropExt()->ConfigProperty();
+    if (!cp) continue;
+    const std::string name = cp->Name();
+    if (std::find(names.begin(), names.end(), name) != names.end()) continue;
+    names.push_back(name);
+    cps.Add(cp);
+  }
+  return cps;
+}
+
+base::Collection<std::string> cParams::GetAllCpNamesShouldBeWrittenToLns() const {
+  base::Collection<std::string> names;
+  for (const auto& cp : GetAllCpsShouldBeWrittenToLns()) names.Add(cp->Name());
+  return names;
+}
+
+// ---- fetching ----
+
+void cParams::FetchLmoCp(const std::string& cpName, const std::string& section, const lns::IniFile& iniFile,
+                         std::shared_ptr<lns::DeviceTemplate>& deviceTemplate,
+                         const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
+                         std::shared_ptr<lns::ConfigProperty>& configProperty, bool* succeed) const {
+  Entry("FetchLmoCp");
+  const int16_t position = iniFile.ReadCpPosition(cpName, section, deviceTemplate);
+  if (position < 1) {
+    if (succeed == nullptr) RaiseFetchError("INI - File Error : " + cpName);
+    *succeed = false;
+    return;
+  }
+  const int16_t nvPosition = iniFile.ReadField(cpName, section, deviceTemplate, 2);
+  // A position past a collection's end is an unexpected error for the error operation.
+  base::ErrorScope scope(kModule, "FetchLmoCp");
+  scope.Run([&] {
+    std::shared_ptr<lns::CpCollection> cps = nvPosition > 0
+                                                 ? lonMarkObject->NetworkVariables()->Item(nvPosition)->ConfigProperties()
+                                                 : lonMarkObject->ConfigProperties();
+    configProperty = cps->Item(position);
+    if (succeed != nullptr) *succeed = true;
+  });
+}
+
+void cParams::FetchDevCp(const std::string& cpName, const std::string& section, const lns::IniFile& iniFile,
+                         std::shared_ptr<lns::DeviceTemplate>& deviceTemplate,
+                         const std::shared_ptr<lns::AppDevice>& appDevice,
+                         std::shared_ptr<lns::ConfigProperty>& configProperty, bool* succeed) const {
+  Entry("FetchDevCp");
+  if (succeed != nullptr) *succeed = true;
+  const int16_t cpPosition = iniFile.ReadField(cpName, section, deviceTemplate, 1);
+  const int16_t objectPosition = iniFile.ReadField(cpName, section, deviceTemplate, 2);
+  const int16_t nvPosition = iniFile.ReadField(cpName, section, deviceTemplate, 3);
+  auto fail = [&](const std::string& text) {
+    if (succeed == nullptr) RaiseFetchError(text);
+    *succeed = false;
+  };
+  if (cpPosition < 1) return fail("INI - File Error : " + cpName);
+  auto objectFetchText = "INI-File Error (CP, Object-Fetch): " + cpName + " / Object-Index=" + std::to_string(objectPosition);
+  auto nvFetchText = "INI-File Error (CP, NV-Fetch): " + cpName + " / NV-Index=" + std::to_string(nvPosition);
+  std::shared_ptr<lns::CpCollection> cps;
+  if (objectPosition > 0) {
+    std::shared_ptr<lns::LonMarkObject> object;
+    try {
+      object = appDevice->Interface()->LonMarkObjects()->Item(objectPosition);
+    } catch (const base::Error&) {
+      return fail(objectFetchText);
+    }
+    if (nvPosition > 0) {
+      try {
+        cps = object->NetworkVariables()->Item(nvPosition)->ConfigProperties();
+      } catch (const base::Error&) {
+        return fail(nvFetchText);
+      }
+    } else {
+      cps = object->ConfigProperties();
+    }
+  } else if (nvPosition > 0) {
+    try {
+      cps = appDevice->Interface()->NetworkVariables()->Item(nvPosition)->ConfigProperties();
+    } catch (const base::Error&) {
+      return fail(nvFetchText);
+    }
+  } else {
+    cps = appDevice->Interface()->ConfigProperties();
+  }
+  try {
+    configProperty = cps->Item(cpPosition);
+  } catch (const base::Error&) {
+    return fail("INI-File Error (CP, CP-Fetch): " + cpName + " / CP-Index=" + std::to_string(cpPosition));
+  }
+}
+
+void cParams::FetchLmoCp(const std::string& cpName, const std::string& section,
+                         const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
+                         std::shared_ptr<lns::ConfigProperty>& configProperty, bool* succeed) const {
+  if (fetchIni_ == nullptr || fetchTemplate_ == nullptr || !lonMarkObject) {
+    if (succeed != nullptr) *succeed = false;
+    return;
+  }
+  FetchLmoCp(cpName, section, *fetchIni_, *fetchTemplate_, lonMarkObject, configProperty, succeed);
+}
+
+void cParams::FetchDevCp(const std::string& cpName, const std::string& section,
+                         const std::shared_ptr<lns::AppDevice>& appDevice,
+                         std::shared_ptr<lns::ConfigProperty>& configProperty, bool* succeed) const {
+  if (fetchIni_ == nullptr || fetchTemplate_ == nullptr || !appDevice) {
+    if (succeed != nullptr) *succeed = false;
+    return;
+  }
+  FetchDevCp(cpName, section, *fetchIni_, *fetchTemplate_, appDevice, configProperty, succeed);
+}
+
+// ---- reading the whole set ----
+
+void cParams::ReadFromLns() {
+  Entry("ReadFromLns");
+  for (Kind kind : kKindOrder) {
+    for (const auto& parameter : List(kind)) {
+      if (parameter->ConfigProperty() && parameter->Available() && !parameter->DontReadFromLns()) {
+        parameter->ReadFromLns();
+      }
+    }
+  }
+  for (const auto& configProp : configProps_) configProp->ReadFromLns();
+  for (Kind kind : kKindOrder) {
+    for (const auto& parameter : List(kind)) {
+      if (parameter->Available() && parameter->CpIsExternal() && parameter->ConfigPropExt()->CpFetched()) {
+        parameter->ReadFromExtCp();
+      }
+    }
+  }
+}
+
+}  // namespace params
