@@ -30,6 +30,7 @@ class cConfigProp;
 class CpPartKey {
   friend class cParameter;
   friend class cParams;
+  friend struct CpPartTestAccess;  // the unit tests of the part operations
   CpPartKey() = default;
 };
 

@@ -22,6 +22,8 @@ bool cRawParameter::LnsTransferAllowed(bool fetchCpIfRequired) {
 
 // ---- one byte ----
 
+cParam1Byte::cParam1Byte() { SetPart(1, 1); }
+
 int16_t cParam1Byte::ClassId() const { return cParamEnums::PA_CLASSID_1BYTE_PARAMETER; }
 
 void cParam1Byte::SetValue(int32_t value) {
@@ -36,7 +38,6 @@ bool cParam1Byte::WritingToLnsIsRequired() const { return !writeIfRequiredOnly_ 
 void cParam1Byte::WriteToLns() {
   LogEntry("WriteToLns");
   if (!LnsTransferAllowed(false)) return;
-  SetByteLength(1);
   if (WritingToLnsIsRequired()) WritePart(value_, signedValue_);
   lastLnsValue_ = value_;
   SetChanged(false);
@@ -45,7 +46,6 @@ void cParam1Byte::WriteToLns() {
 void cParam1Byte::ReadFromLns(bool fetchCpIfRequired) {
   LogEntry("ReadFromLns");
   if (!LnsTransferAllowed(fetchCpIfRequired)) return;
-  SetByteLength(1);
   value_ = ReadPart(signedValue_);
   lastLnsValue_ = value_;
   SetChanged(false);
@@ -54,7 +54,6 @@ void cParam1Byte::ReadFromLns(bool fetchCpIfRequired) {
 void cParam1Byte::WriteToExtCp() {
   LogEntry("WriteToExtCp");
   if (!CpIsExternal()) return;
-  SetByteLength(1);
   WriteExtPart(value_, signedValue_);
   SetChanged(false);
 }
@@ -62,12 +61,13 @@ void cParam1Byte::WriteToExtCp() {
 void cParam1Byte::ReadFromExtCp() {
   LogEntry("ReadFromExtCp");
   if (!CpIsExternal()) return;
-  SetByteLength(1);
   value_ = ReadExtPart(signedValue_);
   SetChanged(false);
 }
 
 // ---- two bytes ----
+
+cParam2Byte::cParam2Byte() { SetPart(1, 2); }
 
 int16_t cParam2Byte::ClassId() const { return cParamEnums::PA_CLASSID_2BYTE_PARAMETER; }
 
@@ -101,7 +101,6 @@ bool cParam2Byte::WritingToLnsIsRequired() const { return !writeIfRequiredOnly_ 
 void cParam2Byte::WriteToLns() {
   LogEntry("WriteToLns");
   if (!LnsTransferAllowed(false)) return;
-  SetByteLength(2);
   const int32_t value = Value();
   if (WritingToLnsIsRequired()) WritePart(value, signedValue_);
   lastLnsValue_ = value;
@@ -111,7 +110,6 @@ void cParam2Byte::WriteToLns() {
 void cParam2Byte::ReadFromLns(bool fetchCpIfRequired) {
   LogEntry("ReadFromLns");
   if (!LnsTransferAllowed(fetchCpIfRequired)) return;
-  SetByteLength(2);
   const int32_t value = ReadPart(signedValue_);
   SetValue(value);
   lastLnsValue_ = value;
@@ -121,7 +119,6 @@ void cParam2Byte::ReadFromLns(bool fetchCpIfRequired) {
 void cParam2Byte::WriteToExtCp() {
   LogEntry("WriteToExtCp");
   if (!CpIsExternal()) return;
-  SetByteLength(2);
   WriteExtPart(Value(), signedValue_);
   SetChanged(false);
 }
@@ -129,7 +126,6 @@ void cParam2Byte::WriteToExtCp() {
 void cParam2Byte::ReadFromExtCp() {
   LogEntry("ReadFromExtCp");
   if (!CpIsExternal()) return;
-  SetByteLength(2);
   SetValue(ReadExtPart(signedValue_));
   SetChanged(false);
 }

@@ -23,8 +23,10 @@ class cRawParameter : public cParameter {
   bool LnsTransferAllowed(bool fetchCpIfRequired);
 };
 
+// BytePos 0 is byte 1: the part is one byte from the first byte until it is bound elsewhere.
 class cParam1Byte final : public cRawParameter {
  public:
+  cParam1Byte();
   int16_t ClassId() const override;
   int32_t Value() const { return value_; }
   void SetValue(int32_t value);
@@ -54,6 +56,7 @@ class cParam1Byte final : public cRawParameter {
 
 class cParam2Byte final : public cRawParameter {
  public:
+  cParam2Byte();
   int16_t ClassId() const override;
   // Value1 * 256 + Value2 (overflow error 6 when that leaves 32 bits).
   int32_t Value() const;

@@ -87,8 +87,11 @@ class cParameter : public IParameter {
   void CheckAndStorePart(int16_t bytePos, int32_t byteLength, bool lengthMustBePositive,
                          const std::string& description);
   int16_t BytePos() const { return bytePos_; }
+  void SetPart(int16_t bytePos, int16_t byteLength) {
+    bytePos_ = bytePos;
+    byteLength_ = byteLength;
+  }
   int16_t ByteLength() const { return byteLength_; }
-  void SetByteLength(int16_t length) { byteLength_ = length; }
 
   // Reads and writes of this parameter's part (see cp_part.h).
   int32_t ReadPart(bool isSigned, uint8_t usedBytes = 0) const;

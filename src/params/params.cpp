@@ -110,7 +110,8 @@ std::shared_ptr<cConfigProp> cParams::AddConfigProp(const std::string& name, std
 
 bool cParams::AddConfigPropEx(std::shared_ptr<cConfigProp>& configProp) {
   Entry("AddConfigPropEx");
-  if (!configProp || configProps_.Exists(configProp->Name())) return false;
+  // A buffer without a name could not be found again.
+  if (!configProp || configProp->Name().empty() || configProps_.Exists(configProp->Name())) return false;
   configProps_.Add(configProp, configProp->Name());
   return true;
 }

@@ -1,0 +1,203 @@
+#include "params/params.h"
+
+#include <gtest/gtest.h>
+
+#include "params/param_enums.h"
+#include "platform/ini/profile_ini_file.h"
+#include "support/demo_network.h"
+#include "support/fake_cp.h"
+#include "support/matchers.h"
+#include "support/temp_dir.h"
+
+using testing_support::FakeCp;
+using testing_support::ThrowsError;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+std::shared_ptr<FakeCp> Cp(const std::string& name, Bytes bytes = {0, 0}) {
+  auto cp = std::make_shared<FakeCp>(std::move(bytes));
+  cp->name = name;
+  return cp;
+}
+
+TEST(ParamsTest, CollectionErrorsSurfaceFromTheSet) {
+  params::cParams set;
+  set.Add1ByteParameter("Alpha", Cp("A"), "A");
+  EXPECT_THAT([&] { set.Add1ByteParameter("ALPHA", Cp("A"), "A"); }, ThrowsError(457));
+  EXPECT_EQ(set.Parameter1ByteCount(), 1);
+  EXPECT_EQ(set.AllParameters().Count(), 1);  // the duplicate is in neither collection
+  set.Add2ByteParameter("alpha", Cp("A"), "A");  // the same name in another kind is fine
+  EXPECT_THAT([&] { set.Parameter1ByteByName("Beta"); }, ThrowsError(5));
+  EXPECT_THAT([&] { set.Parameter2Byte(2); }, ThrowsError(9));
+  EXPECT_THAT([&] { set.ParameterAscii(1); }, ThrowsError(9));
+  EXPECT_THAT([&] { set.ConfigPropByName("x"); }, ThrowsError(5));
+  set.AddConfigProp("Buf", Cp("B"), "B");
+  EXPECT_THAT([&] { set.AddConfigProp("BUF", Cp("B"), "B"); }, ThrowsError(457));
+  auto other = std::make_shared<params::cConfigProp>();
+  EXPECT_FALSE(set.AddConfigPropEx(other));  // a buffer without a name
+  EXPECT_EQ(set.ConfigPropsCount(), 1);
+}
+
+TEST(ParamsTest, CreationFillsEveryMember) {
+  params::cParams set;
+  auto bound = set.Add1ByteParameter("Bound", Cp("C"), "IniName");
+  EXPECT_EQ(bound->Parent(), &set);
+  EXPECT_EQ(bound->Name(), "Bound");
+  EXPECT_EQ(bound->CpIniName(), "IniName");
+  EXPECT_TRUE(bound->Available());
+  EXPECT_FALSE(bound->CpIsExternal());
+  EXPECT_EQ(bound->ClassId(), params::cParamEnums::PA_CLASSID_1BYTE_PARAMETER);
+  auto missing = set.AddAsciiParameter("Missing", nullptr, "IniName");
+  EXPECT_FALSE(missing->Available());
+  EXPECT_EQ(missing->CpIniName(), "");
+  EXPECT_EQ(set.AllParameters().Count(), 2);
+  EXPECT_EQ(set.ParameterAsciiByName("missing"), missing);
+
+  auto unavailableBuffer = set.AddConfigProp("NoCp", nullptr, "NoCp");
+  auto external = set.Add2ByteParameterExtCp("Ext", unavailableBuffer);
+  EXPECT_TRUE(external->CpIsExternal());
+  EXPECT_FALSE(external->Available());  // copied from the buffer
+  EXPECT_EQ(external->CpIniName(), "");
+  EXPECT_EQ(set.ClassId(), 1000);
+  EXPECT_EQ(unavailableBuffer->ClassId(), 1007);
+}
+
+TEST(ParamsTest, BufferLookups) {
+  params::cParams set;
+  for (const char* name : {"Fpt_A", "fpt_B", "Other"}) set.AddConfigProp(name, Cp(name), name);
+  EXPECT_EQ(set.ConfigPropsByNamePrefix("").Count(), 3);
+  const auto fpt = set.ConfigPropsByNamePrefix("FPT_");
+  ASSERT_EQ(fpt.Count(), 2);
+  EXPECT_EQ(fpt.Item(2)->Name(), "fpt_B");
+  std::shared_ptr<params::cConfigProp> found;
+  EXPECT_TRUE(set.ConfigPropExists("other", &found));
+  EXPECT_EQ(found->Name(), "Other");
+  found.reset();
+  EXPECT_FALSE(set.ConfigPropExists("none", &found));
+  EXPECT_EQ(found, nullptr);
+  auto added = set.AddConfigProp("Extra", nullptr, "");
+  EXPECT_FALSE(set.AddConfigPropEx(added));  // its name is taken
+  EXPECT_EQ(set.ConfigPropsCount(), 4);
+  EXPECT_EQ(set.ConfigProps(4), added);
+}
+
+TEST(ParamsTest, ParameterAllByNameSearchesTheKindsInOrder) {
+  params::cParams set;
+  auto two = set.Add2ByteParameter("Shared", Cp("C"), "C");
+  auto one = set.Add1ByteParameter("Shared", Cp("C"), "C");
+  set.AddAsciiParameter("TextOnly", Cp("C"), "C");
+  EXPECT_EQ(set.ParameterAllByName("shared"), one);
+  EXPECT_EQ(set.ParameterAllByName("shared", params::cParamEnums::PA_CLASSID_2BYTE_PARAMETER), two);
+  EXPECT_EQ(set.ParameterAllByName("shared", params::cParamEnums::PA_CLASSID_TEXTBOX_PARAMETER), nullptr);
+  params::ParameterPtr found;
+  EXPECT_FALSE(set.ParameterAllExists("TextOnly", &found));  // ASCII parameters are not searched
+  EXPECT_EQ(found, nullptr);
+  EXPECT_TRUE(set.ParameterAllExists("SHARED", &found));
+  EXPECT_EQ(found, one);
+}
+
+TEST(ParamsTest, WriteListsFollowTheKindOrderAndNameEachCpOnce) {
+  params::cParams set;
+  auto shared = Cp("SharedCp", {0, 0, 0, 0});
+  auto text = set.AddAsciiParameter("Text", shared, "S");
+  auto two = set.Add2ByteParameter("Two", shared, "S");
+  auto one = set.Add1ByteParameter("One", shared, "S");
+  auto skipped = set.Add1ByteParameter("Skipped", Cp("Other"), "O");
+  skipped->SetDontWriteToLns(true);
+  set.Add1ByteParameter("Missing", nullptr, "M");
+  auto unchanged = set.Add2ByteParameter("Unchanged", Cp("Third"), "T");
+  unchanged->SetWriteToLnsIfRequiredOnly(true);
+  auto buffer = set.AddConfigProp("Buf", Cp("BufCp"), "B");
+  set.Add1ByteParameterExtCp("OnBuffer", buffer);
+
+  std::vector<std::string> names;
+  for (const auto& p : set.GetAllParamsShouldBeWrittenToLns()) names.push_back(p->Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"One", "OnBuffer", "Two", "Text"}));
+  const auto cpNames = set.GetAllCpNamesShouldBeWrittenToLns();
+  std::vector<std::string> cps(cpNames.begin(), cpNames.end());
+  EXPECT_EQ(cps, (std::vector<std::string>{"SharedCp", "BufCp"}));
+  EXPECT_EQ(set.GetAllCpsShouldBeWrittenToLns().Item(1), shared);
+  unchanged->SetValue(1);
+  EXPECT_EQ(set.GetAllParamsShouldBeWrittenToLns().Count(), 5);
+  EXPECT_FALSE(set.AnyParameterValueIsInvalid());
+  (void)one;
+  (void)two;
+  (void)text;
+}
+
+TEST(ParamsTest, ReadFromLnsRunsThreePasses) {
+  params::cParams set;
+  auto cp = Cp("C", {5, 6});
+  auto read = set.Add1ByteParameter("Read", cp, "C");
+  auto dontRead = set.Add1ByteParameter("DontRead", cp, "C");
+  dontRead->SetDontReadFromLns(true);
+  auto noCp = set.Add1ByteParameter("NoCp", nullptr, "C");
+  for (auto& p : {read, dontRead, noCp}) p->SetValue(99);
+  auto bufferCp = Cp("B", {7, 8});
+  auto buffer = set.AddConfigProp("Buf", bufferCp, "B");
+  auto onBuffer = set.Add1ByteParameterExtCp("OnBuffer", buffer);
+  onBuffer->ConsiderPartOfCpOnly(2);
+  auto lost = set.AddConfigProp("Lost", nullptr, "L");
+  auto onLost = set.Add1ByteParameterExtCp("OnLost", lost);
+  onLost->SetValue(99);
+
+  set.ReadFromLns();
+  EXPECT_EQ(read->Value(), 5);
+  EXPECT_EQ(dontRead->Value(), 99);
+  EXPECT_EQ(noCp->Value(), 99);
+  EXPECT_EQ(onBuffer->Value(), 8);
+  EXPECT_EQ(onLost->Value(), 99);  // its buffer has no LNS CP
+  // The buffer is read in pass 2 and once more at its first byte get in pass 3.
+  EXPECT_EQ(bufferCp->rawReads, 2);
+}
+
+TEST(ParamsTest, FetchesThroughThePlugInIniFile) {
+  testing_support::DemoNetwork demo;
+  testing_support::TempDir dir;
+  testing_support::WriteFile(dir / "PortaB.ini",
+                             "[CPs ]\nOwn=2\nOnObject=3,1\nOnNv=1,0,3\nOnObjectNv=1,1,3\nNoObject=1,9\nNoNv=1,0,9\n"
+                             "NoCp=7\nZero=0\nObjCp=2\nNvCp=1,3\n");
+  platform::ini::ProfileIniFile ini((dir / "PortaB.ini").string());
+  std::shared_ptr<lns::DeviceTemplate> deviceTemplate;
+  params::cParams set;
+  auto device = demo.Device();
+  std::shared_ptr<lns::ConfigProperty> cp;
+  bool ok = false;
+  const std::pair<const char*, const char*> found[] = {
+      {"Own", "DeviceOptions"}, {"OnObject", "Label"}, {"OnNv", "MaxSendTime"}, {"OnObjectNv", "MaxSendTime"}};
+  for (const auto& [key, name] : found) {
+    set.FetchDevCp(key, "CPs ", ini, deviceTemplate, device, cp, &ok);
+    EXPECT_TRUE(ok) << key;
+    EXPECT_EQ(cp->Name(), name) << key;
+  }
+  const std::pair<const char*, const char*> failing[] = {
+      {"NoObject", "INI-File Error (CP, Object-Fetch): NoObject / Object-Index=9"},
+      {"NoNv", "INI-File Error (CP, NV-Fetch): NoNv / NV-Index=9"},
+      {"NoCp", "INI-File Error (CP, CP-Fetch): NoCp / CP-Index=7"},
+      {"Zero", "INI - File Error : Zero"},
+  };
+  for (const auto& [key, text] : failing) {
+    cp.reset();
+    set.FetchDevCp(key, "CPs ", ini, deviceTemplate, device, cp, &ok);
+    EXPECT_FALSE(ok) << key;
+    EXPECT_EQ(cp, nullptr) << key;
+    try {
+      set.FetchDevCp(key, "CPs ", ini, deviceTemplate, device, cp);
+      ADD_FAILURE() << "no error for " << key;
+    } catch (const base::Error& e) {
+      EXPECT_EQ(e.Number(), 10000);
+      EXPECT_EQ(e.Description(), text);
+      EXPECT_EQ(e.Source(), "veltaPortaB");
+    }
+  }
+  set.FetchLmoCp("ObjCp", "CPs ", ini, deviceTemplate, demo.Object(), cp, &ok);
+  EXPECT_EQ(cp->Name(), "HoldTime");
+  set.FetchLmoCp("NvCp", "CPs ", ini, deviceTemplate, demo.Object(), cp, &ok);
+  EXPECT_EQ(cp->Name(), "MaxSendTime");  // CP 1 of the object's NV 3
+  set.FetchLmoCp("Zero", "CPs ", ini, deviceTemplate, demo.Object(), cp, &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_THAT([&] { set.FetchLmoCp("Zero", "CPs ", ini, deviceTemplate, demo.Object(), cp); }, ThrowsError(10000));
+}
+
+}  // namespace

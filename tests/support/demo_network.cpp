@@ -1,0 +1,34 @@
+#include "support/demo_network.h"
+
+#include "platform/lns_embedded/network_description.h"
+
+namespace testing_support {
+
+DemoNetwork::DemoNetwork() {
+  platform::lns_embedded::CreateNetwork(dir_ / "lns", ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"),
+                                        false);
+  server_ = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(dir_ / "lns");
+  server_->Open(0);
+}
+
+std::shared_ptr<lns::System> DemoNetwork::System() const {
+  return server_->Networks()->ItemByName("Demo")->Systems()->Item(1);
+}
+
+std::shared_ptr<lns::AppDevice> DemoNetwork::Device() const {
+  return System()->Subsystems()->ItemByName("Floor 1")->AppDevices()->ItemByName("Switch 1");
+}
+
+std::shared_ptr<lns::LonMarkObject> DemoNetwork::Object() const {
+  return Device()->Interface()->LonMarkObjects()->ItemByName("Omnal 1");
+}
+
+std::shared_ptr<lns::ConfigProperty> DemoNetwork::DeviceCp(int32_t position) const {
+  return Device()->Interface()->ConfigProperties()->Item(position);
+}
+
+std::shared_ptr<lns::ConfigProperty> DemoNetwork::ObjectCp(int32_t position) const {
+  return Object()->ConfigProperties()->Item(position);
+}
+
+}  // namespace testing_support

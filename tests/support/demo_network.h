@@ -1,0 +1,28 @@
+#pragma once
+// The demo network (data/demo/network.json) in a fresh folder, opened on the embedded server.
+
+#include <memory>
+
+#include "lns/lns_objects.h"
+#include "platform/lns_embedded/embedded_server.h"
+#include "support/temp_dir.h"
+
+namespace testing_support {
+
+class DemoNetwork {
+ public:
+  DemoNetwork();
+  std::shared_ptr<lns::AppDevice> Device() const;        // "Switch 1"
+  std::shared_ptr<lns::LonMarkObject> Object() const;    // "Omnal 1"
+  std::shared_ptr<lns::ConfigProperty> DeviceCp(int32_t position) const;
+  std::shared_ptr<lns::ConfigProperty> ObjectCp(int32_t position) const;
+  std::shared_ptr<lns::System> System() const;
+  const std::shared_ptr<platform::lns_embedded::EmbeddedObjectServer>& Server() const { return server_; }
+  const TempDir& Dir() const { return dir_; }
+
+ private:
+  TempDir dir_;
+  std::shared_ptr<platform::lns_embedded::EmbeddedObjectServer> server_;
+};
+
+}  // namespace testing_support
