@@ -26,6 +26,10 @@ void LogNote(const std::string& text) {
   if (g_log != nullptr) g_log->EntryLine(text);
 }
 
+void LogLine(const std::string& text, uint32_t colour, bool withTime, int16_t blankLines) {
+  if (g_log != nullptr) g_log->LogLine(text, colour, true, withTime, blankLines);
+}
+
 bool ErrorScope::Dispatch(const std::exception& error, int attempt) {
   if (g_log == nullptr) throw;  // no logging component: the caller sees the error
   const Error numbered = ToError(error, module_ + "." + procedure_);

@@ -6,6 +6,7 @@
 // error operation, whose action code decides how the procedure goes on
 // (0 repeat the statement, 1 go on with the next, 2 leave the procedure, 3 end the program).
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,11 @@ class ProcedureLog {
   // The error operation: receives the error, a text, the module and the procedure name.
   virtual int HandleError(const Error& error, const std::string& text, std::string_view module,
                           std::string_view procedure) = 0;
+  // A coloured line for the log box (colours with red in the lowest byte; 255 is red).
+  virtual void LogLine(const std::string& text, uint32_t colour, bool flag, bool withTime, int16_t blankLines) = 0;
+  // Set whenever a red line was logged.
+  virtual bool ErrorLogged() const = 0;
+  virtual void SetErrorLogged(bool value) = 0;
 };
 
 // Installs the logging component (nullptr: entry lines are dropped and errors propagate).
@@ -39,6 +45,9 @@ void LogEntry(std::string_view module, Visibility visibility, std::string_view n
               std::string_view params = {});
 // Writes a plain line through the logging component (nothing without one).
 void LogNote(const std::string& text);
+// The logging component's line operation (nothing without one).
+void LogLine(const std::string& text, uint32_t colour, bool withTime = false, int16_t blankLines = 0);
+inline constexpr uint32_t kRedLine = 255;
 
 // Thrown when the error operation answers "end the program". The host catches it at the
 // top of a run and ends the run.

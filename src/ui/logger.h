@@ -60,10 +60,10 @@ class Logger final : public base::ProcedureLog {
   void Init(const LoggerSetup& setup);
   const std::filesystem::path& LogFile() const { return logFile_; }
 
-  void LogLine(const std::string& text, uint32_t colour, bool flag, bool withTime, int16_t blankLines);
+  void LogLine(const std::string& text, uint32_t colour, bool flag, bool withTime, int16_t blankLines) override;
 
-  bool ErrorLogged() const { return errorLogged_; }
-  void SetErrorLogged(bool value) { errorLogged_ = value; }
+  bool ErrorLogged() const override { return errorLogged_; }
+  void SetErrorLogged(bool value) override { errorLogged_ = value; }
 
   void SetLogBox(LogBox* box) { logBox_ = box; }
   // Chooses the action code for an unexpected error; the default answers 2 (leave).

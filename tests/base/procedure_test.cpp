@@ -4,25 +4,11 @@
 
 #include <vector>
 
+#include "support/recording_log.h"
+
 namespace {
 
-// A logging component that records entry lines and answers errors with a fixed action.
-class RecordingLog : public base::ProcedureLog {
- public:
-  explicit RecordingLog(int action) : action_(action) { base::SetProcedureLog(this); }
-  ~RecordingLog() override { base::SetProcedureLog(nullptr); }
-  void EntryLine(const std::string& line) override { lines.push_back(line); }
-  int HandleError(const base::Error& error, const std::string&, std::string_view module,
-                  std::string_view procedure) override {
-    errors.push_back(std::to_string(error.Number()) + "@" + std::string(module) + "." + std::string(procedure));
-    return action_;
-  }
-  std::vector<std::string> lines;
-  std::vector<std::string> errors;
-
- private:
-  int action_;
-};
+using testing_support::RecordingLog;
 
 void RunThreeSteps(std::vector<int>& done, int& attempts) {
   base::RunProcedure("M_Test", base::Visibility::Private, "Steps", [&](base::ErrorScope& scope) {

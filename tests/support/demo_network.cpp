@@ -11,6 +11,15 @@ DemoNetwork::DemoNetwork() {
   server_->Open(0);
 }
 
+DemoNetwork::DemoNetwork(const DemoNetwork& other, int) {
+  server_ = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(other.dir_ / "lns");
+  server_->Open(0);
+}
+
+std::unique_ptr<DemoNetwork> DemoNetwork::Reopen(const DemoNetwork& other) {
+  return std::unique_ptr<DemoNetwork>(new DemoNetwork(other, 0));
+}
+
 std::shared_ptr<lns::System> DemoNetwork::System() const {
   return server_->Networks()->ItemByName("Demo")->Systems()->Item(1);
 }

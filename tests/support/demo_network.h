@@ -19,8 +19,11 @@ class DemoNetwork {
   std::shared_ptr<lns::System> System() const;
   const std::shared_ptr<platform::lns_embedded::EmbeddedObjectServer>& Server() const { return server_; }
   const TempDir& Dir() const { return dir_; }
+  // A second connection to the same network database (as another program would open it).
+  static std::unique_ptr<DemoNetwork> Reopen(const DemoNetwork& other);
 
  private:
+  explicit DemoNetwork(const DemoNetwork& other, int);
   TempDir dir_;
   std::shared_ptr<platform::lns_embedded::EmbeddedObjectServer> server_;
 };

@@ -1,0 +1,27 @@
+#pragma once
+// The value syntax shared by every reader of the knowledge-base files: comments after ";",
+// ","-fields that are not trimmed, lists that end at the first empty field.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/collection.h"
+#include "lns/ini_file.h"
+
+namespace knowledge {
+
+// The key's value without its comment (from the first ";") and without trailing blanks; with
+// fieldIndex > 0 only that ","-field (empty when missing); -1 or 0 gives the whole value.
+std::string ReadIniField(const lns::IniFile& file, std::string_view section, std::string_view key,
+                         int16_t fieldIndex);
+// The fields of `text` in order, up to the first empty one; "" gives an empty collection.
+base::Collection<std::string> SplitToCollection(std::string_view text, std::string_view separator);
+// An element equals `text` exactly (case-sensitive).
+bool CollectionContains(const base::Collection<std::string>& collection, std::string_view text);
+// One byte per field, each the field's number rounded half to even, up to the first empty
+// field. A number outside 0..255 raises the overflow error (6).
+std::vector<uint8_t> ParseByteList(std::string_view text, std::string_view separator);
+
+}  // namespace knowledge

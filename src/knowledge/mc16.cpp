@@ -1,0 +1,117 @@
+#include "knowledge/mc16.h"
+
+#include "base/error.h"
+#include "base/paths.h"
+#include "base/procedure.h"
+#include "base/product.h"
+#include "base/text.h"
+#include "knowledge/ini_fields.h"
+#include "platform/dialogs/dialogs.h"
+#include "platform/registry/registry.h"
+
+namespace knowledge {
+namespace {
+
+constexpr const char* kModule = "cMC16";
+constexpr const char* kProgramId = "veltaPortaB.Application";
+
+struct FileKind {
+  KbFile file;
+  const char* key;            // the key in the Config file's version section
+  const char* missingText;    // the message when the file does not exist
+  bool verbatim;              // the INI component's Boolean file option
+};
+
+constexpr std::array<FileKind, 8> kVersionFiles{{
+    {KbFile::Modules, "Modules", "Modules File does not exist.", false},
+    {KbFile::Channels, "Channels", "Channels File does not exist.", false},
+    {KbFile::Objects, "Objects", "Objects File does not exist.", false},
+    {KbFile::GroupObjects, "GroupObjects", "Group Objects File does not exist.", false},
+    {KbFile::Controls, "Controls", "Controls File does not exist.", true},
+    {KbFile::Enums, "Enums", "Enums File does not exist.", false},
+    {KbFile::Resources, "Resources", "Resources File does not exist.", true},
+    {KbFile::CommandTable, "CommandTable", "Command Table File does not exist.", false},
+}};
+
+// The default value of a key's subkey: "" when missing.
+std::string ReadDefaultValue(const platform::registry::Registry* registry, const std::string& key) {
+  if (registry == nullptr) return {};
+  return registry->ReadValue(platform::registry::Hive::ClassesRoot, key, "").value_or("");
+}
+
+}  // namespace
+
+std::string M_Registry::GetServerDirectory(const platform::registry::Registry* registry,
+                                           const std::filesystem::path& executable) {
+  base::LogEntry("M_Registry", base::Visibility::Public, "GetServerDirectory");
+  const std::string clsid = ReadDefaultValue(registry, std::string(kProgramId) + "\\Clsid");
+  const std::string server = clsid.empty() ? "" : ReadDefaultValue(registry, "Clsid\\" + clsid + "\\LocalServer32");
+  if (server.empty()) return {};
+  const std::string path = base::NativePath(server);
+  const std::string fileName = base::TokenFromRight(path, 1, "/");
+  if (base::FoldCase(fileName) == kDevelopmentExecutable) {
+    return base::WithTrailingSeparator(executable.parent_path().string());
+  }
+  return path.substr(0, path.size() - fileName.size());
+}
+
+cMC16::cMC16(const lns::PlugInContext& context) : context_(context) {
+  for (auto& file : files_) file = context_.newIniFile ? context_.newIniFile() : nullptr;
+  for (const auto& file : files_) {
+    if (!file) throw base::Error(base::err::kInternal, kModule, "The INI file component is missing");
+  }
+}
+
+void cMC16::ResolveFolder() {
+  folder_ = M_Registry::GetServerDirectory(context_.registry, context_.executable) + "Config/";
+}
+
+bool cMC16::CheckExists(KbFile which) {
+  lns::IniFile& file = File(which);
+  if (file.FileExists()) return true;
+  const char* text = "Config File does not exist.";
+  for (const auto& kind : kVersionFiles) {
+    if (kind.file == which) text = kind.missingText;
+  }
+  if (context_.dialogs != nullptr) {
+    context_.dialogs->Show({std::string(text) + "\r\n\r\n" + file.GetFile(), base::kProductName,
+                            platform::dialogs::Icon::Critical, platform::dialogs::Buttons::Ok, 1});
+  }
+  return false;
+}
+
+bool cMC16::Init1() {
+  base::LogEntry(kModule, base::Visibility::Public, "Init1");
+  ResolveFolder();
+  File(KbFile::Config).SetFile(folder_ + configFileName_);
+  File(KbFile::Config).SetVerbatim(false);
+  return CheckExists(KbFile::Config);
+}
+
+bool cMC16::Init2() {
+  base::LogEntry(kModule, base::Visibility::Public, "Init2");
+  ResolveFolder();
+  const std::string section = "Version_" + std::to_string(version_);
+  for (const auto& kind : kVersionFiles) {
+    File(kind.file).SetFile(folder_ + ReadIniField(File(KbFile::Config), section, kind.key, -1));
+    File(kind.file).SetVerbatim(kind.verbatim);
+  }
+  bool allThere = true;
+  for (const auto& kind : kVersionFiles) allThere = CheckExists(kind.file) && allThere;
+  return allThere;
+}
+
+uint8_t cMC16::DefaultVersion() {
+  base::LogEntry(kModule, base::Visibility::Public, "DefaultVersion");
+  const double value = base::Val(ReadIniField(File(KbFile::Config), "General", "DefaultVersion", -1));
+  if (value <= 0 || value > 255) return 0;
+  return base::CByte(value);
+}
+
+bool cMC16::StartPlugIn(int32_t fptIndex) {
+  base::LogEntry(kModule, base::Visibility::Public, "StartPlugIn");
+  (void)fptIndex;
+  throw base::NotAvailable("cMC16.StartPlugIn", "Starting the plug-in of a function profile");
+}
+
+}  // namespace knowledge

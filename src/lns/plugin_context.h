@@ -1,0 +1,41 @@
+#pragma once
+// What the run hands the configuration, knowledge-base and monitoring objects: the plug-in
+// INI file, the LNS objects of the run, the start-failed flag and the outside components.
+// The host fills it from its run state; tests fill it directly.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "lns/ini_file.h"
+#include "lns/lns_objects.h"
+
+namespace platform::dialogs {
+class Dialogs;
+}
+namespace platform::registry {
+class Registry;
+}
+
+namespace lns {
+
+struct PlugInContext {
+  IniFile* iniFile = nullptr;                      // the plug-in INI file
+  std::shared_ptr<DeviceTemplate> deviceTemplate;  // the device's template, as the INI reads hand it back
+  std::shared_ptr<ObjectServer> objectServer;
+  std::shared_ptr<Network> network;
+  std::shared_ptr<System> system;
+  std::shared_ptr<AppDevice> device;
+  std::shared_ptr<LonMarkObject> lonMarkObject;
+  NvTypeChanger* nvTypeChanger = nullptr;
+
+  bool* startFailed = nullptr;  // the run's StartFailed
+  platform::dialogs::Dialogs* dialogs = nullptr;
+  platform::registry::Registry* registry = nullptr;
+  std::function<std::unique_ptr<IniFile>()> newIniFile;  // the INI component's constructor
+  std::filesystem::path executable;                     // the running program
+  std::string windowCaption;                            // title of the main window's messages
+};
+
+}  // namespace lns

@@ -1,0 +1,76 @@
+#pragma once
+// cMonitorPoint: one NV under a name of the plug-in's choosing. It reads and writes the
+// NV's value as text or element by element, keeps the last value it saw, and switches the
+// NV's monitoring on by giving it the point's tag. A point without NV is not available: every
+// NV operation then does nothing and answers a neutral value.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "lns/lns_objects.h"
+
+namespace monitoring {
+
+class cMonitorPoints;
+
+class cMonitorPoint {
+ public:
+  const std::string& Name() const { return name_; }
+  void SetName(std::string name) { name_ = std::move(name); }
+  bool Available() const { return available_; }
+  cMonitorPoints* Parent() const { return parent_; }
+  std::shared_ptr<lns::NetworkVariable> NetworkVariable() const { return available_ ? nv_ : nullptr; }
+  void SetNetworkVariable(std::shared_ptr<lns::NetworkVariable> nv) { nv_ = std::move(nv); }
+
+  int16_t NvType() const;
+  int16_t NewNvType() const { return newNvType_; }
+
+  // Reads the NV's value text and keeps it; "" when that fails (communication failure event).
+  std::string Value();
+  void SetValue(const std::string& value);
+  // The last value seen, else the NV's value now.
+  std::string BufferedValue();
+  bool SetElementValue(const std::string& elementName, const std::string& value);
+  bool GetElementValue(const std::string& elementName, std::string& value);
+
+  // 1 switches the NV's monitoring option on, 0 and 2 off (inside one edit bracket).
+  int32_t MonitoringType() const { return monitoringType_; }
+  void SetMonitoringType(int32_t type);
+  int32_t PollInterval() const;
+  void SetPollInterval(int32_t interval);
+  std::string Format() const;
+  void SetFormat(const std::string& format);
+  bool ReportByException() const;
+  void SetReportByException(bool on);
+
+  // Gives the NV this point's tag, unless it is monitored already or the type is 0.
+  void ActivateMonitoring();
+  // Takes the tag away and forgets the buffered value; failures are not reported.
+  void DeactivateMonitoring();
+  bool MonitoringIsActive() const;
+  bool IndependentMonitoring() const { return independentMonitoring_; }
+  void SetIndependentMonitoring(bool value) { independentMonitoring_ = value; }
+
+  bool ChangeNvType(int16_t nvTypeId, const std::string& programId, uint8_t scope);
+  bool SetNewNvType();
+
+ private:
+  friend class cMonitorPoints;
+  // Runs one settings change inside the NV's edit bracket.
+  template <typename Change>
+  void EditSettings(Change change) const;
+  void ReportCommunicationFailure();
+
+  std::string name_;
+  cMonitorPoints* parent_ = nullptr;
+  std::shared_ptr<lns::NetworkVariable> nv_;
+  bool available_ = false;
+  int32_t tag_ = 0;
+  int32_t monitoringType_ = 0;
+  std::string bufferedValue_;
+  bool independentMonitoring_ = false;
+  int16_t newNvType_ = -1;
+};
+
+}  // namespace monitoring

@@ -1,0 +1,164 @@
+#include "monitoring/monitoring.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "lns/lns_errors.h"
+#include "support/matchers.h"
+#include "support/plugin_run.h"
+#include "support/recording_log.h"
+
+using testing_support::ThrowsError;
+
+namespace {
+
+std::shared_ptr<lns::NetworkVariable> Nv(testing_support::PlugInRun& run, const std::string& name) {
+  return run.demo.Device()->Interface()->NetworkVariables()->ItemByName(name);
+}
+
+TEST(MonitoringTest, PointsWithAndWithoutNv) {
+  testing_support::PlugInRun run;
+  monitoring::cMonitorPoints points(run.context);
+  auto missing = points.AddMonitorPoint("Missing", nullptr);
+  EXPECT_FALSE(missing->Available());
+  EXPECT_EQ(missing->NvType(), -1);
+  EXPECT_EQ(missing->Value(), "");
+  EXPECT_FALSE(missing->MonitoringIsActive());
+  missing->ActivateMonitoring();
+  EXPECT_FALSE(missing->SetNewNvType());
+
+  auto first = points.AddMonitorPoint("Prime", Nv(run, "nviPrimeValue"), 1);
+  auto second = points.AddMonitorPoint("Out", Nv(run, "nvoValue"), 0);
+  EXPECT_THAT([&] { points.AddMonitorPoint("PRIME", Nv(run, "nviSecValue")); }, ThrowsError(457));
+  EXPECT_EQ(points.Count(), 3);
+  EXPECT_TRUE(Nv(run, "nviPrimeValue")->MonitoringOption());  // type 1 switches the option on
+  EXPECT_EQ(first->Value(), "0.0 0");
+  first->SetValue("100.0 1");
+  EXPECT_EQ(Nv(run, "nviPrimeValue")->Value(), "100.0 1");
+  std::string element;
+  EXPECT_TRUE(first->GetElementValue("state", element));
+  EXPECT_EQ(element, "1");
+  EXPECT_FALSE(first->GetElementValue("nothing", element));
+  EXPECT_TRUE(points.MonitorPointExists("out"));
+  EXPECT_FALSE(points.MonitorPointExists("none"));
+  (void)second;
+}
+
+TEST(MonitoringTest, TagsActivationAndUpdatesFromAnotherProcess) {
+  testing_support::PlugInRun run;
+  monitoring::cMonitorPoints empty(run.context);
+  EXPECT_FALSE(empty.ActivateMonitoring());
+
+  monitoring::cMonitorPoints points(run.context);
+  points.SetObjectServer(run.demo.Server());
+  std::vector<std::pair<std::string, std::string>> updates;
+  points.NvUpdate.Connect([&](const std::string& name, const std::string& value) { updates.emplace_back(name, value); });
+  auto prime = points.AddMonitorPoint("Prime", Nv(run, "nviPrimeValue"), 2);
+  points.AddMonitorPoint("None", nullptr);
+  auto quiet = points.AddMonitorPoint("Quiet", Nv(run, "nvoValue"), 0);  // type 0 is never activated
+  ASSERT_TRUE(points.ActivateMonitoring());
+  EXPECT_EQ(Nv(run, "nviPrimeValue")->MonitorTag(), 5000);
+  EXPECT_EQ(Nv(run, "nvoValue")->MonitorTag(), 0);
+  EXPECT_TRUE(prime->MonitoringIsActive());
+  EXPECT_FALSE(quiet->MonitoringIsActive());
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    testing_support::DemoNetwork::Reopen(run.demo)->Device()->Interface()->NetworkVariables()->ItemByName(
+        "nviPrimeValue")->SetValue("50.0 1");
+    ::_exit(0);
+  }
+  ::waitpid(child, nullptr, 0);
+  EXPECT_EQ(run.demo.Server()->PumpEvents(), 1);
+  ASSERT_EQ(updates.size(), 1u);
+  EXPECT_EQ(updates[0], (std::pair<std::string, std::string>{"Prime", "50.0 1"}));
+  EXPECT_EQ(prime->BufferedValue(), "50.0 1");
+  points.ForceNvUpdate("Quiet");
+  EXPECT_EQ(updates.back(), (std::pair<std::string, std::string>{"Quiet", "100.0 1"}));
+
+  points.DeactivateMonitoring();
+  EXPECT_EQ(Nv(run, "nviPrimeValue")->MonitorTag(), 0);
+  EXPECT_FALSE(Nv(run, "nviPrimeValue")->MonitoringOption());
+  Nv(run, "nviPrimeValue")->SetValue("10.0 1");
+  EXPECT_EQ(prime->BufferedValue(), "10.0 1");  // read anew after deactivation
+  points.RemoveMonitorPointByName("Prime");
+  EXPECT_THAT([&] { points.RemoveMonitorPointByName("Prime"); }, ThrowsError(5));
+}
+
+TEST(MonitoringTest, CommunicationFailureOnAnUnreachableDevice) {
+  testing_support::PlugInRun run;
+  monitoring::cMonitorPoints points(run.context);
+  std::vector<std::string> failed;
+  points.CommunicationFailed.Connect([&](monitoring::cMonitorPoint& point) { failed.push_back(point.Name()); });
+  auto prime = points.AddMonitorPoint("Prime", Nv(run, "nviPrimeValue"));
+  EXPECT_EQ(prime->Value(), "0.0 0");
+  run.demo.Server()->Database("Demo")->SetDeviceReachable(platform::lns_embedded::RowIdOf(*run.demo.Device()), false);
+  prime->SetValue("100.0 1");
+  EXPECT_EQ(prime->BufferedValue(), "0.0 0");  // unchanged by the failed write
+  EXPECT_FALSE(prime->SetElementValue("state", "1"));
+  EXPECT_FALSE(prime->SetElementValue("nothing", "1"));  // no such element: no event
+  EXPECT_EQ(failed, (std::vector<std::string>{"Prime", "Prime"}));
+}
+
+TEST(MonitoringTest, FetchNvsAddsTheWatchedPointsOnce) {
+  testing_support::PlugInRun run;
+  testing_support::RecordingLog log;
+  monitoring::cMonitoring monitoring(run.context);
+  monitoring.FetchNVs();
+  monitoring.FetchNVs();
+  auto& points = monitoring.MonitorPoints();
+  ASSERT_EQ(points.Count(), 5);
+  const char* names[] = {"nviPrimeValue", "nviSecValue", "nvoValue", "OutputValue", "InputValue"};
+  for (int16_t i = 1; i <= 5; ++i) {
+    EXPECT_EQ(points.GetMonitorPoint(i)->Name(), names[i - 1]);
+    EXPECT_TRUE(points.GetMonitorPoint(i)->Available());
+    EXPECT_EQ(points.GetMonitorPoint(i)->MonitoringType(), 0);
+  }
+  EXPECT_TRUE(log.Contains("[M_PlugInSpecific] Public Sub FetchNVs()"));
+  monitoring.SetMonitoring(true);
+  EXPECT_EQ(Nv(run, "nviPrimeValue")->MonitorTag(), 0);  // switching is the window's business
+}
+
+TEST(MonitoringTest, InputValueNeedsMoreThanOneNvOnTheObject) {
+  testing_support::PlugInRun run;
+  testing_support::RecordingLog log;  // the other names point past the object's single NV
+  // "Lux Sensor" of "Sensor 2" holds a single NV.
+  run.context.lonMarkObject =
+      run.demo.System()->Subsystems()->Item(1)->AppDevices()->ItemByName("Sensor 2")->Interface()->LonMarkObjects()->Item(1);
+  monitoring::cMonitoring monitoring(run.context);
+  monitoring.FetchNVs();
+  auto input = monitoring.MonitorPoints().GetMonitorPointByName("InputValue");
+  EXPECT_FALSE(input->Available());
+  EXPECT_EQ(monitoring.MonitorPoints().Count(), 5);
+  EXPECT_EQ(log.errors.size(), 3u);  // NVs 2, 3 and 4 of a one-NV object
+}
+
+TEST(MonitoringTest, NvTypeMaintenanceFollowsThePlugInIniFile) {
+  testing_support::PlugInRun run;
+  testing_support::RecordingLog log;
+  monitoring::cMonitorPoints points(run.context);
+  auto secValue = Nv(run, "nviSecValue");
+  run.typeChanger.ChangeType(secValue, 117, "0000000000000000", 0);  // now SNVT_setting; the INI file wants 95
+  points.AddMonitorPoint("nviSecValue", Nv(run, "nviSecValue"));
+  points.AddMonitorPoint("Unlisted", Nv(run, "nvoValue"));
+  points.CheckNvTypeCpConsistencyLmo();
+  ASSERT_EQ(log.redLines.size(), 2u);
+  EXPECT_EQ(log.redLines[0],
+            "The nv type of \"nviSecValue\" does not match the expected type.\r\n  current nv type: 117\r\n  expected "
+            "nv type: 95");
+  EXPECT_EQ(log.redLines[1], "Nv not found in Ini file");
+  EXPECT_TRUE(points.WriteNvsTypeLmo2(run.demo.Object()));
+  EXPECT_EQ(Nv(run, "nviSecValue")->NvType(), 95);
+  // InputValue is a static NV: the tolerated refusal counts as success.
+  EXPECT_EQ(Nv(run, "InputValue")->NvType(), 79);
+  // A device that does not answer: message 1542 in red, false.
+  run.typeChanger.ChangeType(secValue, 117, "0000000000000000", 0);
+  run.demo.Server()->Database("Demo")->SetDeviceReachable(platform::lns_embedded::RowIdOf(*run.demo.Device()), false);
+  EXPECT_FALSE(points.WriteNvsTypeDev(run.demo.Device()));
+  EXPECT_EQ(log.redLines.back(),
+            "An error occured while changing the type of network variable \"nviSecValue\". The device is not accessible");
+}
+
+}  // namespace
