@@ -9,5 +9,5 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  return platform::lns_embedded::RunLnsTool(args, platform::registry::PortabHome() / "lns", std::cout, std::cerr);
+  return platform::lns_embedded::RunLnsTool(args, platform::registry::PortabHome(), std::cout, std::cerr);
 }

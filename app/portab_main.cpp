@@ -5,11 +5,31 @@
 #include <string>
 
 #include "base/error.h"
+#include "host/application.h"
 #include "host/automation_start.h"
 #include "host/m_lca_plugin.h"
 #include "host/m_plugin.h"
 #include "host/run_state.h"
+#include "platform/automation/object_client.h"
 #include "platform/real_components.h"
+
+namespace {
+
+// A tool created the Application object: serve it over standard input and output.
+int ServeApplication(const std::string& commandLine) {
+  host::M_PlugIn::Main(commandLine, true);  // returns at once: the work arrives through the object
+  try {
+    auto application = host::CreateApplication();
+    platform::automation::ServeObject(application, [] { return !host::RunGoesOn(); },
+                                      platform::automation::LnsResolverFor(host::RunState().Lns.objectServer));
+  } catch (const base::EndProgram&) {
+    // The error operation asked to end the program.
+  }
+  host::EndAutomationRun();
+  return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   platform::ConsoleComponentFactory factory;
@@ -23,12 +43,13 @@ int main(int argc, char** argv) {
     commandLine += argv[i];
   }
   try {
-    const auto automation = host::AutomationSwitchOf(commandLine);
-    if (automation != host::AutomationSwitch::None) {
-      // /regserver and /unregserver are served before Main, so the self-registration start
-      // that Main makes can never start Main again.
-      if (automation == host::AutomationSwitch::Embedding) host::M_PlugIn::Main(commandLine, true);
-      return host::RunAutomationSwitch(automation);
+    // /regserver and /unregserver are served before Main, so the self-registration start
+    // that Main makes can never start Main again.
+    switch (host::AutomationSwitchOf(commandLine)) {
+      case host::AutomationSwitch::RegServer: return host::RegisterServer(false);
+      case host::AutomationSwitch::UnregServer: return host::RegisterServer(true);
+      case host::AutomationSwitch::Embedding: return ServeApplication(commandLine);
+      case host::AutomationSwitch::None: break;
     }
     try {
       host::M_PlugIn::Main(commandLine, false);

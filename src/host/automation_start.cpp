@@ -1,8 +1,11 @@
 #include "host/automation_start.h"
 
 #include "base/error.h"
+#include "base/procedure.h"
 #include "base/text.h"
+#include "host/application.h"
 #include "host/m_lca_plugin.h"
+#include "host/registration.h"
 #include "host/run_state.h"
 
 namespace host {
@@ -17,17 +20,30 @@ AutomationSwitch AutomationSwitchOf(std::string_view commandLine) {
   return AutomationSwitch::None;
 }
 
-int RunAutomationSwitch(AutomationSwitch which) {
-  // The automation server and the class registration are not built yet: the start ends
-  // at once, leaving a line in the log file and on standard error.
-  const char* what = which == AutomationSwitch::Embedding  ? "The automation server (-Embedding)"
-                     : which == AutomationSwitch::RegServer ? "Automation class registration (/regserver)"
-                                                            : "Automation class unregistration (/unregserver)";
-  ui::Logger logger(RunState().Program.console);
-  logger.Init(M_LcaPlugIn::LoggerSetupFor(RunState().Program));
-  const base::Error error = base::NotAvailable("Automation", what);
-  logger.HandleError(error, "", "Automation", "Start");
-  return 1;
+int RegisterServer(bool unregister) {
+  auto& s = RunState();
+  ui::Logger logger(s.Program.console);
+  logger.Init(M_LcaPlugIn::LoggerSetupFor(s.Program));
+  base::SetProcedureLog(&logger);
+  int status = 0;
+  base::RunProcedure("M_PlugIn", base::Visibility::Public, unregister ? "UnregisterServer" : "RegisterServer",
+                     [&](base::ErrorScope&) {
+                       status = 1;  // until the registration is written
+                       auto registry = s.Factory->CreateRegistryAccess();
+                       auto registration = s.Factory->CreateComRegistration(*registry);
+                       if (unregister) {
+                         registration->Unregister(M_PlugIn::kProgramId, M_PlugIn::kClassId);
+                       } else {
+                         registration->Register({M_PlugIn::kProgramId, M_PlugIn::kClassId, s.Program.executable, {}});
+                       }
+                       status = 0;
+                     });
+  base::SetProcedureLog(nullptr);
+  return status;
 }
+
+base::DispatchPtr CreateApplication() { return std::make_shared<Application>(); }
+
+void EndAutomationRun() { M_LcaPlugIn::EndApp(); }
 
 }  // namespace host

@@ -4,6 +4,8 @@
 
 #include <string_view>
 
+#include "base/dispatch.h"
+
 namespace host {
 
 enum class AutomationSwitch { None, Embedding, RegServer, UnregServer };
@@ -11,7 +13,12 @@ enum class AutomationSwitch { None, Embedding, RegServer, UnregServer };
 // The switch when it is the only argument (compared without regard to case, "-" or "/").
 AutomationSwitch AutomationSwitchOf(std::string_view commandLine);
 
-// Serves the switch and returns the program's exit status.
-int RunAutomationSwitch(AutomationSwitch which);
+// Writes (or removes) the class registration of veltaPortaB.Application; the exit status.
+int RegisterServer(bool unregister);
+
+// The object a tool creates: the first creation starts the run.
+base::DispatchPtr CreateApplication();
+// Ends the run when the tool is done with the object (nothing when it has ended already).
+void EndAutomationRun();
 
 }  // namespace host

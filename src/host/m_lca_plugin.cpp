@@ -19,13 +19,29 @@ using platform::dialogs::Icon;
 constexpr const char* kModule = "M_LcaPlugIn";
 constexpr const char* kIniFileName = "PortaB.ini";
 
+// The outside components. The name parser, the connector, the path and form utilities and
+// the text utility are plain parts of the program; the registry store comes before the COM
+// registration that writes into it.
 void CreateComponents(PlugInRunState& s) {
   s.StatusWindow = s.Factory->CreateStatusWindow();
   s.Logger = std::make_unique<ui::Logger>(s.Program.console);
   s.RegistryAccess = s.Factory->CreateRegistryAccess();
+  s.ComRegistration = s.Factory->CreateComRegistration(*s.RegistryAccess);
+  s.IniFile = s.Factory->CreateIniFile();
   s.Dialogs = s.Factory->CreateDialogs();
   s.Shell = s.Factory->CreateShell();
-  s.IniFile = s.Factory->CreateIniFile();
+  s.NvTypeChanger = s.Factory->CreateNvTypeChanger();
+}
+
+// The window's object server control: the run's object server, when it answers.
+void ConnectObjectServer(PlugInRunState& s) {
+  s.Lns.objectServer = s.Factory->CreateObjectServer();
+  try {
+    s.Lns.objectServer->Text();
+  } catch (const std::exception&) {
+    s.Lns.objectServer = nullptr;
+  }
+  s.ObjectFactory = s.Factory->CreateObjectFactory(*s.RegistryAccess, s.Lns.objectServer);
 }
 
 void InitLogger(PlugInRunState& s) {
@@ -38,7 +54,7 @@ constexpr const char* kHelpSection = "velta Porta Help 1.0";
 // Loads the main window hidden; its object server control becomes the run's object server.
 void LoadMainWindow() {
   base::LogEntry("frmMain", Visibility::Private, "Form_Load");
-  throw base::NotAvailable("frmMain.Form_Load", "The main window");
+  throw base::NotAvailable("frmMain.Form_Load", "The main window (its texts, menu and position)");
 }
 
 }  // namespace
@@ -91,12 +107,13 @@ void InitApp() {
     s.ToolTipsEnabled = true;
   });
   if (s.Ended) return;
-  // From here on errors are ignored: without a main window the run has no object server.
+  // From here on errors are ignored.
   try {
     LoadMainWindow();
   } catch (const base::Error& e) {
-    s.Logger->LogLine(e.Description() + "; the run has no object server", ui::colour::kBlack, true, false, 0);
+    s.Logger->LogLine(e.Description(), ui::colour::kBlack, true, false, 0);
   }
+  ConnectObjectServer(s);
   s.StatusWindow->SetFont("Tahoma");
 }
 
@@ -108,20 +125,26 @@ void EndApp() {
   try {
     scope.Run([&] {
       if (!s.Unregistering) scope.Step([] { M_PlugIn::Register(); });
-      // Monitoring, the LNS objects and the main window are not created by any run yet,
-      // so there is nothing of them to switch off, close or unload.
+      // Monitoring and the main window are not created by any run yet: nothing to switch
+      // off or unload.
+      if (!s.ToolObjectGiven) scope.Step([&] { s.LnsConnector.CloseAll(s.Lns); });
+      s.Lns.objectServer = nullptr;
     });
   } catch (const base::EndProgram&) {
     // Already ending.
   }
   s.Ended = true;
   base::SetProcedureLog(nullptr);
+  s.RegResult = nullptr;
   s.StatusWindow.reset();
   s.Logger.reset();
+  s.ObjectFactory.reset();
+  s.ComRegistration.reset();
   s.RegistryAccess.reset();
+  s.IniFile.reset();
   s.Dialogs.reset();
   s.Shell.reset();
-  s.IniFile.reset();
+  s.NvTypeChanger.reset();
 }
 
 void OpenLnsAndFindObject(const std::string& objectName, int16_t accessMode) {

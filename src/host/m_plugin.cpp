@@ -77,10 +77,21 @@ void AboutAndSelfRegistration() {
   M_LcaPlugIn::EndApp();
 }
 
+// The component started for command 50 without program ids: it shows the commands the
+// plug-in offers for registration, then it is released.
 void StartNetworkRegistrationComponent() {
   base::RunProcedure(kModule, Visibility::Private, "StartNetworkRegistrationComponent", [](base::ErrorScope&) {
-    throw base::NotAvailable("M_PlugIn.StartNetworkRegistrationComponent",
-                             std::string("The network registration component ") + kNetworkRegistrationClass);
+    base::LogNote(std::string("Component ") + kNetworkRegistrationClass + " started");
+    const auto& table = RunState().CommandTable;
+    std::string text;
+    for (int i = 1; i <= 4; ++i) {
+      const auto& command = table[static_cast<size_t>(i)];
+      if (!command.Enabled) continue;
+      if (!text.empty()) text += "\r\n";
+      text += std::to_string(command.CommandId) + " / " + std::to_string(command.ClassId) + ": " + command.Name;
+    }
+    ShowMessage(text, Icon::Information, table[1].Description);
+    base::LogNote(std::string("Component ") + kNetworkRegistrationClass + " released");
   });
 }
 

@@ -5,7 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "base/dispatch.h"
 #include "host/command_table.h"
+#include "lns/lns_connector.h"
+#include "lns/object_name_parser.h"
 #include "platform/components.h"
 #include "ui/logger.h"
 
@@ -25,6 +28,23 @@ struct PlugInRunState {
   std::unique_ptr<platform::dialogs::Dialogs> Dialogs;  // message boxes and the About box
   std::unique_ptr<platform::process::Shell> Shell;
   std::unique_ptr<lns::IniFile> IniFile;  // the plug-in INI file
+  lns::ObjectNameParser ObjectNameParser;
+  lns::LnsConnector LnsConnector;
+  std::unique_ptr<platform::automation::ComRegistration> ComRegistration;
+  std::unique_ptr<platform::automation::ObjectFactory> ObjectFactory;
+  std::unique_ptr<lns::NvTypeChanger> NvTypeChanger;
+
+  // LNS objects of the run, from the object server to the LonMark object.
+  lns::RunObjects Lns;
+  std::shared_ptr<lns::DeviceTemplate> DeviceTemplate;
+  base::DispatchPtr RegResult;  // the tool's result object for command 50
+
+  // The main window as far as the automation object sees it, until the window exists.
+  struct WindowState {
+    double top = 0, left = 0, width = 0, height = 0;
+    int16_t state = 0;  // 0 normal, 1 minimised, 2 maximised
+    bool visible = false;
+  } Window;
 
   // Texts.
   std::string DeviceName;

@@ -48,6 +48,16 @@ bool LnsConnector::FindSubsystem(RunObjects& run, const std::string& subsystemPa
   }
 }
 
+bool LnsConnector::RegisterCommand(RunObjects& run, const PlugInRegistration& registration) const {
+  if (!run.network) return false;
+  try {
+    run.network->RegisterPlugIn(registration);
+    return true;
+  } catch (const base::Error&) {
+    return false;
+  }
+}
+
 void LnsConnector::CloseAll(RunObjects& run) const {
   auto server = std::move(run.objectServer);
   run = RunObjects{};

@@ -35,6 +35,8 @@ class LnsConnector {
   bool OpenNetwork(RunObjects& run, const std::string& networkName, bool remote) const;
   // Finds the subsystem below the system by its "."-separated path; false when missing.
   bool FindSubsystem(RunObjects& run, const std::string& subsystemPath) const;
+  // Registers one plug-in command in the open network; false when that fails.
+  bool RegisterCommand(RunObjects& run, const PlugInRegistration& registration) const;
   // Releases every reference (those already released are fine) and closes the server.
   void CloseAll(RunObjects& run) const;
 };

@@ -165,10 +165,30 @@ class System : public Object {
 };
 using SystemCollection = Collection<System>;
 
+// One command of a plug-in registered in a network.
+struct PlugInRegistration {
+  int32_t commandId = 0;
+  int16_t classId = 0;
+  int16_t registrationValue = 0;
+  std::string name;
+  std::string description;
+  std::string programId;       // the plug-in's automation class ("veltaPortaB.Application")
+  std::string version;
+  std::string manufacturerId;  // "0009C"
+  std::string deviceProgramId; // the program entry's key text
+  std::string fileName;        // the program entry's file
+  std::string deviceTemplate;  // the record's device template
+  int32_t scope = 0;           // the record's scope
+};
+
 class Network : public Object {
  public:
   int16_t ClassId() const override { return class_id::kNetwork; }
   virtual std::shared_ptr<SystemCollection> Systems() = 0;
+  // Registers one plug-in command (a registration of the same program id, command and
+  // device template replaces the earlier one).
+  virtual void RegisterPlugIn(const PlugInRegistration& registration) = 0;
+  virtual std::vector<PlugInRegistration> PlugInRegistrations() = 0;
 };
 using NetworkCollection = Collection<Network>;
 

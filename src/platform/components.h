@@ -7,6 +7,8 @@
 #include <ostream>
 
 #include "lns/ini_file.h"
+#include "lns/lns_objects.h"
+#include "platform/automation/automation.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/process/shell.h"
 #include "platform/registry/registry.h"
@@ -31,6 +33,14 @@ class ComponentFactory {
   virtual std::unique_ptr<registry::Registry> CreateRegistryAccess() = 0;
   virtual std::unique_ptr<process::Shell> CreateShell() = 0;
   virtual std::unique_ptr<lns::IniFile> CreateIniFile() = 0;
+  // The LNS object server of the run (the main window's server control).
+  virtual std::shared_ptr<lns::ObjectServer> CreateObjectServer() = 0;
+  virtual std::unique_ptr<lns::NvTypeChanger> CreateNvTypeChanger() = 0;
+  // Both work on the registry store the run uses.
+  virtual std::unique_ptr<automation::ComRegistration> CreateComRegistration(registry::Registry& registry) = 0;
+  // LNS objects that other programs hand back are resolved with `server`.
+  virtual std::unique_ptr<automation::ObjectFactory> CreateObjectFactory(const registry::Registry& registry,
+                                                                         std::shared_ptr<lns::ObjectServer> server) = 0;
 };
 
 }  // namespace platform

@@ -2,7 +2,11 @@
 
 #include <iostream>
 
+#include "platform/automation/class_registry.h"
+#include "platform/automation/object_client.h"
 #include "platform/dialogs/console_dialogs.h"
+#include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/embedded_server.h"
 #include "platform/ini/profile_ini_file.h"
 #include "platform/process/shell.h"
 #include "platform/registry/file_registry.h"
@@ -27,6 +31,24 @@ std::unique_ptr<process::Shell> ConsoleComponentFactory::CreateShell() {
 
 std::unique_ptr<lns::IniFile> ConsoleComponentFactory::CreateIniFile() {
   return std::make_unique<ini::ProfileIniFile>();
+}
+
+std::shared_ptr<lns::ObjectServer> ConsoleComponentFactory::CreateObjectServer() {
+  return std::make_shared<lns_embedded::EmbeddedObjectServer>(registry::PortabHome() / "lns");
+}
+
+std::unique_ptr<lns::NvTypeChanger> ConsoleComponentFactory::CreateNvTypeChanger() {
+  return std::make_unique<lns_embedded::EmbeddedNvTypeChanger>();
+}
+
+std::unique_ptr<automation::ComRegistration> ConsoleComponentFactory::CreateComRegistration(
+    registry::Registry& registry) {
+  return std::make_unique<automation::RegistryComRegistration>(registry);
+}
+
+std::unique_ptr<automation::ObjectFactory> ConsoleComponentFactory::CreateObjectFactory(
+    const registry::Registry& registry, std::shared_ptr<lns::ObjectServer> server) {
+  return std::make_unique<automation::RegistryObjectFactory>(registry, automation::LnsResolverFor(std::move(server)));
 }
 
 ProgramInfo CurrentProgram() {

@@ -114,7 +114,7 @@ TEST_F(IniTest, ShippedPlugInIniFileLayouts) {
   EXPECT_EQ(entry.keyText, "9F:FF:FF:08:1C:0A:04:01");
   EXPECT_EQ(entry.fileName, "PortaB.xif");
   EXPECT_TRUE(ini.ProgramEntryAt(2).end);
-  EXPECT_EQ(ini.ProgramRecordAt(1, 1).values, (std::vector<std::string>{"PortaB", "28"}));
+  EXPECT_EQ(ini.ProgramRecordAt(1, 1).values, (std::vector<std::string>{"PortaB", "0"}));
   EXPECT_TRUE(ini.ProgramRecordAt(1, 2).end);
 }
 

@@ -1,6 +1,10 @@
 #include "support/fakes.h"
 
+#include "base/error.h"
+#include "platform/automation/class_registry.h"
 #include "platform/ini/profile_ini_file.h"
+#include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/embedded_server.h"
 #include "platform/registry/file_registry.h"
 
 namespace testing_support {
@@ -33,6 +37,39 @@ std::unique_ptr<platform::registry::Registry> TestFactory::CreateRegistryAccess(
   return std::make_unique<platform::registry::FileRegistry>(registryFile_);
 }
 std::unique_ptr<lns::IniFile> TestFactory::CreateIniFile() { return std::make_unique<platform::ini::ProfileIniFile>(); }
+std::shared_ptr<lns::ObjectServer> TestFactory::CreateObjectServer() {
+  return std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(registryFile_.parent_path() / "lns");
+}
+std::unique_ptr<lns::NvTypeChanger> TestFactory::CreateNvTypeChanger() {
+  return std::make_unique<platform::lns_embedded::EmbeddedNvTypeChanger>();
+}
+std::unique_ptr<platform::automation::ComRegistration> TestFactory::CreateComRegistration(
+    platform::registry::Registry& registry) {
+  return std::make_unique<platform::automation::RegistryComRegistration>(registry);
+}
+
+namespace {
+// Hands out what the test's objectMaker makes, and records the request.
+class RecordingObjectFactory final : public platform::automation::ObjectFactory {
+ public:
+  explicit RecordingObjectFactory(Records& records) : records_(records) {}
+  base::DispatchPtr CreateObject(const std::string& progId) override {
+    records_.createdObjects.push_back(progId);
+    base::DispatchPtr object = records_.objectMaker ? records_.objectMaker(progId) : nullptr;
+    if (!object) throw base::Error(429, "Automation", "Cannot create \"" + progId + "\"");
+    return object;
+  }
+
+ private:
+  Records& records_;
+};
+}  // namespace
+
+std::unique_ptr<platform::automation::ObjectFactory> TestFactory::CreateObjectFactory(
+    const platform::registry::Registry&, std::shared_ptr<lns::ObjectServer>) {
+  return std::make_unique<RecordingObjectFactory>(records_);
+}
+
 std::unique_ptr<platform::process::Shell> TestFactory::CreateShell() {
   return std::make_unique<RecordingShell>(records_);
 }

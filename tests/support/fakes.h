@@ -3,6 +3,7 @@
 // test can look at them after EndApp has released everything.
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +22,8 @@ struct Records {
   std::vector<std::string> statusTexts;
   bool statusShown = false;
   std::vector<std::vector<std::string>> started;  // program and arguments
+  std::vector<std::string> createdObjects;        // programmatic ids asked for
+  std::function<base::DispatchPtr(const std::string&)> objectMaker;  // what CreateObject hands out
   std::optional<std::filesystem::path> opener;    // what FindProgram finds
 };
 
@@ -72,6 +75,12 @@ class TestFactory final : public platform::ComponentFactory {
   std::unique_ptr<platform::registry::Registry> CreateRegistryAccess() override;
   std::unique_ptr<platform::process::Shell> CreateShell() override;
   std::unique_ptr<lns::IniFile> CreateIniFile() override;
+  std::shared_ptr<lns::ObjectServer> CreateObjectServer() override;
+  std::unique_ptr<lns::NvTypeChanger> CreateNvTypeChanger() override;
+  std::unique_ptr<platform::automation::ComRegistration> CreateComRegistration(
+      platform::registry::Registry& registry) override;
+  std::unique_ptr<platform::automation::ObjectFactory> CreateObjectFactory(
+      const platform::registry::Registry& registry, std::shared_ptr<lns::ObjectServer> server) override;
 
  private:
   Records& records_;

@@ -459,6 +459,50 @@ class DbNetwork final : public lns::Network {
         db_, "Systems", [db] { return NetworkObject(db); }, "SELECT 1, system_name FROM network", 0, 0,
         [db](int64_t) { return SystemObject(db); });
   }
+  void RegisterPlugIn(const lns::PlugInRegistration& r) override {
+    db_->Db()
+        .Prepare(
+            "INSERT OR REPLACE INTO plugin_registration(program_id, command_id, device_template, class_id, "
+            "registration_value, name, description, version, manufacturer_id, device_program_id, file_name, scope) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)")
+        .Bind(1, r.programId)
+        .Bind(2, int64_t{r.commandId})
+        .Bind(3, r.deviceTemplate)
+        .Bind(4, int64_t{r.classId})
+        .Bind(5, int64_t{r.registrationValue})
+        .Bind(6, r.name)
+        .Bind(7, r.description)
+        .Bind(8, r.version)
+        .Bind(9, r.manufacturerId)
+        .Bind(10, r.deviceProgramId)
+        .Bind(11, r.fileName)
+        .Bind(12, int64_t{r.scope})
+        .Run();
+  }
+  std::vector<lns::PlugInRegistration> PlugInRegistrations() override {
+    std::vector<lns::PlugInRegistration> list;
+    auto rows = db_->Db().Prepare(
+        "SELECT program_id, command_id, device_template, class_id, registration_value, name, description, version, "
+        "manufacturer_id, device_program_id, file_name, scope FROM plugin_registration "
+        "ORDER BY program_id, command_id, device_template");
+    while (rows.Step()) {
+      lns::PlugInRegistration r;
+      r.programId = rows.Text(0);
+      r.commandId = static_cast<int32_t>(rows.Int(1));
+      r.deviceTemplate = rows.Text(2);
+      r.classId = static_cast<int16_t>(rows.Int(3));
+      r.registrationValue = static_cast<int16_t>(rows.Int(4));
+      r.name = rows.Text(5);
+      r.description = rows.Text(6);
+      r.version = rows.Text(7);
+      r.manufacturerId = rows.Text(8);
+      r.deviceProgramId = rows.Text(9);
+      r.fileName = rows.Text(10);
+      r.scope = static_cast<int32_t>(rows.Int(11));
+      list.push_back(std::move(r));
+    }
+    return list;
+  }
 
  private:
   DbPtr db_;

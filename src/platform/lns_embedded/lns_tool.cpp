@@ -8,7 +8,11 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "lns/lns_errors.h"
+#include "lns/lns_dispatch.h"
 #include "lns/object_name_parser.h"
+#include "lns/object_names.h"
+#include "platform/automation/object_client.h"
+#include "platform/registry/file_registry.h"
 #include "platform/lns_embedded/embedded_objects.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_description.h"
@@ -27,7 +31,10 @@ constexpr const char* kUsage =
     "       portab-lns nv get <path> <nv>\n"
     "       portab-lns nv set <path> <nv> <value>\n"
     "       portab-lns reachable <device path> yes|no\n"
-    "       portab-lns monitor <network>\n";
+    "       portab-lns monitor <network>\n"
+    "       portab-lns registrations <network>\n"
+    "       portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>] [--regresult]\n"
+    "                         [--send <command id> <class id> <object name>] [--get <name>] ...\n";
 
 struct UsageError {
   std::string what;
@@ -52,7 +59,8 @@ struct Target {
 
 class Tool {
  public:
-  Tool(const std::filesystem::path& folder, std::ostream& out) : server_(std::make_shared<EmbeddedObjectServer>(folder)), out_(out) {
+  Tool(const std::filesystem::path& home, std::ostream& out)
+      : home_(home), server_(std::make_shared<EmbeddedObjectServer>(home / "lns")), out_(out) {
     server_->Open(0);
   }
 
@@ -68,6 +76,8 @@ class Tool {
     if (command == "nv") return Nv(rest);
     if (command == "reachable") return Reachable(rest);
     if (command == "monitor") return Monitor(One(rest, "monitor <network>"));
+    if (command == "registrations") return Registrations(One(rest, "registrations <network>"));
+    if (command == "plugin") return PlugIn(rest);
     Usage("unknown command \"" + command + "\"");
   }
 
@@ -279,21 +289,97 @@ class Tool {
     return 0;
   }
 
+  int Registrations(const std::string& networkName) {
+    const auto registrations = server_->Networks()->ItemByName(networkName)->PlugInRegistrations();
+    if (registrations.empty()) out_ << "no plug-in is registered\n";
+    for (const auto& r : registrations) {
+      out_ << r.programId << " command " << r.commandId << " class " << r.classId << " \"" << r.name << "\" (\""
+           << r.description << "\") version " << r.version << " manufacturer " << r.manufacturerId << " program id "
+           << r.deviceProgramId << " file " << r.fileName << " template \"" << r.deviceTemplate << "\" scope "
+           << r.scope << "\n";
+    }
+    return 0;
+  }
+
+  static base::Variant ValueOf(const std::string& text) {
+    if (text == "true") return true;
+    if (text == "false") return false;
+    if (!text.empty() && text.find_first_not_of("-0123456789") == std::string::npos && text != "-") {
+      return static_cast<int64_t>(std::stoll(text));
+    }
+    return text;
+  }
+
+  static std::pair<std::string, std::string> NameAndValue(const std::string& text) {
+    const size_t eq = text.find('=');
+    if (eq == std::string::npos || eq == 0) Usage("expected <name>=<value>, got \"" + text + "\"");
+    return {text.substr(0, eq), text.substr(eq + 1)};
+  }
+
+  // The result object an LNS tool hands to command 50.
+  class RegResultObject final : public base::DispatchTable {
+   public:
+    RegResultObject() : base::DispatchTable("portab-lns") {
+      AddProperty("RegResult", [this] { return value; }, [this](const base::Variant& v) { value = v; });
+    }
+    base::Variant value;
+  };
+
+  int PlugIn(const std::vector<std::string>& args) {
+    if (args.empty()) Usage("expected: portab-lns plugin <programmatic id> [steps]");
+    registry::FileRegistry registry(home_ / "registry.reg");
+    auto object = automation::CreateObject(registry, args[0], automation::LnsResolverFor(server_));
+    std::shared_ptr<RegResultObject> regResult;
+    for (size_t i = 1; i < args.size(); ++i) {
+      const std::string& step = args[i];
+      const bool hasValue = i + 1 < args.size();
+      if (step == "--set" && hasValue) {
+        const auto [name, value] = NameAndValue(args[++i]);
+        object->Put(name, ValueOf(value));
+      } else if (step == "--lns" && hasValue) {
+        const auto [name, path] = NameAndValue(args[++i]);
+        const lns::ObjectPtr lnsObject = lns::ResolveObjectName(*server_, path);
+        if (!lnsObject) Usage("no LNS object \"" + path + "\"");
+        object->Put(name, base::DispatchPtr(std::make_shared<lns::LnsObjectDispatch>(lnsObject, path)));
+      } else if (step == "--regresult") {
+        regResult = std::make_shared<RegResultObject>();
+        object->Put("RegResult", base::DispatchPtr(regResult));
+      } else if (step == "--send" && i + 3 < args.size()) {
+        std::vector<base::Variant> call{ValueOf(args[i + 1]), ValueOf(args[i + 2]), base::Variant(args[i + 3])};
+        i += 3;
+        object->Invoke("SendCommand", call);
+        out_ << "SendCommand done\n";
+      } else if (step == "--get" && hasValue) {
+        const std::string& name = args[++i];
+        out_ << name << " = " << object->Get(name).ToString() << "\n";
+      } else {
+        Usage("unknown or incomplete step \"" + step + "\"");
+      }
+    }
+    object.reset();  // releases the plug-in; it ends unless its run goes on
+    if (regResult) {
+      out_ << "RegResult = " << (regResult->value.IsEmpty() ? std::string("(not set)") : regResult->value.ToString())
+           << "\n";
+    }
+    return 0;
+  }
+
+  std::filesystem::path home_;
   std::shared_ptr<EmbeddedObjectServer> server_;
   std::ostream& out_;
 };
 
 }  // namespace
 
-int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path& lnsFolder, std::ostream& out,
+int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path& home, std::ostream& out,
                std::ostream& err) {
   try {
-    return Tool(lnsFolder, out).Run(args);
+    return Tool(home, out).Run(args);
   } catch (const UsageError& usage) {
     err << "portab-lns: " << usage.what << "\n" << kUsage;
     return 2;
   } catch (const base::Error& e) {
-    err << "portab-lns: " << e.Description() << "\n";
+    err << "portab-lns: error " << e.Number() << " (" << e.Source() << "): " << e.Description() << "\n";
     return 1;
   } catch (const std::exception& e) {
     err << "portab-lns: " << e.what() << "\n";

@@ -11,11 +11,20 @@
 //   portab-lns nv set <path> <nv> <value>
 //   portab-lns reachable <device path> yes|no
 //   portab-lns monitor <network>
+//   portab-lns registrations <network>
+//   portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>]
+//                     [--regresult] [--send <command id> <class id> <object name>] [--get <name>] ...
 //
 // <path> is a device ("Demo/System.Floor 1/Switch 1") or a LonMark object
 // ("Demo/System.Floor 1/Switch 1/Omnal 1"); "\" may stand for "/". <cp> is a name or "#n"
 // (the position in the collection). CP bytes are decimal numbers separated by blanks, commas
 // or tabs; an NV value is the value text of its type ("100.0 1" for SNVT_switch).
+//
+// "plugin" acts as an LNS tool: it creates the plug-in's automation object (the class is
+// looked up in the registry store), runs the steps in the order given and prints what they
+// answer: --set puts a property ("true"/"false", whole numbers, else text), --lns hands over
+// an LNS object, --regresult hands over a result object whose "RegResult" is printed at the
+// end, --send calls SendCommand, --get prints a property. The object is released at the end.
 
 #include <filesystem>
 #include <ostream>
@@ -24,8 +33,9 @@
 
 namespace platform::lns_embedded {
 
-// Runs one command against the networks in `lnsFolder`; returns the exit status.
-int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path& lnsFolder, std::ostream& out,
+// Runs one command against the networks in `home`/lns (and the registry store
+// `home`/registry.reg); returns the exit status.
+int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path& home, std::ostream& out,
                std::ostream& err);
 
 }  // namespace platform::lns_embedded

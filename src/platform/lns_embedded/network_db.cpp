@@ -30,6 +30,11 @@ CREATE TABLE cp(
   id INTEGER PRIMARY KEY, owner_kind INTEGER NOT NULL, owner_id INTEGER NOT NULL, position INTEGER NOT NULL,
   name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL, value BLOB NOT NULL);
 CREATE INDEX cp_owner ON cp(owner_kind, owner_id, position);
+CREATE TABLE plugin_registration(
+  program_id TEXT NOT NULL, command_id INTEGER NOT NULL, device_template TEXT NOT NULL, class_id INTEGER NOT NULL,
+  registration_value INTEGER NOT NULL, name TEXT NOT NULL, description TEXT NOT NULL, version TEXT NOT NULL,
+  manufacturer_id TEXT NOT NULL, device_program_id TEXT NOT NULL, file_name TEXT NOT NULL, scope INTEGER NOT NULL,
+  PRIMARY KEY (program_id, command_id, device_template));
 CREATE TABLE nv_update(seq INTEGER PRIMARY KEY AUTOINCREMENT, nv_id INTEGER NOT NULL);
 CREATE TRIGGER nv_value_changed AFTER UPDATE OF value ON nv WHEN NEW.value IS NOT OLD.value BEGIN
   INSERT INTO nv_update(nv_id) VALUES (NEW.id);

@@ -1,0 +1,116 @@
+#include "host/application.h"
+
+#include <cmath>
+
+#include "base/error.h"
+#include "base/procedure.h"
+#include "base/product.h"
+#include "base/text.h"
+#include "host/m_lca_plugin.h"
+#include "host/m_plugin.h"
+#include "host/registration.h"
+#include "host/run_state.h"
+#include "lns/lns_dispatch.h"
+
+namespace host {
+namespace {
+
+constexpr const char* kSource = "veltaPortaB.Application";
+
+[[noreturn]] void ReadOnly() {
+  throw base::Error(base::err::kReadOnlyProperty, kSource, "Write not supported. This property is read-only.");
+}
+
+bool Failed() { return RunState().StartFailed; }
+
+}  // namespace
+
+Application::Application() : base::DispatchTable(kSource) {
+  auto& s = RunState();
+  if (!s.Initialized) M_LcaPlugIn::InitApp();
+
+  // The members in the order of the class's interface.
+  AddWindowProperty("Height", &PlugInRunState::WindowState::height);
+  AddReadOnly("LcaVersion", [] { return base::Variant(M_PlugIn::kLcaVersion); }, ReadOnly);
+  AddWindowProperty("Left", &PlugInRunState::WindowState::left);
+  AddReadOnly("ManufacturerId", [] { return base::Variant(M_PlugIn::kManufacturerId); }, ReadOnly);
+  AddReadOnly("ManufacturerName", [] { return base::Variant(RunState().ManufacturerName); }, ReadOnly);
+  AddProperty(
+      "Minimized", [] { return base::Variant(!Failed() && RunState().Window.state == 1); },
+      [this](const base::Variant& value) {
+        if (Failed()) return;
+        auto& window = RunState().Window;
+        if (value.ToBool()) {
+          if (window.state != 1) rememberedWindowState_ = window.state;
+          window.state = 1;
+        } else {
+          window.state = rememberedWindowState_;
+        }
+      });
+  AddReadOnly("Name", [] { return base::Variant(base::kProductName); }, ReadOnly);
+  AddProperty(
+      "NetworkInterfaceName", [] { return base::Variant(RunState().NetworkInterfaceName); },
+      [](const base::Variant& value) { RunState().NetworkInterfaceName = value.ToString(); });
+  AddProperty(
+      "Remote", [] { return base::Variant(RunState().Remote); },
+      [](const base::Variant& value) { RunState().Remote = value.ToBool(); });
+  AddProperty(
+      "NetworkName", [] { return base::Variant(std::string()); },
+      [](const base::Variant& value) { (void)value.ToString(); });  // accepted, not kept
+  AddWindowProperty("Top", &PlugInRunState::WindowState::top);
+  AddReadOnly("Version", [] { return base::Variant(RunState().Version); }, ReadOnly);
+  AddProperty(
+      "Visible", [] { return base::Variant(!Failed() && RunState().Window.visible); },
+      [](const base::Variant& value) { (void)value.ToBool(); });  // accepted and ignored
+  AddWindowProperty("Width", &PlugInRunState::WindowState::width);
+  AddMethod("SendCommand", [](std::vector<base::Variant>& args) {
+    if (args.size() != 3) throw base::Error(base::err::kInvalidCallOrKey, kSource, "SendCommand takes 3 arguments");
+    int32_t commandId = args[0].ToInt32();
+    int16_t classId = args[1].ToInt16();
+    std::string objectName = args[2].ToString();
+    M_PlugIn::SendCommand(commandId, classId, objectName);
+    args = {base::Variant(commandId), base::Variant(classId), base::Variant(objectName)};
+    return base::Variant();
+  });
+  AddProperty(
+      "LnsObjectByTool",
+      [] {
+        auto& object = RunState().Lns.lonMarkObject;
+        return object ? base::Variant(base::DispatchPtr(std::make_shared<lns::LnsObjectDispatch>(object)))
+                      : base::Variant();
+      },
+      [](const base::Variant& value) {
+        // Only a LonMark object (class 28) is taken; the write itself never fails.
+        try {
+          base::DispatchPtr object = value.ToObject();
+          if (!object || object->Get("ClassId").ToInt16() != 28) return;
+          auto lonMarkObject = std::dynamic_pointer_cast<lns::LonMarkObject>(lns::LnsObjectOf(object));
+          if (!lonMarkObject) return;
+          RunState().Lns.lonMarkObject = lonMarkObject;
+          RunState().ToolObjectGiven = true;
+        } catch (const base::Error&) {
+        }
+      });
+  AddProperty("ProgramIdsToRegister", nullptr,
+              [](const base::Variant& value) { RunState().ProgramIdsToRegister = value.ToString(); });
+  AddProperty("RegResult", nullptr, [](const base::Variant& value) { RunState().RegResult = value.ToObject(); });
+}
+
+void Application::AddWindowProperty(const char* name, double PlugInRunState::WindowState::*field) {
+  AddProperty(
+      name,
+      [field] {
+        if (Failed()) return base::Variant(int32_t{0});
+        return base::Variant(base::CLng(std::nearbyint(RunState().Window.*field)));
+      },
+      [field](const base::Variant& value) {
+        if (!Failed()) RunState().Window.*field = static_cast<double>(value.ToInt32());
+      });
+}
+
+bool RunGoesOn() {
+  const auto& s = RunState();
+  return s.Initialized && !s.Ended && (s.Window.visible || s.CurrentCommand != 0);
+}
+
+}  // namespace host

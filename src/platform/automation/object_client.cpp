@@ -1,0 +1,142 @@
+#include "platform/automation/object_client.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <thread>
+
+#include "base/error.h"
+#include "base/text.h"
+#include "lns/lns_dispatch.h"
+#include "lns/object_names.h"
+#include "platform/automation/automation_errors.h"
+#include "platform/automation/class_registry.h"
+
+extern char** environ;
+
+namespace platform::automation {
+namespace {
+
+[[noreturn]] void CannotCreate(const std::string& progId, const std::string& why) {
+  throw base::Error(err::kCannotCreateObject, "Automation", "Cannot create \"" + progId + "\": " + why);
+}
+
+// A write to a server that has ended must give an error, not end this program.
+void IgnoreBrokenPipes() {
+  static const bool ignored = [] {
+    ::signal(SIGPIPE, SIG_IGN);
+    return true;
+  }();
+  (void)ignored;
+}
+
+// The root object of a started server; its end releases the object and ends the server.
+class ServerObject final : public RemoteDispatch {
+ public:
+  ServerObject(std::shared_ptr<Connection> connection, pid_t pid, int toServer, int fromServer)
+      : RemoteDispatch(std::move(connection), 0), pid_(pid), toServer_(toServer), fromServer_(fromServer) {}
+  ~ServerObject() override {
+    try {
+      if (!connection_->Broken()) connection_->Call("release", nlohmann::json::object());
+    } catch (const base::Error&) {
+      // A server that has gone needs no release.
+    }
+    ::close(toServer_);
+    ::close(fromServer_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (::waitpid(pid_, nullptr, WNOHANG) == 0) {
+      if (std::chrono::steady_clock::now() > deadline) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  ServerObject(const ServerObject&) = delete;
+  ServerObject& operator=(const ServerObject&) = delete;
+
+ private:
+  pid_t pid_;
+  int toServer_;
+  int fromServer_;
+};
+
+}  // namespace
+
+std::chrono::milliseconds CallTimeout() {
+  const char* text = std::getenv("PORTAB_AUTOMATION_TIMEOUT");
+  const double seconds = text != nullptr ? base::Val(text) : 0;
+  return std::chrono::milliseconds(seconds > 0 ? static_cast<int64_t>(seconds * 1000) : 120000);
+}
+
+std::shared_ptr<base::Dispatch> CreateObject(const registry::Registry& registry, const std::string& progId,
+                                             Connection::LnsResolver lnsResolver) {
+  IgnoreBrokenPipes();
+  const auto server = RegisteredServer(registry, progId);
+  if (!server) CannotCreate(progId, "the class is not registered");
+  int toServer[2];
+  int fromServer[2];
+  if (::pipe2(toServer, O_CLOEXEC) != 0) CannotCreate(progId, "no pipe");
+  if (::pipe2(fromServer, O_CLOEXEC) != 0) {
+    ::close(toServer[0]);
+    ::close(toServer[1]);
+    CannotCreate(progId, "no pipe");
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, toServer[0], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, fromServer[1], STDOUT_FILENO);
+  std::string program = server->string();
+  std::string embedding = "-Embedding";
+  char* argv[] = {program.data(), embedding.data(), nullptr};
+  pid_t pid = 0;
+  const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(toServer[0]);
+  ::close(fromServer[1]);
+  if (rc != 0) {
+    ::close(toServer[1]);
+    ::close(fromServer[0]);
+    CannotCreate(progId, "its program " + program + " cannot be started");
+  }
+  auto connection = std::make_shared<Connection>(fromServer[0], toServer[1], CallTimeout());
+  connection->SetLnsResolver(std::move(lnsResolver));
+  auto object = std::make_shared<ServerObject>(connection, pid, toServer[1], fromServer[0]);
+  // The first call shows whether the server came up at all.
+  try {
+    object->Get("Name");
+  } catch (const base::Error& e) {
+    if (e.Number() == err::kServerGone || e.Number() == err::kProtocol) CannotCreate(progId, e.Description());
+    // Any other answer (the class has no Name) means the server is serving.
+  }
+  return object;
+}
+
+Connection::End ServeObject(base::DispatchPtr root, const std::function<bool()>& endOnRelease,
+                            Connection::LnsResolver lnsResolver) {
+  IgnoreBrokenPipes();
+  auto connection = std::make_shared<Connection>(STDIN_FILENO, STDOUT_FILENO, CallTimeout());
+  connection->SetRoot(std::move(root));
+  connection->SetLnsResolver(std::move(lnsResolver));
+  return connection->Serve(endOnRelease);
+}
+
+}  // namespace platform::automation
+
+namespace platform::automation {
+
+Connection::LnsResolver LnsResolverFor(std::shared_ptr<lns::ObjectServer> server) {
+  return [server](const std::string& name) -> base::DispatchPtr {
+    if (!server) return nullptr;
+    lns::ObjectPtr object = lns::ResolveObjectName(*server, name);
+    if (!object) return nullptr;
+    return std::make_shared<lns::LnsObjectDispatch>(object, name);
+  };
+}
+
+}  // namespace platform::automation
