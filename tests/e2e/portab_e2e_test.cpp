@@ -28,6 +28,7 @@ class PortabProgram {
     std::filesystem::create_directories(dir_ / "program");
     std::filesystem::copy_file(PORTAB_EXE, Exe());
     if (withIniFile) std::filesystem::copy_file(std::string(PORTAB_DATA_DIR) + "/PortaB.ini", dir_ / "program" / "PortaB.ini");
+    std::filesystem::copy_file(std::string(PORTAB_DATA_DIR) + "/PortaB.xif", dir_ / "program" / "PortaB.xif");
   }
 
   std::filesystem::path Exe() const { return dir_ / "program" / "portab"; }
@@ -169,8 +170,10 @@ namespace {
 // portab-lns against a fresh PORTAB_HOME.
 class PortabLnsTool {
  public:
+  PortabLnsTool() : home_(dir_.Path()) {}
+  explicit PortabLnsTool(std::filesystem::path home) : home_(std::move(home)) {}
   Outcome Run(const std::vector<std::string>& args, const std::string& outFile = "out.txt") const {
-    std::string command = "PORTAB_HOME='" + dir_.Path().string() + "' '" + std::string(PORTAB_LNS_EXE) + "'";
+    std::string command = "PORTAB_HOME='" + home_.string() + "' '" + std::string(PORTAB_LNS_EXE) + "'";
     for (const auto& a : args) command += " '" + a + "'";
     command += " >'" + (dir_ / outFile).string() + "' 2>'" + (dir_ / "err.txt").string() + "'";
     const int status = std::system(command.c_str());
@@ -180,10 +183,11 @@ class PortabLnsTool {
     return outcome;
   }
   std::string Out(const std::string& outFile = "out.txt") const { return testing_support::ReadFile(dir_ / outFile); }
-  std::filesystem::path Home() const { return dir_.Path(); }
+  std::filesystem::path Home() const { return home_; }
 
  private:
   testing_support::TempDir dir_;
+  std::filesystem::path home_;
 };
 
 TEST(PortabLnsE2eTest, BuildsTheDemoNetworkAndWorksOnIt) {
@@ -226,6 +230,40 @@ TEST(PortabLnsE2eTest, BadInputGivesAClearErrorAndChangesNothing) {
   EXPECT_THAT(bad.err, HasSubstr("subsystems[0].name: must be a text"));
   EXPECT_FALSE(std::filesystem::exists(tool.Home() / "lns" / "Bad.db"));
   EXPECT_EQ(tool.Run({"tree", "Bad"}).exitStatus, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// An LNS tool drives the plug-in through automation, as the registry store tells it to.
+TEST(AutomationE2eTest, ToolRegistersThePlugInThroughTheApplicationObject) {
+  PortabProgram portab;
+  PortabLnsTool tool(portab.Home());
+  ASSERT_EQ(tool.Run({"create", std::string(PORTAB_DATA_DIR) + "/demo/network.json"}).exitStatus, 0);
+  ASSERT_EQ(portab.Run({"/regserver"}).exitStatus, 0);
+  const auto out = tool.Run({"plugin", "veltaPortaB.Application", "--set", "Remote=true", "--set",
+                             "NetworkInterfaceName=LON1", "--get", "Remote", "--set",
+                             "ProgramIdsToRegister=9F:FF:FF:08:1C:0A:04:01", "--regresult", "--send", "50", "0",
+                             "Demo/System.Floor 1/Switch 1/Omnal 1"});
+  EXPECT_EQ(out.exitStatus, 0) << out.err;
+  EXPECT_EQ(tool.Out(), "Remote = True\nSendCommand done\nRegResult = 0\n");
+  ASSERT_EQ(tool.Run({"registrations", "Demo"}).exitStatus, 0);
+  EXPECT_THAT(tool.Out(), HasSubstr("veltaPortaB.Application command 13 class 28 \"configure omnal object\""));
+  EXPECT_THAT(tool.Out(), HasSubstr("veltaPortaB.Application command 22 class 28"));
+  EXPECT_THAT(portab.Log(), HasSubstr("[M_PlugIn] Public Sub RegisterInNetworks()"));
+
+  const auto refused = tool.Run({"plugin", "veltaPortaB.Application", "--set", "LcaVersion=4"});
+  EXPECT_EQ(refused.exitStatus, 1);
+  EXPECT_THAT(refused.err, HasSubstr("error -2147201502 (veltaPortaB.Application): "
+                                     "Write not supported. This property is read-only."));
+}
+
+TEST(AutomationE2eTest, AnUnregisteredClassCannotBeCreated) {
+  PortabLnsTool tool;
+  const auto out = tool.Run({"plugin", "veltaNothing.Application"});
+  EXPECT_EQ(out.exitStatus, 1);
+  EXPECT_THAT(out.err, HasSubstr("error 429"));
 }
 
 }  // namespace

@@ -1,0 +1,184 @@
+#include "host/application.h"
+#include "host/automation_start.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "host/m_lca_plugin.h"
+#include "host/run_state.h"
+#include "lns/lns_dispatch.h"
+#include "platform/lns_embedded/network_description.h"
+#include "platform/registry/file_registry.h"
+#include "support/fakes.h"
+#include "support/matchers.h"
+#include "support/temp_dir.h"
+
+using testing::HasSubstr;
+using testing_support::ThrowsError;
+
+namespace {
+
+// A run served through the Application object, on a program folder with the shipped
+// PortaB.ini and PortaB.xif and a home with the demo network.
+class ApplicationTest : public testing::Test {
+ protected:
+  ApplicationTest() : factory_(records_, dir_ / "home" / "registry.reg") {
+    std::filesystem::create_directories(dir_ / "program");
+    for (const char* file : {"PortaB.ini", "PortaB.xif"}) {
+      std::filesystem::copy_file(std::string(PORTAB_DATA_DIR) + "/" + file, dir_ / "program" / file);
+    }
+    platform::lns_embedded::CreateNetwork(
+        dir_ / "home" / "lns", testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"), false);
+    host::ResetRunState();
+    auto& s = host::RunState();
+    s.Program.executable = dir_ / "program" / "portab";
+    s.Program.programFolder = dir_ / "program";
+    s.Program.home = dir_ / "home";
+    s.Factory = &factory_;
+    app_ = host::CreateApplication();
+  }
+  ~ApplicationTest() override {
+    app_.reset();
+    host::M_LcaPlugIn::EndApp();
+    host::ResetRunState();
+  }
+  void Send(int32_t command, int16_t classId, const std::string& objectName) {
+    std::vector<base::Variant> args{command, classId, objectName};
+    app_->Invoke("SendCommand", args);
+  }
+
+  testing_support::TempDir dir_;
+  testing_support::Records records_;
+  testing_support::TestFactory factory_;
+  base::DispatchPtr app_;
+};
+
+class ResultObject final : public base::DispatchTable {
+ public:
+  ResultObject() : base::DispatchTable("Tool") {
+    AddProperty("RegResult", [this] { return value; }, [this](const base::Variant& v) { value = v; });
+  }
+  base::Variant value;
+};
+
+TEST_F(ApplicationTest, ReadOnlyMembersAnswerAndRefuseWrites) {
+  EXPECT_TRUE(host::RunState().Initialized);  // creation ran InitApp
+  EXPECT_EQ(app_->Get("LcaVersion").ToString(), "3.24");
+  EXPECT_EQ(app_->Get("ManufacturerId").ToString(), "0009C");
+  EXPECT_EQ(app_->Get("ManufacturerName").ToString(), "velta");
+  EXPECT_EQ(app_->Get("Name").ToString(), "veltaPortaB");
+  EXPECT_EQ(app_->Get("Version").ToString(), "1.0");
+  for (const char* name : {"LcaVersion", "ManufacturerId", "ManufacturerName", "Name", "Version"}) {
+    try {
+      app_->Put(name, "x");
+      ADD_FAILURE() << name;
+    } catch (const base::Error& e) {
+      EXPECT_EQ(e.Number(), -2147201502) << name;
+      EXPECT_EQ(e.Source(), "veltaPortaB.Application");
+      EXPECT_EQ(e.Description(), "Write not supported. This property is read-only.");
+    }
+  }
+  EXPECT_THAT([&] { app_->Get("ProgramIdsToRegister"); }, ThrowsError(438));  // write-only
+  EXPECT_THAT([&] { app_->Get("Nothing"); }, ThrowsError(438));
+}
+
+TEST_F(ApplicationTest, PlainPropertiesAndTheWindow) {
+  app_->Put("Remote", true);
+  app_->Put("NetworkInterfaceName", "Internet");
+  EXPECT_TRUE(app_->Get("remote").ToBool());
+  EXPECT_EQ(app_->Get("NetworkInterfaceName").ToString(), "Internet");
+  app_->Put("NetworkName", "X");
+  EXPECT_EQ(app_->Get("NetworkName").ToString(), "");
+  app_->Put("Visible", true);
+  EXPECT_FALSE(app_->Get("Visible").ToBool());
+  app_->Put("Height", 480);
+  host::RunState().Window.width = 640.6;
+  EXPECT_EQ(app_->Get("Height").ToInt32(), 480);
+  EXPECT_EQ(app_->Get("Width").ToInt32(), 641);  // rounded on read
+  host::RunState().Window.state = 2;  // maximised
+  app_->Put("Minimized", true);
+  app_->Put("Minimized", true);
+  EXPECT_TRUE(app_->Get("Minimized").ToBool());
+  app_->Put("Minimized", false);
+  EXPECT_EQ(host::RunState().Window.state, 2);  // the state before the first write
+  host::RunState().StartFailed = true;
+  EXPECT_EQ(app_->Get("Height").ToInt32(), 0);
+  EXPECT_FALSE(app_->Get("Minimized").ToBool());
+  app_->Put("Top", 99);
+  EXPECT_EQ(host::RunState().Window.top, 0);
+}
+
+TEST_F(ApplicationTest, LnsObjectByToolTakesOnlyLonMarkObjects) {
+  class NoClassId final : public base::DispatchTable {
+   public:
+    NoClassId() : base::DispatchTable("Tool") {}
+  };
+  app_->Put("LnsObjectByTool", base::DispatchPtr(std::make_shared<NoClassId>()));  // no error to the tool
+  auto& s = host::RunState();
+  auto server = s.Lns.objectServer;
+  ASSERT_NE(server, nullptr);
+  server->Open(0);
+  auto device = server->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1);
+  app_->Put("LnsObjectByTool", base::DispatchPtr(std::make_shared<lns::LnsObjectDispatch>(device)));
+  EXPECT_FALSE(s.ToolObjectGiven);  // class 7
+  auto object = device->Interface()->LonMarkObjects()->Item(1);
+  app_->Put("LnsObjectByTool", base::DispatchPtr(std::make_shared<lns::LnsObjectDispatch>(object)));
+  EXPECT_TRUE(s.ToolObjectGiven);
+  EXPECT_EQ(app_->Get("LnsObjectByTool").ToObject()->Get("ObjectName").ToString(), "Demo/System.Floor 1/Switch 1/Omnal 1");
+  Send(13, 28, "ignored");
+  EXPECT_THAT(testing_support::ReadFile(dir_ / "program" / "portab.LOG"), HasSubstr("StartWithToolObject"));
+}
+
+TEST_F(ApplicationTest, CommandFiftyRegistersInTheNetworkAndAnswersThroughRegResult) {
+  auto result = std::make_shared<ResultObject>();
+  app_->Put("ProgramIdsToRegister", "9f:ff:ff:08:1c:0a:04:01");
+  app_->Put("RegResult", base::DispatchPtr(result));
+  Send(50, 0, "Demo/System.Floor 1/Switch 1/Omnal 1");
+  EXPECT_EQ(result->value.ToInt32(), 0);
+  EXPECT_TRUE(records_.messages.empty());
+  EXPECT_FALSE(records_.statusShown);  // a result object: no status window
+  EXPECT_TRUE(host::RunState().Ended);
+  // Both enabled commands are in the network, for the record's device template.
+  auto server = factory_.CreateObjectServer();
+  server->Open(0);
+  const auto registrations = server->Networks()->ItemByName("Demo")->PlugInRegistrations();
+  ASSERT_EQ(registrations.size(), 2u);
+  EXPECT_EQ(registrations[0].commandId, 13);
+  EXPECT_EQ(registrations[1].commandId, 22);
+  EXPECT_EQ(registrations[0].programId, "veltaPortaB.Application");
+  EXPECT_EQ(registrations[0].manufacturerId, "0009C");
+  EXPECT_EQ(registrations[0].deviceTemplate, "PortaB");
+  EXPECT_EQ(registrations[0].fileName, "PortaB.xif");
+  // EndApp wrote the local registration again.
+  platform::registry::FileRegistry registry(dir_ / "home" / "registry.reg");
+  EXPECT_EQ(registry.ReadValue(platform::registry::Hive::ClassesRoot, "veltaPortaB.Application\\Clsid", ""),
+            "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D10}");
+}
+
+TEST_F(ApplicationTest, CommandFiftyOnANetworkThatCannotBeOpenedAnswersMinusOne) {
+  auto result = std::make_shared<ResultObject>();
+  app_->Put("ProgramIdsToRegister", "9F");
+  app_->Put("RegResult", base::DispatchPtr(result));
+  Send(50, 0, "Nowhere/System.Floor 1/Switch 1/Omnal 1");
+  EXPECT_EQ(result->value.ToInt32(), -1);
+  EXPECT_TRUE(records_.messages.empty());
+}
+
+TEST_F(ApplicationTest, ProgramIdsThatMatchNoEntryRegisterNothing) {
+  auto result = std::make_shared<ResultObject>();
+  app_->Put("ProgramIdsToRegister", "80:00:0C");
+  app_->Put("RegResult", base::DispatchPtr(result));
+  Send(50, 0, "Demo/System.Floor 1/Switch 1/Omnal 1");
+  EXPECT_EQ(result->value.ToInt32(), -1);  // no record was reached
+}
+
+TEST_F(ApplicationTest, SendCommandAfterARefusalIsIgnored) {
+  Send(14, 28, "x");
+  EXPECT_TRUE(host::RunState().StartFailed);
+  ASSERT_EQ(records_.messages.size(), 1u);
+  Send(13, 28, "x");
+  EXPECT_EQ(records_.messages.size(), 1u);
+  EXPECT_FALSE(app_->Get("Visible").ToBool());
+}
+
+}  // namespace

@@ -1,0 +1,205 @@
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "platform/automation/automation_errors.h"
+#include "platform/automation/connection.h"
+#include "support/matchers.h"
+
+using namespace platform::automation;
+using testing::HasSubstr;
+using testing_support::ThrowsError;
+
+namespace {
+
+struct Pipe {
+  Pipe() {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    read = fds[0];
+    write = fds[1];
+  }
+  ~Pipe() {
+    CloseRead();
+    CloseWrite();
+  }
+  void CloseRead() {
+    if (read >= 0) ::close(read);
+    read = -1;
+  }
+  void CloseWrite() {
+    if (write >= 0) ::close(write);
+    write = -1;
+  }
+  int read, write;
+};
+
+void WriteRaw(int fd, const std::string& bytes) { ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+
+TEST(WireTest, FramingAcrossSplitWritesAndNonAsciiText) {
+  Pipe pipe;
+  const std::string body = R"({"text":"Größe ¶ 温度"})";
+  const std::string framed = "Content-Length: " + std::to_string(body.size()) + "\r\nContent-Type: x\r\n\r\n" + body;
+  MessageReader reader(pipe.read);
+  std::thread writer([&] {
+    for (size_t i = 0; i < framed.size(); i += 3) {
+      WriteRaw(pipe.write, framed.substr(i, 3));
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    WriteMessage(pipe.write, "{}");
+  });
+  EXPECT_EQ(reader.Read(std::chrono::seconds(5)), body);
+  EXPECT_EQ(reader.Read(std::chrono::seconds(5)), "{}");
+  writer.join();
+  pipe.CloseWrite();
+  EXPECT_EQ(reader.Read(std::chrono::seconds(5)), std::nullopt);  // a clean end
+}
+
+TEST(WireTest, BrokenFramingIsAnErrorNotAHang) {
+  const std::pair<const char*, int32_t> cases[] = {
+      {"Content-Length: abc\r\n\r\n", err::kProtocol},
+      {"Content-Type: x\r\n\r\n{}", err::kProtocol},
+      {"no colon here\r\n\r\n", err::kProtocol},
+      {"Content-Length: 99999999999\r\n\r\n", err::kProtocol},
+      {"Content-Length: 10\r\n\r\n{}", err::kServerGone},  // ends inside the body
+      {"Content-Len", err::kServerGone},                      // ends inside the header
+  };
+  for (const auto& [bytes, number] : cases) {
+    Pipe pipe;
+    WriteRaw(pipe.write, bytes);
+    pipe.CloseWrite();
+    MessageReader reader(pipe.read);
+    EXPECT_THAT([&] { reader.Read(std::chrono::seconds(5)); }, ThrowsError(number)) << bytes;
+  }
+  Pipe silent;
+  MessageReader reader(silent.read);
+  EXPECT_THAT([&] { reader.Read(std::chrono::milliseconds(50)); }, ThrowsError(err::kProtocol));  // timed out
+}
+
+// An object served on one end of a pipe pair, driven through a proxy on the other.
+class Counter final : public base::DispatchTable {
+ public:
+  Counter() : base::DispatchTable("Counter") {
+    AddProperty("Count", [this] { return base::Variant(count); }, [this](const base::Variant& v) { count = v.ToInt32(); });
+    AddMethod("AddTo", [this](std::vector<base::Variant>& args) {
+      args.at(0) = args.at(0).ToInt32() + count;
+      return base::Variant(true);
+    });
+    // Calls the caller's object back while the call is still open.
+    AddMethod("Notify", [](std::vector<base::Variant>& args) {
+      args.at(0).ToObject()->Put("Seen", "from the server");
+      return base::Variant();
+    });
+  }
+  int32_t count = 0;
+};
+
+class Receiver final : public base::DispatchTable {
+ public:
+  Receiver() : base::DispatchTable("Receiver") {
+    AddProperty("Seen", [this] { return base::Variant(seen); }, [this](const base::Variant& v) { seen = v.ToString(); });
+  }
+  std::string seen;
+};
+
+class ConnectionTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = std::make_shared<Connection>(toServer_.read, toClient_.write, std::chrono::seconds(5));
+    server_->SetRoot(counter_);
+    client_ = std::make_shared<Connection>(toClient_.read, toServer_.write, std::chrono::seconds(5));
+    thread_ = std::thread([this] { end_ = server_->Serve([] { return true; }); });
+  }
+  void TearDown() override {
+    if (thread_.joinable()) {
+      toServer_.CloseWrite();
+      thread_.join();
+    }
+  }
+  // Sends raw bytes and reads the one answer.
+  nlohmann::json RawExchange(const std::string& body) {
+    WriteMessage(toServer_.write, body);
+    MessageReader reader(toClient_.read);
+    return nlohmann::json::parse(*reader.Read(std::chrono::seconds(5)));
+  }
+
+  Pipe toServer_, toClient_;
+  std::shared_ptr<Counter> counter_ = std::make_shared<Counter>();
+  std::shared_ptr<Connection> server_, client_;
+  std::thread thread_;
+  Connection::End end_ = Connection::End::PeerGone;
+};
+
+TEST_F(ConnectionTest, ProxyCallsGetPutInvokeAndCallBacks) {
+  RemoteDispatch proxy(client_, 0);
+  proxy.Put("count", 5);
+  EXPECT_EQ(counter_->count, 5);
+  EXPECT_EQ(proxy.Get("COUNT").ToInt32(), 5);
+  std::vector<base::Variant> args{10};
+  EXPECT_TRUE(proxy.Invoke("AddTo", args).ToBool());
+  EXPECT_EQ(args[0].ToInt32(), 15);  // handed back by reference
+  auto receiver = std::make_shared<Receiver>();
+  std::vector<base::Variant> callback{base::DispatchPtr(receiver)};
+  proxy.Invoke("Notify", callback);
+  EXPECT_EQ(receiver->seen, "from the server");
+  try {
+    proxy.Get("Missing");
+    ADD_FAILURE();
+  } catch (const base::Error& e) {
+    EXPECT_EQ(e.Number(), 438);
+    EXPECT_EQ(e.Source(), "Counter");
+  }
+  EXPECT_THAT([&] { proxy.Put("Count", "many"); }, ThrowsError(13));
+  client_->Call("release", nlohmann::json::object());
+  thread_.join();
+  EXPECT_EQ(end_, Connection::End::Released);
+}
+
+TEST_F(ConnectionTest, MalformedRequestsGetJsonRpcErrors) {
+  EXPECT_EQ(RawExchange("{not json")["error"]["code"], err::kParseError);
+  EXPECT_EQ(RawExchange("[1,2]")["error"]["code"], err::kInvalidRequest);
+  EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":1,"method":"frobnicate","params":{}})")["error"]["code"],
+            err::kMethodNotFound);
+  EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":2,"method":"get","params":{"name":5}})")["error"]["code"],
+            err::kInvalidParams);
+  EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":3,"method":"put","params":{"name":"Count","value":{"x":1}}})")
+                ["error"]["code"],
+            err::kInvalidParams);
+  EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":4,"method":"get","params":{"name":"Count","ref":99}})")["error"]["code"],
+            err::kInvalidParams);
+  const auto answer = RawExchange(R"({"jsonrpc":"2.0","id":5,"method":"get","params":{"name":"Count"}})");
+  EXPECT_EQ(answer["result"], 0);  // the server still serves
+  WriteRaw(toServer_.write, "Content-Length: x\r\n\r\n");  // framing it cannot recover from
+  thread_.join();
+  EXPECT_EQ(end_, Connection::End::ProtocolBroken);
+}
+
+TEST(ConnectionEndTest, AServerThatDiesOrHangsMidCallIsAnError) {
+  for (const bool hang : {false, true}) {
+    Pipe toServer, toClient;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      MessageReader reader(toServer.read);
+      reader.Read(std::chrono::seconds(5));  // takes the request, never answers
+      if (hang) ::pause();
+      ::_exit(0);
+    }
+    toServer.CloseRead();
+    toClient.CloseWrite();
+    auto client = std::make_shared<Connection>(toClient.read, toServer.write, std::chrono::milliseconds(300));
+    RemoteDispatch proxy(client, 0);
+    EXPECT_THAT([&] { proxy.Get("Count"); }, ThrowsError(hang ? err::kProtocol : err::kServerGone)) << hang;
+    EXPECT_TRUE(client->Broken());
+    EXPECT_THAT([&] { proxy.Get("Count"); }, ThrowsError(err::kServerGone));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+  }
+}
+
+}  // namespace
