@@ -197,27 +197,36 @@ Json RemoteDispatch::Params(std::string_view name) const {
   return params;
 }
 
+std::shared_ptr<Connection> RemoteDispatch::Lock() const {
+  auto connection = connection_.lock();
+  if (!connection) throw base::Error(err::kServerGone, "Automation", "The connection has ended");
+  return connection;
+}
+
 base::Variant RemoteDispatch::Get(std::string_view name) {
-  return connection_->Decode(connection_->Call("get", Params(name)));
+  auto connection = Lock();
+  return connection->Decode(connection->Call("get", Params(name)));
 }
 
 void RemoteDispatch::Put(std::string_view name, const base::Variant& value) {
+  auto connection = Lock();
   Json params = Params(name);
-  params["value"] = connection_->Encode(value);
-  connection_->Call("put", std::move(params));
+  params["value"] = connection->Encode(value);
+  connection->Call("put", std::move(params));
 }
 
 base::Variant RemoteDispatch::Invoke(std::string_view name, std::vector<base::Variant>& args) {
+  auto connection = Lock();
   Json params = Params(name);
   Json list = Json::array();
-  for (const auto& arg : args) list.push_back(connection_->Encode(arg));
+  for (const auto& arg : args) list.push_back(connection->Encode(arg));
   params["args"] = std::move(list);
-  const Json answer = connection_->Call("invoke", std::move(params));
+  const Json answer = connection->Call("invoke", std::move(params));
   if (answer.is_object() && answer.contains("args") && answer["args"].is_array()) {
     const Json& back = answer["args"];
-    for (size_t i = 0; i < args.size() && i < back.size(); ++i) args[i] = connection_->Decode(back[i]);
+    for (size_t i = 0; i < args.size() && i < back.size(); ++i) args[i] = connection->Decode(back[i]);
   }
-  return answer.is_object() && answer.contains("result") ? connection_->Decode(answer["result"]) : base::Variant();
+  return answer.is_object() && answer.contains("result") ? connection->Decode(answer["result"]) : base::Variant();
 }
 
 }  // namespace platform::automation

@@ -66,17 +66,20 @@ class Connection : public std::enable_shared_from_this<Connection> {
   bool broken_ = false;
 };
 
-// The other side's object: every member call becomes a request.
+// The other side's object: every member call becomes a request. It does not keep the
+// connection alive (the connection may hold it among the objects it handed out); once the
+// connection has gone, calls raise kServerGone.
 class RemoteDispatch : public base::Dispatch {
  public:
-  RemoteDispatch(std::shared_ptr<Connection> connection, int64_t ref) : connection_(std::move(connection)), ref_(ref) {}
+  RemoteDispatch(const std::shared_ptr<Connection>& connection, int64_t ref) : connection_(connection), ref_(ref) {}
   base::Variant Get(std::string_view name) override;
   void Put(std::string_view name, const base::Variant& value) override;
   base::Variant Invoke(std::string_view name, std::vector<base::Variant>& args) override;
 
  protected:
   nlohmann::json Params(std::string_view name) const;
-  std::shared_ptr<Connection> connection_;
+  std::shared_ptr<Connection> Lock() const;
+  std::weak_ptr<Connection> connection_;
   int64_t ref_;  // 0: the root object
 };
 

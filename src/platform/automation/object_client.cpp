@@ -38,10 +38,10 @@ void IgnoreBrokenPipes() {
 class ServerObject final : public RemoteDispatch {
  public:
   ServerObject(std::shared_ptr<Connection> connection, pid_t pid, int toServer, int fromServer)
-      : RemoteDispatch(std::move(connection), 0), pid_(pid), toServer_(toServer), fromServer_(fromServer) {}
+      : RemoteDispatch(connection, 0), owner_(std::move(connection)), pid_(pid), toServer_(toServer), fromServer_(fromServer) {}
   ~ServerObject() override {
     try {
-      if (!connection_->Broken()) connection_->Call("release", nlohmann::json::object());
+      if (!owner_->Broken()) owner_->Call("release", nlohmann::json::object());
     } catch (const base::Error&) {
       // A server that has gone needs no release.
     }
@@ -61,6 +61,7 @@ class ServerObject final : public RemoteDispatch {
   ServerObject& operator=(const ServerObject&) = delete;
 
  private:
+  std::shared_ptr<Connection> owner_;  // the connection lives as long as the server's object
   pid_t pid_;
   int toServer_;
   int fromServer_;
