@@ -21,7 +21,9 @@ constexpr const char* kSource = "veltaPortaB.Application";
   throw base::Error(base::err::kReadOnlyProperty, kSource, "Write not supported. This property is read-only.");
 }
 
-bool Failed() { return RunState().StartFailed; }
+// Window properties answer 0 and ignore writes while the start failed or without a window.
+bool Failed() { return RunState().StartFailed || !RunState().MainWindow; }
+ui::frmMain& Window() { return *RunState().MainWindow; }
 
 }  // namespace
 
@@ -30,21 +32,21 @@ Application::Application() : base::DispatchTable(kSource) {
   if (!s.Initialized) M_LcaPlugIn::InitApp();
 
   // The members in the order of the class's interface.
-  AddWindowProperty("Height", &PlugInRunState::WindowState::height);
+  AddWindowProperty("Height", &ui::frmMain::height);
   AddReadOnly("LcaVersion", [] { return base::Variant(M_PlugIn::kLcaVersion); }, ReadOnly);
-  AddWindowProperty("Left", &PlugInRunState::WindowState::left);
+  AddWindowProperty("Left", &ui::frmMain::left);
   AddReadOnly("ManufacturerId", [] { return base::Variant(M_PlugIn::kManufacturerId); }, ReadOnly);
   AddReadOnly("ManufacturerName", [] { return base::Variant(RunState().ManufacturerName); }, ReadOnly);
   AddProperty(
-      "Minimized", [] { return base::Variant(!Failed() && RunState().Window.state == 1); },
+      "Minimized", [] { return base::Variant(!Failed() && Window().windowState == 1); },
       [this](const base::Variant& value) {
         if (Failed()) return;
-        auto& window = RunState().Window;
+        auto& window = Window();
         if (value.ToBool()) {
-          if (window.state != 1) rememberedWindowState_ = window.state;
-          window.state = 1;
+          if (window.windowState != 1) rememberedWindowState_ = window.windowState;
+          window.windowState = 1;
         } else {
-          window.state = rememberedWindowState_;
+          window.windowState = rememberedWindowState_;
         }
       });
   AddReadOnly("Name", [] { return base::Variant(base::kProductName); }, ReadOnly);
@@ -57,12 +59,12 @@ Application::Application() : base::DispatchTable(kSource) {
   AddProperty(
       "NetworkName", [] { return base::Variant(std::string()); },
       [](const base::Variant& value) { (void)value.ToString(); });  // accepted, not kept
-  AddWindowProperty("Top", &PlugInRunState::WindowState::top);
+  AddWindowProperty("Top", &ui::frmMain::top);
   AddReadOnly("Version", [] { return base::Variant(RunState().Version); }, ReadOnly);
   AddProperty(
-      "Visible", [] { return base::Variant(!Failed() && RunState().Window.visible); },
+      "Visible", [] { return base::Variant(!Failed() && Window().visible); },
       [](const base::Variant& value) { (void)value.ToBool(); });  // accepted and ignored
-  AddWindowProperty("Width", &PlugInRunState::WindowState::width);
+  AddWindowProperty("Width", &ui::frmMain::width);
   AddMethod("SendCommand", [](std::vector<base::Variant>& args) {
     if (args.size() != 3) throw base::Error(base::err::kInvalidCallOrKey, kSource, "SendCommand takes 3 arguments");
     int32_t commandId = args[0].ToInt32();
@@ -96,21 +98,21 @@ Application::Application() : base::DispatchTable(kSource) {
   AddProperty("RegResult", nullptr, [](const base::Variant& value) { RunState().RegResult = value.ToObject(); });
 }
 
-void Application::AddWindowProperty(const char* name, double PlugInRunState::WindowState::*field) {
+void Application::AddWindowProperty(const char* name, double ui::frmMain::*field) {
   AddProperty(
       name,
       [field] {
         if (Failed()) return base::Variant(int32_t{0});
-        return base::Variant(base::CLng(std::nearbyint(RunState().Window.*field)));
+        return base::Variant(base::CLng(std::nearbyint(Window().*field)));
       },
       [field](const base::Variant& value) {
-        if (!Failed()) RunState().Window.*field = static_cast<double>(value.ToInt32());
+        if (!Failed()) Window().*field = static_cast<double>(value.ToInt32());
       });
 }
 
 bool RunGoesOn() {
   const auto& s = RunState();
-  return s.Initialized && !s.Ended && (s.Window.visible || s.CurrentCommand != 0);
+  return s.Initialized && !s.Ended && ((s.MainWindow && s.MainWindow->visible) || s.CurrentCommand != 0);
 }
 
 }  // namespace host

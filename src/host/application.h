@@ -15,7 +15,7 @@ class Application final : public base::DispatchTable {
   Application();
 
  private:
-  void AddWindowProperty(const char* name, double PlugInRunState::WindowState::*field);
+  void AddWindowProperty(const char* name, double ui::frmMain::*field);
   int16_t rememberedWindowState_ = 0;  // for Minimized
 };
 

@@ -1,6 +1,6 @@
 #include "host/m_lca_plugin.h"
 
-#include <filesystem>
+#include <ctime>
 
 #include "base/error.h"
 #include "base/paths.h"
@@ -18,6 +18,7 @@ using base::Visibility;
 using platform::dialogs::Icon;
 constexpr const char* kModule = "M_LcaPlugIn";
 constexpr const char* kIniFileName = "PortaB.ini";
+constexpr const char* kHelpSection = "velta Porta Help 1.0";
 
 // The outside components. The name parser, the connector, the path and form utilities and
 // the text utility are plain parts of the program; the registry store comes before the COM
@@ -33,8 +34,17 @@ void CreateComponents(PlugInRunState& s) {
   s.NvTypeChanger = s.Factory->CreateNvTypeChanger();
 }
 
-// The window's object server control: the run's object server, when it answers.
-void ConnectObjectServer(PlugInRunState& s) {
+void InitLogger(PlugInRunState& s) {
+  s.Logger->Init(LoggerSetupFor(s.Program));
+  base::SetProcedureLog(s.Logger.get());
+}
+
+// Loads the main window hidden; its object server control becomes the run's object server
+// when it answers.
+void LoadMainWindow(PlugInRunState& s) {
+  s.MainWindow = std::make_unique<ui::frmMain>();
+  s.MainWindow->Form_Load(*s.RegistryAccess, s.PlugInKey, s.ToolTipsEnabled);
+  s.Logger->SetLogBox(&s.MainWindow->logBox);
   s.Lns.objectServer = s.Factory->CreateObjectServer();
   try {
     s.Lns.objectServer->Text();
@@ -44,17 +54,20 @@ void ConnectObjectServer(PlugInRunState& s) {
   s.ObjectFactory = s.Factory->CreateObjectFactory(*s.RegistryAccess, s.Lns.objectServer);
 }
 
-void InitLogger(PlugInRunState& s) {
-  s.Logger->Init(LoggerSetupFor(s.Program));
-  base::SetProcedureLog(s.Logger.get());
+// Shows a failure of the connection, ends the run.
+void FailStart(int16_t message, Icon icon, const std::vector<std::string>& values = {}) {
+  auto& s = RunState();
+  ShowMessage(base::FormatPlaceholders(ui::ResString(message), values), icon, DeviceObjectCaption());
+  s.StatusWindow->Close();
+  s.StartFailed = true;
+  EndApp();
 }
 
-constexpr const char* kHelpSection = "velta Porta Help 1.0";
-
-// Loads the main window hidden; its object server control becomes the run's object server.
-void LoadMainWindow() {
-  base::LogEntry("frmMain", Visibility::Private, "Form_Load");
-  throw base::NotAvailable("frmMain.Form_Load", "The main window (its texts, menu and position)");
+float SecondsSinceMidnight() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return static_cast<float>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec);
 }
 
 }  // namespace
@@ -77,6 +90,7 @@ void InitApp() {
   auto& s = RunState();
   s.StartFailed = false;
   s.Ended = false;
+  s.Ending = false;
   CreateComponents(s);
   s.Initialized = true;
   InitLogger(s);
@@ -109,33 +123,130 @@ void InitApp() {
   if (s.Ended) return;
   // From here on errors are ignored.
   try {
-    LoadMainWindow();
-  } catch (const base::Error& e) {
-    s.Logger->LogLine(e.Description(), ui::colour::kBlack, true, false, 0);
+    LoadMainWindow(s);
+  } catch (const std::exception& e) {
+    s.Logger->LogLine(std::string("The main window could not be loaded: ") + e.what(), ui::colour::kBlack, true, false,
+                      0);
   }
-  ConnectObjectServer(s);
   s.StatusWindow->SetFont("Tahoma");
+}
+
+void OpenLnsAndFindObject(const std::string& objectName, int16_t accessMode) {
+  base::RunProcedure(kModule, Visibility::Public, "OpenLnsAndFindObject", [&](base::ErrorScope&) {
+    auto& s = RunState();
+    s.StatusWindow->Reset();
+    s.StatusWindow->SetStatusText(ui::ResString(1503));
+    const lns::ParsedObjectName name = s.ObjectNameParser.Parse(objectName);
+    s.DeviceName = name.deviceName;
+    s.ObjectNameOnly = name.objectName;
+    if (!s.LnsConnector.OpenServer(s.Lns, accessMode)) return FailStart(1508, Icon::Exclamation, {base::kProductName});
+    s.StatusWindow->SetStatusText(base::FormatPlaceholders(ui::ResString(1505), {name.networkName}));
+    if (!s.LnsConnector.OpenNetwork(s.Lns, name.networkName, s.Remote)) return FailStart(1436, Icon::Critical);
+    s.StatusWindow->SetStatusText(base::FormatPlaceholders(ui::ResString(1506), {name.deviceName}));
+    s.LnsConnector.FindSubsystem(s.Lns, name.subsystemPath);
+    const lns::FoundDeviceAndObject found =
+        s.IniFile->FindDeviceAndObject(s.Lns.appDevices, name.deviceName, name.objectName);
+    if (!found.found) {
+      s.StatusWindow->SetStatusText(ui::ResString(1507));
+      s.LnsConnector.CloseAll(s.Lns);
+      return FailStart(1437, Icon::Critical);
+    }
+    s.Lns.device = found.device;
+    s.Lns.lonMarkObjects = found.lonMarkObjects;
+    s.Lns.lonMarkObject = found.lonMarkObject;
+    s.DeviceSubObject = found.device->Interface();
+    s.StatusWindow->SetStatusText(ui::ResString(1501, 3));
+    const bool accessible = DeviceIsAccessible(nullptr, true);
+    if (s.CurrentCommand != 1 && !accessible) return FailStart(1491, Icon::Exclamation);
+    s.MainWindow->SetupMenu(s.CurrentCommand);
+    s.MainWindow->SetupPages(s.CurrentCommand, DeviceIsAccessible(nullptr, false));
+    frmMain::Display();
+  });
+}
+
+void StartWithToolObject() {
+  base::RunProcedure(kModule, Visibility::Public, "StartWithToolObject", [](base::ErrorScope&) {
+    auto& s = RunState();
+    auto& lns = s.Lns;
+    lns.lonMarkObjects = std::dynamic_pointer_cast<lns::LonMarkObjectCollection>(lns.lonMarkObject->Parent());
+    lns.device = std::dynamic_pointer_cast<lns::AppDevice>(FindParentByClassId(lns.lonMarkObject, lns::class_id::kAppDevice));
+    if (lns.device) s.DeviceSubObject = lns.device->Interface();
+    lns.network = std::dynamic_pointer_cast<lns::Network>(FindParentByClassId(lns.device, lns::class_id::kNetwork));
+    if (lns.network) {
+      lns.systems = lns.network->Systems();
+      lns.system = lns.systems->Item(1);
+      lns.subsystems = lns.system->Subsystems();
+      lns.subsystem = lns.subsystems->Item(1);
+      lns.appDevices = lns.subsystem->AppDevices();
+    }
+    s.DeviceName = lns.device ? lns.device->Name() : "";
+    s.ObjectNameOnly = lns.lonMarkObject->Name();
+    frmMain::Display();
+  });
+}
+
+lns::ObjectPtr FindParentByClassId(const lns::ObjectPtr& start, int16_t classId) {
+  lns::ObjectPtr object = start;
+  while (object) {
+    try {
+      object = object->Parent();
+      if (!object) return nullptr;
+      if (object->ClassId() == classId) return object;
+    } catch (const base::Error&) {
+      return nullptr;
+    }
+  }
+  return nullptr;
+}
+
+bool DeviceIsAccessible(const std::shared_ptr<lns::AppDevice>& device, bool force) {
+  auto& s = RunState();
+  const float now = SecondsSinceMidnight();
+  if (!force && s.LastDeviceCheck >= 0 && now - s.LastDeviceCheck <= 10.0f && now >= s.LastDeviceCheck) {
+    return s.LastDeviceAccessible;
+  }
+  s.LastDeviceCheck = now;
+  const std::shared_ptr<lns::AppDevice> target = device ? device : s.Lns.device;
+  bool accessible = false;
+  try {
+    if (target) {
+      target->Status();
+      accessible = true;
+    }
+  } catch (const base::Error&) {
+    accessible = false;
+  }
+  if (!device && accessible) s.DeviceFailure = false;
+  s.LastDeviceAccessible = accessible;
+  return accessible;
 }
 
 void EndApp() {
   auto& s = RunState();
-  if (!s.Initialized || s.Ended) return;
+  if (!s.Initialized || s.Ended || s.Ending) return;
+  s.Ending = true;
   base::LogEntry(kModule, Visibility::Public, "EndApp");
   base::ErrorScope scope(kModule, "EndApp");
   try {
     scope.Run([&] {
       if (!s.Unregistering) scope.Step([] { M_PlugIn::Register(); });
-      // Monitoring and the main window are not created by any run yet: nothing to switch
-      // off or unload.
+      if (s.Monitoring) scope.Step([&] { s.Monitoring->SetMonitoring(false); });
       if (!s.ToolObjectGiven) scope.Step([&] { s.LnsConnector.CloseAll(s.Lns); });
       s.Lns.objectServer = nullptr;
     });
   } catch (const base::EndProgram&) {
     // Already ending.
   }
+  // From here on errors are ignored.
+  try {
+    if (s.MainWindow) frmMain::Unload();
+  } catch (const std::exception&) {
+  }
   s.Ended = true;
   base::SetProcedureLog(nullptr);
   s.RegResult = nullptr;
+  s.Monitoring.reset();
+  s.Configuration.reset();
   s.StatusWindow.reset();
   s.Logger.reset();
   s.ObjectFactory.reset();
@@ -147,28 +258,4 @@ void EndApp() {
   s.NvTypeChanger.reset();
 }
 
-void OpenLnsAndFindObject(const std::string& objectName, int16_t accessMode) {
-  base::RunProcedure(kModule, Visibility::Public, "OpenLnsAndFindObject", [&](base::ErrorScope&) {
-    (void)objectName;
-    (void)accessMode;
-    throw base::NotAvailable("M_LcaPlugIn.OpenLnsAndFindObject", "Connecting to the LNS object server");
-  });
-}
-
-void StartWithToolObject() {
-  base::RunProcedure(kModule, Visibility::Public, "StartWithToolObject", [](base::ErrorScope&) {
-    throw base::NotAvailable("M_LcaPlugIn.StartWithToolObject", "Starting with the tool's LonMark object");
-  });
-}
-
 }  // namespace host::M_LcaPlugIn
-
-namespace host::frmMain {
-
-void Display() {
-  base::RunProcedure("frmMain", base::Visibility::Public, "Display", [](base::ErrorScope&) {
-    throw base::NotAvailable("frmMain.Display", "The main window");
-  });
-}
-
-}  // namespace host::frmMain

@@ -10,6 +10,10 @@
 #include "lns/lns_connector.h"
 #include "lns/object_name_parser.h"
 #include "platform/components.h"
+#include "config/configuration.h"
+#include "lns/plugin_context.h"
+#include "monitoring/monitoring.h"
+#include "ui/frm_main.h"
 #include "ui/logger.h"
 
 namespace host {
@@ -39,12 +43,19 @@ struct PlugInRunState {
   std::shared_ptr<lns::DeviceTemplate> DeviceTemplate;
   base::DispatchPtr RegResult;  // the tool's result object for command 50
 
-  // The main window as far as the automation object sees it, until the window exists.
-  struct WindowState {
-    double top = 0, left = 0, width = 0, height = 0;
-    int16_t state = 0;  // 0 normal, 1 minimised, 2 maximised
-    bool visible = false;
-  } Window;
+  lns::ObjectPtr DeviceSubObject;  // the device's interface object
+
+  // The main window, loaded hidden by InitApp.
+  std::unique_ptr<ui::frmMain> MainWindow;
+  // What the configuration and monitoring objects are handed (filled by Display).
+  lns::PlugInContext Context;
+  std::unique_ptr<config::cConfiguration> Configuration;
+  std::unique_ptr<monitoring::cMonitoring> Monitoring;
+
+  // The device check's cache (seconds since midnight of the last real check).
+  float LastDeviceCheck = -1;
+  bool LastDeviceAccessible = false;
+  bool DeviceFailure = false;
 
   // Texts.
   std::string DeviceName;
@@ -72,6 +83,7 @@ struct PlugInRunState {
   bool ParametersChanged = false;
   bool ToolTipsEnabled = false;
   bool Initialized = false;  // InitApp has created the components
+  bool Ending = false;       // EndApp is running
   bool Ended = false;        // EndApp has released them
 
   // A red log line was written (kept by the logger while it exists).

@@ -6,6 +6,7 @@
 #include "base/product.h"
 #include "base/text.h"
 #include "knowledge/ini_fields.h"
+#include "platform/automation/automation.h"
 #include "platform/dialogs/dialogs.h"
 #include "platform/registry/registry.h"
 
@@ -110,8 +111,49 @@ uint8_t cMC16::DefaultVersion() {
 
 bool cMC16::StartPlugIn(int32_t fptIndex) {
   base::LogEntry(kModule, base::Visibility::Public, "StartPlugIn");
-  (void)fptIndex;
-  throw base::NotAvailable("cMC16.StartPlugIn", "Starting the plug-in of a function profile");
+  return StartRegisteredPlugIn(File(KbFile::Objects), fptIndex, context_.commandId, context_.classId,
+                               context_.objectName);
+}
+
+bool cMC16::StartPlugInEx(int32_t fptIndex, bool groupObject, const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
+                          int32_t commandId) {
+  base::LogEntry(kModule, base::Visibility::Public, "StartPlugInEx");
+  std::string objectName = context_.objectName + "/";
+  try {
+    if (lonMarkObject) objectName += lonMarkObject->Name();
+  } catch (const base::Error&) {
+  }
+  return StartRegisteredPlugIn(File(groupObject ? KbFile::GroupObjects : KbFile::Objects), fptIndex, commandId,
+                               lns::class_id::kLonMarkObject, objectName);
+}
+
+bool cMC16::StartRegisteredPlugIn(lns::IniFile& file, int32_t fptIndex, int32_t commandId, int16_t classId,
+                                  const std::string& objectName) {
+  const std::string progId = file.ReadString(std::to_string(fptIndex), "Plug-in");
+  if (progId.empty() || context_.objectFactory == nullptr) return false;
+  base::DispatchPtr plugIn;
+  try {
+    plugIn = context_.objectFactory->CreateObject(progId);
+  } catch (const base::Error&) {
+    return false;
+  }
+  if (!plugIn) return false;
+  // From here on a failing step is skipped and the next one runs.
+  auto step = [](const std::function<void()>& statement) { base::IgnoringErrors(statement); };
+  step([&] {
+    if (context_.objectServer && context_.objectServer->Remote()) {
+      plugIn->Put("NetworkInterfaceName", "Internet");
+      plugIn->Put("Remote", true);
+    }
+  });
+  step([&] { plugIn->Put("NetworkName", context_.network ? context_.network->Name() : std::string()); });
+  step([&] {
+    std::vector<base::Variant> args{commandId, classId, objectName};
+    plugIn->Invoke("SendCommand", args);
+  });
+  step([&] { plugIn->Put("Visible", true); });
+  plugIn.reset();  // release
+  return true;
 }
 
 }  // namespace knowledge

@@ -41,13 +41,20 @@ class cMC16 {
   // "DefaultVersion" of section "General" when it is 1..255, else 0.
   uint8_t DefaultVersion();
 
-  // Starting the plug-in registered for a function profile needs automation (not built yet).
+  // Starts the plug-in that the "Plug-in" section of the Objects file registers for the
+  // function profile and hands it this run's command; false when there is none or it
+  // cannot be created. No message in any case.
   bool StartPlugIn(int32_t fptIndex);
+  // The same for a given LonMark object (or group object) with another command.
+  bool StartPlugInEx(int32_t fptIndex, bool groupObject, const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
+                     int32_t commandId);
 
   lns::IniFile& File(KbFile which) { return *files_[static_cast<size_t>(which)]; }
   const std::string& KnowledgeFolder() const { return folder_; }
 
  private:
+  bool StartRegisteredPlugIn(lns::IniFile& file, int32_t fptIndex, int32_t commandId, int16_t classId,
+                             const std::string& objectName);
   void ResolveFolder();
   bool CheckExists(KbFile which);
 

@@ -1,6 +1,7 @@
 #include "lns/lns_connector.h"
 
 #include "base/error.h"
+#include "base/procedure.h"
 #include "base/text.h"
 
 namespace lns {
@@ -59,6 +60,7 @@ bool LnsConnector::RegisterCommand(RunObjects& run, const PlugInRegistration& re
 }
 
 void LnsConnector::CloseAll(RunObjects& run) const {
+  base::LogEntry("LnsConnector", base::Visibility::Public, "CloseAll");
   auto server = std::move(run.objectServer);
   run = RunObjects{};
   if (server) {

@@ -17,6 +17,9 @@ class Dialogs;
 namespace platform::registry {
 class Registry;
 }
+namespace platform::automation {
+class ObjectFactory;
+}
 
 namespace lns {
 
@@ -36,6 +39,12 @@ struct PlugInContext {
   std::function<std::unique_ptr<IniFile>()> newIniFile;  // the INI component's constructor
   std::filesystem::path executable;                     // the running program
   std::string windowCaption;                            // title of the main window's messages
+  platform::automation::ObjectFactory* objectFactory = nullptr;  // creates other plug-ins
+
+  // The command this run received, handed on to the profile plug-in.
+  int32_t commandId = 0;
+  int16_t classId = 0;
+  std::string objectName;
 };
 
 }  // namespace lns

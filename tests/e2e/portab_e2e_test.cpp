@@ -87,21 +87,6 @@ TEST(PortabE2eTest, RefusedCommandShowsTheMessageAndFails) {
   EXPECT_THAT(portab.Log(), HasSubstr("[M_PlugIn] Public Sub ValidateCommand()"));
 }
 
-TEST(PortabE2eTest, AcceptedCommandEndsAtTheConnectionWhichIsNotBuiltYet) {
-  PortabProgram portab;
-  const auto out = portab.Run({"/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\Switch 1\\Omnal 1"});
-  EXPECT_EQ(out.exitStatus, 0);
-  EXPECT_THAT(out.err, Not(HasSubstr("--- Exclamation")));
-  EXPECT_THAT(out.err, HasSubstr("Connecting to the LNS object server is not available yet"));
-  const std::string log = portab.Log();
-  for (const char* line : {"[M_LcaPlugIn] Public Sub InitApp()", "[M_PlugIn] Public Sub InitCommandTable()",
-                           "[M_PlugIn] Public Sub Main()", "[M_PlugIn] Public Sub ValidateCommand()",
-                           "[M_LcaPlugIn] Public Sub OpenLnsAndFindObject()", "[M_LcaPlugIn] Public Sub EndApp()",
-                           "[M_PlugIn] Public Sub Register()"}) {
-    EXPECT_THAT(log, HasSubstr(line));
-  }
-}
-
 TEST(PortabE2eTest, LanguageKeywordWritesTheRegistryStore) {
   PortabProgram portab;
   const auto out = portab.Run({"/REG:1000"});

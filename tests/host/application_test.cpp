@@ -92,20 +92,20 @@ TEST_F(ApplicationTest, PlainPropertiesAndTheWindow) {
   app_->Put("Visible", true);
   EXPECT_FALSE(app_->Get("Visible").ToBool());
   app_->Put("Height", 480);
-  host::RunState().Window.width = 640.6;
+  host::RunState().MainWindow->width = 640.6;
   EXPECT_EQ(app_->Get("Height").ToInt32(), 480);
   EXPECT_EQ(app_->Get("Width").ToInt32(), 641);  // rounded on read
-  host::RunState().Window.state = 2;  // maximised
+  host::RunState().MainWindow->windowState = 2;  // maximised
   app_->Put("Minimized", true);
   app_->Put("Minimized", true);
   EXPECT_TRUE(app_->Get("Minimized").ToBool());
   app_->Put("Minimized", false);
-  EXPECT_EQ(host::RunState().Window.state, 2);  // the state before the first write
+  EXPECT_EQ(host::RunState().MainWindow->windowState, 2);  // the state before the first write
   host::RunState().StartFailed = true;
   EXPECT_EQ(app_->Get("Height").ToInt32(), 0);
   EXPECT_FALSE(app_->Get("Minimized").ToBool());
   app_->Put("Top", 99);
-  EXPECT_EQ(host::RunState().Window.top, 0);
+  EXPECT_EQ(host::RunState().MainWindow->top, 0);
 }
 
 TEST_F(ApplicationTest, LnsObjectByToolTakesOnlyLonMarkObjects) {

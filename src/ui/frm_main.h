@@ -1,0 +1,68 @@
+#pragma once
+// frmMain: the plug-in's only window, as a model: its menu, page bar, pages with tab strips,
+// button line, status line and log box, and the logic that prepares it for a command.
+// In the command flows it is loaded but not shown.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/window/controls.h"
+
+namespace platform::registry {
+class Registry;
+}
+namespace platform::dialogs {
+class Dialogs;
+}
+
+namespace ui {
+
+// Page bar masks: bit -> the caption id of the page it removes.
+struct PageMaskBit {
+  int32_t bit;
+  int16_t captionId;
+};
+inline constexpr PageMaskBit kPageBits[] = {{1, 1001}, {2, 1005}, {4, 1002}, {8, 1003}, {16, 1004}};
+
+class frmMain {
+ public:
+  frmMain();  // the design-time window
+
+  // Places the window where it was last ("Top"/"Left" of "Settings" under the plug-in's key)
+  // and loads the texts of the window, the menu and the button line.
+  void Form_Load(const platform::registry::Registry& registry, const std::string& plugInKey, bool toolTipsEnabled);
+  void LoadResStrings(bool toolTipsEnabled);
+  void LoadResStringsToMenu();
+
+  // Commands 2, 3 and 4 hide the file and parameter tools of the File band.
+  void SetupMenu(int32_t currentCommand);
+  // Removes the page buttons of the command's mask (command 1: only when the device is not
+  // accessible).
+  void SetupPages(int32_t currentCommand, bool deviceAccessible);
+  static int32_t PageMask(int32_t currentCommand, bool deviceAccessible);
+
+  // Disables the Apply button (the caller clears ParametersChanged).
+  void SetControls() { buttons.applyEnabled = false; }
+  // The unload question (item 3 of 1428) when parameters changed: true cancels the closing.
+  bool QueryUnload(bool parametersChanged, platform::dialogs::Dialogs& dialogs) const;
+  // Stores the position unless minimised or maximised (or without a key); status line 1507.
+  void Form_Unload(platform::registry::Registry& registry, const std::string& plugInKey);
+
+  std::string tag = "1809/";
+  std::string caption;
+  double top = 0, left = 0, width = 9600, height = 7200;
+  int16_t windowState = 0;  // 0 normal, 1 minimised, 2 maximised
+  bool visible = false;
+  bool loading = false;  // the parameter set is being filled from LNS
+
+  window::MenuBar menu;
+  window::PageBar pageBar;
+  std::vector<window::TabStrip> pages;
+  std::vector<window::Control> labels;
+  window::ButtonLine buttons;
+  std::string statusLine;
+  window::LogBox logBox;
+};
+
+}  // namespace ui

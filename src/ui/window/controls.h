@@ -1,0 +1,108 @@
+#pragma once
+// A headless model of the window controls the plug-in's logic needs: captions, tags, tool
+// tips, positions, visibility and the keyed parts of bars and tab strips. A visible front
+// end can render it later; the logic and the tests work on the model.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/logger.h"
+
+namespace ui::window {
+
+struct Control {
+  std::string name;
+  std::string typeName;  // "Label", "Frame", "CommandButton", ...
+  std::string tag;       // "c/t": caption id / tool tip id
+  std::string caption;
+  std::string toolTip;
+  int32_t index = 0;
+  double left = 0, top = 0, width = 0, height = 0;
+  bool enabled = true;
+  bool visible = true;
+};
+
+// A menu bar of bands (File, Help, ...) holding named tools.
+struct MenuTool {
+  std::string name;
+  std::string caption;  // at design time: the id of its caption
+  std::string tag;
+  bool visible = true;
+};
+
+struct MenuBand {
+  std::string name;
+  std::vector<MenuTool> tools;
+};
+
+class MenuBar {
+ public:
+  void AddBand(std::string name, std::vector<MenuTool> tools);
+  // nullptr when the band or tool is missing.
+  MenuTool* Tool(std::string_view band, std::string_view tool);
+  const std::vector<MenuBand>& Bands() const { return bands_; }
+
+ private:
+  std::vector<MenuBand> bands_;
+};
+
+// The bar of page buttons: each button has a key (a number as text) and as tag the id of its caption.
+struct PageButton {
+  std::string key;
+  std::string tag;
+  std::string caption;
+  int16_t pictureId = 0;
+};
+
+class PageBar {
+ public:
+  std::vector<PageButton>& Buttons() { return buttons_; }
+  const std::vector<PageButton>& Buttons() const { return buttons_; }
+  void Remove(std::string_view key);
+  bool Has(std::string_view key) const;
+
+ private:
+  std::vector<PageButton> buttons_;
+};
+
+// A page: a tab strip whose tabs ("KEY:n") select sub-page frames.
+struct Tab {
+  std::string key;
+  std::string tag;
+  std::string caption;
+  std::string toolTip;
+};
+
+struct TabStrip : Control {
+  std::vector<Tab> tabs;
+  int32_t selected = 0;  // position in tabs
+  std::vector<Control> frames;  // sub-pages, by sub-page number
+  double clientLeft = 0, clientTop = 0, clientWidth = 0, clientHeight = 0;
+};
+
+// The number after ":" of a tab key ("KEY:7" -> 7), 0 when there is none.
+int32_t SubPageOf(std::string_view tabKey);
+
+struct ButtonLine {
+  std::string ok = "OK", cancel = "Cancel", apply = "Apply";
+  bool applyEnabled = false;
+};
+
+// The log box: coloured lines.
+class LogBox final : public ui::LogBox {
+ public:
+  struct Line {
+    std::string text;
+    uint32_t colour;
+  };
+  void AddLine(const std::string& text, uint32_t colour, bool flag) override;
+  const std::vector<Line>& Lines() const { return lines_; }
+  bool visible = false;
+
+ private:
+  std::vector<Line> lines_;
+};
+
+}  // namespace ui::window
