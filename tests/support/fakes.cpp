@@ -37,7 +37,28 @@ std::unique_ptr<platform::registry::Registry> TestFactory::CreateRegistryAccess(
   return std::make_unique<platform::registry::FileRegistry>(registryFile_);
 }
 std::unique_ptr<lns::IniFile> TestFactory::CreateIniFile() { return std::make_unique<platform::ini::ProfileIniFile>(); }
+namespace {
+// An object server that raises on every call.
+class DeadServer final : public lns::ObjectServer {
+ public:
+  lns::ObjectPtr Parent() const override { return nullptr; }
+  std::string Name() const override { Fail(); }
+  void Open(int16_t) override { Fail(); }
+  void Close() override {}
+  bool IsOpen() const override { return false; }
+  std::string Text() const override { Fail(); }
+  bool Remote() const override { return false; }
+  std::shared_ptr<lns::NetworkCollection> Networks() override { Fail(); }
+  void SetNvUpdateHandler(lns::NvUpdateHandler) override {}
+  int PumpEvents() override { return 0; }
+
+ private:
+  [[noreturn]] static void Fail() { throw base::Error(462, "LNS", "The object server does not answer"); }
+};
+}  // namespace
+
 std::shared_ptr<lns::ObjectServer> TestFactory::CreateObjectServer() {
+  if (records_.deadObjectServer) return std::make_shared<DeadServer>();
   return std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(registryFile_.parent_path() / "lns");
 }
 std::unique_ptr<lns::NvTypeChanger> TestFactory::CreateNvTypeChanger() {

@@ -23,6 +23,7 @@ struct Records {
   bool statusShown = false;
   std::vector<std::vector<std::string>> started;  // program and arguments
   std::vector<std::string> createdObjects;        // programmatic ids asked for
+  bool deadObjectServer = false;                  // the object server does not answer
   std::function<base::DispatchPtr(const std::string&)> objectMaker;  // what CreateObject hands out
   std::optional<std::filesystem::path> opener;    // what FindProgram finds
 };

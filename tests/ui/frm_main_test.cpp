@@ -1,0 +1,93 @@
+#include "ui/frm_main.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/registry/file_registry.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "ui/res_strings.h"
+
+namespace {
+
+std::vector<std::string> PageKeys(const ui::frmMain& window) {
+  std::vector<std::string> keys;
+  for (const auto& button : window.pageBar.Buttons()) keys.push_back(button.key);
+  return keys;
+}
+
+TEST(FrmMainTest, PageMasksPerCommand) {
+  struct Row {
+    int32_t command;
+    bool accessible;
+    std::vector<std::string> pagesLeft;  // keys: 1 Configuration, 2 Object configuration, 3 Monitoring, ...
+  };
+  const Row rows[] = {
+      {1, true, {"1", "2", "3", "4", "5"}}, {1, false, {"1", "2"}}, {2, true, {"5"}},
+      {3, true, {"3"}},                     {4, true, {"4"}},       {100, true, {"1", "2"}},
+  };
+  for (const auto& row : rows) {
+    ui::frmMain window;
+    window.LoadResStrings(true);
+    window.SetupPages(row.command, row.accessible);
+    EXPECT_EQ(PageKeys(window), row.pagesLeft) << row.command << " " << row.accessible;
+  }
+  ui::frmMain window;
+  window.LoadResStrings(true);
+  window.SetupPages(4, true);
+  EXPECT_EQ(window.pageBar.Buttons()[0].caption, "Controlling");
+}
+
+TEST(FrmMainTest, MenuSetUpHidesTheFileToolsForCommands2To4) {
+  const char* hidden[] = {"OpenFile", "SaveFile", "FileSeperator", "ReadParameters", "WriteParameters",
+                          "SpreadParameters", "ParameterSeperator"};
+  for (int32_t command : {1, 2, 3, 4, 100}) {
+    ui::frmMain window;
+    window.SetupMenu(command);
+    const bool hides = command >= 2 && command <= 4;
+    for (const char* tool : hidden) EXPECT_EQ(window.menu.Tool("File", tool)->visible, !hides) << command << tool;
+    EXPECT_TRUE(window.menu.Tool("File", "Quit")->visible);
+  }
+}
+
+TEST(FrmMainTest, LoadPlacesTheWindowAndLoadsTextsUnloadStoresThePosition) {
+  testing_support::TempDir dir;
+  platform::registry::FileRegistry registry(dir / "registry.reg");
+  const std::string key = "SOFTWARE\\velta\\veltaPortaB";
+  registry.WriteValue(platform::registry::Hive::LocalMachine, key + "\\Settings", "Top", "120");
+  ui::frmMain window;
+  window.Form_Load(registry, key, true);
+  EXPECT_EQ(window.top, 120);
+  EXPECT_EQ(window.left, 0);  // "-1" when missing: not placed
+  EXPECT_EQ(window.caption, "velta tessel Omnal-Objekt");
+  EXPECT_EQ(window.menu.Tool("File", "Quit")->caption, "E&xit");
+  EXPECT_EQ(window.menu.Tool("Help", "About")->caption, "A&bout this plug-in...");
+  EXPECT_EQ(window.buttons.apply, "Apply");
+  EXPECT_EQ(window.labels[0].caption, "Configuration");
+  EXPECT_EQ(window.labels[0].toolTip, "Monitoring");
+  EXPECT_EQ(window.pages[0].tabs[2].key, "KEY:7");
+  EXPECT_EQ(ui::window::SubPageOf("KEY:7"), 7);
+
+  window.left = 33;
+  window.windowState = 2;  // maximised: the position is not stored
+  window.Form_Unload(registry, key);
+  EXPECT_EQ(registry.ReadValue(platform::registry::Hive::LocalMachine, key + "\\Settings", "Left"), std::nullopt);
+  EXPECT_EQ(window.statusLine, "Disconnecting from LNS server ...");
+  window.windowState = 0;
+  window.Form_Unload(registry, key);
+  EXPECT_EQ(registry.ReadValue(platform::registry::Hive::LocalMachine, key + "\\Settings", "Left"), "33");
+}
+
+TEST(FrmMainTest, UnloadQuestionOnlyWhenParametersChanged) {
+  testing_support::Records records;
+  testing_support::RecordingDialogs dialogs(records);
+  ui::frmMain window;
+  EXPECT_FALSE(window.QueryUnload(false, dialogs));
+  EXPECT_TRUE(records.messages.empty());
+  EXPECT_TRUE(window.QueryUnload(true, dialogs));  // the default button is No: the closing is cancelled
+  ASSERT_EQ(records.messages.size(), 1u);
+  EXPECT_EQ(records.messages[0].text, "Parameters have been changed !\r\n\r\nDo you want to quit the plug-in?");
+  records.answers.push_back(platform::dialogs::Answer::Yes);
+  EXPECT_FALSE(window.QueryUnload(true, dialogs));
+}
+
+}  // namespace
