@@ -1,0 +1,102 @@
+// The whole dispatch as a process: portab with command 13 for the demo object, up to the
+// profile plug-in's report, on a fresh home; wall time per run and the peak memory of the
+// programs. Then the parts of a run in process: InitApp (with EndApp), the LNS open and the
+// knowledge-base load.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "knowledge/mc16.h"
+#include "lns/lns_connector.h"
+#include "lns/object_name_parser.h"
+#include "platform/automation/class_registry.h"
+#include "platform/ini/profile_ini_file.h"
+#include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/network_description.h"
+#include "platform/registry/file_registry.h"
+
+namespace {
+
+std::string ReadText(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A home with the demo network and both plug-ins registered from the build folder.
+struct DemoHome {
+  DemoHome() : home(std::filesystem::temp_directory_path() / ("portab-bench-dispatch-" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(home);
+    platform::lns_embedded::CreateNetwork(home / "lns", ReadText(PORTAB_DATA_DIR "/demo/network.json"), true);
+    platform::registry::FileRegistry registry(home / "registry.reg");
+    platform::automation::RegisterClass(registry, {"veltaPortaB.Application", "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D10}",
+                                                   PORTAB_EXE, {}});
+    platform::automation::RegisterClass(
+        registry, {"veltaDemoProfile.Application", "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D20}", PORTAB_DEMO_PROFILE_EXE, {}});
+  }
+  ~DemoHome() { std::filesystem::remove_all(home); }
+  std::filesystem::path home;
+};
+
+void BM_DispatchCommand13AsAProcess(benchmark::State& state) {
+  DemoHome demo;
+  const std::string object = "/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\Switch 1\\Omnal 1";
+  for (auto _ : state) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::setenv("PORTAB_HOME", demo.home.c_str(), 1);
+      ::freopen("/dev/null", "w", stderr);
+      ::execl(PORTAB_EXE, PORTAB_EXE, object.c_str(), nullptr);
+      ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the dispatch failed");
+  }
+  rusage usage{};
+  ::getrusage(RUSAGE_CHILDREN, &usage);
+  state.counters["peak_rss_kB"] = static_cast<double>(usage.ru_maxrss);
+}
+BENCHMARK(BM_DispatchCommand13AsAProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+void BM_LnsOpenAndFind(benchmark::State& state) {
+  DemoHome demo;
+  platform::ini::ProfileIniFile ini(PORTAB_DATA_DIR "/PortaB.ini");
+  const auto name = lns::ObjectNameParser().Parse("Demo/System.Floor 1/Switch 1/Omnal 1");
+  for (auto _ : state) {
+    lns::LnsConnector connector;
+    lns::RunObjects run;
+    run.objectServer = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(demo.home / "lns");
+    connector.OpenServer(run, 0);
+    connector.OpenNetwork(run, name.networkName, false);
+    connector.FindSubsystem(run, name.subsystemPath);
+    benchmark::DoNotOptimize(ini.FindDeviceAndObject(run.appDevices, name.deviceName, name.objectName).found);
+    connector.CloseAll(run);
+  }
+}
+BENCHMARK(BM_LnsOpenAndFind)->Unit(benchmark::kMicrosecond);
+
+void BM_KnowledgeBaseLoad(benchmark::State& state) {
+  DemoHome demo;
+  platform::registry::FileRegistry registry(demo.home / "registry.reg");
+  lns::PlugInContext context;
+  context.registry = &registry;
+  context.newIniFile = [] { return std::make_unique<platform::ini::ProfileIniFile>(); };
+  for (auto _ : state) {
+    knowledge::cMC16 mc16(context);
+    mc16.SetConfigFileName("PortaB.cfg");
+    mc16.Init1();
+    mc16.SetVersion(1);
+    benchmark::DoNotOptimize(mc16.Init2());
+  }
+}
+BENCHMARK(BM_KnowledgeBaseLoad)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
