@@ -3,7 +3,7 @@
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/product.h"
-#include "config/m_plugin_specific.h"
+#include "config/plugin_fetch.h"
 #include "lns/fetch.h"
 #include "platform/dialogs/dialogs.h"
 #include "ui/res_strings.h"

@@ -47,16 +47,16 @@ void cMonitorPoint::SetValue(const std::string& value) {
 
 std::string cMonitorPoint::BufferedValue() { return bufferedValue_.empty() ? Value() : bufferedValue_; }
 
-bool cMonitorPoint::SetElementValue(const std::string& elementName, const std::string& value) {
+bool cMonitorPoint::OnElement(const std::string& elementName, const std::function<void(lns::NvElement&)>& use) {
   if (!available_) return false;
   std::shared_ptr<lns::NvElement> element;
   try {
     element = nv_->Element(elementName);
   } catch (const base::Error&) {
-    return false;
+    return false;  // no such element: no event
   }
   try {
-    element->SetValue(value);
+    use(*element);
   } catch (const base::Error&) {
     ReportCommunicationFailure();
     return false;
@@ -64,21 +64,12 @@ bool cMonitorPoint::SetElementValue(const std::string& elementName, const std::s
   return true;
 }
 
+bool cMonitorPoint::SetElementValue(const std::string& elementName, const std::string& value) {
+  return OnElement(elementName, [&](lns::NvElement& element) { element.SetValue(value); });
+}
+
 bool cMonitorPoint::GetElementValue(const std::string& elementName, std::string& value) {
-  if (!available_) return false;
-  std::shared_ptr<lns::NvElement> element;
-  try {
-    element = nv_->Element(elementName);
-  } catch (const base::Error&) {
-    return false;
-  }
-  try {
-    value = element->Value();
-  } catch (const base::Error&) {
-    ReportCommunicationFailure();
-    return false;
-  }
-  return true;
+  return OnElement(elementName, [&](lns::NvElement& element) { value = element.Value(); });
 }
 
 void cMonitorPoint::SetMonitoringType(int32_t type) {

@@ -5,6 +5,7 @@
 // NV operation then does nothing and answers a neutral value.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -61,6 +62,9 @@ class cMonitorPoint {
   template <typename Change>
   void EditSettings(Change change) const;
   void ReportCommunicationFailure();
+  // Runs `use` on the NV's element: false when there is no such element, false and a
+  // communication failure when `use` fails.
+  bool OnElement(const std::string& elementName, const std::function<void(lns::NvElement&)>& use);
 
   std::string name_;
   cMonitorPoints* parent_ = nullptr;

@@ -306,24 +306,26 @@ void cParams::FetchDevCp(const std::string& cpName, const std::string& section, 
   }
 }
 
+bool cParams::HasFetchContext(const lns::ObjectPtr& owner, bool* succeed) const {
+  const bool usable = fetchIni_ != nullptr && fetchTemplate_ != nullptr && owner;
+  if (!usable && succeed != nullptr) *succeed = false;
+  return usable;
+}
+
 void cParams::FetchLmoCp(const std::string& cpName, const std::string& section,
                          const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
                          std::shared_ptr<lns::ConfigProperty>& configProperty, bool* succeed) const {
-  if (fetchIni_ == nullptr || fetchTemplate_ == nullptr || !lonMarkObject) {
-    if (succeed != nullptr) *succeed = false;
-    return;
+  if (HasFetchContext(lonMarkObject, succeed)) {
+    FetchLmoCp(cpName, section, *fetchIni_, *fetchTemplate_, lonMarkObject, configProperty, succeed);
   }
-  FetchLmoCp(cpName, section, *fetchIni_, *fetchTemplate_, lonMarkObject, configProperty, succeed);
 }
 
 void cParams::FetchDevCp(const std::string& cpName, const std::string& section,
                          const std::shared_ptr<lns::AppDevice>& appDevice,
                          std::shared_ptr<lns::ConfigProperty>& configProperty, bool* succeed) const {
-  if (fetchIni_ == nullptr || fetchTemplate_ == nullptr || !appDevice) {
-    if (succeed != nullptr) *succeed = false;
-    return;
+  if (HasFetchContext(appDevice, succeed)) {
+    FetchDevCp(cpName, section, *fetchIni_, *fetchTemplate_, appDevice, configProperty, succeed);
   }
-  FetchDevCp(cpName, section, *fetchIni_, *fetchTemplate_, appDevice, configProperty, succeed);
 }
 
 // ---- reading the whole set ----

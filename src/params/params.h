@@ -117,6 +117,8 @@ class cParams {
   void ReadFromLns();
 
  private:
+  // Whether the fetch context and the owner are there; otherwise `succeed` becomes false.
+  bool HasFetchContext(const lns::ObjectPtr& owner, bool* succeed) const;
   ParameterList& MutableList(Kind kind) { return lists_[static_cast<size_t>(kind)]; }
   template <typename T>
   std::shared_ptr<T> AddBound(Kind kind, const char* procedure, const std::string& name,

@@ -9,7 +9,7 @@
 #include "lns/lns_dispatch.h"
 #include "platform/lns_embedded/network_description.h"
 #include "platform/registry/file_registry.h"
-#include "support/fakes.h"
+#include "support/host_run.h"
 #include "support/matchers.h"
 #include "support/temp_dir.h"
 
@@ -18,38 +18,25 @@ using testing_support::ThrowsError;
 
 namespace {
 
-// A run served through the Application object, on a program folder with the shipped
-// PortaB.ini and PortaB.xif and a home with the demo network.
+// A run served through the Application object, with the shipped PortaB.ini and PortaB.xif
+// and the demo network.
 class ApplicationTest : public testing::Test {
  protected:
-  ApplicationTest() : factory_(records_, dir_ / "home" / "registry.reg") {
-    std::filesystem::create_directories(dir_ / "program");
-    for (const char* file : {"PortaB.ini", "PortaB.xif"}) {
-      std::filesystem::copy_file(std::string(PORTAB_DATA_DIR) + "/" + file, dir_ / "program" / file);
-    }
-    platform::lns_embedded::CreateNetwork(
-        dir_ / "home" / "lns", testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"), false);
-    host::ResetRunState();
-    auto& s = host::RunState();
-    s.Program.executable = dir_ / "program" / "portab";
-    s.Program.programFolder = dir_ / "program";
-    s.Program.home = dir_ / "home";
-    s.Factory = &factory_;
+  ApplicationTest() : run_({true, true, false, ""}), records_(run_.records), factory_(run_.factory) {
     app_ = host::CreateApplication();
   }
   ~ApplicationTest() override {
     app_.reset();
     host::M_LcaPlugIn::EndApp();
-    host::ResetRunState();
   }
   void Send(int32_t command, int16_t classId, const std::string& objectName) {
     std::vector<base::Variant> args{command, classId, objectName};
     app_->Invoke("SendCommand", args);
   }
 
-  testing_support::TempDir dir_;
-  testing_support::Records records_;
-  testing_support::TestFactory factory_;
+  testing_support::HostRun run_;
+  testing_support::Records& records_;
+  testing_support::TestFactory& factory_;
   base::DispatchPtr app_;
 };
 
@@ -126,7 +113,7 @@ TEST_F(ApplicationTest, LnsObjectByToolTakesOnlyLonMarkObjects) {
   EXPECT_TRUE(s.ToolObjectGiven);
   EXPECT_EQ(app_->Get("LnsObjectByTool").ToObject()->Get("ObjectName").ToString(), "Demo/System.Floor 1/Switch 1/Omnal 1");
   Send(13, 28, "ignored");
-  EXPECT_THAT(testing_support::ReadFile(dir_ / "program" / "portab.LOG"), HasSubstr("StartWithToolObject"));
+  EXPECT_THAT(run_.Log(), HasSubstr("StartWithToolObject"));
 }
 
 TEST_F(ApplicationTest, CommandFiftyRegistersInTheNetworkAndAnswersThroughRegResult) {
@@ -150,7 +137,7 @@ TEST_F(ApplicationTest, CommandFiftyRegistersInTheNetworkAndAnswersThroughRegRes
   EXPECT_EQ(registrations[0].deviceTemplate, "PortaB");
   EXPECT_EQ(registrations[0].fileName, "PortaB.xif");
   // EndApp wrote the local registration again.
-  platform::registry::FileRegistry registry(dir_ / "home" / "registry.reg");
+  platform::registry::FileRegistry registry = run_.Registry();
   EXPECT_EQ(registry.ReadValue(platform::registry::Hive::ClassesRoot, "veltaPortaB.Application\\Clsid", ""),
             "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D10}");
 }

@@ -5,8 +5,7 @@
 #include "host/m_plugin.h"
 #include "host/run_state.h"
 #include "platform/registry/file_registry.h"
-#include "support/fakes.h"
-#include "support/temp_dir.h"
+#include "support/host_run.h"
 #include "ui/res_strings.h"
 
 using platform::registry::Hive;
@@ -15,36 +14,12 @@ using testing::Not;
 
 namespace {
 
-// One run of the program: a program folder with PortaB.ini, a fresh PORTAB_HOME and
-// recording components.
-class HostRun {
+// The program folder holds a PortaB.ini with only the help entry.
+class HostRun : public testing_support::HostRun {
  public:
-  explicit HostRun(bool withIniFile = true) : factory_(records, dir_ / "home" / "registry.reg") {
-    std::filesystem::create_directories(dir_ / "program");
-    if (withIniFile) testing_support::WriteFile(dir_ / "program" / "PortaB.ini", "[velta Porta Help 1.0]\nHelpFilePath=help\\PortaB.html\n");
-    host::ResetRunState();
-    auto& s = host::RunState();
-    s.Program.executable = dir_ / "program" / "portab";
-    s.Program.programFolder = dir_ / "program";
-    s.Program.home = dir_ / "home";
-    s.Factory = &factory_;
-  }
-  ~HostRun() { host::ResetRunState(); }
-
-  // Runs the command line as the program does: Main, then the end of the run.
-  void Main(const std::string& commandLine) {
-    host::M_PlugIn::Main(commandLine, false);
-    host::M_LcaPlugIn::EndApp();
-  }
-  std::string Log() const { return testing_support::ReadFile(dir_ / "program" / "portab.LOG"); }
-  platform::registry::FileRegistry Registry() const { return platform::registry::FileRegistry(dir_ / "home" / "registry.reg"); }
-  std::filesystem::path ProgramFolder() const { return dir_ / "program"; }
-
-  testing_support::Records records;
-
- private:
-  testing_support::TempDir dir_;
-  testing_support::TestFactory factory_;
+  explicit HostRun(bool withIniFile = true)
+      : testing_support::HostRun({withIniFile, false, false,
+                                  withIniFile ? "[velta Porta Help 1.0]\nHelpFilePath=help\\PortaB.html\n" : ""}) {}
 };
 
 std::string Refusal(int commandId, int classId) {

@@ -9,35 +9,16 @@
 #include "platform/registry/file_registry.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_description.h"
-#include "support/fakes.h"
-#include "support/temp_dir.h"
+#include "support/host_run.h"
 
 using testing::HasSubstr;
 
 namespace {
 
-// A run of the host on the demo network, with recording components.
+// A run of the host on the demo network with the knowledge base, and recording components.
 class StartEndTest : public testing::Test {
  protected:
-  StartEndTest() : factory_(records_, dir_ / "home" / "registry.reg") {
-    std::filesystem::create_directories(dir_ / "program");
-    std::filesystem::copy_file(std::string(PORTAB_DATA_DIR) + "/PortaB.ini", dir_ / "program" / "PortaB.ini");
-    std::filesystem::copy(std::string(PORTAB_DATA_DIR) + "/Config", dir_ / "program" / "Config",
-                          std::filesystem::copy_options::recursive);
-    // The registration that tells the knowledge base where the program (and its Config/) is.
-    platform::automation::RegisterClass(*std::make_unique<platform::registry::FileRegistry>(dir_ / "home" / "registry.reg"),
-                                        {"veltaPortaB.Application", "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D10}",
-                                         dir_ / "program" / "portab", {}});
-    platform::lns_embedded::CreateNetwork(
-        dir_ / "home" / "lns", testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"), false);
-    host::ResetRunState();
-    auto& s = host::RunState();
-    s.Program.executable = dir_ / "program" / "portab";
-    s.Program.programFolder = dir_ / "program";
-    s.Program.home = dir_ / "home";
-    s.Factory = &factory_;
-  }
-  ~StartEndTest() override { host::ResetRunState(); }
+  StartEndTest() : run_({true, true, true, ""}), records_(run_.records), factory_(run_.factory) {}
 
   void Connect(int32_t currentCommand, const std::string& object = "Demo/System.Floor 1/Switch 1/Omnal 1") {
     host::M_LcaPlugIn::InitApp();
@@ -45,9 +26,9 @@ class StartEndTest : public testing::Test {
     host::M_LcaPlugIn::OpenLnsAndFindObject(object, 0);
   }
 
-  testing_support::TempDir dir_;
-  testing_support::Records records_;
-  testing_support::TestFactory factory_;
+  testing_support::HostRun run_;
+  testing_support::Records& records_;
+  testing_support::TestFactory& factory_;
 };
 
 TEST_F(StartEndTest, AServerThatDoesNotAnswerGivesMessage1508) {

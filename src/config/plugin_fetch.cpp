@@ -1,4 +1,4 @@
-#include "config/m_plugin_specific.h"
+#include "config/plugin_fetch.h"
 
 #include "base/procedure.h"
 #include "lns/fetch.h"
