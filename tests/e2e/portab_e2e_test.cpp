@@ -76,17 +76,6 @@ class PortabProgram {
   testing_support::TempDir dir_;
 };
 
-TEST(PortabE2eTest, RefusedCommandShowsTheMessageAndFails) {
-  PortabProgram portab;
-  const auto out = portab.Run({"/CLASSID:27/COMMANDID:13/OBJECTNAME:x"});
-  EXPECT_EQ(out.exitStatus, 1);
-  EXPECT_THAT(out.err, HasSubstr("--- Exclamation: veltaPortaB\n"
-                                 "The transmitted CommandId (13) is not\n"
-                                 "supported for  ClassId 27 !\n"
-                                 "--- answer: OK\n"));
-  EXPECT_THAT(portab.Log(), HasSubstr("[M_PlugIn] Public Sub ValidateCommand()"));
-}
-
 TEST(PortabE2eTest, LanguageKeywordWritesTheRegistryStore) {
   PortabProgram portab;
   const auto out = portab.Run({"/REG:1000"});
@@ -107,14 +96,6 @@ TEST(PortabE2eTest, DamagedRegistryIsReportedAndLeftAsItWas) {
   const auto out = portab.Run({"/REG:1000"});
   EXPECT_THAT(out.err, HasSubstr((portab.Home() / "registry.reg").string() + ", line 3: value outside of a key"));
   EXPECT_EQ(portab.Registry(), damaged);
-}
-
-TEST(PortabE2eTest, MissingIniFileIsReportedWithItsFullName) {
-  PortabProgram portab(false);
-  const auto out = portab.Run({"/CLASSID:28/COMMANDID:13/OBJECTNAME:x"});
-  EXPECT_EQ(out.exitStatus, 1);
-  EXPECT_THAT(out.err, HasSubstr("--- Critical: veltaPortaB\nThe INI file does not exist :\n\n" +
-                                 (portab.Exe().parent_path() / "PortaB.ini").string() + "\n"));
 }
 
 TEST(PortabE2eTest, WithoutObjectNameTheAboutBoxShowsAndSelfRegistrationRunsOnce) {

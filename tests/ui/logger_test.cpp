@@ -2,7 +2,6 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <sstream>
 
@@ -95,19 +94,6 @@ TEST(LoggerTest, WritesTheLogFileAndAnswersErrors) {
   EXPECT_THAT(log, HasSubstr(" E "));
   EXPECT_THAT(log, HasSubstr("Error 6 (0x00000006) in M_PlugIn.Main: Overflow [M_PlugIn.Main]"));
   EXPECT_THAT(console.str(), HasSubstr("portab: Error 6 (0x00000006) in M_PlugIn.Main"));
-}
-
-TEST(LoggerTest, FallsBackToTheHomeFolderWhenTheProgramFolderIsReadOnly) {
-  if (::geteuid() == 0) GTEST_SKIP() << "the superuser can write to read-only folders";
-  testing_support::TempDir dir;
-  std::filesystem::create_directories(dir / "program");
-  std::filesystem::permissions(dir / "program", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-  {
-    ui::Logger logger;
-    logger.Init(SetupIn(dir / "program", dir / "home"));
-    EXPECT_EQ(logger.LogFile(), dir / "home" / "portab.LOG");
-  }
-  EXPECT_THAT(testing_support::ReadFile(dir / "home" / "portab.LOG"), HasSubstr("is not writable"));
 }
 
 TEST(LoggerTest, FallsBackToTheHomeFolderWhenTheProgramFolderCannotHoldTheFile) {

@@ -69,19 +69,6 @@ TEST_F(ResStringsTest, GermanEntriesMatchTheirEnglishShape) {
   EXPECT_GE(ids.size(), 150u);
 }
 
-TEST_F(ResStringsTest, EntriesQuotedByOtherComponentsAreExact) {
-  const std::pair<int16_t, const char*> cases[] = {
-      {1526, "The INI file does not exist :"},
-      {1513, "Registering plug-in ..."},
-      {1530, "Plug-in started"},
-      {1851, "velta Porta (%1)"},
-      {1506, "Searching for device \"%1\"' ..."},
-      {1402, "%1 %2 % %3. The valid range is from %4 up to %5 %.\r\n\r\n\"%6\" is set to %7 %."},
-      {1601, "Data (*.dat)|*.dat|All (*.*)|*.*"},
-  };
-  for (const auto& [id, text] : cases) EXPECT_EQ(ui::ResString(id), text) << id;
-}
-
 TEST_F(ResStringsTest, ControlTagsGiveCaptionAndToolTip) {
   auto texts = ui::TextsForTag("1001/", true);
   EXPECT_EQ(texts.caption, "Configuration");
