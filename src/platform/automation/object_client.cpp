@@ -54,7 +54,7 @@ class ServerObject final : public RemoteDispatch {
         ::waitpid(pid_, nullptr, 0);
         break;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   }
   ServerObject(const ServerObject&) = delete;
