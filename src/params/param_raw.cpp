@@ -20,9 +20,47 @@ bool cRawParameter::LnsTransferAllowed(bool fetchCpIfRequired) {
   return CpFetched();
 }
 
-// ---- one byte ----
+// ---- numbers ----
 
-cParam1Byte::cParam1Byte() { SetPart(1, 1); }
+cRawNumber::cRawNumber(int16_t width) : width_(width) { SetPart(1, width); }
+
+void cRawNumber::ConsiderPartOfCpOnly(int16_t bytePos) { CheckAndStorePart(bytePos, width_, true, kInvalidParameters); }
+
+bool cRawNumber::WritingToLnsIsRequired() const { return !writeIfRequiredOnly_ || Number() != lastLnsValue_; }
+
+void cRawNumber::WriteToLns() {
+  LogEntry("WriteToLns");
+  if (!LnsTransferAllowed(false)) return;
+  const int32_t value = Number();
+  if (WritingToLnsIsRequired()) WritePart(value, signedValue_);
+  lastLnsValue_ = value;
+  SetChanged(false);
+}
+
+void cRawNumber::ReadFromLns(bool fetchCpIfRequired) {
+  LogEntry("ReadFromLns");
+  if (!LnsTransferAllowed(fetchCpIfRequired)) return;
+  const int32_t value = ReadPart(signedValue_);
+  StoreNumber(value);
+  lastLnsValue_ = value;
+  SetChanged(false);
+}
+
+void cRawNumber::WriteToExtCp() {
+  LogEntry("WriteToExtCp");
+  if (!CpIsExternal()) return;
+  WriteExtPart(Number(), signedValue_);
+  SetChanged(false);
+}
+
+void cRawNumber::ReadFromExtCp() {
+  LogEntry("ReadFromExtCp");
+  if (!CpIsExternal()) return;
+  StoreNumber(ReadExtPart(signedValue_));
+  SetChanged(false);
+}
+
+// ---- one byte ----
 
 int16_t cParam1Byte::ClassId() const { return cParamEnums::PA_CLASSID_1BYTE_PARAMETER; }
 
@@ -31,43 +69,7 @@ void cParam1Byte::SetValue(int32_t value) {
   SetChanged(true);
 }
 
-void cParam1Byte::ConsiderPartOfCpOnly(int16_t bytePos) { CheckAndStorePart(bytePos, 1, true, kInvalidParameters); }
-
-bool cParam1Byte::WritingToLnsIsRequired() const { return !writeIfRequiredOnly_ || value_ != lastLnsValue_; }
-
-void cParam1Byte::WriteToLns() {
-  LogEntry("WriteToLns");
-  if (!LnsTransferAllowed(false)) return;
-  if (WritingToLnsIsRequired()) WritePart(value_, signedValue_);
-  lastLnsValue_ = value_;
-  SetChanged(false);
-}
-
-void cParam1Byte::ReadFromLns(bool fetchCpIfRequired) {
-  LogEntry("ReadFromLns");
-  if (!LnsTransferAllowed(fetchCpIfRequired)) return;
-  value_ = ReadPart(signedValue_);
-  lastLnsValue_ = value_;
-  SetChanged(false);
-}
-
-void cParam1Byte::WriteToExtCp() {
-  LogEntry("WriteToExtCp");
-  if (!CpIsExternal()) return;
-  WriteExtPart(value_, signedValue_);
-  SetChanged(false);
-}
-
-void cParam1Byte::ReadFromExtCp() {
-  LogEntry("ReadFromExtCp");
-  if (!CpIsExternal()) return;
-  value_ = ReadExtPart(signedValue_);
-  SetChanged(false);
-}
-
 // ---- two bytes ----
-
-cParam2Byte::cParam2Byte() { SetPart(1, 2); }
 
 int16_t cParam2Byte::ClassId() const { return cParamEnums::PA_CLASSID_2BYTE_PARAMETER; }
 
@@ -92,42 +94,6 @@ void cParam2Byte::SetValue1(int32_t value) {
 void cParam2Byte::SetValue2(int32_t value) {
   value2_ = value;
   SetChanged(true);
-}
-
-void cParam2Byte::ConsiderPartOfCpOnly(int16_t bytePos) { CheckAndStorePart(bytePos, 2, true, kInvalidParameters); }
-
-bool cParam2Byte::WritingToLnsIsRequired() const { return !writeIfRequiredOnly_ || Value() != lastLnsValue_; }
-
-void cParam2Byte::WriteToLns() {
-  LogEntry("WriteToLns");
-  if (!LnsTransferAllowed(false)) return;
-  const int32_t value = Value();
-  if (WritingToLnsIsRequired()) WritePart(value, signedValue_);
-  lastLnsValue_ = value;
-  SetChanged(false);
-}
-
-void cParam2Byte::ReadFromLns(bool fetchCpIfRequired) {
-  LogEntry("ReadFromLns");
-  if (!LnsTransferAllowed(fetchCpIfRequired)) return;
-  const int32_t value = ReadPart(signedValue_);
-  SetValue(value);
-  lastLnsValue_ = value;
-  SetChanged(false);
-}
-
-void cParam2Byte::WriteToExtCp() {
-  LogEntry("WriteToExtCp");
-  if (!CpIsExternal()) return;
-  WriteExtPart(Value(), signedValue_);
-  SetChanged(false);
-}
-
-void cParam2Byte::ReadFromExtCp() {
-  LogEntry("ReadFromExtCp");
-  if (!CpIsExternal()) return;
-  SetValue(ReadExtPart(signedValue_));
-  SetChanged(false);
 }
 
 // ---- ASCII ----

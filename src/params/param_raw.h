@@ -23,18 +23,15 @@ class cRawParameter : public cParameter {
   bool LnsTransferAllowed(bool fetchCpIfRequired);
 };
 
-// BytePos 0 is byte 1: the part is one byte from the first byte until it is bound elsewhere.
-class cParam1Byte final : public cRawParameter {
+// The numeric raw kinds: a number of `width` bytes (BytePos 0 is byte 1: the part starts at the
+// first byte until it is bound elsewhere), signed or not, written only when it changed if asked to.
+class cRawNumber : public cRawParameter {
  public:
-  cParam1Byte();
-  int16_t ClassId() const override;
-  int32_t Value() const { return value_; }
-  void SetValue(int32_t value);
   bool SignedValue() const { return signedValue_; }
   void SetSignedValue(bool value) { signedValue_ = value; }
   bool WriteToLnsIfRequiredOnly() const { return writeIfRequiredOnly_; }
   void SetWriteToLnsIfRequiredOnly(bool value) { writeIfRequiredOnly_ = value; }
-  // Binds the parameter to the byte at bytePos ("invalid parameters" when it is outside).
+  // Binds the parameter to the bytes at bytePos ("invalid parameters" when they are outside).
   void ConsiderPartOfCpOnly(int16_t bytePos);
 
   bool WritingToLnsIsRequired() const override;
@@ -45,18 +42,37 @@ class cParam1Byte final : public cRawParameter {
   void ReadFromExtCp() override;
 
  protected:
-  const char* Module() const override { return "cParam1Byte"; }
+  explicit cRawNumber(int16_t width);
+  // The kind's value as one number, and storing a number read from the CP.
+  virtual int32_t Number() const = 0;
+  virtual void StoreNumber(int32_t value) = 0;
 
  private:
-  int32_t value_ = 0;
+  int16_t width_;
   bool signedValue_ = false;
   bool writeIfRequiredOnly_ = false;
   int32_t lastLnsValue_ = 0;
 };
 
-class cParam2Byte final : public cRawParameter {
+class cParam1Byte final : public cRawNumber {
  public:
-  cParam2Byte();
+  cParam1Byte() : cRawNumber(1) {}
+  int16_t ClassId() const override;
+  int32_t Value() const { return value_; }
+  void SetValue(int32_t value);
+
+ protected:
+  const char* Module() const override { return "cParam1Byte"; }
+  int32_t Number() const override { return value_; }
+  void StoreNumber(int32_t value) override { value_ = value; }
+
+ private:
+  int32_t value_ = 0;
+};
+
+class cParam2Byte final : public cRawNumber {
+ public:
+  cParam2Byte() : cRawNumber(2) {}
   int16_t ClassId() const override;
   // Value1 * 256 + Value2 (overflow error 6 when that leaves 32 bits).
   int32_t Value() const;
@@ -66,28 +82,15 @@ class cParam2Byte final : public cRawParameter {
   void SetValue1(int32_t value);
   int32_t Value2() const { return value2_; }
   void SetValue2(int32_t value);
-  bool SignedValue() const { return signedValue_; }
-  void SetSignedValue(bool value) { signedValue_ = value; }
-  bool WriteToLnsIfRequiredOnly() const { return writeIfRequiredOnly_; }
-  void SetWriteToLnsIfRequiredOnly(bool value) { writeIfRequiredOnly_ = value; }
-  void ConsiderPartOfCpOnly(int16_t bytePos);
-
-  bool WritingToLnsIsRequired() const override;
-  void WriteToLns() override;
-  using cRawParameter::ReadFromLns;
-  void ReadFromLns(bool fetchCpIfRequired) override;
-  void WriteToExtCp() override;
-  void ReadFromExtCp() override;
 
  protected:
   const char* Module() const override { return "cParam2Byte"; }
+  int32_t Number() const override { return Value(); }
+  void StoreNumber(int32_t value) override { SetValue(value); }
 
  private:
   int32_t value1_ = 0;
   int32_t value2_ = 0;
-  bool signedValue_ = false;
-  bool writeIfRequiredOnly_ = false;
-  int32_t lastLnsValue_ = 0;
 };
 
 class cParamASCII final : public cRawParameter {
