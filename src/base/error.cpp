@@ -23,6 +23,7 @@ constexpr std::array kErrorTable{
     ErrorInfo{err::kFileNotFound, "File not found"},
     ErrorInfo{err::kPathFileAccess, "Path/File access error"},
     ErrorInfo{err::kInvalidFileFormat, "Invalid file format"},
+    ErrorInfo{err::kInvalidPropertyValue, "Invalid property value"},
     ErrorInfo{err::kMemberNotSupported, "Object doesn't support this property or method"},
     ErrorInfo{err::kDuplicateKey, "This key is already associated with an element of this collection"},
     ErrorInfo{err::kRefusedArguments, "Invalid arguments"},

@@ -20,6 +20,7 @@ inline constexpr int32_t kInternal = 51;
 inline constexpr int32_t kFileNotFound = 53;
 inline constexpr int32_t kPathFileAccess = 75;
 inline constexpr int32_t kInvalidFileFormat = 321;
+inline constexpr int32_t kInvalidPropertyValue = 380;
 inline constexpr int32_t kMemberNotSupported = 438;
 inline constexpr int32_t kDuplicateKey = 457;
 inline constexpr int32_t kAppErrorBase = static_cast<int32_t>(0x80040000u);

@@ -1,6 +1,7 @@
 #include "base/text.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -73,14 +74,23 @@ double Val(std::string_view text) {
   }
   const size_t length = DecimalPrefixLength(s);
   if (length == 0) return 0;
+  // from_chars, unlike strtod, reads the point whatever the process locale is.
   std::string number(s.substr(0, length));
   for (char& c : number) {
     if (c == 'd' || c == 'D') c = 'e';
   }
-  errno = 0;
-  const double value = std::strtod(number.c_str(), nullptr);
-  if (errno == ERANGE && std::isinf(value)) throw Error(err::kOverflow, "Val");
-  return value;
+  const bool negative = number.front() == '-';
+  const size_t first = (number.front() == '-' || number.front() == '+') ? 1 : 0;
+  double value = 0;
+  const auto result = std::from_chars(number.data() + first, number.data() + number.size(), value);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Too small underflows to zero; too large is an overflow.
+    const auto exponent = number.find_first_of("eE");
+    const bool tiny = exponent != std::string::npos && number[exponent + 1] == '-';
+    if (!tiny) throw Error(err::kOverflow, "Val");
+    return 0;
+  }
+  return negative ? -value : value;
 }
 
 double RoundHalfEven(double value) { return std::nearbyint(value); }

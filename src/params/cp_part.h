@@ -13,13 +13,19 @@
 // Reading stops at the first 0 byte: bytes after it are not part of the text.
 //
 // Every error inside an operation is swallowed: a read leaves the out value at what was
-// computed before (0 / ""), a write leaves the CP as it was. The LNS CP's value format is
-// switched to "RAW" for the transfer and restored afterwards.
+// computed before (0 / ""), a write leaves the CP as it was. The operation then returns the
+// error's description, so the caller can log it; it returns "" when the transfer succeeded.
+// The LNS CP's value format is switched to "RAW" for the transfer and restored afterwards.
+//
+// While a ReadPassCache lives, each LNS CP's value is fetched from the server once and the
+// further reads of parts of it take that value; a write to the CP drops it.
 //
 // Only parameters and the parameter set may call these (CpPartKey).
 
 #include <cstdint>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "lns/lns_objects.h"
 
@@ -36,20 +42,34 @@ class CpPartKey {
 
 namespace cp_part {
 
-void ReadCpPart(CpPartKey, lns::ConfigProperty* cp, int32_t& value, bool isSigned, int16_t bytePos,
-                int16_t byteLength, uint8_t usedBytes);
-void ReadExtCpPart(CpPartKey, cConfigProp* cp, int32_t& value, bool isSigned, int16_t bytePos, int16_t byteLength,
-                   uint8_t usedBytes);
-void ReadCpAsciiPart(CpPartKey, lns::ConfigProperty* cp, std::string& text, int16_t bytePos, int16_t byteLength);
-void ReadExtCpAsciiPart(CpPartKey, cConfigProp* cp, std::string& text, int16_t bytePos, int16_t byteLength);
+// Empty when the transfer succeeded, else the description of the swallowed error.
+using Failure = std::string;
 
-void WriteCpPart(CpPartKey, lns::ConfigProperty* cp, int32_t value, bool isSigned, int16_t bytePos,
+class ReadPassCache {
+ public:
+  ReadPassCache();
+  ~ReadPassCache();
+  ReadPassCache(const ReadPassCache&) = delete;
+  ReadPassCache& operator=(const ReadPassCache&) = delete;
+
+ private:
+  bool owner_ = false;
+};
+
+Failure ReadCpPart(CpPartKey, lns::ConfigProperty* cp, int32_t& value, bool isSigned, int16_t bytePos,
+                int16_t byteLength, uint8_t usedBytes);
+Failure ReadExtCpPart(CpPartKey, cConfigProp* cp, int32_t& value, bool isSigned, int16_t bytePos, int16_t byteLength,
+                   uint8_t usedBytes);
+Failure ReadCpAsciiPart(CpPartKey, lns::ConfigProperty* cp, std::string& text, int16_t bytePos, int16_t byteLength);
+Failure ReadExtCpAsciiPart(CpPartKey, cConfigProp* cp, std::string& text, int16_t bytePos, int16_t byteLength);
+
+Failure WriteCpPart(CpPartKey, lns::ConfigProperty* cp, int32_t value, bool isSigned, int16_t bytePos,
                  int16_t byteLength, uint8_t usedBytes);
-void WriteExtCpPart(CpPartKey, cConfigProp* cp, int32_t value, bool isSigned, int16_t bytePos, int16_t byteLength,
+Failure WriteExtCpPart(CpPartKey, cConfigProp* cp, int32_t value, bool isSigned, int16_t bytePos, int16_t byteLength,
                     uint8_t usedBytes);
-void WriteCpAsciiPart(CpPartKey, lns::ConfigProperty* cp, const std::string& text, int16_t bytePos,
+Failure WriteCpAsciiPart(CpPartKey, lns::ConfigProperty* cp, const std::string& text, int16_t bytePos,
                       int16_t byteLength);
-void WriteExtCpAsciiPart(CpPartKey, cConfigProp* cp, const std::string& text, int16_t bytePos, int16_t byteLength);
+Failure WriteExtCpAsciiPart(CpPartKey, cConfigProp* cp, const std::string& text, int16_t bytePos, int16_t byteLength);
 
 }  // namespace cp_part
 }  // namespace params

@@ -32,8 +32,9 @@ void cRawNumber::WriteToLns() {
   LogEntry("WriteToLns");
   if (!LnsTransferAllowed(false)) return;
   const int32_t value = Number();
-  if (WritingToLnsIsRequired()) WritePart(value, signedValue_);
-  lastLnsValue_ = value;
+  // A value the part refused is not what the device holds: the last value stays.
+  const bool stored = !WritingToLnsIsRequired() || WritePart(value, signedValue_);
+  if (stored) lastLnsValue_ = value;
   SetChanged(false);
 }
 

@@ -19,44 +19,69 @@ void cParameter::CheckAndStorePart(int16_t bytePos, int32_t byteLength, bool len
   byteLength_ = static_cast<int16_t>(byteLength);
 }
 
+// "CP "HoldTime"" or "CP buffer "Options"": where this parameter's bytes live.
+std::string cParameter::CpText() const {
+  if (configPropExt_) return "CP buffer \"" + configPropExt_->Name() + "\"";
+  if (configProperty_) return "CP \"" + configProperty_->Name() + "\"";
+  return "no CP";
+}
+
+void cParameter::LogReadFailure(const std::string& failure) const {
+  if (failure.empty()) return;
+  base::LogLine("Parameter \"" + name_ + "\": reading " + CpText() + " failed: " + failure, base::kRedLine, true);
+}
+
+bool cParameter::LogWriteFailure(const std::string& failure, const std::string& value) const {
+  if (failure.empty()) return true;
+  base::LogLine("Parameter \"" + name_ + "\": the value " + value + " was not written into " + CpText() + ": " + failure,
+                base::kRedLine, true);
+  return false;
+}
+
 int32_t cParameter::ReadPart(bool isSigned, uint8_t usedBytes) const {
   int32_t value = 0;
-  cp_part::ReadCpPart({}, configProperty_.get(), value, isSigned, bytePos_, byteLength_, usedBytes);
+  LogReadFailure(cp_part::ReadCpPart({}, configProperty_.get(), value, isSigned, bytePos_, byteLength_, usedBytes));
   return value;
 }
 
-void cParameter::WritePart(int32_t value, bool isSigned, uint8_t usedBytes) const {
-  cp_part::WriteCpPart({}, configProperty_.get(), value, isSigned, bytePos_, byteLength_, usedBytes);
+bool cParameter::WritePart(int32_t value, bool isSigned, uint8_t usedBytes) const {
+  return LogWriteFailure(
+      cp_part::WriteCpPart({}, configProperty_.get(), value, isSigned, bytePos_, byteLength_, usedBytes),
+      std::to_string(value));
 }
 
 int32_t cParameter::ReadExtPart(bool isSigned, uint8_t usedBytes) const {
   int32_t value = 0;
-  cp_part::ReadExtCpPart({}, configPropExt_.get(), value, isSigned, bytePos_, byteLength_, usedBytes);
+  LogReadFailure(cp_part::ReadExtCpPart({}, configPropExt_.get(), value, isSigned, bytePos_, byteLength_, usedBytes));
   return value;
 }
 
-void cParameter::WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes) const {
-  cp_part::WriteExtCpPart({}, configPropExt_.get(), value, isSigned, bytePos_, byteLength_, usedBytes);
+bool cParameter::WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes) const {
+  return LogWriteFailure(
+      cp_part::WriteExtCpPart({}, configPropExt_.get(), value, isSigned, bytePos_, byteLength_, usedBytes),
+      std::to_string(value));
 }
 
 std::string cParameter::ReadAsciiPart() const {
   std::string text;
-  cp_part::ReadCpAsciiPart({}, configProperty_.get(), text, bytePos_, byteLength_);
+  LogReadFailure(cp_part::ReadCpAsciiPart({}, configProperty_.get(), text, bytePos_, byteLength_));
   return text;
 }
 
-void cParameter::WriteAsciiPart(const std::string& text) const {
-  cp_part::WriteCpAsciiPart({}, configProperty_.get(), text, bytePos_, byteLength_);
+bool cParameter::WriteAsciiPart(const std::string& text) const {
+  return LogWriteFailure(cp_part::WriteCpAsciiPart({}, configProperty_.get(), text, bytePos_, byteLength_),
+                         "\"" + text + "\"");
 }
 
 std::string cParameter::ReadExtAsciiPart() const {
   std::string text;
-  cp_part::ReadExtCpAsciiPart({}, configPropExt_.get(), text, bytePos_, byteLength_);
+  LogReadFailure(cp_part::ReadExtCpAsciiPart({}, configPropExt_.get(), text, bytePos_, byteLength_));
   return text;
 }
 
-void cParameter::WriteExtAsciiPart(const std::string& text) const {
-  cp_part::WriteExtCpAsciiPart({}, configPropExt_.get(), text, bytePos_, byteLength_);
+bool cParameter::WriteExtAsciiPart(const std::string& text) const {
+  return LogWriteFailure(cp_part::WriteExtCpAsciiPart({}, configPropExt_.get(), text, bytePos_, byteLength_),
+                         "\"" + text + "\"");
 }
 
 void cParameter::LogEntry(const char* procedure) const { base::LogEntry(Module(), base::Visibility::Public, procedure); }

@@ -93,22 +93,33 @@ class cParameter : public IParameter {
   }
   int16_t ByteLength() const { return byteLength_; }
 
-  // Reads and writes of this parameter's part (see cp_part.h).
+  // Reads and writes of this parameter's part (see cp_part.h). A transfer that fails is
+  // swallowed as the part operations do, but logged as a red line naming the parameter
+  // (and the value, for a write); the writes answer whether the bytes were stored.
   int32_t ReadPart(bool isSigned, uint8_t usedBytes = 0) const;
-  void WritePart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
+  bool WritePart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
   int32_t ReadExtPart(bool isSigned, uint8_t usedBytes = 0) const;
-  void WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
+  bool WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
   std::string ReadAsciiPart() const;
-  void WriteAsciiPart(const std::string& text) const;
+  bool WriteAsciiPart(const std::string& text) const;
   std::string ReadExtAsciiPart() const;
-  void WriteExtAsciiPart(const std::string& text) const;
+  bool WriteExtAsciiPart(const std::string& text) const;
+
+  // Where the bytes live, for log lines: CP "name" or CP buffer "name".
+  std::string CpText() const;
 
   // The module name used in log lines and errors ("cParam1Byte").
   virtual const char* Module() const = 0;
   void LogEntry(const char* procedure) const;
 
+ protected:
+  // Written by the parameter set only (control kinds lock their control first).
+  virtual void SetAvailable(bool available) { available_ = available; }
+
  private:
   friend class cParams;
+  void LogReadFailure(const std::string& failure) const;
+  bool LogWriteFailure(const std::string& failure, const std::string& value) const;
 
   std::string name_;
   std::string cpIniName_;

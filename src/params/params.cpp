@@ -4,6 +4,7 @@
 #include "base/procedure.h"
 #include "base/product.h"
 #include "base/text.h"
+#include "params/cp_part.h"
 #include "params/param_enums.h"
 
 namespace params {
@@ -12,6 +13,22 @@ namespace {
 constexpr const char* kModule = "cParams";
 
 void Entry(const char* procedure) { base::LogEntry(kModule, base::Visibility::Public, procedure); }
+
+std::function<void(cParamTextBox&)> TextBoxAttacher(const std::shared_ptr<ui::window::TextBox>& control,
+                                                    const std::string& name) {
+  return [control, name](cParamTextBox& parameter) {
+    parameter.SetTextBoxControl(control);
+    if (control) control->SetTag(name);
+  };
+}
+
+std::function<void(cParamComboBox&)> ComboBoxAttacher(const std::shared_ptr<ui::window::ComboBox>& control,
+                                                      const std::string& name) {
+  return [control, name](cParamComboBox& parameter) {
+    parameter.SetComboBoxControl(control);
+    if (control) control->SetTag(name);
+  };
+}
 
 [[noreturn]] void RaiseFetchError(const std::string& text) {
   throw base::Error(base::err::kCpNvNotPlaced, base::kProductName, text);
@@ -33,65 +50,132 @@ void cParams::Register(Kind kind, const ParameterPtr& parameter) {
   allParameters_.Add(parameter);
 }
 
+// Creates a parameter and fills it in the order the parameter kinds rely on: parent; then
+// name and CP name followed by the LNS CP, or the CP buffer followed by the name; the
+// control; availability (a control kind locks a missing CP's control grey); the collections.
 template <typename T>
-std::shared_ptr<T> cParams::AddBound(Kind kind, const char* procedure, const std::string& name,
-                                     std::shared_ptr<lns::ConfigProperty> cp, const std::string& cpIniName) {
+std::shared_ptr<T> cParams::AddParameter(Kind kind, const char* procedure, const std::string& name,
+                                         std::shared_ptr<lns::ConfigProperty> cp, const std::string& cpIniName,
+                                         std::shared_ptr<cConfigProp> configProp,
+                                         const std::function<void(T&)>& attachControl) {
   Entry(procedure);
   auto parameter = std::make_shared<T>();
   parameter->parent_ = this;
-  parameter->name_ = name;
-  const bool given = cp != nullptr;
-  if (given) {
-    parameter->cpIniName_ = cpIniName;
-    parameter->SetConfigProperty(std::move(cp));
+  bool available = false;
+  if (configProp) {
+    available = configProp->Available();
+    parameter->configPropExt_ = std::move(configProp);
+    parameter->name_ = name;
+  } else {
+    parameter->name_ = name;
+    if (cp) {
+      parameter->cpIniName_ = cpIniName;
+      parameter->SetConfigProperty(std::move(cp));
+      available = true;
+    }
   }
-  parameter->available_ = given;
-  Register(kind, parameter);
-  return parameter;
-}
-
-template <typename T>
-std::shared_ptr<T> cParams::AddExternal(Kind kind, const char* procedure, const std::string& name,
-                                        std::shared_ptr<cConfigProp> configProp) {
-  Entry(procedure);
-  auto parameter = std::make_shared<T>();
-  parameter->parent_ = this;
-  const bool available = configProp && configProp->Available();
-  parameter->configPropExt_ = std::move(configProp);
-  parameter->name_ = name;
-  parameter->available_ = available;
+  if (attachControl) attachControl(*parameter);
+  static_cast<cParameter&>(*parameter).SetAvailable(available);
   Register(kind, parameter);
   return parameter;
 }
 
 std::shared_ptr<cParam1Byte> cParams::Add1ByteParameter(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
                                                         const std::string& cpIniName) {
-  return AddBound<cParam1Byte>(Kind::OneByte, "Add1ByteParameter", name, std::move(cp), cpIniName);
+  return AddParameter<cParam1Byte>(Kind::OneByte, "Add1ByteParameter", name, std::move(cp), cpIniName, nullptr, {});
 }
 
 std::shared_ptr<cParam2Byte> cParams::Add2ByteParameter(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
                                                         const std::string& cpIniName) {
-  return AddBound<cParam2Byte>(Kind::TwoByte, "Add2ByteParameter", name, std::move(cp), cpIniName);
+  return AddParameter<cParam2Byte>(Kind::TwoByte, "Add2ByteParameter", name, std::move(cp), cpIniName, nullptr, {});
 }
 
 std::shared_ptr<cParamASCII> cParams::AddAsciiParameter(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
                                                         const std::string& cpIniName) {
-  return AddBound<cParamASCII>(Kind::Ascii, "AddAsciiParameter", name, std::move(cp), cpIniName);
+  return AddParameter<cParamASCII>(Kind::Ascii, "AddAsciiParameter", name, std::move(cp), cpIniName, nullptr, {});
 }
 
 std::shared_ptr<cParam1Byte> cParams::Add1ByteParameterExtCp(const std::string& name,
                                                              std::shared_ptr<cConfigProp> configProp) {
-  return AddExternal<cParam1Byte>(Kind::OneByte, "Add1ByteParameterExtCp", name, std::move(configProp));
+  return AddParameter<cParam1Byte>(Kind::OneByte, "Add1ByteParameterExtCp", name, nullptr, "",
+                                   std::move(configProp), {});
 }
 
 std::shared_ptr<cParam2Byte> cParams::Add2ByteParameterExtCp(const std::string& name,
                                                              std::shared_ptr<cConfigProp> configProp) {
-  return AddExternal<cParam2Byte>(Kind::TwoByte, "Add2ByteParameterExtCp", name, std::move(configProp));
+  return AddParameter<cParam2Byte>(Kind::TwoByte, "Add2ByteParameterExtCp", name, nullptr, "",
+                                   std::move(configProp), {});
 }
 
 std::shared_ptr<cParamASCII> cParams::AddAsciiParameterExtCp(const std::string& name,
                                                              std::shared_ptr<cConfigProp> configProp) {
-  return AddExternal<cParamASCII>(Kind::Ascii, "AddAsciiParameterExtCp", name, std::move(configProp));
+  return AddParameter<cParamASCII>(Kind::Ascii, "AddAsciiParameterExtCp", name, nullptr, "",
+                                   std::move(configProp), {});
+}
+
+// ---- the kinds with a control ----
+
+std::shared_ptr<cParamTextBox> cParams::AddTextBoxParameter(const std::string& name,
+                                                            std::shared_ptr<ui::window::TextBox> textBoxControl,
+                                                            std::shared_ptr<lns::ConfigProperty> cp,
+                                                            const std::string& cpIniName) {
+  auto parameter = AddParameter<cParamTextBox>(Kind::TextBox, "AddTextBoxParameter", name, std::move(cp), cpIniName,
+                                               nullptr, TextBoxAttacher(textBoxControl, name));
+  Connect(textBoxControl);
+  parameter->SetSnvtType(cParamEnums::ST_unsigned);
+  return parameter;
+}
+
+std::shared_ptr<cParamTextBox> cParams::AddTextBoxParameterExtCp(const std::string& name,
+                                                                 std::shared_ptr<ui::window::TextBox> textBoxControl,
+                                                                 std::shared_ptr<cConfigProp> configProp) {
+  auto parameter = AddParameter<cParamTextBox>(Kind::TextBox, "AddTextBoxParameterExtCp", name, nullptr, "",
+                                               std::move(configProp),
+                                               TextBoxAttacher(textBoxControl, name));
+  Connect(textBoxControl);
+  parameter->SetSnvtType(cParamEnums::ST_unsigned);
+  return parameter;
+}
+
+std::shared_ptr<cParamComboBox> cParams::AddComboBoxParameter(const std::string& name,
+                                                              std::shared_ptr<ui::window::ComboBox> comboBoxControl,
+                                                              std::shared_ptr<lns::ConfigProperty> cp,
+                                                              const std::string& cpIniName) {
+  auto parameter = AddParameter<cParamComboBox>(Kind::ComboBox, "AddComboBoxParameter", name, std::move(cp),
+                                                cpIniName, nullptr, ComboBoxAttacher(comboBoxControl, name));
+  Connect(comboBoxControl);
+  return parameter;
+}
+
+std::shared_ptr<cParamComboBox> cParams::AddComboBoxParameterExtCp(const std::string& name,
+                                                                   std::shared_ptr<ui::window::ComboBox> comboBoxControl,
+                                                                   std::shared_ptr<cConfigProp> configProp) {
+  auto parameter = AddParameter<cParamComboBox>(Kind::ComboBox, "AddComboBoxParameterExtCp", name, nullptr, "",
+                                                std::move(configProp),
+                                                ComboBoxAttacher(comboBoxControl, name));
+  Connect(comboBoxControl);
+  return parameter;
+}
+
+std::shared_ptr<cParamCheckBox> cParams::AddCheckBoxParameter(const std::string& name,
+                                                              std::shared_ptr<ui::window::CheckBox> checkBoxControl,
+                                                              std::shared_ptr<lns::ConfigProperty> cp,
+                                                              const std::string& cpIniName) {
+  std::function<void(cParamCheckBox&)> attach = [&](cParamCheckBox& parameter) {
+    parameter.SetCheckBoxControl(checkBoxControl);
+    if (checkBoxControl) checkBoxControl->SetTag(name);
+  };
+  auto parameter = AddParameter<cParamCheckBox>(Kind::CheckBox, "AddCheckBoxParameter", name, std::move(cp),
+                                                cpIniName, nullptr, attach);
+  Connect(checkBoxControl);
+  return parameter;
+}
+
+std::shared_ptr<cParamOptBtn> cParams::AddOptionButtonParameter(const std::string& name,
+                                                                std::shared_ptr<lns::ConfigProperty> cp,
+                                                                const std::string& cpIniName) {
+  return AddParameter<cParamOptBtn>(Kind::OptionButton, "AddOptionButtonParameter", name, std::move(cp), cpIniName,
+                                    nullptr, {});
 }
 
 std::shared_ptr<cConfigProp> cParams::AddConfigProp(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
@@ -144,6 +228,47 @@ std::shared_ptr<cParamASCII> cParams::ParameterAsciiByName(std::string_view name
   return Typed<cParamASCII>(List(Kind::Ascii).Item(name));
 }
 int32_t cParams::ParameterAsciiCount() const { return List(Kind::Ascii).Count(); }
+
+std::shared_ptr<cParamTextBox> cParams::TextBoxParameter(int32_t index) const {
+  return Typed<cParamTextBox>(List(Kind::TextBox).Item(index));
+}
+std::shared_ptr<cParamTextBox> cParams::TextBoxParameterByName(std::string_view name) const {
+  return Typed<cParamTextBox>(List(Kind::TextBox).Item(name));
+}
+std::shared_ptr<cParamComboBox> cParams::ComboBoxParameter(int32_t index) const {
+  return Typed<cParamComboBox>(List(Kind::ComboBox).Item(index));
+}
+std::shared_ptr<cParamComboBox> cParams::ComboBoxParameterByName(std::string_view name) const {
+  return Typed<cParamComboBox>(List(Kind::ComboBox).Item(name));
+}
+std::shared_ptr<cParamCheckBox> cParams::CheckBoxParameter(int32_t index) const {
+  return Typed<cParamCheckBox>(List(Kind::CheckBox).Item(index));
+}
+std::shared_ptr<cParamCheckBox> cParams::CheckBoxParameterByName(std::string_view name) const {
+  return Typed<cParamCheckBox>(List(Kind::CheckBox).Item(name));
+}
+std::shared_ptr<cParamOptBtn> cParams::OptionButtonParameter(int32_t index) const {
+  return Typed<cParamOptBtn>(List(Kind::OptionButton).Item(index));
+}
+std::shared_ptr<cParamOptBtn> cParams::OptionButtonParameterByName(std::string_view name) const {
+  return Typed<cParamOptBtn>(List(Kind::OptionButton).Item(name));
+}
+
+std::shared_ptr<cParamTextBox> cParams::TextBoxParameterByControlIndex(int32_t controlIndex) const {
+  for (const auto& parameter : List(Kind::TextBox)) {
+    auto textBox = Typed<cParamTextBox>(parameter);
+    if (textBox->TextBoxControl() && textBox->TextBoxControl()->Index() == controlIndex) return textBox;
+  }
+  return nullptr;
+}
+
+std::shared_ptr<cParamComboBox> cParams::ComboBoxParameterByControlIndex(int32_t controlIndex) const {
+  for (const auto& parameter : List(Kind::ComboBox)) {
+    auto comboBox = Typed<cParamComboBox>(parameter);
+    if (comboBox->ComboBoxControl() && comboBox->ComboBoxControl()->Index() == controlIndex) return comboBox;
+  }
+  return nullptr;
+}
 
 bool cParams::ConfigPropExists(std::string_view name, std::shared_ptr<cConfigProp>* configProp) const {
   if (!configProps_.Exists(name)) return false;
@@ -230,6 +355,95 @@ base::Collection<std::string> cParams::GetAllCpNamesShouldBeWrittenToLns() const
   base::Collection<std::string> names;
   for (const auto& cp : GetAllCpsShouldBeWrittenToLns()) names.Add(cp->Name());
   return names;
+}
+
+// ---- the user interface and control events ----
+
+void cParams::SetUserInterface(platform::dialogs::Dialogs* dialogs, std::string messageTitle) {
+  dialogs_ = dialogs;
+  messageTitle_ = std::move(messageTitle);
+}
+
+void cParams::TextBox_Change_Event(ui::window::TextBox& textBoxControl) {
+  base::RunProcedure(kModule, base::Visibility::Public, "TextBox_Change_Event",
+                     [&](base::ErrorScope&) { TextBoxParameterByName(textBoxControl.Tag())->TextBox_Change_Event(); });
+}
+
+void cParams::TextBox_KeyPress_Event(ui::window::TextBox& textBoxControl, int16_t& keyAscii) {
+  base::RunProcedure(kModule, base::Visibility::Public, "TextBox_KeyPress_Event", [&](base::ErrorScope&) {
+    TextBoxParameterByName(textBoxControl.Tag())->TextBox_KeyPress_Event(keyAscii);
+  });
+}
+
+void cParams::TextBox_LostFocus_Event(ui::window::TextBox& textBoxControl) {
+  base::RunProcedure(kModule, base::Visibility::Public, "TextBox_LostFocus_Event", [&](base::ErrorScope&) {
+    TextBoxParameterByName(textBoxControl.Tag())->TextBox_LostFocus_Event();
+  });
+}
+
+void cParams::TextBox_Validate_Event(ui::window::TextBox& textBoxControl, bool& cancel) {
+  base::RunProcedure(kModule, base::Visibility::Public, "TextBox_Validate_Event", [&](base::ErrorScope&) {
+    TextBoxParameterByName(textBoxControl.Tag())->TextBox_Validate_Event(cancel);
+  });
+}
+
+void cParams::ComboBox_Change_Event(ui::window::ComboBox& comboBoxControl) {
+  base::RunProcedure(kModule, base::Visibility::Public, "ComboBox_Change_Event", [&](base::ErrorScope&) {
+    for (const auto& parameter : List(Kind::ComboBox)) {
+      auto comboBox = Typed<cParamComboBox>(parameter);
+      if (comboBox->ComboBoxControl().get() == &comboBoxControl) return comboBox->ComboBox_Change_Event();
+    }
+  });
+}
+
+void cParams::CheckBox_Click_Event(ui::window::CheckBox& checkBoxControl) {
+  base::RunProcedure(kModule, base::Visibility::Public, "CheckBox_Click_Event", [&](base::ErrorScope&) {
+    for (const auto& parameter : List(Kind::CheckBox)) {
+      auto checkBox = Typed<cParamCheckBox>(parameter);
+      if (checkBox->CheckBoxControl().get() == &checkBoxControl) return checkBox->CheckBox_Click_Event();
+    }
+  });
+}
+
+void cParams::OptionButton_Click_Event(ui::window::OptionButton& optionButtonControl) {
+  base::RunProcedure(kModule, base::Visibility::Public, "OptionButton_Click_Event", [&](base::ErrorScope&) {
+    auto group = OptionButtonParameterByName(optionButtonControl.Tag());
+    for (int32_t i = 1; i <= group->OptionButtonsCount(); ++i) {
+      if (group->OptionButton(i).get() == &optionButtonControl) return group->OptionButton_Click_Event(i);
+    }
+  });
+}
+
+void cParams::Connect(const std::shared_ptr<ui::window::TextBox>& control) {
+  using ui::window::TextBox;
+  if (!control) return;
+  controlConnections_.Connect(control, &TextBox::Change, [this](TextBox& c) { TextBox_Change_Event(c); });
+  controlConnections_.Connect(control, &TextBox::KeyPress,
+                              [this](TextBox& c, int16_t& key) { TextBox_KeyPress_Event(c, key); });
+  controlConnections_.Connect(control, &TextBox::Validate,
+                              [this](TextBox& c, bool& cancel) { TextBox_Validate_Event(c, cancel); });
+  controlConnections_.Connect(control, &TextBox::LostFocus, [this](TextBox& c) { TextBox_LostFocus_Event(c); });
+}
+
+void cParams::Connect(const std::shared_ptr<ui::window::ComboBox>& control) {
+  if (control) {
+    controlConnections_.Connect(control, &ui::window::ComboBox::Click,
+                                [this](ui::window::ComboBox& c) { ComboBox_Change_Event(c); });
+  }
+}
+
+void cParams::Connect(const std::shared_ptr<ui::window::CheckBox>& control) {
+  if (control) {
+    controlConnections_.Connect(control, &ui::window::CheckBox::Click,
+                                [this](ui::window::CheckBox& c) { CheckBox_Click_Event(c); });
+  }
+}
+
+void cParams::Connect(const std::shared_ptr<ui::window::OptionButton>& control) {
+  if (control) {
+    controlConnections_.Connect(control, &ui::window::OptionButton::Click,
+                                [this](ui::window::OptionButton& c) { OptionButton_Click_Event(c); });
+  }
 }
 
 // ---- fetching ----
@@ -332,6 +546,8 @@ void cParams::FetchDevCp(const std::string& cpName, const std::string& section,
 
 void cParams::ReadFromLns() {
   Entry("ReadFromLns");
+  // Parameters that share an LNS CP take its value from one server read.
+  const cp_part::ReadPassCache readPass;
   for (Kind kind : kKindOrder) {
     for (const auto& parameter : List(kind)) {
       if (parameter->ConfigProperty() && parameter->Available() && !parameter->DontReadFromLns()) {

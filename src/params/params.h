@@ -5,17 +5,28 @@
 // INI file; reading the whole set from LNS.
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "base/collection.h"
+#include "base/signal.h"
 #include "lns/ini_file.h"
 #include "lns/lns_objects.h"
+#include "lns/nv_type_info.h"
 #include "params/config_prop.h"
+#include "params/param_checkbox.h"
+#include "params/param_combobox.h"
+#include "params/param_optbtn.h"
 #include "params/param_raw.h"
+#include "params/param_textbox.h"
 #include "params/parameter.h"
+
+namespace platform::dialogs {
+class Dialogs;
+}
 
 namespace params {
 
@@ -40,7 +51,38 @@ class cParams {
   const std::shared_ptr<lns::System>& System() const { return system_; }
   void SetSystem(std::shared_ptr<lns::System> system) { system_ = std::move(system); }
 
+  // Where the parameters' messages go (none: no message is shown), with the main window's
+  // title, and where text boxes look up the scaling of NV types.
+  void SetUserInterface(platform::dialogs::Dialogs* dialogs, std::string messageTitle);
+  platform::dialogs::Dialogs* Dialogs() const { return dialogs_; }
+  const std::string& MessageTitle() const { return messageTitle_; }
+  void SetNvTypeInfo(const lns::NvTypeInformation* information) { nvTypeInfo_ = information; }
+  const lns::NvTypeInformation* NvTypeInfo() const { return nvTypeInfo_; }
+
   // ---- creation (a duplicate name of the same kind raises 457 and adds nothing) ----
+  // The kinds with a control set its Tag to the name and connect its events to the set's
+  // event operations below, as the main window's handlers do.
+  std::shared_ptr<cParamTextBox> AddTextBoxParameter(const std::string& name,
+                                                     std::shared_ptr<ui::window::TextBox> textBoxControl,
+                                                     std::shared_ptr<lns::ConfigProperty> cp, const std::string& cpIniName);
+  std::shared_ptr<cParamComboBox> AddComboBoxParameter(const std::string& name,
+                                                       std::shared_ptr<ui::window::ComboBox> comboBoxControl,
+                                                       std::shared_ptr<lns::ConfigProperty> cp,
+                                                       const std::string& cpIniName);
+  std::shared_ptr<cParamCheckBox> AddCheckBoxParameter(const std::string& name,
+                                                       std::shared_ptr<ui::window::CheckBox> checkBoxControl,
+                                                       std::shared_ptr<lns::ConfigProperty> cp,
+                                                       const std::string& cpIniName);
+  // Its buttons come later through AddOptionButton; their clicks reach the set by Tag.
+  std::shared_ptr<cParamOptBtn> AddOptionButtonParameter(const std::string& name,
+                                                         std::shared_ptr<lns::ConfigProperty> cp,
+                                                         const std::string& cpIniName);
+  std::shared_ptr<cParamTextBox> AddTextBoxParameterExtCp(const std::string& name,
+                                                          std::shared_ptr<ui::window::TextBox> textBoxControl,
+                                                          std::shared_ptr<cConfigProp> configProp);
+  std::shared_ptr<cParamComboBox> AddComboBoxParameterExtCp(const std::string& name,
+                                                            std::shared_ptr<ui::window::ComboBox> comboBoxControl,
+                                                            std::shared_ptr<cConfigProp> configProp);
   std::shared_ptr<cParam1Byte> Add1ByteParameter(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
                                                  const std::string& cpIniName);
   std::shared_ptr<cParam2Byte> Add2ByteParameter(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
@@ -65,10 +107,21 @@ class cParams {
   std::shared_ptr<cParamASCII> ParameterAscii(int32_t index) const;
   std::shared_ptr<cParamASCII> ParameterAsciiByName(std::string_view name) const;
   int32_t ParameterAsciiCount() const;
+  std::shared_ptr<cParamTextBox> TextBoxParameter(int32_t index) const;
+  std::shared_ptr<cParamTextBox> TextBoxParameterByName(std::string_view name) const;
   int32_t TextBoxParameterCount() const { return List(Kind::TextBox).Count(); }
+  std::shared_ptr<cParamComboBox> ComboBoxParameter(int32_t index) const;
+  std::shared_ptr<cParamComboBox> ComboBoxParameterByName(std::string_view name) const;
   int32_t ComboBoxParameterCount() const { return List(Kind::ComboBox).Count(); }
+  std::shared_ptr<cParamCheckBox> CheckBoxParameter(int32_t index) const;
+  std::shared_ptr<cParamCheckBox> CheckBoxParameterByName(std::string_view name) const;
   int32_t CheckBoxParameterCount() const { return List(Kind::CheckBox).Count(); }
+  std::shared_ptr<cParamOptBtn> OptionButtonParameter(int32_t index) const;
+  std::shared_ptr<cParamOptBtn> OptionButtonParameterByName(std::string_view name) const;
   int32_t OptionButtonParameterCount() const { return List(Kind::OptionButton).Count(); }
+  // The first parameter whose control has that Index, or none.
+  std::shared_ptr<cParamTextBox> TextBoxParameterByControlIndex(int32_t controlIndex) const;
+  std::shared_ptr<cParamComboBox> ComboBoxParameterByControlIndex(int32_t controlIndex) const;
 
   std::shared_ptr<cConfigProp> ConfigProps(int32_t index) const { return configProps_.Item(index); }
   std::shared_ptr<cConfigProp> ConfigPropByName(std::string_view name) const { return configProps_.Item(name); }
@@ -89,6 +142,18 @@ class cParams {
   ParameterList GetAllParamsShouldBeWrittenToLns() const;
   base::Collection<std::shared_ptr<lns::ConfigProperty>> GetAllCpsShouldBeWrittenToLns() const;
   base::Collection<std::string> GetAllCpNamesShouldBeWrittenToLns() const;
+
+  // ---- control events, handed to the parameter that owns the control ----
+  // The text box events and the option button click find the parameter by the control's
+  // Tag (error 5 when no parameter has it); the combo box and check box events by the
+  // control itself (a control of no parameter is ignored).
+  void TextBox_Change_Event(ui::window::TextBox& textBoxControl);
+  void TextBox_KeyPress_Event(ui::window::TextBox& textBoxControl, int16_t& keyAscii);
+  void TextBox_LostFocus_Event(ui::window::TextBox& textBoxControl);
+  void TextBox_Validate_Event(ui::window::TextBox& textBoxControl, bool& cancel);
+  void ComboBox_Change_Event(ui::window::ComboBox& comboBoxControl);
+  void CheckBox_Click_Event(ui::window::CheckBox& checkBoxControl);
+  void OptionButton_Click_Event(ui::window::OptionButton& optionButtonControl);
 
   // ---- the parameters of one kind, for the whole-set passes ----
   const ParameterList& List(Kind kind) const { return lists_[static_cast<size_t>(kind)]; }
@@ -120,15 +185,19 @@ class cParams {
   // Whether the fetch context and the owner are there; otherwise `succeed` becomes false.
   bool HasFetchContext(const lns::ObjectPtr& owner, bool* succeed) const;
   ParameterList& MutableList(Kind kind) { return lists_[static_cast<size_t>(kind)]; }
-  template <typename T>
-  std::shared_ptr<T> AddBound(Kind kind, const char* procedure, const std::string& name,
-                              std::shared_ptr<lns::ConfigProperty> cp, const std::string& cpIniName);
-  template <typename T>
-  std::shared_ptr<T> AddExternal(Kind kind, const char* procedure, const std::string& name,
-                                 std::shared_ptr<cConfigProp> configProp);
   void Register(Kind kind, const ParameterPtr& parameter);
   template <typename T>
   std::shared_ptr<T> Typed(const ParameterPtr& parameter) const;
+
+  template <typename T>
+  std::shared_ptr<T> AddParameter(Kind kind, const char* procedure, const std::string& name,
+                                  std::shared_ptr<lns::ConfigProperty> cp, const std::string& cpIniName,
+                                  std::shared_ptr<cConfigProp> configProp, const std::function<void(T&)>& attachControl);
+  void Connect(const std::shared_ptr<ui::window::TextBox>& control);
+  void Connect(const std::shared_ptr<ui::window::ComboBox>& control);
+  void Connect(const std::shared_ptr<ui::window::CheckBox>& control);
+  friend class cParamOptBtn;  // connects its buttons as they are added
+  void Connect(const std::shared_ptr<ui::window::OptionButton>& control);
 
   std::array<ParameterList, 7> lists_;
   ParameterList allParameters_;
@@ -136,6 +205,10 @@ class cParams {
   std::shared_ptr<lns::System> system_;
   const lns::IniFile* fetchIni_ = nullptr;
   std::shared_ptr<lns::DeviceTemplate>* fetchTemplate_ = nullptr;
+  platform::dialogs::Dialogs* dialogs_ = nullptr;
+  std::string messageTitle_;
+  const lns::NvTypeInformation* nvTypeInfo_ = nullptr;
+  base::Connections controlConnections_;  // ends first: the controls are still held
 };
 
 }  // namespace params

@@ -1,0 +1,57 @@
+#pragma once
+// cParamCheckBox: a numeric part of a CP shown as a check box, with one number for checked
+// and one for unchecked. A CP value that is neither turns the control's text red.
+
+#include <cstdint>
+#include <memory>
+
+#include "params/control_parameter.h"
+#include "ui/window/value_controls.h"
+
+namespace params {
+
+class cParamCheckBox final : public cControlParameter {
+ public:
+  int16_t ClassId() const override;
+
+  const std::shared_ptr<ui::window::CheckBox>& CheckBoxControl() const { return control_; }
+  void SetCheckBoxControl(std::shared_ptr<ui::window::CheckBox> control) { control_ = std::move(control); }
+
+  int32_t Value() const { return value_; }
+  // Only while available: stores the number, shows it, marks the parameter changed.
+  void SetValue(int32_t value);
+  // A negative number makes the part signed.
+  int32_t ValueChecked() const { return valueChecked_; }
+  void SetValueChecked(int32_t value);
+  int32_t ValueUnchecked() const { return valueUnchecked_; }
+  void SetValueUnchecked(int32_t value);
+  bool SignedValue() const { return signedValue_; }
+  void SetSignedValue(bool value) { signedValue_ = value; }
+
+  // Shows Value: checked, unchecked, or red for any other number (not in no-value modes).
+  void SetCheckBox();
+  // Refused while the CP is not available.
+  void SetLockMode(int32_t mode) override;
+  // The user clicked the control.
+  void CheckBox_Click_Event();
+
+  void ConsiderPartOfCpOnly(int16_t bytePos, int16_t byteLength);
+  bool WritingToLnsIsRequired() const override { return true; }
+  void WriteToLns() override;
+  void ReadFromLns() override;
+  void WriteToExtCp() override;
+  void ReadFromExtCp() override;
+
+ protected:
+  const char* Module() const override { return "cParamCheckBox"; }
+
+ private:
+  std::shared_ptr<ui::window::CheckBox> control_;
+  int32_t value_ = 0;
+  int32_t valueChecked_ = 0;
+  int32_t valueUnchecked_ = 0;
+  bool signedValue_ = false;
+  bool updatingControl_ = false;
+};
+
+}  // namespace params
