@@ -15,27 +15,26 @@ void CheckIndex(int32_t index, size_t count) {
   if (index < 1 || static_cast<size_t>(index) > count) throw base::Error(base::err::kSubscriptOutOfRange, "cParamOptBtn");
 }
 
-// Runs `transfer` with the CP's value format switched to "RAW"; the previous format is
-// restored. Returns the description of a failure ("" when none).
+// Runs `transfer` with the CP's value format switched to "RAW" and restores the format
+// before; each step goes on when the one before failed. Returns the description of the
+// first failure ("" when none).
 template <typename Transfer>
 std::string WithRawFormat(lns::ConfigProperty& cp, Transfer transfer) {
   std::string failure;
+  auto step = [&failure](const auto& statement) {
+    try {
+      statement();
+      return true;
+    } catch (const std::exception& e) {
+      if (failure.empty()) failure = base::ToError(e, "cParamOptBtn").Description();
+      return false;
+    }
+  };
   std::string saved;
-  bool switched = false;
-  try {
-    saved = cp.ValueFormat();
-    cp.SetValueFormat(kRaw);
-    switched = true;
-    transfer();
-  } catch (const std::exception& e) {
-    failure = base::ToError(e, "cParamOptBtn").Description();
-  }
-  if (!switched) return failure;
-  try {
-    cp.SetValueFormat(saved);
-  } catch (const std::exception& e) {
-    if (failure.empty()) failure = base::ToError(e, "cParamOptBtn").Description();
-  }
+  const bool formatKnown = step([&] { saved = cp.ValueFormat(); });
+  step([&] { cp.SetValueFormat(kRaw); });
+  step(transfer);
+  if (formatKnown) step([&] { cp.SetValueFormat(saved); });
   return failure;
 }
 
@@ -108,14 +107,11 @@ void cParamOptBtn::WriteToLns() {
 void cParamOptBtn::ReadFromLns() {
   LogEntry("ReadFromLns");
   if (CpIsExternal() || !Available() || !ConfigProperty()) return;
-  std::string value;
-  const std::string failure = WithRawFormat(*ConfigProperty(), [&] { value = ConfigProperty()->Value(); });
-  if (failure.empty()) {
-    value_ = value;
-    SelectButtonForValue();
-  } else {
+  const std::string failure = WithRawFormat(*ConfigProperty(), [&] { value_ = ConfigProperty()->Value(); });
+  if (!failure.empty()) {
     base::LogLine("Parameter \"" + Name() + "\": reading " + CpText() + " failed: " + failure, base::kRedLine, true);
   }
+  SelectButtonForValue();
   SetChanged(false);
 }
 

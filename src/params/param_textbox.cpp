@@ -178,12 +178,9 @@ std::string cParamTextBox::DisplayText(float shown) const {
   const auto* info = FindResolution(resolution_);
   if (info != nullptr) text = base::FormatFixed(shown, info->decimals);
   // A value just beyond a limit must not show as the limit itself.
-  const auto inText = static_cast<float>(base::Val(base::NormalizeNumberText(text)));
-  if (shown > textBoxRangeMax_ && inText == textBoxRangeMax_) {
-    text = base::FormatSingle(inText + MinStep());
-  } else if (shown < textBoxRangeMin_ && inText == textBoxRangeMin_) {
-    text = base::FormatSingle(inText - MinStep());
-  }
+  auto inText = [&text] { return static_cast<float>(base::Val(base::NormalizeNumberText(text))); };
+  if (shown > textBoxRangeMax_ && inText() == textBoxRangeMax_) text = base::FormatSingle(inText() + MinStep());
+  if (shown < textBoxRangeMin_ && inText() == textBoxRangeMin_) text = base::FormatSingle(inText() - MinStep());
   return text;
 }
 

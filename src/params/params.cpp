@@ -414,9 +414,16 @@ void cParams::OptionButton_Click_Event(ui::window::OptionButton& optionButtonCon
   });
 }
 
+bool cParams::FirstConnection(const void* control) {
+  if (control == nullptr) return false;
+  if (std::find(connectedControls_.begin(), connectedControls_.end(), control) != connectedControls_.end()) return false;
+  connectedControls_.push_back(control);
+  return true;
+}
+
 void cParams::Connect(const std::shared_ptr<ui::window::TextBox>& control) {
   using ui::window::TextBox;
-  if (!control) return;
+  if (!FirstConnection(control.get())) return;
   controlConnections_.Connect(control, &TextBox::Change, [this](TextBox& c) { TextBox_Change_Event(c); });
   controlConnections_.Connect(control, &TextBox::KeyPress,
                               [this](TextBox& c, int16_t& key) { TextBox_KeyPress_Event(c, key); });
@@ -426,21 +433,21 @@ void cParams::Connect(const std::shared_ptr<ui::window::TextBox>& control) {
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::ComboBox>& control) {
-  if (control) {
+  if (FirstConnection(control.get())) {
     controlConnections_.Connect(control, &ui::window::ComboBox::Click,
                                 [this](ui::window::ComboBox& c) { ComboBox_Change_Event(c); });
   }
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::CheckBox>& control) {
-  if (control) {
+  if (FirstConnection(control.get())) {
     controlConnections_.Connect(control, &ui::window::CheckBox::Click,
                                 [this](ui::window::CheckBox& c) { CheckBox_Click_Event(c); });
   }
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::OptionButton>& control) {
-  if (control) {
+  if (FirstConnection(control.get())) {
     controlConnections_.Connect(control, &ui::window::OptionButton::Click,
                                 [this](ui::window::OptionButton& c) { OptionButton_Click_Event(c); });
   }

@@ -145,8 +145,9 @@ class cParams {
 
   // ---- control events, handed to the parameter that owns the control ----
   // The text box events and the option button click find the parameter by the control's
-  // Tag (error 5 when no parameter has it); the combo box and check box events by the
-  // control itself (a control of no parameter is ignored).
+  // Tag, the combo box and check box events by the control itself (a control of no
+  // parameter is ignored). Each runs as a procedure: an error (5 for a Tag that names no
+  // parameter) goes to the logging component's error operation.
   void TextBox_Change_Event(ui::window::TextBox& textBoxControl);
   void TextBox_KeyPress_Event(ui::window::TextBox& textBoxControl, int16_t& keyAscii);
   void TextBox_LostFocus_Event(ui::window::TextBox& textBoxControl);
@@ -193,6 +194,8 @@ class cParams {
   std::shared_ptr<T> AddParameter(Kind kind, const char* procedure, const std::string& name,
                                   std::shared_ptr<lns::ConfigProperty> cp, const std::string& cpIniName,
                                   std::shared_ptr<cConfigProp> configProp, const std::function<void(T&)>& attachControl);
+  // False when the control is missing or connected already.
+  bool FirstConnection(const void* control);
   void Connect(const std::shared_ptr<ui::window::TextBox>& control);
   void Connect(const std::shared_ptr<ui::window::ComboBox>& control);
   void Connect(const std::shared_ptr<ui::window::CheckBox>& control);
@@ -208,6 +211,7 @@ class cParams {
   platform::dialogs::Dialogs* dialogs_ = nullptr;
   std::string messageTitle_;
   const lns::NvTypeInformation* nvTypeInfo_ = nullptr;
+  std::vector<const void*> connectedControls_;  // each control is connected once
   base::Connections controlConnections_;  // ends first: the controls are still held
 };
 

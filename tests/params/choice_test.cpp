@@ -1,0 +1,317 @@
+// The combo box, check box and option button parameters.
+
+#include <gtest/gtest.h>
+
+#include "params/params.h"
+#include "support/fake_cp.h"
+#include "support/matchers.h"
+#include "support/recording_log.h"
+
+using namespace params::cParamEnums;
+using testing_support::FakeCp;
+using testing_support::ThrowsError;
+using namespace ui::window;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+std::shared_ptr<FakeCp> Cp(Bytes bytes) {
+  auto cp = std::make_shared<FakeCp>(std::move(bytes));
+  cp->name = "Cp";
+  return cp;
+}
+
+struct Combo {
+  params::cParams set;
+  std::shared_ptr<FakeCp> cp;
+  std::shared_ptr<ComboBox> control = std::make_shared<ComboBox>("cbo", 3);
+  std::shared_ptr<params::cParamComboBox> p;
+
+  explicit Combo(Bytes bytes) : cp(Cp(std::move(bytes))) {
+    control->AddItem("left over");  // binding the control clears its list
+    p = set.AddComboBoxParameter("Mode", control, cp, "Cp");
+    p->AddComboBoxItem("Off", 0);
+    p->AddComboBoxItem("On", 1);
+    p->AddComboBoxItem("Auto", 2);
+    p->SetInvalidItemString("<invalid>");
+    p->ConsiderPartOfCpOnly(1, 1);
+  }
+};
+
+TEST(ComboBoxParameterTest, SelectsTheEntryOfTheDeviceValue) {
+  Combo c({1});
+  EXPECT_EQ(c.control->Tag(), "Mode");
+  c.p->ReadFromLns();
+  EXPECT_EQ(c.control->ListIndex(), 1);
+  EXPECT_EQ(c.control->Text(), "On");
+  EXPECT_FALSE(c.p->Changed());
+  EXPECT_FALSE(c.set.AnyParameterValueIsInvalid());
+  c.control->UserSelect(2);  // the user chooses: Value follows
+  EXPECT_EQ(c.p->Value(), 2);
+  EXPECT_TRUE(c.p->Changed());
+  c.p->WriteToLns();
+  EXPECT_EQ(c.cp->Bytes(), Bytes{2});
+  c.p->SetValueByComboListItemIndex(0);
+  EXPECT_EQ(c.p->Value(), 0);
+}
+
+TEST(ComboBoxParameterTest, AValueOutsideTheListIsInvalidAndCanBeShown) {
+  Combo c({7});
+  c.p->ReadFromLns();
+  EXPECT_EQ(c.control->ListIndex(), -1);
+  EXPECT_FALSE(c.p->CurrentValueIsInComboList());
+  EXPECT_TRUE(c.set.AnyParameterValueIsInvalid());
+  c.p->ShowInvalidItem();
+  EXPECT_EQ(c.control->List(0), "<invalid>");
+  EXPECT_EQ(c.control->ItemData(0), 0);
+  EXPECT_EQ(c.control->ListIndex(), 0);
+  EXPECT_EQ(c.control->ForeColor(), colours::kRed);
+  EXPECT_EQ(c.p->Value(), 7);  // showing the entry chooses nothing
+  c.control->SetListIndex(-1);  // no entry selected: Value and Changed stay
+  EXPECT_EQ(c.p->Value(), 7);
+  EXPECT_FALSE(c.p->Changed());
+}
+
+TEST(ComboBoxParameterTest, NegativeItemDataMakeThePartSigned) {
+  Combo c({0xFF});
+  c.p->AddComboBoxItem("Minus one", -1);
+  EXPECT_TRUE(c.p->SignedValue());
+  c.p->ReadFromLns();
+  EXPECT_EQ(c.p->Value(), -1);
+  EXPECT_EQ(c.control->Text(), "Minus one");
+}
+
+TEST(ComboBoxParameterTest, ControlUpdatesAndLockModes) {
+  Combo c({2});
+  c.p->SetControlUpdatesEnabled(false);
+  c.p->ReadFromLns();
+  EXPECT_EQ(c.p->Value(), 2);
+  EXPECT_EQ(c.control->ListIndex(), -1);
+  c.p->SetControlUpdatesEnabled(true);
+  EXPECT_EQ(c.control->ListIndex(), 2);
+  EXPECT_TRUE(c.p->Changed());
+
+  struct Row {
+    int32_t mode;
+    bool enabled;
+    uint32_t back;
+    int32_t listIndex;
+  };
+  const Row rows[] = {
+      {LM_UNLOCKED, true, colours::kWindowBackground, 2},  {LM_LOCKED, false, 99, -1},
+      {LM_DISABLED, false, colours::kWindowBackground, 2}, {LM_DISABLED_NO_VALUE, false, colours::kWindowBackground, -1},
+      {LM_DISABLED_GREY, false, colours::kButtonFace, 2},  {LM_DISABLED_GREY_NO_VALUE, false, colours::kButtonFace, -1},
+      {LM_DISABLED_GREY_TEXT, false, 99, -1},
+  };
+  for (const auto& row : rows) {
+    c.p->SetLockMode(LM_DISABLED_NO_VALUE);  // no selection, Value kept apart from the control
+    c.control->SetBackColor(99);
+    c.p->SetValue(2);
+    c.p->SetLockMode(row.mode);
+    EXPECT_EQ(c.control->Enabled(), row.enabled) << row.mode;
+    EXPECT_EQ(c.control->BackColor(), row.back) << row.mode;
+    EXPECT_EQ(c.control->ListIndex(), row.listIndex) << row.mode;
+  }
+  // Clearing the selection in a no-value mode changes neither Value nor Changed.
+  c.p->SetValue(2);
+  c.p->SetChanged(false);
+  c.p->SetLockMode(LM_DISABLED_GREY_NO_VALUE);
+  EXPECT_EQ(c.p->Value(), 2);
+  EXPECT_FALSE(c.p->Changed());
+  c.p->SetValue(0);
+  EXPECT_EQ(c.control->ListIndex(), -1);  // no selection while no value is shown
+}
+
+TEST(ComboBoxParameterTest, ListOperations) {
+  Combo c({0});
+  c.p->AddComboBoxItem("On again", 1);
+  c.p->RemoveComboBoxItemByItemData(1);  // only the first of two
+  ASSERT_EQ(c.control->ListCount(), 3);
+  EXPECT_EQ(c.control->List(1), "Auto");
+  EXPECT_EQ(c.control->List(2), "On again");
+  c.p->RemoveComboBoxItemByItemData(42);
+  EXPECT_EQ(c.control->ListCount(), 3);
+  EXPECT_TRUE(c.p->ValueIsInComboList(2));
+  EXPECT_FALSE(c.p->ValueIsInComboList(5));
+  c.p->RemoveComboBoxItem(0);
+  EXPECT_THAT([&] { c.p->RemoveComboBoxItem(9); }, ThrowsError(380));
+  c.p->ClearComboBox();
+  EXPECT_EQ(c.control->ListCount(), 0);
+  EXPECT_THAT([&] { c.p->ConsiderPartOfCpOnly(1, 2); }, ThrowsError(static_cast<int32_t>(0x800403E8)));
+}
+
+TEST(ComboBoxParameterTest, WritesOnlyWhatIsRequired) {
+  Combo c({1});
+  c.p->ReadFromLns();
+  c.p->SetWriteToLnsIfRequiredOnly(true);
+  c.p->SetValue(1);
+  c.p->WriteToLns();
+  EXPECT_EQ(c.cp->valueWrites, 0);
+  EXPECT_FALSE(c.p->Changed());
+  c.p->SetValue(2);
+  c.p->WriteToLns();
+  EXPECT_EQ(c.cp->Bytes(), Bytes{2});
+}
+
+struct Check {
+  params::cParams set;
+  std::shared_ptr<FakeCp> cp;
+  std::shared_ptr<CheckBox> control = std::make_shared<CheckBox>("chk");
+  std::shared_ptr<params::cParamCheckBox> p;
+
+  explicit Check(Bytes bytes, int32_t checked = 1, int32_t unchecked = 0) : cp(Cp(std::move(bytes))) {
+    p = set.AddCheckBoxParameter("Enable", control, cp, "Cp");
+    p->SetValueChecked(checked);
+    p->SetValueUnchecked(unchecked);
+    p->ConsiderPartOfCpOnly(1, 1);
+  }
+};
+
+TEST(CheckBoxParameterTest, ShowsCheckedUncheckedOrRed) {
+  struct Row {
+    Bytes bytes;
+    int32_t checked;
+    int32_t controlValue;
+    uint32_t foreColour;
+  };
+  const Row rows[] = {
+      {{1}, 1, 1, colours::kWindowText},
+      {{0}, 1, 0, colours::kWindowText},
+      {{5}, 1, 1, colours::kRed},          // neither: red, the check state stays
+      {{0xFF}, -1, 1, colours::kWindowText},  // a negative checked value makes the part signed
+  };
+  for (const auto& row : rows) {
+    Check c(row.bytes, row.checked);
+    c.control->SetValue(1);
+    c.p->ReadFromLns();
+    EXPECT_EQ(c.control->Value(), row.controlValue);
+    EXPECT_EQ(c.control->ForeColor(), row.foreColour);
+    EXPECT_FALSE(c.p->Changed());
+  }
+  Check same({3}, 3, 3);  // equal numbers show as checked
+  same.p->ReadFromLns();
+  EXPECT_EQ(same.control->Value(), 1);
+}
+
+TEST(CheckBoxParameterTest, ClicksAndWrites) {
+  Check c({0}, 1, 0);
+  c.p->ReadFromLns();
+  c.control->UserClick();
+  EXPECT_EQ(c.p->Value(), 1);
+  EXPECT_TRUE(c.p->Changed());
+  c.p->WriteToLns();
+  EXPECT_EQ(c.cp->Bytes(), Bytes{1});
+  EXPECT_FALSE(c.p->Changed());
+  c.control->SetValue(2);  // grey: the value stays
+  EXPECT_EQ(c.p->Value(), 1);
+  EXPECT_TRUE(c.p->WritingToLnsIsRequired());
+}
+
+TEST(CheckBoxParameterTest, LockModesAndAvailability) {
+  Check c({1});
+  c.p->ReadFromLns();
+  c.p->SetLockMode(LM_DISABLED);
+  EXPECT_FALSE(c.control->Enabled());
+  EXPECT_EQ(c.control->Value(), 1);
+  c.p->SetLockMode(LM_UNLOCKED);
+  EXPECT_TRUE(c.control->Enabled());
+  c.p->SetLockMode(LM_DISABLED_GREY_NO_VALUE);  // unchecked without touching Value
+  EXPECT_EQ(c.control->Value(), 0);
+  EXPECT_EQ(c.p->Value(), 1);
+  EXPECT_FALSE(c.p->Changed());
+  c.p->SetLockMode(LM_LOCKED);
+  EXPECT_EQ(c.p->LockMode(), LM_LOCKED);
+  EXPECT_FALSE(c.control->Enabled());  // locked changes nothing further
+
+  params::cParams set;
+  auto control = std::make_shared<CheckBox>("chk");
+  control->SetValue(1);
+  auto missing = set.AddCheckBoxParameter("Missing", control, nullptr, "Cp");
+  EXPECT_EQ(missing->LockMode(), LM_DISABLED_GREY_NO_VALUE);  // reached although unavailable
+  EXPECT_EQ(control->Value(), 0);
+  EXPECT_FALSE(control->Enabled());
+  missing->SetLockMode(LM_UNLOCKED);  // refused while the CP is missing
+  EXPECT_EQ(missing->LockMode(), LM_DISABLED_GREY_NO_VALUE);
+  missing->SetValue(1);
+  EXPECT_EQ(missing->Value(), 0);
+  EXPECT_FALSE(missing->Changed());
+}
+
+struct Options {
+  params::cParams set;
+  std::shared_ptr<FakeCp> cp = Cp({0, 2});
+  std::shared_ptr<OptionGroup> group = std::make_shared<OptionGroup>();
+  std::vector<std::shared_ptr<OptionButton>> buttons;
+  std::shared_ptr<params::cParamOptBtn> p;
+
+  Options() {
+    p = set.AddOptionButtonParameter("Speed", cp, "Cp");
+    for (const char* data : {"0\t1", "0\t2", "1\t0"}) {
+      buttons.push_back(std::make_shared<OptionButton>("opt", static_cast<int32_t>(buttons.size())));
+      OptionGroup::Join(group, buttons.back());
+      p->AddOptionButton(buttons.back(), data);
+    }
+  }
+};
+
+TEST(OptionButtonParameterTest, ReadsClicksAndWritesTheWholeCp) {
+  Options o;
+  EXPECT_EQ(o.buttons[0]->Tag(), "Speed");
+  EXPECT_EQ(o.p->OptionButtonsCount(), 3);
+  o.p->ReadFromLns();
+  EXPECT_EQ(o.p->Value(), "0\t2");
+  EXPECT_TRUE(o.buttons[1]->Value());
+  EXPECT_FALSE(o.p->Changed());
+  EXPECT_EQ(o.cp->ValueFormat(), "HEX");  // restored after the transfer
+  o.buttons[2]->UserClick();
+  EXPECT_EQ(o.p->Value(), "1\t0");
+  EXPECT_FALSE(o.buttons[1]->Value());
+  EXPECT_TRUE(o.p->Changed());
+  o.p->WriteToLns();
+  EXPECT_EQ(o.cp->Bytes(), (Bytes{1, 0}));
+  EXPECT_EQ(o.cp->ValueFormat(), "HEX");
+  EXPECT_THAT([&] { o.p->OptionButton(4); }, ThrowsError(9));
+}
+
+TEST(OptionButtonParameterTest, ValueIsTrimmedAndMatchedExactly) {
+  Options o;
+  o.p->SetValue(" 0\t1 ");
+  EXPECT_EQ(o.p->Value(), "0\t1");
+  EXPECT_TRUE(o.buttons[0]->Value());
+  o.p->SetValue("9");  // no button: every button stays as it was
+  EXPECT_TRUE(o.buttons[0]->Value());
+}
+
+TEST(OptionButtonParameterTest, LockModes) {
+  struct Row {
+    int32_t mode;
+    bool enabled;
+    bool selected;
+  };
+  const Row rows[] = {{LM_UNLOCKED, true, true},      {LM_LOCKED, false, true},
+                      {LM_DISABLED, false, true},     {LM_DISABLED_NO_VALUE, false, false},
+                      {LM_DISABLED_GREY, false, true}, {LM_DISABLED_GREY_NO_VALUE, false, false},
+                      {LM_DISABLED_GREY_TEXT, false, true}};
+  for (const auto& row : rows) {
+    Options o;
+    o.p->ReadFromLns();
+    o.buttons[1]->SetValue(false);
+    o.p->SetLockMode(row.mode);
+    for (const auto& button : o.buttons) EXPECT_EQ(button->Enabled(), row.enabled) << row.mode;
+    EXPECT_EQ(o.buttons[1]->Value(), row.selected) << row.mode;
+  }
+}
+
+TEST(OptionButtonParameterTest, AFailingServerIsLoggedAndIgnored) {
+  testing_support::RecordingLog log;
+  Options o;
+  o.p->SetValue("0\t1");
+  o.cp->failValueWrite = true;
+  o.p->WriteToLns();
+  EXPECT_FALSE(o.p->Changed());
+  EXPECT_EQ(o.cp->ValueFormat(), "HEX");
+  ASSERT_EQ(log.redLines.size(), 1u);
+  EXPECT_NE(log.redLines[0].find("\"Speed\""), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,264 @@
+// Typing into a text box parameter: key filters, typed text into Value, the range check
+// with its messages, snapping to the resolution, the event guards and the locale.
+
+#include <clocale>
+#include <locale>
+
+#include <gtest/gtest.h>
+
+#include "params/params.h"
+#include "support/fake_cp.h"
+#include "support/fakes.h"
+#include "ui/res_strings.h"
+
+using namespace params::cParamEnums;
+using testing_support::FakeCp;
+using ui::window::TextBox;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+class TextBoxInputTest : public ::testing::Test {
+ protected:
+  void SetUp() override { set.SetUserInterface(&dialogs, "Switch 1 / Omnal 1"); }
+  void TearDown() override { ui::SetLanguageOffset(ui::kEnglishOffset); }
+
+  // A parameter for the shown range min .. max, unlocked so that its keys are derived.
+  std::shared_ptr<params::cParamTextBox> Make(int32_t resolution, int32_t factor, float min, float max,
+                                              const std::string& unit = "%") {
+    control = std::make_shared<TextBox>("txtParam", count);
+    auto p = set.AddTextBoxParameter("Level" + std::to_string(count++), control, cp, "Cp");
+    p->SetFactor(factor);
+    p->SetResolution(resolution);
+    p->SetRangeMin(min);
+    p->SetRangeMax(max);
+    p->SetUnit(UNIT_Percent);
+    if (unit != "%") p->SetUnit(UNIT_No);
+    p->SetTextBoxTitle("Level");
+    p->SetLockMode(LM_UNLOCKED);
+    return p;
+  }
+  // Puts `text` into the field (as a paste would) and leaves it; answers whether the focus
+  // could go.
+  bool TypeAndLeave(const std::string& text) {
+    control->UserFocus();
+    control->SetText(text);
+    return control->UserLeave();
+  }
+
+  testing_support::Records records;
+  testing_support::RecordingDialogs dialogs{records};
+  params::cParams set;
+  std::shared_ptr<FakeCp> cp = std::make_shared<FakeCp>(Bytes{0, 0, 0, 0});
+  std::shared_ptr<TextBox> control = std::make_shared<TextBox>("txtParam");
+  int count = 0;
+};
+
+TEST_F(TextBoxInputTest, ValidationClampsSnapsAndReports) {
+  struct Row {
+    int32_t resolution;
+    float min, max;
+    std::string typed;
+    std::string text;
+    bool cancel;
+    int16_t message;  // 0: none
+  };
+  const Row rows[] = {
+      {RES_0_5, 0, 100, "33.3", "33.5", false, 0},
+      {RES_0_5, 0, 100, "33,3", "33.5", false, 0},  // a comma is the decimal separator too
+      {RES_0_5, 0, 100, "120", "100.0", true, 1421},
+      {RES_0_5, 0, 100, "-5", "0.0", true, 1422},
+      {RES_0_5, 0, 100, "", "0.0", false, 0},  // an empty text becomes 0
+      {RES_0_5, 0, 100, "abc", "0.0", false, 0},
+      {RES_50, 0, 1000, "125", "100", false, 0},   // 2.5 steps: ties to even
+      {RES_50, 0, 1000, "175", "200", false, 0},   // 3.5 steps
+      {RES_1, 0, 100, "12.5", "12", false, 0},
+      {RES_1, 0, 100, "13.5", "14", false, 0},
+      {RES_0_2, 0, 100, "0.3", "0.4", false, 0},   // 1.5 -> 2
+      {RES_0_1, 0, 100, "0.05", "0.0", false, 0},  // std::round would give 0.1
+      {RES_0_0_5, 0, 1, "0.125", "0.10", false, 0},
+      {RES_0_0_2, 0, 1, "0.05", "0.04", false, 0},
+      {RES_0_0_1, 0, 1, "0.125", "0.12", false, 0},
+      {RES_0_0_0_5, 0, 1, "0.0625", "0.060", false, 0},
+      {RES_0_0_0_2, 0, 1, "0.001", "0.000", false, 0},
+      {RES_0_0_0_1, 0, 1, "0.0005", "0.000", false, 0},
+      {RES_0_1, 0.1F, 10, "0.1", "0.1", false, 0},     // compared in single precision: not too low
+      {RES_0_5, 0, 100.3F, "200", "100.5", true, 1421},  // snapping after clamping leaves the range
+      {RES_0_5, -10, 10, "-3.3", "-3.5", false, 0},
+  };
+  for (const auto& row : rows) {
+    auto p = Make(row.resolution, 1000, row.min, row.max);
+    records.messages.clear();
+    const bool left = TypeAndLeave(row.typed);
+    EXPECT_EQ(control->Text(), row.text) << row.typed;
+    EXPECT_EQ(left, !row.cancel) << row.typed;
+    EXPECT_EQ(p->Value(), static_cast<int32_t>(std::stod(row.text) * 1000 + (row.text[0] == '-' ? -0.5 : 0.5)))
+        << row.typed;
+    EXPECT_TRUE(p->Changed());
+    if (row.message == 0) {
+      EXPECT_TRUE(records.messages.empty()) << row.typed;
+    } else {
+      ASSERT_EQ(records.messages.size(), 1u) << row.typed;
+      EXPECT_EQ(records.messages[0].icon, platform::dialogs::Icon::Exclamation);
+      EXPECT_EQ(records.messages[0].buttons, platform::dialogs::Buttons::Ok);
+      EXPECT_EQ(records.messages[0].title, "Switch 1 / Omnal 1");
+    }
+    if (row.cancel) {
+      EXPECT_TRUE(control->HasFocus());
+      EXPECT_EQ(control->SelStart(), static_cast<int32_t>(control->Text().size()));  // cursor at the end
+    }
+    control->UserLeave(false);
+  }
+}
+
+TEST_F(TextBoxInputTest, RangeMessagesAreFilledExactlyInBothLanguages) {
+  struct Row {
+    int16_t language;
+    std::string typed;
+    std::string text;
+  };
+  const Row rows[] = {
+      {ui::kEnglishOffset, "120",
+       "The value 120 % is too high. The valid range is from -0.5 up to 100 %.\r\n\r\n\"Level\" is set to 100 %."},
+      {ui::kEnglishOffset, "-7.25",
+       "The value -7.25 % is too low. The valid range is from -0.5 up to 100 %.\r\n\r\n\"Level\" is set to -0.5 %."},
+      {ui::kGermanOffset, "120",
+       "Der Wert 120 % ist zu hoch. Der g\xC3\xBCltige Bereich reicht von -0.5 bis 100 %.\r\n\r\n\"Level\" wird auf "
+       "100 % gesetzt."},
+      {ui::kGermanOffset, "-7,25",
+       "Der Wert -7.25 % ist zu niedrig. Der g\xC3\xBCltige Bereich reicht von -0.5 bis 100 %.\r\n\r\n\"Level\" wird "
+       "auf -0.5 % gesetzt."},
+  };
+  for (const auto& row : rows) {
+    ui::SetLanguageOffset(row.language);
+    Make(RES_0_5, 2, -0.5F, 100);
+    records.messages.clear();
+    TypeAndLeave(row.typed);
+    ASSERT_EQ(records.messages.size(), 1u);
+    EXPECT_EQ(records.messages[0].text, row.text);
+    control->UserLeave(false);
+  }
+}
+
+TEST_F(TextBoxInputTest, KeyFiltersFollowTheKeysMode) {
+  struct Row {
+    int32_t resolution;
+    float min;
+    std::string typed;
+    std::string text;
+  };
+  const Row rows[] = {
+      {RES_1, 0, "1a-2.5", "125"},        // digits only
+      {RES_1, -10, "-1a.2", "-12"},       // digits and minus
+      {RES_0_1, 0, "-1,5x", "1.5"},       // digits and separator (a comma becomes the point)
+      {RES_0_1, -10, "-1,5x", "-1.5"},    // all three
+      {RES_0_1, -10, "-12\b3", "-13"},    // backspace passes
+  };
+  for (const auto& row : rows) {
+    Make(row.resolution, 10, row.min, 100);
+    control->UserSelectAll();
+    control->SetMaxLength(0);
+    control->UserType(row.typed);
+    EXPECT_EQ(control->Text(), row.text) << row.typed;
+  }
+}
+
+TEST_F(TextBoxInputTest, TypingSetsTheValueAndMarksTheRange) {
+  auto p = Make(RES_0_5, 2, 0, 100);
+  control->UserSelectAll();
+  control->UserType("101");  // the maximum length of "100.0" allows it
+  EXPECT_EQ(p->Value(), 202);
+  EXPECT_EQ(control->ForeColor(), ui::window::colours::kRed);
+  EXPECT_TRUE(set.AnyParameterValueIsInvalid());
+  control->UserKeyPress(8);
+  EXPECT_EQ(p->Value(), 20);
+  EXPECT_EQ(control->ForeColor(), ui::window::colours::kWindowText);
+  EXPECT_FALSE(set.AnyParameterValueIsInvalid());
+}
+
+TEST_F(TextBoxInputTest, TheValidatedFlagKeepsLostFocusFromCheckingTwice) {
+  Make(RES_0_5, 2, 0, 100);
+  control->UserFocus();
+  control->SetText("300");
+  control->UserLeave(false);  // the focus goes without a validate: lost focus checks
+  EXPECT_EQ(records.messages.size(), 1u);
+  EXPECT_EQ(control->Text(), "100.0");
+  control->UserFocus();
+  control->SetText("500");
+  EXPECT_FALSE(control->UserLeave());  // validate (message); the cancel keeps the focus
+  EXPECT_EQ(records.messages.size(), 2u);
+  control->SetText("700");
+  control->UserLeave(false);  // validated already: lost focus does not check again
+  EXPECT_EQ(records.messages.size(), 2u);
+  EXPECT_EQ(control->Text(), "700");
+  control->UserFocus();
+  control->SetText("50");
+  EXPECT_TRUE(control->UserLeave());
+  EXPECT_EQ(control->Text(), "50.0");
+  EXPECT_EQ(records.messages.size(), 2u);
+}
+
+TEST_F(TextBoxInputTest, EventsDuringTheParametersOwnChangesAreIgnored) {
+  auto p = Make(RES_0_5, 2, 0, 100);
+  p->SetValue(50);
+  p->SetChanged(false);
+  p->SetLockMode(LM_DISABLED_NO_VALUE);  // empties the text with the guard set
+  EXPECT_EQ(control->Text(), "");
+  EXPECT_EQ(p->Value(), 50);
+  EXPECT_FALSE(p->Changed());
+  p->SetTextWhenLocked("-");
+  p->SetLockMode(LM_DISABLED_GREY_TEXT);
+  EXPECT_EQ(p->Value(), 50);
+  EXPECT_FALSE(p->Changed());
+}
+
+TEST_F(TextBoxInputTest, SetValidTextBoxValue) {
+  auto p = Make(RES_0_5, 2, 0, 100);
+  control->SetText("40");
+  p->SetValidTextBoxValue(20.0F);  // within the range: the text decides
+  EXPECT_EQ(control->Text(), "40.0");
+  EXPECT_EQ(p->Value(), 80);
+  control->SetText("140");
+  p->SetValidTextBoxValue(20.0F);  // outside: the given value, without a message
+  EXPECT_EQ(p->Value(), 40);
+  EXPECT_EQ(control->Text(), "20.0");
+  control->SetText("140");
+  p->SetValidTextBoxValue(params::cParamTextBox::kNoCalculatedValue);  // absent: the limit stays
+  EXPECT_EQ(control->Text(), "100.0");
+  EXPECT_TRUE(records.messages.empty());
+  p->SetValue(10);
+  p->SetChanged(false);
+  p->SetValidTextBoxValue(std::nullopt, true);  // forced: the change handler runs
+  EXPECT_TRUE(p->Changed());
+}
+
+// Whatever locale the process runs under, numbers show and read with the point.
+TEST_F(TextBoxInputTest, TheProcessLocaleChangesNothing) {
+  for (const char* name : {"C", "de_DE.UTF-8"}) {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, name) == nullptr) {
+      ADD_FAILURE() << "locale " << name << " is missing (scripts/setup generates it)";
+      continue;
+    }
+    const std::locale savedGlobal = std::locale::global(std::locale(name));
+    auto p = Make(RES_0_0_1, 100, -273.17F, 327.67F);
+    auto raw = std::make_shared<FakeCp>(Bytes{0x08, 0x66});
+    p->SetConfigProperty(raw);
+    p->ConsiderPartOfCpOnly(1, 2);
+    p->ReadFromLns();
+    EXPECT_EQ(control->Text(), "21.50") << name;
+    records.messages.clear();
+    TypeAndLeave("400,5");
+    EXPECT_EQ(control->Text(), "327.67") << name;
+    ASSERT_EQ(records.messages.size(), 1u);
+    EXPECT_NE(records.messages[0].text.find("400.5 % is too high. The valid range is from -273.17 up to 327.67"),
+              std::string::npos)
+        << name;
+    EXPECT_EQ(p->Value(), 32767) << name;
+    control->UserLeave(false);
+    std::locale::global(savedGlobal);
+    std::setlocale(LC_ALL, saved.c_str());
+  }
+}
+
+}  // namespace

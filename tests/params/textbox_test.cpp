@@ -1,0 +1,380 @@
+// The text box parameter: scaling between CP number and shown value, the standard-type
+// presets, the display rules and the lock modes.
+
+#include <gtest/gtest.h>
+
+#include "params/params.h"
+#include "support/fake_cp.h"
+#include "support/matchers.h"
+#include "support/recording_log.h"
+
+using namespace params::cParamEnums;
+using testing_support::FakeCp;
+using testing_support::ThrowsError;
+using ui::window::TextBox;
+using Bytes = std::vector<uint8_t>;
+namespace colours = ui::window::colours;
+
+namespace {
+
+struct Bound {
+  params::cParams set;
+  std::shared_ptr<FakeCp> cp;
+  std::shared_ptr<TextBox> control = std::make_shared<TextBox>("txtParam");
+  std::shared_ptr<params::cParamTextBox> p;
+
+  explicit Bound(Bytes bytes, int32_t snvtType = ST_unsigned) : cp(std::make_shared<FakeCp>(std::move(bytes))) {
+    cp->name = "Cp";
+    p = set.AddTextBoxParameter("T", control, cp, "Cp");
+    p->SetSnvtType(snvtType);
+    p->ConsiderPartOfCpOnly(1, static_cast<int16_t>(cp->Bytes().size()));
+  }
+};
+
+TEST(TextBoxParameterTest, ScalingBetweenCpNumberAndShownValue) {
+  struct Row {
+    Bytes bytes;
+    int32_t snvtType;
+    float offset;
+    int32_t factor;  // 0: the preset's
+    int32_t value;
+    std::string text;
+  };
+  const Row rows[] = {
+      {{0x08, 0x34}, SNVT_temp_p, 0, 0, 2100, "21.00"},
+      {{0x95, 0x4B}, SNVT_temp_p, 0, 0, -27317, "-273.17"},  // signed: RangeMin below 0
+      {{0x00, 0x05}, ST_unsigned, 10, 10, 105, "10.5"},        // offset in shown units
+      {{0xFF, 0xFF}, ST_unsigned, 0, 0, 65535, "65535"},       // RangeMin 0: unsigned
+      {{0xFF, 0xFF}, ST_unsigned, 10, 10, 99, "9.9"},          // RangeMin - OffsetCalc < 0: signed, -1
+      {{0x01, 0x2C}, SNVT_time_sec, 0, 0, 300, "30.0"},
+      {{0x00, 0x65}, SNVT_lev_cont, 0, 0, 101, "50.5"},
+  };
+  for (const auto& row : rows) {
+    Bound b(row.bytes, row.snvtType);
+    if (row.factor != 0) b.p->SetFactor(row.factor);
+    if (row.factor == 10) b.p->SetResolution(RES_0_1);
+    b.p->SetOffsetCalc(row.offset);
+    b.p->SetValue(12345);  // overwritten by the read
+    b.p->ReadFromLns();
+    EXPECT_EQ(b.p->Value(), row.value) << row.text;
+    EXPECT_EQ(b.control->Text(), row.text);
+    EXPECT_FALSE(b.p->Changed());
+    // Writing back stores the bytes that were read.
+    b.cp->SetBytes({0, 0});
+    b.p->WriteToLns();
+    EXPECT_EQ(b.cp->Bytes(), row.bytes) << row.text;
+  }
+}
+
+TEST(TextBoxParameterTest, ValueCalcRoundsTiesToEvenAndNeedsAFactor) {
+  Bound b({0, 0});
+  b.p->SetFactor(2);
+  b.p->SetValueCalc(1.25F);  // 2.5 -> 2
+  EXPECT_EQ(b.p->Value(), 2);
+  b.p->SetValueCalc(1.75F);  // 3.5 -> 4
+  EXPECT_EQ(b.p->Value(), 4);
+  EXPECT_FLOAT_EQ(b.p->ValueCalc(), 2.0F);
+  EXPECT_THAT([&] { b.p->SetValueCalc(3e9F); }, ThrowsError(6));
+  b.p->SetFactor(0);
+  EXPECT_THAT([&] { b.p->ValueCalc(); }, ThrowsError(11));
+  EXPECT_THAT([&] { b.p->SetValue(1); }, ThrowsError(11));  // refreshing the control divides
+}
+
+TEST(TextBoxParameterTest, StandardTypePresets) {
+  struct Row {
+    int32_t type;
+    int32_t factor, resolution;
+    float min, max;
+    int32_t unit;
+    std::string mnemonic;
+  };
+  const Row rows[] = {
+      {ST_unsigned, 1, RES_1, 0, 65535, UNIT_No, ""},
+      {SNVT_angle_deg, 50, RES_0_0_2, -359.9F, 360, UNIT_Degrees, "\xC2\xB0"},
+      {SNVT_lev_cont, 2, RES_0_5, 0, 100, UNIT_Percent, "%"},
+      {SNVT_lev_percent, 200, RES_0_0_5, -163.84F, 163.83F, UNIT_Percent, "%"},
+      {SNVT_lux, 1, RES_1, 0, 65535, UNIT_Lux, "Lux"},
+      {SNVT_speed, 10, RES_0_1, 0, 6553.5F, UNIT_MetresPerSecond, "m/s"},
+      {SNVT_speed_mil, 1000, RES_0_0_0_1, 0, 65.535F, UNIT_MetresPerSecond, "m/s"},
+      {SNVT_switch_Value, 2, RES_0_5, 0, 100, UNIT_Percent, "%"},
+      {SNVT_temp_p, 100, RES_0_0_1, -273.17F, 327.67F, UNIT_DegreesCelsius, "\xC2\xB0" "C"},
+      {SNVT_time_min, 1, RES_1, 0, 65535, UNIT_Minute, "min"},
+      {SNVT_time_sec, 10, RES_0_1, 0, 6553.5F, UNIT_Second, "s"},
+  };
+  for (const auto& row : rows) {
+    params::cParamTextBox p;
+    p.SetOffsetCalc(3);
+    p.SetSnvtType(row.type);
+    EXPECT_EQ(p.SnvtType(), row.type);
+    EXPECT_EQ(p.Factor(), row.factor) << row.type;
+    EXPECT_EQ(p.Resolution(), row.resolution) << row.type;
+    EXPECT_EQ(p.RangeMin(), row.min) << row.type;
+    EXPECT_EQ(p.TextBoxRangeMin(), row.min);
+    EXPECT_EQ(p.RangeMax(), row.max);
+    EXPECT_EQ(p.TextBoxRangeMax(), row.max);
+    EXPECT_EQ(p.Unit(), row.unit);
+    EXPECT_EQ(p.UnitMnemonic(), row.mnemonic);
+    EXPECT_EQ(p.OffsetCalc(), 3.0F);  // never touched by a type
+  }
+  // A type without a preset is only stored.
+  params::cParamTextBox other;
+  other.SetSnvtType(SNVT_amp);
+  EXPECT_EQ(other.SnvtType(), SNVT_amp);
+  EXPECT_EQ(other.Factor(), 0);
+  EXPECT_EQ(other.Resolution(), RES_50);
+}
+
+TEST(TextBoxParameterTest, UnitsResolutionsAndSteps) {
+  params::cParamTextBox p;
+  const std::pair<int32_t, const char*> units[] = {
+      {UNIT_Centimetres, "cm"}, {UNIT_Kelvin, "K"}, {UNIT_Metres, "m"}, {UNIT_Millimetres, "mm"},
+      {UNIT_Millisecond, "ms"}, {UNIT_Ampere, ""},  {UNIT_Watts, ""},   {UNIT_No, ""}};
+  for (const auto& [unit, mnemonic] : units) {
+    p.SetUnit(unit);
+    EXPECT_EQ(p.UnitMnemonic(), mnemonic) << unit;
+  }
+  p.SetUnit(UNIT_Percent);
+  p.SetUnit(UNIT_UserDefined);
+  EXPECT_EQ(p.UnitMnemonic(), "%");  // a user-defined unit keeps its text
+
+  const float steps[] = {50, 1, 0.5F, 0.2F, 0.1F, 0.05F, 0.02F, 0.01F, 0.005F, 0.002F, 0.001F};
+  for (int32_t r = 0; r <= RES_0_0_0_1; ++r) {
+    p.SetResolution(RES_1);
+    p.SetResolution2(steps[r]);
+    EXPECT_EQ(p.Resolution(), r);
+    EXPECT_EQ(p.MinStep(), steps[r]);
+    EXPECT_EQ(p.Resolution2(), steps[r]);
+  }
+  p.SetResolution2(0.3F);
+  EXPECT_EQ(p.Resolution(), RES_0_0_0_1);  // unchanged
+  p.SetResolution(11);
+  EXPECT_EQ(p.MinStep(), 0.0F);
+}
+
+TEST(TextBoxParameterTest, DisplayPatternsAndTheRuleJustBeyondALimit) {
+  struct Row {
+    int32_t resolution;
+    int32_t factor;
+    float min, max;
+    int32_t value;
+    std::string text;
+    int32_t valueAfter;  // the change event takes the value that the text shows
+  };
+  const Row rows[] = {
+      {RES_50, 1, 0, 1000, 125, "125", 125},
+      {RES_0_5, 2, 0, 100, 67, "33.5", 67},
+      {RES_0_0_5, 200, -163.84F, 163.83F, -3, "-0.01", -2},  // -0.015 in single precision is above the tie
+      {RES_0_0_0_1, 1000, 0, 65.535F, 65535, "65.535", 65535},
+      {RES_0_1, 100, 0, 100, 10004, "100.1", 10010},  // 100.04 would show the limit 100.0
+      {RES_0_1, 100, 0, 100, -4, "-0.1", -10},        // -0.04 would show the limit 0.0
+      {RES_0_1, 100, 0, 100, 10005, "100.1", 10010},  // shown in single precision: 100.05 -> 100.1
+      {RES_0_0_1, 1000, 0, 327.67F, 327674, "327.68002", 327680},  // 327.67 + 0.01 in single precision
+      {RES_0_0_1, 100, 0, 327.67F, 32768, "327.68", 32768},        // the pattern already differs
+      {12, 1, 0, 10, 5, "", 5},                                     // no pattern: the text stays
+  };
+  for (const auto& row : rows) {
+    params::cParams set;
+    auto control = std::make_shared<TextBox>("t");
+    auto p = set.AddTextBoxParameter("T", control, std::make_shared<FakeCp>(Bytes{0, 0}), "Cp");
+    p->SetFactor(row.factor);
+    p->SetResolution(row.resolution);
+    p->SetRangeMin(row.min);
+    p->SetRangeMax(row.max);
+    p->SetValue(row.value);
+    EXPECT_EQ(control->Text(), row.text) << row.value;
+    EXPECT_EQ(p->Value(), row.valueAfter) << row.value;
+    const bool outside = static_cast<float>(row.value) / row.factor > row.max ||
+                         static_cast<float>(row.value) / row.factor < row.min;
+    EXPECT_EQ(control->ForeColor(), outside ? colours::kRed : colours::kWindowText) << row.value;
+  }
+}
+
+TEST(TextBoxParameterTest, LockModes) {
+  struct Row {
+    int32_t mode;
+    bool enabled;
+    uint32_t backColour;
+    std::string text;
+    int32_t maxLength;
+  };
+  const Row rows[] = {
+      {LM_UNLOCKED, true, colours::kWindowBackground, "21.50", 7},
+      {LM_LOCKED, true, colours::kWindowBackground, "21.50", 7},
+      {LM_DISABLED, false, colours::kWindowBackground, "21.50", 7},
+      {LM_DISABLED_NO_VALUE, false, colours::kWindowBackground, "", 99},
+      {LM_DISABLED_GREY, false, colours::kButtonFace, "21.50", 7},
+      {LM_DISABLED_GREY_NO_VALUE, false, colours::kButtonFace, "", 99},
+      {LM_DISABLED_GREY_TEXT, false, colours::kButtonFace, "n/a", 0},
+      {7, false, 12345, "21.50", 99},  // unknown modes are only stored
+  };
+  for (const auto& row : rows) {
+    Bound b({0x08, 0x66}, SNVT_temp_p);
+    b.p->ReadFromLns();
+    b.p->SetTextWhenLocked("n/a");
+    b.control->SetBackColor(12345);
+    b.control->SetMaxLength(99);
+    b.control->SetEnabled(false);
+    b.p->SetLockMode(row.mode);
+    EXPECT_EQ(b.p->LockMode(), row.mode);
+    EXPECT_EQ(b.control->Enabled(), row.enabled) << row.mode;
+    EXPECT_EQ(b.control->BackColor(), row.backColour) << row.mode;
+    EXPECT_EQ(b.control->Text(), row.text) << row.mode;
+    EXPECT_EQ(b.control->MaxLength(), row.maxLength) << row.mode;
+    EXPECT_EQ(b.p->Value(), 2150) << row.mode;  // emptying the control keeps the value
+    EXPECT_FALSE(b.p->Changed()) << row.mode;
+  }
+  // Locked, the control no longer follows the value; grey with text, it shows it again.
+  Bound b({0x08, 0x66}, SNVT_temp_p);
+  b.p->ReadFromLns();
+  b.p->SetLockMode(LM_LOCKED);
+  b.p->SetValue(1000);
+  EXPECT_EQ(b.control->Text(), "21.50");
+  b.p->SetLockMode(LM_DISABLED_GREY_TEXT);
+  b.p->SetTextBox();
+  EXPECT_EQ(b.control->Text(), "10.00");
+}
+
+TEST(TextBoxParameterTest, KeysModeIsDerivedWhenTheLockModeIsSet) {
+  struct Row {
+    int32_t resolution;
+    float min;
+    int32_t keysMode;
+  };
+  const Row rows[] = {{RES_50, 0, KA_Numbers},     {RES_1, -1, KA_NumbersNeg},
+                      {RES_0_5, 0, KA_NumbersFloat}, {RES_0_0_0_1, -5, KA_NumbersFloatNeg}};
+  for (const auto& row : rows) {
+    params::cParamTextBox p;
+    p.SetFactor(1);
+    p.SetResolution(row.resolution);
+    p.SetRangeMin(row.min);
+    p.SetRangeMax(10);
+    EXPECT_EQ(p.KeysMode(), KA_Numbers);  // not yet derived
+    p.SetLockMode(LM_UNLOCKED);
+    EXPECT_EQ(p.KeysMode(), row.keysMode);
+  }
+  params::cParamTextBox p;
+  p.SetFactor(1);
+  p.SetResolution(RES_1);
+  p.SetLockMode(LM_UNLOCKED);
+  p.SetRangeMin(-10);  // a later range does not change the keys until the next lock mode
+  EXPECT_EQ(p.KeysMode(), KA_Numbers);
+  p.SetLockMode(LM_DISABLED_GREY_NO_VALUE);  // modes without a value do not derive
+  EXPECT_EQ(p.KeysMode(), KA_Numbers);
+}
+
+TEST(TextBoxParameterTest, AddedThroughTheSetItStartsFromTheUnsignedPreset) {
+  params::cParams set;
+  auto control = std::make_shared<TextBox>("t", 4);
+  auto missing = set.AddTextBoxParameter("Missing", control, nullptr, "Cp");
+  EXPECT_EQ(control->Tag(), "Missing");
+  EXPECT_EQ(missing->Factor(), 1);
+  EXPECT_EQ(missing->RangeMax(), 65535.0F);
+  EXPECT_FALSE(missing->Available());
+  EXPECT_EQ(missing->LockMode(), LM_DISABLED_GREY_NO_VALUE);  // a missing CP: grey and empty
+  EXPECT_FALSE(control->Enabled());
+  EXPECT_EQ(control->BackColor(), colours::kButtonFace);
+  missing->SetValue(5);
+  missing->WriteToLns();
+  missing->ReadFromLns();
+  EXPECT_EQ(control->Text(), "");
+  params::cParamTextBox alone;
+  EXPECT_EQ(alone.Factor(), 0);
+  EXPECT_EQ(alone.RangeMax(), 0.0F);
+  EXPECT_EQ(alone.ClassId(), PA_CLASSID_TEXTBOX_PARAMETER);
+}
+
+TEST(TextBoxParameterTest, ValueIsInvalidOutsideTheRangeOrWhenMarkedRed) {
+  Bound b({0, 50});
+  b.p->SetRangeMax(100);
+  b.p->ReadFromLns();
+  EXPECT_FALSE(b.p->ValueIsInvalid());
+  b.p->SetValue(101);
+  EXPECT_TRUE(b.p->ValueIsInvalid());
+  b.p->SetDontWriteToLns(true);
+  EXPECT_FALSE(b.p->ValueIsInvalid());  // a value that is not written cannot be wrong
+  b.p->SetDontWriteToLns(false);
+  b.p->SetValue(50);
+  b.p->SetTextBoxRangeMax(40);  // narrower typing range: red, although the device range holds it
+  EXPECT_EQ(b.control->ForeColor(), colours::kRed);
+  EXPECT_TRUE(b.p->ValueIsInvalid());
+  b.p->SetLockMode(LM_DISABLED_GREY_NO_VALUE);
+  EXPECT_FALSE(b.p->ValueIsInvalid());
+}
+
+TEST(TextBoxParameterTest, WritesOnlyWhatIsRequiredAndNeverARefusedValue) {
+  testing_support::RecordingLog log;
+  Bound b({0, 10});
+  b.p->ReadFromLns();
+  b.p->SetWriteToLnsIfRequiredOnly(true);
+  b.p->SetValue(10);
+  b.p->WriteToLns();
+  EXPECT_EQ(b.cp->valueWrites, 0);
+  EXPECT_FALSE(b.p->Changed());
+  b.p->SetValueNotSet(true);
+  b.p->SetValue(11);
+  b.p->WriteToLns();
+  EXPECT_EQ(b.cp->valueWrites, 0);  // a value not given is not written
+  b.p->SetValueNotSet(false);
+
+  // 300 does not fit one byte: the CP keeps its bytes, a red line names the parameter and
+  // the value, and the last value stays what the device holds.
+  b.p->ConsiderPartOfCpOnly(2, 1);
+  b.p->SetValue(300);
+  b.p->WriteToLns();
+  EXPECT_EQ(b.cp->Bytes(), (Bytes{0, 10}));
+  ASSERT_EQ(log.redLines.size(), 1u);
+  EXPECT_NE(log.redLines[0].find("\"T\""), std::string::npos);
+  EXPECT_NE(log.redLines[0].find("300"), std::string::npos);
+  EXPECT_TRUE(b.p->WritingToLnsIsRequired());
+  b.p->SetValue(10);
+  EXPECT_FALSE(b.p->WritingToLnsIsRequired());
+}
+
+TEST(TextBoxParameterTest, UsedBytesNarrowTheNumber) {
+  Bound b({9, 9, 9, 9});
+  b.p->SetRangeMin(-100);
+  b.p->SetUsedBytes(2);
+  b.p->SetValue(-1);
+  b.p->WriteToLns();
+  EXPECT_EQ(b.cp->Bytes(), (Bytes{0xFF, 0xFF, 0, 0}));
+  b.p->SetValue(0);
+  b.p->ReadFromLns();
+  EXPECT_EQ(b.p->Value(), -1);
+}
+
+TEST(TextBoxParameterTest, ExternalCpBuffer) {
+  params::cParams set;
+  auto cp = std::make_shared<FakeCp>(Bytes{0, 0, 0x01, 0x2C});
+  cp->name = "Options";
+  auto buffer = set.AddConfigProp("Options", cp, "Options");
+  auto control = std::make_shared<TextBox>("t");
+  auto p = set.AddTextBoxParameterExtCp("Ext", control, buffer);
+  p->SetSnvtType(SNVT_time_sec);
+  p->ConsiderPartOfCpOnly(3, 2);
+  p->ReadFromExtCp();
+  EXPECT_EQ(control->Text(), "30.0");
+  p->SetValueCalc(12.5F);
+  p->WriteToExtCp();
+  EXPECT_EQ(buffer->ByteValue(4), 125);
+  EXPECT_EQ(cp->valueWrites, 0);  // the buffer goes to LNS later, as a whole
+  p->WriteToLns();                // nothing for an external CP
+  EXPECT_EQ(cp->valueWrites, 0);
+}
+
+TEST(TextBoxParameterTest, APartMustLieInsideTheCp) {
+  Bound b({1, 2, 3, 4});
+  b.p->ConsiderPartOfCpOnly(3, 2);
+  try {
+    b.p->ConsiderPartOfCpOnly(4, 2);
+    FAIL() << "accepted a part past the end";
+  } catch (const base::Error& e) {
+    EXPECT_EQ(e.Number(), static_cast<int32_t>(0x800403E8));
+    EXPECT_EQ(e.Source(), "ConsiderPartOfCpOnly");
+    EXPECT_EQ(e.Description(), "ung\xC3\xBCltige Parameter");
+  }
+  EXPECT_THAT([&] { b.p->ConsiderPartOfCpOnly(1, 0); }, ThrowsError(static_cast<int32_t>(0x800403E8)));
+  b.p->ReadFromLns();
+  EXPECT_EQ(b.p->Value(), 0x0304);  // the part of before
+}
+
+}  // namespace
