@@ -1,0 +1,45 @@
+#include "base/number_text.h"
+
+#include <clocale>
+#include <locale>
+
+#include <gtest/gtest.h>
+
+#include "base/text.h"
+
+namespace {
+
+TEST(NumberTextTest, FixedPatternsRoundTiesToEven) {
+  const std::tuple<double, int, const char*> rows[] = {
+      {2.5, 0, "2"},   {3.5, 0, "4"},        {-2.5, 0, "-2"},   {0.125, 2, "0.12"}, {0.375, 2, "0.38"},
+      {-0.004, 2, "0.00"}, {100.0, 1, "100.0"}, {-273.17, 2, "-273.17"}, {65.535, 3, "65.535"},
+  };
+  for (const auto& [value, decimals, text] : rows) EXPECT_EQ(base::FormatFixed(value, decimals), text) << value;
+}
+
+TEST(NumberTextTest, SinglesShowTheirShortestText) {
+  const std::pair<float, const char*> rows[] = {
+      {0.1F, "0.1"},   {327.67F + 0.01F, "327.68002"}, {65535.0F, "65535"}, {-0.0F, "0"},
+      {1e7F, "10000000"}, {-359.9F, "-359.9"},        {4294967296.0F, "4294967296"}};
+  for (const auto& [value, text] : rows) EXPECT_EQ(base::FormatSingle(value), text);
+}
+
+TEST(NumberTextTest, TypedTextIsNormalisedForVal) {
+  EXPECT_EQ(base::NormalizeNumberText(" 1 234,5 "), "1234.5");
+  EXPECT_DOUBLE_EQ(base::Val(base::NormalizeNumberText("-12,75")), -12.75);
+}
+
+// Val and the formatting read and write the point under any process locale.
+TEST(NumberTextTest, IndependentOfTheProcessLocale) {
+  const std::string saved = std::setlocale(LC_ALL, nullptr);
+  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "scripts/setup generates de_DE.UTF-8";
+  const std::locale savedGlobal = std::locale::global(std::locale("de_DE.UTF-8"));
+  EXPECT_DOUBLE_EQ(base::Val("21.5"), 21.5);
+  EXPECT_DOUBLE_EQ(base::Val("1e3"), 1000);
+  EXPECT_EQ(base::FormatFixed(21.5, 2), "21.50");
+  EXPECT_EQ(base::FormatSingle(0.5F), "0.5");
+  std::locale::global(savedGlobal);
+  std::setlocale(LC_ALL, saved.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// The parameter set with the kinds that have a control: adding, lookups by name, position and
+// control index, the control events, the questions over the set and the shared read pass.
+
+#include <gtest/gtest.h>
+
+#include "params/params.h"
+#include "support/fake_cp.h"
+#include "support/matchers.h"
+#include "support/recording_log.h"
+
+using namespace params::cParamEnums;
+using testing_support::FakeCp;
+using testing_support::ThrowsError;
+using namespace ui::window;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+std::shared_ptr<FakeCp> Cp(const std::string& name, Bytes bytes = {0, 0}) {
+  auto cp = std::make_shared<FakeCp>(std::move(bytes));
+  cp->name = name;
+  return cp;
+}
+
+TEST(ParamsControlsTest, AddingLookingUpAndFindingByControlIndex) {
+  params::cParams set;
+  auto t1 = set.AddTextBoxParameter("Hold", std::make_shared<TextBox>("txt", 4), Cp("A"), "A");
+  auto t2 = set.AddTextBoxParameter("Delay", std::make_shared<TextBox>("txt", 7), Cp("B"), "B");
+  auto c1 = set.AddComboBoxParameter("Mode", std::make_shared<ComboBox>("cbo", 2), Cp("C"), "C");
+  auto k1 = set.AddCheckBoxParameter("Enable", std::make_shared<CheckBox>("chk"), Cp("D"), "D");
+  auto o1 = set.AddOptionButtonParameter("Speed", Cp("E"), "E");
+  EXPECT_EQ(set.TextBoxParameterCount(), 2);
+  EXPECT_EQ(set.TextBoxParameter(2), t2);
+  EXPECT_EQ(set.TextBoxParameterByName("HOLD"), t1);
+  EXPECT_EQ(set.ComboBoxParameter(1), c1);
+  EXPECT_EQ(set.CheckBoxParameterByName("enable"), k1);
+  EXPECT_EQ(set.OptionButtonParameterByName("Speed"), o1);
+  EXPECT_EQ(set.OptionButtonParameterCount(), 1);
+  EXPECT_EQ(set.AllParameters().Count(), 5);
+  EXPECT_EQ(t1->CpIniName(), "A");
+  EXPECT_EQ(t1->ConfigProperty()->Name(), "A");
+
+  EXPECT_EQ(set.TextBoxParameterByControlIndex(7), t2);
+  EXPECT_EQ(set.TextBoxParameterByControlIndex(5), nullptr);
+  EXPECT_EQ(set.ComboBoxParameterByControlIndex(2), c1);
+  EXPECT_EQ(set.ComboBoxParameterByControlIndex(4), nullptr);
+
+  EXPECT_THAT([&] { set.AddTextBoxParameter("hold", std::make_shared<TextBox>("txt"), Cp("A"), "A"); },
+              ThrowsError(457));
+  EXPECT_EQ(set.TextBoxParameterCount(), 2);
+  EXPECT_EQ(set.AllParameters().Count(), 5);
+  EXPECT_THAT([&] { set.ComboBoxParameterByName("x"); }, ThrowsError(5));
+  EXPECT_THAT([&] { set.CheckBoxParameter(2); }, ThrowsError(9));
+  EXPECT_EQ(set.ParameterAllByName("Speed"), o1);
+  EXPECT_EQ(set.ParameterAllByName("Hold", PA_CLASSID_TEXTBOX_PARAMETER), t1);
+  EXPECT_EQ(set.ParameterAllByName("Mode", PA_CLASSID_COMBOBOX_PARAMTER), c1);
+}
+
+TEST(ParamsControlsTest, ExternalKindsTakeAvailabilityFromTheirBuffer) {
+  params::cParams set;
+  auto buffer = set.AddConfigProp("Buf", Cp("Buf", {0, 3}), "Buf");
+  auto lost = set.AddConfigProp("Lost", nullptr, "Lost");
+  auto combo = std::make_shared<ComboBox>("cbo");
+  auto onBuffer = set.AddComboBoxParameterExtCp("OnBuffer", combo, buffer);
+  auto text = std::make_shared<TextBox>("txt");
+  auto onLost = set.AddTextBoxParameterExtCp("OnLost", text, lost);
+  EXPECT_TRUE(onBuffer->Available());
+  EXPECT_TRUE(onBuffer->CpIsExternal());
+  EXPECT_EQ(onBuffer->CpIniName(), "");
+  EXPECT_EQ(combo->Tag(), "OnBuffer");
+  EXPECT_FALSE(onLost->Available());
+  EXPECT_EQ(onLost->LockMode(), LM_DISABLED_GREY_NO_VALUE);
+  EXPECT_EQ(text->BackColor(), colours::kButtonFace);
+  EXPECT_EQ(onLost->Factor(), 1);  // the unsigned preset, as for the bound family
+
+  onBuffer->AddComboBoxItem("Three", 3);
+  onBuffer->ConsiderPartOfCpOnly(1, 2);
+  set.ReadFromLns();
+  EXPECT_EQ(onBuffer->Value(), 3);
+  EXPECT_EQ(combo->Text(), "Three");
+}
+
+TEST(ParamsControlsTest, ControlEventsReachTheOwningParameter) {
+  params::cParams set;
+  auto text = std::make_shared<TextBox>("txt");
+  auto textParam = set.AddTextBoxParameter("Hold", text, Cp("A"), "A");
+  textParam->SetLockMode(LM_UNLOCKED);
+  auto check = std::make_shared<CheckBox>("chk");
+  auto checkParam = set.AddCheckBoxParameter("Enable", check, Cp("B"), "B");
+  checkParam->SetValueChecked(1);
+  auto group = std::make_shared<OptionGroup>();
+  auto optionParam = set.AddOptionButtonParameter("Speed", Cp("C"), "C");
+  std::vector<std::shared_ptr<OptionButton>> buttons;
+  for (const char* data : {"0\t0", "0\t1"}) {
+    buttons.push_back(std::make_shared<OptionButton>("opt"));
+    OptionGroup::Join(group, buttons.back());
+    optionParam->AddOptionButton(buttons.back(), data);
+  }
+
+  text->UserSelectAll();
+  text->UserType("12x3");  // the key filter drops the letter
+  EXPECT_EQ(text->Text(), "123");
+  EXPECT_EQ(textParam->Value(), 123);
+  check->UserClick();
+  EXPECT_EQ(checkParam->Value(), 1);
+  buttons[1]->UserClick();
+  EXPECT_EQ(optionParam->Value(), "0\t1");
+
+  // The events called by hand, as a window's handlers would.
+  int16_t key = 'a';
+  set.TextBox_KeyPress_Event(*text, key);
+  EXPECT_EQ(key, 0);
+  bool cancel = false;
+  text->SetText("70000");
+  set.TextBox_Validate_Event(*text, cancel);
+  EXPECT_TRUE(cancel);
+  EXPECT_EQ(text->Text(), "65535");
+  ComboBox stranger("cbo");
+  set.ComboBox_Change_Event(stranger);  // a control of no parameter is ignored
+  TextBox unknown("txt");
+  unknown.SetTag("Nobody");
+  EXPECT_THAT([&] { set.TextBox_Change_Event(unknown); }, ThrowsError(5));  // without a logger it surfaces
+  testing_support::RecordingLog log;
+  set.TextBox_Change_Event(unknown);  // with one, it goes to the error operation
+  EXPECT_EQ(log.errors.size(), 1u);
+}
+
+TEST(ParamsControlsTest, AnyParameterValueIsInvalidAsksTextAndComboBoxes) {
+  params::cParams set;
+  auto text = set.AddTextBoxParameter("Hold", std::make_shared<TextBox>("txt"), Cp("A"), "A");
+  auto combo = set.AddComboBoxParameter("Mode", std::make_shared<ComboBox>("cbo"), Cp("B"), "B");
+  combo->AddComboBoxItem("Zero", 0);
+  auto check = set.AddCheckBoxParameter("Enable", std::make_shared<CheckBox>("chk"), Cp("C"), "C");
+  auto missing = set.AddComboBoxParameter("Missing", std::make_shared<ComboBox>("cbo"), nullptr, "M");
+  EXPECT_FALSE(set.AnyParameterValueIsInvalid());  // an unavailable combo box is not asked
+  check->SetValue(9);  // check boxes are not asked
+  EXPECT_FALSE(set.AnyParameterValueIsInvalid());
+  combo->SetValue(4);
+  EXPECT_TRUE(set.AnyParameterValueIsInvalid());
+  combo->SetValue(0);
+  text->SetValue(70000);
+  EXPECT_TRUE(set.AnyParameterValueIsInvalid());
+  text->SetValue(1);
+  EXPECT_FALSE(set.AnyParameterValueIsInvalid());
+  (void)missing;
+}
+
+TEST(ParamsControlsTest, WriteListHoldsEveryKindInOrder) {
+  params::cParams set;
+  auto shared = Cp("Shared", {0, 0, 0, 0});
+  set.AddTextBoxParameter("Text", std::make_shared<TextBox>("txt"), shared, "S");
+  set.AddOptionButtonParameter("Options", Cp("Other"), "O");
+  auto combo = set.AddComboBoxParameter("Combo", std::make_shared<ComboBox>("cbo"), shared, "S");
+  combo->SetWriteToLnsIfRequiredOnly(true);  // equal to the last value: not listed
+  set.AddCheckBoxParameter("Check", std::make_shared<CheckBox>("chk"), shared, "S");
+  set.Add1ByteParameter("One", shared, "S");
+  std::vector<std::string> names;
+  for (const auto& p : set.GetAllParamsShouldBeWrittenToLns()) names.push_back(p->Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"One", "Check", "Options", "Text"}));
+  const auto cps = set.GetAllCpNamesShouldBeWrittenToLns();
+  EXPECT_EQ(std::vector<std::string>(cps.begin(), cps.end()), (std::vector<std::string>{"Shared", "Other"}));
+}
+
+TEST(ParamsControlsTest, OneServerReadPerCpInAReadPass) {
+  params::cParams set;
+  auto cp = Cp("Shared", {1, 2, 3, 4});
+  auto text = set.AddTextBoxParameter("Text", std::make_shared<TextBox>("txt"), cp, "S");
+  text->ConsiderPartOfCpOnly(1, 2);
+  auto combo = set.AddComboBoxParameter("Combo", std::make_shared<ComboBox>("cbo"), cp, "S");
+  combo->ConsiderPartOfCpOnly(3, 1);
+  auto check = set.AddCheckBoxParameter("Check", std::make_shared<CheckBox>("chk"), cp, "S");
+  check->ConsiderPartOfCpOnly(4, 1);
+  set.ReadFromLns();
+  EXPECT_EQ(cp->valueReads, 1);
+  EXPECT_EQ(text->Value(), 0x0102);
+  EXPECT_EQ(combo->Value(), 3);
+  EXPECT_EQ(check->Value(), 4);
+  // Outside a pass every read goes to the server, and a write is never served from a pass.
+  combo->ReadFromLns();
+  EXPECT_EQ(cp->valueReads, 2);
+  check->SetValue(9);
+  check->WriteToLns();
+  combo->ConsiderPartOfCpOnly(4, 1);
+  set.ReadFromLns();
+  EXPECT_EQ(combo->Value(), 9);
+}
+
+TEST(ParamsControlsTest, ADestroyedSetLeavesItsControlsQuiet) {
+  auto text = std::make_shared<TextBox>("txt");
+  {
+    params::cParams set;
+    set.AddTextBoxParameter("Hold", text, Cp("A"), "A");
+  }
+  text->UserType("5");  // no handler of the gone set runs
+  EXPECT_EQ(text->Text(), "5");
+}
+
+}  // namespace
