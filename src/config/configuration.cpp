@@ -22,6 +22,8 @@ cConfiguration::cConfiguration(lns::PlugInContext& context)
       mc16_(std::make_unique<knowledge::cMC16>(context)) {
   parameters_->SetSystem(context_.system);
   parameters_->SetFetchContext(context_.iniFile, &context_.deviceTemplate);
+  parameters_->SetUserInterface(context_.dialogs, context_.windowCaption);
+  if (context_.objectServer) parameters_->SetNvTypeInfo(context_.objectServer->NvTypeInfo());
 }
 
 void cConfiguration::FetchCPs() {

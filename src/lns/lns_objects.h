@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "lns/nv_type_info.h"
+
 namespace lns {
 
 namespace class_id {
@@ -207,6 +209,8 @@ class ObjectServer : public Object {
   virtual void SetNvUpdateHandler(NvUpdateHandler handler) = 0;
   // Delivers the pending NV update events to the handler; returns how many were raised.
   virtual int PumpEvents() = 0;
+  // What the server knows of the standard NV types' scaling (none: nothing).
+  virtual const NvTypeInformation* NvTypeInfo() const { return nullptr; }
 };
 
 // The NV type change component: changes the type of `nv`, which it may replace by the

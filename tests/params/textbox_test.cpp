@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "params/params.h"
+#include "platform/lns_embedded/nv_types.h"
 #include "support/fake_cp.h"
 #include "support/matchers.h"
 #include "support/recording_log.h"
@@ -375,6 +376,43 @@ TEST(TextBoxParameterTest, APartMustLieInsideTheCp) {
   EXPECT_THAT([&] { b.p->ConsiderPartOfCpOnly(1, 0); }, ThrowsError(static_cast<int32_t>(0x800403E8)));
   b.p->ReadFromLns();
   EXPECT_EQ(b.p->Value(), 0x0304);  // the part of before
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextBoxParameterTest, SettingsFromTheServersNvTypeInformation) {
+  platform::lns_embedded::EmbeddedNvTypeInformation information;
+  params::cParams set;
+  auto control = std::make_shared<TextBox>("t");
+  auto p = set.AddTextBoxParameter("T", control, std::make_shared<FakeCp>(Bytes{0, 0}), "Cp");
+  p->SetParamSettingsByNvType(105);  // without information nothing changes
+  EXPECT_EQ(p->Factor(), 1);
+  set.SetNvTypeInfo(&information);
+  struct Row {
+    int32_t type;
+    int32_t factor, resolution;
+    float min, max;
+    std::string unit;
+  };
+  const Row rows[] = {
+      {105, 100, RES_0_0_1, -327.68F, 327.67F, "\xC2\xB0" "C"},  // SNVT_temp_p
+      {95, 2, RES_0_5, 0, 100, "%"},                              // SNVT_switch: its value field
+      {117, 2, RES_0_5, 0, 100, "%"},                             // SNVT_setting: its setting field
+      {79, 1, RES_1, 0, 65535, "lux"},
+  };
+  for (const auto& row : rows) {
+    p->SetParamSettingsByNvType(row.type);
+    EXPECT_EQ(p->Factor(), row.factor) << row.type;
+    EXPECT_EQ(p->Resolution(), row.resolution) << row.type;
+    EXPECT_EQ(p->RangeMin(), row.min) << row.type;
+    EXPECT_EQ(p->TextBoxRangeMax(), row.max) << row.type;
+    EXPECT_EQ(p->Unit(), UNIT_UserDefined);
+    EXPECT_EQ(p->UnitMnemonic(), row.unit);
+  }
+  p->SetParamSettingsByNvType(4242);  // unknown: the settings stay
+  EXPECT_EQ(p->Factor(), 1);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "lns/lns_objects.h"
 #include "platform/lns_embedded/network_db.h"
+#include "platform/lns_embedded/nv_types.h"
 
 namespace platform::lns_embedded {
 
@@ -27,6 +28,7 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   std::shared_ptr<lns::NetworkCollection> Networks() override;
   void SetNvUpdateHandler(lns::NvUpdateHandler handler) override { handler_ = std::move(handler); }
   int PumpEvents() override;
+  const lns::NvTypeInformation* NvTypeInfo() const override { return &nvTypeInfo_; }
 
   // The open database of a network (opened on first use).
   std::shared_ptr<NetworkDb> Database(const std::string& networkName);
@@ -43,6 +45,7 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   bool open_ = false;
   bool remote_ = false;
   lns::NvUpdateHandler handler_;
+  EmbeddedNvTypeInformation nvTypeInfo_;
   std::map<std::string, OpenNetwork> networks_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/error.h"
+#include "base/number_text.h"
 #include "base/text.h"
 #include "lns/lns_errors.h"
 
@@ -16,14 +17,17 @@ namespace {
 const std::vector<NvType>& Types() {
   static const std::vector<NvType> kTypes{
       {8, "SNVT_count", 2, {{"count", 0, 2, false, 1}}},
-      {79, "SNVT_lux", 2, {{"lux", 0, 2, false, 1}}},
-      {81, "SNVT_percent", 2, {{"percent", 0, 2, true, 0.005}}},
-      {95, "SNVT_switch", 2, {{"value", 0, 1, false, 0.5}, {"state", 1, 1, true, 1}}},
-      {105, "SNVT_temp_p", 2, {{"temp", 0, 2, true, 0.01}}},
-      {107, "SNVT_time_sec", 2, {{"time", 0, 2, false, 0.1}}},
+      {79, "SNVT_lux", 2, {{"lux", 0, 2, false, 1, "lux"}}},
+      {81, "SNVT_percent", 2, {{"percent", 0, 2, true, 0.005, "%"}}},
+      {95, "SNVT_switch", 2, {{"value", 0, 1, false, 0.5, "%", 100}, {"state", 1, 1, true, 1}}},
+      {105, "SNVT_temp_p", 2, {{"temp", 0, 2, true, 0.01, "\xC2\xB0" "C"}}},
+      {107, "SNVT_time_sec", 2, {{"time", 0, 2, false, 0.1, "s"}}},
       {109, "SNVT_occupancy", 1, {{"occupancy", 0, 1, true, 1}}},
       {115, "SNVT_scene", 2, {{"function", 0, 1, true, 1}, {"scene_number", 1, 1, false, 1}}},
-      {117, "SNVT_setting", 4, {{"function", 0, 1, true, 1}, {"setting", 1, 1, false, 0.5}, {"rotation", 2, 2, true, 0.01}}},
+      {117,
+       "SNVT_setting",
+       4,
+       {{"function", 0, 1, true, 1}, {"setting", 1, 1, false, 0.5, "%", 100}, {"rotation", 2, 2, true, 0.01, "\xC2\xB0"}}},
   };
   return kTypes;
 }
@@ -38,11 +42,8 @@ int64_t ReadNumber(const std::vector<uint8_t>& bytes, int offset, int size, bool
 }
 
 std::string NumberText(double value, double scale) {
-  if (scale >= 1) return std::to_string(static_cast<int64_t>(std::llround(value)));
-  const int decimals = scale >= 0.1 ? 1 : (scale >= 0.01 ? 2 : 3);
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
+  const int decimals = scale >= 1 ? 0 : (scale >= 0.1 ? 1 : (scale >= 0.01 ? 2 : 3));
+  return base::FormatFixed(value, decimals);
 }
 
 }  // namespace
@@ -128,10 +129,12 @@ std::string ElementText(const NvElementType& element, const std::vector<uint8_t>
 
 void SetElement(const NvElementType& element, std::string_view text, std::vector<uint8_t>& bytes) {
   const std::string_view trimmed = base::TrimWhitespace(text);
-  char* end = nullptr;
   const std::string copy(trimmed);
-  const double shown = std::strtod(copy.c_str(), &end);
-  if (copy.empty() || end != copy.c_str() + copy.size() || !std::isfinite(shown)) {
+  const size_t sign = !copy.empty() && (copy[0] == '-' || copy[0] == '+') ? 1 : 0;
+  double shown = 0;
+  const auto [end, ec] = std::from_chars(copy.data() + sign, copy.data() + copy.size(), shown);
+  if (sign == 1 && copy[0] == '-') shown = -shown;
+  if (copy.size() == sign || ec != std::errc() || end != copy.data() + copy.size() || !std::isfinite(shown)) {
     BadValue("\"" + copy + "\" is not a number for " + std::string(element.name));
   }
   const double raw = std::nearbyint(shown / element.scale);
@@ -170,6 +173,37 @@ std::vector<uint8_t> ParseNvValue(int16_t typeIndex, std::string_view text, std:
   std::vector<uint8_t> bytes(static_cast<size_t>(type->size), 0);
   for (size_t i = 0; i < fields.size(); ++i) SetElement(type->elements[i], fields[i], bytes);
   return bytes;
+}
+
+}  // namespace platform::lns_embedded
+
+namespace platform::lns_embedded {
+
+std::optional<lns::NvTypeScaling> EmbeddedNvTypeInformation::Scaling(int32_t typeIndex, int16_t selector) const {
+  if (typeIndex < INT16_MIN || typeIndex > INT16_MAX) return std::nullopt;
+  const NvType* type = FindNvType(static_cast<int16_t>(typeIndex));
+  if (type == nullptr || type->elements.empty()) return std::nullopt;
+  const NvElementType* element = nullptr;
+  if (selector == 0) {
+    element = &type->elements.front();
+  } else {
+    const std::string_view wanted = selector == 1 ? "value" : (selector == 2 ? "setting" : "");
+    for (const auto& candidate : type->elements) {
+      if (candidate.name == wanted) element = &candidate;
+    }
+  }
+  if (element == nullptr) return std::nullopt;
+  const double bits = 8.0 * element->size;
+  const double low = element->isSigned ? -std::pow(2.0, bits - 1) : 0;
+  const double high = element->isSigned ? std::pow(2.0, bits - 1) - 1 : std::pow(2.0, bits) - 1;
+  lns::NvTypeScaling scaling;
+  scaling.factor = static_cast<int32_t>(std::lround(1.0 / element->scale));
+  scaling.resolution = static_cast<float>(element->scale);
+  scaling.offset = 0;
+  scaling.rangeMin = static_cast<float>(low * element->scale);
+  scaling.rangeMax = static_cast<float>(element->shownMax != 0 ? element->shownMax : high * element->scale);
+  scaling.unitText = std::string(element->unit);
+  return scaling;
 }
 
 }  // namespace platform::lns_embedded

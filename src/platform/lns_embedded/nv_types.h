@@ -7,9 +7,12 @@
 // Types not in the table hold their bytes and read as "RAW".
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "lns/nv_type_info.h"
 
 namespace platform::lns_embedded {
 
@@ -19,6 +22,8 @@ struct NvElementType {
   int size;    // 1, 2 or 4 bytes, most significant first
   bool isSigned;
   double scale;  // shown value = stored number * scale
+  std::string_view unit = {};  // unit text of the shown value
+  double shownMax = 0;         // the type's own upper limit, when narrower than its bytes
 };
 
 struct NvType {
@@ -43,6 +48,13 @@ std::vector<uint8_t> ParseHex(std::string_view text, size_t expectedSize);
 std::string FormatNvValue(int16_t typeIndex, const std::vector<uint8_t>& bytes, std::string_view format);
 std::vector<uint8_t> ParseNvValue(int16_t typeIndex, std::string_view text, std::string_view format, size_t size);
 std::string ElementText(const NvElementType& element, const std::vector<uint8_t>& bytes);
+
+// The scaling of the types' numeric fields, for text box parameters (selector 0: the first
+// field, 1: "value", 2: "setting").
+class EmbeddedNvTypeInformation final : public lns::NvTypeInformation {
+ public:
+  std::optional<lns::NvTypeScaling> Scaling(int32_t typeIndex, int16_t selector) const override;
+};
 // Writes one element into `bytes`; raises the bad-value error for a text that does not fit.
 void SetElement(const NvElementType& element, std::string_view text, std::vector<uint8_t>& bytes);
 
