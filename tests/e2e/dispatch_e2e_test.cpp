@@ -73,6 +73,11 @@ TEST(DispatchE2eTest, Commands13And22ReachTheProfilePlugInWithThisRunsValues) {
     EXPECT_THAT(report, HasSubstr("object name \"" + kObject + "\"\n"));
     EXPECT_THAT(report, HasSubstr("network name \"Demo\", remote no"));
     EXPECT_THAT(report, HasSubstr("CP 1 \"FptIndex\": 0 3"));
+    // The profile plug-in's parameters, read through their controls.
+    EXPECT_THAT(report, HasSubstr("text box \"HoldTime\": \"50.0\" s, lock mode 0"));
+    EXPECT_THAT(report, HasSubstr("combo box \"StartDelay\": \"1 s\""));
+    EXPECT_THAT(report, HasSubstr("check box \"SecondStage\": checked"));
+    EXPECT_THAT(report, HasSubstr("option buttons \"MaxSendTime\": \"5 s\""));
   }
   const std::string log = home.Log();
   size_t at = 0;

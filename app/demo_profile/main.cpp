@@ -1,8 +1,9 @@
 // portab-demo-profile: the profile plug-in of the demo network's function profile. It is
 // registered like any plug-in (/regserver) and started through automation by portab; on
-// SendCommand it connects to the object it was given, reads the object's CPs and reports
-// what it received and what the object holds: on standard error and in
-// $PORTAB_HOME/demo-profile-report.txt. It shows that the hand-over works, nothing more.
+// SendCommand it connects to the object it was given, reads the object's CPs, binds its
+// window's parameters to them, reads them from LNS and reports what it received, what the
+// object holds and what each parameter's control shows: on standard error and in
+// $PORTAB_HOME/demo-profile-report.txt.
 
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "base/dispatch.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "demo_profile/demo_window.h"
 #include "lns/object_names.h"
 #include "platform/automation/class_registry.h"
 #include "platform/automation/object_client.h"
@@ -53,6 +55,13 @@ std::string ObjectReport(const std::string& objectName) {
     cp->SetValueFormat("RAW");
     report << "    CP " << i << " \"" << cp->Name() << "\": " << base::ReplaceAll(cp->Value(), "\t", " ") << "\n";
   }
+  // The LonMark object lies in its device's collection of objects, in the device's interface.
+  auto device = std::dynamic_pointer_cast<lns::AppDevice>(lonMarkObject->Parent()->Parent()->Parent());
+  if (!device) return report.str() + "  the object's device was not found\n";
+  demo_profile::DemoWindow window;
+  window.Bind(device, lonMarkObject);
+  window.Parameters().ReadFromLns();
+  report << "  parameters after reading:\n" << window.Report();
   return report.str();
 }
 

@@ -1,0 +1,80 @@
+// The demo profile plug-in's window on the demo network: read from the embedded server, edited
+// through the controls as a user would, and written back.
+
+#include "demo_profile/demo_window.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "support/demo_network.h"
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+std::string RawValue(const std::shared_ptr<lns::ConfigProperty>& cp) {
+  cp->SetValueFormat("RAW");
+  return cp->Value();
+}
+
+TEST(DemoWindowTest, ReadEditAndWriteEachKind) {
+  testing_support::DemoNetwork demo;
+  demo_profile::DemoWindow window;
+  window.Bind(demo.Device(), demo.Object());
+  window.Parameters().ReadFromLns();
+
+  const std::string report = window.Report();
+  EXPECT_THAT(report, HasSubstr("text box \"HoldTime\": \"50.0\" s, lock mode 0, fore 0x80000008, back 0x80000005, enabled"));
+  EXPECT_THAT(report, HasSubstr("text box \"Brightness\": \"\" %, lock mode 5, fore 0x80000008, back 0x8000000F, disabled"));
+  EXPECT_THAT(report, HasSubstr("combo box \"StartDelay\": \"1 s\", lock mode 0"));
+  EXPECT_THAT(report, HasSubstr("check box \"SecondStage\": checked, lock mode 0"));
+  EXPECT_THAT(report, HasSubstr("option buttons \"MaxSendTime\": \"5 s\", lock mode 0"));
+  // Unchanged text and combo boxes need no write; check boxes and option buttons always do.
+  EXPECT_THAT(window.ParametersToWrite(), ElementsAre("SecondStage", "MaxSendTime"));
+  EXPECT_FALSE(window.Parameters().AnyParameterValueIsInvalid());
+
+  // The user types a hold time with a comma, picks a delay, unchecks, picks a send time.
+  window.txtHoldTime->UserFocus();
+  window.txtHoldTime->UserSelectAll();
+  window.txtHoldTime->UserType("12,34");
+  EXPECT_TRUE(window.txtHoldTime->UserLeave());
+  EXPECT_EQ(window.txtHoldTime->Text(), "12.3");
+  window.cboStartDelay->UserSelect(3);
+  window.chkSecondStage->UserClick();
+  window.optMaxSendTime[2]->UserClick();
+  EXPECT_THAT(window.ParametersToWrite(), ElementsAre("SecondStage", "StartDelay", "MaxSendTime", "HoldTime"));
+  const auto cpNames = window.Parameters().GetAllCpNamesShouldBeWrittenToLns();
+  EXPECT_THAT(std::vector<std::string>(cpNames.begin(), cpNames.end()),
+              ElementsAre("DeviceOptions", "MaxSendTime", "HoldTime"));
+
+  // Written parameter by parameter, another connection sees the new bytes; the bytes of the
+  // CP that no parameter covers stay.
+  for (const auto& parameter : window.Parameters().GetAllParamsShouldBeWrittenToLns()) parameter->WriteToLns();
+  auto other = testing_support::DemoNetwork::Reopen(demo);
+  EXPECT_EQ(RawValue(other->ObjectCp(2)), "0\t123");
+  EXPECT_EQ(RawValue(other->DeviceCp(2)), "0\t50\t0\t0");
+  EXPECT_EQ(RawValue(other->Device()->Interface()->NetworkVariables()->ItemByName("nvoValue")->ConfigProperties()->Item(1)),
+            "1\t44");
+  EXPECT_TRUE(window.ParametersToWrite() == (std::vector<std::string>{"SecondStage", "MaxSendTime"}));
+}
+
+TEST(DemoWindowTest, AnOutOfRangeDeviceValueIsShownAndReported) {
+  testing_support::DemoNetwork demo;
+  auto options = demo.DeviceCp(2);
+  options->SetValueFormat("RAW");
+  options->SetValue("0\t7\t0\t5");  // a delay of no entry, a stage value of neither kind
+  auto hold = demo.ObjectCp(2);
+  hold->SetValueFormat("RAW");
+  hold->SetValue("255\t255");  // 6553.5 s: above the window's 600 s
+  demo_profile::DemoWindow window;
+  window.Bind(demo.Device(), demo.Object());
+  window.Parameters().ReadFromLns();
+  const std::string report = window.Report();
+  EXPECT_THAT(report, HasSubstr("text box \"HoldTime\": \"6553.5\" s, lock mode 0, fore 0x000000FF"));
+  EXPECT_THAT(report, HasSubstr("combo box \"StartDelay\": \"\", lock mode 0"));
+  EXPECT_THAT(report, HasSubstr("check box \"SecondStage\": unchecked, lock mode 0, fore 0x000000FF"));
+  EXPECT_TRUE(window.Parameters().AnyParameterValueIsInvalid());
+}
+
+}  // namespace
