@@ -227,6 +227,26 @@ Failure ReadExtCpAsciiPart(CpPartKey, cConfigProp* cp, std::string& text, int16_
   return Swallowing([&] { text = TextOf(BufferPart(cp, bytePos, byteLength)); });
 }
 
+Failure ReadCpRawText(CpPartKey, lns::ConfigProperty* cp, std::string& text,
+                      const std::function<Failure(std::string&)>& read) {
+  if (cp == nullptr) return "no CP";
+  if (g_readPass != nullptr) {
+    if (const auto cached = g_readPass->find(cp); cached != g_readPass->end()) {
+      text = RawText(cached->second);
+      return {};
+    }
+  }
+  Failure failure = read(text);
+  if (failure.empty() && g_readPass != nullptr) {
+    try {
+      (*g_readPass)[cp] = ParseRawText(text);
+    } catch (const std::exception&) {
+      // Not a list of bytes: the next reader fetches it again.
+    }
+  }
+  return failure;
+}
+
 Failure WriteCpPart(CpPartKey, lns::ConfigProperty* cp, int32_t value, bool isSigned, int16_t bytePos,
                  int16_t byteLength, uint8_t usedBytes) {
   return WithRawValue(cp, Access::Write, [&](const Bytes& all) {

@@ -23,6 +23,7 @@
 // Only parameters and the parameter set may call these (CpPartKey).
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -62,6 +63,12 @@ Failure ReadExtCpPart(CpPartKey, cConfigProp* cp, int32_t& value, bool isSigned,
                    uint8_t usedBytes);
 Failure ReadCpAsciiPart(CpPartKey, lns::ConfigProperty* cp, std::string& text, int16_t bytePos, int16_t byteLength);
 Failure ReadExtCpAsciiPart(CpPartKey, cConfigProp* cp, std::string& text, int16_t bytePos, int16_t byteLength);
+
+// The whole value of an LNS CP as "RAW" text (bytes as decimal numbers separated by TAB),
+// taken from the current read pass when it holds the CP. `read` fetches it from the server
+// otherwise; what it returns is kept for the rest of the pass.
+Failure ReadCpRawText(CpPartKey, lns::ConfigProperty* cp, std::string& text,
+                      const std::function<Failure(std::string&)>& read);
 
 Failure WriteCpPart(CpPartKey, lns::ConfigProperty* cp, int32_t value, bool isSigned, int16_t bytePos,
                  int16_t byteLength, uint8_t usedBytes);

@@ -107,10 +107,11 @@ void cParamOptBtn::WriteToLns() {
 void cParamOptBtn::ReadFromLns() {
   LogEntry("ReadFromLns");
   if (CpIsExternal() || !Available() || !ConfigProperty()) return;
-  const std::string failure = WithRawFormat(*ConfigProperty(), [&] { value_ = ConfigProperty()->Value(); });
-  if (!failure.empty()) {
-    base::LogLine("Parameter \"" + Name() + "\": reading " + CpText() + " failed: " + failure, base::kRedLine, true);
-  }
+  // A failed read keeps the value there was (each failure is logged).
+  value_ = ReadWholeRawValue([this](std::string& text) {
+    text = value_;
+    return WithRawFormat(*ConfigProperty(), [&] { text = ConfigProperty()->Value(); });
+  });
   SelectButtonForValue();
   SetChanged(false);
 }

@@ -84,6 +84,12 @@ bool cParameter::WriteExtAsciiPart(const std::string& text) const {
                          "\"" + text + "\"");
 }
 
+std::string cParameter::ReadWholeRawValue(const std::function<std::string(std::string&)>& read) const {
+  std::string text;
+  LogReadFailure(cp_part::ReadCpRawText({}, configProperty_.get(), text, read));
+  return text;
+}
+
 void cParameter::LogEntry(const char* procedure) const { base::LogEntry(Module(), base::Visibility::Public, procedure); }
 
 }  // namespace params

@@ -6,6 +6,7 @@
 // set and its read, write and file passes address every kind through IParameter only.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -104,6 +105,8 @@ class cParameter : public IParameter {
   bool WriteAsciiPart(const std::string& text) const;
   std::string ReadExtAsciiPart() const;
   bool WriteExtAsciiPart(const std::string& text) const;
+  // The LNS CP's whole value in "RAW" form, shared within a read pass; `read` fetches it.
+  std::string ReadWholeRawValue(const std::function<std::string(std::string&)>& read) const;
 
   // Where the bytes live, for log lines: CP "name" or CP buffer "name".
   std::string CpText() const;
