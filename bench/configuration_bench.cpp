@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "config/configuration.h"
+#include "counting_cp.h"
 #include "platform/ini/profile_ini_file.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_description.h"
@@ -27,41 +28,6 @@ std::string ReadText(const std::filesystem::path& file) {
   text << in.rdbuf();
   return text.str();
 }
-
-// Counts the raw transfers that reach the server.
-class CountingCp final : public lns::ConfigProperty {
- public:
-  CountingCp(std::shared_ptr<lns::ConfigProperty> inner, int64_t& reads, int64_t& writes)
-      : inner_(std::move(inner)), reads_(reads), writes_(writes) {}
-  lns::ObjectPtr Parent() const override { return inner_->Parent(); }
-  std::string Name() const override { return inner_->Name(); }
-  int16_t ElementSize() const override { return inner_->ElementSize(); }
-  int16_t Dimension() const override { return inner_->Dimension(); }
-  std::string ValueFormat() const override { return inner_->ValueFormat(); }
-  void SetValueFormat(std::string_view format) override { inner_->SetValueFormat(format); }
-  std::string Value() const override {
-    ++reads_;
-    return inner_->Value();
-  }
-  void SetValue(std::string_view text) override {
-    ++writes_;
-    inner_->SetValue(text);
-  }
-  std::vector<uint8_t> RawRead(int32_t e, int32_t c, int32_t o) const override {
-    ++reads_;
-    return inner_->RawRead(e, c, o);
-  }
-  void RawWrite(int32_t e, int32_t c, const std::vector<uint8_t>& b, int32_t o) override {
-    ++writes_;
-    inner_->RawWrite(e, c, b, o);
-  }
-  int64_t Identity() const override { return inner_->Identity(); }
-
- private:
-  std::shared_ptr<lns::ConfigProperty> inner_;
-  int64_t& reads_;
-  int64_t& writes_;
-};
 
 void BM_FetchCpsAndReadSettings(benchmark::State& state) {
   const auto folder = Folder("config");
@@ -89,25 +55,13 @@ BENCHMARK(BM_FetchCpsAndReadSettings)->Unit(benchmark::kMicrosecond);
 
 // 100 CPs of 10 bytes, each a CP buffer with ten one-byte parameters.
 void BM_ReadPass1000Parameters(benchmark::State& state) {
-  const auto folder = Folder("readpass");
-  std::string cps;
-  for (int i = 0; i < 100; ++i) {
-    cps += std::string(i > 0 ? "," : "") + R"({"name": "Cp)" + std::to_string(i) + R"(", "dimension": 10})";
-  }
-  platform::lns_embedded::CreateNetwork(
-      folder / "lns",
-      R"({"network": "Big", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D", "programId": "P", "cps": [)" +
-          cps + "]}]}]}",
-      true);
-  auto server = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(folder / "lns");
-  server->Open(0);
-  auto lnsCps = server->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
-                    ->Interface()->ConfigProperties();
+  bench_support::ManyCpsNetwork network("readpass", 100, 10);
+  auto lnsCps = network.Cps();
   int64_t reads = 0;
   int64_t writes = 0;
   params::cParams set;
   for (int c = 1; c <= 100; ++c) {
-    auto buffer = set.AddConfigProp("Cp" + std::to_string(c), std::make_shared<CountingCp>(lnsCps->Item(c), reads, writes), "");
+    auto buffer = set.AddConfigProp("Cp" + std::to_string(c), std::make_shared<bench_support::CountingCp>(lnsCps->Item(c), reads, writes), "");
     for (int16_t b = 1; b <= 10; ++b) {
       set.Add1ByteParameterExtCp("P" + std::to_string(c) + "_" + std::to_string(b), buffer)->ConsiderPartOfCpOnly(b);
     }
@@ -122,8 +76,6 @@ void BM_ReadPass1000Parameters(benchmark::State& state) {
   }
   state.counters["raw_reads_per_pass"] = static_cast<double>(reads) / static_cast<double>(passes);
   state.counters["raw_writes_per_pass"] = static_cast<double>(writes) / static_cast<double>(passes);
-  server.reset();
-  std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_ReadPass1000Parameters)->Unit(benchmark::kMillisecond);
 

@@ -4,44 +4,13 @@
 // parameters of one CP share one server read.
 
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <filesystem>
-
+#include "counting_cp.h"
 #include "params/params.h"
-#include "platform/lns_embedded/embedded_server.h"
-#include "platform/lns_embedded/network_description.h"
 
 namespace {
 
 using namespace params::cParamEnums;
-
-// Counts the value reads that reach the server.
-class CountingCp final : public lns::ConfigProperty {
- public:
-  CountingCp(std::shared_ptr<lns::ConfigProperty> inner, int64_t& reads) : inner_(std::move(inner)), reads_(reads) {}
-  lns::ObjectPtr Parent() const override { return inner_->Parent(); }
-  std::string Name() const override { return inner_->Name(); }
-  int16_t ElementSize() const override { return inner_->ElementSize(); }
-  int16_t Dimension() const override { return inner_->Dimension(); }
-  std::string ValueFormat() const override { return inner_->ValueFormat(); }
-  void SetValueFormat(std::string_view format) override { inner_->SetValueFormat(format); }
-  std::string Value() const override {
-    ++reads_;
-    return inner_->Value();
-  }
-  void SetValue(std::string_view text) override { inner_->SetValue(text); }
-  std::vector<uint8_t> RawRead(int32_t e, int32_t c, int32_t o) const override {
-    ++reads_;
-    return inner_->RawRead(e, c, o);
-  }
-  void RawWrite(int32_t e, int32_t c, const std::vector<uint8_t>& b, int32_t o) override { inner_->RawWrite(e, c, b, o); }
-  int64_t Identity() const override { return inner_->Identity(); }
-
- private:
-  std::shared_ptr<lns::ConfigProperty> inner_;
-  int64_t& reads_;
-};
 
 // Per CP of 16 bytes: three text boxes (bytes 1-6), two combo boxes (7, 8), two check boxes
 // (9, 10), one one-byte parameter (11), one ASCII text (12-16) and one option-button group.
@@ -77,23 +46,14 @@ void AddParametersOnCp(params::cParams& set, const std::shared_ptr<lns::ConfigPr
 
 void BM_ReadPassMixedKinds(benchmark::State& state) {
   const bool sharedPass = state.range(0) == 1;
-  const auto folder = std::filesystem::temp_directory_path() / ("portab-bench-kinds-" + std::to_string(::getpid()));
-  std::string cps;
-  for (int i = 0; i < 100; ++i) {
-    cps += std::string(i > 0 ? "," : "") + R"({"name": "Cp)" + std::to_string(i) + R"(", "dimension": 16})";
-  }
-  platform::lns_embedded::CreateNetwork(
-      folder / "lns",
-      R"({"network": "Big", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D", "programId": "P", "cps": [)" +
-          cps + "]}]}]}",
-      true);
-  auto server = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(folder / "lns");
-  server->Open(0);
-  auto lnsCps = server->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
-                    ->Interface()->ConfigProperties();
+  bench_support::ManyCpsNetwork network("kinds", 100, 16);
+  auto lnsCps = network.Cps();
   int64_t reads = 0;
+  int64_t writes = 0;
   params::cParams set;
-  for (int c = 1; c <= 100; ++c) AddParametersOnCp(set, std::make_shared<CountingCp>(lnsCps->Item(c), reads), c);
+  for (int c = 1; c <= 100; ++c) {
+    AddParametersOnCp(set, std::make_shared<bench_support::CountingCp>(lnsCps->Item(c), reads, writes), c);
+  }
   int64_t passes = 0;
   for (auto _ : state) {
     if (sharedPass) {
@@ -105,8 +65,6 @@ void BM_ReadPassMixedKinds(benchmark::State& state) {
   }
   state.counters["parameters"] = static_cast<double>(set.AllParameters().Count());
   state.counters["server_reads_per_pass"] = static_cast<double>(reads) / static_cast<double>(passes);
-  server.reset();
-  std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_ReadPassMixedKinds)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 

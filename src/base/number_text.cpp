@@ -24,9 +24,8 @@ std::string FormatSingle(float value) {
   const bool plain = magnitude == 0.0F || (magnitude >= 1e-6F && magnitude < 1e16F);
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
                                     plain ? std::chars_format::fixed : std::chars_format::general);
-  std::string text(buffer, result.ptr);
-  if (text == "-0") text = "0";
-  return text;
+  if (std::string_view(buffer, static_cast<size_t>(result.ptr - buffer)) == "-0") return std::string(1, '0');
+  return std::string(buffer, result.ptr);
 }
 
 std::string NormalizeNumberText(std::string_view text) {

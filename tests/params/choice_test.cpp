@@ -15,11 +15,7 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-std::shared_ptr<FakeCp> Cp(Bytes bytes) {
-  auto cp = std::make_shared<FakeCp>(std::move(bytes));
-  cp->name = "Cp";
-  return cp;
-}
+std::shared_ptr<FakeCp> Cp(Bytes bytes) { return testing_support::NamedCp("Cp", std::move(bytes)); }
 
 struct Combo {
   params::cParams set;

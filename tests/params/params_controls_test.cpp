@@ -10,25 +10,20 @@
 
 using namespace params::cParamEnums;
 using testing_support::FakeCp;
+using testing_support::NamedCp;
 using testing_support::ThrowsError;
 using namespace ui::window;
 using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-std::shared_ptr<FakeCp> Cp(const std::string& name, Bytes bytes = {0, 0}) {
-  auto cp = std::make_shared<FakeCp>(std::move(bytes));
-  cp->name = name;
-  return cp;
-}
-
 TEST(ParamsControlsTest, AddingLookingUpAndFindingByControlIndex) {
   params::cParams set;
-  auto t1 = set.AddTextBoxParameter("Hold", std::make_shared<TextBox>("txt", 4), Cp("A"), "A");
-  auto t2 = set.AddTextBoxParameter("Delay", std::make_shared<TextBox>("txt", 7), Cp("B"), "B");
-  auto c1 = set.AddComboBoxParameter("Mode", std::make_shared<ComboBox>("cbo", 2), Cp("C"), "C");
-  auto k1 = set.AddCheckBoxParameter("Enable", std::make_shared<CheckBox>("chk"), Cp("D"), "D");
-  auto o1 = set.AddOptionButtonParameter("Speed", Cp("E"), "E");
+  auto t1 = set.AddTextBoxParameter("Hold", std::make_shared<TextBox>("txt", 4), NamedCp("A"), "A");
+  auto t2 = set.AddTextBoxParameter("Delay", std::make_shared<TextBox>("txt", 7), NamedCp("B"), "B");
+  auto c1 = set.AddComboBoxParameter("Mode", std::make_shared<ComboBox>("cbo", 2), NamedCp("C"), "C");
+  auto k1 = set.AddCheckBoxParameter("Enable", std::make_shared<CheckBox>("chk"), NamedCp("D"), "D");
+  auto o1 = set.AddOptionButtonParameter("Speed", NamedCp("E"), "E");
   EXPECT_EQ(set.TextBoxParameterCount(), 2);
   EXPECT_EQ(set.TextBoxParameter(2), t2);
   EXPECT_EQ(set.TextBoxParameterByName("HOLD"), t1);
@@ -45,7 +40,7 @@ TEST(ParamsControlsTest, AddingLookingUpAndFindingByControlIndex) {
   EXPECT_EQ(set.ComboBoxParameterByControlIndex(2), c1);
   EXPECT_EQ(set.ComboBoxParameterByControlIndex(4), nullptr);
 
-  EXPECT_THAT([&] { set.AddTextBoxParameter("hold", std::make_shared<TextBox>("txt"), Cp("A"), "A"); },
+  EXPECT_THAT([&] { set.AddTextBoxParameter("hold", std::make_shared<TextBox>("txt"), NamedCp("A"), "A"); },
               ThrowsError(457));
   EXPECT_EQ(set.TextBoxParameterCount(), 2);
   EXPECT_EQ(set.AllParameters().Count(), 5);
@@ -58,7 +53,7 @@ TEST(ParamsControlsTest, AddingLookingUpAndFindingByControlIndex) {
 
 TEST(ParamsControlsTest, ExternalKindsTakeAvailabilityFromTheirBuffer) {
   params::cParams set;
-  auto buffer = set.AddConfigProp("Buf", Cp("Buf", {0, 3}), "Buf");
+  auto buffer = set.AddConfigProp("Buf", NamedCp("Buf", {0, 3}), "Buf");
   auto lost = set.AddConfigProp("Lost", nullptr, "Lost");
   auto combo = std::make_shared<ComboBox>("cbo");
   auto onBuffer = set.AddComboBoxParameterExtCp("OnBuffer", combo, buffer);
@@ -83,13 +78,13 @@ TEST(ParamsControlsTest, ExternalKindsTakeAvailabilityFromTheirBuffer) {
 TEST(ParamsControlsTest, ControlEventsReachTheOwningParameter) {
   params::cParams set;
   auto text = std::make_shared<TextBox>("txt");
-  auto textParam = set.AddTextBoxParameter("Hold", text, Cp("A"), "A");
+  auto textParam = set.AddTextBoxParameter("Hold", text, NamedCp("A"), "A");
   textParam->SetLockMode(LM_UNLOCKED);
   auto check = std::make_shared<CheckBox>("chk");
-  auto checkParam = set.AddCheckBoxParameter("Enable", check, Cp("B"), "B");
+  auto checkParam = set.AddCheckBoxParameter("Enable", check, NamedCp("B"), "B");
   checkParam->SetValueChecked(1);
   auto group = std::make_shared<OptionGroup>();
-  auto optionParam = set.AddOptionButtonParameter("Speed", Cp("C"), "C");
+  auto optionParam = set.AddOptionButtonParameter("Speed", NamedCp("C"), "C");
   std::vector<std::shared_ptr<OptionButton>> buttons;
   for (const char* data : {"0\t0", "0\t1"}) {
     buttons.push_back(std::make_shared<OptionButton>("opt"));
@@ -127,10 +122,10 @@ TEST(ParamsControlsTest, ControlEventsReachTheOwningParameter) {
 
 TEST(ParamsControlsTest, AnyParameterValueIsInvalidAsksTextAndComboBoxes) {
   params::cParams set;
-  auto text = set.AddTextBoxParameter("Hold", std::make_shared<TextBox>("txt"), Cp("A"), "A");
-  auto combo = set.AddComboBoxParameter("Mode", std::make_shared<ComboBox>("cbo"), Cp("B"), "B");
+  auto text = set.AddTextBoxParameter("Hold", std::make_shared<TextBox>("txt"), NamedCp("A"), "A");
+  auto combo = set.AddComboBoxParameter("Mode", std::make_shared<ComboBox>("cbo"), NamedCp("B"), "B");
   combo->AddComboBoxItem("Zero", 0);
-  auto check = set.AddCheckBoxParameter("Enable", std::make_shared<CheckBox>("chk"), Cp("C"), "C");
+  auto check = set.AddCheckBoxParameter("Enable", std::make_shared<CheckBox>("chk"), NamedCp("C"), "C");
   auto missing = set.AddComboBoxParameter("Missing", std::make_shared<ComboBox>("cbo"), nullptr, "M");
   EXPECT_FALSE(set.AnyParameterValueIsInvalid());  // an unavailable combo box is not asked
   check->SetValue(9);  // check boxes are not asked
@@ -147,9 +142,9 @@ TEST(ParamsControlsTest, AnyParameterValueIsInvalidAsksTextAndComboBoxes) {
 
 TEST(ParamsControlsTest, WriteListHoldsEveryKindInOrder) {
   params::cParams set;
-  auto shared = Cp("Shared", {0, 0, 0, 0});
+  auto shared = NamedCp("Shared", {0, 0, 0, 0});
   set.AddTextBoxParameter("Text", std::make_shared<TextBox>("txt"), shared, "S");
-  set.AddOptionButtonParameter("Options", Cp("Other"), "O");
+  set.AddOptionButtonParameter("Options", NamedCp("Other"), "O");
   auto combo = set.AddComboBoxParameter("Combo", std::make_shared<ComboBox>("cbo"), shared, "S");
   combo->SetWriteToLnsIfRequiredOnly(true);  // equal to the last value: not listed
   set.AddCheckBoxParameter("Check", std::make_shared<CheckBox>("chk"), shared, "S");
@@ -163,7 +158,7 @@ TEST(ParamsControlsTest, WriteListHoldsEveryKindInOrder) {
 
 TEST(ParamsControlsTest, OneServerReadPerCpInAReadPass) {
   params::cParams set;
-  auto cp = Cp("Shared", {1, 2, 3, 4});
+  auto cp = NamedCp("Shared", {1, 2, 3, 4});
   auto text = set.AddTextBoxParameter("Text", std::make_shared<TextBox>("txt"), cp, "S");
   text->ConsiderPartOfCpOnly(1, 2);
   auto combo = set.AddComboBoxParameter("Combo", std::make_shared<ComboBox>("cbo"), cp, "S");
@@ -189,7 +184,7 @@ TEST(ParamsControlsTest, ADestroyedSetLeavesItsControlsQuiet) {
   auto text = std::make_shared<TextBox>("txt");
   {
     params::cParams set;
-    set.AddTextBoxParameter("Hold", text, Cp("A"), "A");
+    set.AddTextBoxParameter("Hold", text, NamedCp("A"), "A");
   }
   text->UserType("5");  // no handler of the gone set runs
   EXPECT_EQ(text->Text(), "5");

@@ -10,30 +10,25 @@
 #include "support/temp_dir.h"
 
 using testing_support::FakeCp;
+using testing_support::NamedCp;
 using testing_support::ThrowsError;
 using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-std::shared_ptr<FakeCp> Cp(const std::string& name, Bytes bytes = {0, 0}) {
-  auto cp = std::make_shared<FakeCp>(std::move(bytes));
-  cp->name = name;
-  return cp;
-}
-
 TEST(ParamsTest, CollectionErrorsSurfaceFromTheSet) {
   params::cParams set;
-  set.Add1ByteParameter("Alpha", Cp("A"), "A");
-  EXPECT_THAT([&] { set.Add1ByteParameter("ALPHA", Cp("A"), "A"); }, ThrowsError(457));
+  set.Add1ByteParameter("Alpha", NamedCp("A"), "A");
+  EXPECT_THAT([&] { set.Add1ByteParameter("ALPHA", NamedCp("A"), "A"); }, ThrowsError(457));
   EXPECT_EQ(set.Parameter1ByteCount(), 1);
   EXPECT_EQ(set.AllParameters().Count(), 1);  // the duplicate is in neither collection
-  set.Add2ByteParameter("alpha", Cp("A"), "A");  // the same name in another kind is fine
+  set.Add2ByteParameter("alpha", NamedCp("A"), "A");  // the same name in another kind is fine
   EXPECT_THAT([&] { set.Parameter1ByteByName("Beta"); }, ThrowsError(5));
   EXPECT_THAT([&] { set.Parameter2Byte(2); }, ThrowsError(9));
   EXPECT_THAT([&] { set.ParameterAscii(1); }, ThrowsError(9));
   EXPECT_THAT([&] { set.ConfigPropByName("x"); }, ThrowsError(5));
-  set.AddConfigProp("Buf", Cp("B"), "B");
-  EXPECT_THAT([&] { set.AddConfigProp("BUF", Cp("B"), "B"); }, ThrowsError(457));
+  set.AddConfigProp("Buf", NamedCp("B"), "B");
+  EXPECT_THAT([&] { set.AddConfigProp("BUF", NamedCp("B"), "B"); }, ThrowsError(457));
   auto other = std::make_shared<params::cConfigProp>();
   EXPECT_FALSE(set.AddConfigPropEx(other));  // a buffer without a name
   EXPECT_EQ(set.ConfigPropsCount(), 1);
@@ -41,7 +36,7 @@ TEST(ParamsTest, CollectionErrorsSurfaceFromTheSet) {
 
 TEST(ParamsTest, CreationFillsEveryMember) {
   params::cParams set;
-  auto bound = set.Add1ByteParameter("Bound", Cp("C"), "IniName");
+  auto bound = set.Add1ByteParameter("Bound", NamedCp("C"), "IniName");
   EXPECT_EQ(bound->Parent(), &set);
   EXPECT_EQ(bound->Name(), "Bound");
   EXPECT_EQ(bound->CpIniName(), "IniName");
@@ -65,7 +60,7 @@ TEST(ParamsTest, CreationFillsEveryMember) {
 
 TEST(ParamsTest, BufferLookups) {
   params::cParams set;
-  for (const char* name : {"Fpt_A", "fpt_B", "Other"}) set.AddConfigProp(name, Cp(name), name);
+  for (const char* name : {"Fpt_A", "fpt_B", "Other"}) set.AddConfigProp(name, NamedCp(name), name);
   EXPECT_EQ(set.ConfigPropsByNamePrefix("").Count(), 3);
   const auto fpt = set.ConfigPropsByNamePrefix("FPT_");
   ASSERT_EQ(fpt.Count(), 2);
@@ -84,9 +79,9 @@ TEST(ParamsTest, BufferLookups) {
 
 TEST(ParamsTest, ParameterAllByNameSearchesTheKindsInOrder) {
   params::cParams set;
-  auto two = set.Add2ByteParameter("Shared", Cp("C"), "C");
-  auto one = set.Add1ByteParameter("Shared", Cp("C"), "C");
-  set.AddAsciiParameter("TextOnly", Cp("C"), "C");
+  auto two = set.Add2ByteParameter("Shared", NamedCp("C"), "C");
+  auto one = set.Add1ByteParameter("Shared", NamedCp("C"), "C");
+  set.AddAsciiParameter("TextOnly", NamedCp("C"), "C");
   EXPECT_EQ(set.ParameterAllByName("shared"), one);
   EXPECT_EQ(set.ParameterAllByName("shared", params::cParamEnums::PA_CLASSID_2BYTE_PARAMETER), two);
   EXPECT_EQ(set.ParameterAllByName("shared", params::cParamEnums::PA_CLASSID_TEXTBOX_PARAMETER), nullptr);
@@ -99,16 +94,16 @@ TEST(ParamsTest, ParameterAllByNameSearchesTheKindsInOrder) {
 
 TEST(ParamsTest, WriteListsFollowTheKindOrderAndNameEachCpOnce) {
   params::cParams set;
-  auto shared = Cp("SharedCp", {0, 0, 0, 0});
+  auto shared = NamedCp("SharedCp", {0, 0, 0, 0});
   auto text = set.AddAsciiParameter("Text", shared, "S");
   auto two = set.Add2ByteParameter("Two", shared, "S");
   auto one = set.Add1ByteParameter("One", shared, "S");
-  auto skipped = set.Add1ByteParameter("Skipped", Cp("Other"), "O");
+  auto skipped = set.Add1ByteParameter("Skipped", NamedCp("Other"), "O");
   skipped->SetDontWriteToLns(true);
   set.Add1ByteParameter("Missing", nullptr, "M");
-  auto unchanged = set.Add2ByteParameter("Unchanged", Cp("Third"), "T");
+  auto unchanged = set.Add2ByteParameter("Unchanged", NamedCp("Third"), "T");
   unchanged->SetWriteToLnsIfRequiredOnly(true);
-  auto buffer = set.AddConfigProp("Buf", Cp("BufCp"), "B");
+  auto buffer = set.AddConfigProp("Buf", NamedCp("BufCp"), "B");
   set.Add1ByteParameterExtCp("OnBuffer", buffer);
 
   std::vector<std::string> names;
@@ -128,13 +123,13 @@ TEST(ParamsTest, WriteListsFollowTheKindOrderAndNameEachCpOnce) {
 
 TEST(ParamsTest, ReadFromLnsRunsThreePasses) {
   params::cParams set;
-  auto cp = Cp("C", {5, 6});
+  auto cp = NamedCp("C", {5, 6});
   auto read = set.Add1ByteParameter("Read", cp, "C");
   auto dontRead = set.Add1ByteParameter("DontRead", cp, "C");
   dontRead->SetDontReadFromLns(true);
   auto noCp = set.Add1ByteParameter("NoCp", nullptr, "C");
   for (auto& p : {read, dontRead, noCp}) p->SetValue(99);
-  auto bufferCp = Cp("B", {7, 8});
+  auto bufferCp = NamedCp("B", {7, 8});
   auto buffer = set.AddConfigProp("Buf", bufferCp, "B");
   auto onBuffer = set.Add1ByteParameterExtCp("OnBuffer", buffer);
   onBuffer->ConsiderPartOfCpOnly(2);

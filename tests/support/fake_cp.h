@@ -1,6 +1,7 @@
 #pragma once
 // An LNS CP held in memory that counts its transfers and can be told to fail.
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,5 +75,11 @@ class FakeCp final : public lns::ConfigProperty {
   int16_t elementSize_;
   std::string format_ = "HEX";
 };
+
+inline std::shared_ptr<FakeCp> NamedCp(const std::string& name, std::vector<uint8_t> bytes = {0, 0}) {
+  auto cp = std::make_shared<FakeCp>(std::move(bytes));
+  cp->name = name;
+  return cp;
+}
 
 }  // namespace testing_support
