@@ -90,17 +90,11 @@ TEST(TextBoxParameterTest, StandardTypePresets) {
     std::string mnemonic;
   };
   const Row rows[] = {
-      {ST_unsigned, 1, RES_1, 0, 65535, UNIT_No, ""},
-      {SNVT_angle_deg, 50, RES_0_0_2, -359.9F, 360, UNIT_Degrees, "\xC2\xB0"},
-      {SNVT_lev_cont, 2, RES_0_5, 0, 100, UNIT_Percent, "%"},
+      {SNVT_angle_deg, 50, RES_0_0_2, -359.9F, 360, UNIT_Degrees, "\xC2\xB0"},  // -359.9, not -359.98
       {SNVT_lev_percent, 200, RES_0_0_5, -163.84F, 163.83F, UNIT_Percent, "%"},
-      {SNVT_lux, 1, RES_1, 0, 65535, UNIT_Lux, "Lux"},
-      {SNVT_speed, 10, RES_0_1, 0, 6553.5F, UNIT_MetresPerSecond, "m/s"},
       {SNVT_speed_mil, 1000, RES_0_0_0_1, 0, 65.535F, UNIT_MetresPerSecond, "m/s"},
-      {SNVT_switch_Value, 2, RES_0_5, 0, 100, UNIT_Percent, "%"},
       {SNVT_temp_p, 100, RES_0_0_1, -273.17F, 327.67F, UNIT_DegreesCelsius, "\xC2\xB0" "C"},
       {SNVT_time_min, 1, RES_1, 0, 65535, UNIT_Minute, "min"},
-      {SNVT_time_sec, 10, RES_0_1, 0, 6553.5F, UNIT_Second, "s"},
   };
   for (const auto& row : rows) {
     params::cParamTextBox p;
