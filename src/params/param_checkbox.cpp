@@ -1,5 +1,7 @@
 #include "params/param_checkbox.h"
 
+#include "params/params.h"
+
 namespace params {
 namespace {
 
@@ -10,6 +12,11 @@ constexpr int32_t kChecked = 1;
 }  // namespace
 
 int16_t cParamCheckBox::ClassId() const { return PA_CLASSID_CHECKBOX_PARAMETER; }
+
+void cParamCheckBox::SetCheckBoxControl(std::shared_ptr<ui::window::CheckBox> control) {
+  control_ = std::move(control);
+  if (control_ && Parent() != nullptr) Parent()->Connect(control_);
+}
 
 void cParamCheckBox::SetValue(int32_t value) {
   if (!Available()) return;

@@ -15,7 +15,8 @@ class cParamCheckBox final : public cControlParameter {
   int16_t ClassId() const override;
 
   const std::shared_ptr<ui::window::CheckBox>& CheckBoxControl() const { return control_; }
-  void SetCheckBoxControl(std::shared_ptr<ui::window::CheckBox> control) { control_ = std::move(control); }
+  // Stores the control; the set's events then reach this parameter.
+  void SetCheckBoxControl(std::shared_ptr<ui::window::CheckBox> control);
 
   int32_t Value() const { return value_; }
   // Only while available: stores the number, shows it, marks the parameter changed.

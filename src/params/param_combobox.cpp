@@ -1,5 +1,7 @@
 #include "params/param_combobox.h"
 
+#include "params/params.h"
+
 namespace params {
 namespace {
 
@@ -12,7 +14,9 @@ int16_t cParamComboBox::ClassId() const { return PA_CLASSID_COMBOBOX_PARAMTER; }
 
 void cParamComboBox::SetComboBoxControl(std::shared_ptr<ui::window::ComboBox> control) {
   control_ = std::move(control);
-  if (control_) control_->Clear();
+  if (!control_) return;
+  control_->Clear();
+  if (Parent() != nullptr) Parent()->Connect(control_);
 }
 
 void cParamComboBox::AddComboBoxItem(const std::string& item, int32_t itemData) {
@@ -55,8 +59,7 @@ void cParamComboBox::ShowInvalidItem() {
   control_->AddItem(invalidItemString_, 0);
   control_->SetItemData(0, 0);
   control_->SetForeColor(colours::kRed);
-  // Showing the entry is no choice of the user: Value keeps the device's value.
-  SelectQuietly(0);
+  control_->SetListIndex(0);  // its event takes the entry's item datum 0 into Value
 }
 
 void cParamComboBox::SetValueByComboListItemIndex(int16_t itemIndex) {

@@ -18,7 +18,7 @@ class cParamComboBox final : public cControlParameter {
   int16_t ClassId() const override;
 
   const std::shared_ptr<ui::window::ComboBox>& ComboBoxControl() const { return control_; }
-  // Stores the control and clears its list.
+  // Stores the control and clears its list; the set's events then reach this parameter.
   void SetComboBoxControl(std::shared_ptr<ui::window::ComboBox> control);
 
   // Appends an entry; a negative item datum makes the part signed.
@@ -31,7 +31,8 @@ class cParamComboBox final : public cControlParameter {
   void UpdateComboBox();
   bool ValueIsInComboList(int32_t value) const;
   bool CurrentValueIsInComboList() const { return ValueIsInComboList(value_); }
-  // Inserts InvalidItemString as entry 0 (item datum 0), marks the control red, selects it.
+  // Inserts InvalidItemString as entry 0 (item datum 0), marks the control red and selects
+  // it; the control's event then takes 0 into Value, as for any chosen entry.
   void ShowInvalidItem();
   // Selects an entry; the control's event takes its item datum into Value.
   void SetValueByComboListItemIndex(int16_t itemIndex);

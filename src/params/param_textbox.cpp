@@ -166,6 +166,11 @@ void cParamTextBox::SetTextBoxRangeMax(float value) {
 
 // ---- the control ----
 
+void cParamTextBox::SetTextBoxControl(std::shared_ptr<ui::window::TextBox> control) {
+  control_ = std::move(control);
+  if (control_ && Parent() != nullptr) Parent()->Connect(control_);
+}
+
 void cParamTextBox::SetTextQuietly(std::string text) {
   if (!control_) return;
   updatingControl_ = true;

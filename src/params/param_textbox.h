@@ -83,7 +83,8 @@ class cParamTextBox final : public cControlParameter {
 
   // ---- control ----
   const std::shared_ptr<ui::window::TextBox>& TextBoxControl() const { return control_; }
-  void SetTextBoxControl(std::shared_ptr<ui::window::TextBox> control) { control_ = std::move(control); }
+  // Stores the control; the set's events then reach this parameter.
+  void SetTextBoxControl(std::shared_ptr<ui::window::TextBox> control);
   void SetLockMode(int32_t mode) override;
   // Shows Value in the control (nothing in the locked and no-value modes).
   void SetTextBox();

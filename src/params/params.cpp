@@ -414,16 +414,19 @@ void cParams::OptionButton_Click_Event(ui::window::OptionButton& optionButtonCon
   });
 }
 
-bool cParams::FirstConnection(const void* control) {
-  if (control == nullptr) return false;
-  if (std::find(connectedControls_.begin(), connectedControls_.end(), control) != connectedControls_.end()) return false;
+bool cParams::FirstConnection(const std::shared_ptr<const void>& control) {
+  if (!control) return false;
+  std::erase_if(connectedControls_, [](const auto& connected) { return connected.expired(); });
+  for (const auto& connected : connectedControls_) {
+    if (connected.lock() == control) return false;
+  }
   connectedControls_.push_back(control);
   return true;
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::TextBox>& control) {
   using ui::window::TextBox;
-  if (!FirstConnection(control.get())) return;
+  if (!FirstConnection(control)) return;
   controlConnections_.Connect(control, &TextBox::Change, [this](TextBox& c) { TextBox_Change_Event(c); });
   controlConnections_.Connect(control, &TextBox::KeyPress,
                               [this](TextBox& c, int16_t& key) { TextBox_KeyPress_Event(c, key); });
@@ -433,21 +436,21 @@ void cParams::Connect(const std::shared_ptr<ui::window::TextBox>& control) {
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::ComboBox>& control) {
-  if (FirstConnection(control.get())) {
+  if (FirstConnection(control)) {
     controlConnections_.Connect(control, &ui::window::ComboBox::Click,
                                 [this](ui::window::ComboBox& c) { ComboBox_Change_Event(c); });
   }
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::CheckBox>& control) {
-  if (FirstConnection(control.get())) {
+  if (FirstConnection(control)) {
     controlConnections_.Connect(control, &ui::window::CheckBox::Click,
                                 [this](ui::window::CheckBox& c) { CheckBox_Click_Event(c); });
   }
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::OptionButton>& control) {
-  if (FirstConnection(control.get())) {
+  if (FirstConnection(control)) {
     controlConnections_.Connect(control, &ui::window::OptionButton::Click,
                                 [this](ui::window::OptionButton& c) { OptionButton_Click_Event(c); });
   }

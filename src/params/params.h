@@ -195,11 +195,15 @@ class cParams {
                                   std::shared_ptr<lns::ConfigProperty> cp, const std::string& cpIniName,
                                   std::shared_ptr<cConfigProp> configProp, const std::function<void(T&)>& attachControl);
   // False when the control is missing or connected already.
-  bool FirstConnection(const void* control);
+  bool FirstConnection(const std::shared_ptr<const void>& control);
   void Connect(const std::shared_ptr<ui::window::TextBox>& control);
   void Connect(const std::shared_ptr<ui::window::ComboBox>& control);
   void Connect(const std::shared_ptr<ui::window::CheckBox>& control);
-  friend class cParamOptBtn;  // connects its buttons as they are added
+  // The control kinds connect a control they are given later.
+  friend class cParamTextBox;
+  friend class cParamComboBox;
+  friend class cParamCheckBox;
+  friend class cParamOptBtn;
   void Connect(const std::shared_ptr<ui::window::OptionButton>& control);
 
   std::array<ParameterList, 7> lists_;
@@ -211,7 +215,7 @@ class cParams {
   platform::dialogs::Dialogs* dialogs_ = nullptr;
   std::string messageTitle_;
   const lns::NvTypeInformation* nvTypeInfo_ = nullptr;
-  std::vector<const void*> connectedControls_;  // each control is connected once
+  std::vector<std::weak_ptr<const void>> connectedControls_;  // each control is connected once
   base::Connections controlConnections_;  // ends first: the controls are still held
 };
 

@@ -62,9 +62,11 @@ TEST(ComboBoxParameterTest, AValueOutsideTheListIsInvalidAndCanBeShown) {
   EXPECT_EQ(c.control->ItemData(0), 0);
   EXPECT_EQ(c.control->ListIndex(), 0);
   EXPECT_EQ(c.control->ForeColor(), colours::kRed);
-  EXPECT_EQ(c.p->Value(), 7);  // showing the entry chooses nothing
+  EXPECT_EQ(c.p->Value(), 0);  // selecting the entry takes its item datum
+  EXPECT_TRUE(c.p->Changed());
+  c.p->SetChanged(false);
   c.control->SetListIndex(-1);  // no entry selected: Value and Changed stay
-  EXPECT_EQ(c.p->Value(), 7);
+  EXPECT_EQ(c.p->Value(), 0);
   EXPECT_FALSE(c.p->Changed());
 }
 

@@ -180,6 +180,26 @@ TEST(ParamsControlsTest, OneServerReadPerCpInAReadPass) {
   EXPECT_EQ(combo->Value(), 9);
 }
 
+TEST(ParamsControlsTest, AControlGivenLaterIsConnectedOnce) {
+  params::cParams set;
+  auto p = set.AddTextBoxParameter("Hold", nullptr, NamedCp("A"), "A");
+  auto later = std::make_shared<TextBox>("txt");
+  later->SetTag("Hold");
+  p->SetTextBoxControl(later);
+  p->SetTextBoxControl(later);
+  int changes = 0;
+  later->Change.Connect([&](TextBox&) { ++changes; });
+  later->UserType("7");
+  EXPECT_EQ(p->Value(), 7);
+  EXPECT_EQ(changes, 1);
+  auto combo = std::make_shared<ComboBox>("cbo");
+  auto c = set.AddComboBoxParameter("Mode", nullptr, NamedCp("B"), "B");
+  c->SetComboBoxControl(combo);
+  c->AddComboBoxItem("Two", 2);
+  combo->UserSelect(0);
+  EXPECT_EQ(c->Value(), 2);
+}
+
 TEST(ParamsControlsTest, ADestroyedSetLeavesItsControlsQuiet) {
   auto text = std::make_shared<TextBox>("txt");
   {

@@ -83,7 +83,6 @@ TEST_F(TextBoxInputTest, ValidationClampsSnapsAndReports) {
       {RES_0_0_0_2, 0, 1, "0.001", "0.000", false, 0},
       {RES_0_0_0_1, 0, 1, "0.0005", "0.000", false, 0},
       {RES_0_1, 0.1F, 10, "0.1", "0.1", false, 0},     // compared in single precision: not too low
-      {RES_0_5, 0, 100.3F, "200", "100.5", true, 1421},  // snapping after clamping leaves the range
       {RES_0_5, -10, 10, "-3.3", "-3.5", false, 0},
   };
   for (const auto& row : rows) {
@@ -114,28 +113,39 @@ TEST_F(TextBoxInputTest, ValidationClampsSnapsAndReports) {
 TEST_F(TextBoxInputTest, RangeMessagesAreFilledExactlyInBothLanguages) {
   struct Row {
     int16_t language;
+    float max;
     std::string typed;
+    std::string message;
     std::string text;
   };
   const Row rows[] = {
-      {ui::kEnglishOffset, "120",
-       "The value 120 % is too high. The valid range is from -0.5 up to 100 %.\r\n\r\n\"Level\" is set to 100 %."},
-      {ui::kEnglishOffset, "-7.25",
-       "The value -7.25 % is too low. The valid range is from -0.5 up to 100 %.\r\n\r\n\"Level\" is set to -0.5 %."},
-      {ui::kGermanOffset, "120",
+      {ui::kEnglishOffset, 100, "120",
+       "The value 120 % is too high. The valid range is from -0.5 up to 100 %.\r\n\r\n\"Level\" is set to 100 %.",
+       "100.0"},
+      {ui::kEnglishOffset, 100, "-7.25",
+       "The value -7.25 % is too low. The valid range is from -0.5 up to 100 %.\r\n\r\n\"Level\" is set to -0.5 %.",
+       "-0.5"},
+      // The message names the limit; the text box shows it snapped to the resolution.
+      {ui::kEnglishOffset, 100.3F, "200",
+       "The value 200 % is too high. The valid range is from -0.5 up to 100.3 %.\r\n\r\n\"Level\" is set to 100.3 %.",
+       "100.5"},
+      {ui::kGermanOffset, 100, "120",
        "Der Wert 120 % ist zu hoch. Der g\xC3\xBCltige Bereich reicht von -0.5 bis 100 %.\r\n\r\n\"Level\" wird auf "
-       "100 % gesetzt."},
-      {ui::kGermanOffset, "-7,25",
+       "100 % gesetzt.",
+       "100.0"},
+      {ui::kGermanOffset, 100, "-7,25",
        "Der Wert -7.25 % ist zu niedrig. Der g\xC3\xBCltige Bereich reicht von -0.5 bis 100 %.\r\n\r\n\"Level\" wird "
-       "auf -0.5 % gesetzt."},
+       "auf -0.5 % gesetzt.",
+       "-0.5"},
   };
   for (const auto& row : rows) {
     ui::SetLanguageOffset(row.language);
-    Make(RES_0_5, 2, -0.5F, 100);
+    Make(RES_0_5, 2, -0.5F, row.max);
     records.messages.clear();
     TypeAndLeave(row.typed);
     ASSERT_EQ(records.messages.size(), 1u);
-    EXPECT_EQ(records.messages[0].text, row.text);
+    EXPECT_EQ(records.messages[0].text, row.message);
+    EXPECT_EQ(control->Text(), row.text);
     control->UserLeave(false);
   }
 }

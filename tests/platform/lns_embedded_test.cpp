@@ -111,7 +111,7 @@ TEST_F(EmbeddedServerTest, BadValuesRaiseAndChangeNothing) {
       {"1\t2\t3\t256", lns::err::kBadValue},    {"1\t2\t3\t-1", lns::err::kBadValue},
       {"1\t2\tx\t4", lns::err::kBadValue},      {"", lns::err::kBadValue},
   };
-  for (const auto& [text, number] : texts) EXPECT_THAT([&] { cp->SetValue(text); }, ThrowsError(number)) << text;
+  for (const auto& row : texts) EXPECT_THAT([&] { cp->SetValue(row.first); }, ThrowsError(row.second)) << row.first;
   EXPECT_THAT([&] { cp->SetValueFormat("DECIMAL"); }, ThrowsError(lns::err::kUnknownFormat));
   EXPECT_EQ(cp->ValueFormat(), "RAW");
   EXPECT_THAT([&] { cp->RawWrite(0, 2, {1, 2, 3}, 0); }, ThrowsError(lns::err::kBadValue));

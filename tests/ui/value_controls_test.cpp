@@ -37,6 +37,9 @@ TEST(ValueControlsTest, TypingEditsAtTheCursorWithinTheMaximumLength) {
   EXPECT_EQ(box.Text(), "9b\xC3\xA4");
   box.UserKeyPress(8);
   EXPECT_EQ(box.Text(), "9b");
+  box.SetMaxLength(4);
+  box.UserPaste("x\xC3\xA4yz");  // two bytes of room: "x" and not half of the umlaut
+  EXPECT_EQ(box.Text(), "9bx");
 }
 
 TEST(ValueControlsTest, ValidateCanKeepTheFocus) {

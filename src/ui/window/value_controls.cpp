@@ -76,6 +76,23 @@ void TextBox::UserType(std::string_view text) {
   for (unsigned char c : base::Utf8ToWindows1252(std::string(text))) UserKeyPress(static_cast<int16_t>(c));
 }
 
+void TextBox::UserPaste(std::string_view text) {
+  if (!Enabled()) return;
+  std::string pasted(text);
+  if (MaxLength() > 0) {
+    const auto room = std::max(0, MaxLength() - (static_cast<int32_t>(text_.size()) - selLength_));
+    if (static_cast<int32_t>(pasted.size()) > room) {
+      pasted.resize(static_cast<size_t>(room));
+      // Never cut a UTF-8 sequence in two.
+      while (!pasted.empty() && (static_cast<unsigned char>(pasted.back()) & 0x80) != 0 &&
+             !base::IsValidUtf8(pasted)) {
+        pasted.pop_back();
+      }
+    }
+  }
+  ReplaceSelection(pasted);
+}
+
 bool TextBox::UserLeave(bool causesValidation) {
   if (causesValidation) {
     bool cancel = false;

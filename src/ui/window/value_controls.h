@@ -97,6 +97,9 @@ class TextBox final : public ValueControl {
   void UserKeyPress(int16_t keyAscii);
   // Each character of `text` as a key press.
   void UserType(std::string_view text);
+  // Pastes `text` over the selection (no key filter, as a paste bypasses the keys), cut to
+  // what MaxLength leaves room for. Change follows.
+  void UserPaste(std::string_view text);
   // Selects the whole text (as a user does before typing over it).
   void UserSelectAll();
   // The user leaves the control: Validate (when the next control validates); a cancel keeps
