@@ -6,6 +6,7 @@
 #include "config/plugin_fetch.h"
 #include "lns/fetch.h"
 #include "platform/dialogs/dialogs.h"
+#include "ui/logger.h"
 #include "ui/res_strings.h"
 
 namespace config {
@@ -23,6 +24,7 @@ cConfiguration::cConfiguration(lns::PlugInContext& context)
   parameters_->SetSystem(context_.system);
   parameters_->SetFetchContext(context_.iniFile, &context_.deviceTemplate);
   parameters_->SetUserInterface(context_.dialogs, context_.windowCaption);
+  if (context_.newIniFile) parameters_->SetIniFileFactory(context_.newIniFile);
   if (context_.objectServer) parameters_->SetNvTypeInfo(context_.objectServer->NvTypeInfo());
 }
 
@@ -40,7 +42,8 @@ void cConfiguration::FetchCPs() {
     });
     scope.Step([&] {
       if (context_.iniFile != nullptr) {
-        mc16_->SetConfigFileName(context_.iniFile->ReadString("Config", lns::M_PlugIn::kCpSection));
+        mc16_->SetConfigFileName(
+            context_.iniFile->ReadStringForTemplate("Config", lns::M_PlugIn::kCpSection, context_.deviceTemplate));
       }
     });
     scope.Step([&] {
@@ -80,22 +83,85 @@ bool cConfiguration::checkValues() {
 }
 
 void cConfiguration::WriteSettings() {
-  base::RunProcedure(kErrorModule, Visibility::Public, "WriteSettings", [](base::ErrorScope&) {
-    throw base::NotAvailable("cConfiguration.WriteSettings", "Writing parameters to LNS");
+  base::LogEntry("M_PlugIn", Visibility::Public, "WriteSettings");
+  base::ErrorScope scope(kErrorModule, "WriteSettings");
+  scope.Run([&] {
+    const auto& system = parameters_->System();
+    base::IgnoringErrors([&] {
+      if (system) system->BeginBatch(100);
+    });
+    base::IgnoringErrors([&] { parameters_->WriteToLns(true); });
+    base::IgnoringErrors([&] {
+      if (system) system->EndBatch();
+    });
   });
 }
 
 void cConfiguration::ReadParameters() {
-  base::RunProcedure("frmMain", Visibility::Private, "ReadParameters", [](base::ErrorScope&) {
-    throw base::NotAvailable("cConfiguration.ReadParameters", "The read command of the main window");
+  base::RunProcedure("frmMain", Visibility::Private, "ReadParameters", [&](base::ErrorScope& scope) {
+    if (window_ == nullptr) return;
+    if (window_->ParametersChanged()) {
+      const std::string object = context_.lonMarkObject ? context_.lonMarkObject->Name() : std::string();
+      const std::string question = base::FormatPlaceholders(ui::ResString(1428, 1), {object});
+      if (Ask(question) != platform::dialogs::Answer::Yes) return;
+    }
+    scope.Step([&] {
+      window_->SetBusy(true);
+      window_->SetStatusLine(ui::ResString(1501, 1));
+      base::LogLine(ui::ResString(1550, 1), ui::colour::kBlue);
+    });
+    scope.Step([&] {
+      window_->SetLoading(true);
+      ReadSettings();
+      window_->SetLoading(false);
+    });
+    scope.Step([&] { base::LogLine(ui::ResString(1550, 2), ui::colour::kBlue, false, 1); });
+    scope.Step([&] { ShowLoggerOnErrors(); });
+    scope.Step([&] {
+      window_->SetControls();
+      checkValues();
+    });
+    scope.Step([&] {
+      window_->SetBusy(false);
+      window_->SetStatusLine(ui::ResString(1517));
+    });
   });
 }
 
 bool cConfiguration::WriteParameters() {
-  base::RunProcedure("frmMain", Visibility::Private, "WriteParameters", [](base::ErrorScope&) {
-    throw base::NotAvailable("cConfiguration.WriteParameters", "The write command of the main window");
+  bool written = false;
+  base::RunProcedure("frmMain", Visibility::Private, "WriteParameters", [&](base::ErrorScope& scope) {
+    if (window_ == nullptr || !checkValues()) return;
+    scope.Step([&] {
+      window_->SetBusy(true);
+      window_->SetStatusLine(ui::ResString(1500, 1));
+      base::LogLine(ui::ResString(1551, 1), ui::colour::kBlue);
+    });
+    scope.Step([&] { WriteSettings(); });
+    scope.Step([&] { base::LogLine(ui::ResString(1551, 2), ui::colour::kBlue, false, 1); });
+    scope.Step([&] { written = !ShowLoggerOnErrors(); });
+    scope.Step([&] {
+      window_->HideLabel(30);
+      window_->SetBusy(false);
+      window_->SetStatusLine(ui::ResString(1517));
+      window_->SetParametersChanged(false);
+    });
   });
-  return false;
+  return written;
+}
+
+bool cConfiguration::ShowLoggerOnErrors() {
+  base::ProcedureLog* log = base::CurrentProcedureLog();
+  const bool errors = log != nullptr && log->ErrorLogged();
+  if (errors) window_->ShowLogger();
+  if (log != nullptr) log->SetErrorLogged(false);
+  return errors;
+}
+
+platform::dialogs::Answer cConfiguration::Ask(const std::string& question) const {
+  if (context_.dialogs == nullptr) return platform::dialogs::Answer::No;
+  return context_.dialogs->Show({question, context_.windowCaption, platform::dialogs::Icon::Question,
+                                 platform::dialogs::Buttons::YesNo, 2});
 }
 
 }  // namespace config

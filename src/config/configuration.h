@@ -4,9 +4,11 @@
 
 #include <memory>
 
+#include "config/configuration_window.h"
 #include "knowledge/mc16.h"
 #include "lns/plugin_context.h"
 #include "params/params.h"
+#include "platform/dialogs/dialogs.h"
 
 namespace config {
 
@@ -27,14 +29,25 @@ class cConfiguration {
   // True when every value is valid; otherwise message 1420.
   bool checkValues();
 
-  // Writing and the user commands need the main window and the write side (not built yet).
+  // Writes every parameter to LNS in one transaction, logging the CPs it writes.
   void WriteSettings();
+  // The window's commands: read (asking first when parameters changed) and write (only when
+  // every value is valid; true when no error line was logged). Without a window they do
+  // nothing.
   void ReadParameters();
   bool WriteParameters();
   void WriteParametersEx() {}
 
+  // The window the commands work on (none: the commands do nothing).
+  void SetWindow(ConfigurationWindow* window) { window_ = window; }
+
  private:
+  // Shows the logger when an error line was logged, and clears the flag; true when it was set.
+  bool ShowLoggerOnErrors();
+  platform::dialogs::Answer Ask(const std::string& question) const;
+
   lns::PlugInContext& context_;
+  ConfigurationWindow* window_ = nullptr;
   std::unique_ptr<params::cParams> parameters_;
   std::unique_ptr<knowledge::cMC16> mc16_;
 };

@@ -69,10 +69,21 @@ WalkResult ActOnPiece(const std::string& piece, CommandLineValues& seen) {
   return WalkResult::Continue;
 }
 
+// The object server's text line for the About box (none when the server cannot tell it).
+std::optional<std::string> ServerText() {
+  const auto& server = RunState().Lns.objectServer;
+  if (!server) return std::nullopt;
+  try {
+    return server->Text();
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
 // Without an object name: the About box, then the program registers itself and ends.
 void AboutAndSelfRegistration() {
   auto& s = RunState();
-  ui::ShowAbout(*s.Dialogs, std::nullopt);
+  ui::ShowAbout(*s.Dialogs, ServerText());
   s.Shell->Start(s.Program.executable, {"/regserver"});
   M_LcaPlugIn::EndApp();
 }

@@ -13,6 +13,7 @@ inline constexpr int32_t kIndexOutOfRange = kBase + 4002;      // collection pos
 inline constexpr int32_t kNotOpen = kBase + 4003;              // server or network not open
 inline constexpr int32_t kTransactionActive = kBase + 4010;    // a transaction is already open
 inline constexpr int32_t kNoTransaction = kBase + 4011;
+inline constexpr int32_t kTransactionFailed = kBase + 4012;  // a write failed: rolled back at the commit
 inline constexpr int32_t kDeviceNotAccessible = kBase + 4020;
 inline constexpr int32_t kBadValue = kBase + 4025;             // value text or bytes do not fit
 inline constexpr int32_t kUnknownFormat = kBase + 4026;

@@ -125,8 +125,10 @@ void cConfigProp::RawWrite() {
   try {
     const int32_t dimension = configProperty_->Dimension();
     configProperty_->RawWrite(0, dimension, byteValue_, 0);
-  } catch (const std::exception&) {
-    // A failed write is not reported and not repeated.
+  } catch (const std::exception& e) {
+    // Not repeated and not raised; the log shows it.
+    base::LogLine("CP \"" + name_ + "\" could not be written: " + base::ToError(e, kModule).Description(),
+                  base::kRedLine, true);
   }
 }
 

@@ -117,4 +117,12 @@ enum eKeysAllowed : int32_t {
   KA_UserDef = 5,
 };
 
+enum eLoadFromFileErrors : int32_t {
+  LE_NO_ERROR = 0,
+  LE_WRONG_PLUGIN = 1,
+  LE_WRONG_PLUGIN_VERSION = 2,
+  LE_WRONG_DEVICE = 3,
+  LE_WRONG_DATAFILE_VERSION = 4,
+};
+
 }  // namespace params::cParamEnums

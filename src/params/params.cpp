@@ -424,36 +424,48 @@ bool cParams::FirstConnection(const std::shared_ptr<const void>& control) {
   return true;
 }
 
+void cParams::Route(ControlEvent kind, const std::function<void()>& event) {
+  if (hooks_.forward && !hooks_.forward(kind)) return;
+  event();
+  if (hooks_.forwarded) hooks_.forwarded(kind);
+}
+
 void cParams::Connect(const std::shared_ptr<ui::window::TextBox>& control) {
   using ui::window::TextBox;
   if (!FirstConnection(control)) return;
-  controlConnections_.Connect(control, &TextBox::Change, [this](TextBox& c) { TextBox_Change_Event(c); });
-  controlConnections_.Connect(control, &TextBox::KeyPress,
-                              [this](TextBox& c, int16_t& key) { TextBox_KeyPress_Event(c, key); });
-  controlConnections_.Connect(control, &TextBox::Validate,
-                              [this](TextBox& c, bool& cancel) { TextBox_Validate_Event(c, cancel); });
-  controlConnections_.Connect(control, &TextBox::LostFocus, [this](TextBox& c) { TextBox_LostFocus_Event(c); });
+  controlConnections_.Connect(control, &TextBox::Change, [this](TextBox& c) {
+    Route(ControlEvent::TextBoxChange, [&] { TextBox_Change_Event(c); });
+  });
+  controlConnections_.Connect(control, &TextBox::KeyPress, [this](TextBox& c, int16_t& key) {
+    Route(ControlEvent::TextBoxKeyPress, [&] { TextBox_KeyPress_Event(c, key); });
+  });
+  controlConnections_.Connect(control, &TextBox::Validate, [this](TextBox& c, bool& cancel) {
+    Route(ControlEvent::TextBoxValidate, [&] { TextBox_Validate_Event(c, cancel); });
+  });
+  controlConnections_.Connect(control, &TextBox::LostFocus, [this](TextBox& c) {
+    Route(ControlEvent::TextBoxLostFocus, [&] { TextBox_LostFocus_Event(c); });
+  });
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::ComboBox>& control) {
-  if (FirstConnection(control)) {
-    controlConnections_.Connect(control, &ui::window::ComboBox::Click,
-                                [this](ui::window::ComboBox& c) { ComboBox_Change_Event(c); });
-  }
+  if (!FirstConnection(control)) return;
+  controlConnections_.Connect(control, &ui::window::ComboBox::Click, [this](ui::window::ComboBox& c) {
+    Route(ControlEvent::ComboBoxClick, [&] { ComboBox_Change_Event(c); });
+  });
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::CheckBox>& control) {
-  if (FirstConnection(control)) {
-    controlConnections_.Connect(control, &ui::window::CheckBox::Click,
-                                [this](ui::window::CheckBox& c) { CheckBox_Click_Event(c); });
-  }
+  if (!FirstConnection(control)) return;
+  controlConnections_.Connect(control, &ui::window::CheckBox::Click, [this](ui::window::CheckBox& c) {
+    Route(ControlEvent::CheckBoxClick, [&] { CheckBox_Click_Event(c); });
+  });
 }
 
 void cParams::Connect(const std::shared_ptr<ui::window::OptionButton>& control) {
-  if (FirstConnection(control)) {
-    controlConnections_.Connect(control, &ui::window::OptionButton::Click,
-                                [this](ui::window::OptionButton& c) { OptionButton_Click_Event(c); });
-  }
+  if (!FirstConnection(control)) return;
+  controlConnections_.Connect(control, &ui::window::OptionButton::Click, [this](ui::window::OptionButton& c) {
+    Route(ControlEvent::OptionButtonClick, [&] { OptionButton_Click_Event(c); });
+  });
 }
 
 // ---- fetching ----

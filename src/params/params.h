@@ -144,6 +144,16 @@ class cParams {
   base::Collection<std::string> GetAllCpNamesShouldBeWrittenToLns() const;
 
   // ---- control events, handed to the parameter that owns the control ----
+  // The events of the connected controls pass the window's hooks: `forward` decides whether
+  // an event reaches the set at all (none: every event does), `forwarded` runs after one did.
+  enum class ControlEvent { TextBoxChange, TextBoxKeyPress, TextBoxLostFocus, TextBoxValidate, ComboBoxClick,
+                            CheckBoxClick, OptionButtonClick };
+  struct ControlEventHooks {
+    std::function<bool(ControlEvent)> forward;
+    std::function<void(ControlEvent)> forwarded;
+  };
+  void SetControlEventHooks(ControlEventHooks hooks) { hooks_ = std::move(hooks); }
+
   // The text box events and the option button click find the parameter by the control's
   // Tag, the combo box and check box events by the control itself (a control of no
   // parameter is ignored). Each runs as a procedure: an error (5 for a Tag that names no
@@ -182,6 +192,38 @@ class cParams {
   // parameters on CP buffers.
   void ReadFromLns();
 
+  // ---- writing (params_write.cpp) ----
+  // In one LNS transaction (without one when none can be started): the parameters bound to
+  // LNS CPs, then the external parameters into their buffers, then the buffers, each at most
+  // once. With `writeCpNamesToLogger` the CPs to be written are logged first.
+  void WriteToLns(bool writeCpNamesToLogger = false);
+  void WriteAllParamsToExtCps();
+  // The set onto another LonMark object or device, each CP found there by its INI name, in one
+  // transaction that is committed only when everything was written. An unexpected error shows
+  // a message box naming the operation and gives false.
+  bool WriteToLnsLmo(const std::shared_ptr<lns::LonMarkObject>& lonMarkObject, const lns::IniFile& iniFile,
+                     const std::string& iniFileCpSection);
+  bool WriteToLnsDev(const std::shared_ptr<lns::AppDevice>& appDevice, const lns::IniFile& iniFile,
+                     const std::string& iniFileCpSection);
+  bool WriteParamsToLnsLmo(const ParameterList& parameters, const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
+                           const lns::IniFile& iniFile, const std::string& iniFileCpSection);
+  // The CP buffers onto the CPs at the same places of another device or LonMark object.
+  bool WriteExtCpsToLnsDevEx(const std::shared_ptr<lns::AppDevice>& appDevice);
+  bool WriteExtCpsToLnsLmoEx(const std::shared_ptr<lns::LonMarkObject>& lonMarkObject);
+  // Raised when the target of those writes lacks a parameter's CP: parameter name, CP INI name.
+  base::Signal<const std::string&, const std::string&> MissingCp;
+
+  // ---- the parameter set file (params_file.cpp) ----
+  // Writes the file atomically (a temporary file renamed over it): false when it could not
+  // be written, and then a file that was there is left as it was.
+  bool WriteToFile(const std::string& fileName, const std::string& plugInName, const std::string& programId,
+                   const std::string& dataFileVersion) const;
+  // Checks the file's header and loads its values; the result is an eLoadFromFileErrors value.
+  int32_t LoadFromFile(const std::string& fileName, const lns::IniFile& plugInIniFile, const std::string& plugInName,
+                       const std::string& programId, const std::string& dataFileVersion);
+  // How LoadFromFile makes the INI file object that reads the file.
+  void SetIniFileFactory(std::function<std::unique_ptr<lns::IniFile>()> factory) { newIniFile_ = std::move(factory); }
+
  private:
   // Whether the fetch context and the owner are there; otherwise `succeed` becomes false.
   bool HasFetchContext(const lns::ObjectPtr& owner, bool* succeed) const;
@@ -189,6 +231,24 @@ class cParams {
   void Register(Kind kind, const ParameterPtr& parameter);
   template <typename T>
   std::shared_ptr<T> Typed(const ParameterPtr& parameter) const;
+
+  using CpFinder = std::function<std::shared_ptr<lns::ConfigProperty>(const std::string& cpIniName)>;
+  CpFinder LmoFinder(const std::shared_ptr<lns::LonMarkObject>& lonMarkObject, const lns::IniFile& iniFile,
+                     const std::string& section) const;
+  CpFinder DevFinder(const std::shared_ptr<lns::AppDevice>& appDevice, const lns::IniFile& iniFile,
+                     const std::string& section) const;
+  bool WriteParams(const ParameterList& parameters, const char* operation, const CpFinder& find);
+  bool WriteToTarget(const CpFinder& find, const char* paramsOperation, const char* buffersOperation);
+  bool WriteBuffersToPlaces(const char* operation,
+                            const std::function<std::shared_ptr<lns::ConfigProperty>(cConfigProp&)>& place);
+  std::shared_ptr<lns::ConfigProperty> GetNewCpDev(cConfigProp& configProp,
+                                                   const std::shared_ptr<lns::AppDevice>& appDevice) const;
+  std::shared_ptr<lns::ConfigProperty> GetNewCpLmo(cConfigProp& configProp,
+                                                   const std::shared_ptr<lns::LonMarkObject>& lonMarkObject) const;
+  // The German error box of the writes onto another target ("Fehler in <operation> !!!").
+  void ShowWriteError(const std::string& operation, const std::exception& error, const std::string& cpIniName) const;
+  std::string FileLine(Kind kind, const IParameter& parameter) const;
+  void LoadValue(Kind kind, IParameter& parameter, const std::string& text);
 
   template <typename T>
   std::shared_ptr<T> AddParameter(Kind kind, const char* procedure, const std::string& name,
@@ -215,6 +275,10 @@ class cParams {
   platform::dialogs::Dialogs* dialogs_ = nullptr;
   std::string messageTitle_;
   const lns::NvTypeInformation* nvTypeInfo_ = nullptr;
+  ControlEventHooks hooks_;
+  // Runs `event` when the window's hooks let `kind` through.
+  void Route(ControlEvent kind, const std::function<void()>& event);
+  std::function<std::unique_ptr<lns::IniFile>()> newIniFile_;
   std::vector<std::weak_ptr<const void>> connectedControls_;  // each control is connected once
   base::Connections controlConnections_;  // ends first: the controls are still held
 };

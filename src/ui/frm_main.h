@@ -4,10 +4,12 @@
 // In the command flows it is loaded but not shown.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ui/window/controls.h"
+#include "ui/window/value_controls.h"
 
 namespace platform::registry {
 class Registry;
@@ -55,6 +57,22 @@ class frmMain {
   int16_t windowState = 0;  // 0 normal, 1 minimised, 2 maximised
   bool visible = false;
   bool loading = false;  // the parameter set is being filled from LNS
+  bool enabled = true;
+  int16_t mousePointer = 0;       // 0 default, 11 hourglass, 99 custom
+  int32_t currentPage = -1;       // position in `pages` of the page shown, -1 none
+  int16_t currentSubPage = 0;     // number of the sub-page shown (also the help topic)
+  uint8_t objectServerEvents = 0; // counted up to 10
+  int32_t repaints = 0;           // how often the window was repainted
+  bool unloaded = false;
+
+  // The parameter controls, each on a sub-page of a page (a front end lays them out there).
+  struct PlacedControl {
+    std::shared_ptr<window::ValueControl> control;
+    int32_t page = 0;      // position in `pages`
+    int16_t subPage = 0;   // number of the sub-page frame
+    std::string label;     // the text beside the control
+  };
+  std::vector<PlacedControl> controls;
 
   window::MenuBar menu;
   window::PageBar pageBar;

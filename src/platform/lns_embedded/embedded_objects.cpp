@@ -200,7 +200,7 @@ class DbCp final : public lns::ConfigProperty, public Row {
     return {from, length};
   }
   void Store(const std::vector<uint8_t>& bytes) {
-    db_->RequireReachable(db_->DeviceOfCp(id_));
+    db_->RequireWritable(db_->DeviceOfCp(id_));
     db_->Db().Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
   }
 
@@ -219,7 +219,7 @@ class DbNvElement final : public lns::NvElement {
   void SetValue(std::string_view text) override {
     auto bytes = Bytes();
     SetElement(type_, text, bytes);
-    db_->RequireReachable(db_->DeviceOfNv(nvId_));
+    db_->RequireWritable(db_->DeviceOfNv(nvId_));
     db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, nvId_).Run();
   }
 
@@ -253,7 +253,7 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
   std::string Value() const override { return FormatNvValue(NvType(), Bytes(), Format()); }
   void SetValue(std::string_view text) override {
     const auto bytes = ParseNvValue(NvType(), text, Format(), Bytes().size());
-    db_->RequireReachable(db_->DeviceOfNv(id_));
+    db_->RequireWritable(db_->DeviceOfNv(id_));
     db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
   }
   std::shared_ptr<lns::NvElement> Element(std::string_view name) override {
@@ -278,7 +278,7 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
     }
     const ::platform::lns_embedded::NvType* type = FindNvType(typeId);
     if (type == nullptr) Raise(lns::err::kBadValue, "Unknown NV type " + std::to_string(typeId));
-    db_->RequireReachable(db_->DeviceOfNv(id_));
+    db_->RequireWritable(db_->DeviceOfNv(id_));
     db_->Db()
         .Prepare("UPDATE nv SET type_index = ?1, value = ?2 WHERE id = ?3")
         .Bind(1, int64_t{typeId})

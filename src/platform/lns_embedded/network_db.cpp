@@ -100,12 +100,18 @@ void NetworkDb::StartTransaction() {
   if (inTransaction_) throw base::Error(lns::err::kTransactionActive, "LNS", "A transaction is already open");
   db_->Exec("BEGIN IMMEDIATE");
   inTransaction_ = true;
+  transactionFailed_ = false;
 }
 
 void NetworkDb::CommitTransaction() {
   if (!inTransaction_) throw base::Error(lns::err::kNoTransaction, "LNS", "No transaction is open");
-  db_->Exec("COMMIT");
   inTransaction_ = false;
+  if (transactionFailed_) {
+    db_->Exec("ROLLBACK");
+    throw base::Error(lns::err::kTransactionFailed, "LNS",
+                      "A write of the transaction failed: the transaction was rolled back");
+  }
+  db_->Exec("COMMIT");
 }
 
 void NetworkDb::CancelTransaction() {
@@ -126,6 +132,16 @@ void NetworkDb::SetDeviceReachable(int64_t deviceId, bool reachable) {
 void NetworkDb::RequireReachable(int64_t deviceId) {
   if (!DeviceReachable(deviceId)) {
     throw base::Error(lns::err::kDeviceNotAccessible, "LNS", "The device is not accessible");
+  }
+}
+
+void NetworkDb::RequireWritable(int64_t deviceId) {
+  try {
+    if (beforeWrite_) beforeWrite_(deviceId);
+    RequireReachable(deviceId);
+  } catch (...) {
+    if (inTransaction_) transactionFailed_ = true;
+    throw;
   }
 }
 

@@ -57,6 +57,11 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   void SetDeviceReachable(int64_t deviceId, bool reachable);
   // Raises kDeviceNotAccessible when the device does not answer.
   void RequireReachable(int64_t deviceId);
+  // Before a value is stored on a device: the test hook, then RequireReachable. A write that
+  // fails inside a transaction dooms it: its commit rolls everything back (all or nothing).
+  void RequireWritable(int64_t deviceId);
+  // Runs before every value stored (tests make a device fail in the middle of a transaction).
+  void SetBeforeWriteHook(std::function<void(int64_t deviceId)> hook) { beforeWrite_ = std::move(hook); }
   int64_t DeviceOfCp(int64_t cpId);
   int64_t DeviceOfNv(int64_t nvId);
 
@@ -78,6 +83,8 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   std::unique_ptr<SqliteDb> db_;
   std::weak_ptr<lns::ObjectServer> server_;
   bool inTransaction_ = false;
+  bool transactionFailed_ = false;
+  std::function<void(int64_t)> beforeWrite_;
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
 };
 
