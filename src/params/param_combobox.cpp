@@ -122,14 +122,19 @@ void cParamComboBox::ConsiderPartOfCpOnly(int16_t bytePos, int16_t byteLength) {
   CheckAndStorePart(bytePos, byteLength, true, kInvalidParameters);
 }
 
-bool cParamComboBox::WritingToLnsIsRequired() const { return !writeIfRequiredOnly_ || value_ != lastLnsValue_; }
+bool cParamComboBox::WritingToLnsIsRequired() const {
+  return !writeIfRequiredOnly_ || LnsValueUnknown() || value_ != lastLnsValue_;
+}
 
 void cParamComboBox::WriteToLns() {
   LogEntry("WriteToLns");
   if (CpIsExternal() || !Available()) return;
   // A value the part refused is not what the device holds: the last value stays.
   const bool stored = !WritingToLnsIsRequired() || WritePart(value_, signedValue_);
-  if (stored) lastLnsValue_ = value_;
+  if (stored) {
+    lastLnsValue_ = value_;
+    SetLnsValueKnown();
+  }
   SetChanged(false);
 }
 
@@ -138,6 +143,7 @@ void cParamComboBox::ReadFromLns() {
   if (CpIsExternal() || !Available()) return;
   value_ = ReadPart(signedValue_);
   lastLnsValue_ = value_;
+  SetLnsValueKnown();
   SetComboBox();
   SetChanged(false);
 }

@@ -26,7 +26,9 @@ cRawNumber::cRawNumber(int16_t width) : width_(width) { SetPart(1, width); }
 
 void cRawNumber::ConsiderPartOfCpOnly(int16_t bytePos) { CheckAndStorePart(bytePos, width_, true, kInvalidParameters); }
 
-bool cRawNumber::WritingToLnsIsRequired() const { return !writeIfRequiredOnly_ || Number() != lastLnsValue_; }
+bool cRawNumber::WritingToLnsIsRequired() const {
+  return !writeIfRequiredOnly_ || LnsValueUnknown() || Number() != lastLnsValue_;
+}
 
 void cRawNumber::WriteToLns() {
   LogEntry("WriteToLns");
@@ -34,7 +36,10 @@ void cRawNumber::WriteToLns() {
   const int32_t value = Number();
   // A value the part refused is not what the device holds: the last value stays.
   const bool stored = !WritingToLnsIsRequired() || WritePart(value, signedValue_);
-  if (stored) lastLnsValue_ = value;
+  if (stored) {
+    lastLnsValue_ = value;
+    SetLnsValueKnown();
+  }
   SetChanged(false);
 }
 
@@ -44,6 +49,7 @@ void cRawNumber::ReadFromLns(bool fetchCpIfRequired) {
   const int32_t value = ReadPart(signedValue_);
   StoreNumber(value);
   lastLnsValue_ = value;
+  SetLnsValueKnown();
   SetChanged(false);
 }
 

@@ -249,7 +249,8 @@ void cParamTextBox::ConsiderPartOfCpOnly(int16_t bytePos, int16_t byteLength) {
 }
 
 bool cParamTextBox::WritingToLnsIsRequired() const {
-  return !writeIfRequiredOnly_ || static_cast<double>(CpNumber()) != static_cast<double>(lastLnsValue_);
+  return !writeIfRequiredOnly_ || LnsValueUnknown() ||
+         static_cast<double>(CpNumber()) != static_cast<double>(lastLnsValue_);
 }
 
 void cParamTextBox::WriteToLns() {
@@ -258,7 +259,10 @@ void cParamTextBox::WriteToLns() {
   const int32_t raw = CpNumber();
   // A value the part refused is not what the device holds: the last value stays.
   const bool stored = !WritingToLnsIsRequired() || WritePart(raw, IsSigned(), usedBytes_);
-  if (stored) lastLnsValue_ = raw;
+  if (stored) {
+    lastLnsValue_ = raw;
+    SetLnsValueKnown();
+  }
   SetChanged(false);
 }
 
@@ -268,6 +272,7 @@ void cParamTextBox::ReadFromLns() {
   const int32_t raw = ReadPart(IsSigned(), usedBytes_);
   value_ = ValueFromCpNumber(raw);
   lastLnsValue_ = raw;
+  SetLnsValueKnown();
   SetTextBox();
   SetChanged(false);
 }

@@ -53,6 +53,9 @@ class IParameter {
 
   // Whether the current value is invalid (asked of text box and combo box parameters).
   virtual bool ValueIsInvalid() const { return false; }
+  // A write whose transaction was rolled back: the device keeps its old value, so the
+  // parameter counts as changed and as to be written again.
+  virtual void MarkNotWritten() = 0;
 };
 
 using ParameterPtr = std::shared_ptr<IParameter>;
@@ -80,8 +83,17 @@ class cParameter : public IParameter {
   void SetDontWriteToFile(bool value) override { dontWriteToFile_ = value; }
   bool ForceWriteToFile() const override { return forceWriteToFile_; }
   void SetForceWriteToFile(bool value) override { forceWriteToFile_ = value; }
+  void MarkNotWritten() override {
+    changed_ = true;
+    lnsValueUnknown_ = true;
+  }
 
  protected:
+  // Whether the value in the device is unknown (a write was rolled back): a write is then
+  // required whatever the last value was. A transfer with the device makes it known again.
+  bool LnsValueUnknown() const { return lnsValueUnknown_; }
+  void SetLnsValueKnown() { lnsValueUnknown_ = false; }
+
   // Checks a part against the LNS CP's length (skipped for an external CP or without an
   // LNS CP) and stores it; raises 0x800403E8 from "ConsiderPartOfCpOnly" with `description`
   // when it does not fit. BytePos + ByteLength is 16-bit arithmetic (overflow error 6).
@@ -137,6 +149,7 @@ class cParameter : public IParameter {
   bool forceWriteToFile_ = false;
   int16_t bytePos_ = 0;
   int16_t byteLength_ = 0;
+  bool lnsValueUnknown_ = false;
 };
 
 // The error of ConsiderPartOfCpOnly for a part outside the CP.

@@ -31,18 +31,21 @@ bool StartTransaction(const std::shared_ptr<lns::System>& system) {
   }
 }
 
-// Commits (or cancels) the transaction; a failure is logged, not raised.
-void EndTransaction(const std::shared_ptr<lns::System>& system, bool commit) {
+// Commits (or cancels) the transaction; a failure is logged, not raised. False when a
+// commit did not take.
+bool EndTransaction(const std::shared_ptr<lns::System>& system, bool commit) {
   try {
     if (commit) {
       system->CommitTransaction();
     } else {
       system->CancelTransaction();
     }
+    return true;
   } catch (const std::exception& e) {
     base::LogLine(std::string(commit ? "Committing" : "Cancelling") + " the LNS transaction failed: " +
                       base::ToError(e, kModule).Description(),
                   base::kRedLine, true);
+    return false;
   }
 }
 
@@ -83,7 +86,13 @@ void cParams::WriteToLns(bool writeCpNamesToLogger) {
   for (const auto& configProp : configProps_) {
     if (configProp->Available() && !configProp->DontWriteToLns()) configProp->WriteToLns(false);
   }
-  if (transaction) EndTransaction(system_, true);
+  if (transaction && !EndTransaction(system_, true)) {
+    // Rolled back: what was written in it is not in the device.
+    for (const auto& parameter : allParameters_) {
+      if (parameter->Available() && !parameter->DontWriteToLns()) parameter->MarkNotWritten();
+    }
+    for (const auto& configProp : configProps_) configProp->MarkNotWritten();
+  }
 }
 
 void cParams::WriteAllParamsToExtCps() {

@@ -179,7 +179,7 @@ TEST(PortabLnsE2eTest, BuildsTheDemoNetworkAndWorksOnIt) {
   EXPECT_THAT(refused.err, HasSubstr("The device is not accessible"));
   // The database is an ordinary SQLite file.
   const std::string query = "sqlite3 '" + (tool.Home() / "lns" / "Demo.db").string() +
-                            "' 'SELECT hex(value) FROM cp WHERE name = \"HoldTime\"' > '" +
+                            "' 'SELECT hex(value) FROM cp WHERE name = \"HoldTime\" ORDER BY id LIMIT 1' > '" +
                             (tool.Home() / "sql.txt").string() + "'";
   ASSERT_EQ(std::system(query.c_str()), 0);
   EXPECT_EQ(testing_support::ReadFile(tool.Home() / "sql.txt"), "0258\n");

@@ -1,0 +1,215 @@
+// Writing the parameter set to LNS: order, log lines, the transaction, all-or-nothing on the
+// embedded server (also when the process dies), and writing onto another device.
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "demo_profile/demo_window.h"
+#include "params/params.h"
+#include "platform/ini/profile_ini_file.h"
+#include "support/demo_network.h"
+#include "support/fake_cp.h"
+#include "support/fakes.h"
+#include "support/recording_log.h"
+
+using ::testing::ElementsAre;
+using testing_support::NamedCp;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+std::string Raw(const std::shared_ptr<lns::ConfigProperty>& cp) {
+  cp->SetValueFormat("RAW");
+  return cp->Value();
+}
+
+// A System that records the transaction calls and can refuse to start one.
+class RecordingSystem final : public lns::System {
+ public:
+  lns::ObjectPtr Parent() const override { return nullptr; }
+  std::string Name() const override { return "S"; }
+  std::shared_ptr<lns::SubsystemCollection> Subsystems() override { return nullptr; }
+  void StartTransaction() override {
+    calls.push_back("start");
+    if (refuse) throw base::Error(4010, "LNS", "busy");
+  }
+  void CommitTransaction() override { calls.push_back("commit"); }
+  void CancelTransaction() override { calls.push_back("cancel"); }
+  bool InTransaction() const override { return false; }
+  void BeginBatch(int32_t) override {}
+  void EndBatch() override {}
+  void PrepareMonitoring(int32_t) override {}
+  std::vector<std::string> calls;
+  bool refuse = false;
+};
+
+TEST(ParamsWriteTest, KindOrderLogLinesAndTheTransaction) {
+  for (bool refuse : {false, true}) {
+    testing_support::RecordingLog log;
+    params::cParams set;
+    auto system = std::make_shared<RecordingSystem>();
+    system->refuse = refuse;
+    set.SetSystem(system);
+    std::vector<std::string> written;
+    auto track = [&](const std::string& name) {
+      auto cp = NamedCp(name, {0, 0, 0, 0});
+      return cp;
+    };
+    auto ascii = set.AddAsciiParameter("Text", track("CpA"), "A");
+    auto text = set.AddTextBoxParameter("Box", std::make_shared<ui::window::TextBox>("t"), track("CpT"), "T");
+    auto one = set.Add1ByteParameter("One", track("Cp1"), "1");
+    auto skipped = set.Add1ByteParameter("Skipped", track("CpS"), "S");
+    skipped->SetDontWriteToLns(true);
+    one->SetValue(7);
+    ascii->SetValue("ab");
+    text->SetValue(5);
+    set.WriteToLns(true);
+    EXPECT_EQ(std::static_pointer_cast<testing_support::FakeCp>(one->ConfigProperty())->Bytes(), (Bytes{7, 0, 0, 0}));
+    EXPECT_EQ(std::static_pointer_cast<testing_support::FakeCp>(skipped->ConfigProperty())->valueWrites, 0);
+    // The heading in black, then each CP name in green, as the set answers them.
+    const auto first = std::find(log.lines.begin(), log.lines.end(), "The following config properties will be written:  ");
+    ASSERT_NE(first, log.lines.end());
+    EXPECT_THAT(std::vector<std::string>(first + 1, first + 4), ElementsAre("    - Cp1", "    - CpT", "    - CpA"));
+    if (refuse) {
+      EXPECT_THAT(system->calls, ElementsAre("start"));  // no commit without a transaction
+      EXPECT_EQ(log.redLines.size(), 1u);
+    } else {
+      EXPECT_THAT(system->calls, ElementsAre("start", "commit"));
+      EXPECT_TRUE(log.redLines.empty());
+    }
+  }
+}
+
+TEST(ParamsWriteTest, ExternalParametersShareTheirBufferWhichIsWrittenOnceAfterThem) {
+  params::cParams set;
+  auto cp = NamedCp("Shared", {0, 0, 0, 0});
+  auto buffer = set.AddConfigProp("Shared", cp, "Shared");
+  buffer->SetWriteToLnsIfRequiredOnly(true);
+  set.ReadFromLns();
+  auto text = set.AddTextBoxParameterExtCp("Box", std::make_shared<ui::window::TextBox>("t"), buffer);
+  text->ConsiderPartOfCpOnly(1, 2);
+  auto combo = set.AddComboBoxParameterExtCp("Combo", std::make_shared<ui::window::ComboBox>("c"), buffer);
+  combo->ConsiderPartOfCpOnly(4, 1);
+  text->SetValue(0x0102);
+  combo->SetValue(9);
+  set.WriteToLns();
+  EXPECT_EQ(cp->Bytes(), (Bytes{1, 2, 0, 9}));
+  EXPECT_EQ(cp->rawWrites, 1);
+  set.WriteToLns();  // nothing changed: the buffer is not written again
+  EXPECT_EQ(cp->rawWrites, 1);
+}
+
+// Every kind of the demo window written in one transaction; a device that stops answering in
+// the middle leaves all CPs as they were.
+TEST(ParamsWriteTest, AWriteThatFailsInTheMiddleChangesNothing) {
+  testing_support::RecordingLog log;
+  testing_support::DemoNetwork demo;
+  demo_profile::DemoWindow window;
+  window.Bind(demo.Device(), demo.Object());
+  window.Parameters().SetSystem(demo.System());
+  window.Parameters().ReadFromLns();
+  window.cboStartDelay->UserSelect(3);
+  window.txtHoldTime->UserSelectAll();
+  window.txtHoldTime->UserType("9");
+  int writes = 0;
+  auto db = demo.Server()->Database("Demo");
+  db->SetBeforeWriteHook([&](int64_t device) {
+    if (++writes == 3) db->SetDeviceReachable(device, false);
+  });
+  window.Parameters().WriteToLns();
+  db->SetBeforeWriteHook(nullptr);
+  auto other = testing_support::DemoNetwork::Reopen(demo);
+  EXPECT_EQ(Raw(other->DeviceCp(2)), "0\t10\t0\t20");
+  EXPECT_EQ(Raw(other->ObjectCp(2)), "1\t244");
+  EXPECT_FALSE(log.redLines.empty());  // the refused writes and the rolled-back commit are logged
+
+  db->SetDeviceReachable(demo.Device()->Index() + 1, true);
+  window.Parameters().WriteToLns();
+  EXPECT_EQ(Raw(other->DeviceCp(2)), "0\t50\t0\t20");
+  EXPECT_EQ(Raw(other->ObjectCp(2)), "0\t90");
+}
+
+TEST(ParamsWriteTest, AProcessKilledInTheMiddleOfAWriteChangesNothing) {
+  testing_support::DemoNetwork demo;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    auto own = testing_support::DemoNetwork::Reopen(demo);
+    demo_profile::DemoWindow window;
+    window.Bind(own->Device(), own->Object());
+    window.Parameters().SetSystem(own->System());
+    window.Parameters().ReadFromLns();
+    window.cboStartDelay->UserSelect(0);
+    window.optMaxSendTime[0]->UserClick();
+    int writes = 0;
+    own->Server()->Database("Demo")->SetBeforeWriteHook([&](int64_t) {
+      if (++writes == 2) ::_exit(0);  // dies with one CP written in the open transaction
+    });
+    window.Parameters().WriteToLns();
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  auto other = testing_support::DemoNetwork::Reopen(demo);
+  EXPECT_EQ(Raw(other->DeviceCp(2)), "0\t10\t0\t20");
+  EXPECT_EQ(Raw(other->Device()->Interface()->NetworkVariables()->ItemByName("nvoValue")->ConfigProperties()->Item(1)),
+            "0\t50");
+}
+
+TEST(ParamsWriteTest, WritingOntoAnotherDeviceFindsEachCpByItsIniName) {
+  testing_support::RecordingLog log;  // a CP position past the end goes to the error operation
+  testing_support::DemoNetwork demo;
+  testing_support::TempDir dir;
+  testing_support::WriteFile(dir / "PortaB.ini", "[CPs ]\nHoldTime=2\nDeviceOptions=2,0\nMissing=9\n");
+  platform::ini::ProfileIniFile ini((dir / "PortaB.ini").string());
+  testing_support::Records records;
+  testing_support::RecordingDialogs dialogs(records);
+  params::cParams set;
+  set.SetSystem(demo.System());
+  set.SetUserInterface(&dialogs, "Switch 1 / Omnal 1");
+  auto hold = set.Add2ByteParameter("Hold", demo.ObjectCp(2), "HoldTime");
+  auto missing = set.Add1ByteParameter("Gone", demo.ObjectCp(1), "Missing");
+  std::vector<std::string> missed;
+  set.MissingCp.Connect([&](const std::string& name, const std::string&) { missed.push_back(name); });
+  hold->SetValue(0x0203);
+  auto second = demo.System()->Subsystems()->Item(1)->AppDevices()->ItemByName("Switch 2");
+  auto secondObject = second->Interface()->LonMarkObjects()->Item(1);
+  EXPECT_TRUE(set.WriteToLnsLmo(secondObject, ini, "CPs "));
+  EXPECT_EQ(Raw(secondObject->ConfigProperties()->Item(2)), "2\t3");
+  EXPECT_EQ(Raw(demo.ObjectCp(2)), "1\t244");  // its own CP is untouched
+  EXPECT_EQ(hold->ConfigProperty()->Name(), "HoldTime");
+  EXPECT_THAT(missed, ElementsAre("Gone"));
+  (void)missing;
+
+  // CP buffers go to the CP at the same place of the other device.
+  auto buffer = set.AddConfigProp("Options", demo.DeviceCp(2), "DeviceOptions");
+  set.ReadFromLns();
+  buffer->SetByteValue(4, 77);
+  EXPECT_TRUE(set.WriteExtCpsToLnsDevEx(second));
+  EXPECT_EQ(Raw(second->Interface()->ConfigProperties()->Item(2)), "0\t10\t0\t77");
+  EXPECT_TRUE(records.messages.empty());
+}
+
+TEST(ParamsWriteTest, AnUnexpectedErrorShowsTheGermanBox) {
+  testing_support::DemoNetwork demo;
+  testing_support::Records records;
+  testing_support::RecordingDialogs dialogs(records);
+  params::cParams set;
+  set.SetUserInterface(&dialogs, "T");
+  auto buffer = set.AddConfigProp("Options", demo.DeviceCp(2), "DeviceOptions");
+  auto sensor = demo.System()->Subsystems()->Item(1)->AppDevices()->ItemByName("Sensor 2");
+  EXPECT_TRUE(set.WriteExtCpsToLnsDevEx(sensor));  // the sensor has no CP there: a box, then nothing
+  ASSERT_EQ(records.messages.size(), 1u);
+  EXPECT_THAT(records.messages[0].text, ::testing::StartsWith("Fehler in GetNewCpDev !!!\r\nNummer : "));
+  EXPECT_THAT(records.messages[0].text, ::testing::HasSubstr("\r\nBeschreibung : "));
+  EXPECT_THAT(records.messages[0].text, ::testing::EndsWith("\r\nZeile : 0\r\nConfigProperty : DeviceOptions"));
+  EXPECT_EQ(records.messages[0].icon, platform::dialogs::Icon::Critical);
+  (void)buffer;
+}
+
+}  // namespace
