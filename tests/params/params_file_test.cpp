@@ -1,0 +1,178 @@
+// The parameter set file: its exact layout, the load checks with their result codes, the
+// load order, values edited by hand, and atomic writing.
+
+#include <sys/stat.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "params/params.h"
+#include "platform/ini/profile_ini_file.h"
+#include "support/fake_cp.h"
+#include "support/matchers.h"
+#include "support/temp_dir.h"
+
+using namespace params::cParamEnums;
+using testing_support::NamedCp;
+using testing_support::ReadFile;
+using testing_support::ThrowsError;
+using testing_support::WriteFile;
+
+namespace {
+
+constexpr const char* kProgramId = "9F:FF:FF:08:1C:0A:04:01";
+
+class ParamsFileTest : public ::testing::Test {
+ protected:
+  ParamsFileTest() {
+    WriteFile(dir / "PortaB.ini", "[velta Porta Accepted Program IDs 1.0]\n9F:FF:FF:08:1C:0A:04:01=9F:FF:FF:08:1C:0A:04:00\n");
+    plugInIni.SetFile((dir / "PortaB.ini").string());
+  }
+  // A set with one parameter of each kind and their values.
+  void Fill(params::cParams& set) {
+    set.SetIniFileFactory([] { return std::make_unique<platform::ini::ProfileIniFile>(); });
+    set.Add1ByteParameter("One", NamedCp("A"), "A")->SetValue(7);
+    auto two = set.Add2ByteParameter("Delay", NamedCp("B"), "B");
+    two->SetValue1(3);
+    two->SetValue2(20);
+    set.AddAsciiParameter("Label", NamedCp("C"), "C")->SetValue("Hall, east ");
+    set.AddCheckBoxParameter("Check", std::make_shared<ui::window::CheckBox>("c"), NamedCp("D"), "D")->SetValue(1);
+    set.AddComboBoxParameter("Combo", std::make_shared<ui::window::ComboBox>("c"), NamedCp("E"), "E")->SetValue(-2);
+    set.AddOptionButtonParameter("Options", NamedCp("F"), "F")->SetValue("0\t50");
+    auto text = set.AddTextBoxParameter("Hold", std::make_shared<ui::window::TextBox>("t"), NamedCp("G"), "G");
+    text->SetFactor(10);
+    text->SetResolution(RES_0_1);
+    text->SetValue(215);  // shown as 21.5: the file keeps the integer
+    set.AddTextBoxParameter("Missing", std::make_shared<ui::window::TextBox>("t"), nullptr, "M");
+  }
+  int32_t Load(params::cParams& set, const std::string& file, const std::string& programId = kProgramId) {
+    return set.LoadFromFile((dir / file).string(), plugInIni, "veltaPortaB", programId, "1");
+  }
+
+  testing_support::TempDir dir;
+  platform::ini::ProfileIniFile plugInIni;
+};
+
+TEST_F(ParamsFileTest, TheFileLayout) {
+  params::cParams set;
+  Fill(set);
+  auto forced = set.AddTextBoxParameter("Forced", std::make_shared<ui::window::TextBox>("t"), nullptr, "X");
+  forced->SetForceWriteToFile(true);
+  set.Parameter1ByteByName("One")->SetDontWriteToFile(true);
+  ASSERT_TRUE(set.WriteToFile((dir / "set.dat").string(), "veltaPortaB", kProgramId, "1"));
+  EXPECT_EQ(ReadFile(dir / "set.dat"),
+            "[General]\r\nPlugInName = veltaPortaB\r\nProgramId = 9F:FF:FF:08:1C:0A:04:01\r\nDataFileVersion = 1\r\n\r\n"
+            "[Settings]\r\n"
+            ";  *** Generic 1 Byte ***\r\n\r\n"
+            ";  *** Generic 2 Byte ***\r\nDelay = 3,20\r\n\r\n"
+            ";  *** Generic ASCII ***\r\nLabel = Hall, east ,\r\n\r\n"
+            ";  *** CheckBox ***\r\nCheck = 1\r\n\r\n"
+            ";  *** ComboBox ***\r\nCombo = -2\r\n\r\n"
+            ";  *** OptionButton ***\r\nOptions = 0\t50\r\n\r\n"
+            ";  *** TextBox ***\r\nHold = 215\r\nForced = 0\r\n\r\n");
+  params::cParams empty;
+  ASSERT_TRUE(empty.WriteToFile((dir / "empty.dat").string(), "veltaPortaB", "P", "1"));
+  EXPECT_EQ(ReadFile(dir / "empty.dat"),
+            "[General]\r\nPlugInName = veltaPortaB\r\nProgramId = P\r\nDataFileVersion = 1\r\n\r\n[Settings]\r\n"
+            "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
+}
+
+TEST_F(ParamsFileTest, RoundTripIntoAnotherSet) {
+  params::cParams source;
+  Fill(source);
+  source.ParameterAsciiByName("Label")->SetValue("Gr\xC3\xB6\xC3\x9F" "e");  // Windows-1252 in the file
+  ASSERT_TRUE(source.WriteToFile((dir / "set.dat").string(), "veltaPortaB", "9F:FF:FF:08:1C:0A:04:00", "1"));
+  EXPECT_THAT(ReadFile(dir / "set.dat"), ::testing::HasSubstr("Label = Gr\xF6\xDF" "e,\r\n"));
+  params::cParams target;
+  Fill(target);
+  for (const auto& p : target.AllParameters()) p->SetChanged(false);
+  target.Parameter1ByteByName("One")->SetValue(0);
+  target.TextBoxParameterByName("Hold")->SetValue(0);
+  target.ParameterAsciiByName("Label")->SetValue("");
+  EXPECT_EQ(Load(target, "set.dat"), LE_NO_ERROR);  // an id the plug-in INI file accepts
+  EXPECT_EQ(target.Parameter1ByteByName("One")->Value(), 7);
+  EXPECT_EQ(target.Parameter2ByteByName("Delay")->Value(), 3 * 256 + 20);
+  EXPECT_EQ(target.ParameterAsciiByName("Label")->Value(), "Gr\xC3\xB6\xC3\x9F" "e");
+  EXPECT_EQ(target.ComboBoxParameterByName("Combo")->Value(), -2);
+  EXPECT_EQ(target.OptionButtonParameterByName("Options")->Value(), "0\t50");
+  EXPECT_EQ(target.TextBoxParameterByName("Hold")->Value(), 215);
+  EXPECT_TRUE(target.TextBoxParameterByName("Hold")->Changed());
+}
+
+TEST_F(ParamsFileTest, HeaderChecksAndTheirResults) {
+  struct Row {
+    std::string header;
+    int32_t result;
+  };
+  const Row rows[] = {
+      {"PlugInName =  veltaPortaB \nProgramId = 9F:FF:FF:08:1C:0A:04:01\nDataFileVersion = 1", LE_NO_ERROR},
+      {"PlugInName = veltaportab\nProgramId = 9F:FF:FF:08:1C:0A:04:01\nDataFileVersion = 1", LE_WRONG_PLUGIN},
+      {"PlugInName = veltaPortaB\nDataFileVersion = 1", LE_WRONG_DATAFILE_VERSION},  // no program id: 4, not 3
+      {"PlugInName = veltaPortaB\nProgramId = 80:00:0C\nDataFileVersion = 1", LE_WRONG_DEVICE},
+      {"PlugInName = veltaPortaB\nProgramId = 9F:FF:FF:08:1C:0A:04:00\nDataFileVersion = 1", LE_NO_ERROR},
+      {"PlugInName = veltaPortaB\nProgramId = 9F:FF:FF:08:1C:0A:04:01\nDataFileVersion = 1.0", LE_WRONG_DATAFILE_VERSION},
+      {"PlugInName = veltaPortaB\nProgramId = 9F:FF:FF:08:1C:0A:04:01\nDataFileVersion =  1 ", LE_NO_ERROR},
+  };
+  for (const auto& row : rows) {
+    WriteFile(dir / "in.dat", "[General]\n" + row.header + "\n[Settings]\nOne = 99\nUnknown = 5\n");
+    params::cParams set;
+    Fill(set);
+    set.Parameter1ByteByName("One")->SetChanged(false);
+    EXPECT_EQ(Load(set, "in.dat"), row.result) << row.header;
+    const bool loaded = row.result == LE_NO_ERROR;
+    EXPECT_EQ(set.Parameter1ByteByName("One")->Value(), loaded ? 99 : 7) << row.header;  // refused: nothing changes
+    EXPECT_EQ(set.Parameter1ByteByName("One")->Changed(), loaded);
+  }
+}
+
+TEST_F(ParamsFileTest, ValuesEditedByHand) {
+  WriteFile(dir / "in.dat",
+            "[General]\r\nPlugInName = veltaPortaB\r\nProgramId = 9F:FF:FF:08:1C:0A:04:01\r\nDataFileVersion = 1\r\n"
+            "One = 1\r\n[Settings]\r\n  Hold  =   99.5xyz  \r\nDelay = 1, 2\r\nCombo =\r\nLabel = no comma\r\n"
+            "Check = 0\r\n");
+  params::cParams set;
+  Fill(set);
+  set.ParameterAsciiByName("Label")->SetDontWriteToFile(true);
+  EXPECT_EQ(Load(set, "in.dat"), LE_NO_ERROR);
+  EXPECT_EQ(set.TextBoxParameterByName("Hold")->Value(), 100);   // leading number, ties to even
+  EXPECT_EQ(set.Parameter2ByteByName("Delay")->Value(), 258);
+  EXPECT_EQ(set.ComboBoxParameterByName("Combo")->Value(), -2);  // empty: unchanged
+  EXPECT_EQ(set.Parameter1ByteByName("One")->Value(), 7);        // only under [Settings]
+  EXPECT_EQ(set.ParameterAsciiByName("Label")->Value(), "Hall, east ");  // DontWriteToFile: not loaded
+  EXPECT_EQ(set.CheckBoxParameterByName("Check")->Value(), 0);
+}
+
+TEST_F(ParamsFileTest, ABadValueStopsTheLoadAfterWhatCameBefore) {
+  WriteFile(dir / "in.dat",
+            "[General]\nPlugInName = veltaPortaB\nProgramId = 9F:FF:FF:08:1C:0A:04:01\nDataFileVersion = 1\n"
+            "[Settings]\nHold = 1\nCombo = 4\nCheck = yes\nDelay = 9,9\n");
+  params::cParams set;
+  Fill(set);
+  EXPECT_THAT([&] { Load(set, "in.dat"); }, ThrowsError(13));
+  // Text boxes and combo boxes load before check boxes, two-byte parameters after them.
+  EXPECT_EQ(set.TextBoxParameterByName("Hold")->Value(), 1);
+  EXPECT_EQ(set.ComboBoxParameterByName("Combo")->Value(), 4);
+  EXPECT_EQ(set.Parameter2ByteByName("Delay")->Value(), 3 * 256 + 20);
+  EXPECT_THAT([&] { Load(set, "nothing.dat"); }, ThrowsError(53));
+}
+
+TEST_F(ParamsFileTest, AFailedWriteLeavesTheFileThatWasThere) {
+  params::cParams set;
+  Fill(set);
+  const auto file = dir / "keep" / "set.dat";
+  std::filesystem::create_directories(file.parent_path());
+  WriteFile(file, "the old file");
+  ::chmod(file.parent_path().c_str(), 0500);  // no new file can be made beside it
+  const bool written = set.WriteToFile(file.string(), "veltaPortaB", kProgramId, "1");
+  ::chmod(file.parent_path().c_str(), 0700);
+  if (::geteuid() != 0) {
+    EXPECT_FALSE(written);
+    EXPECT_EQ(ReadFile(file), "the old file");
+  }
+  EXPECT_FALSE(set.WriteToFile((dir / "no" / "such" / "folder.dat").string(), "veltaPortaB", kProgramId, "1"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    EXPECT_THAT(entry.path().filename().string(), ::testing::Not(::testing::HasSubstr(".tmp")));
+  }
+}
+
+}  // namespace
