@@ -48,24 +48,33 @@ constexpr SendTimeChoice kSendTimes[] = {{"1 s", "0\t10"}, {"5 s", "0\t50"}, {"3
 
 }  // namespace
 
-DemoWindow::DemoWindow()
+DemoControls::DemoControls()
     : txtHoldTime(std::make_shared<TextBox>("txtParam", 0)),
       txtBrightness(std::make_shared<TextBox>("txtParam", 1)),
       cboStartDelay(std::make_shared<ComboBox>("cboParam", 0)),
       chkSecondStage(std::make_shared<CheckBox>("chkParam", 0)),
-      sendTimeGroup_(std::make_shared<OptionGroup>()) {
+      sendTimeGroup(std::make_shared<OptionGroup>()) {
   chkSecondStage->SetCaption("Second stage");
   for (const auto& choice : kSendTimes) {
     optMaxSendTime.push_back(std::make_shared<OptionButton>("optParam", static_cast<int32_t>(optMaxSendTime.size())));
     optMaxSendTime.back()->SetCaption(choice.caption);
-    OptionGroup::Join(sendTimeGroup_, optMaxSendTime.back());
+    OptionGroup::Join(sendTimeGroup, optMaxSendTime.back());
   }
 }
 
-void DemoWindow::Bind(const std::shared_ptr<lns::AppDevice>& device, const std::shared_ptr<lns::LonMarkObject>& object) {
+void DemoControls::Place(ui::frmMain& form) const {
+  form.controls.push_back({cboStartDelay, 0, 1, "Start delay"});
+  form.controls.push_back({chkSecondStage, 0, 1, "Second stage"});
+  form.controls.push_back({txtBrightness, 0, 1, "Brightness"});
+  for (const auto& button : optMaxSendTime) form.controls.push_back({button, 0, 2, "Maximum send time"});
+  form.controls.push_back({txtHoldTime, 1, 3, "Hold time"});
+}
+
+void DemoControls::Bind(const std::shared_ptr<lns::AppDevice>& device, const std::shared_ptr<lns::LonMarkObject>& object,
+                        params::cParams& set) {
   const auto deviceCps = device->Interface()->ConfigProperties();
 
-  auto hold = parameters_.AddTextBoxParameter("HoldTime", txtHoldTime, CpNamed(object->ConfigProperties(), "HoldTime"),
+  auto hold = set.AddTextBoxParameter("HoldTime", txtHoldTime, CpNamed(object->ConfigProperties(), "HoldTime"),
                                               "HoldTime");
   hold->SetSnvtType(SNVT_time_sec);
   hold->SetRangeMax(600);
@@ -76,12 +85,12 @@ void DemoWindow::Bind(const std::shared_ptr<lns::AppDevice>& device, const std::
     hold->SetLockMode(LM_UNLOCKED);
   }
 
-  auto brightness = parameters_.AddTextBoxParameter("Brightness", txtBrightness, CpNamed(deviceCps, "Brightness"),
+  auto brightness = set.AddTextBoxParameter("Brightness", txtBrightness, CpNamed(deviceCps, "Brightness"),
                                                     "Brightness");
   brightness->SetSnvtType(SNVT_lev_cont);
   brightness->SetTextBoxTitle("Brightness");
 
-  auto delay = parameters_.AddComboBoxParameter("StartDelay", cboStartDelay, CpNamed(deviceCps, "DeviceOptions"),
+  auto delay = set.AddComboBoxParameter("StartDelay", cboStartDelay, CpNamed(deviceCps, "DeviceOptions"),
                                                 "DeviceOptions");
   for (const auto& [text, data] : {std::pair{"Off", 0}, {"1 s", 10}, {"2 s", 20}, {"5 s", 50}}) {
     delay->AddComboBoxItem(text, data);
@@ -93,7 +102,7 @@ void DemoWindow::Bind(const std::shared_ptr<lns::AppDevice>& device, const std::
     delay->SetLockMode(LM_UNLOCKED);
   }
 
-  auto stage = parameters_.AddCheckBoxParameter("SecondStage", chkSecondStage, CpNamed(deviceCps, "DeviceOptions"),
+  auto stage = set.AddCheckBoxParameter("SecondStage", chkSecondStage, CpNamed(deviceCps, "DeviceOptions"),
                                                 "DeviceOptions");
   stage->SetValueChecked(20);
   stage->SetValueUnchecked(0);
@@ -102,35 +111,35 @@ void DemoWindow::Bind(const std::shared_ptr<lns::AppDevice>& device, const std::
     stage->SetLockMode(LM_UNLOCKED);
   }
 
-  auto sendTime = parameters_.AddOptionButtonParameter("MaxSendTime", NvCpNamed(device, "nvoValue", "MaxSendTime"),
+  auto sendTime = set.AddOptionButtonParameter("MaxSendTime", NvCpNamed(device, "nvoValue", "MaxSendTime"),
                                                        "MaxSendTime");
   for (size_t i = 0; i < optMaxSendTime.size(); ++i) sendTime->AddOptionButton(optMaxSendTime[i], kSendTimes[i].cpValue);
   if (sendTime->Available()) sendTime->SetLockMode(LM_UNLOCKED);
 }
 
-std::string DemoWindow::Report() const {
+std::string ParametersReport(const params::cParams& set) {
   std::ostringstream out;
-  for (int32_t i = 1; i <= parameters_.TextBoxParameterCount(); ++i) {
-    const auto p = parameters_.TextBoxParameter(i);
+  for (int32_t i = 1; i <= set.TextBoxParameterCount(); ++i) {
+    const auto p = set.TextBoxParameter(i);
     const auto& control = *p->TextBoxControl();
     out << "  text box \"" << p->Name() << "\": \"" << control.Text() << "\" " << p->UnitMnemonic() << ", lock mode "
         << p->LockMode() << ", " << State(control) << "\n";
   }
-  for (int32_t i = 1; i <= parameters_.ComboBoxParameterCount(); ++i) {
-    const auto p = parameters_.ComboBoxParameter(i);
+  for (int32_t i = 1; i <= set.ComboBoxParameterCount(); ++i) {
+    const auto p = set.ComboBoxParameter(i);
     const auto& control = *p->ComboBoxControl();
     out << "  combo box \"" << p->Name() << "\": \"" << control.Text() << "\", lock mode " << p->LockMode() << ", "
         << State(control) << "\n";
   }
-  for (int32_t i = 1; i <= parameters_.CheckBoxParameterCount(); ++i) {
-    const auto p = parameters_.CheckBoxParameter(i);
+  for (int32_t i = 1; i <= set.CheckBoxParameterCount(); ++i) {
+    const auto p = set.CheckBoxParameter(i);
     const auto& control = *p->CheckBoxControl();
     static constexpr const char* kStates[] = {"unchecked", "checked", "grey"};
     out << "  check box \"" << p->Name() << "\": " << kStates[control.Value()] << ", lock mode " << p->LockMode()
         << ", " << State(control) << "\n";
   }
-  for (int32_t i = 1; i <= parameters_.OptionButtonParameterCount(); ++i) {
-    const auto p = parameters_.OptionButtonParameter(i);
+  for (int32_t i = 1; i <= set.OptionButtonParameterCount(); ++i) {
+    const auto p = set.OptionButtonParameter(i);
     std::string chosen = "none";
     for (int32_t b = 1; b <= p->OptionButtonsCount(); ++b) {
       if (p->OptionButton(b)->Value()) chosen = "\"" + p->OptionButton(b)->Caption() + "\"";

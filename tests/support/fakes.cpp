@@ -20,6 +20,14 @@ platform::dialogs::Answer RecordingDialogs::Show(const platform::dialogs::Messag
   return offered[static_cast<size_t>(box.defaultButton - 1)];
 }
 
+std::optional<std::string> RecordingDialogs::ChooseFile(const platform::dialogs::FileDialog& dialog) {
+  records_.fileDialogs.push_back(dialog);
+  if (records_.files.empty()) return std::nullopt;
+  std::string file = records_.files.front();
+  records_.files.pop_front();
+  return file;
+}
+
 bool RecordingShell::Start(const std::filesystem::path& program, const std::vector<std::string>& args) {
   std::vector<std::string> call{program.string()};
   call.insert(call.end(), args.begin(), args.end());

@@ -19,6 +19,8 @@ struct Records {
   std::vector<platform::dialogs::MessageBox> messages;
   std::vector<platform::dialogs::AboutBox> abouts;
   std::deque<platform::dialogs::Answer> answers;  // next answers to questions
+  std::deque<std::string> files;                  // next files chosen in file dialogs (none: cancelled)
+  std::vector<platform::dialogs::FileDialog> fileDialogs;
   std::vector<std::string> statusTexts;
   bool statusShown = false;
   std::vector<std::vector<std::string>> started;  // program and arguments
@@ -32,7 +34,7 @@ class RecordingDialogs final : public platform::dialogs::Dialogs {
  public:
   explicit RecordingDialogs(Records& records) : records_(records) {}
   platform::dialogs::Answer Show(const platform::dialogs::MessageBox& box) override;
-  std::optional<std::string> ChooseFile(const platform::dialogs::FileDialog&) override { return std::nullopt; }
+  std::optional<std::string> ChooseFile(const platform::dialogs::FileDialog& dialog) override;
   void ShowAbout(const platform::dialogs::AboutBox& about) override { records_.abouts.push_back(about); }
 
  private:

@@ -1,0 +1,202 @@
+// The main window's logic: control events on their way to the parameter set, the buttons,
+// pages and tabs, F1, the language switch, the object server's events, closing, and loading
+// and saving parameter files, on the demo object.
+
+#include "config/main_window.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "demo_profile/demo_window.h"
+#include "platform/registry/registry.h"
+#include "support/plugin_run.h"
+#include "support/recording_log.h"
+#include "ui/res_strings.h"
+
+using ::testing::ElementsAre;
+using platform::dialogs::Answer;
+
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    run.context.windowCaption = "Switch 1 / Omnal 1";
+    configuration = std::make_unique<config::cConfiguration>(run.context);
+    config::MainWindowServices services;
+    services.dialogs = &run.dialogs;
+    services.registry = &run.registry;
+    services.plugInKey = "SOFTWARE\\velta\\veltaPortaB";
+    services.parametersChanged = &changed;
+    services.showHelp = [this](int32_t topic) { topics.push_back(topic); };
+    services.endApp = [this] { ++ended; };
+    services.plugInIniFile = &run.ini;
+    services.programId = "9F:FF:FF:08:1C:0A:04:01";
+    services.programFolder = run.demo.Dir().Path().string();
+    form.caption = "Switch 1 / Omnal 1";
+    form.LoadResStringsToMenu();
+    window = std::make_unique<config::MainWindow>(form, services);
+    window->SetConfiguration(configuration.get());
+    controls.Bind(run.demo.Device(), run.demo.Object(), configuration->Parameters());
+    window->SetLoading(true);
+    configuration->ReadSettings();
+    window->SetLoading(false);
+    window->SetControls();
+  }
+
+  testing_support::RecordingLog log;
+  testing_support::PlugInRun run;
+  std::unique_ptr<config::cConfiguration> configuration;
+  ui::frmMain form;
+  bool changed = false;
+  std::vector<int32_t> topics;
+  int ended = 0;
+  demo_profile::DemoControls controls;
+  std::unique_ptr<config::MainWindow> window;
+};
+
+TEST_F(MainWindowTest, EditsMarkTheParametersChangedAndEnableApply) {
+  EXPECT_FALSE(changed);
+  EXPECT_FALSE(form.buttons.applyEnabled);
+  controls.txtHoldTime->UserSelectAll();
+  controls.txtHoldTime->UserType("1");
+  EXPECT_TRUE(changed);
+  EXPECT_TRUE(form.buttons.applyEnabled);
+}
+
+TEST_F(MainWindowTest, CheckBoxClicksAreIgnoredWhileLoadingAndComboClicksUnlessConfiguring) {
+  auto stage = configuration->Parameters().CheckBoxParameterByName("SecondStage");
+  window->SetLoading(true);
+  controls.chkSecondStage->UserClick();
+  window->SetLoading(false);
+  EXPECT_EQ(stage->Value(), 20);  // the click did not reach the parameter
+  EXPECT_FALSE(changed);
+  auto delay = configuration->Parameters().ComboBoxParameterByName("StartDelay");
+  window->SetCurrentCommand(4);
+  controls.cboStartDelay->UserSelect(3);
+  EXPECT_EQ(delay->Value(), 10);
+  EXPECT_FALSE(changed);
+  window->SetCurrentCommand(1);
+  controls.cboStartDelay->UserSelect(2);
+  EXPECT_EQ(delay->Value(), 20);
+  EXPECT_TRUE(changed);
+}
+
+TEST_F(MainWindowTest, ApplyAndOkWriteWhenConfiguring) {
+  controls.cboStartDelay->UserSelect(3);
+  run.context.system = run.demo.System();
+  window->ApplyClick();
+  EXPECT_FALSE(form.buttons.applyEnabled);
+  EXPECT_FALSE(changed);
+  auto cp = run.demo.DeviceCp(2);
+  cp->SetValueFormat("RAW");
+  EXPECT_EQ(cp->Value(), "0\t50\t0\t20");
+  EXPECT_TRUE(log.Contains("    - DeviceOptions"));
+  EXPECT_EQ(form.statusLine, "Ready.");
+  controls.cboStartDelay->UserSelect(1);
+  window->OkClick();  // written, so closing asks nothing
+  EXPECT_EQ(cp->Value(), "0\t10\t0\t20");
+  EXPECT_TRUE(run.records.messages.empty());
+  EXPECT_EQ(ended, 1);
+}
+
+TEST_F(MainWindowTest, ClosingAsksWhenParametersChanged) {
+  controls.chkSecondStage->UserClick();
+  run.records.answers = {Answer::No};
+  window->CancelClick();
+  EXPECT_FALSE(form.unloaded);
+  ASSERT_EQ(run.records.messages.size(), 1u);
+  EXPECT_EQ(run.records.messages[0].text, ui::ResString(1428, 3));
+  EXPECT_EQ(run.records.messages[0].defaultButton, 2);
+  run.records.answers = {Answer::Yes};
+  window->MenuToolClick("Quit");
+  EXPECT_TRUE(form.unloaded);
+  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(platform::registry::ReadSetting(run.registry, platform::registry::Hive::LocalMachine,
+                                            "SOFTWARE\\velta\\veltaPortaB", "Settings", "Top", "-1"),
+            "0");
+}
+
+TEST_F(MainWindowTest, PagesTabsHelpAndTheLogger) {
+  window->PageButtonClick("2");
+  EXPECT_EQ(form.currentPage, 1);
+  EXPECT_TRUE(form.pages[1].visible);
+  EXPECT_EQ(form.pages[1].left, 1320);
+  EXPECT_FALSE(form.pages[0].visible);
+  EXPECT_EQ(form.pages[0].left, -200000);
+  EXPECT_EQ(form.currentSubPage, 3);
+  window->KeyDown(112);
+  window->ShowLogger();
+  EXPECT_EQ(form.currentPage, 0);
+  EXPECT_EQ(form.currentSubPage, 7);
+  EXPECT_EQ(form.pages[0].tabs[static_cast<size_t>(form.pages[0].selected)].key, "KEY:7");
+  for (const auto& frame : form.pages[0].frames) EXPECT_EQ(frame.visible, frame.index == 7);
+  window->TabClick("KEY:2");
+  window->KeyDown(112);
+  window->MenuToolClick("Manual");
+  EXPECT_THAT(topics, ElementsAre(1003, 1002, -1));
+  window->MenuToolClick("Logger");
+  EXPECT_TRUE(form.logBox.visible);
+  window->MenuToolClick("NoSuchTool");
+}
+
+TEST_F(MainWindowTest, TheLanguageSwitchComparesWithTheStoredSharedValue) {
+  using platform::registry::Hive;
+  auto stored = [&] {
+    return platform::registry::ReadSetting(run.registry, Hive::LocalMachine, std::string(ui::kSharedLanguageKey),
+                                           "Options", "Language", "none");
+  };
+  window->MenuToolClick("English");  // nothing stored means English: no change, no message
+  EXPECT_TRUE(run.records.messages.empty());
+  EXPECT_EQ(stored(), "none");
+  window->MenuToolClick("German");
+  EXPECT_EQ(stored(), "1000");
+  ASSERT_EQ(run.records.messages.size(), 1u);
+  EXPECT_THAT(run.records.messages[0].text, ::testing::HasSubstr("to German."));
+  EXPECT_EQ(ui::LanguageOffset(), ui::kEnglishOffset);  // the running window keeps its language
+  window->MenuToolClick("German");
+  EXPECT_EQ(run.records.messages.size(), 1u);
+}
+
+TEST_F(MainWindowTest, EveryEleventhObjectServerEventRepaints) {
+  const int32_t before = form.repaints;
+  for (int i = 0; i < 10; ++i) window->ObjectServerEvent();
+  EXPECT_EQ(form.repaints, before);
+  EXPECT_EQ(form.objectServerEvents, 10);
+  window->ObjectServerEvent();
+  EXPECT_EQ(form.repaints, before + 1);
+  EXPECT_EQ(form.objectServerEvents, 0);
+}
+
+TEST_F(MainWindowTest, SaveAndLoadThroughTheFileDialogs) {
+  const std::string file = (run.demo.Dir() / "set.dat").string();
+  run.records.files = {file};
+  window->MenuToolClick("SaveFile");
+  ASSERT_EQ(run.records.fileDialogs.size(), 1u);
+  EXPECT_EQ(run.records.fileDialogs[0].title, ui::ResString(1600, 2));
+  EXPECT_EQ(run.records.fileDialogs[0].filter, "Data (*.dat)|*.dat|All (*.*)|*.*");
+  EXPECT_FALSE(changed);  // saving changes nothing
+  controls.cboStartDelay->UserSelect(0);
+  run.records.answers = {Answer::No};
+  window->MenuToolClick("OpenFile");  // changed: the question, answered No
+  EXPECT_EQ(configuration->Parameters().ComboBoxParameterByName("StartDelay")->Value(), 0);
+  run.records.answers = {Answer::Yes};
+  run.records.files = {file};
+  window->MenuToolClick("OpenFile");
+  EXPECT_EQ(configuration->Parameters().ComboBoxParameterByName("StartDelay")->Value(), 10);
+  EXPECT_TRUE(changed);
+  EXPECT_TRUE(form.buttons.applyEnabled);
+  EXPECT_TRUE(form.enabled);
+  testing_support::WriteFile(run.demo.Dir() / "other.dat", "[General]\nPlugInName = other\n");
+  run.records.messages.clear();
+  run.records.answers = {Answer::Yes};
+  run.records.files = {(run.demo.Dir() / "other.dat").string()};
+  window->MenuToolClick("OpenFile");
+  ASSERT_EQ(run.records.messages.size(), 2u);
+  EXPECT_EQ(run.records.messages[1].text, ui::ResString(1520, 1));
+  EXPECT_TRUE(changed);  // marked changed whatever the result
+  window->MenuToolClick("SaveFile");  // cancelled dialog: nothing
+  EXPECT_EQ(run.records.messages.size(), 2u);
+}
+
+}  // namespace
