@@ -110,6 +110,12 @@ void cTabStrip::ShowTabs(const std::vector<int16_t>& tabKeys) {
   for (int16_t key : tabKeys) tabs_.ShowTabByKeyNo(key);
 }
 
+float cTabStrip::ClientMeasure() const {
+  float room = 0;
+  for (const auto& tab : control_->tabs) room += 1.0F + static_cast<float>(tab.caption.size());
+  return room;
+}
+
 void cTabStrip::RelayoutCheck(float before) {
   if (parent_ == nullptr || !parent_->relayout_ || ClientMeasure() <= before) return;
   parent_->relayout_(*control_);

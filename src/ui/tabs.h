@@ -80,8 +80,9 @@ class cTabStrip {
   friend class cTabStrips;
   friend class cTabs;
   friend class cTab;
-  // The client-area measure the relayout check compares (grows when the tabs take more room).
-  float ClientMeasure() const { return static_cast<float>(control_->clientTop); }
+  // The client-area measure the relayout check compares: the room the tabs take (one per tab
+  // and its caption's length), which grows when a tab comes back or gets a longer caption.
+  float ClientMeasure() const;
   // When the measure grew beyond `before`, lets the window show the selected tab's sub-page.
   void RelayoutCheck(float before);
 

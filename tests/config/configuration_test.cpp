@@ -1,5 +1,6 @@
 #include "config/configuration.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "support/plugin_run.h"
@@ -58,6 +59,81 @@ TEST(ConfigurationTest, MissingParamVersionLeavesTheKnowledgeBaseAtItsDefaults) 
   EXPECT_EQ(configuration.MC16().Version(), 0);
   EXPECT_EQ(run.records.messages.size(), 8u);  // Version_0 names no files
   EXPECT_FALSE(run.startFailed);
+}
+
+}  // namespace
+
+namespace {
+
+// A window that records what the controller does with it.
+class RecordingWindow final : public config::ConfigurationWindow {
+ public:
+  void SetBusy(bool busy) override { calls.push_back(busy ? "busy" : "idle"); }
+  void SetStatusLine(const std::string& text) override { calls.push_back("status " + text); }
+  void SetLoading(bool loading) override { calls.push_back(loading ? "loading" : "loaded"); }
+  void SetControls() override {
+    calls.push_back("controls");
+    changed = false;
+  }
+  void ShowLogger() override { calls.push_back("logger"); }
+  void HideLabel(int index) override { calls.push_back("hide " + std::to_string(index)); }
+  bool ParametersChanged() const override { return changed; }
+  void SetParametersChanged(bool value) override { changed = value; }
+  std::vector<std::string> calls;
+  bool changed = false;
+};
+
+TEST(ConfigurationTest, ReadParametersAsksFirstWhenParametersChanged) {
+  testing_support::PlugInRun run;
+  testing_support::RecordingLog log;
+  config::cConfiguration configuration(run.context);
+  RecordingWindow window;
+  configuration.SetWindow(&window);
+  configuration.FetchCPs();
+  window.changed = true;
+  run.records.answers = {platform::dialogs::Answer::No};
+  configuration.ReadParameters();
+  ASSERT_EQ(run.records.messages.size(), 1u);
+  EXPECT_THAT(run.records.messages[0].text, ::testing::HasSubstr("Do you want to read parameters from \"Omnal 1\" ?"));
+  EXPECT_TRUE(window.calls.empty());  // No: nothing happens
+  run.records.answers = {platform::dialogs::Answer::Yes};
+  configuration.ReadParameters();
+  EXPECT_THAT(window.calls, ::testing::ElementsAre("busy", "status Reading parameters ...", "loading", "loaded",
+                                                   "controls", "idle", "status Ready."));
+  EXPECT_FALSE(window.changed);
+}
+
+TEST(ConfigurationTest, WriteParametersOnlyWithValidValuesAndReportsLoggedErrors) {
+  testing_support::PlugInRun run;
+  testing_support::RecordingLog log;
+  config::cConfiguration configuration(run.context);
+  RecordingWindow window;
+  configuration.SetWindow(&window);
+  configuration.FetchCPs();
+  auto combo = configuration.Parameters().AddComboBoxParameter(
+      "Mode", std::make_shared<ui::window::ComboBox>("c"), run.demo.DeviceCp(2), "DeviceOptions");
+  combo->AddComboBoxItem("Ten", 10);
+  combo->ConsiderPartOfCpOnly(1, 2);
+  combo->SetValue(11);  // no entry: invalid
+  window.changed = true;
+  EXPECT_FALSE(configuration.WriteParameters());
+  ASSERT_EQ(run.records.messages.size(), 1u);
+  EXPECT_EQ(run.records.messages[0].icon, platform::dialogs::Icon::Critical);
+  EXPECT_TRUE(window.changed);
+  EXPECT_TRUE(window.calls.empty());
+  combo->SetValue(10);
+  EXPECT_TRUE(configuration.WriteParameters());
+  EXPECT_THAT(window.calls, ::testing::ElementsAre("busy", "status Writing parameters...", "hide 30", "idle",
+                                                   "status Ready."));
+  EXPECT_FALSE(window.changed);
+  // A device that stops answering: the write logs red lines, the command answers false and
+  // shows the logger.
+  window.calls.clear();
+  run.demo.Server()->Database("Demo")->SetDeviceReachable(run.demo.Device()->Index() + 1, false);
+  combo->SetValue(10);
+  combo->SetWriteToLnsIfRequiredOnly(false);
+  EXPECT_FALSE(configuration.WriteParameters());
+  EXPECT_THAT(window.calls, ::testing::Contains("logger"));
 }
 
 }  // namespace
