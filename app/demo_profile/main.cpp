@@ -12,20 +12,29 @@
 #include <sstream>
 
 #include "base/dispatch.h"
+#include "base/procedure.h"
+#include "base/product.h"
+#include "config/configuration.h"
+#include "config/main_window.h"
+#include "config/window_script.h"
 #include "base/error.h"
 #include "base/text.h"
 #include "demo_profile/demo_window.h"
 #include "lns/object_names.h"
 #include "platform/automation/class_registry.h"
 #include "platform/automation/object_client.h"
+#include "platform/dialogs/console_dialogs.h"
+#include "platform/ini/profile_ini_file.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/process/shell.h"
 #include "platform/registry/file_registry.h"
+#include "ui/logger.h"
 
 namespace {
 
 constexpr const char* kProgId = "veltaDemoProfile.Application";
 constexpr const char* kClassId = "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D20}";
+constexpr const char* kPlugInKey = "SOFTWARE\\velta\\veltaDemoProfile";
 
 void WriteReport(const std::string& report) {
   const auto home = platform::registry::PortabHome();
@@ -40,13 +49,16 @@ void WriteReport(const std::string& report) {
   std::cerr << report << std::flush;
 }
 
-// What the object of the command holds: its CPs, as bytes.
-std::string ObjectReport(const std::string& objectName) {
-  auto server = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(platform::registry::PortabHome() / "lns");
-  const lns::ObjectPtr object = lns::ResolveObjectName(*server, objectName);
-  auto lonMarkObject = std::dynamic_pointer_cast<lns::LonMarkObject>(object);
-  if (!lonMarkObject) return "  the object \"" + objectName + "\" was not found\n";
-  std::ostringstream report;
+// The system that holds a device (its collection, subsystems and systems lie above it).
+std::shared_ptr<lns::System> SystemOf(const std::shared_ptr<lns::AppDevice>& device) {
+  for (lns::ObjectPtr node = device->Parent(); node; node = node->Parent()) {
+    if (auto system = std::dynamic_pointer_cast<lns::System>(node)) return system;
+  }
+  return nullptr;
+}
+
+// The object's CPs as bytes.
+void ListCps(const std::shared_ptr<lns::LonMarkObject>& lonMarkObject, std::ostringstream& report) {
   report << "  object \"" << lonMarkObject->Name() << "\" (class " << lonMarkObject->ClassId() << ", profile "
          << lonMarkObject->ProfileType() << ")\n";
   auto cps = lonMarkObject->ConfigProperties();
@@ -55,14 +67,90 @@ std::string ObjectReport(const std::string& objectName) {
     cp->SetValueFormat("RAW");
     report << "    CP " << i << " \"" << cp->Name() << "\": " << base::ReplaceAll(cp->Value(), "\t", " ") << "\n";
   }
+}
+
+// Opens the configuration window on the object: its parameters bound to the object's and its
+// device's CPs and read from the device; then the actions of the window script that
+// PORTAB_WINDOW_SCRIPT names, if any (write, save, load, ...). Messages and the window's state
+// go to standard error.
+void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostringstream& report) {
+  const auto home = platform::registry::PortabHome();
+  auto server = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(home / "lns");
+  auto lonMarkObject = std::dynamic_pointer_cast<lns::LonMarkObject>(lns::ResolveObjectName(*server, objectName));
+  if (!lonMarkObject) {
+    report << "  the object \"" << objectName << "\" was not found\n";
+    return;
+  }
+  ListCps(lonMarkObject, report);
   // The LonMark object lies in its device's collection of objects, in the device's interface.
   auto device = std::dynamic_pointer_cast<lns::AppDevice>(lonMarkObject->Parent()->Parent()->Parent());
-  if (!device) return report.str() + "  the object's device was not found\n";
-  demo_profile::DemoWindow window;
-  window.Bind(device, lonMarkObject);
-  window.Parameters().ReadFromLns();
-  report << "  parameters after reading:\n" << window.Report();
-  return report.str();
+  if (!device) {
+    report << "  the object's device was not found\n";
+    return;
+  }
+  const auto programFolder = platform::process::CurrentExecutable().parent_path();
+  ui::Logger logger(&std::cerr);
+  logger.Init({"portab-demo-profile.LOG", programFolder, base::kVersionMajor, base::kVersionMinor,
+               base::kVersionRevision, 1000, true, kProgId, true, "", home});
+  base::SetProcedureLog(&logger);
+  platform::ini::ProfileIniFile plugInIni((programFolder / "PortaB.ini").string());
+  platform::dialogs::ConsoleDialogs dialogs(std::cerr);
+  platform::registry::FileRegistry registry(platform::registry::DefaultRegistryFile());
+
+  lns::PlugInContext context;
+  context.iniFile = &plugInIni;
+  context.objectServer = server;
+  context.system = SystemOf(device);
+  context.device = device;
+  context.lonMarkObject = lonMarkObject;
+  context.deviceTemplate = device->Template();
+  context.dialogs = &dialogs;
+  context.windowCaption = device->Name() + " / " + lonMarkObject->Name();
+  context.newIniFile = [] { return std::make_unique<platform::ini::ProfileIniFile>(); };
+  config::cConfiguration configuration(context);
+
+  ui::frmMain form;
+  form.Form_Load(registry, kPlugInKey, false);
+  form.caption = context.windowCaption;
+  const int32_t currentCommand = commandId == 13 ? 1 : 4;  // configure, or control the switch
+  form.SetupMenu(currentCommand);
+  config::MainWindowServices services;
+  services.dialogs = &dialogs;
+  services.registry = &registry;
+  services.plugInKey = kPlugInKey;
+  services.plugInIniFile = &plugInIni;
+  services.programId = device->Template()->ProgramId();
+  services.programFolder = home.string();
+  config::MainWindow window(form, services);
+  window.SetCurrentCommand(currentCommand);
+  window.SetConfiguration(&configuration);
+  logger.SetLogBox(&form.logBox);
+
+  demo_profile::DemoControls controls;
+  controls.Bind(device, lonMarkObject, configuration.Parameters());
+  controls.Place(form);
+  window.SetLoading(true);
+  configuration.ReadSettings();
+  window.SetLoading(false);
+  window.SetControls();
+  form.visible = true;
+  window.PageButtonClick("1");
+  report << "  parameters after reading:\n" << demo_profile::ParametersReport(configuration.Parameters());
+
+  if (const char* script = std::getenv("PORTAB_WINDOW_SCRIPT"); script != nullptr && *script != '\0') {
+    std::ifstream in(script);
+    if (!in) {
+      report << "  the window script \"" << script << "\" cannot be read\n";
+    } else {
+      config::WindowScript actions(window, std::cerr, [&](std::string answer) { dialogs.AnswerNext(std::move(answer)); });
+      const int failed = actions.Run(in);
+      report << "  window script \"" << script << "\": " << failed << " lines not carried out\n"
+             << "  parameters after the window script:\n"
+             << demo_profile::ParametersReport(configuration.Parameters());
+    }
+  }
+  logger.SetLogBox(nullptr);
+  base::SetProcedureLog(nullptr);
 }
 
 class DemoProfile final : public base::DispatchTable {
@@ -82,8 +170,8 @@ class DemoProfile final : public base::DispatchTable {
              << "  command id " << args[0].ToInt32() << ", class id " << args[1].ToInt16() << "\n"
              << "  object name \"" << args[2].ToString() << "\"\n"
              << "  network name \"" << network_ << "\", remote " << (remote_ ? "yes" : "no")
-             << ", network interface \"" << interface_ << "\"\n"
-             << ObjectReport(args[2].ToString());
+             << ", network interface \"" << interface_ << "\"\n";
+      ConfigureObject(args[2].ToString(), args[0].ToInt32(), report);
       WriteReport(report.str());
       return base::Variant();
     });

@@ -38,8 +38,8 @@ class DemoHome {
     EXPECT_EQ(Run(PORTAB_DEMO_PROFILE_EXE, {"/regserver"}).status, 0);
   }
 
-  Result Run(const std::string& program, const std::vector<std::string>& args) const {
-    std::string command = "PORTAB_HOME='" + Home().string() + "' PORTAB_ANSWERS= '" + program + "'";
+  Result Run(const std::string& program, const std::vector<std::string>& args, const std::string& env = "") const {
+    std::string command = "PORTAB_HOME='" + Home().string() + "' PORTAB_ANSWERS= " + env + " '" + program + "'";
     for (const auto& a : args) command += " '" + a + "'";
     command += " </dev/null >'" + (dir_ / "out.txt").string() + "' 2>'" + (dir_ / "err.txt").string() + "'";
     const int status = std::system(command.c_str());
@@ -50,6 +50,14 @@ class DemoHome {
   Result Lns(const std::vector<std::string>& args) const { return Run(PORTAB_LNS_EXE, args); }
   Result Command(int command) const {
     return Portab({"/CLASSID:28/COMMANDID:" + std::to_string(command) + "/OBJECTNAME:" + kObject});
+  }
+
+  // Command 13 for the demo object of `device`, with the window script `script`.
+  Result Configure(const std::string& device, const std::string& script) const {
+    testing_support::WriteFile(dir_ / "window.script", script);
+    return Run((dir_ / "program" / "portab").string(),
+               {"/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\" + device + "\\Omnal 1"},
+               "PORTAB_WINDOW_SCRIPT='" + (dir_ / "window.script").string() + "'");
   }
 
   std::filesystem::path Home() const { return dir_ / "home"; }
@@ -158,6 +166,34 @@ TEST(DispatchE2eTest, ThroughAutomationWithAndWithoutTheToolsLonMarkObject) {
   EXPECT_THAT(log, HasSubstr("[frmMain] Public Sub Display()"));
   EXPECT_THAT(log, Not(HasSubstr("OpenLnsAndFindObject")));
   EXPECT_THAT(log, Not(HasSubstr("CloseAll")));
+}
+
+}  // namespace
+
+namespace {
+
+// The whole loop as a user runs it through the demo profile plug-in's window: read, change,
+// Apply, save; load that file into the second switch and Apply there.
+TEST(DispatchE2eTest, ReadChangeWriteSaveAndLoadIntoAnotherDevice) {
+  DemoHome home;
+  const std::string file = (home.Home() / "switch1.dat").string();
+  const Result first = home.Configure("Switch 1", "type HoldTime 12,5\npick StartDelay 2 s\napply\nanswer " + file +
+                                                      "\nmenu SaveFile\nprint\n");
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_THAT(first.err, HasSubstr("Start delay (StartDelay): combo box \"2 s\""));
+  EXPECT_THAT(home.Report(), HasSubstr("text box \"HoldTime\": \"12.5\" s"));
+  EXPECT_THAT(home.Report(), HasSubstr("0 lines not carried out"));
+  EXPECT_TRUE(std::filesystem::exists(file));
+
+  const Result second = home.Configure("Switch 2", "answer " + file + "\nmenu OpenFile\napply\n");
+  EXPECT_EQ(second.status, 0) << second.err;
+  for (const char* device : {"Switch 1", "Switch 2"}) {
+    const std::string object = std::string("Demo/System.Floor 1/") + device + "/Omnal 1";
+    const Result hold = home.Lns({"cp", "get", object, "HoldTime"});
+    EXPECT_EQ(hold.out, "0 125\n") << device;
+  }
+  const Result options = home.Lns({"cp", "get", "Demo/System.Floor 1/Switch 2", "DeviceOptions"});
+  EXPECT_THAT(options.out, HasSubstr("0 20 0 20")) << options.err;
 }
 
 }  // namespace

@@ -22,6 +22,8 @@ class ConsoleDialogs final : public Dialogs {
   Answer Show(const MessageBox& box) override;
   std::optional<std::string> ChooseFile(const FileDialog& dialog) override;
   void ShowAbout(const AboutBox& about) override;
+  // The answer to the next question or file dialog, before those of PORTAB_ANSWERS.
+  void AnswerNext(std::string answer) { answers_.push_front(std::move(answer)); }
 
  private:
   std::optional<std::string> NextAnswer();

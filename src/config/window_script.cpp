@@ -1,0 +1,156 @@
+#include "config/window_script.h"
+
+#include <cstdio>
+
+#include "base/error.h"
+#include "base/text.h"
+
+namespace config {
+namespace {
+
+using namespace ui::window;
+
+[[noreturn]] void Refuse(const std::string& why) {
+  throw base::Error(base::err::kInvalidCallOrKey, "WindowScript", why);
+}
+
+std::string Colour(uint32_t colour) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", colour);
+  return text;
+}
+
+// The first word and the rest of a line.
+std::pair<std::string, std::string> SplitFirst(std::string_view line) {
+  const std::string_view trimmed = base::TrimWhitespace(line);
+  const size_t blank = trimmed.find(' ');
+  if (blank == std::string_view::npos) return {std::string(trimmed), {}};
+  return {std::string(trimmed.substr(0, blank)), std::string(base::TrimWhitespace(trimmed.substr(blank + 1)))};
+}
+
+std::string Shown(const ValueControl& control) {
+  if (const auto* text = dynamic_cast<const TextBox*>(&control)) return "text box \"" + text->Text() + "\"";
+  if (const auto* combo = dynamic_cast<const ComboBox*>(&control)) return "combo box \"" + combo->Text() + "\"";
+  if (const auto* check = dynamic_cast<const CheckBox*>(&control)) {
+    static constexpr const char* kStates[] = {"unchecked", "checked", "grey"};
+    return std::string("check box ") + kStates[check->Value()];
+  }
+  if (const auto* option = dynamic_cast<const OptionButton*>(&control)) {
+    return "option \"" + option->Caption() + "\" " + (option->Value() ? "selected" : "not selected");
+  }
+  return "control";
+}
+
+}  // namespace
+
+WindowScript::WindowScript(MainWindow& window, std::ostream& out, std::function<void(std::string)> answerNext)
+    : window_(window), out_(out), answerNext_(std::move(answerNext)) {}
+
+int WindowScript::Run(std::istream& script) {
+  int failed = 0;
+  int number = 0;
+  std::string line;
+  while (std::getline(script, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string_view trimmed = base::TrimWhitespace(line);
+    if (trimmed.empty() || trimmed.front() == '#') continue;
+    out_ << "--- window script: " << trimmed << "\n";
+    try {
+      RunLine(line);
+    } catch (const std::exception& e) {
+      ++failed;
+      out_ << "--- window script line " << number << " not carried out: " << base::ToError(e, "WindowScript").Description()
+           << "\n";
+    }
+  }
+  return failed;
+}
+
+ValueControl& WindowScript::Control(const std::string& tag, const std::string& caption) const {
+  for (const auto& placed : window_.Form().controls) {
+    if (!base::EqualsNoCase(placed.control->Tag(), tag)) continue;
+    if (!caption.empty() && !base::EqualsNoCase(placed.control->Caption(), caption)) continue;
+    return *placed.control;
+  }
+  Refuse("no control of the parameter \"" + tag + "\"" + (caption.empty() ? "" : " with the caption \"" + caption + "\""));
+}
+
+void WindowScript::RunLine(const std::string& line) {
+  const auto [action, rest] = SplitFirst(line);
+  const std::string verb = base::FoldCase(action);
+  if (verb == "menu") {
+    window_.MenuToolClick(rest);
+  } else if (verb == "page") {
+    window_.PageButtonClick(rest);
+  } else if (verb == "tab") {
+    window_.TabClick("KEY:" + rest);
+  } else if (verb == "type" || verb == "pick" || verb == "click") {
+    const auto [tag, argument] = SplitFirst(rest);
+    if (tag.empty()) Refuse("\"" + action + "\" needs a parameter name");
+    if (verb == "type") {
+      auto* box = dynamic_cast<TextBox*>(&Control(tag));
+      if (box == nullptr) Refuse("\"" + tag + "\" is not a text box");
+      box->UserFocus();
+      box->UserSelectAll();
+      box->UserType(argument);
+      box->UserLeave();
+    } else if (verb == "pick") {
+      auto* combo = dynamic_cast<ComboBox*>(&Control(tag));
+      if (combo == nullptr) Refuse("\"" + tag + "\" is not a combo box");
+      for (int32_t i = 0; i < combo->ListCount(); ++i) {
+        if (base::EqualsNoCase(combo->List(i), argument)) return combo->UserSelect(i);
+      }
+      Refuse("\"" + tag + "\" has no entry \"" + argument + "\"");
+    } else {
+      ValueControl& control = Control(tag, argument);
+      if (auto* check = dynamic_cast<CheckBox*>(&control)) return check->UserClick();
+      if (auto* option = dynamic_cast<OptionButton*>(&control)) return option->UserClick();
+      Refuse("\"" + tag + "\" cannot be clicked");
+    }
+  } else if (verb == "ok") {
+    window_.OkClick();
+  } else if (verb == "cancel") {
+    window_.CancelClick();
+  } else if (verb == "apply") {
+    window_.ApplyClick();
+  } else if (verb == "answer") {
+    answerNext_(rest);
+  } else if (verb == "key") {
+    window_.KeyDown(static_cast<int16_t>(base::CInt(base::Val(rest))));
+  } else if (verb == "print") {
+    Print();
+  } else {
+    Refuse("unknown action \"" + action + "\"");
+  }
+}
+
+void WindowScript::Print() const {
+  const ui::frmMain& form = window_.Form();
+  out_ << "=== window \"" << form.caption << "\"" << (form.unloaded ? " (closed)" : "") << "\n  pages:";
+  for (const auto& button : form.pageBar.Buttons()) {
+    const bool current = form.currentPage == static_cast<int32_t>(base::Val(button.key)) - 1;
+    out_ << " [" << button.key << "] " << button.caption << (current ? " *" : "");
+  }
+  out_ << "\n";
+  if (form.currentPage >= 0) {
+    const auto& page = form.pages[static_cast<size_t>(form.currentPage)];
+    out_ << "  tabs:";
+    for (size_t i = 0; i < page.tabs.size(); ++i) {
+      out_ << " [" << page.tabs[i].key << "] " << page.tabs[i].caption
+           << (static_cast<int32_t>(i) == page.selected ? " *" : "");
+    }
+    out_ << "\n";
+  }
+  for (const auto& placed : form.controls) {
+    if (placed.page != form.currentPage || placed.subPage != form.currentSubPage || !placed.control->Visible()) continue;
+    const auto& control = *placed.control;
+    out_ << "  " << placed.label << " (" << control.Tag() << "): " << Shown(control) << ", fore "
+         << Colour(control.ForeColor()) << ", back " << Colour(control.BackColor())
+         << (control.Enabled() ? ", enabled" : ", disabled") << "\n";
+  }
+  out_ << "  buttons: " << form.buttons.ok << ", " << form.buttons.cancel << ", " << form.buttons.apply
+       << (form.buttons.applyEnabled ? " (enabled)" : " (disabled)") << "\n  status: " << form.statusLine << "\n";
+}
+
+}  // namespace config
