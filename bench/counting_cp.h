@@ -75,6 +75,7 @@ class ManyCpsNetwork {
   ManyCpsNetwork(const ManyCpsNetwork&) = delete;
   ManyCpsNetwork& operator=(const ManyCpsNetwork&) = delete;
 
+  std::shared_ptr<lns::System> System() const { return server_->Networks()->Item(1)->Systems()->Item(1); }
   std::shared_ptr<lns::CpCollection> Cps() const {
     return server_->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
         ->Interface()->ConfigProperties();
