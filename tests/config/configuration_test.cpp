@@ -83,13 +83,20 @@ class RecordingWindow final : public config::ConfigurationWindow {
   bool changed = false;
 };
 
-TEST(ConfigurationTest, ReadParametersAsksFirstWhenParametersChanged) {
+// The controller on the demo object with a recording window, after FetchCPs.
+class ConfigurationCommandsTest : public ::testing::Test {
+ protected:
+  ConfigurationCommandsTest() {
+    configuration.SetWindow(&window);
+    configuration.FetchCPs();
+  }
   testing_support::PlugInRun run;
   testing_support::RecordingLog log;
-  config::cConfiguration configuration(run.context);
+  config::cConfiguration configuration{run.context};
   RecordingWindow window;
-  configuration.SetWindow(&window);
-  configuration.FetchCPs();
+};
+
+TEST_F(ConfigurationCommandsTest, ReadParametersAsksFirstWhenParametersChanged) {
   window.changed = true;
   run.records.answers = {platform::dialogs::Answer::No};
   configuration.ReadParameters();
@@ -103,13 +110,7 @@ TEST(ConfigurationTest, ReadParametersAsksFirstWhenParametersChanged) {
   EXPECT_FALSE(window.changed);
 }
 
-TEST(ConfigurationTest, WriteParametersOnlyWithValidValuesAndReportsLoggedErrors) {
-  testing_support::PlugInRun run;
-  testing_support::RecordingLog log;
-  config::cConfiguration configuration(run.context);
-  RecordingWindow window;
-  configuration.SetWindow(&window);
-  configuration.FetchCPs();
+TEST_F(ConfigurationCommandsTest, WriteParametersOnlyWithValidValuesAndReportsLoggedErrors) {
   auto combo = configuration.Parameters().AddComboBoxParameter(
       "Mode", std::make_shared<ui::window::ComboBox>("c"), run.demo.DeviceCp(2), "DeviceOptions");
   combo->AddComboBoxItem("Ten", 10);
