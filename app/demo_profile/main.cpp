@@ -93,6 +93,15 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
   logger.Init({"portab-demo-profile.LOG", programFolder, base::kVersionMajor, base::kVersionMinor,
                base::kVersionRevision, 1000, true, kProgId, true, "", home});
   base::SetProcedureLog(&logger);
+  // The logging component and its log box are the window's while it is open, also when an
+  // error ends it early.
+  struct LogReset {
+    ui::Logger& logger;
+    ~LogReset() {
+      logger.SetLogBox(nullptr);
+      base::SetProcedureLog(nullptr);
+    }
+  } logReset{logger};
   platform::ini::ProfileIniFile plugInIni((programFolder / "PortaB.ini").string());
   platform::dialogs::ConsoleDialogs dialogs(std::cerr);
   platform::registry::FileRegistry registry(platform::registry::DefaultRegistryFile());
@@ -114,13 +123,14 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
   form.caption = context.windowCaption;
   const int32_t currentCommand = commandId == 13 ? 1 : 4;  // configure, or control the switch
   form.SetupMenu(currentCommand);
+  form.SetupPages(currentCommand, true);
   config::MainWindowServices services;
   services.dialogs = &dialogs;
   services.registry = &registry;
   services.plugInKey = kPlugInKey;
   services.plugInIniFile = &plugInIni;
   services.programId = device->Template()->ProgramId();
-  services.programFolder = home.string();
+  services.programFolder = programFolder.string();
   config::MainWindow window(form, services);
   window.SetCurrentCommand(currentCommand);
   window.SetConfiguration(&configuration);
@@ -149,8 +159,6 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
              << demo_profile::ParametersReport(configuration.Parameters());
     }
   }
-  logger.SetLogBox(nullptr);
-  base::SetProcedureLog(nullptr);
 }
 
 class DemoProfile final : public base::DispatchTable {

@@ -252,7 +252,7 @@ void MainWindow::Unload() {
 void MainWindow::LoadParameters() {
   base::RunProcedure(kModule, base::Visibility::Private, "LoadParameters", [&](base::ErrorScope& scope) {
     if (configuration_ == nullptr || services_.dialogs == nullptr) return;
-    if (*parametersChanged_ && Show(ui::ResString(1428, 2), Icon::Question, Buttons::YesNo, 2) != Answer::Yes) return;
+    if (*parametersChanged_ && Show(ui::ResString(1428, 2), Icon::Question, Buttons::YesNo) != Answer::Yes) return;
     const auto file = services_.dialogs->ChooseFile({platform::dialogs::FileDialog::Kind::Open, ui::ResString(1600, 1),
                                                      ui::ResString(1601), services_.programFolder});
     if (!file || file->empty()) return;

@@ -241,10 +241,13 @@ class cParams {
   bool WriteToTarget(const CpFinder& find, const char* paramsOperation, const char* buffersOperation);
   bool WriteBuffersToPlaces(const char* operation,
                             const std::function<std::shared_ptr<lns::ConfigProperty>(cConfigProp&)>& place);
+  // The CP at the place of the buffer's own CP on the target; none (and `failed` set after
+  // the error box) when looking for it failed.
   std::shared_ptr<lns::ConfigProperty> GetNewCpDev(cConfigProp& configProp,
-                                                   const std::shared_ptr<lns::AppDevice>& appDevice) const;
+                                                   const std::shared_ptr<lns::AppDevice>& appDevice, bool& failed) const;
   std::shared_ptr<lns::ConfigProperty> GetNewCpLmo(cConfigProp& configProp,
-                                                   const std::shared_ptr<lns::LonMarkObject>& lonMarkObject) const;
+                                                   const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
+                                                   bool& failed) const;
   // The German error box of the writes onto another target ("Fehler in <operation> !!!").
   void ShowWriteError(const std::string& operation, const std::exception& error, const std::string& cpIniName) const;
   std::string FileLine(Kind kind, const IParameter& parameter) const;

@@ -2,13 +2,14 @@
 // a [General] header naming the plug-in, the device program and the file version, and the
 // values under [Settings], one block per parameter kind.
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "base/encoding.h"
 #include "base/error.h"
@@ -61,24 +62,45 @@ int32_t WholeNumber(const std::string& text) {
   return base::CLng(negative ? -value : value);
 }
 
-// Writes `bytes` to `file` through a temporary file in the same folder, renamed over it.
-bool WriteAtomically(const std::filesystem::path& file, const std::string& bytes) {
+// Writes all of `bytes` to the open descriptor; false on any error.
+bool WriteAll(int descriptor, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    done += static_cast<size_t>(written);
+  }
+  return true;
+}
+
+// Writes `bytes` to `file` through a temporary file in the same folder that is synced and
+// then renamed over it, so the old file stays whole until the new one is. An existing file
+// keeps its permissions; a link is followed, so the file it names is replaced.
+bool WriteAtomically(std::filesystem::path file, const std::string& bytes) {
+  std::error_code error;
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, error))) {
+    file = std::filesystem::canonical(file, error);
+    if (error) return false;
+  }
+  struct stat existing {};
+  const mode_t mode = ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
   const std::filesystem::path temporary =
       file.parent_path() / ("." + file.filename().string() + ".tmp" + std::to_string(::getpid()));
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
+  const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  if (descriptor < 0) return false;
+  const bool complete = WriteAll(descriptor, bytes) && ::fchmod(descriptor, mode) == 0 && ::fsync(descriptor) == 0;
+  const bool closed = ::close(descriptor) == 0;
+  if (!complete || !closed) {
+    std::filesystem::remove(temporary, error);
+    return false;
   }
-  std::error_code error;
   std::filesystem::rename(temporary, file, error);
-  if (error) std::filesystem::remove(temporary, error);
-  return !error;
+  if (error) {
+    std::filesystem::remove(temporary, error);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -119,7 +141,7 @@ bool cParams::WriteToFile(const std::string& fileName, const std::string& plugIn
   } catch (const std::exception&) {
     // Reported below like any other failure.
   }
-  base::LogLine("The parameter file \"" + fileName + "\" could not be written", base::kRedLine, true);
+  base::LogNote("The parameter file \"" + fileName + "\" could not be written");
   return false;
 }
 
@@ -150,9 +172,7 @@ int32_t cParams::LoadFromFile(const std::string& fileName, const lns::IniFile& p
                               const std::string& dataFileVersion) {
   base::LogEntry(kModule, base::Visibility::Public, "LoadFromFile");
   if (!newIniFile_) throw base::NotAvailable("cParams.LoadFromFile", "Reading parameter files without an INI component");
-  if (!std::filesystem::is_regular_file(fileName)) {
-    throw base::Error(base::err::kFileNotFound, kModule, "The parameter file \"" + fileName + "\" does not exist");
-  }
+  // A file that is missing or unreadable reads as one without keys: its plug-in name differs.
   std::unique_ptr<lns::IniFile> file = newIniFile_();
   file->SetFile(fileName);
   if (base::TrimBlanks(file->ReadString("PlugInName", "General")) != base::TrimBlanks(plugInName)) {

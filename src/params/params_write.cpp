@@ -24,9 +24,9 @@ bool StartTransaction(const std::shared_ptr<lns::System>& system) {
     system->StartTransaction();
     return true;
   } catch (const std::exception& e) {
-    base::LogLine("No LNS transaction could be started, writing without one: " +
-                      base::ToError(e, kModule).Description(),
-                  base::kRedLine, true);
+    // Not an error of the write: it goes on without a transaction.
+    base::LogNote("No LNS transaction could be started, writing without one: " +
+                  base::ToError(e, kModule).Description());
     return false;
   }
 }
@@ -59,6 +59,13 @@ std::shared_ptr<lns::AppDevice> DeviceOf(const std::shared_ptr<lns::LonMarkObjec
   }
   return nullptr;
 }
+
+// Binds a parameter or buffer back to its own CP when the write onto another target ends.
+struct Rebind {
+  std::shared_ptr<lns::ConfigProperty> own;
+  std::function<void(std::shared_ptr<lns::ConfigProperty>)> bind;
+  ~Rebind() { bind(own); }
+};
 
 std::shared_ptr<lns::DeviceTemplate> TemplateOf(const std::shared_ptr<lns::AppDevice>& device) {
   try {
@@ -132,11 +139,12 @@ bool cParams::WriteParams(const ParameterList& parameters, const char* operation
         MissingCp.Emit(parameter->Name(), current);
         continue;
       }
-      // Bound to the target's CP for the moment, then to its own again.
-      const std::shared_ptr<lns::ConfigProperty> own = parameter->ConfigProperty();
+      // Bound to the target's CP for the moment, then to its own again (also after an error).
+      const Rebind rebind{parameter->ConfigProperty(), [&](std::shared_ptr<lns::ConfigProperty> cp) {
+                            parameter->SetConfigProperty(std::move(cp));
+                          }};
       parameter->SetConfigProperty(target);
       parameter->WriteToLns();
-      parameter->SetConfigProperty(own);
     }
     return true;
   } catch (const std::exception& e) {
@@ -204,7 +212,8 @@ bool cParams::WriteToLnsDev(const std::shared_ptr<lns::AppDevice>& appDevice, co
 
 // The CP at the place of `configProp`'s own CP (same owner kind and position) on a device.
 std::shared_ptr<lns::ConfigProperty> cParams::GetNewCpDev(cConfigProp& configProp,
-                                                          const std::shared_ptr<lns::AppDevice>& appDevice) const {
+                                                          const std::shared_ptr<lns::AppDevice>& appDevice,
+                                                          bool& failed) const {
   try {
     const uint8_t index = configProp.GetCpIndex();
     const lns::ObjectPtr owner = configProp.GetSuperiorObject();
@@ -226,12 +235,14 @@ std::shared_ptr<lns::ConfigProperty> cParams::GetNewCpDev(cConfigProp& configPro
     }
   } catch (const std::exception& e) {
     ShowWriteError("GetNewCpDev", e, configProp.CpIniName());
+    failed = true;
     return nullptr;
   }
 }
 
 std::shared_ptr<lns::ConfigProperty> cParams::GetNewCpLmo(cConfigProp& configProp,
-                                                          const std::shared_ptr<lns::LonMarkObject>& lonMarkObject) const {
+                                                          const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
+                                                          bool& failed) const {
   try {
     const uint8_t index = configProp.GetCpIndex();
     const lns::ObjectPtr owner = configProp.GetSuperiorObject();
@@ -248,6 +259,7 @@ std::shared_ptr<lns::ConfigProperty> cParams::GetNewCpLmo(cConfigProp& configPro
     }
   } catch (const std::exception& e) {
     ShowWriteError("GetNewCpLmo", e, configProp.CpIniName());
+    failed = true;
     return nullptr;
   }
 }
@@ -261,10 +273,11 @@ bool cParams::WriteBuffersToPlaces(const char* operation,
       current = configProp->CpIniName();
       std::shared_ptr<lns::ConfigProperty> target = place(*configProp);
       if (!target) continue;
-      const std::shared_ptr<lns::ConfigProperty> own = configProp->ConfigProperty();
+      const Rebind rebind{configProp->ConfigProperty(), [&](std::shared_ptr<lns::ConfigProperty> cp) {
+                            configProp->SetConfigProperty(std::move(cp));
+                          }};
       configProp->SetConfigProperty(target);
       configProp->WriteToLns(true);
-      configProp->SetConfigProperty(own);
     }
     return true;
   } catch (const std::exception& e) {
@@ -275,14 +288,18 @@ bool cParams::WriteBuffersToPlaces(const char* operation,
 
 bool cParams::WriteExtCpsToLnsDevEx(const std::shared_ptr<lns::AppDevice>& appDevice) {
   Entry("WriteExtCpsToLnsDevEx");
-  return WriteBuffersToPlaces("WriteExtCpsToLnsDevEx",
-                              [&](cConfigProp& configProp) { return GetNewCpDev(configProp, appDevice); });
+  bool failed = false;
+  const bool written = WriteBuffersToPlaces(
+      "WriteExtCpsToLnsDevEx", [&](cConfigProp& configProp) { return GetNewCpDev(configProp, appDevice, failed); });
+  return written && !failed;
 }
 
 bool cParams::WriteExtCpsToLnsLmoEx(const std::shared_ptr<lns::LonMarkObject>& lonMarkObject) {
   Entry("WriteExtCpsToLnsLmoEx");
-  return WriteBuffersToPlaces("WriteExtCpsToLnsLmoEx",
-                              [&](cConfigProp& configProp) { return GetNewCpLmo(configProp, lonMarkObject); });
+  bool failed = false;
+  const bool written = WriteBuffersToPlaces(
+      "WriteExtCpsToLnsLmoEx", [&](cConfigProp& configProp) { return GetNewCpLmo(configProp, lonMarkObject, failed); });
+  return written && !failed;
 }
 
 }  // namespace params

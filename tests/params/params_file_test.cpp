@@ -153,7 +153,7 @@ TEST_F(ParamsFileTest, ABadValueStopsTheLoadAfterWhatCameBefore) {
   EXPECT_EQ(set.TextBoxParameterByName("Hold")->Value(), 1);
   EXPECT_EQ(set.ComboBoxParameterByName("Combo")->Value(), 4);
   EXPECT_EQ(set.Parameter2ByteByName("Delay")->Value(), 3 * 256 + 20);
-  EXPECT_THAT([&] { Load(set, "nothing.dat"); }, ThrowsError(53));
+  EXPECT_EQ(Load(set, "nothing.dat"), LE_WRONG_PLUGIN);  // read as a file without keys
 }
 
 TEST_F(ParamsFileTest, AFailedWriteLeavesTheFileThatWasThere) {
@@ -173,6 +173,21 @@ TEST_F(ParamsFileTest, AFailedWriteLeavesTheFileThatWasThere) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     EXPECT_THAT(entry.path().filename().string(), ::testing::Not(::testing::HasSubstr(".tmp")));
   }
+}
+
+TEST_F(ParamsFileTest, AWriteKeepsTheFilesPermissionsAndLinks) {
+  params::cParams set;
+  Fill(set);
+  const auto target = dir / "target.dat";
+  WriteFile(target, "old");
+  ::chmod(target.c_str(), 0640);
+  std::filesystem::create_symlink(target, dir / "link.dat");
+  ASSERT_TRUE(set.WriteToFile((dir / "link.dat").string(), "veltaPortaB", kProgramId, "1"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.dat"));
+  EXPECT_THAT(ReadFile(target), ::testing::StartsWith("[General]"));
+  struct stat info {};
+  ASSERT_EQ(::stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 }  // namespace

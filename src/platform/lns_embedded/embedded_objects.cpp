@@ -200,8 +200,9 @@ class DbCp final : public lns::ConfigProperty, public Row {
     return {from, length};
   }
   void Store(const std::vector<uint8_t>& bytes) {
-    db_->RequireWritable(db_->DeviceOfCp(id_));
-    db_->Db().Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
+    db_->Write(db_->DeviceOfCp(id_), [&] {
+      db_->Db().Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
+    });
   }
 
   std::string format_ = "HEX";
@@ -219,8 +220,9 @@ class DbNvElement final : public lns::NvElement {
   void SetValue(std::string_view text) override {
     auto bytes = Bytes();
     SetElement(type_, text, bytes);
-    db_->RequireWritable(db_->DeviceOfNv(nvId_));
-    db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, nvId_).Run();
+    db_->Write(db_->DeviceOfNv(nvId_), [&] {
+      db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, nvId_).Run();
+    });
   }
 
  private:
@@ -253,8 +255,9 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
   std::string Value() const override { return FormatNvValue(NvType(), Bytes(), Format()); }
   void SetValue(std::string_view text) override {
     const auto bytes = ParseNvValue(NvType(), text, Format(), Bytes().size());
-    db_->RequireWritable(db_->DeviceOfNv(id_));
-    db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
+    db_->Write(db_->DeviceOfNv(id_), [&] {
+      db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
+    });
   }
   std::shared_ptr<lns::NvElement> Element(std::string_view name) override {
     if (const ::platform::lns_embedded::NvType* type = FindNvType(NvType())) {
@@ -278,13 +281,14 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
     }
     const ::platform::lns_embedded::NvType* type = FindNvType(typeId);
     if (type == nullptr) Raise(lns::err::kBadValue, "Unknown NV type " + std::to_string(typeId));
-    db_->RequireWritable(db_->DeviceOfNv(id_));
-    db_->Db()
-        .Prepare("UPDATE nv SET type_index = ?1, value = ?2 WHERE id = ?3")
-        .Bind(1, int64_t{typeId})
-        .Bind(2, std::vector<uint8_t>(static_cast<size_t>(type->size), 0))
-        .Bind(3, id_)
-        .Run();
+    db_->Write(db_->DeviceOfNv(id_), [&] {
+      db_->Db()
+          .Prepare("UPDATE nv SET type_index = ?1, value = ?2 WHERE id = ?3")
+          .Bind(1, int64_t{typeId})
+          .Bind(2, std::vector<uint8_t>(static_cast<size_t>(type->size), 0))
+          .Bind(3, id_)
+          .Run();
+    });
   }
 
   bool EditingSettings() const override { return editing_; }

@@ -107,17 +107,30 @@ void NetworkDb::CommitTransaction() {
   if (!inTransaction_) throw base::Error(lns::err::kNoTransaction, "LNS", "No transaction is open");
   inTransaction_ = false;
   if (transactionFailed_) {
-    db_->Exec("ROLLBACK");
+    RollBackQuietly();
     throw base::Error(lns::err::kTransactionFailed, "LNS",
                       "A write of the transaction failed: the transaction was rolled back");
   }
-  db_->Exec("COMMIT");
+  try {
+    db_->Exec("COMMIT");
+  } catch (...) {
+    RollBackQuietly();  // nothing of it stays, and the next transaction can start
+    throw;
+  }
+}
+
+void NetworkDb::RollBackQuietly() {
+  try {
+    db_->Exec("ROLLBACK");
+  } catch (const std::exception&) {
+    // SQLite rolled back already.
+  }
 }
 
 void NetworkDb::CancelTransaction() {
   if (!inTransaction_) throw base::Error(lns::err::kNoTransaction, "LNS", "No transaction is open");
   inTransaction_ = false;
-  db_->Exec("ROLLBACK");
+  RollBackQuietly();
 }
 
 bool NetworkDb::DeviceReachable(int64_t deviceId) {
@@ -135,10 +148,11 @@ void NetworkDb::RequireReachable(int64_t deviceId) {
   }
 }
 
-void NetworkDb::RequireWritable(int64_t deviceId) {
+void NetworkDb::Write(int64_t deviceId, const std::function<void()>& write) {
   try {
     if (beforeWrite_) beforeWrite_(deviceId);
     RequireReachable(deviceId);
+    write();
   } catch (...) {
     if (inTransaction_) transactionFailed_ = true;
     throw;

@@ -57,9 +57,9 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   void SetDeviceReachable(int64_t deviceId, bool reachable);
   // Raises kDeviceNotAccessible when the device does not answer.
   void RequireReachable(int64_t deviceId);
-  // Before a value is stored on a device: the test hook, then RequireReachable. A write that
-  // fails inside a transaction dooms it: its commit rolls everything back (all or nothing).
-  void RequireWritable(int64_t deviceId);
+  // Stores a value on a device: the test hook, RequireReachable, then `write`. Any failure
+  // inside a transaction dooms it: its commit rolls everything back (all or nothing).
+  void Write(int64_t deviceId, const std::function<void()>& write);
   // Runs before every value stored (tests make a device fail in the middle of a transaction).
   void SetBeforeWriteHook(std::function<void(int64_t deviceId)> hook) { beforeWrite_ = std::move(hook); }
   int64_t DeviceOfCp(int64_t cpId);
@@ -80,6 +80,8 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   }
 
  private:
+  void RollBackQuietly();
+
   std::unique_ptr<SqliteDb> db_;
   std::weak_ptr<lns::ObjectServer> server_;
   bool inTransaction_ = false;
