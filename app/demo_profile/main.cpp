@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "base/dispatch.h"
+#include "base/paths.h"
 #include "base/procedure.h"
 #include "base/product.h"
 #include "config/configuration.h"
@@ -28,6 +29,7 @@
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/process/shell.h"
 #include "platform/registry/file_registry.h"
+#include "ui/help.h"
 #include "ui/logger.h"
 
 namespace {
@@ -131,6 +133,11 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
   services.plugInIniFile = &plugInIni;
   services.programId = device->Template()->ProgramId();
   services.programFolder = programFolder.string();
+  platform::process::PosixShell shell;
+  const std::string helpFile = base::WithTrailingSeparator(programFolder.string()) +
+                               base::NativePath(plugInIni.ReadString("HelpFilePath", "velta Porta Help 1.0"));
+  services.showHelp = [&](int32_t topic) { ui::ShowHelp(dialogs, shell, helpFile, topic); };
+  services.showAbout = [&] { ui::ShowAbout(dialogs, server->Text()); };
   config::MainWindow window(form, services);
   window.SetCurrentCommand(currentCommand);
   window.SetConfiguration(&configuration);

@@ -88,13 +88,13 @@ void MainWindow::MenuToolClick(std::string_view toolName) {
   } else if (name == "English" || name == "German") {
     if (const auto* tool = form_.menu.Tool("Language", name)) LanguageSwitch(*tool);
   } else if (name == "Manual") {
-    if (services_.showHelp) services_.showHelp(-1);
+    Offer("Manual", services_.showHelp ? std::function<void()>([this] { services_.showHelp(-1); }) : nullptr);
   } else if (name == "AppDoc") {
-    if (services_.showAppDoc) services_.showAppDoc();
+    Offer("AppDoc", services_.showAppDoc);
   } else if (name == "DeviceInfo") {
-    if (services_.showDeviceInfo) services_.showDeviceInfo();
+    Offer("DeviceInfo", services_.showDeviceInfo);
   } else if (name == "About") {
-    if (services_.showAbout) services_.showAbout();
+    Offer("About", services_.showAbout);
   } else if (name == "Quit") {
     form_.mousePointer = kHourglass;
     Close();
@@ -202,7 +202,16 @@ void MainWindow::HideLabel(int index) {
 // ---- keys and events ----
 
 void MainWindow::KeyDown(int16_t keyCode) {
-  if (keyCode == kF1 && services_.showHelp) services_.showHelp(1000 + form_.currentSubPage);
+  if (keyCode != kF1) return;
+  const int32_t topic = 1000 + form_.currentSubPage;
+  Offer("Help", services_.showHelp ? std::function<void()>([this, topic] { services_.showHelp(topic); }) : nullptr);
+}
+
+void MainWindow::Offer(const std::string& what, const std::function<void()>& service) const {
+  base::RunProcedure(kModule, base::Visibility::Private, what, [&](base::ErrorScope&) {
+    if (!service) throw base::NotAvailable("frmMain." + what, what + " of this plug-in");
+    service();
+  });
 }
 
 void MainWindow::ObjectServerEvent() {

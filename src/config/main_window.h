@@ -85,6 +85,8 @@ class MainWindow final : public ConfigurationWindow {
 
  private:
   void LanguageSwitch(const ui::window::MenuTool& tool);
+  // Runs a service of the run; one the run does not offer is reported as not available.
+  void Offer(const std::string& what, const std::function<void()>& service) const;
   void Unload();
   // An edit reached the parameter set: parameters changed, Apply enabled.
   void MarkChanged();

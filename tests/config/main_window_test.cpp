@@ -138,6 +138,9 @@ TEST_F(MainWindowTest, PagesTabsHelpAndTheLogger) {
   window->MenuToolClick("Logger");
   EXPECT_TRUE(form.logBox.visible);
   window->MenuToolClick("NoSuchTool");
+  EXPECT_TRUE(log.errors.empty());
+  window->MenuToolClick("DeviceInfo");  // a service the run does not offer: "not available"
+  EXPECT_EQ(log.errors.size(), 1u);
 }
 
 TEST_F(MainWindowTest, TheLanguageSwitchComparesWithTheStoredSharedValue) {
