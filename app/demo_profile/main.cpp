@@ -31,6 +31,7 @@
 #include "platform/registry/file_registry.h"
 #include "ui/help.h"
 #include "ui/logger.h"
+#include "ui/res_strings.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
   platform::ini::ProfileIniFile plugInIni((programFolder / "PortaB.ini").string());
   platform::dialogs::ConsoleDialogs dialogs(std::cerr);
   platform::registry::FileRegistry registry(platform::registry::DefaultRegistryFile());
+  ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
 
   lns::PlugInContext context;
   context.iniFile = &plugInIni;
@@ -205,6 +207,7 @@ int main(int argc, char** argv) {
   const std::string argument = argc == 2 ? argv[1] : "";
   try {
     platform::registry::FileRegistry registry(platform::registry::DefaultRegistryFile());
+  ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
     if (base::EqualsNoCase(argument, "/regserver")) {
       platform::automation::RegisterClass(registry, {kProgId, kClassId, platform::process::CurrentExecutable(), {}});
       return 0;

@@ -1,5 +1,6 @@
 #include "config/window_script.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/error.h"
@@ -20,10 +21,10 @@ std::string Colour(uint32_t colour) {
   return text;
 }
 
-// The first word and the rest of a line.
+// The first word and the rest of a line (words are separated by blanks or tabs).
 std::pair<std::string, std::string> SplitFirst(std::string_view line) {
   const std::string_view trimmed = base::TrimWhitespace(line);
-  const size_t blank = trimmed.find(' ');
+  const size_t blank = trimmed.find_first_of(" \t");
   if (blank == std::string_view::npos) return {std::string(trimmed), {}};
   return {std::string(trimmed.substr(0, blank)), std::string(base::TrimWhitespace(trimmed.substr(blank + 1)))};
 }
@@ -41,7 +42,18 @@ std::string Shown(const ValueControl& control) {
   return "control";
 }
 
+constexpr int16_t kLogSubPage = 7;
+
 }  // namespace
+
+bool WindowScript::HasTool(const std::string& name) const {
+  for (const auto& band : window_.Form().menu.Bands()) {
+    for (const auto& tool : band.tools) {
+      if (base::EqualsNoCase(tool.name, name) && !tool.caption.empty() && tool.visible) return true;
+    }
+  }
+  return false;
+}
 
 WindowScript::WindowScript(MainWindow& window, std::ostream& out, std::function<void(std::string)> answerNext)
     : window_(window), out_(out), answerNext_(std::move(answerNext)) {}
@@ -53,6 +65,7 @@ int WindowScript::Run(std::istream& script) {
   while (std::getline(script, line)) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
     const std::string_view trimmed = base::TrimWhitespace(line);
     if (trimmed.empty() || trimmed.front() == '#') continue;
     out_ << "--- window script: " << trimmed << "\n";
@@ -79,15 +92,26 @@ ValueControl& WindowScript::Control(const std::string& tag, const std::string& c
 void WindowScript::RunLine(const std::string& line) {
   const auto [action, rest] = SplitFirst(line);
   const std::string verb = base::FoldCase(action);
+  const ui::frmMain& form = window_.Form();
+  if (form.unloaded && verb != "print") Refuse("the window is closed");
   if (verb == "menu") {
+    if (!HasTool(rest)) Refuse("the menu has no tool \"" + rest + "\"");
     window_.MenuToolClick(rest);
   } else if (verb == "page") {
+    if (!form.pageBar.Has(rest)) Refuse("there is no page button \"" + rest + "\"");
     window_.PageButtonClick(rest);
   } else if (verb == "tab") {
-    window_.TabClick("KEY:" + rest);
+    const std::string key = "KEY:" + rest;
+    const bool shown = form.currentPage >= 0 &&
+                       std::any_of(form.pages[static_cast<size_t>(form.currentPage)].tabs.begin(),
+                                   form.pages[static_cast<size_t>(form.currentPage)].tabs.end(),
+                                   [&](const Tab& tab) { return tab.key == key; });
+    if (!shown) Refuse("the page shown has no tab \"" + key + "\"");
+    window_.TabClick(key);
   } else if (verb == "type" || verb == "pick" || verb == "click") {
     const auto [tag, argument] = SplitFirst(rest);
     if (tag.empty()) Refuse("\"" + action + "\" needs a parameter name");
+    if (!Control(tag, verb == "click" ? argument : std::string()).Enabled()) Refuse("\"" + tag + "\" is disabled");
     if (verb == "type") {
       auto* box = dynamic_cast<TextBox*>(&Control(tag));
       if (box == nullptr) Refuse("\"" + tag + "\" is not a text box");
@@ -113,10 +137,12 @@ void WindowScript::RunLine(const std::string& line) {
   } else if (verb == "cancel") {
     window_.CancelClick();
   } else if (verb == "apply") {
+    if (!form.buttons.applyEnabled) Refuse("the Apply button is disabled");
     window_.ApplyClick();
   } else if (verb == "answer") {
     answerNext_(rest);
   } else if (verb == "key") {
+    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos) Refuse("a key is given by its code");
     window_.KeyDown(static_cast<int16_t>(base::CInt(base::Val(rest))));
   } else if (verb == "print") {
     Print();
@@ -148,6 +174,12 @@ void WindowScript::Print() const {
     out_ << "  " << placed.label << " (" << control.Tag() << "): " << Shown(control) << ", fore "
          << Colour(control.ForeColor()) << ", back " << Colour(control.BackColor())
          << (control.Enabled() ? ", enabled" : ", disabled") << "\n";
+  }
+  if (form.logBox.visible || form.currentSubPage == kLogSubPage) {
+    out_ << "  log:\n";
+    for (const auto& logLine : form.logBox.Lines()) {
+      out_ << "    " << (logLine.colour == colours::kRed ? "! " : "") << logLine.text << "\n";
+    }
   }
   out_ << "  buttons: " << form.buttons.ok << ", " << form.buttons.cancel << ", " << form.buttons.apply
        << (form.buttons.applyEnabled ? " (enabled)" : " (disabled)") << "\n  status: " << form.statusLine << "\n";

@@ -38,6 +38,8 @@ class WindowScript {
 
  private:
   ui::window::ValueControl& Control(const std::string& tag, const std::string& caption = {}) const;
+  // Whether the menu shows a tool of that name (separators have no caption and are no tools).
+  bool HasTool(const std::string& name) const;
 
   MainWindow& window_;
   std::ostream& out_;

@@ -5,8 +5,10 @@
 #include "config/main_window.h"
 
 #include <gmock/gmock.h>
+#include <sstream>
 #include <gtest/gtest.h>
 
+#include "config/window_script.h"
 #include "demo_profile/demo_window.h"
 #include "platform/registry/registry.h"
 #include "support/plugin_run.h"
@@ -200,6 +202,36 @@ TEST_F(MainWindowTest, SaveAndLoadThroughTheFileDialogs) {
   EXPECT_TRUE(changed);  // marked changed whatever the result
   window->MenuToolClick("SaveFile");  // cancelled dialog: nothing
   EXPECT_EQ(run.records.messages.size(), 2u);
+}
+
+TEST_F(MainWindowTest, AWindowScriptDrivesTheWindowAndRefusesWhatAUserCouldNotDo) {
+  controls.Place(form);
+  window->PageButtonClick("1");
+  std::ostringstream out;
+  std::vector<std::string> answers;
+  config::WindowScript script(*window, out, [&](std::string answer) {
+    answers.push_back(answer);
+    run.records.answers.push_back(answer == "Yes" ? Answer::Yes : Answer::No);
+  });
+  std::istringstream lines(
+      "\xEF\xBB\xBFpick\tStartDelay\t2 s\r\n"  // a byte order mark, tabs and CR LF
+      "# a comment\n\n"
+      "type Brightness 50\n"                         // disabled: no CP on the device
+      "menu FileSeperator\n"                         // a separator is no tool
+      "page 9\n"
+      "tab 3\n"                                      // not on the page shown
+      "answer Yes\n"
+      "print\n"
+      "cancel\n"
+      "apply\n");                                   // the window is closed
+  EXPECT_EQ(script.Run(lines), 5);
+  EXPECT_EQ(configuration->Parameters().ComboBoxParameterByName("StartDelay")->Value(), 20);
+  EXPECT_THAT(answers, ElementsAre("Yes"));  // the answer to the unload question
+  const std::string printed = out.str();
+  EXPECT_THAT(printed, ::testing::HasSubstr("Start delay (StartDelay): combo box \"2 s\""));
+  EXPECT_THAT(printed, ::testing::HasSubstr("line 4 not carried out: \"Brightness\" is disabled"));
+  EXPECT_THAT(printed, ::testing::HasSubstr("line 11 not carried out: the window is closed"));
+  EXPECT_TRUE(form.unloaded);
 }
 
 }  // namespace
