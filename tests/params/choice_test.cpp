@@ -120,37 +120,6 @@ TEST(ComboBoxParameterTest, ControlUpdatesAndLockModes) {
   EXPECT_EQ(c.control->ListIndex(), -1);  // no selection while no value is shown
 }
 
-TEST(ComboBoxParameterTest, ListOperations) {
-  Combo c({0});
-  c.p->AddComboBoxItem("On again", 1);
-  c.p->RemoveComboBoxItemByItemData(1);  // only the first of two
-  ASSERT_EQ(c.control->ListCount(), 3);
-  EXPECT_EQ(c.control->List(1), "Auto");
-  EXPECT_EQ(c.control->List(2), "On again");
-  c.p->RemoveComboBoxItemByItemData(42);
-  EXPECT_EQ(c.control->ListCount(), 3);
-  EXPECT_TRUE(c.p->ValueIsInComboList(2));
-  EXPECT_FALSE(c.p->ValueIsInComboList(5));
-  c.p->RemoveComboBoxItem(0);
-  EXPECT_THAT([&] { c.p->RemoveComboBoxItem(9); }, ThrowsError(380));
-  c.p->ClearComboBox();
-  EXPECT_EQ(c.control->ListCount(), 0);
-  EXPECT_THAT([&] { c.p->ConsiderPartOfCpOnly(1, 2); }, ThrowsError(static_cast<int32_t>(0x800403E8)));
-}
-
-TEST(ComboBoxParameterTest, WritesOnlyWhatIsRequired) {
-  Combo c({1});
-  c.p->ReadFromLns();
-  c.p->SetWriteToLnsIfRequiredOnly(true);
-  c.p->SetValue(1);
-  c.p->WriteToLns();
-  EXPECT_EQ(c.cp->valueWrites, 0);
-  EXPECT_FALSE(c.p->Changed());
-  c.p->SetValue(2);
-  c.p->WriteToLns();
-  EXPECT_EQ(c.cp->Bytes(), Bytes{2});
-}
-
 struct Check {
   params::cParams set;
   std::shared_ptr<FakeCp> cp;
@@ -269,15 +238,6 @@ TEST(OptionButtonParameterTest, ReadsClicksAndWritesTheWholeCp) {
   EXPECT_EQ(o.cp->Bytes(), (Bytes{1, 0}));
   EXPECT_EQ(o.cp->ValueFormat(), "HEX");
   EXPECT_THAT([&] { o.p->OptionButton(4); }, ThrowsError(9));
-}
-
-TEST(OptionButtonParameterTest, ValueIsTrimmedAndMatchedExactly) {
-  Options o;
-  o.p->SetValue(" 0\t1 ");
-  EXPECT_EQ(o.p->Value(), "0\t1");
-  EXPECT_TRUE(o.buttons[0]->Value());
-  o.p->SetValue("9");  // no button: every button stays as it was
-  EXPECT_TRUE(o.buttons[0]->Value());
 }
 
 TEST(OptionButtonParameterTest, LockModes) {

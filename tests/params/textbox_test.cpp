@@ -81,70 +81,6 @@ TEST(TextBoxParameterTest, ValueCalcRoundsTiesToEvenAndNeedsAFactor) {
   EXPECT_THAT([&] { b.p->SetValue(1); }, ThrowsError(11));  // refreshing the control divides
 }
 
-TEST(TextBoxParameterTest, StandardTypePresets) {
-  struct Row {
-    int32_t type;
-    int32_t factor, resolution;
-    float min, max;
-    int32_t unit;
-    std::string mnemonic;
-  };
-  const Row rows[] = {
-      {SNVT_angle_deg, 50, RES_0_0_2, -359.9F, 360, UNIT_Degrees, "\xC2\xB0"},  // -359.9, not -359.98
-      {SNVT_lev_percent, 200, RES_0_0_5, -163.84F, 163.83F, UNIT_Percent, "%"},
-      {SNVT_speed_mil, 1000, RES_0_0_0_1, 0, 65.535F, UNIT_MetresPerSecond, "m/s"},
-      {SNVT_temp_p, 100, RES_0_0_1, -273.17F, 327.67F, UNIT_DegreesCelsius, "\xC2\xB0" "C"},
-      {SNVT_time_min, 1, RES_1, 0, 65535, UNIT_Minute, "min"},
-  };
-  for (const auto& row : rows) {
-    params::cParamTextBox p;
-    p.SetOffsetCalc(3);
-    p.SetSnvtType(row.type);
-    EXPECT_EQ(p.SnvtType(), row.type);
-    EXPECT_EQ(p.Factor(), row.factor) << row.type;
-    EXPECT_EQ(p.Resolution(), row.resolution) << row.type;
-    EXPECT_EQ(p.RangeMin(), row.min) << row.type;
-    EXPECT_EQ(p.TextBoxRangeMin(), row.min);
-    EXPECT_EQ(p.RangeMax(), row.max);
-    EXPECT_EQ(p.TextBoxRangeMax(), row.max);
-    EXPECT_EQ(p.Unit(), row.unit);
-    EXPECT_EQ(p.UnitMnemonic(), row.mnemonic);
-    EXPECT_EQ(p.OffsetCalc(), 3.0F);  // never touched by a type
-  }
-  // A type without a preset is only stored.
-  params::cParamTextBox other;
-  other.SetSnvtType(SNVT_amp);
-  EXPECT_EQ(other.SnvtType(), SNVT_amp);
-  EXPECT_EQ(other.Factor(), 0);
-  EXPECT_EQ(other.Resolution(), RES_50);
-}
-
-TEST(TextBoxParameterTest, UnitsResolutionsAndSteps) {
-  params::cParamTextBox p;
-  const std::pair<int32_t, const char*> units[] = {
-      {UNIT_Centimetres, "cm"}, {UNIT_Millisecond, "ms"}, {UNIT_Ampere, ""}, {UNIT_No, ""}};
-  for (const auto& [unit, mnemonic] : units) {
-    p.SetUnit(unit);
-    EXPECT_EQ(p.UnitMnemonic(), mnemonic) << unit;
-  }
-  p.SetUnit(UNIT_Percent);
-  p.SetUnit(UNIT_UserDefined);
-  EXPECT_EQ(p.UnitMnemonic(), "%");  // a user-defined unit keeps its text
-
-  const float steps[] = {50, 1, 0.5F, 0.2F, 0.1F, 0.05F, 0.02F, 0.01F, 0.005F, 0.002F, 0.001F};
-  for (int32_t r = 0; r <= RES_0_0_0_1; ++r) {
-    p.SetResolution(RES_1);
-    p.SetResolution2(steps[r]);
-    EXPECT_EQ(p.Resolution(), r);
-    EXPECT_EQ(p.MinStep(), steps[r]);
-    EXPECT_EQ(p.Resolution2(), steps[r]);
-  }
-  p.SetResolution2(0.3F);
-  EXPECT_EQ(p.Resolution(), RES_0_0_0_1);  // unchanged
-  p.SetResolution(11);
-  EXPECT_EQ(p.MinStep(), 0.0F);
-}
-
 TEST(TextBoxParameterTest, DisplayPatternsAndTheRuleJustBeyondALimit) {
   struct Row {
     int32_t resolution;
@@ -322,18 +258,6 @@ TEST(TextBoxParameterTest, WritesOnlyWhatIsRequiredAndNeverARefusedValue) {
   EXPECT_TRUE(b.p->WritingToLnsIsRequired());
   b.p->SetValue(10);
   EXPECT_FALSE(b.p->WritingToLnsIsRequired());
-}
-
-TEST(TextBoxParameterTest, UsedBytesNarrowTheNumber) {
-  Bound b({9, 9, 9, 9});
-  b.p->SetRangeMin(-100);
-  b.p->SetUsedBytes(2);
-  b.p->SetValue(-1);
-  b.p->WriteToLns();
-  EXPECT_EQ(b.cp->Bytes(), (Bytes{0xFF, 0xFF, 0, 0}));
-  b.p->SetValue(0);
-  b.p->ReadFromLns();
-  EXPECT_EQ(b.p->Value(), -1);
 }
 
 TEST(TextBoxParameterTest, ExternalCpBuffer) {

@@ -42,22 +42,6 @@ TEST(ValueControlsTest, TypingEditsAtTheCursorWithinTheMaximumLength) {
   EXPECT_EQ(box.Text(), "9bx");
 }
 
-TEST(ValueControlsTest, ValidateCanKeepTheFocus) {
-  TextBox box("txt");
-  bool refuse = true;
-  int lost = 0;
-  box.Validate.Connect([&](TextBox&, bool& cancel) { cancel = refuse; });
-  box.LostFocus.Connect([&](TextBox&) { ++lost; });
-  box.UserFocus();
-  EXPECT_FALSE(box.UserLeave());
-  EXPECT_TRUE(box.HasFocus());
-  EXPECT_EQ(lost, 0);
-  refuse = false;
-  EXPECT_TRUE(box.UserLeave());
-  EXPECT_FALSE(box.HasFocus());
-  EXPECT_EQ(lost, 1);
-}
-
 TEST(ValueControlsTest, ComboBoxKeepsItsSelectionWhileTheListChanges) {
   ComboBox combo("cbo");
   int clicks = 0;
