@@ -99,24 +99,63 @@ int16_t CInt(double value) { return ConvertChecked<int16_t>(value); }
 int32_t CLng(double value) { return ConvertChecked<int32_t>(value); }
 uint8_t CByte(double value) { return ConvertChecked<uint8_t>(value); }
 
+namespace {
+
+// Folds the character starting at text[i] in place into `out` and returns how many bytes it
+// took: ASCII capitals, and the Latin-1 capitals U+00C0..U+00DE of UTF-8 except U+00D7.
+inline size_t FoldAt(std::string_view text, size_t i, unsigned char out[2]) {
+  const auto c = static_cast<unsigned char>(text[i]);
+  if (c >= 'A' && c <= 'Z') {
+    out[0] = static_cast<unsigned char>(c + 32);
+    return 1;
+  }
+  if (c == 0xC3 && i + 1 < text.size()) {
+    auto next = static_cast<unsigned char>(text[i + 1]);
+    if (next >= 0x80 && next <= 0x9E && next != 0x97) next = static_cast<unsigned char>(next + 0x20);
+    out[0] = c;
+    out[1] = next;
+    return 2;
+  }
+  out[0] = c;
+  return 1;
+}
+
+}  // namespace
+
 std::string FoldCase(std::string_view text) {
-  std::string out(text);
-  for (size_t i = 0; i < out.size(); ++i) {
-    auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 'A' && c <= 'Z') {
-      out[i] = static_cast<char>(c + 32);
-    } else if (c == 0xC3 && i + 1 < out.size()) {
-      // U+00C0..U+00DE are upper-case Latin-1 letters, except U+00D7 (multiplication sign).
-      auto next = static_cast<unsigned char>(out[i + 1]);
-      if (next >= 0x80 && next <= 0x9E && next != 0x97) out[i + 1] = static_cast<char>(next + 0x20);
-      ++i;
-    }
+  std::string out;
+  out.reserve(text.size());
+  unsigned char folded[2];
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = FoldAt(text, i, folded);
+    out.append(reinterpret_cast<const char*>(folded), n);
+    i += n;
   }
   return out;
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && FoldCase(a) == FoldCase(b);
+  if (a.size() != b.size()) return false;
+  unsigned char fa[2];
+  unsigned char fb[2];
+  for (size_t i = 0; i < a.size();) {
+    const size_t na = FoldAt(a, i, fa);
+    const size_t nb = FoldAt(b, i, fb);
+    if (na != nb || fa[0] != fb[0] || (na == 2 && fa[1] != fb[1])) return false;
+    i += na;
+  }
+  return true;
+}
+
+size_t FoldedHash(std::string_view text) {
+  uint64_t hash = 14695981039346656037ULL;  // FNV-1a over the folded bytes
+  unsigned char folded[2];
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = FoldAt(text, i, folded);
+    for (size_t k = 0; k < n; ++k) hash = (hash ^ folded[k]) * 1099511628211ULL;
+    i += n;
+  }
+  return static_cast<size_t>(hash);
 }
 
 std::string ToUpperAscii(std::string_view text) {

@@ -26,6 +26,16 @@ double RoundHalfEven(double value);
 // Case folding for keys and names: ASCII letters and the Latin-1 letters of UTF-8.
 std::string FoldCase(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// A hash of the folded text, computed without building it (equal under EqualsNoCase → equal hash).
+size_t FoldedHash(std::string_view text);
+struct FoldedHasher {
+  using is_transparent = void;
+  size_t operator()(std::string_view text) const { return FoldedHash(text); }
+};
+struct FoldedEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
+};
 std::string ToUpperAscii(std::string_view text);
 
 // Removes leading and trailing blanks (spaces only).

@@ -61,12 +61,18 @@ class IniFile {
   virtual ProgramEntry ProgramEntryAt(int32_t index) const = 0;
   virtual ProgramRecord ProgramRecordAt(int32_t entry, int32_t record) const = 0;
 
-  // What the knowledge base reads: sections in file order, a section's lines in file order
-  // (comment lines left out), and whole values exactly as written (quotes included).
+  // What the knowledge base reads: sections in file order, a section's entries in file order
+  // ("key=value" with the blanks around "=" removed; comment lines left out), and whole
+  // values exactly as written (quotes included).
   virtual std::vector<std::string> SectionNames() const = 0;
   virtual std::vector<std::string> SectionLines(std::string_view section) const = 0;
   virtual std::optional<std::string> RawValue(std::string_view key, std::string_view section) const = 0;
   virtual bool FileExists() const = 0;
+  // Where things sit, for messages that point an author at the place: the line (from 1) of a
+  // key or a section header, 0 when missing; the first line holding binary junk, 0 when none.
+  virtual int KeyLine(std::string_view key, std::string_view section) const = 0;
+  virtual int SectionLine(std::string_view section) const = 0;
+  virtual int FirstJunkLine() const = 0;
 
   // The Boolean file option: when on, values are returned verbatim (quotes kept).
   virtual void SetVerbatim(bool on) = 0;

@@ -41,8 +41,10 @@ TEST_F(IniTest, ClassicProfileSemantics) {
       "DUP=second\r\n"
       ";Hidden=1\r\n"
       "Empty=\r\n"
-      "[velta Porta CPs 1.0 ]\r\n"
-      "ParamVersion=1\r\n"
+      "[ velta Porta CPs 1.0]\r\n"
+      "ParamVersion = 1\r\n"
+      "[]\r\n"
+      "AfterEmpty=still here\r\n"
       "[Odd]Name]\r\n"
       "Key=odd\r\n"
       "[general]\r\n"
@@ -62,8 +64,10 @@ TEST_F(IniTest, ClassicProfileSemantics) {
       {"General", "Empty", ""},
       {"General", "Late", ""},  // only the first of duplicate sections is searched
       {"General", "orphan", ""},
+      {"", "orphan", "before any section"},  // lines before the first header: section ""
       {"velta Porta CPs 1.0 ", "ParamVersion", "1"},
-      {"velta Porta CPs 1.0", "ParamVersion", ""},  // the trailing blank is part of the name
+      {"velta Porta CPs 1.0", " ParamVersion ", "1"},  // names compare with blanks trimmed
+      {"velta Porta CPs 1.0", "AfterEmpty", "still here"},  // "[]" starts no section
       {"Odd]Name", "Key", "odd"},                   // the header runs to the last "]"
       {"Missing", "Name", ""},
   };
@@ -71,9 +75,13 @@ TEST_F(IniTest, ClassicProfileSemantics) {
     EXPECT_EQ(ini.ReadString(c.key, c.section), c.expected) << "[" << c.section << "] " << c.key;
   }
   EXPECT_EQ(ini.RawValue("Quoted", "General"), "\"  in quotes  \"");
-  EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"General", "velta Porta CPs 1.0 ", "Odd]Name", "general"}));
+  EXPECT_EQ(ini.SectionNames(),
+            (std::vector<std::string>{"", "General", "velta Porta CPs 1.0", "Odd]Name", "general"}));
   const auto lines = ini.SectionLines("velta Porta CPs 1.0 ");
-  EXPECT_EQ(lines, std::vector<std::string>{"ParamVersion=1"});
+  EXPECT_EQ(lines, (std::vector<std::string>{"ParamVersion=1", "AfterEmpty=still here"}));
+  EXPECT_EQ(ini.SectionLine("velta porta cps 1.0"), 15);
+  EXPECT_EQ(ini.KeyLine("afterempty", "velta Porta CPs 1.0"), 18);
+  EXPECT_EQ(ini.FirstJunkLine(), 0);
   ini.SetVerbatim(true);
   EXPECT_EQ(ini.ReadString("Quoted", "General"), "\"  in quotes  \"");
 }
@@ -137,9 +145,21 @@ TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
   EXPECT_EQ(platform::ini::IniCache::Get(ini.GetFile()), first);  // parsed once
   EXPECT_EQ(ini.ReadString("K", "S"), "old");
   testing_support::WriteFile(ini.GetFile(), "[S]\nK=new value\n");
+  // The file object asks again once the coarse clock has moved on.
+  timespec before{};
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &before);
+  do {
+    std::this_thread::yield();
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+  } while (now.tv_sec == before.tv_sec && now.tv_nsec == before.tv_nsec);
   EXPECT_EQ(ini.ReadString("K", "S"), "new value");
   std::filesystem::remove(ini.GetFile());
+  ini.Refresh();
   EXPECT_EQ(ini.ReadString("K", "S"), "");
+  testing_support::WriteFile(ini.GetFile(), "[S]\nK=\x01\x02\n");
+  ini.Refresh();
+  EXPECT_EQ(ini.FirstJunkLine(), 2);
 }
 
 }  // namespace

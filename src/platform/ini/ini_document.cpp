@@ -20,16 +20,14 @@ std::string_view TrimBlanksAndTabs(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
-IniLine ParseLine(std::string_view trimmed) {
-  IniLine line;
-  line.text = std::string(trimmed);
-  const size_t eq = trimmed.find('=');
-  if (eq != std::string_view::npos) {
-    line.hasEquals = true;
-    line.key = std::string(TrimBlanksAndTabs(trimmed.substr(0, eq)));
-    line.value = std::string(TrimBlanksAndTabs(trimmed.substr(eq + 1)));
-  }
-  return line;
+bool IsJunkByte(unsigned char c) { return c < 0x20 && c != '\t' && c != '\r' && c != '\n'; }
+
+uint32_t Offset(const std::string& text, std::string_view part) {
+  return static_cast<uint32_t>(part.data() - text.data());
+}
+
+size_t SlotHash(uint32_t section, std::string_view key) {
+  return base::FoldedHash(key) ^ (static_cast<size_t>(section) * 0x9E3779B97F4A7C15ULL);
 }
 
 }  // namespace
@@ -43,50 +41,144 @@ std::string Unquote(std::string_view value) {
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
   IniDocument doc;
-  const std::string text = base::DecodeTextFile(bytes);
-  IniSection* current = nullptr;
-  size_t start = 0;
-  while (start <= text.size()) {
+  doc.text_ = std::make_unique<const std::string>(base::DecodeTextFile(bytes));
+  const std::string_view text = *doc.text_;
+  doc.lines_.reserve(text.size() / 24 + 1);
+  uint32_t number = 0;
+  for (size_t start = 0; start < text.size();) {
     size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    const std::string_view trimmed = base::TrimWhitespace(std::string_view(text).substr(start, end - start));
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view raw = text.substr(start, end - start);
     start = end + 1;
+    ++number;
+    if (doc.firstJunkLine_ == 0) {
+      for (const char c : raw) {
+        if (IsJunkByte(static_cast<unsigned char>(c))) {
+          doc.firstJunkLine_ = static_cast<int>(number);
+          break;
+        }
+      }
+    }
+    const std::string_view trimmed = base::TrimWhitespace(raw);
     if (trimmed.empty() || trimmed.front() == ';') continue;
     const size_t close = trimmed.rfind(']');
     if (trimmed.front() == '[' && close != std::string_view::npos) {
-      IniSection section;
-      section.name = std::string(trimmed.substr(1, close - 1));
-      doc.firstSection_.emplace(base::FoldCase(section.name), doc.sections_.size());
-      doc.sections_.push_back(std::move(section));
-      current = &doc.sections_.back();
+      const std::string_view name = TrimBlanksAndTabs(trimmed.substr(1, close - 1));
+      if (!name.empty()) doc.StartSection(name, number);
       continue;
     }
-    if (current == nullptr) continue;  // lines before the first section belong to none
-    IniLine line = ParseLine(trimmed);
-    if (line.hasEquals) current->firstKey.emplace(base::FoldCase(line.key), current->lines.size());
-    current->lines.push_back(std::move(line));
+    doc.AddLine(trimmed, number);
   }
+  doc.BuildKeyIndex();
   return doc;
 }
 
-const IniSection* IniDocument::FindSection(std::string_view name) const {
-  const auto it = firstSection_.find(base::FoldCase(name));
-  return it == firstSection_.end() ? nullptr : &sections_[it->second];
+void IniDocument::StartSection(std::string_view name, uint32_t number) {
+  Section section;
+  section.name = name;
+  section.firstLine = static_cast<uint32_t>(lines_.size());
+  section.number = number;
+  firstSection_.emplace(name, static_cast<uint32_t>(sections_.size()));
+  sections_.push_back(section);
 }
 
-std::optional<std::string> IniDocument::FindValue(std::string_view section, std::string_view key) const {
-  const IniSection* found = FindSection(section);
-  if (found == nullptr) return std::nullopt;
-  const auto it = found->firstKey.find(base::FoldCase(key));
-  if (it == found->firstKey.end()) return std::nullopt;
-  return found->lines[it->second].value;
+void IniDocument::AddLine(std::string_view trimmed, uint32_t number) {
+  if (sections_.empty()) StartSection({}, 0);  // lines before the first header: section ""
+  Line line{};
+  line.section = static_cast<uint32_t>(sections_.size() - 1);
+  line.number = number;
+  const std::string_view nothing = trimmed.substr(trimmed.size());  // empty, but inside the text
+  std::string_view key = trimmed;
+  std::string_view value = nothing;
+  const size_t eq = trimmed.find('=');
+  if (eq != std::string_view::npos) {
+    line.hasEquals = true;
+    const std::string_view name = TrimBlanksAndTabs(trimmed.substr(0, eq));
+    const std::string_view written = TrimBlanksAndTabs(trimmed.substr(eq + 1));
+    key = name.empty() ? trimmed.substr(0, 0) : name;
+    if (!written.empty()) value = written;
+  }
+  line.keyPos = Offset(*text_, key);
+  line.keyLen = static_cast<uint32_t>(key.size());
+  line.valuePos = Offset(*text_, value);
+  line.valueLen = static_cast<uint32_t>(value.size());
+  lines_.push_back(line);
+  ++sections_.back().lineCount;
+}
+
+void IniDocument::BuildKeyIndex() {
+  size_t slots = 16;
+  while (slots < lines_.size() * 2) slots *= 2;
+  keySlots_.assign(slots, 0);
+  const size_t mask = slots - 1;
+  for (uint32_t i = 0; i < lines_.size(); ++i) {
+    const Line& line = lines_[i];
+    if (!line.hasEquals) continue;
+    const std::string_view key = KeyOf(line);
+    for (size_t slot = SlotHash(line.section, key) & mask;; slot = (slot + 1) & mask) {
+      if (keySlots_[slot] == 0) {
+        keySlots_[slot] = i + 1;
+        break;
+      }
+      const Line& held = lines_[keySlots_[slot] - 1];
+      if (held.section == line.section && base::EqualsNoCase(KeyOf(held), key)) break;  // first one wins
+    }
+  }
+}
+
+uint32_t IniDocument::SectionIndex(std::string_view name) const {
+  const auto it = firstSection_.find(TrimBlanksAndTabs(name));
+  return it == firstSection_.end() ? kNone : it->second;
+}
+
+const IniDocument::Line* IniDocument::FindLine(std::string_view section, std::string_view key) const {
+  const uint32_t index = SectionIndex(section);
+  if (index == kNone) return nullptr;
+  key = TrimBlanksAndTabs(key);
+  const size_t mask = keySlots_.size() - 1;
+  for (size_t slot = SlotHash(index, key) & mask; keySlots_[slot] != 0; slot = (slot + 1) & mask) {
+    const Line& line = lines_[keySlots_[slot] - 1];
+    if (line.section == index && base::EqualsNoCase(KeyOf(line), key)) return &line;
+  }
+  return nullptr;
+}
+
+std::optional<std::string_view> IniDocument::FindValue(std::string_view section, std::string_view key) const {
+  const Line* line = FindLine(section, key);
+  if (line == nullptr) return std::nullopt;
+  return ValueOf(*line);
 }
 
 std::vector<std::string> IniDocument::SectionNames() const {
   std::vector<std::string> names;
   names.reserve(sections_.size());
-  for (const auto& s : sections_) names.push_back(s.name);
+  for (const auto& s : sections_) names.emplace_back(s.name);
   return names;
+}
+
+std::vector<std::string> IniDocument::SectionEntries(std::string_view section) const {
+  std::vector<std::string> entries;
+  const uint32_t index = SectionIndex(section);
+  if (index == kNone) return entries;
+  const Section& found = sections_[index];
+  entries.reserve(found.lineCount);
+  for (uint32_t i = found.firstLine; i < found.firstLine + found.lineCount; ++i) {
+    const Line& line = lines_[i];
+    std::string entry(KeyOf(line));
+    if (line.hasEquals) entry.append("=").append(ValueOf(line));
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+int IniDocument::SectionLine(std::string_view section) const {
+  const uint32_t index = SectionIndex(section);
+  return index == kNone ? 0 : static_cast<int>(sections_[index].number);
+}
+
+int IniDocument::KeyLine(std::string_view section, std::string_view key) const {
+  const Line* line = FindLine(section, key);
+  return line == nullptr ? 0 : static_cast<int>(line->number);
 }
 
 namespace {

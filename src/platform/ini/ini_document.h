@@ -1,13 +1,18 @@
 #pragma once
 // A parsed INI file, read the way the classic Windows profile functions read it:
 // - lines are trimmed of blanks, tabs and CR; ";" starts a comment only as a line's first character;
-// - a section header runs from "[" to the last "]" of its line (the name is kept as written);
+// - a section header runs from "[" to the last "]" of its line; its name is compared with the
+//   blanks around it trimmed, and so is the name asked for; an empty header "[]" starts no section;
+// - lines before the first section header belong to the section named "";
 // - a key line splits at the first "="; blanks and tabs around name and value are trimmed;
 // - section and key names compare without regard to case; the first of duplicate keys wins and
 //   of duplicate sections only the first is searched;
 // - a UTF-8 byte-order mark is skipped; text that is not valid UTF-8 is read as Windows-1252.
-// Quotes around values are removed by the readers (IniValue), not here, so that whole lines
+// Quotes around values are removed by the readers (Unquote), not here, so that whole lines
 // and values can also be had as written.
+//
+// The parse keeps the decoded text once and refers to it by offsets, and indexes every key of
+// every section in one open-addressing table, so a keyed read is a hash and one or two compares.
 
 #include <cstdint>
 #include <filesystem>
@@ -18,35 +23,62 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/text.h"
+
 namespace platform::ini {
-
-struct IniLine {
-  std::string text;         // the trimmed line
-  std::string key;          // before the first "=" (trimmed); empty when the line has no "="
-  std::string value;        // after the first "=" (trimmed), as written
-  bool hasEquals = false;
-};
-
-struct IniSection {
-  std::string name;
-  std::vector<IniLine> lines;  // every non-comment line after the header, in file order
-  std::unordered_map<std::string, size_t> firstKey;  // folded key -> index into lines
-};
 
 class IniDocument {
  public:
   static IniDocument Parse(std::string_view bytes);
 
-  // nullptr when the section is missing.
-  const IniSection* FindSection(std::string_view name) const;
-  // The value as written (trimmed), nullopt when the key or section is missing.
-  std::optional<std::string> FindValue(std::string_view section, std::string_view key) const;
+  bool HasSection(std::string_view name) const { return SectionIndex(name) != kNone; }
+  // The value as written (trimmed), nullopt when the key or section is missing. The view
+  // lives as long as the document.
+  std::optional<std::string_view> FindValue(std::string_view section, std::string_view key) const;
+  // Section names as written (blanks around them trimmed), in file order; "" is listed when
+  // lines come before the first header.
   std::vector<std::string> SectionNames() const;
-  const std::vector<IniSection>& Sections() const { return sections_; }
+  // The section's lines in file order: "key=value" with the blanks around "=" removed, other
+  // lines as written; comment lines left out.
+  std::vector<std::string> SectionEntries(std::string_view section) const;
+  // Line numbers (from 1) of a section's header and of a key's line; 0 when missing.
+  int SectionLine(std::string_view section) const;
+  int KeyLine(std::string_view section, std::string_view key) const;
+  // The first line (from 1) that holds bytes no text file holds (NUL and other control
+  // characters): the mark of a binary or damaged file; 0 for a clean file.
+  int FirstJunkLine() const { return firstJunkLine_; }
 
  private:
-  std::vector<IniSection> sections_;
-  std::unordered_map<std::string, size_t> firstSection_;  // folded name -> index
+  static constexpr uint32_t kNone = UINT32_MAX;
+
+  struct Line {
+    uint32_t keyPos, keyLen;      // key (or the whole trimmed line when there is no "=")
+    uint32_t valuePos, valueLen;  // value after "=", trimmed
+    uint32_t section;             // index into sections_
+    uint32_t number;              // line number from 1
+    bool hasEquals;
+  };
+  struct Section {
+    std::string_view name;
+    uint32_t firstLine = 0, lineCount = 0;
+    uint32_t number = 0;
+  };
+
+  std::string_view KeyOf(const Line& line) const { return {text_->data() + line.keyPos, line.keyLen}; }
+  std::string_view ValueOf(const Line& line) const { return {text_->data() + line.valuePos, line.valueLen}; }
+  uint32_t SectionIndex(std::string_view name) const;
+  const Line* FindLine(std::string_view section, std::string_view key) const;
+  void StartSection(std::string_view name, uint32_t number);
+  void AddLine(std::string_view trimmed, uint32_t number);
+  void BuildKeyIndex();
+
+  // On the heap, so that the views into it survive moves of the document.
+  std::unique_ptr<const std::string> text_;
+  std::vector<Line> lines_;
+  std::vector<Section> sections_;
+  std::unordered_map<std::string_view, uint32_t, base::FoldedHasher, base::FoldedEqual> firstSection_;
+  std::vector<uint32_t> keySlots_;  // line index + 1, 0 = empty; size is a power of two
+  int firstJunkLine_ = 0;
 };
 
 // Removes one pair of matching quotes (" or ') around a value.

@@ -19,10 +19,21 @@ int16_t WholeNumber(std::string_view text) {
 
 }  // namespace
 
+const IniDocument& ProfileIniFile::Doc() const {
+  struct timespec now {};
+  ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);  // answered in user space (vDSO)
+  if (!doc_ || now.tv_sec != checkedSeconds_ || now.tv_nsec != checkedNanoseconds_) {
+    doc_ = IniCache::Get(path_);
+    checkedSeconds_ = now.tv_sec;
+    checkedNanoseconds_ = now.tv_nsec;
+  }
+  return *doc_;
+}
+
 std::optional<std::string> ProfileIniFile::Value(std::string_view key, std::string_view section) const {
-  auto value = IniCache::Get(path_)->FindValue(section, key);
-  if (value && !verbatim_) *value = Unquote(*value);
-  return value;
+  const auto value = Doc().FindValue(section, key);
+  if (!value) return std::nullopt;
+  return verbatim_ ? std::string(*value) : Unquote(*value);
 }
 
 std::optional<std::string> ProfileIniFile::TemplateValue(
@@ -102,21 +113,25 @@ lns::ProgramRecord ProfileIniFile::ProgramRecordAt(int32_t entry, int32_t record
   return result;
 }
 
-std::vector<std::string> ProfileIniFile::SectionNames() const { return IniCache::Get(path_)->SectionNames(); }
+std::vector<std::string> ProfileIniFile::SectionNames() const { return Doc().SectionNames(); }
 
 std::vector<std::string> ProfileIniFile::SectionLines(std::string_view section) const {
-  std::vector<std::string> lines;
-  auto doc = IniCache::Get(path_);
-  if (const IniSection* found = doc->FindSection(section)) {
-    lines.reserve(found->lines.size());
-    for (const auto& line : found->lines) lines.push_back(line.text);
-  }
-  return lines;
+  return Doc().SectionEntries(section);
 }
 
 std::optional<std::string> ProfileIniFile::RawValue(std::string_view key, std::string_view section) const {
-  return IniCache::Get(path_)->FindValue(section, key);
+  const auto value = Doc().FindValue(section, key);
+  if (!value) return std::nullopt;
+  return std::string(*value);
 }
+
+int ProfileIniFile::KeyLine(std::string_view key, std::string_view section) const {
+  return Doc().KeyLine(section, key);
+}
+
+int ProfileIniFile::SectionLine(std::string_view section) const { return Doc().SectionLine(section); }
+
+int ProfileIniFile::FirstJunkLine() const { return Doc().FirstJunkLine(); }
 
 bool ProfileIniFile::FileExists() const {
   std::error_code ec;

@@ -1,7 +1,15 @@
 #pragma once
-// The INI file component on the shared, re-read-on-change parse of IniCache.
+// The INI file component on the shared, re-read-on-change parse of IniCache. A file object
+// keeps the document it last got and asks the cache again (one stat of the file) at most once
+// per tick of the coarse monotonic clock (a few milliseconds), so that keyed reads cost no
+// system call and a changed file is still noticed within a tick. SetFile and Refresh drop it.
+// A file object is used by one thread at a time.
+
+#include <ctime>
+#include <memory>
 
 #include "lns/ini_file.h"
+#include "platform/ini/ini_document.h"
 
 namespace platform::ini {
 
@@ -10,7 +18,12 @@ class ProfileIniFile final : public lns::IniFile {
   ProfileIniFile() = default;
   explicit ProfileIniFile(std::string path) : path_(std::move(path)) {}
 
-  void SetFile(const std::string& path) override { path_ = path; }
+  void SetFile(const std::string& path) override {
+    path_ = path;
+    Refresh();
+  }
+  // Forgets the kept document: the next read asks the cache.
+  void Refresh() { doc_.reset(); }
   std::string GetFile() const override { return path_; }
 
   std::string ReadString(std::string_view key, std::string_view section) const override;
@@ -32,6 +45,9 @@ class ProfileIniFile final : public lns::IniFile {
   std::vector<std::string> SectionLines(std::string_view section) const override;
   std::optional<std::string> RawValue(std::string_view key, std::string_view section) const override;
   bool FileExists() const override;
+  int KeyLine(std::string_view key, std::string_view section) const override;
+  int SectionLine(std::string_view section) const override;
+  int FirstJunkLine() const override;
 
   void SetVerbatim(bool on) override { verbatim_ = on; }
   bool Verbatim() const override { return verbatim_; }
@@ -42,8 +58,13 @@ class ProfileIniFile final : public lns::IniFile {
   std::optional<std::string> TemplateValue(std::string_view key, std::string_view section,
                                            const std::shared_ptr<lns::DeviceTemplate>& deviceTemplate) const;
 
+  const IniDocument& Doc() const;
+
   std::string path_;
   bool verbatim_ = false;
+  mutable std::shared_ptr<const IniDocument> doc_;
+  mutable std::time_t checkedSeconds_ = 0;
+  mutable long checkedNanoseconds_ = 0;
 };
 
 // Section names of the plug-in INI file's own layouts (see data/PortaB.ini).
