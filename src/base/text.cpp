@@ -93,11 +93,23 @@ double Val(std::string_view text) {
   return negative ? -value : value;
 }
 
+bool IsNumber(std::string_view text) {
+  text = TrimBlanks(text);
+  return !text.empty() && DecimalPrefixLength(text) == text.size();
+}
+
 double RoundHalfEven(double value) { return std::nearbyint(value); }
 
 int16_t CInt(double value) { return ConvertChecked<int16_t>(value); }
 int32_t CLng(double value) { return ConvertChecked<int32_t>(value); }
 uint8_t CByte(double value) { return ConvertChecked<uint8_t>(value); }
+
+float CSng(double value) {
+  if (std::isfinite(value) && std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+    throw Error(err::kOverflow, "Conversion");
+  }
+  return static_cast<float>(value);
+}
 
 namespace {
 

@@ -15,12 +15,16 @@ namespace base {
 // digits with an optional decimal point and exponent ("E" or "D"), or "&H" hex and
 // "&O" octal whole numbers. Raises the overflow error (6) when the number is too large.
 double Val(std::string_view text);
+// The whole text, blanks around it aside, is one decimal number (what Val reads in full).
+bool IsNumber(std::string_view text);
 
 // Conversions to whole numbers: rounding halves to the even neighbour, the overflow
 // error (6) when the result does not fit.
 int16_t CInt(double value);
 int32_t CLng(double value);
 uint8_t CByte(double value);
+// Single precision; a value beyond its range raises the overflow error (6).
+float CSng(double value);
 double RoundHalfEven(double value);
 
 // Case folding for keys and names: ASCII letters and the Latin-1 letters of UTF-8.

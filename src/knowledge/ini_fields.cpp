@@ -4,16 +4,34 @@
 
 namespace knowledge {
 
+namespace {
+
+// The value without its comment (from the first ";") and without trailing blanks.
+std::string_view CleanValue(std::string_view value) {
+  value = value.substr(0, value.find(';'));
+  const size_t last = value.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string_view{} : value.substr(0, last + 1);
+}
+
+}  // namespace
+
 std::string ReadIniField(const lns::IniFile& file, std::string_view section, std::string_view key,
                          int16_t fieldIndex) {
-  std::string value = file.ReadString(key, section);
-  const size_t comment = value.find(';');
-  if (comment != std::string::npos) value.erase(comment);
-  const size_t last = value.find_last_not_of(' ');
-  value.erase(last == std::string::npos ? 0 : last + 1);
-  if (fieldIndex > 0) return base::Field(value, fieldIndex, ",");
-  return value;
+  const std::string value = file.ReadString(key, section);
+  const std::string_view clean = CleanValue(value);
+  if (fieldIndex > 0) return base::Field(clean, fieldIndex, ",");
+  return std::string(clean);
 }
+
+std::string_view SectionLineKey(std::string_view line) { return line.substr(0, line.find('=')); }
+
+std::string SectionLineValue(std::string_view line) {
+  const size_t eq = line.find('=');
+  return eq == std::string_view::npos ? std::string() : std::string(CleanValue(line.substr(eq + 1)));
+}
+
+bool IsDontShowMark(std::string_view value) { return base::EqualsNoCase(value, "DONTSHOW"); }
+bool IsConstMark(std::string_view value) { return base::EqualsNoCase(value, "CONST"); }
 
 base::Collection<std::string> SplitToCollection(std::string_view text, std::string_view separator) {
   base::Collection<std::string> fields;

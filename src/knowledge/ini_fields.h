@@ -24,4 +24,12 @@ bool CollectionContains(const base::Collection<std::string>& collection, std::st
 // field. A number outside 0..255 raises the overflow error (6).
 std::vector<uint8_t> ParseByteList(std::string_view text, std::string_view separator);
 
+// A whole-section line ("key=value"): its key, and its value with the comment cut and trailing
+// blanks stripped the way ReadIniField does it.
+std::string_view SectionLineKey(std::string_view line);
+std::string SectionLineValue(std::string_view line);
+// The marks of a parameter that is not shown or is shown with a fixed value (case ignored).
+bool IsDontShowMark(std::string_view value);
+bool IsConstMark(std::string_view value);
+
 }  // namespace knowledge

@@ -17,6 +17,19 @@ enum eParamClassIds : int16_t {
   PA_CLASSID_ASCII_PARAMETER = 1008,
 };
 
+// The control kind of a parameter, as the knowledge base's control descriptions name it.
+enum eVeltaParControlType : int32_t {
+  CPCT_TextBox = 0,
+  CPCT_ComboBox = 1,
+  CPCT_Function = 2,
+  CPCT_Seperator = 3,
+  CPCT_Description = 4,
+  CPCT_Picture = 5,
+  CPCT_RangeCheck = 6,
+  CPCT_TextBox2 = 7,
+  CPCT_Wizard = 8,
+};
+
 enum eLockMode : int32_t {
   LM_UNLOCKED = 0,
   LM_LOCKED = 1,
