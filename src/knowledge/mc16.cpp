@@ -64,6 +64,10 @@ cMC16::cMC16(const lns::PlugInContext& context) : context_(context) {
 }
 
 void cMC16::ResolveFolder() {
+  if (!pinnedFolder_.empty()) {
+    folder_ = pinnedFolder_;
+    return;
+  }
   folder_ = M_Registry::GetServerDirectory(context_.registry, context_.executable) + "Config/";
 }
 

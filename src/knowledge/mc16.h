@@ -44,6 +44,10 @@ class cMC16 {
   uint8_t Version() const { return version_; }
   void SetVersion(uint8_t version) { version_ = version; }
 
+  // Pins the knowledge-base folder (ending in "/") instead of the registered server's
+  // "Config/" folder: for tools that check a folder of their own.
+  void UseFolder(std::string folder) { pinnedFolder_ = std::move(folder); }
+
   // Opens the Config file; false (and a message) when it does not exist.
   bool Init1();
   // Opens the eight files of section "Version_<Version>"; a message for each missing one.
@@ -257,6 +261,7 @@ class cMC16 {
   std::string configFileName_;
   uint8_t version_ = 0;
   std::string folder_;
+  std::string pinnedFolder_;
   std::array<std::unique_ptr<lns::IniFile>, 9> files_;
 };
 
