@@ -4,6 +4,9 @@
 #include <sstream>
 
 #include "base/error.h"
+#include "base/procedure.h"
+#include "base/text.h"
+#include "params/param_enums.h"
 
 namespace demo_profile {
 namespace {
@@ -40,61 +43,135 @@ std::string State(const ValueControl& control) {
          (control.Enabled() ? ", enabled" : ", disabled");
 }
 
-struct SendTimeChoice {
-  const char* caption;
-  const char* cpValue;  // the whole CP in "RAW" form
-};
-constexpr SendTimeChoice kSendTimes[] = {{"1 s", "0\t10"}, {"5 s", "0\t50"}, {"30 s", "1\t44"}};
+constexpr const char* kParameterType = "MODP_PORTA";
+
+// The built-in descriptions. The option buttons' values are whole CPs, bytes separated by blanks.
+ControlDescription Fallback(std::string title, int16_t page, int16_t subPage, float max,
+                            std::vector<std::pair<std::string, std::string>> items = {}) {
+  return {std::move(title), page, subPage, 0, max, std::move(items)};
+}
+
+// One description's kind, title and place; false when the knowledge base lacks it.
+bool ReadPlace(const knowledge::cMC16& kb, int32_t type, const std::string& name, ControlDescription& into,
+               int32_t& kind) {
+  std::string title;
+  std::string pos;
+  if (!kb.ParameterControlSettings(0, type, name, kind, title, pos)) return false;
+  into.title = title;
+  into.page = base::CInt(base::Val(base::Field(pos, 1, ",")));
+  into.subPage = base::CInt(base::Val(base::Field(pos, 2, ",")));
+  return true;
+}
+
+void ReadKindSettings(const knowledge::cMC16& kb, int32_t type, const std::string& name, int32_t kind,
+                      ControlDescription& into) {
+  if (kind == CPCT_TextBox || kind == CPCT_TextBox2) {
+    int32_t factor = 0;
+    float resolution = 0;
+    std::string unit;
+    kb.ParameterTextboxSettings(0, type, name, into.rangeMin, into.rangeMax, factor, resolution, unit);
+    return;
+  }
+  knowledge::Strings items;
+  if (!kb.ParameterComboBoxSettings(0, type, name, items) || items.Count() == 0) return;
+  into.items.clear();
+  for (const auto& item : items) {
+    const size_t tilde = item.rfind('~');
+    into.items.emplace_back(item.substr(0, tilde), item.substr(tilde + 1));
+  }
+}
 
 }  // namespace
+
+ControlDescription Describe(const knowledge::cMC16* kb, const std::string& name, ControlDescription fallback) {
+  if (kb == nullptr) return fallback;
+  ControlDescription described = fallback;
+  try {
+    const int32_t type = kb->GetValueByEnumString(kParameterType);
+    int32_t kind = -1;
+    if (ReadPlace(*kb, type, name, described, kind)) {
+      ReadKindSettings(*kb, type, name, kind, described);
+      return described;
+    }
+  } catch (const base::Error& e) {
+    base::LogLine("The control description of " + std::string(kParameterType) + "." + name +
+                      " cannot be read: " + e.what(),
+                  base::kRedLine, true);
+    return fallback;
+  }
+  base::LogLine("The knowledge base has no control description of " + std::string(kParameterType) + "." + name +
+                    "; the built-in one is used",
+                base::kRedLine, true);
+  return fallback;
+}
 
 DemoControls::DemoControls()
     : txtHoldTime(std::make_shared<TextBox>("txtParam", 0)),
       txtBrightness(std::make_shared<TextBox>("txtParam", 1)),
       cboStartDelay(std::make_shared<ComboBox>("cboParam", 0)),
       chkSecondStage(std::make_shared<CheckBox>("chkParam", 0)),
-      sendTimeGroup(std::make_shared<OptionGroup>()) {
-  chkSecondStage->SetCaption("Second stage");
-  for (const auto& choice : kSendTimes) {
+      holdTime(Fallback("Hold time", 1, 3, 600)),
+      brightness(Fallback("Brightness", 0, 1, 100)),
+      startDelay(Fallback("Start delay", 0, 1, 0, {{"Off", "0"}, {"1 s", "10"}, {"2 s", "20"}, {"5 s", "50"}})),
+      secondStage(Fallback("Second stage", 0, 1, 0, {{"Off", "0"}, {"On", "20"}})),
+      maxSendTime(Fallback("Maximum send time", 0, 2, 0, {{"1 s", "0 10"}, {"5 s", "0 50"}, {"30 s", "1 44"}})) {
+  MakeSendTimeButtons();
+}
+
+void DemoControls::MakeSendTimeButtons() {
+  sendTimeGroup = std::make_shared<OptionGroup>();
+  optMaxSendTime.clear();
+  for (const auto& item : maxSendTime.items) {
     optMaxSendTime.push_back(std::make_shared<OptionButton>("optParam", static_cast<int32_t>(optMaxSendTime.size())));
-    optMaxSendTime.back()->SetCaption(choice.caption);
+    optMaxSendTime.back()->SetCaption(item.first);
     OptionGroup::Join(sendTimeGroup, optMaxSendTime.back());
   }
 }
 
 void DemoControls::Place(ui::frmMain& form) const {
-  form.controls.push_back({cboStartDelay, 0, 1, "Start delay"});
-  form.controls.push_back({chkSecondStage, 0, 1, "Second stage"});
-  form.controls.push_back({txtBrightness, 0, 1, "Brightness"});
-  for (const auto& button : optMaxSendTime) form.controls.push_back({button, 0, 2, "Maximum send time"});
-  form.controls.push_back({txtHoldTime, 1, 3, "Hold time"});
+  form.controls.push_back({cboStartDelay, startDelay.page, startDelay.subPage, startDelay.title});
+  form.controls.push_back({chkSecondStage, secondStage.page, secondStage.subPage, secondStage.title});
+  form.controls.push_back({txtBrightness, brightness.page, brightness.subPage, brightness.title});
+  for (const auto& button : optMaxSendTime) {
+    form.controls.push_back({button, maxSendTime.page, maxSendTime.subPage, maxSendTime.title});
+  }
+  form.controls.push_back({txtHoldTime, holdTime.page, holdTime.subPage, holdTime.title});
 }
 
 void DemoControls::Bind(const std::shared_ptr<lns::AppDevice>& device, const std::shared_ptr<lns::LonMarkObject>& object,
-                        params::cParams& set) {
+                        params::cParams& set, const knowledge::cMC16* kb) {
+  holdTime = Describe(kb, "HoldTime", holdTime);
+  brightness = Describe(kb, "Brightness", brightness);
+  startDelay = Describe(kb, "StartDelay", startDelay);
+  secondStage = Describe(kb, "SecondStage", secondStage);
+  maxSendTime = Describe(kb, "MaxSendTime", maxSendTime);
+  if (secondStage.items.size() < 2) secondStage.items = {{"Off", "0"}, {"On", "20"}};
+  chkSecondStage->SetCaption(secondStage.title);
+  MakeSendTimeButtons();
   const auto deviceCps = device->Interface()->ConfigProperties();
 
   auto hold = set.AddTextBoxParameter("HoldTime", txtHoldTime, CpNamed(object->ConfigProperties(), "HoldTime"),
                                               "HoldTime");
   hold->SetSnvtType(SNVT_time_sec);
-  hold->SetRangeMax(600);
-  hold->SetTextBoxTitle("Hold time");
+  hold->SetRangeMin(holdTime.rangeMin);
+  hold->SetRangeMax(holdTime.rangeMax);
+  hold->SetTextBoxTitle(holdTime.title);
   hold->SetWriteToLnsIfRequiredOnly(true);
   if (hold->Available()) {
     hold->ConsiderPartOfCpOnly(1, 2);
     hold->SetLockMode(LM_UNLOCKED);
   }
 
-  auto brightness = set.AddTextBoxParameter("Brightness", txtBrightness, CpNamed(deviceCps, "Brightness"),
+  auto brightnessParameter = set.AddTextBoxParameter("Brightness", txtBrightness, CpNamed(deviceCps, "Brightness"),
                                                     "Brightness");
-  brightness->SetSnvtType(SNVT_lev_cont);
-  brightness->SetTextBoxTitle("Brightness");
+  brightnessParameter->SetSnvtType(SNVT_lev_cont);
+  brightnessParameter->SetRangeMin(brightness.rangeMin);
+  brightnessParameter->SetRangeMax(brightness.rangeMax);
+  brightnessParameter->SetTextBoxTitle(brightness.title);
 
   auto delay = set.AddComboBoxParameter("StartDelay", cboStartDelay, CpNamed(deviceCps, "DeviceOptions"),
                                                 "DeviceOptions");
-  for (const auto& [text, data] : {std::pair{"Off", 0}, {"1 s", 10}, {"2 s", 20}, {"5 s", 50}}) {
-    delay->AddComboBoxItem(text, data);
-  }
+  for (const auto& [text, data] : startDelay.items) delay->AddComboBoxItem(text, base::CLng(base::Val(data)));
   delay->SetInvalidItemString("<unknown>");
   delay->SetWriteToLnsIfRequiredOnly(true);
   if (delay->Available()) {
@@ -104,8 +181,8 @@ void DemoControls::Bind(const std::shared_ptr<lns::AppDevice>& device, const std
 
   auto stage = set.AddCheckBoxParameter("SecondStage", chkSecondStage, CpNamed(deviceCps, "DeviceOptions"),
                                                 "DeviceOptions");
-  stage->SetValueChecked(20);
-  stage->SetValueUnchecked(0);
+  stage->SetValueUnchecked(base::CLng(base::Val(secondStage.items[0].second)));
+  stage->SetValueChecked(base::CLng(base::Val(secondStage.items[1].second)));
   if (stage->Available()) {
     stage->ConsiderPartOfCpOnly(3, 2);
     stage->SetLockMode(LM_UNLOCKED);
@@ -113,7 +190,9 @@ void DemoControls::Bind(const std::shared_ptr<lns::AppDevice>& device, const std
 
   auto sendTime = set.AddOptionButtonParameter("MaxSendTime", NvCpNamed(device, "nvoValue", "MaxSendTime"),
                                                        "MaxSendTime");
-  for (size_t i = 0; i < optMaxSendTime.size(); ++i) sendTime->AddOptionButton(optMaxSendTime[i], kSendTimes[i].cpValue);
+  for (size_t i = 0; i < optMaxSendTime.size(); ++i) {
+    sendTime->AddOptionButton(optMaxSendTime[i], base::ReplaceAll(maxSendTime.items[i].second, " ", "\t"));
+  }
   if (sendTime->Available()) sendTime->SetLockMode(LM_UNLOCKED);
 }
 

@@ -7,11 +7,15 @@
 //   "MaxSendTime"  option buttons, the whole CP "MaxSendTime" of the NV "nvoValue"
 //   "Brightness"   text box on a CP the demo device lacks: grey and without a value
 // A CP that the device lacks leaves its parameter unavailable.
+// Titles, places, ranges, list items and option buttons come from the knowledge base's
+// control descriptions of the module parameters "MODP_PORTA.<name>" when one is given; the
+// built-in ones below stand in for a missing knowledge base or description.
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "knowledge/mc16.h"
 #include "lns/lns_objects.h"
 #include "params/params.h"
 #include "ui/frm_main.h"
@@ -19,12 +23,28 @@
 
 namespace demo_profile {
 
+// What a control description says of one parameter: title, place, range and list items
+// (shown text and value).
+struct ControlDescription {
+  std::string title;
+  int16_t page = 0;
+  int16_t subPage = 1;
+  float rangeMin = 0;
+  float rangeMax = 0;
+  std::vector<std::pair<std::string, std::string>> items;
+};
+
+// The description of module parameter `name` of type "MODP_PORTA" in `kb`; `fallback` when
+// there is no knowledge base or it does not describe the parameter (a red line is logged).
+ControlDescription Describe(const knowledge::cMC16* kb, const std::string& name, ControlDescription fallback);
+
 // The window's parameter controls and how they are bound to a parameter set.
 struct DemoControls {
   DemoControls();
-  // Creates the parameters in `set` on the CPs of `device` and `object` with their settings.
+  // Creates the parameters in `set` on the CPs of `device` and `object` with their settings,
+  // described by the knowledge base `kb` when given.
   void Bind(const std::shared_ptr<lns::AppDevice>& device, const std::shared_ptr<lns::LonMarkObject>& object,
-            params::cParams& set);
+            params::cParams& set, const knowledge::cMC16* kb = nullptr);
   // Puts the controls on the pages of a window model: the device's parameters on the first
   // page's first sub-page, the object's on the second page.
   void Place(ui::frmMain& form) const;
@@ -35,6 +55,10 @@ struct DemoControls {
   std::shared_ptr<ui::window::CheckBox> chkSecondStage;
   std::vector<std::shared_ptr<ui::window::OptionButton>> optMaxSendTime;
   std::shared_ptr<ui::window::OptionGroup> sendTimeGroup;
+  ControlDescription holdTime, brightness, startDelay, secondStage, maxSendTime;
+
+ private:
+  void MakeSendTimeButtons();
 };
 
 // One line per parameter of `set`: what its control shows, its lock mode and colours.

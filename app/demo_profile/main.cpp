@@ -118,6 +118,8 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
   context.lonMarkObject = lonMarkObject;
   context.deviceTemplate = device->Template();
   context.dialogs = &dialogs;
+  context.registry = &registry;
+  context.executable = platform::process::CurrentExecutable();
   context.windowCaption = device->Name() + " / " + lonMarkObject->Name();
   context.newIniFile = [] { return std::make_unique<platform::ini::ProfileIniFile>(); };
   config::cConfiguration configuration(context);
@@ -145,8 +147,10 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
   window.SetConfiguration(&configuration);
   logger.SetLogBox(&form.logBox);
 
+  // The knowledge base: fetching the CPs loads it for the device's "ParamVersion".
+  configuration.FetchCPs();
   demo_profile::DemoControls controls;
-  controls.Bind(device, lonMarkObject, configuration.Parameters());
+  controls.Bind(device, lonMarkObject, configuration.Parameters(), &configuration.MC16());
   controls.Place(form);
   window.SetLoading(true);
   configuration.ReadSettings();
