@@ -4,6 +4,7 @@
 #include "base/procedure.h"
 #include "base/product.h"
 #include "config/plugin_fetch.h"
+#include "knowledge/ini_fields.h"
 #include "lns/fetch.h"
 #include "platform/dialogs/dialogs.h"
 #include "ui/logger.h"
@@ -42,8 +43,10 @@ void cConfiguration::FetchCPs() {
     });
     scope.Step([&] {
       if (context_.iniFile != nullptr) {
-        mc16_->SetConfigFileName(
-            context_.iniFile->ReadStringForTemplate("Config", lns::M_PlugIn::kCpSection, context_.deviceTemplate));
+        const std::string name =
+            context_.iniFile->ReadStringForTemplate("Config", lns::M_PlugIn::kCpSection, context_.deviceTemplate);
+        if (name.empty()) knowledge::ReportMissingEntry(*context_.iniFile, lns::M_PlugIn::kCpSection, "Config");
+        mc16_->SetConfigFileName(name);
       }
     });
     scope.Step([&] {

@@ -1,5 +1,6 @@
 #include "knowledge/ini_fields.h"
 
+#include "base/procedure.h"
 #include "base/text.h"
 
 namespace knowledge {
@@ -28,6 +29,23 @@ std::string_view SectionLineKey(std::string_view line) { return line.substr(0, l
 std::string SectionLineValue(std::string_view line) {
   const size_t eq = line.find('=');
   return eq == std::string_view::npos ? std::string() : std::string(CleanValue(line.substr(eq + 1)));
+}
+
+void ReportMissingEntry(const lns::IniFile& file, std::string_view section, std::string_view key) {
+  if (!file.FileExists()) return;
+  std::string why;
+  if (const int line = file.KeyLine(key, section); line > 0) {
+    why = "the value in line " + std::to_string(line) + " is empty";
+  } else if (const int junk = file.FirstJunkLine(); junk > 0) {
+    why = "the file holds binary data from line " + std::to_string(junk);
+  } else if (file.SectionLine(section) == 0) {
+    why = "the section is missing";
+  } else {
+    why = "the key is missing";
+  }
+  base::LogLine(file.GetFile() + ": section [" + std::string(section) + "], key \"" + std::string(key) +
+                    "\" cannot be read: " + why,
+                base::kRedLine, true);
 }
 
 bool IsDontShowMark(std::string_view value) { return base::EqualsNoCase(value, "DONTSHOW"); }

@@ -28,6 +28,11 @@ std::vector<uint8_t> ParseByteList(std::string_view text, std::string_view separ
 // blanks stripped the way ReadIniField does it.
 std::string_view SectionLineKey(std::string_view line);
 std::string SectionLineValue(std::string_view line);
+// For a value that read as empty from a file that exists: logs a red line that names the file,
+// the section, the key and what is wrong (binary junk, no section, no key, an empty value), so
+// that a damaged file is not mistaken for a missing one. Nothing for a missing file.
+void ReportMissingEntry(const lns::IniFile& file, std::string_view section, std::string_view key);
+
 // The marks of a parameter that is not shown or is shown with a fixed value (case ignored).
 bool IsDontShowMark(std::string_view value);
 bool IsConstMark(std::string_view value);

@@ -98,7 +98,9 @@ bool cMC16::Init2() {
   ResolveFolder();
   const std::string section = "Version_" + std::to_string(version_);
   for (const auto& kind : kVersionFiles) {
-    File(kind.file).SetFile(folder_ + ReadIniField(File(KbFile::Config), section, kind.key, -1));
+    const std::string name = ReadIniField(File(KbFile::Config), section, kind.key, -1);
+    if (name.empty()) ReportMissingEntry(File(KbFile::Config), section, kind.key);
+    File(kind.file).SetFile(folder_ + name);
     File(kind.file).SetVerbatim(kind.verbatim);
   }
   bool allThere = true;

@@ -5,6 +5,7 @@
 #include "knowledge/ini_fields.h"
 #include "support/matchers.h"
 #include "support/plugin_run.h"
+#include "support/recording_log.h"
 
 using testing_support::ThrowsError;
 
@@ -49,6 +50,30 @@ TEST(Mc16Test, MissingFilesAreReportedOneMessageEach) {
   EXPECT_FALSE(mc16.Init2());
   ASSERT_EQ(run.records.messages.size(), 10u);
   EXPECT_EQ(run.records.messages[9].text, "Enums File does not exist.\r\n\r\n" + folder + "Enums_V1.ini");
+}
+
+TEST(Mc16Test, ADamagedConfigFileIsReportedAsDamagedNotMissing) {
+  const std::pair<std::string, std::string> rows[] = {
+      {std::string("\x7f" "ELF\x02\x01\x00\x00junk", 12), "binary data from line 1"},
+      {"[Version_1]\nModules=Modules_V1.ini\n", "key is missing"},  // truncated after the first key
+      {"[General]\nDefaultVersion=1\n", "section is missing"},
+  };
+  for (const auto& [contents, why] : rows) {
+    testing_support::PlugInRun run;
+    testing_support::RecordingLog log;
+    testing_support::WriteFile(run.ServerFolder() / "Config" / "PortaB.cfg", contents);
+    knowledge::cMC16 mc16(run.context);
+    mc16.SetConfigFileName("PortaB.cfg");
+    ASSERT_TRUE(mc16.Init1());
+    mc16.SetVersion(1);
+    EXPECT_FALSE(mc16.Init2());
+    ASSERT_FALSE(log.redLines.empty()) << why;
+    EXPECT_NE(log.redLines.back().find("PortaB.cfg: section [Version_1], key \"CommandTable\" cannot be read: "),
+              std::string::npos)
+        << log.redLines.back();
+    EXPECT_NE(log.redLines.back().find(why), std::string::npos) << log.redLines.back();
+    EXPECT_EQ(run.records.messages.back().text.rfind("Command Table File does not exist.", 0), 0u);
+  }
 }
 
 TEST(Mc16Test, ServerDirectoryFromTheRegistration) {

@@ -1,0 +1,51 @@
+#pragma once
+// The knowledge-base checker behind "portab-lns kb check": loads the files of one
+// knowledge-base version the way the plug-in does and reports what would make a reader fail,
+// fall back without a word or show a key where a text belongs. Each finding names the file
+// (relative to the knowledge-base folder) and the line, so an author can go straight to it.
+//
+//   portab-lns kb check <Config folder> [<version>]
+//
+// The version defaults to "DefaultVersion" of the Config file's section "General". The Config
+// file is the one the plug-in INI file (PortaB.ini in the folder's parent folder) names,
+// else "PortaB.cfg". Exit status: 0 clean, 1 findings, 2 a usage error.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "lns/ini_file.h"
+
+namespace knowledge {
+
+struct KbFinding {
+  std::string file;  // relative to the knowledge-base folder
+  int line = 0;      // from 1; 0 when the finding has no line
+  std::string message;
+
+  // "<file>:<line>: <message>", or "<file>: <message>" without a line.
+  std::string ToString() const;
+};
+
+struct KbCheckReport {
+  int version = -1;  // the version checked; -1 when it could not be determined
+  std::vector<KbFinding> findings;
+};
+
+// The INI component's constructor: the caller (a program's main, a test) chooses it.
+using IniFileFactory = std::function<std::unique_ptr<lns::IniFile>()>;
+
+// Checks the knowledge base in `folder` for `version` (the Config file's default when none).
+KbCheckReport CheckKnowledgeBase(const std::string& folder, std::optional<uint8_t> version,
+                                 const IniFileFactory& newIniFile);
+
+// Runs "kb check <folder> [<version>]" or "kb --help" (`args` starts with "kb"): findings and a
+// summary line on `out`, usage errors on `err`. Returns the exit status.
+int RunKbTool(const std::vector<std::string>& args, const IniFileFactory& newIniFile, std::ostream& out,
+              std::ostream& err);
+
+}  // namespace knowledge

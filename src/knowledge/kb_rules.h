@@ -1,0 +1,104 @@
+#pragma once
+// The content rules of the knowledge-base checker, run once all files of a version exist.
+// The rules go through every section and key of a file and judge each value the way its
+// reader will use it; each group of rules lives with the file it reads (kb_rules_*.cpp), the
+// shared judgements (resource keys, enumeration strings, byte lists) in kb_rules.cpp.
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "base/text.h"
+#include "knowledge/kb_checker.h"
+#include "knowledge/mc16.h"
+
+namespace knowledge {
+
+class KbRules {
+ public:
+  // `fileNames` are the files' names relative to the folder, by KbFile; `plugInIni` is the
+  // plug-in INI file beside the folder (nullptr when there is none).
+  KbRules(const cMC16& kb, const std::array<std::string, 9>& fileNames, const lns::IniFile* plugInIni,
+          std::vector<KbFinding>& findings);
+
+  void Run();
+
+ private:
+  // ---- per file (kb_rules_modules.cpp, kb_rules_controls.cpp, kb_rules_objects.cpp) ----
+  void CheckModules();
+  void CheckModuleSection(const std::string& section);
+  void CheckModuleOrder(const std::string& section);
+  void CheckPhysicalChannelUsage(const std::string& section);
+  void CheckCompatibility(const std::string& section);
+  void CheckChannels();
+  void CheckChannelTypes(const std::string& section);
+  void CheckDependencies(const std::string& section);
+  bool IsPlacedCp(std::string_view cpName) const;
+  void CheckExceptionSection(KbFile file, const std::string& section);
+  void CheckReference(KbFile file, const std::string& section, std::string_view moduleType);
+  void CheckControls();
+  void CheckViewSection(const std::string& section);
+  void CheckParameterSection(const std::string& section);
+  void CheckControlKind(const std::string& section);
+  void CheckTextBox(const std::string& section);
+  void CheckComboBox(const std::string& section);
+  void CheckPicture(const std::string& section);
+  void CheckObjects(KbFile file, std::string_view objectSection);
+  void CheckCommandTable();
+  void CheckEnums();
+
+  // ---- shared judgements (kb_rules.cpp) ----
+  void Report(KbFile file, int line, std::string message);
+  // Runs one section's rules; an error of a reader becomes a finding at the section.
+  void Guarded(KbFile file, const std::string& section, const std::function<void()>& rules);
+  const lns::IniFile& File(KbFile file) const { return kb_.File(file); }
+  // The sections a reader can reach: each name once (only the first of duplicates is read).
+  std::vector<std::string> Sections(KbFile file) const;
+  // The keys of a section in file order, a key's value as the readers see it, and its line.
+  std::vector<std::string> Keys(KbFile file, std::string_view section) const;
+  std::string Value(KbFile file, std::string_view section, std::string_view key) const;
+  int Line(KbFile file, std::string_view section, std::string_view key) const;
+  // `what` names the place in the message ("ModuleName", "ListItems item 2", ...).
+  // A resource key must have an English or a German text ("" names nothing).
+  void ResourceKey(KbFile file, int line, std::string_view what, std::string_view resourceKey);
+  // A control setting that holds resource keys ("ControlTitle", "ListItems", "TypeName", ...),
+  // given by its key (which may carry an override prefix) and the setting's own name.
+  void ResourceSetting(KbFile file, std::string_view section, std::string_view key, std::string_view setting);
+  // The number of an enumeration string; nullopt (and a finding) when it does not resolve.
+  std::optional<int32_t> EnumValue(KbFile file, int line, std::string_view what, std::string_view enumString);
+  bool IsChannelType(std::string_view channelType) const;
+  void ChannelType(KbFile file, int line, std::string_view what, std::string_view channelType);
+  // A byte list as the readers parse it (up to its first empty field), and one byte field that
+  // may be empty (read as 0).
+  void ByteList(KbFile file, int line, std::string_view what, std::string_view list);
+  void ByteField(KbFile file, int line, std::string_view what, std::string_view field);
+
+  struct EnumEntry {
+    int line = 0;
+    std::string number;  // the text after "=", comment cut
+  };
+
+  const cMC16& kb_;
+  const std::array<std::string, 9>& fileNames_;
+  const lns::IniFile* plugInIni_;
+  std::vector<KbFinding>& findings_;
+  // Every enumeration string with its line, the first one in file order as the reader finds it.
+  std::unordered_map<std::string, EnumEntry, base::FoldedHasher, base::FoldedEqual> enums_;
+};
+
+// Texts shared by the rule files.
+inline constexpr std::string_view kExceptionsSuffix = "Exceptions#";
+inline constexpr std::string_view kViewSuffix = "#VIEW";
+bool EndsWithNoCase(std::string_view text, std::string_view suffix);
+bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+std::string Quoted(std::string_view text);
+// The number a whole text reads as (blanks around it aside); nullopt when it is none.
+std::optional<double> Number(std::string_view text);
+// The same, when it is a whole number that fits 32 bits.
+std::optional<int32_t> WholeNumber(std::string_view text);
+
+}  // namespace knowledge
