@@ -1,5 +1,4 @@
-// The INI component on a knowledge-base-sized file, and raw CP transfers on the embedded
-// LNS server.
+// Raw CP transfers on the embedded LNS server.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -7,8 +6,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/ini/ini_document.h"
-#include "platform/ini/profile_ini_file.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_description.h"
 
@@ -19,40 +16,6 @@ std::filesystem::path BenchFolder(const char* what) {
   std::filesystem::create_directories(folder);
   return folder;
 }
-
-// About 1 MB: 2000 sections of 20 keys with comma lists and comments, like the controls file.
-std::string KnowledgeBaseText() {
-  std::string text;
-  for (int s = 0; s < 2000; ++s) {
-    text += "[FPT_" + std::to_string(s) + "]\r\n; section comment\r\n";
-    for (int k = 0; k < 20; ++k) {
-      text += "Parameter" + std::to_string(k) + "=DCHP_TIME,1," + std::to_string(k) + ",100,5000 ; ms\r\n";
-    }
-  }
-  return text;
-}
-
-void BM_IniParse1MB(benchmark::State& state) {
-  const std::string text = KnowledgeBaseText();
-  for (auto _ : state) benchmark::DoNotOptimize(platform::ini::IniDocument::Parse(text));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
-}
-BENCHMARK(BM_IniParse1MB)->Unit(benchmark::kMillisecond);
-
-void BM_IniKeyedRead(benchmark::State& state) {
-  const auto folder = BenchFolder("ini");
-  const auto file = folder / "Controls.ini";
-  std::ofstream(file) << KnowledgeBaseText();
-  platform::ini::ProfileIniFile ini(file.string());
-  int i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(ini.ReadString("Parameter" + std::to_string(i % 20), "fpt_" + std::to_string(i % 2000)));
-    ++i;
-  }
-  state.SetItemsProcessed(state.iterations());
-  std::filesystem::remove_all(folder);
-}
-BENCHMARK(BM_IniKeyedRead);
 
 constexpr const char* kNetwork = R"({"network": "Bench", "system": "S", "subsystems": [{"name": "A", "devices": [
   {"name": "D", "programId": "P", "cps": [{"name": "C", "elementSize": 2, "dimension": 4}]}]}]})";

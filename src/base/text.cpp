@@ -1,9 +1,11 @@
 #include "base/text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "base/error.h"
@@ -146,8 +148,36 @@ std::string FoldCase(std::string_view text) {
   return out;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
+namespace {
+
+constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+constexpr uint64_t kLowSevenBits = 0x7F7F7F7F7F7F7F7FULL;
+constexpr uint64_t EachByte(uint8_t value) { return 0x0101010101010101ULL * value; }
+
+// Up to eight bytes of `text` from `i` as one word (missing bytes 0).
+uint64_t WordAt(std::string_view text, size_t i) {
+  uint64_t word = 0;
+  std::memcpy(&word, text.data() + i, std::min<size_t>(8, text.size() - i));
+  return word;
+}
+
+// An all-ASCII word with its capitals made small, eight bytes at a time.
+uint64_t FoldAsciiWord(uint64_t word) {
+  const uint64_t heptets = word & kLowSevenBits;
+  const uint64_t aboveZ = heptets + EachByte(0x7F - 'Z');
+  const uint64_t fromA = heptets + EachByte(0x80 - 'A');
+  const uint64_t capitals = (fromA ^ aboveZ) & ~word & kHighBits;
+  return word | (capitals >> 2);
+}
+
+bool IsAscii(std::string_view text) {
+  for (size_t i = 0; i < text.size(); i += 8) {
+    if ((WordAt(text, i) & kHighBits) != 0) return false;
+  }
+  return true;
+}
+
+bool EqualsNoCaseSlow(std::string_view a, std::string_view b) {
   unsigned char fa[2];
   unsigned char fb[2];
   for (size_t i = 0; i < a.size();) {
@@ -159,13 +189,40 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+}  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  if (a == b) return true;
+  for (size_t i = 0; i < a.size(); i += 8) {
+    const uint64_t wa = WordAt(a, i);
+    const uint64_t wb = WordAt(b, i);
+    if (((wa | wb) & kHighBits) != 0) return EqualsNoCaseSlow(a, b);
+    if (FoldAsciiWord(wa) != FoldAsciiWord(wb)) return false;
+  }
+  return true;
+}
+
 size_t FoldedHash(std::string_view text) {
-  uint64_t hash = 14695981039346656037ULL;  // FNV-1a over the folded bytes
+  uint64_t hash = 0x9E3779B97F4A7C15ULL ^ text.size();
+  if (IsAscii(text)) {
+    for (size_t i = 0; i < text.size(); i += 8) {
+      hash = (hash ^ FoldAsciiWord(WordAt(text, i))) * 0xFF51AFD7ED558CCDULL;
+      hash ^= hash >> 32;
+    }
+    return static_cast<size_t>(hash);
+  }
   unsigned char folded[2];
-  for (size_t i = 0; i < text.size();) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {  // fold first, then hash the same way
     const size_t n = FoldAt(text, i, folded);
-    for (size_t k = 0; k < n; ++k) hash = (hash ^ folded[k]) * 1099511628211ULL;
+    out.append(reinterpret_cast<const char*>(folded), n);
     i += n;
+  }
+  for (size_t i = 0; i < out.size(); i += 8) {
+    hash = (hash ^ WordAt(out, i)) * 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 32;
   }
   return static_cast<size_t>(hash);
 }

@@ -18,10 +18,11 @@ std::string_view CleanValue(std::string_view value) {
 
 std::string ReadIniField(const lns::IniFile& file, std::string_view section, std::string_view key,
                          int16_t fieldIndex) {
-  const std::string value = file.ReadString(key, section);
-  const std::string_view clean = CleanValue(value);
-  if (fieldIndex > 0) return base::Field(clean, fieldIndex, ",");
-  return std::string(clean);
+  std::string value = file.ReadString(key, section);
+  const size_t length = CleanValue(value).size();
+  if (fieldIndex > 0) return base::Field(std::string_view(value).substr(0, length), fieldIndex, ",");
+  value.resize(length);  // in place: no second copy
+  return value;
 }
 
 std::string_view SectionLineKey(std::string_view line) { return line.substr(0, line.find('=')); }

@@ -108,20 +108,25 @@ void IniDocument::AddLine(std::string_view trimmed, uint32_t number) {
 
 void IniDocument::BuildKeyIndex() {
   size_t slots = 16;
-  while (slots < lines_.size() * 2) slots *= 2;
-  keySlots_.assign(slots, 0);
+  while (slots < lines_.size() + lines_.size() / 2) slots *= 2;  // filled to two thirds at most
+  keySlots_.assign(slots, KeySlot{});
   const size_t mask = slots - 1;
   for (uint32_t i = 0; i < lines_.size(); ++i) {
     const Line& line = lines_[i];
     if (!line.hasEquals) continue;
     const std::string_view key = KeyOf(line);
-    for (size_t slot = SlotHash(line.section, key) & mask;; slot = (slot + 1) & mask) {
-      if (keySlots_[slot] == 0) {
-        keySlots_[slot] = i + 1;
+    const size_t hash = SlotHash(line.section, key);
+    const auto tag = static_cast<uint32_t>(hash >> 32);
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+      KeySlot& slot = keySlots_[at];
+      if (slot.section == kNone) {
+        slot = {tag, line.section, line.keyPos, line.keyLen, line.valuePos, line.valueLen};
         break;
       }
-      const Line& held = lines_[keySlots_[slot] - 1];
-      if (held.section == line.section && base::EqualsNoCase(KeyOf(held), key)) break;  // first one wins
+      if (slot.hash == tag && slot.section == line.section &&
+          base::EqualsNoCase({text_->data() + slot.keyPos, slot.keyLen}, key)) {
+        break;  // the first of duplicate keys wins
+      }
     }
   }
 }
@@ -131,22 +136,30 @@ uint32_t IniDocument::SectionIndex(std::string_view name) const {
   return it == firstSection_.end() ? kNone : it->second;
 }
 
-const IniDocument::Line* IniDocument::FindLine(std::string_view section, std::string_view key) const {
-  const uint32_t index = SectionIndex(section);
-  if (index == kNone) return nullptr;
+const IniDocument::KeySlot* IniDocument::FindSlot(uint32_t section, std::string_view key) const {
+  if (section == kNone) return nullptr;
   key = TrimBlanksAndTabs(key);
+  const size_t hash = SlotHash(section, key);
+  const auto tag = static_cast<uint32_t>(hash >> 32);
   const size_t mask = keySlots_.size() - 1;
-  for (size_t slot = SlotHash(index, key) & mask; keySlots_[slot] != 0; slot = (slot + 1) & mask) {
-    const Line& line = lines_[keySlots_[slot] - 1];
-    if (line.section == index && base::EqualsNoCase(KeyOf(line), key)) return &line;
+  for (size_t at = hash & mask; keySlots_[at].section != kNone; at = (at + 1) & mask) {
+    const KeySlot& slot = keySlots_[at];
+    if (slot.hash == tag && slot.section == section &&
+        base::EqualsNoCase({text_->data() + slot.keyPos, slot.keyLen}, key)) {
+      return &slot;
+    }
   }
   return nullptr;
 }
 
 std::optional<std::string_view> IniDocument::FindValue(std::string_view section, std::string_view key) const {
-  const Line* line = FindLine(section, key);
-  if (line == nullptr) return std::nullopt;
-  return ValueOf(*line);
+  return FindValueIn(SectionIndex(section), key);
+}
+
+std::optional<std::string_view> IniDocument::FindValueIn(uint32_t section, std::string_view key) const {
+  const KeySlot* slot = FindSlot(section, key);
+  if (slot == nullptr) return std::nullopt;
+  return std::string_view(text_->data() + slot->valuePos, slot->valueLen);
 }
 
 std::vector<std::string> IniDocument::SectionNames() const {
@@ -177,8 +190,13 @@ int IniDocument::SectionLine(std::string_view section) const {
 }
 
 int IniDocument::KeyLine(std::string_view section, std::string_view key) const {
-  const Line* line = FindLine(section, key);
-  return line == nullptr ? 0 : static_cast<int>(line->number);
+  const KeySlot* slot = FindSlot(SectionIndex(section), key);
+  if (slot == nullptr) return 0;
+  const Section& found = sections_[slot->section];
+  for (uint32_t i = found.firstLine; i < found.firstLine + found.lineCount; ++i) {
+    if (lines_[i].keyPos == slot->keyPos) return static_cast<int>(lines_[i].number);
+  }
+  return 0;
 }
 
 namespace {

@@ -31,7 +31,13 @@ class IniDocument {
  public:
   static IniDocument Parse(std::string_view bytes);
 
+  static constexpr uint32_t kNone = UINT32_MAX;
+
   bool HasSection(std::string_view name) const { return SectionIndex(name) != kNone; }
+  // The index of the section that reads of `name` search; kNone when missing.
+  uint32_t SectionIndex(std::string_view name) const;
+  // The value of `key` in the section of that index (nullopt when missing).
+  std::optional<std::string_view> FindValueIn(uint32_t section, std::string_view key) const;
   // The value as written (trimmed), nullopt when the key or section is missing. The view
   // lives as long as the document.
   std::optional<std::string_view> FindValue(std::string_view section, std::string_view key) const;
@@ -49,8 +55,6 @@ class IniDocument {
   int FirstJunkLine() const { return firstJunkLine_; }
 
  private:
-  static constexpr uint32_t kNone = UINT32_MAX;
-
   struct Line {
     uint32_t keyPos, keyLen;      // key (or the whole trimmed line when there is no "=")
     uint32_t valuePos, valueLen;  // value after "=", trimmed
@@ -66,8 +70,6 @@ class IniDocument {
 
   std::string_view KeyOf(const Line& line) const { return {text_->data() + line.keyPos, line.keyLen}; }
   std::string_view ValueOf(const Line& line) const { return {text_->data() + line.valuePos, line.valueLen}; }
-  uint32_t SectionIndex(std::string_view name) const;
-  const Line* FindLine(std::string_view section, std::string_view key) const;
   void StartSection(std::string_view name, uint32_t number);
   void AddLine(std::string_view trimmed, uint32_t number);
   void BuildKeyIndex();
@@ -77,7 +79,17 @@ class IniDocument {
   std::vector<Line> lines_;
   std::vector<Section> sections_;
   std::unordered_map<std::string_view, uint32_t, base::FoldedHasher, base::FoldedEqual> firstSection_;
-  std::vector<uint32_t> keySlots_;  // line index + 1, 0 = empty; size is a power of two
+  // One slot per key, open addressing, the size a power of two. A slot repeats what a lookup
+  // needs of its line (hash, section, key and value place), so that a read touches the slot
+  // and the text and nothing else.
+  struct KeySlot {
+    uint32_t hash = 0;        // the upper half of the key's hash
+    uint32_t section = kNone;  // kNone = empty slot
+    uint32_t keyPos = 0, keyLen = 0;
+    uint32_t valuePos = 0, valueLen = 0;
+  };
+  const KeySlot* FindSlot(uint32_t section, std::string_view key) const;
+  std::vector<KeySlot> keySlots_;
   int firstJunkLine_ = 0;
 };
 

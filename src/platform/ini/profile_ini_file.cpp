@@ -23,15 +23,27 @@ const IniDocument& ProfileIniFile::Doc() const {
   struct timespec now {};
   ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);  // answered in user space (vDSO)
   if (!doc_ || now.tv_sec != checkedSeconds_ || now.tv_nsec != checkedNanoseconds_) {
-    doc_ = IniCache::Get(path_);
+    auto fresh = IniCache::Get(path_);
+    if (fresh != doc_) lastSectionKnown_ = false;  // section indexes belong to one document
+    doc_ = std::move(fresh);
     checkedSeconds_ = now.tv_sec;
     checkedNanoseconds_ = now.tv_nsec;
   }
   return *doc_;
 }
 
+uint32_t ProfileIniFile::SectionIndexOf(std::string_view section) const {
+  const IniDocument& doc = Doc();
+  if (lastSectionKnown_ && lastSectionName_ == section) return lastSectionIndex_;
+  lastSectionIndex_ = doc.SectionIndex(section);
+  lastSectionName_.assign(section);
+  lastSectionKnown_ = true;
+  return lastSectionIndex_;
+}
+
 std::optional<std::string> ProfileIniFile::Value(std::string_view key, std::string_view section) const {
-  const auto value = Doc().FindValue(section, key);
+  const uint32_t index = SectionIndexOf(section);
+  const auto value = doc_->FindValueIn(index, key);
   if (!value) return std::nullopt;
   return verbatim_ ? std::string(*value) : Unquote(*value);
 }

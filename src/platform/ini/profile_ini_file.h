@@ -23,7 +23,10 @@ class ProfileIniFile final : public lns::IniFile {
     Refresh();
   }
   // Forgets the kept document: the next read asks the cache.
-  void Refresh() { doc_.reset(); }
+  void Refresh() {
+    doc_.reset();
+    lastSectionKnown_ = false;
+  }
   std::string GetFile() const override { return path_; }
 
   std::string ReadString(std::string_view key, std::string_view section) const override;
@@ -59,12 +62,18 @@ class ProfileIniFile final : public lns::IniFile {
                                            const std::shared_ptr<lns::DeviceTemplate>& deviceTemplate) const;
 
   const IniDocument& Doc() const;
+  // The section index of `section` in the kept document; the last one asked for is kept,
+  // since readers read several keys of one section in a row.
+  uint32_t SectionIndexOf(std::string_view section) const;
 
   std::string path_;
   bool verbatim_ = false;
   mutable std::shared_ptr<const IniDocument> doc_;
   mutable std::time_t checkedSeconds_ = 0;
   mutable long checkedNanoseconds_ = 0;
+  mutable bool lastSectionKnown_ = false;  // of the kept document
+  mutable std::string lastSectionName_;
+  mutable uint32_t lastSectionIndex_ = 0;
 };
 
 // Section names of the plug-in INI file's own layouts (see data/PortaB.ini).
