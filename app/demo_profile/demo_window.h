@@ -67,8 +67,9 @@ std::string ParametersReport(const params::cParams& set);
 // The controls with a parameter set of their own.
 class DemoWindow : public DemoControls {
  public:
-  void Bind(const std::shared_ptr<lns::AppDevice>& device, const std::shared_ptr<lns::LonMarkObject>& object) {
-    DemoControls::Bind(device, object, parameters_);
+  void Bind(const std::shared_ptr<lns::AppDevice>& device, const std::shared_ptr<lns::LonMarkObject>& object,
+            const knowledge::cMC16* kb = nullptr) {
+    DemoControls::Bind(device, object, parameters_, kb);
   }
   std::string Report() const { return ParametersReport(parameters_); }
   // The names of the parameters that a write would send, in the set's order.

@@ -6,7 +6,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "support/demo_network.h"
+#include "support/plugin_run.h"
+#include "support/recording_log.h"
+#include "ui/res_strings.h"
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -75,6 +80,55 @@ TEST(DemoWindowTest, AnOutOfRangeDeviceValueIsShownAndReported) {
   EXPECT_THAT(report, HasSubstr("combo box \"StartDelay\": \"\", lock mode 0"));
   EXPECT_THAT(report, HasSubstr("check box \"SecondStage\": unchecked, lock mode 0, fore 0x000000FF"));
   EXPECT_TRUE(window.Parameters().AnyParameterValueIsInvalid());
+}
+
+}  // namespace
+
+namespace {
+
+// The demo window bound with the shipped knowledge base in German, or with a copy whose control
+// description of MaxSendTime is gone.
+TEST(DemoWindowTest, TitlesPlacesAndItemsComeFromTheKnowledgeBase) {
+  for (const bool damaged : {false, true}) {
+    testing_support::PlugInRun run;
+    testing_support::RecordingLog log;
+    if (damaged) {
+      const auto controls = run.ServerFolder() / "Config" / "Controls_V1.ini";
+      std::ifstream in(controls);
+      std::string text((std::istreambuf_iterator<char>(in)), {});
+      text.replace(text.find("[MODP_PORTA.MaxSendTime]"), 1, "[Gone");
+      testing_support::WriteFile(controls, text);
+    }
+    knowledge::cMC16 kb(run.context);
+    kb.SetConfigFileName("PortaB.cfg");
+    ASSERT_TRUE(kb.Init1());
+    kb.SetVersion(1);
+    ASSERT_TRUE(kb.Init2());
+    ui::SetLanguageOffset(ui::kGermanOffset);
+    demo_profile::DemoWindow window;
+    window.Bind(run.demo.Device(), run.demo.Object(), &kb);
+    ui::SetLanguageOffset(ui::kEnglishOffset);
+
+    EXPECT_EQ(window.chkSecondStage->Caption(), "Zweite Stufe");
+    EXPECT_EQ(window.startDelay.items.front(), (std::pair<std::string, std::string>{"Aus", "0"}));
+    EXPECT_EQ(window.holdTime.title, "Haltezeit");
+    EXPECT_EQ(window.holdTime.page, 1);
+    EXPECT_EQ(window.holdTime.subPage, 3);
+    EXPECT_EQ(window.brightness.rangeMax, 100.0f);
+    ASSERT_EQ(window.optMaxSendTime.size(), 3u);
+    EXPECT_EQ(window.maxSendTime.title, damaged ? "Maximum send time" : "Maximale Sendezeit");
+    EXPECT_EQ(log.redLines.size(), damaged ? 1u : 0u);
+    if (damaged) {
+      EXPECT_THAT(log.redLines[0], HasSubstr("no control description of MODP_PORTA.MaxSendTime"));
+    }
+
+    // The items' values reach the device: the third send time is the CP's bytes 1 44.
+    window.Parameters().ReadFromLns();
+    window.optMaxSendTime[2]->UserClick();
+    for (const auto& parameter : window.Parameters().GetAllParamsShouldBeWrittenToLns()) parameter->WriteToLns();
+    auto nv = run.demo.Device()->Interface()->NetworkVariables()->ItemByName("nvoValue");
+    EXPECT_EQ(RawValue(nv->ConfigProperties()->Item(1)), "1\t44");
+  }
 }
 
 }  // namespace
