@@ -71,8 +71,11 @@ double Val(std::string_view text) {
   std::string_view s = text.substr(start);
   if (s.size() >= 2 && s[0] == '&') {
     const char kind = static_cast<char>(s[1] | 0x20);
-    if (kind == 'h') return RadixValue(s.substr(2), 16);
-    if (kind == 'o') return RadixValue(s.substr(2), 8);
+    if (kind == 'h' || kind == 'o') {
+      const double value = RadixValue(s.substr(2), kind == 'h' ? 16 : 8);
+      if (!std::isfinite(value)) throw Error(err::kOverflow, "Val");
+      return value;
+    }
   }
   const size_t length = DecimalPrefixLength(s);
   if (length == 0) return 0;
@@ -107,7 +110,7 @@ int32_t CLng(double value) { return ConvertChecked<int32_t>(value); }
 uint8_t CByte(double value) { return ConvertChecked<uint8_t>(value); }
 
 float CSng(double value) {
-  if (std::isfinite(value) && std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
+  if (!std::isnan(value) && std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
     throw Error(err::kOverflow, "Conversion");
   }
   return static_cast<float>(value);

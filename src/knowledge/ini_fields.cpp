@@ -18,7 +18,8 @@ std::string_view CleanValue(std::string_view value) {
 
 std::string ReadIniField(const lns::IniFile& file, std::string_view section, std::string_view key,
                          int16_t fieldIndex) {
-  std::string value = file.ReadString(key, section);
+  // The value as written: the same whatever the file object's quote option is.
+  std::string value = file.RawValue(key, section).value_or(std::string());
   const size_t length = CleanValue(value).size();
   if (fieldIndex > 0) return base::Field(std::string_view(value).substr(0, length), fieldIndex, ",");
   value.resize(length);  // in place: no second copy

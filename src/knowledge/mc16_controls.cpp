@@ -208,8 +208,9 @@ bool cMC16::ChannelToObjectDependencyDefined(int32_t channelParType, std::string
                                              std::string& objectCpIniName) const {
   const std::string prefix = GetEnumStringByValue(channelParType, "DCHP") + ".";
   for (const auto& line : File(KbFile::Channels).SectionLines(kDependencies)) {
+    if (line.find('=') == std::string::npos) continue;
     const std::string_view key = SectionLineKey(line);
-    if (key.substr(0, prefix.size()) != prefix) continue;
+    if (key.size() < prefix.size() || !base::EqualsNoCase(key.substr(0, prefix.size()), prefix)) continue;
     const std::string_view name = key.substr(prefix.size());
     channelParName = std::string(name.substr(0, name.find('~')));
     objectCpIniName = SplitAtTilde(SectionLineValue(line)).first;

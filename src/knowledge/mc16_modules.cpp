@@ -53,9 +53,9 @@ uint8_t cMC16::ModuleChannelTypeCountByModuleType(int32_t moduleType) const {
 
 uint8_t cMC16::ModuleChannelCountTotalByModuleType(int32_t moduleType) const {
   const std::string counts = Read(KbFile::Modules, ModuleSection(moduleType), "ChannelCount");
-  double total = 0;
+  int total = 0;
   for (int field = 1;; ++field) {
-    const double count = base::Val(base::Field(counts, field, ","));
+    const uint8_t count = base::CByte(base::Val(base::Field(counts, field, ",")));
     if (count == 0) break;
     total += count;
   }
@@ -110,7 +110,7 @@ uint8_t cMC16::UsedPhysChannelCountByModuleTypeAndChannelType(int32_t moduleType
   const std::string value = Read(KbFile::Modules, kPhysicalChannelUsage,
                                  std::string(channelTypeIniKey) + "~" + ModuleSection(moduleType));
   usablePhysChannelStep = 1;
-  if (value.empty() || base::Val(base::Field(value, 1, ",")) != moduleChannelType) return 1;
+  if (value.empty() || base::CByte(base::Val(base::Field(value, 1, ","))) != moduleChannelType) return 1;
   usablePhysChannelStep = base::CByte(base::Val(base::Field(value, 3, ",")));
   return base::CByte(base::Val(base::Field(value, 2, ",")));
 }
@@ -197,7 +197,8 @@ bool cMC16::ChannelParDefaultValueExceptionByModuleType(int32_t channelParType, 
   const std::string section = ExceptionSection(KbFile::Channels, ModuleSection(moduleType));
   const std::string key = GetEnumStringByValue(channelParType, "DCHP") + "." + std::string(channelParName);
   const std::string value = Read(KbFile::Channels, section, key);
-  if (value.empty()) return false;
+  // "DONTSHOW" and "CONST" in the same place say how the parameter is shown, not its default.
+  if (value.empty() || IsDontShowMark(value) || IsConstMark(value)) return false;
   defaultValue = base::CLng(base::Val(value));
   return true;
 }

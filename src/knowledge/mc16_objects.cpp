@@ -41,6 +41,7 @@ std::string cMC16::SettingValue(KbFile file, std::string_view section, std::stri
 Strings cMC16::SettingNames(KbFile file, std::string_view section, std::string_view prefix) const {
   Strings names;
   for (const auto& line : File(file).SectionLines(section)) {
+    if (line.find('=') == std::string::npos) continue;
     const std::string_view key = SectionLineKey(line);
     if (key.size() < prefix.size() || !base::EqualsNoCase(key.substr(0, prefix.size()), prefix)) continue;
     std::string_view name = key.substr(prefix.size());

@@ -20,7 +20,7 @@ std::string_view WithoutComment(std::string_view line) { return line.substr(0, l
 std::optional<int32_t> EnumLineValue(std::string_view line) {
   const size_t eq = line.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
-  const std::string_view number = base::TrimBlanks(WithoutComment(line).substr(eq + 1));
+  const std::string_view number = base::TrimBlanks(WithoutComment(line.substr(eq + 1)));
   if (!base::IsNumber(number)) return std::nullopt;
   return base::CLng(base::Val(number));
 }
@@ -30,6 +30,9 @@ std::string EntryKey(uint8_t index) { return "Entry_" + std::to_string(index); }
 }  // namespace
 
 std::string cMC16::Read(KbFile file, std::string_view section, std::string_view key, int16_t field) const {
+  // An empty section name comes from a name that did not resolve (an unknown module type):
+  // it reads nothing rather than the lines before the file's first header.
+  if (section.empty()) return {};
   return ReadIniField(File(file), section, key, field);
 }
 
@@ -60,6 +63,7 @@ int32_t cMC16::GetValueByEnumString(std::string_view enumString) const {
 }
 
 std::string cMC16::GetIniResourceString(std::string_view iniResKey, bool languageDependent) const {
+  if (iniResKey.empty()) return {};
   const int language = languageDependent ? ui::LanguageOffset() / 1000 + 1 : 1;
   const std::string value = Read(KbFile::Resources, kResourceSection, iniResKey);
   std::string text(base::TrimBlanks(base::Field(value, language, "~")));

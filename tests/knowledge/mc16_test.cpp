@@ -113,7 +113,7 @@ TEST(Mc16Test, SharedFieldReaders) {
   EXPECT_EQ(knowledge::ReadIniField(ini, "S", "K", 2), " 4");  // fields keep their leading blank
   EXPECT_EQ(knowledge::ReadIniField(ini, "S", "K", -1), "3, 4");
   EXPECT_EQ(knowledge::ReadIniField(ini, "S", "K", 3), "");
-  EXPECT_EQ(knowledge::ReadIniField(ini, "S", "Q", 0), "a");
+  EXPECT_EQ(knowledge::ReadIniField(ini, "S", "Q", 0), "\"a");  // as written, whatever the quote option
   const auto fields = knowledge::SplitToCollection("1,2,,3", ",");
   EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), (std::vector<std::string>{"1", "2"}));
   EXPECT_EQ(knowledge::SplitToCollection("", ",").Count(), 0);

@@ -14,7 +14,7 @@ namespace {
 std::vector<std::string> Items(const knowledge::Strings& strings) { return {strings.begin(), strings.end()}; }
 
 constexpr const char* kEnums =
-    "[Enum_MT]\nMT_DIO=12 ; digital\nMT_AIO=13\nMT_TWIN=12\nMT_BAD=x\n"
+    "[Enum_MT]\nMT_DIO=12 ; digital\nMT_AIO=13\nMT_TWIN=12\nMT_BAD=x\nMT_OLD;retired=14\nMT_ROUND=15\n"
     "[Enum_MODP]\nMODP_DIO=1\n[Enum_DCHP]\nDCHP_SWITCH=2\nDCHP_DIM=3\n"
     "[Enum_CT]\nCPCT_TextBox=0\nCPCT_ComboBox=1\nCPCT_Function=2\n[Other]\nmt_aio=99\nFUNC_STEP=7\n";
 
@@ -44,9 +44,10 @@ class ReadersTest : public testing::Test {
 TEST_F(ReadersTest, EnumerationsResourcesAndCommandTable) {
   Load({{"Resources",
          "[String Resources]\nYes=Yes~Ja\nEnglishOnly=Only\nPadded=  a b  ~  c d  \nLines=one\xC2\xB6two~eins\xC2\xB6zwei\n"
-         "Cut=Hello; world\n"},
+         "Cut=Hello; world\n=Nameless\n"},
         {"CommandTable", "[Entries]\nEntry_1=1,Yes,1,2.5,3.5,255,0\nEntry_2=0,Missing\nEntry_3=2,Yes,256\n"}});
   EXPECT_EQ(mc16_.GetEnumStringByValue(12, "MT"), "MT_DIO");  // the first of two lines with 12
+  EXPECT_EQ(mc16_.GetEnumStringByValue(14, "MT"), "MT_OLD;retired");  // a ";" before "=" belongs to the name
   EXPECT_EQ(mc16_.GetEnumStringByValue(13, "MT"), "MT_AIO");
   EXPECT_EQ(mc16_.GetEnumStringByValue(1, "MT"), "");
   EXPECT_EQ(mc16_.GetValueByEnumString("mt_aio"), 13);  // case ignored, first section in file order
@@ -70,6 +71,7 @@ TEST_F(ReadersTest, EnumerationsResourcesAndCommandTable) {
       {"Missing\xC2\xB6Key", true, ui::kEnglishOffset, "Missing\r\nKey"},
       {"", true, ui::kEnglishOffset, ""},
       {"Cut", false, ui::kEnglishOffset, "Hello"},  // ";" starts the comment in every value
+      {"", false, ui::kEnglishOffset, ""},          // even with a line "=Nameless"
   };
   for (const auto& row : rows) {
     ui::SetLanguageOffset(row.offset);
@@ -91,7 +93,7 @@ TEST_F(ReadersTest, ModulesChannelsAndExceptions) {
          "[Module Type List Order]\nOrder=MT_DIO,MT_AIO,,MT_TWIN\n"
          "[MT_DIO]\nModuleName=DioName\nChannelCount=4,2,0,5\nChannelNameBase=In,Out\nRev=2.5\nDriverNo=D1\n"
          "ParType=MODP_DIO\nChannelTypes=SW/DIM,SW\nPlug-in=velta.DioPlugIn ; the module's own\n"
-         "[MT_AIO]\nChannelCount=300\n"
+         "[MT_AIO]\nChannelCount=300\n[MT_ROUND]\nChannelCount=1.5,1.5,0.4,9\n"
          "[MTDs]\nD1=17\n[MODP_DIO]\nDelay=1\nMode=2\n"
          "[Physical Channel Usage]\nDIM~MT_DIO=1,2,2\nSW~MT_DIO=2,3,1\n"
          "[Module Compatibility for copying Module Config]\nCompatibleModules_1=MT_DIO,MT_TWIN\n"
@@ -102,7 +104,7 @@ TEST_F(ReadersTest, ModulesChannelsAndExceptions) {
          "[Channel Types]\nSW=SwitchName,5/50,on-off\nDIM=DimName,50,Dimming ; comment\n"
          "[DCHP_SWITCH]\nHold=1\n"
          "[MT_DIOExceptions#]\nReference=MT_TWIN\nSW~TypeName=Own\n"
-         "[MT_TWINExceptions#]\nReference=MT_AIO\nSW~TypeName=TwinName\nDCHP_SWITCH.Hold=7.5\n"
+         "[MT_TWINExceptions#]\nReference=MT_AIO\nSW~TypeName=TwinName\nDCHP_SWITCH.Hold=7.5\nDCHP_SWITCH.Shown=CONST\n"
          "[MT_AIOExceptions#]\nDIM~TypeName=AioName\n"},
         {"Resources", "[String Resources]\nDioName=Digital~Digital DE\nIn=Input~Eingang\nTwinName=Twin\n"}});
   EXPECT_EQ(Items(mc16_.ModuleTypeOrder()), (std::vector<std::string>{"MT_DIO", "MT_AIO"}));
@@ -111,6 +113,8 @@ TEST_F(ReadersTest, ModulesChannelsAndExceptions) {
   EXPECT_EQ(mc16_.ModuleChannelCountTypeSpecByModuleType(12, 9), 0);
   EXPECT_EQ(mc16_.ModuleChannelTypeCountByModuleType(12), 2);
   EXPECT_EQ(mc16_.ModuleChannelCountTotalByModuleType(12), 6);  // up to the first 0
+  EXPECT_EQ(mc16_.ModuleChannelCountTotalByModuleType(15), 4);  // each field rounded: 2 + 2, then 0 ends
+  EXPECT_EQ(mc16_.ModuleChannelCountTotalByModuleType(99), 0);  // unknown module type: nothing is read
   EXPECT_THAT([&] { mc16_.ModuleChannelCountTypeSpecByModuleType(13, 1); }, ThrowsError(6));
   EXPECT_EQ(mc16_.ModuleChannelNameBaseByModuleType(12, 1), "Input");
   EXPECT_EQ(mc16_.ModuleRevByModuleType(12), 2);
@@ -151,6 +155,7 @@ TEST_F(ReadersTest, ModulesChannelsAndExceptions) {
   int32_t value = 0;
   EXPECT_TRUE(mc16_.ChannelParDefaultValueExceptionByModuleType(2, "Hold", 12, value));
   EXPECT_EQ(value, 8);
+  EXPECT_FALSE(mc16_.ChannelParDefaultValueExceptionByModuleType(2, "Shown", 12, value));  // a mark, no default
   bool dontShow = false;
   bool constValue = false;
   EXPECT_TRUE(mc16_.ParameterControlExceptionByModuleType(0, 1, "Delay", 12, dontShow, constValue));

@@ -83,7 +83,7 @@ void IniDocument::StartSection(std::string_view name, uint32_t number) {
 }
 
 void IniDocument::AddLine(std::string_view trimmed, uint32_t number) {
-  if (sections_.empty()) StartSection({}, 0);  // lines before the first header: section ""
+  if (sections_.empty()) StartSection({}, number);  // lines before the first header: section ""
   Line line{};
   line.section = static_cast<uint32_t>(sections_.size() - 1);
   line.number = number;
