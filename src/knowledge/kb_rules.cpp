@@ -17,8 +17,8 @@ constexpr const char* kResourceSection = "String Resources";
 // The settings whose values are resource keys, in control descriptions and their overrides
 // ("TypeName" is the channel-type name override of an exception section).
 constexpr std::array<std::string_view, 7> kResourceSettings{
-    "ControlTitle", "Unit", "OptionButton1Caption", "OptionButton2Caption", "LabelCaption", "CommandButtonCaption",
-    "TypeName"};
+    "ControlTitle",         "Unit",    "OptionButton1Caption", "OptionButton2Caption", "LabelCaption",
+    "CommandButtonCaption", "TypeName"};
 
 bool IsResourceSetting(std::string_view setting) {
   for (const auto name : kResourceSettings) {
@@ -106,8 +106,11 @@ std::vector<std::string> KbRules::Sections(KbFile file) const {
 
 std::vector<std::string> KbRules::Keys(KbFile file, std::string_view section) const {
   std::vector<std::string> keys;
+  std::unordered_set<std::string, base::FoldedHasher, base::FoldedEqual> seen;
   for (const auto& line : File(file).SectionLines(section)) {
-    if (line.find('=') != std::string::npos) keys.emplace_back(SectionLineKey(line));
+    // Only the first of duplicate keys is read.
+    const std::string key(SectionLineKey(line));
+    if (line.find('=') != std::string::npos && seen.insert(key).second) keys.push_back(key);
   }
   return keys;
 }
@@ -158,7 +161,8 @@ std::optional<int32_t> KbRules::EnumValue(KbFile file, int line, std::string_vie
   }
   const auto value = WholeNumber(entry->second.number);
   if (!value) {
-    Report(file, line, named + "has no whole number in the Enums file (line " + std::to_string(entry->second.line) + ")");
+    Report(file, line,
+           named + "has no whole number in the Enums file (line " + std::to_string(entry->second.line) + ")");
   }
   return value;
 }

@@ -58,7 +58,7 @@ class KbRules {
   const lns::IniFile& File(KbFile file) const { return kb_.File(file); }
   // The sections a reader can reach: each name once (only the first of duplicates is read).
   std::vector<std::string> Sections(KbFile file) const;
-  // The keys of a section in file order, a key's value as the readers see it, and its line.
+  // The keys of a section in file order (each once), a key's value as the readers see it, and its line.
   std::vector<std::string> Keys(KbFile file, std::string_view section) const;
   std::string Value(KbFile file, std::string_view section, std::string_view key) const;
   int Line(KbFile file, std::string_view section, std::string_view key) const;

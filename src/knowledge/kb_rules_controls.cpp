@@ -66,11 +66,13 @@ void KbRules::CheckControlKind(const std::string& section) {
   const auto kind = EnumValue(kControls, line, "ControlType", type);
   if (!kind) return;
   if (*kind < 0 || *kind > kLastKind) {
-    Report(kControls, line, "ControlType " + Quoted(type) + " is " + std::to_string(*kind) + ", not a control kind (0..8)");
+    Report(kControls, line,
+           "ControlType " + Quoted(type) + " is " + std::to_string(*kind) + ", not a control kind (0..8)");
     return;
   }
   if (Value(kControls, section, "ControlPos").empty()) {
-    Report(kControls, File(kControls).SectionLine(section), "[" + section + "] has no ControlPos: the parameter gets no control");
+    Report(kControls, File(kControls).SectionLine(section),
+           "[" + section + "] has no ControlPos: the parameter gets no control");
   }
   if (*kind == kTextBox || *kind == kTextBox2) CheckTextBox(section);
   if (*kind == kComboBox) CheckComboBox(section);
@@ -96,7 +98,9 @@ void KbRules::CheckTextBox(const std::string& section) {
       return;
     }
     numbers[i] = Number(value);
-    if (!numbers[i]) Report(kControls, Line(kControls, section, keys[i]), std::string(keys[i]) + " " + Quoted(value) + " is not a number");
+    if (!numbers[i])
+      Report(kControls, Line(kControls, section, keys[i]),
+             std::string(keys[i]) + " " + Quoted(value) + " is not a number");
   }
   const auto& [rangeMin, rangeMax, factor, resolution] = numbers;
   if (rangeMin && rangeMax && *rangeMin > *rangeMax) {
@@ -106,7 +110,8 @@ void KbRules::CheckTextBox(const std::string& section) {
     Report(kControls, Line(kControls, section, "Factor"), "Factor rounds to 0: no value can be scaled by it");
   }
   if (resolution && *resolution <= 0) {
-    Report(kControls, Line(kControls, section, "Resolution"), "Resolution is not above 0: no value can be snapped to it");
+    Report(kControls, Line(kControls, section, "Resolution"),
+           "Resolution is not above 0: no value can be snapped to it");
   }
 }
 
@@ -122,7 +127,8 @@ void KbRules::CheckComboBox(const std::string& section) {
   for (size_t i = 0; i < items.size(); ++i) {
     const std::string item = "ListItems item " + std::to_string(i + 1);
     if (!items[i].empty()) {
-      if (items[i].find('~') == std::string::npos) Report(kControls, line, item + " " + Quoted(items[i]) + " has no \"~<value>\"");
+      if (items[i].find('~') == std::string::npos)
+        Report(kControls, line, item + " " + Quoted(items[i]) + " has no \"~<value>\"");
       continue;
     }
     for (size_t later = i + 1; later < items.size(); ++later) {

@@ -16,7 +16,9 @@ constexpr const char* kChannelTypes = "Channel Types";
 constexpr const char* kDependencies = "ChannelPar-to-ObjectCp-Dependencies";
 constexpr const char* kPlacedCpsSection = "velta Porta CPs 1.0";
 
-std::string FieldName(std::string_view key, size_t index) { return std::string(key) + " field " + std::to_string(index + 1); }
+std::string FieldName(std::string_view key, size_t index) {
+  return std::string(key) + " field " + std::to_string(index + 1);
+}
 
 }  // namespace
 
@@ -47,7 +49,8 @@ void KbRules::CheckModuleSection(const std::string& section) {
   }
   for (const char* key : {"ChannelNameBase", "ChannelIndexSuffix"}) {
     const auto fields = base::Split(Value(kFile, section, key), ",");
-    for (size_t i = 0; i < fields.size(); ++i) ResourceKey(kFile, Line(kFile, section, key), FieldName(key, i), fields[i]);
+    for (size_t i = 0; i < fields.size(); ++i)
+      ResourceKey(kFile, Line(kFile, section, key), FieldName(key, i), fields[i]);
   }
   if (const std::string parType = Value(kFile, section, "ParType"); !parType.empty()) {
     EnumValue(kFile, Line(kFile, section, "ParType"), "ParType", parType);
@@ -160,7 +163,7 @@ void KbRules::CheckDependencies(const std::string& section) {
     if (plugInIni_ != nullptr && !IsPlacedCp(cpName)) {
       Report(kFile, line,
              Quoted(key) + " names object CP " + Quoted(cpName) + ", which is not in [" + kPlacedCpsSection +
-                 "] of the plug-in INI file");
+                 "] of ../PortaB.ini");
     }
     ByteList(kFile, line, Quoted(key), bytes);
   }

@@ -59,7 +59,8 @@ void KbRules::CheckCommandTable() {
         if (entries) {  // state, name resource, five value bytes
           ResourceKey(kFile, line, Numbered(key + " field", 2), base::Field(value, 2, ","));
           for (int field = 3; field <= 7; ++field) {
-            ByteField(kFile, line, Numbered(key + " field", static_cast<size_t>(field)), base::Field(value, field, ","));
+            ByteField(kFile, line, Numbered(key + " field", static_cast<size_t>(field)),
+                      base::Field(value, field, ","));
           }
         } else if (values && StartsWithNoCase(key, "Value_")) {
           ByteList(kFile, line, key, value);
