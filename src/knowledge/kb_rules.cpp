@@ -167,6 +167,13 @@ std::optional<int32_t> KbRules::EnumValue(KbFile file, int line, std::string_vie
   return value;
 }
 
+void KbRules::ShowMark(KbFile file, int line, std::string_view key, std::string_view mark, bool numberAllowed) {
+  if (IsDontShowMark(mark) || IsConstMark(mark) || (numberAllowed && Number(mark))) return;
+  Report(file, line,
+         Quoted(key) + " is " + Quoted(mark) + ", which is neither DONTSHOW nor CONST" +
+             (numberAllowed ? " nor a number" : "") + ": the parameter is shown as usual");
+}
+
 bool KbRules::IsChannelType(std::string_view channelType) const {
   return File(KbFile::Channels).RawValue(channelType, "Channel Types").has_value();
 }

@@ -70,6 +70,9 @@ class KbRules {
   void ResourceSetting(KbFile file, std::string_view section, std::string_view key, std::string_view setting);
   // The number of an enumeration string; nullopt (and a finding) when it does not resolve.
   std::optional<int32_t> EnumValue(KbFile file, int line, std::string_view what, std::string_view enumString);
+  // A parameter exception: "DONTSHOW" or "CONST" (letter case ignored), or where a module's
+  // exception gives a channel parameter's default, a number.
+  void ShowMark(KbFile file, int line, std::string_view key, std::string_view mark, bool numberAllowed);
   bool IsChannelType(std::string_view channelType) const;
   void ChannelType(KbFile file, int line, std::string_view what, std::string_view channelType);
   // A byte list as the readers parse it (up to its first empty field), and one byte field that

@@ -34,8 +34,8 @@ void KbRules::CheckControls() {
   }
 }
 
-// A module parameter type's or a channel type's view: the parameter order and the overrides
-// "Exception#<parameter>~<setting>".
+// A module parameter type's or a channel type's view: the parameter order, the marks
+// "Exception#<parameter>" and the overrides "Exception#<parameter>~<setting>".
 void KbRules::CheckViewSection(const std::string& section) {
   const std::string owner = section.substr(0, section.size() - kViewSuffix.size());
   const int line = File(kControls).SectionLine(section);
@@ -45,9 +45,12 @@ void KbRules::CheckViewSection(const std::string& section) {
     ChannelType(kControls, line, "[" + section + "]", owner);
   }
   for (const auto& key : Keys(kControls, section)) {
+    if (!StartsWithNoCase(key, "Exception#")) continue;
     const size_t tilde = key.rfind('~');
-    if (StartsWithNoCase(key, "Exception#") && tilde != std::string::npos) {
+    if (tilde != std::string::npos) {
       ResourceSetting(kControls, section, key, std::string_view(key).substr(tilde + 1));
+    } else {
+      ShowMark(kControls, Line(kControls, section, key), key, Value(kControls, section, key), false);
     }
   }
 }

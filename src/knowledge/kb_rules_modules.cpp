@@ -177,15 +177,21 @@ bool KbRules::IsPlacedCp(std::string_view cpName) const {
   return false;
 }
 
-// "<module type>Exceptions#": an optional "Reference", overrides "<type>.<name>~<setting>" and
-// (Channels file) "<channel type>~TypeName".
+// "<module type>Exceptions#": an optional "Reference", marks "<type>.<name>" (in the Channels
+// file also a channel parameter's default), overrides "<type>.<name>~<setting>" and (Channels
+// file) "<channel type>~TypeName".
 void KbRules::CheckExceptionSection(KbFile file, const std::string& section) {
   const std::string moduleType = section.substr(0, section.size() - kExceptionsSuffix.size());
   EnumValue(file, File(file).SectionLine(section), "[" + section + "]", moduleType);
   CheckReference(file, section, moduleType);
   for (const auto& key : Keys(file, section)) {
     const size_t tilde = key.rfind('~');
-    if (tilde != std::string::npos) ResourceSetting(file, section, key, std::string_view(key).substr(tilde + 1));
+    if (tilde != std::string::npos) {
+      ResourceSetting(file, section, key, std::string_view(key).substr(tilde + 1));
+    } else if (key.find('.') != std::string::npos) {  // "<parameter type>.<name>": only field 1 is the mark
+      ShowMark(file, Line(file, section, key), key, base::Field(Value(file, section, key), 1, ","),
+               file == KbFile::Channels);
+    }
   }
 }
 
