@@ -34,7 +34,8 @@ constexpr const char* kUsage =
     "       portab-lns monitor <network>\n"
     "       portab-lns registrations <network>\n"
     "       portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>] [--regresult]\n"
-    "                         [--send <command id> <class id> <object name>] [--get <name>] ...\n";
+    "                         [--send <command id> <class id> <object name>] [--get <name>] ...\n"
+    "       portab-lns kb check <Config folder> [<version>]\n";
 
 struct UsageError {
   std::string what;
