@@ -1,0 +1,368 @@
+// The knowledge-base checker over copies of the shipped knowledge base: each row plants one
+// fault by putting whole lines at the top of a section (a key planted there wins over a later
+// one of the same name), and must be reported, with its file and line, and nothing else.
+
+#include "knowledge/kb_checker.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "base/text.h"
+#include "platform/ini/profile_ini_file.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using knowledge::KbFinding;
+using testing::HasSubstr;
+
+std::unique_ptr<lns::IniFile> NewIni() { return std::make_unique<platform::ini::ProfileIniFile>(); }
+
+// Lines put at the top of a section of a file (the section is appended when missing). The file
+// is a key of the Config file's version section ("Modules", ...), "Config" or "PortaB.ini".
+struct Edit {
+  std::string file, section, lines;
+};
+
+// A finding expected at the first line of the section that holds `marker` (the header itself
+// when the marker is empty).
+struct Expected {
+  std::string file, section, marker, message;
+};
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+bool IsHeader(std::string line, const std::string& section) {
+  line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
+  const size_t open = line.find_first_not_of(" \t");
+  const size_t close = line.rfind(']');
+  if (open == std::string::npos || line[open] != '[' || close == std::string::npos || close < open) return false;
+  const std::string name(base::TrimBlanks(std::string_view(line).substr(open + 1, close - open - 1)));
+  return base::EqualsNoCase(name, section);
+}
+
+class KbCopy {
+ public:
+  KbCopy() {
+    fs::copy(std::string(PORTAB_DATA_DIR) + "/Config", Folder(), fs::copy_options::recursive);
+    fs::copy_file(std::string(PORTAB_DATA_DIR) + "/PortaB.ini", dir_ / "PortaB.ini");
+  }
+
+  fs::path Folder() const { return dir_ / "Config"; }
+
+  std::string FileName(const std::string& file) const {
+    if (file == "PortaB.ini") return "../PortaB.ini";
+    platform::ini::ProfileIniFile plugIn((dir_ / "PortaB.ini").string());
+    std::string config = plugIn.ReadString("Config", "velta Porta CPs 1.0");
+    if (config.empty()) config = "PortaB.cfg";
+    if (file == "Config") return config;
+    return platform::ini::ProfileIniFile((Folder() / config).string()).ReadString(file, VersionSection());
+  }
+
+  std::string VersionSection() const {
+    const platform::ini::ProfileIniFile cfg((Folder() / FileName("Config")).string());
+    return "Version_" + cfg.ReadString("DefaultVersion", "General");
+  }
+
+  void Plant(const Edit& edit) const {
+    const fs::path path = Folder() / FileName(edit.file);
+    std::vector<std::string> lines = SplitLines(testing_support::ReadFile(path));
+    const auto header =
+        std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return IsHeader(l, edit.section); });
+    const auto planted = SplitLines(edit.lines);
+    if (header == lines.end()) {
+      lines.push_back("[" + edit.section + "]");
+      lines.insert(lines.end(), planted.begin(), planted.end());
+    } else {
+      lines.insert(header + 1, planted.begin(), planted.end());
+    }
+    std::string text;
+    for (const auto& line : lines) text += line + "\n";
+    testing_support::WriteFile(path, text);
+  }
+
+  int LineOf(const std::string& file, const std::string& section, const std::string& marker) const {
+    const auto lines = SplitLines(testing_support::ReadFile(Folder() / FileName(file)));
+    size_t at = 0;
+    while (at < lines.size() && !IsHeader(lines[at], section)) ++at;
+    while (at < lines.size() && lines[at].find(marker) == std::string::npos) ++at;
+    return at < lines.size() ? static_cast<int>(at + 1) : -1;
+  }
+
+  std::vector<KbFinding> Check(std::optional<uint8_t> version = std::nullopt) const {
+    return knowledge::CheckKnowledgeBase(Folder().string(), version, NewIni).findings;
+  }
+
+ private:
+  testing_support::TempDir dir_;
+};
+
+// Enumeration strings, a resource, a channel type and a placed CP the rows build on, and valid
+// uses of each kind of value, which must raise nothing.
+const std::vector<Edit> kSupport{
+    {"Enums", "Enum_KBT",
+     "MT_KBT_A=201\nMT_KBT_B=202\nMT_KBT_C=203\nMODP_KBT=204\nDCHP_KBT=205 ; comment\nKBT_TEXTBOX=0\nKBT_COMBOBOX=1\n"
+     "KBT_FUNCTION=2\nKBT_PICTURE=5\nKBT_KIND9=9"},
+    {"Resources", "String Resources", "KBT_TEXT=Text~Text\nKBT_ENGLISH=Text\nKBT_BLANK= ~ "},
+    {"PortaB.ini", "velta Porta CPs 1.0", "KBT_Cp=1"},
+    {"Modules", "MT_KBT_A",
+     "ModuleName=KBT_TEXT\nParType=MODP_KBT\nChannelTypes=KBT_CT/KBT_CT,KBT_CT\nChannelCount=2,1\nRev=3\n"
+     "ChannelNameBase=KBT_TEXT,KBT_ENGLISH"},
+    {"Modules", "MT_KBT_AExceptions#", "Reference=MT_KBT_B"},
+    {"Modules", "MT_KBT_BExceptions#", "MODP_KBT.Par~ControlTitle=KBT_TEXT\nMODP_KBT.Other=const,1"},
+    {"Channels", "Channel Types", "KBT_CT=KBT_TEXT,,"},
+    {"Channels", "ChannelPar-to-ObjectCp-Dependencies", "DCHP_KBT.Par~x=KBT_Cp~1,2,255"},
+    {"Channels", "MT_KBT_AExceptions#", "KBT_CT~TypeName=KBT_TEXT\nDCHP_KBT.Par=5\nDCHP_KBT.Other=DONTSHOW"},
+    {"Controls", "DCHP_KBT.Text",
+     "ControlType=KBT_TEXTBOX\nControlPos=1\nControlTitle=KBT_TEXT\nRangeMin=-5\nRangeMax=5\nFactor=10\n"
+     "Resolution=0.5\nUnit=KBT_TEXT"},
+    {"Controls", "DCHP_KBT.Combo", "ControlType=kbt_combobox\nControlPos=2\nListItems=KBT_TEXT~1,KBT_TEXT~2,"},
+    {"Controls", "MODP_KBT#VIEW", "Order=Par"},
+    {"Controls", "KBT_CT#VIEW", "Exception#Combo~ListItems=KBT_TEXT~3\nException#Text=CONST"},
+    {"Objects", "Default Settings", "CP_KBT=0,255"},
+    {"Objects", "KBT_CT#1", "CP_KBT=1"},
+    {"CommandTable", "Entries", "Entry_255=1,KBT_TEXT,0,1,2,3,255"},
+    {"CommandTable", "Timeout Values", "Value_255=1,2"},
+};
+
+struct Row {
+  const char* name;
+  std::vector<Edit> edits;
+  std::vector<Expected> expected;
+};
+
+const std::vector<Row> kRows{
+    // Resource keys without text.
+    {"module name",
+     {{"Modules", "MT_KBT_A", "ModuleName=KBT_NONE"}},
+     {{"Modules", "MT_KBT_A", "ModuleName=", "names resource \"KBT_NONE\", which is not in [String Resources]"}}},
+    {"blank title",
+     {{"Controls", "DCHP_KBT.Text", "ControlTitle=KBT_BLANK"}},
+     {{"Controls", "DCHP_KBT.Text", "ControlTitle=", "neither an English nor a German text"}}},
+    {"overridden list item",
+     {{"Controls", "KBT_CT#VIEW", "Exception#Combo~ListItems=KBT_TEXT~1,KBT_NONE~2"}},
+     {{"Controls", "KBT_CT#VIEW", "Exception#", "item 2 names resource \"KBT_NONE\""}}},
+    {"type name override",
+     {{"Channels", "MT_KBT_AExceptions#", "KBT_CT~TypeName=KBT_NONE"}},
+     {{"Channels", "MT_KBT_AExceptions#", "TypeName", "\"KBT_NONE\""}}},
+    {"value list entry",
+     {{"Objects", "250", "TimeoutValues~SNVT_95=KBT_TEXT/1,KBT_NONE/2"}},
+     {{"Objects", "250", "Timeout", "entry 2 names resource \"KBT_NONE\""}}},
+    {"command name",
+     {{"CommandTable", "Entries", "Entry_254=1,KBT_NONE,1,2,3,4,5"}},
+     {{"CommandTable", "Entries", "Entry_254", "field 2 names resource \"KBT_NONE\""}}},
+    // Enumeration strings.
+    {"parameter type",
+     {{"Modules", "MT_KBT_A", "ParType=MODP_KBT_MISSING"}},
+     {{"Modules", "MT_KBT_A", "ParType=", "ParType names \"MODP_KBT_MISSING\", which is not in the Enums file"}}},
+    {"enum number", {{"Enums", "Enum_KBT", "KBT_HALF=1.5"}}, {{"Enums", "Enum_KBT", "KBT_HALF", "not a whole number"}}},
+    {"control section prefix",
+     {{"Controls", "DCHP_KBT_MISSING.X", "ControlTitle=KBT_TEXT"}},
+     {{"Controls", "DCHP_KBT_MISSING.X", "", "names \"DCHP_KBT_MISSING\""}}},
+    {"compatible module",
+     {{"Modules", "Module Compatibility for copying Module Config", "CompatibleModules_1=MT_KBT_A,MT_KBT_MISSING"}},
+     {{"Modules", "Module Compatibility for copying Module Config", "Compatible", "\"MT_KBT_MISSING\""}}},
+    {"exception module",
+     {{"Channels", "MT_KBT_MISSINGExceptions#", "KBT_CT~TypeName=KBT_TEXT"}},
+     {{"Channels", "MT_KBT_MISSINGExceptions#", "", "names \"MT_KBT_MISSING\""}}},
+    // Channel types and FPT indexes.
+    {"unknown FPT",
+     {{"Channels", "Channel Types", "KBT_CT2=KBT_TEXT,99999"}},
+     {{"Channels", "Channel Types", "KBT_CT2", "FPT index \"99999\""}}},
+    {"module channel type",
+     {{"Modules", "MT_KBT_A", "ChannelTypes=KBT_CT/KBT_NONE"}},
+     {{"Modules", "MT_KBT_A", "ChannelTypes", "channel type \"KBT_NONE\""}}},
+    {"object section",
+     {{"Objects", "KBT_NONE#1", "CP_KBT=1"}},
+     {{"Objects", "KBT_NONE#1", "", "channel type \"KBT_NONE\""}}},
+    // Byte lists.
+    {"command byte",
+     {{"CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,300,4,5"}},
+     {{"CommandTable", "Entries", "Entry_253", "field 5 \"300\" is outside 0..255"}}},
+    {"timeout value",
+     {{"CommandTable", "Timeout Values", "Value_254=1,x"}},
+     {{"CommandTable", "Timeout Values", "Value_254", "field 2 \"x\" is not a number"}}},
+    {"negative default",
+     {{"Objects", "Default Settings", "CP_KBT2=1,-1"}},
+     {{"Objects", "Default Settings", "CP_KBT2", "field 2 \"-1\" is outside 0..255"}}},
+    {"cut default",
+     {{"Objects", "Default Settings", "CP_KBT2=1,,2"}},
+     {{"Objects", "Default Settings", "CP_KBT2", "field 2 is empty"}}},
+    {"unplaced CP",
+     {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "DCHP_KBT.Par~1=KBT_NoCp~1"}},
+     {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "KBT_NoCp", "object CP \"KBT_NoCp\""}}},
+    // Control descriptions.
+    {"control kind",
+     {{"Controls", "DCHP_KBT.Text", "ControlType=KBT_KIND9"}},
+     {{"Controls", "DCHP_KBT.Text", "ControlType", "is 9, not a control kind"}}},
+    {"no position",
+     {{"Controls", "DCHP_KBT.NoPos", "ControlType=KBT_COMBOBOX\nListItems=KBT_TEXT~1"}},
+     {{"Controls", "DCHP_KBT.NoPos", "", "has no ControlPos"}}},
+    {"range order",
+     {{"Controls", "DCHP_KBT.Text", "RangeMin=10"}},
+     {{"Controls", "DCHP_KBT.Text", "RangeMin", "RangeMin is above RangeMax"}}},
+    {"factor", {{"Controls", "DCHP_KBT.Text", "Factor=0.4"}}, {{"Controls", "DCHP_KBT.Text", "Factor", "rounds to 0"}}},
+    {"resolution",
+     {{"Controls", "DCHP_KBT.Text", "Resolution=0"}},
+     {{"Controls", "DCHP_KBT.Text", "Resolution", "not above 0"}}},
+    {"range text",
+     {{"Controls", "DCHP_KBT.Text", "RangeMax=ten"}},
+     {{"Controls", "DCHP_KBT.Text", "RangeMax", "\"ten\" is not a number"}}},
+    {"missing range",
+     {{"Controls", "DCHP_KBT.NoMax", "ControlType=KBT_TEXTBOX\nControlPos=1\nRangeMin=0\nFactor=1\nResolution=1"}},
+     {{"Controls", "DCHP_KBT.NoMax", "", "has no RangeMax"}}},
+    {"empty item",
+     {{"Controls", "DCHP_KBT.Combo", "ListItems=KBT_TEXT~1,,KBT_TEXT~3"}},
+     {{"Controls", "DCHP_KBT.Combo", "ListItems", "item 2 is empty"}}},
+    {"item value",
+     {{"Controls", "DCHP_KBT.Combo", "ListItems=KBT_TEXT~1,KBT_TEXT"}},
+     {{"Controls", "DCHP_KBT.Combo", "ListItems", "item 2 \"KBT_TEXT\" has no \"~<value>\""}}},
+    {"picture",
+     {{"Controls", "DCHP_KBT.Pic", "ControlType=KBT_PICTURE\nControlPos=1\nPath=kbt_missing.bmp"}},
+     {{"Controls", "DCHP_KBT.Pic", "Path", "does not exist next to the Controls file"}}},
+    {"function",
+     {{"Controls", "DCHP_KBT.Func", "ControlType=KBT_FUNCTION\nControlPos=1\nValue=KBT_NONE,1/2"}},
+     {{"Controls", "DCHP_KBT.Func", "Value", "Value field 1 names \"KBT_NONE\""}}},
+    // Parameter exceptions that are no mark (nor, for a channel parameter's default, a number).
+    {"module mark",
+     {{"Modules", "MT_KBT_BExceptions#", "MODP_KBT.Other=DONTSHWO"}},
+     {{"Modules", "MT_KBT_BExceptions#", "Other", "is \"DONTSHWO\", which is neither DONTSHOW nor CONST:"}}},
+    {"channel default",
+     {{"Channels", "MT_KBT_AExceptions#", "DCHP_KBT.Par=five"}},
+     {{"Channels", "MT_KBT_AExceptions#", "Par=", "neither DONTSHOW nor CONST nor a number"}}},
+    // References.
+    {"own reference",
+     {{"Modules", "MT_KBT_AExceptions#", "Reference=MT_KBT_A"}},
+     {{"Modules", "MT_KBT_AExceptions#", "Reference", "its own module"}}},
+    {"dangling reference",
+     {{"Channels", "MT_KBT_BExceptions#", "Reference=MT_KBT_D"}},
+     {{"Channels", "MT_KBT_BExceptions#", "Reference", "no section [MT_KBT_DExceptions#]"}}},
+    {"loop",
+     {{"Modules", "MT_KBT_BExceptions#", "Reference=MT_KBT_A"}},
+     {{"Modules", "MT_KBT_AExceptions#", "Reference", "form a loop"},
+      {"Modules", "MT_KBT_BExceptions#", "Reference", "form a loop"}}},
+    {"chain",
+     {{"Modules", "MT_KBT_BExceptions#", "Reference=MT_KBT_C"},
+      {"Modules", "MT_KBT_CExceptions#", "MODP_KBT.Par~ControlTitle=KBT_TEXT"}},
+     {{"Modules", "MT_KBT_AExceptions#", "Reference", "own Reference (to \"MT_KBT_C\") is not followed"}}},
+};
+
+// The findings of `after` that `before` does not have, compared without their lines (planted
+// lines move the ones below them).
+std::vector<KbFinding> Added(const std::vector<KbFinding>& before, std::vector<KbFinding> after) {
+  for (const auto& old : before) {
+    const auto same = std::find_if(after.begin(), after.end(),
+                                   [&](const KbFinding& f) { return f.file == old.file && f.message == old.message; });
+    if (same != after.end()) after.erase(same);
+  }
+  return after;
+}
+
+std::string Listed(const std::vector<KbFinding>& findings) {
+  std::string text;
+  for (const auto& finding : findings) text += finding.ToString() + "\n";
+  return text;
+}
+
+void PlantSupport(const KbCopy& copy) {
+  for (const auto& edit : kSupport) copy.Plant(edit);
+}
+
+std::vector<KbFinding> SupportedFindings() {
+  const KbCopy copy;
+  PlantSupport(copy);
+  return copy.Check();
+}
+
+TEST(KbCheckerTest, ShippedKnowledgeBaseIsClean) {
+  const auto findings = KbCopy().Check();
+  EXPECT_TRUE(findings.empty()) << Listed(findings);
+}
+
+TEST(KbCheckerTest, ValidValuesOfEveryKindRaiseNothing) {
+  EXPECT_EQ(Listed(Added(KbCopy().Check(), SupportedFindings())), "");
+}
+
+TEST(KbCheckerTest, EachPlantedFaultIsReportedAtItsLineAndAlone) {
+  const auto baseline = SupportedFindings();
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.name);
+    const KbCopy copy;
+    PlantSupport(copy);
+    for (const auto& edit : row.edits) copy.Plant(edit);
+    const auto added = Added(baseline, copy.Check());
+    ASSERT_EQ(added.size(), row.expected.size()) << Listed(added);
+    for (size_t i = 0; i < added.size(); ++i) {
+      const Expected& want = row.expected[i];
+      EXPECT_EQ(added[i].file, copy.FileName(want.file));
+      EXPECT_EQ(added[i].line, copy.LineOf(want.file, want.section, want.marker)) << added[i].ToString();
+      EXPECT_THAT(added[i].message, HasSubstr(want.message));
+    }
+  }
+}
+
+TEST(KbCheckerTest, FileLevelFaultsStopTheContentRules) {
+  struct FileRow {
+    const char* name;
+    std::function<void(const KbCopy&)> plant;
+    std::optional<uint8_t> version;
+    std::string file;  // as Expected::file
+    std::string line;  // the text of the line, "" for no line
+    std::string message;
+  };
+  const auto writeJunk = [](const KbCopy& copy) {
+    const fs::path objects = copy.Folder() / copy.FileName("Objects");
+    testing_support::WriteFile(objects, testing_support::ReadFile(objects) + "\n[Plug-in]\nKBT_JUNK=a\x01\x02z\n");
+  };
+  const std::vector<FileRow> rows{
+      {"no Config file",
+       [](const KbCopy& copy) { fs::remove(copy.Folder() / copy.FileName("Config")); },
+       {},
+       "Config",
+       "",
+       "the Config file does not exist"},
+      {"no version section", [](const KbCopy&) {}, 77, "Config", "", "no section [Version_77]"},
+      {"no default version",
+       [](const KbCopy& copy) {
+         copy.Plant({"Config", "General", "DefaultVersion=0"});
+       },
+       {},
+       "Config",
+       "DefaultVersion=0",
+       "no DefaultVersion 1..255"},
+      {"missing file",
+       [](const KbCopy& copy) {
+         copy.Plant({"Config", copy.VersionSection(), "Channels=KBT_missing.ini"});
+       },
+       {},
+       "Config",
+       "Channels=KBT_missing.ini",
+       "Channels file \"KBT_missing.ini\" does not exist"},
+      {"binary junk", writeJunk, {}, "Objects", "KBT_JUNK", "binary junk"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const KbCopy copy;
+    const std::string file = copy.FileName(row.file);
+    row.plant(copy);
+    const auto findings = copy.Check(row.version);
+    ASSERT_EQ(findings.size(), 1u) << Listed(findings);
+    EXPECT_EQ(findings[0].file, file);
+    const auto lines = SplitLines(testing_support::ReadFile(copy.Folder() / file));
+    const auto at = std::find_if(lines.begin(), lines.end(),
+                                 [&](const auto& l) { return !row.line.empty() && l.find(row.line) == 0; });
+    EXPECT_EQ(findings[0].line, at == lines.end() ? 0 : static_cast<int>(at - lines.begin() + 1));
+    EXPECT_THAT(findings[0].message, HasSubstr(row.message));
+  }
+}
+
+}  // namespace
