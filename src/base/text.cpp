@@ -160,7 +160,11 @@ constexpr uint64_t EachByte(uint8_t value) { return 0x0101010101010101ULL * valu
 // Up to eight bytes of `text` from `i` as one word (missing bytes 0).
 uint64_t WordAt(std::string_view text, size_t i) {
   uint64_t word = 0;
-  std::memcpy(&word, text.data() + i, std::min<size_t>(8, text.size() - i));
+  if (text.size() - i >= 8) {
+    std::memcpy(&word, text.data() + i, 8);
+    return word;
+  }
+  for (size_t k = 0; i + k < text.size(); ++k) word |= static_cast<uint64_t>(static_cast<unsigned char>(text[i + k])) << (8 * k);
   return word;
 }
 
@@ -173,13 +177,6 @@ uint64_t FoldAsciiWord(uint64_t word) {
   return word | (capitals >> 2);
 }
 
-bool IsAscii(std::string_view text) {
-  for (size_t i = 0; i < text.size(); i += 8) {
-    if ((WordAt(text, i) & kHighBits) != 0) return false;
-  }
-  return true;
-}
-
 bool EqualsNoCaseSlow(std::string_view a, std::string_view b) {
   unsigned char fa[2];
   unsigned char fb[2];
@@ -190,6 +187,18 @@ bool EqualsNoCaseSlow(std::string_view a, std::string_view b) {
     i += na;
   }
   return true;
+}
+
+// Texts with other than ASCII letters: folded first, then hashed the same way. Folding keeps
+// such a text non-ASCII, so equal texts always take the same path.
+size_t FoldedHashSlow(std::string_view text) {
+  uint64_t hash = 0x9E3779B97F4A7C15ULL ^ text.size();
+  const std::string folded = FoldCase(text);
+  for (size_t i = 0; i < folded.size(); i += 8) {
+    hash = (hash ^ WordAt(folded, i)) * 0xFF51AFD7ED558CCDULL;
+    hash ^= hash >> 32;
+  }
+  return static_cast<size_t>(hash);
 }
 
 }  // namespace
@@ -208,23 +217,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 size_t FoldedHash(std::string_view text) {
   uint64_t hash = 0x9E3779B97F4A7C15ULL ^ text.size();
-  if (IsAscii(text)) {
-    for (size_t i = 0; i < text.size(); i += 8) {
-      hash = (hash ^ FoldAsciiWord(WordAt(text, i))) * 0xFF51AFD7ED558CCDULL;
-      hash ^= hash >> 32;
-    }
-    return static_cast<size_t>(hash);
-  }
-  unsigned char folded[2];
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {  // fold first, then hash the same way
-    const size_t n = FoldAt(text, i, folded);
-    out.append(reinterpret_cast<const char*>(folded), n);
-    i += n;
-  }
-  for (size_t i = 0; i < out.size(); i += 8) {
-    hash = (hash ^ WordAt(out, i)) * 0xFF51AFD7ED558CCDULL;
+  for (size_t i = 0; i < text.size(); i += 8) {
+    const uint64_t word = WordAt(text, i);
+    if ((word & kHighBits) != 0) return FoldedHashSlow(text);
+    hash = (hash ^ FoldAsciiWord(word)) * 0xFF51AFD7ED558CCDULL;
     hash ^= hash >> 32;
   }
   return static_cast<size_t>(hash);

@@ -132,7 +132,8 @@ std::vector<std::string> ProfileIniFile::SectionLines(std::string_view section) 
 }
 
 std::optional<std::string> ProfileIniFile::RawValue(std::string_view key, std::string_view section) const {
-  const auto value = Doc().FindValue(section, key);
+  const uint32_t index = SectionIndexOf(section);
+  const auto value = doc_->FindValueIn(index, key);
   if (!value) return std::nullopt;
   return std::string(*value);
 }
