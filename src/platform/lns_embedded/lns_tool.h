@@ -14,6 +14,8 @@
 //   portab-lns registrations <network>
 //   portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>]
 //                     [--regresult] [--send <command id> <class id> <object name>] [--get <name>] ...
+//   portab-lns kb check <Config folder> [<version>]   (the knowledge-base checker; the program
+//                                                      hands "kb" to knowledge/kb_checker.h)
 //
 // <path> is a device ("Demo/System.Floor 1/Switch 1") or a LonMark object
 // ("Demo/System.Floor 1/Switch 1/Omnal 1"); "\" may stand for "/". <cp> is a name or "#n"
