@@ -33,6 +33,13 @@ struct FoundDeviceAndObject {
   std::shared_ptr<LonMarkObject> lonMarkObject;
 };
 
+// Something a parse found odd in a file: a line without "=", a section or key given again (only
+// the first is read), a line read as Windows-1252 in a file that is otherwise UTF-8.
+struct IniNote {
+  int line = 0;  // from 1
+  std::string text;
+};
+
 class IniFile {
  public:
   virtual ~IniFile() = default;
@@ -73,6 +80,7 @@ class IniFile {
   virtual int KeyLine(std::string_view key, std::string_view section) const = 0;
   virtual int SectionLine(std::string_view section) const = 0;
   virtual int FirstJunkLine() const = 0;
+  virtual std::vector<IniNote> Notes() const = 0;
 
   // The Boolean file option: when on, values are returned verbatim (quotes kept).
   virtual void SetVerbatim(bool on) = 0;

@@ -139,6 +139,22 @@ TEST_F(IniTest, EncodingsAndMissingFiles) {
   EXPECT_EQ(unnamed.ReadString("K", "S"), "");
 }
 
+TEST_F(IniTest, NotesWhatIsOddAndReadsAStrayWindows1252LineAlone) {
+  auto ini = FileWith(
+      "[S]\nA=Gr\xC3\xB6\xC3\x9F" "e\nB=Zus\xE4tzlich\nno equals\na=again\n[s]\nC=1\n[T\n");
+  EXPECT_EQ(ini.ReadString("A", "S"), "Größe");  // the other lines stay UTF-8
+  EXPECT_EQ(ini.ReadString("B", "S"), "Zusätzlich");
+  std::vector<std::string> notes;
+  for (const auto& note : ini.Notes()) notes.push_back(std::to_string(note.line) + ": " + note.text);
+  EXPECT_EQ(notes, (std::vector<std::string>{
+                       "3: not UTF-8 like the rest of the file: read as Windows-1252",
+                       "4: no \"=\" in this line",
+                       "5: key \"a\" again in [S] (first in line 2): only the first is read",
+                       "6: section [s] again (first in line 1): only the first is read",
+                       "8: no \"=\" in this line",
+                   }));
+}
+
 TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
   auto ini = FileWith("[S]\nK=old\n");
   const auto first = platform::ini::IniCache::Get(ini.GetFile());

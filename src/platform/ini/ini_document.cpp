@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -26,6 +27,50 @@ uint32_t Offset(const std::string& text, std::string_view part) {
   return static_cast<uint32_t>(part.data() - text.data());
 }
 
+bool HasNonAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  }
+  return false;
+}
+
+// The file's text in UTF-8: as it is when it is valid UTF-8 (or UTF-16 with a byte-order
+// mark), else line by line, Windows-1252 only for the lines that are not UTF-8. Lines read as
+// Windows-1252 in a file whose other lines hold UTF-8 text are noted: one of the two is wrong.
+std::string DecodeIniText(std::string_view bytes, std::vector<lns::IniNote>& notes) {
+  std::string whole = base::DecodeTextFile(bytes);
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    return whole;
+  }
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  if (base::IsValidUtf8(bytes)) return whole;
+  std::string text;
+  text.reserve(bytes.size() + bytes.size() / 8);
+  std::vector<int> windows1252Lines;
+  bool utf8Text = false;
+  int number = 0;
+  for (size_t start = 0; start < bytes.size();) {
+    size_t end = bytes.find('\n', start);
+    end = end == std::string_view::npos ? bytes.size() : end + 1;
+    const std::string_view line = bytes.substr(start, end - start);
+    start = end;
+    ++number;
+    if (base::IsValidUtf8(line)) {
+      utf8Text = utf8Text || HasNonAscii(line);
+      text.append(line);
+    } else {
+      windows1252Lines.push_back(number);
+      text.append(base::Windows1252ToUtf8(line));
+    }
+  }
+  if (utf8Text) {
+    for (const int line : windows1252Lines) {
+      notes.push_back({line, "not UTF-8 like the rest of the file: read as Windows-1252"});
+    }
+  }
+  return text;
+}
+
 size_t SlotHash(uint32_t section, std::string_view key) {
   return base::FoldedHash(key) ^ (static_cast<size_t>(section) * 0x9E3779B97F4A7C15ULL);
 }
@@ -41,7 +86,7 @@ std::string Unquote(std::string_view value) {
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
   IniDocument doc;
-  doc.text_ = std::make_unique<const std::string>(base::DecodeTextFile(bytes));
+  doc.text_ = std::make_unique<const std::string>(DecodeIniText(bytes, doc.notes_));
   const std::string_view text = *doc.text_;
   doc.lines_.reserve(text.size() / 24 + 1);
   uint32_t number = 0;
@@ -67,9 +112,12 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
       if (!name.empty()) doc.StartSection(name, number);
       continue;
     }
+    if (trimmed.find('=') == std::string_view::npos) doc.notes_.push_back({static_cast<int>(number), "no \"=\" in this line"});
     doc.AddLine(trimmed, number);
   }
   doc.BuildKeyIndex();
+  std::stable_sort(doc.notes_.begin(), doc.notes_.end(),
+                   [](const lns::IniNote& a, const lns::IniNote& b) { return a.line < b.line; });
   return doc;
 }
 
@@ -78,7 +126,12 @@ void IniDocument::StartSection(std::string_view name, uint32_t number) {
   section.name = name;
   section.firstLine = static_cast<uint32_t>(lines_.size());
   section.number = number;
-  firstSection_.emplace(name, static_cast<uint32_t>(sections_.size()));
+  const auto [first, isNew] = firstSection_.emplace(name, static_cast<uint32_t>(sections_.size()));
+  if (!isNew) {
+    notes_.push_back({static_cast<int>(number), "section [" + std::string(name) + "] again (first in line " +
+                                                    std::to_string(sections_[first->second].number) +
+                                                    "): only the first is read"});
+  }
   sections_.push_back(section);
 }
 
@@ -125,10 +178,21 @@ void IniDocument::BuildKeyIndex() {
       }
       if (slot.hash == tag && slot.section == line.section &&
           base::EqualsNoCase({text_->data() + slot.keyPos, slot.keyLen}, key)) {
-        break;  // the first of duplicate keys wins
+        NoteDuplicateKey(slot, line);  // the first of duplicate keys wins
+        break;
       }
     }
   }
+}
+
+void IniDocument::NoteDuplicateKey(const KeySlot& first, const Line& again) {
+  int firstNumber = 0;
+  for (const Line& line : lines_) {
+    if (line.keyPos == first.keyPos) firstNumber = static_cast<int>(line.number);
+  }
+  notes_.push_back({static_cast<int>(again.number), "key \"" + std::string(KeyOf(again)) + "\" again in [" +
+                                                        std::string(sections_[again.section].name) + "] (first in line " +
+                                                        std::to_string(firstNumber) + "): only the first is read"});
 }
 
 uint32_t IniDocument::SectionIndex(std::string_view name) const {

@@ -7,7 +7,9 @@
 // - a key line splits at the first "="; blanks and tabs around name and value are trimmed;
 // - section and key names compare without regard to case; the first of duplicate keys wins and
 //   of duplicate sections only the first is searched;
-// - a UTF-8 byte-order mark is skipped; text that is not valid UTF-8 is read as Windows-1252.
+// - a UTF-8 byte-order mark is skipped; a file that is not valid UTF-8 is read line by line:
+//   lines that are valid UTF-8 as such, the others as Windows-1252 (so one stray byte does not
+//   garble every other line of the file).
 // Quotes around values are removed by the readers (Unquote), not here, so that whole lines
 // and values can also be had as written.
 //
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "lns/ini_file.h"
 
 namespace platform::ini {
 
@@ -53,6 +56,8 @@ class IniDocument {
   // The first line (from 1) that holds bytes no text file holds (NUL and other control
   // characters): the mark of a binary or damaged file; 0 for a clean file.
   int FirstJunkLine() const { return firstJunkLine_; }
+  // What the parse found odd, in line order.
+  const std::vector<lns::IniNote>& Notes() const { return notes_; }
 
  private:
   struct Line {
@@ -89,8 +94,10 @@ class IniDocument {
     uint32_t valuePos = 0, valueLen = 0;
   };
   const KeySlot* FindSlot(uint32_t section, std::string_view key) const;
+  void NoteDuplicateKey(const KeySlot& first, const Line& again);
   std::vector<KeySlot> keySlots_;
   int firstJunkLine_ = 0;
+  std::vector<lns::IniNote> notes_;
 };
 
 // Removes one pair of matching quotes (" or ') around a value.
