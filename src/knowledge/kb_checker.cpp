@@ -4,6 +4,7 @@
 
 #include "knowledge/kb_checker.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "base/error.h"
@@ -21,7 +22,7 @@ constexpr const char* kDefaultConfigName = "PortaB.cfg";
 constexpr const char* kUsage =
     "usage: portab-lns kb check <Config folder> [<version>]\n"
     "  Checks the knowledge base in <Config folder> for one version (by default the Config\n"
-    "  file's DefaultVersion) and prints each finding as <file>:<line>: <message>.\n"
+    "  file's DefaultVersion) and prints each finding as <Config folder>/<file>:<line>: <message>.\n"
     "  Exit status: 0 clean, 1 findings, 2 a usage error.\n";
 
 struct VersionFile {
@@ -58,6 +59,24 @@ std::unique_ptr<lns::IniFile> PlugInIni(const std::filesystem::path& folder, con
   ini->SetFile((folder.parent_path() / kPlugInIniName).string());
   if (!ini->FileExists()) return nullptr;
   return ini;
+}
+
+// Each finding once (the first of identical ones), by file in the order of `names` and then
+// by line.
+void Tidy(std::vector<KbFinding>& findings, const FileNames& names) {
+  std::vector<KbFinding> unique;
+  for (auto& finding : findings) {
+    const auto same = [&](const KbFinding& kept) {
+      return kept.file == finding.file && kept.line == finding.line && kept.message == finding.message;
+    };
+    if (std::none_of(unique.begin(), unique.end(), same)) unique.push_back(std::move(finding));
+  }
+  const auto rank = [&](const KbFinding& finding) {
+    return std::make_pair(std::find(names.begin(), names.end(), finding.file) - names.begin(), finding.line);
+  };
+  std::stable_sort(unique.begin(), unique.end(),
+                   [&](const KbFinding& a, const KbFinding& b) { return rank(a) < rank(b); });
+  findings = std::move(unique);
 }
 
 std::string ConfigFileName(const lns::IniFile* plugInIni) {
@@ -134,12 +153,16 @@ std::optional<uint8_t> ParseVersion(const std::string& text) {
   return static_cast<uint8_t>(std::stoi(text));
 }
 
+bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h" || arg == "help"; }
+
 Request ParseArgs(const std::vector<std::string>& args) {
   if (args.size() < 2) throw UsageError{"no kb command given"};
-  if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h" || args[1] == "help")) return {true, {}, {}};
+  if (args.size() == 2 && IsHelp(args[1])) return {true, {}, {}};
   if (args[1] != "check") throw UsageError{"unknown kb command " + Quoted(args[1])};
+  if (args.size() == 3 && IsHelp(args[2])) return {true, {}, {}};
   if (args.size() < 3 || args.size() > 4) throw UsageError{"expected: portab-lns kb check <Config folder> [<version>]"};
   std::error_code ec;
+  if (!std::filesystem::exists(args[2], ec)) throw UsageError{"no such folder: " + args[2]};
   if (!std::filesystem::is_directory(args[2], ec)) throw UsageError{Quoted(args[2]) + " is not a folder"};
   return {false, args[2], args.size() == 4 ? ParseVersion(args[3]) : std::nullopt};
 }
@@ -154,8 +177,11 @@ std::string Summary(const std::string& folder, const KbCheckReport& report) {
 
 }  // namespace
 
-std::string KbFinding::ToString() const {
-  return line > 0 ? file + ":" + std::to_string(line) + ": " + message : file + ": " + message;
+std::string KbFinding::ToString(std::string_view folder) const {
+  std::string where(folder);
+  if (!where.empty() && where.back() != '/') where += '/';
+  where += file;
+  return line > 0 ? where + ":" + std::to_string(line) + ": " + message : where + ": " + message;
 }
 
 KbCheckReport CheckKnowledgeBase(const std::string& folder, std::optional<uint8_t> version,
@@ -167,6 +193,10 @@ KbCheckReport CheckKnowledgeBase(const std::string& folder, std::optional<uint8_
   const std::filesystem::path normal = NormalFolder(folder);
   kb.UseFolder(normal.string() + "/");
   const auto plugInIni = PlugInIni(normal, newIniFile);
+  if (!plugInIni) {
+    report.notes.push_back(std::string("no ") + kPlugInIniName +
+                           " beside the folder: the object CP names of the channel parameters were not checked");
+  }
   FileNames names;
   NameOf(names, KbFile::Config) = ConfigFileName(plugInIni.get());
   kb.SetConfigFileName(NameOf(names, KbFile::Config));
@@ -175,6 +205,11 @@ KbCheckReport CheckKnowledgeBase(const std::string& folder, std::optional<uint8_
     return report;
   }
   CheckJunk(kb.File(KbFile::Config), NameOf(names, KbFile::Config), report.findings);
+  const auto sections = kb.File(KbFile::Config).SectionNames();
+  if (std::all_of(sections.begin(), sections.end(), [](const std::string& name) { return name.empty(); })) {
+    report.findings.push_back({NameOf(names, KbFile::Config), 0, "the file holds no sections"});
+    return report;
+  }
   const auto chosen = ChooseVersion(kb, version, NameOf(names, KbFile::Config), report.findings);
   if (!chosen) return report;
   report.version = *chosen;
@@ -182,6 +217,7 @@ KbCheckReport CheckKnowledgeBase(const std::string& folder, std::optional<uint8_
   kb.Init2();
   // The content rules need every file: a missing or damaged one would only add echoes.
   if (CheckVersionFiles(kb, names, report.findings)) KbRules(kb, names, plugInIni.get(), report.findings).Run();
+  Tidy(report.findings, names);
   return report;
 }
 
@@ -194,7 +230,8 @@ int RunKbTool(const std::vector<std::string>& args, const IniFileFactory& newIni
       return 0;
     }
     const KbCheckReport report = CheckKnowledgeBase(request.folder, request.version, newIniFile);
-    for (const auto& finding : report.findings) out << finding.ToString() << "\n";
+    for (const auto& finding : report.findings) out << finding.ToString(request.folder) << "\n";
+    for (const auto& note : report.notes) out << request.folder << ": note: " << note << "\n";
     out << Summary(request.folder, report) << "\n";
     return report.findings.empty() ? 0 : 1;
   } catch (const UsageError& usage) {

@@ -2,7 +2,8 @@
 // The knowledge-base checker behind "portab-lns kb check": loads the files of one
 // knowledge-base version the way the plug-in does and reports what would make a reader fail,
 // fall back without a word or show a key where a text belongs. Each finding names the file
-// (relative to the knowledge-base folder) and the line, so an author can go straight to it.
+// (relative to the knowledge-base folder) and the line, so an author can go straight to it;
+// the findings come once each, by file and line.
 //
 //   portab-lns kb check <Config folder> [<version>]
 //
@@ -16,6 +17,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "lns/ini_file.h"
@@ -27,13 +29,18 @@ struct KbFinding {
   int line = 0;      // from 1; 0 when the finding has no line
   std::string message;
 
-  // "<file>:<line>: <message>", or "<file>: <message>" without a line.
-  std::string ToString() const;
+  // "<file>:<line>: <message>", or "<file>: <message>" without a line; the file with `folder`
+  // before it when one is given.
+  std::string ToString(std::string_view folder = {}) const;
 };
 
 struct KbCheckReport {
   int version = -1;  // the version checked; -1 when it could not be determined
+  // Each finding once, by file (Config, Modules, Channels, Objects, GroupObjects, Controls,
+  // Enums, Resources, CommandTable) and line.
   std::vector<KbFinding> findings;
+  // What was left unchecked, for the user to know; not findings.
+  std::vector<std::string> notes;
 };
 
 // The INI component's constructor: the caller (a program's main, a test) chooses it.
@@ -43,8 +50,9 @@ using IniFileFactory = std::function<std::unique_ptr<lns::IniFile>()>;
 KbCheckReport CheckKnowledgeBase(const std::string& folder, std::optional<uint8_t> version,
                                  const IniFileFactory& newIniFile);
 
-// Runs "kb check <folder> [<version>]" or "kb --help" (`args` starts with "kb"): findings and a
-// summary line on `out`, usage errors on `err`. Returns the exit status.
+// Runs "kb check <folder> [<version>]" or "kb [check] --help" (`args` starts with "kb"):
+// findings (their files with the folder as given), notes and a summary line on `out`, usage
+// errors on `err`. Returns the exit status.
 int RunKbTool(const std::vector<std::string>& args, const IniFileFactory& newIniFile, std::ostream& out,
               std::ostream& err);
 

@@ -1,8 +1,10 @@
-// The knowledge-base checker's shared judgements: findings, resource keys, enumeration
-// strings, channel types and byte lists, each judged the way the reader of the value uses it.
+// The knowledge-base checker's shared judgements: what each file holds as a whole, findings,
+// resource keys, enumeration strings, channel types and byte lists, each judged the way the
+// reader of the value uses it.
 
 #include "knowledge/kb_rules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_set>
 
@@ -13,6 +15,7 @@ namespace knowledge {
 namespace {
 
 constexpr const char* kResourceSection = "String Resources";
+constexpr size_t kFileCount = 9;
 
 // The settings whose values are resource keys, in control descriptions and their overrides
 // ("TypeName" is the channel-type name override of an exception section).
@@ -70,17 +73,49 @@ KbRules::KbRules(const cMC16& kb, const std::array<std::string, 9>& fileNames, c
 }
 
 void KbRules::Run() {
-  CheckEnums();
-  CheckModules();
-  CheckChannels();
-  CheckControls();
-  CheckObjects(KbFile::Objects, "Omnal Object");
-  CheckObjects(KbFile::GroupObjects, "Group Object");
-  CheckCommandTable();
+  CheckShapes();
+  if (Holds(KbFile::Enums)) CheckEnums();
+  if (Holds(KbFile::Resources)) CheckResources();
+  if (Holds(KbFile::Modules)) CheckModules();
+  if (Holds(KbFile::Channels)) CheckChannels();
+  if (Holds(KbFile::Controls)) CheckControls();
+  if (Holds(KbFile::Objects)) CheckObjects(KbFile::Objects, "Omnal Object");
+  if (Holds(KbFile::GroupObjects)) CheckObjects(KbFile::GroupObjects, "Group Object");
+  if (Holds(KbFile::CommandTable)) CheckCommandTable();
+}
+
+// A file without sections gives one finding in place of one per reference into it; what the
+// parse of a file found odd (lines without "=", names given twice, mixed encodings) is
+// reported as it is, except for such a file, where every line would be odd.
+void KbRules::CheckShapes() {
+  for (size_t i = 0; i < kFileCount; ++i) {
+    const auto file = static_cast<KbFile>(i);
+    holds_[i] = !Sections(file).empty();
+    if (!holds_[i]) {
+      Report(file, 0, "the file holds no sections");
+      continue;
+    }
+    for (auto& note : File(file).Notes()) Report(file, note.line, std::move(note.text));
+  }
+  resourcesReadable_ = RequireSection(KbFile::Resources, HasSection(KbFile::Resources, kResourceSection),
+                                      "no section [String Resources]: no resource key has a text");
+  channelTypesReadable_ = RequireSection(KbFile::Channels, HasSection(KbFile::Channels, "Channel Types"),
+                                         "no section [Channel Types]: no channel type is described");
+  const auto sections = Sections(KbFile::Enums);
+  const bool enumSection =
+      std::any_of(sections.begin(), sections.end(), [](const auto& name) { return StartsWithNoCase(name, "Enum_"); });
+  enumsReadable_ =
+      RequireSection(KbFile::Enums, enumSection, "no section [Enum_<prefix>]: no enumeration string has a number");
+}
+
+bool KbRules::RequireSection(KbFile file, bool present, std::string_view missing) {
+  if (!Holds(file)) return false;
+  if (!present) Report(file, 0, std::string(missing));
+  return present;
 }
 
 void KbRules::Report(KbFile file, int line, std::string message) {
-  findings_.push_back({fileNames_[static_cast<size_t>(file)], line, std::move(message)});
+  findings_.push_back({FileName(file), line, std::move(message)});
 }
 
 void KbRules::Guarded(KbFile file, const std::string& section, const std::function<void()>& rules) {
@@ -124,35 +159,48 @@ int KbRules::Line(KbFile file, std::string_view section, std::string_view key) c
 }
 
 void KbRules::ResourceKey(KbFile file, int line, std::string_view what, std::string_view resourceKey) {
-  if (resourceKey.empty()) return;
-  const lns::IniFile& resources = File(KbFile::Resources);
-  const std::string named = std::string(what) + " names resource " + Quoted(resourceKey) + ", which ";
-  if (!resources.RawValue(resourceKey, kResourceSection)) {
-    Report(file, line, named + "is not in [String Resources] of " + fileNames_[static_cast<size_t>(KbFile::Resources)]);
-    return;
+  if (resourceKey.empty() || !resourcesReadable_) return;
+  if (!File(KbFile::Resources).RawValue(resourceKey, kResourceSection)) {
+    Report(file, line,
+           std::string(what) + " names resource " + Quoted(resourceKey) + ", which is not in [String Resources] of " +
+               FileName(KbFile::Resources));
   }
-  const std::string value = ReadIniField(resources, kResourceSection, resourceKey, -1);
-  if (base::TrimBlanks(base::Field(value, 1, "~")).empty() && base::TrimBlanks(base::Field(value, 2, "~")).empty()) {
-    Report(file, line, named + "has neither an English nor a German text");
+}
+
+// Each key of [String Resources]: "<English>~<German>", both texts there (a missing one shows
+// the key itself in that language), and no third variant, which no reader takes.
+void KbRules::CheckResources() {
+  constexpr KbFile kFile = KbFile::Resources;
+  if (!resourcesReadable_) return;
+  for (const auto& key : Keys(kFile, kResourceSection)) {
+    const int line = Line(kFile, kResourceSection, key);
+    const std::string value = Value(kFile, kResourceSection, key);
+    const bool english = !base::TrimBlanks(base::Field(value, 1, "~")).empty();
+    const bool german = !base::TrimBlanks(base::Field(value, 2, "~")).empty();
+    if (const auto variants = std::count(value.begin(), value.end(), '~') + 1; variants > 2) {
+      Report(kFile, line,
+             Quoted(key) + " has " + std::to_string(variants) + " \"~\"-variants: only English~German are read");
+    } else if (!english && !german) {
+      Report(kFile, line, Quoted(key) + " has neither an English nor a German text");
+    } else if (!english || !german) {
+      Report(kFile, line,
+             Quoted(key) + " has no " + (english ? "German" : "English") +
+                 " text: it shows the key itself there (\"<English>~<German>\")");
+    }
   }
 }
 
 void KbRules::ResourceSetting(KbFile file, std::string_view section, std::string_view key, std::string_view setting) {
-  const bool listItems = base::EqualsNoCase(setting, "ListItems");
-  if (!listItems && !IsResourceSetting(setting)) return;
-  const std::string value = Value(file, section, key);
-  const int line = Line(file, section, key);
-  if (!listItems) {
-    ResourceKey(file, line, key, value);
-    return;
-  }
-  int itemNo = 0;
-  for (const auto& item : SplitToCollection(value, ",")) {
-    ResourceKey(file, line, std::string(key) + " item " + std::to_string(++itemNo), item.substr(0, item.find('~')));
-  }
+  if (IsResourceSetting(setting)) ResourceKey(file, Line(file, section, key), key, Value(file, section, key));
+}
+
+std::optional<int32_t> KbRules::KnownEnumValue(std::string_view enumString) const {
+  const auto entry = enums_.find(enumString);
+  return entry == enums_.end() ? std::nullopt : WholeNumber(entry->second.number);
 }
 
 std::optional<int32_t> KbRules::EnumValue(KbFile file, int line, std::string_view what, std::string_view enumString) {
+  if (!enumsReadable_) return KnownEnumValue(enumString);
   const std::string named = std::string(what) + " names " + Quoted(enumString) + ", which ";
   const auto entry = enums_.find(enumString);
   if (entry == enums_.end()) {
@@ -179,10 +227,10 @@ bool KbRules::IsChannelType(std::string_view channelType) const {
 }
 
 void KbRules::ChannelType(KbFile file, int line, std::string_view what, std::string_view channelType) {
-  if (!IsChannelType(channelType)) {
+  if (channelTypesReadable_ && !IsChannelType(channelType)) {
     Report(file, line,
            std::string(what) + " names channel type " + Quoted(channelType) + ", which is not in [Channel Types] of " +
-               fileNames_[static_cast<size_t>(KbFile::Channels)]);
+               FileName(KbFile::Channels));
   }
 }
 
@@ -205,10 +253,13 @@ void KbRules::ByteList(KbFile file, int line, std::string_view what, std::string
 
 void KbRules::ByteField(KbFile file, int line, std::string_view what, std::string_view field) {
   if (field.empty()) return;
+  // The readers round a fraction, which no author means for a byte.
   const auto number = Number(field);
   if (!number) {
     Report(file, line, std::string(what) + " " + Quoted(field) + " is not a number");
-  } else if (base::RoundHalfEven(*number) < 0 || base::RoundHalfEven(*number) > 255) {
+  } else if (!WholeNumber(field)) {
+    Report(file, line, std::string(what) + " " + Quoted(field) + " is not a whole number");
+  } else if (*number < 0 || *number > 255) {
     Report(file, line, std::string(what) + " " + Quoted(field) + " is outside 0..255");
   }
 }

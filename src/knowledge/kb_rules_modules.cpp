@@ -1,6 +1,8 @@
 // The knowledge-base checker's rules for the Modules and Channels files: module descriptions,
 // the module order, physical channel usage, compatibility groups, channel types, the
 // channel-parameter-to-object-CP dependencies and the per-module exception sections.
+// Overrides of control settings in the exception sections are judged like the settings of the
+// Controls file (kb_rules_controls.cpp).
 
 #include "knowledge/ini_fields.h"
 #include "knowledge/kb_rules.h"
@@ -15,6 +17,9 @@ constexpr const char* kCompatibleModules = "CompatibleModules_";
 constexpr const char* kChannelTypes = "Channel Types";
 constexpr const char* kDependencies = "ChannelPar-to-ObjectCp-Dependencies";
 constexpr const char* kPlacedCpsSection = "velta Porta CPs 1.0";
+constexpr const char* kDrivers = "MTDs";
+
+std::string Fields(int count) { return std::to_string(count) + (count == 1 ? " field" : " fields"); }
 
 std::string FieldName(std::string_view key, size_t index) {
   return std::string(key) + " field " + std::to_string(index + 1);
@@ -61,11 +66,30 @@ void KbRules::CheckModuleSection(const std::string& section) {
       ChannelType(kFile, Line(kFile, section, "ChannelTypes"), FieldName("ChannelTypes", i), channelType);
     }
   }
-  // Read as 8-bit numbers.
-  ByteField(kFile, Line(kFile, section, "Rev"), "Rev", Value(kFile, section, "Rev"));
-  const auto counts = base::Split(Value(kFile, section, "ChannelCount"), ",");
+  ByteField(kFile, Line(kFile, section, "Rev"), "Rev", Value(kFile, section, "Rev"));  // read as an 8-bit number
+  if (const std::string driver = Value(kFile, section, "DriverNo");
+      !driver.empty() && !File(kFile).RawValue(driver, kDrivers)) {
+    Report(kFile, Line(kFile, section, "DriverNo"),
+           "DriverNo names " + Quoted(driver) + ", which is not a key of [" + kDrivers + "]: the driver reads as 0");
+  }
+  CheckModuleChannels(section);
+}
+
+// Field k of "ChannelCount" and of "ChannelTypes" both describe module channel type k.
+void KbRules::CheckModuleChannels(const std::string& section) {
+  constexpr KbFile kFile = KbFile::Modules;
+  const std::string countList = Value(kFile, section, "ChannelCount");
+  const auto counts = base::Split(countList, ",");
+  const int line = Line(kFile, section, "ChannelCount");
   for (size_t i = 0; i < counts.size(); ++i) {
-    ByteField(kFile, Line(kFile, section, "ChannelCount"), FieldName("ChannelCount", i), counts[i]);
+    ByteField(kFile, line, FieldName("ChannelCount", i), counts[i]);  // read as 8-bit numbers
+  }
+  const auto countFields = SplitToCollection(countList, ",").Count();
+  const auto typeFields = SplitToCollection(Value(kFile, section, "ChannelTypes"), ",").Count();
+  if (countFields != typeFields) {
+    Report(kFile, line > 0 ? line : Line(kFile, section, "ChannelTypes"),
+           "ChannelCount has " + Fields(countFields) + " and ChannelTypes " + std::to_string(typeFields) +
+               ": each module channel type needs both");
   }
 }
 
@@ -138,7 +162,11 @@ void KbRules::CheckChannelTypes(const std::string& section) {
     const int line = Line(kFile, section, key);
     const std::string value = Value(kFile, section, key);
     ResourceKey(kFile, line, FieldName(key, 0), base::Field(value, 1, ","));
-    for (const auto& fpt : SplitToCollection(base::Field(value, 2, ","), "/")) {
+    const std::string fpts = base::Field(value, 2, ",");
+    if (fpts.empty()) Report(kFile, line, FieldName(key, 1) + " (the FPT indexes) is empty: no object implements it");
+    // Without an Objects file every index would be unknown; that file's finding says it.
+    if (!Holds(KbFile::Objects)) continue;
+    for (const auto& fpt : SplitToCollection(fpts, "/")) {
       if (CollectionContains(objectFpts, fpt) || CollectionContains(groupFpts, fpt)) continue;
       Report(kFile, line,
              FieldName(key, 1) + " names FPT index " + Quoted(fpt) +
@@ -156,6 +184,11 @@ void KbRules::CheckDependencies(const std::string& section) {
     const size_t tilde = value.find('~');
     const std::string cpName = value.substr(0, tilde);
     const std::string bytes = tilde == std::string::npos ? std::string() : value.substr(tilde + 1);
+    if (key.find('.') == std::string::npos) {
+      Report(kFile, line, Quoted(key) + " is not \"<parameter type>.<name>~<value>\": no parameter reads it");
+      continue;
+    }
+    ListedParameter(kFile, line, key);
     if (cpName.empty() || bytes.empty()) {
       Report(kFile, line, Quoted(key) + " needs a value \"<object CP>~<bytes>\": without both it is never used");
       continue;
@@ -184,14 +217,31 @@ void KbRules::CheckExceptionSection(KbFile file, const std::string& section) {
   const std::string moduleType = section.substr(0, section.size() - kExceptionsSuffix.size());
   EnumValue(file, File(file).SectionLine(section), "[" + section + "]", moduleType);
   CheckReference(file, section, moduleType);
+  std::vector<std::string> numberPrefixes;
   for (const auto& key : Keys(file, section)) {
     const size_t tilde = key.rfind('~');
+    const size_t dot = key.find('.');
+    if (dot != std::string::npos && dot < tilde) ListedParameter(file, Line(file, section, key), key);
     if (tilde != std::string::npos) {
-      ResourceSetting(file, section, key, std::string_view(key).substr(tilde + 1));
-    } else if (key.find('.') != std::string::npos) {  // "<parameter type>.<name>": only field 1 is the mark
+      CheckOverride(file, section, key, numberPrefixes);
+    } else if (dot != std::string::npos) {  // "<parameter type>.<name>": only field 1 is the mark
       ShowMark(file, Line(file, section, key), key, base::Field(Value(file, section, key), 1, ","),
                file == KbFile::Channels);
     }
+  }
+  for (const auto& prefix : numberPrefixes) {
+    CheckTextBoxOverrides(file, section, prefix, prefix.substr(0, prefix.size() - 1));
+  }
+}
+
+void KbRules::ListedParameter(KbFile file, int line, std::string_view key) {
+  const std::string_view parameter = key.substr(0, key.find('~'));
+  const size_t dot = parameter.find('.');
+  const std::string type(parameter.substr(0, dot));
+  const std::string_view name = parameter.substr(dot + 1);
+  if (!File(file).RawValue(name, type)) {
+    Report(file, line,
+           Quoted(key) + " names parameter " + Quoted(name) + ", which [" + type + "] of this file does not list");
   }
 }
 

@@ -1,5 +1,5 @@
-// "portab-lns kb check" on copies of the shipped knowledge base: findings and the summary on
-// standard output, usage errors on standard error; exit 0 clean, 1 findings, 2 usage error.
+// "portab-lns kb check" on copies of the shipped knowledge base: findings, notes and the summary
+// on standard output, usage errors on standard error; exit 0 clean, 1 findings, 2 usage error.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -30,6 +30,7 @@ class KbFolder {
   }
 
   fs::path Folder() const { return dir_ / "Config"; }
+  fs::path PlugInIni() const { return dir_ / "PortaB.ini"; }
 
   // The Modules file of the default version, as the Config file names it.
   std::string ModulesFile() const {
@@ -61,6 +62,16 @@ TEST(KbCheckE2eTest, ShippedKnowledgeBaseChecksClean) {
   EXPECT_EQ(run.err, "");
 }
 
+// Without the plug-in INI file the object CP names cannot be checked: a note, not a finding.
+TEST(KbCheckE2eTest, WithoutPlugInIniTheUncheckedCpNamesAreNoted) {
+  const KbFolder kb;
+  fs::remove(kb.PlugInIni());
+  const Result run = kb.Lns({"kb", "check", kb.Folder().string()});
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_THAT(run.out, testing::MatchesRegex(".*: note: no PortaB.ini beside the folder: .*CP names.* not checked\n"
+                                             ".*: knowledge base version [0-9]+ is clean\n"));
+}
+
 TEST(KbCheckE2eTest, PlantedFaultIsPrintedWithFileAndLine) {
   const KbFolder kb;
   const fs::path modules = kb.Folder() / kb.ModulesFile();
@@ -72,7 +83,8 @@ TEST(KbCheckE2eTest, PlantedFaultIsPrintedWithFileAndLine) {
 
   const Result run = kb.Lns({"kb", "check", kb.Folder().string()});
   EXPECT_EQ(run.status, 1) << run.out << run.err;
-  EXPECT_THAT(run.out, HasSubstr(kb.ModulesFile() + ":" + std::to_string(line) +
+  // The file as it can be opened from where the command ran.
+  EXPECT_THAT(run.out, HasSubstr(kb.Folder().string() + "/" + kb.ModulesFile() + ":" + std::to_string(line) +
                                  ": ModuleName names resource \"KBT_NONE\", which is not in [String Resources]"));
   EXPECT_THAT(run.out, HasSubstr(kb.Folder().string() + ": knowledge base version "));
   EXPECT_THAT(run.out, HasSubstr(": 1 finding\n"));
@@ -95,9 +107,12 @@ TEST(KbCheckE2eTest, UsageErrorsExitTwoWithTheUsage) {
     EXPECT_THAT(run.err, HasSubstr("usage: portab-lns kb check <Config folder> [<version>]"));
     EXPECT_EQ(run.out, "");
   }
-  const Result help = kb.Lns({"kb", "--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_THAT(help.out, HasSubstr("usage: portab-lns kb check"));
+  EXPECT_THAT(kb.Lns({"kb", "check", folder + "/no-such-folder"}).err, HasSubstr("no such folder: " + folder));
+  for (const auto& args : std::vector<std::vector<std::string>>{{"kb", "--help"}, {"kb", "check", "--help"}}) {
+    const Result help = kb.Lns(args);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_THAT(help.out, HasSubstr("usage: portab-lns kb check"));
+  }
   // The network tool's own usage lists the command too.
   EXPECT_THAT(kb.Lns({}).err, HasSubstr("portab-lns kb check <Config folder> [<version>]"));
 }

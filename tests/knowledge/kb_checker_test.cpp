@@ -1,6 +1,6 @@
 // The knowledge-base checker over copies of the shipped knowledge base: each row plants one
-// fault by putting whole lines at the top of a section (a key planted there wins over a later
-// one of the same name), and must be reported, with its file and line, and nothing else.
+// fault by putting whole lines at the top of a section (replacing the keys of the same name),
+// and must be reported, with its file and line, and nothing else.
 
 #include "knowledge/kb_checker.h"
 
@@ -39,6 +39,11 @@ std::vector<std::string> SplitLines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+std::string KeyOf(const std::string& line) {
+  const size_t eq = line.find('=');
+  return eq == std::string::npos ? std::string() : std::string(base::TrimBlanks(std::string_view(line).substr(0, eq)));
 }
 
 bool IsHeader(std::string line, const std::string& section) {
@@ -83,7 +88,16 @@ class KbCopy {
       lines.push_back("[" + edit.section + "]");
       lines.insert(lines.end(), planted.begin(), planted.end());
     } else {
-      lines.insert(header + 1, planted.begin(), planted.end());
+      const auto begin = header - lines.begin() + 1;
+      const auto end =
+          std::find_if(header + 1, lines.end(), [](const auto& l) { return l.rfind('[', 0) == 0; }) - lines.begin();
+      const auto replaced = [&](const std::string& old) {
+        return !KeyOf(old).empty() && std::any_of(planted.begin(), planted.end(), [&](const std::string& line) {
+          return base::EqualsNoCase(KeyOf(line), KeyOf(old));
+        });
+      };
+      lines.erase(std::remove_if(lines.begin() + begin, lines.begin() + end, replaced), lines.begin() + end);
+      lines.insert(lines.begin() + begin, planted.begin(), planted.end());
     }
     std::string text;
     for (const auto& line : lines) text += line + "\n";
@@ -106,28 +120,35 @@ class KbCopy {
   testing_support::TempDir dir_;
 };
 
-// Enumeration strings, a resource, a channel type and a placed CP the rows build on, and valid
-// uses of each kind of value, which must raise nothing.
+// Enumeration strings, a resource, a channel type, parameters and a placed CP the rows build
+// on, and valid uses of each kind of value, which must raise nothing.
 const std::vector<Edit> kSupport{
     {"Enums", "Enum_KBT",
      "MT_KBT_A=201\nMT_KBT_B=202\nMT_KBT_C=203\nMODP_KBT=204\nDCHP_KBT=205 ; comment\nKBT_TEXTBOX=0\nKBT_COMBOBOX=1\n"
-     "KBT_FUNCTION=2\nKBT_PICTURE=5\nKBT_KIND9=9"},
-    {"Resources", "String Resources", "KBT_TEXT=Text~Text\nKBT_ENGLISH=Text\nKBT_BLANK= ~ "},
+     "KBT_FUNCTION=2\nKBT_SEPARATOR=3\nKBT_PICTURE=5\nKBT_CHECK=6\nKBT_KIND9=9"},
+    {"Resources", "String Resources", "KBT_TEXT=Text~Text"},
     {"PortaB.ini", "velta Porta CPs 1.0", "KBT_Cp=1"},
     {"Modules", "MT_KBT_A",
      "ModuleName=KBT_TEXT\nParType=MODP_KBT\nChannelTypes=KBT_CT/KBT_CT,KBT_CT\nChannelCount=2,1\nRev=3\n"
-     "ChannelNameBase=KBT_TEXT,KBT_ENGLISH"},
+     "ChannelNameBase=KBT_TEXT,KBT_TEXT\nDriverNo=DRV_BASE"},
+    {"Modules", "MODP_KBT", "Par=1,1\nOther=2,1"},
     {"Modules", "MT_KBT_AExceptions#", "Reference=MT_KBT_B"},
     {"Modules", "MT_KBT_BExceptions#", "MODP_KBT.Par~ControlTitle=KBT_TEXT\nMODP_KBT.Other=const,1"},
-    {"Channels", "Channel Types", "KBT_CT=KBT_TEXT,,"},
+    {"Channels", "Channel Types", "KBT_CT=KBT_TEXT,3,"},
+    {"Channels", "DCHP_KBT", "Par=1,1\nOther=2,1\nText=3,1\nCombo=4,1\nCheck=5,1"},
     {"Channels", "ChannelPar-to-ObjectCp-Dependencies", "DCHP_KBT.Par~x=KBT_Cp~1,2,255"},
-    {"Channels", "MT_KBT_AExceptions#", "KBT_CT~TypeName=KBT_TEXT\nDCHP_KBT.Par=5\nDCHP_KBT.Other=DONTSHOW"},
+    {"Channels", "MT_KBT_AExceptions#",
+     "KBT_CT~TypeName=KBT_TEXT\nDCHP_KBT.Par=5\nDCHP_KBT.Other=DONTSHOW\nDCHP_KBT.Text~RangeMin=-4"},
     {"Controls", "DCHP_KBT.Text",
      "ControlType=KBT_TEXTBOX\nControlPos=1\nControlTitle=KBT_TEXT\nRangeMin=-5\nRangeMax=5\nFactor=10\n"
      "Resolution=0.5\nUnit=KBT_TEXT"},
     {"Controls", "DCHP_KBT.Combo", "ControlType=kbt_combobox\nControlPos=2\nListItems=KBT_TEXT~1,KBT_TEXT~2,"},
+    {"Controls", "DCHP_KBT.Check", "ControlType=KBT_CHECK\nControlPos=2\nListItems=KBT_TEXT~0,KBT_TEXT~1"},
+    {"Controls", "MODP_KBT.Par", "ControlType=KBT_SEPARATOR\nControlPos=1"},
     {"Controls", "MODP_KBT#VIEW", "Order=Par"},
-    {"Controls", "KBT_CT#VIEW", "Exception#Combo~ListItems=KBT_TEXT~3\nException#Text=CONST"},
+    {"Controls", "KBT_CT#VIEW",
+     "Order=Text,Combo\nException#Combo~ListItems=KBT_TEXT~3\nException#Text=CONST\nException#Text~RangeMax=4\n"
+     "Exception#Check=DONTSHOW"},
     {"Objects", "Default Settings", "CP_KBT=0,255"},
     {"Objects", "KBT_CT#1", "CP_KBT=1"},
     {"CommandTable", "Entries", "Entry_255=1,KBT_TEXT,0,1,2,3,255"},
@@ -137,7 +158,7 @@ const std::vector<Edit> kSupport{
 struct Row {
   const char* name;
   std::vector<Edit> edits;
-  std::vector<Expected> expected;
+  std::vector<Expected> expected;  // in the order printed: by file, then line
 };
 
 const std::vector<Row> kRows{
@@ -145,9 +166,14 @@ const std::vector<Row> kRows{
     {"module name",
      {{"Modules", "MT_KBT_A", "ModuleName=KBT_NONE"}},
      {{"Modules", "MT_KBT_A", "ModuleName=", "names resource \"KBT_NONE\", which is not in [String Resources]"}}},
-    {"blank title",
-     {{"Controls", "DCHP_KBT.Text", "ControlTitle=KBT_BLANK"}},
-     {{"Controls", "DCHP_KBT.Text", "ControlTitle=", "neither an English nor a German text"}}},
+    {"language variants",
+     {{"Resources", "String Resources",
+       "KBT_R1=Start delay\nKBT_R2=Hold time~\nKBT_R3=~Haltezeit\nKBT_R4=a~b~c\nKBT_R5= ~ "}},
+     {{"Resources", "String Resources", "KBT_R1", "\"KBT_R1\" has no German text"},
+      {"Resources", "String Resources", "KBT_R2", "\"KBT_R2\" has no German text"},
+      {"Resources", "String Resources", "KBT_R3", "\"KBT_R3\" has no English text"},
+      {"Resources", "String Resources", "KBT_R4", "has 3 \"~\"-variants"},
+      {"Resources", "String Resources", "KBT_R5", "neither an English nor a German text"}}},
     {"overridden list item",
      {{"Controls", "KBT_CT#VIEW", "Exception#Combo~ListItems=KBT_TEXT~1,KBT_NONE~2"}},
      {{"Controls", "KBT_CT#VIEW", "Exception#", "item 2 names resource \"KBT_NONE\""}}},
@@ -166,7 +192,7 @@ const std::vector<Row> kRows{
      {{"Modules", "MT_KBT_A", "ParType=", "ParType names \"MODP_KBT_MISSING\", which is not in the Enums file"}}},
     {"enum number", {{"Enums", "Enum_KBT", "KBT_HALF=1.5"}}, {{"Enums", "Enum_KBT", "KBT_HALF", "not a whole number"}}},
     {"control section prefix",
-     {{"Controls", "DCHP_KBT_MISSING.X", "ControlTitle=KBT_TEXT"}},
+     {{"Controls", "DCHP_KBT_MISSING.X", "ControlType=KBT_SEPARATOR\nControlPos=1"}},
      {{"Controls", "DCHP_KBT_MISSING.X", "", "names \"DCHP_KBT_MISSING\""}}},
     {"compatible module",
      {{"Modules", "Module Compatibility for copying Module Config", "CompatibleModules_1=MT_KBT_A,MT_KBT_MISSING"}},
@@ -174,20 +200,44 @@ const std::vector<Row> kRows{
     {"exception module",
      {{"Channels", "MT_KBT_MISSINGExceptions#", "KBT_CT~TypeName=KBT_TEXT"}},
      {{"Channels", "MT_KBT_MISSINGExceptions#", "", "names \"MT_KBT_MISSING\""}}},
-    // Channel types and FPT indexes.
+    // Channel types, FPT indexes and drivers.
     {"unknown FPT",
      {{"Channels", "Channel Types", "KBT_CT2=KBT_TEXT,99999"}},
      {{"Channels", "Channel Types", "KBT_CT2", "FPT index \"99999\""}}},
+    {"no FPT",
+     {{"Channels", "Channel Types", "KBT_CT2=KBT_TEXT,,x"}},
+     {{"Channels", "Channel Types", "KBT_CT2", "field 2 (the FPT indexes) is empty"}}},
     {"module channel type",
-     {{"Modules", "MT_KBT_A", "ChannelTypes=KBT_CT/KBT_NONE"}},
+     {{"Modules", "MT_KBT_A", "ChannelTypes=KBT_CT/KBT_NONE,KBT_CT"}},
      {{"Modules", "MT_KBT_A", "ChannelTypes", "channel type \"KBT_NONE\""}}},
+    {"same finding twice is printed once",
+     {{"Modules", "MT_KBT_A", "ChannelTypes=KBT_NONE/KBT_NONE,KBT_CT"}},
+     {{"Modules", "MT_KBT_A", "ChannelTypes", "channel type \"KBT_NONE\""}}},
+    {"channel counts",
+     {{"Modules", "MT_KBT_A", "ChannelCount=2"}},
+     {{"Modules", "MT_KBT_A", "ChannelCount", "ChannelCount has 1 field and ChannelTypes 2"}}},
+    {"driver",
+     {{"Modules", "MT_KBT_A", "DriverNo=DRV_NONE"}},
+     {{"Modules", "MT_KBT_A", "DriverNo", "\"DRV_NONE\", which is not a key of [MTDs]"}}},
     {"object section",
      {{"Objects", "KBT_NONE#1", "CP_KBT=1"}},
      {{"Objects", "KBT_NONE#1", "", "channel type \"KBT_NONE\""}}},
+    {"object order",
+     {{"Objects", "Omnal Object", "FptOrder=3,4,5,6,7"}},
+     {{"Objects", "Omnal Object", "FptOrder", "FptOrder lists \"7\", which has no name FPT_7"}}},
+    {"group order",
+     {{"GroupObjects", "Group Object", "FptOrder=3,6,3"}},
+     {{"GroupObjects", "Group Object", "FptOrder", "FptOrder lists \"3\" twice"}}},
     // Byte lists.
     {"command byte",
      {{"CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,300,4,5"}},
      {{"CommandTable", "Entries", "Entry_253", "field 5 \"300\" is outside 0..255"}}},
+    {"fractional command byte",
+     {{"CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,3,4,2.5"}},
+     {{"CommandTable", "Entries", "Entry_253", "field 7 \"2.5\" is not a whole number"}}},
+    {"short command",
+     {{"CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,3"}},
+     {{"CommandTable", "Entries", "Entry_253", "has 3 of the five value bytes"}}},
     {"timeout value",
      {{"CommandTable", "Timeout Values", "Value_254=1,x"}},
      {{"CommandTable", "Timeout Values", "Value_254", "field 2 \"x\" is not a number"}}},
@@ -200,6 +250,29 @@ const std::vector<Row> kRows{
     {"unplaced CP",
      {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "DCHP_KBT.Par~1=KBT_NoCp~1"}},
      {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "KBT_NoCp", "object CP \"KBT_NoCp\""}}},
+    // Parameters named where their type does not list them, or not described.
+    {"dependency parameter",
+     {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "DCHP_KBT.Gone~x=KBT_Cp~1"}},
+     {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "Gone",
+       "\"Gone\", which [DCHP_KBT] of this file does not list"}}},
+    {"module exception parameter",
+     {{"Modules", "MT_KBT_BExceptions#", "MODP_KBT.Gone=CONST"}},
+     {{"Modules", "MT_KBT_BExceptions#", "Gone", "\"Gone\", which [MODP_KBT] of this file does not list"}}},
+    {"module order",
+     {{"Controls", "MODP_KBT#VIEW", "Order=Par,Other"}},
+     {{"Controls", "MODP_KBT#VIEW", "Order", "\"Other\", which has no control description [MODP_KBT.Other]"}}},
+    {"channel order",
+     {{"Controls", "KBT_CT#VIEW", "Order=Text,Combo,Nowhere"}},
+     {{"Controls", "KBT_CT#VIEW", "Order", "\"Nowhere\", which no channel parameter type of"}}},
+    {"channel order description",
+     {{"Controls", "KBT_CT#VIEW", "Order=Text,Combo,Other"}},
+     {{"Controls", "KBT_CT#VIEW", "Order", "\"Other\", which has no control description [DCHP_KBT.Other]"}}},
+    {"view exception",
+     {{"Controls", "KBT_CT#VIEW", "Exception#Gone~ControlTitle=KBT_TEXT"}},
+     {{"Controls", "KBT_CT#VIEW", "Gone", "names parameter \"Gone\", which is neither in Order nor described"}}},
+    {"misspelt ControlType",
+     {{"Controls", "DCHP_KBT.Other", "ControlTyp=KBT_SEPARATOR\nControlPos=1"}},
+     {{"Controls", "DCHP_KBT.Other", "", "has no ControlType"}}},
     // Control descriptions.
     {"control kind",
      {{"Controls", "DCHP_KBT.Text", "ControlType=KBT_KIND9"}},
@@ -209,7 +282,7 @@ const std::vector<Row> kRows{
      {{"Controls", "DCHP_KBT.NoPos", "", "has no ControlPos"}}},
     {"range order",
      {{"Controls", "DCHP_KBT.Text", "RangeMin=10"}},
-     {{"Controls", "DCHP_KBT.Text", "RangeMin", "RangeMin is above RangeMax"}}},
+     {{"Controls", "DCHP_KBT.Text", "RangeMin", "RangeMin (10) is above RangeMax (5)"}}},
     {"factor", {{"Controls", "DCHP_KBT.Text", "Factor=0.4"}}, {{"Controls", "DCHP_KBT.Text", "Factor", "rounds to 0"}}},
     {"resolution",
      {{"Controls", "DCHP_KBT.Text", "Resolution=0"}},
@@ -220,12 +293,25 @@ const std::vector<Row> kRows{
     {"missing range",
      {{"Controls", "DCHP_KBT.NoMax", "ControlType=KBT_TEXTBOX\nControlPos=1\nRangeMin=0\nFactor=1\nResolution=1"}},
      {{"Controls", "DCHP_KBT.NoMax", "", "has no RangeMax"}}},
+    {"channel type overrides",
+     {{"Controls", "KBT_CT#VIEW", "Exception#Text~RangeMin=4.5\nException#Text~Factor=none"}},
+     {{"Controls", "KBT_CT#VIEW", "~RangeMin", "Exception#Text~RangeMin (4.5) is above Exception#Text~RangeMax (4)"},
+      {"Controls", "KBT_CT#VIEW", "~Factor", "Exception#Text~Factor \"none\" is not a number"}}},
+    {"module override",
+     {{"Channels", "MT_KBT_AExceptions#", "DCHP_KBT.Text~Resolution=-1"}},
+     {{"Channels", "MT_KBT_AExceptions#", "Resolution", "DCHP_KBT.Text~Resolution is not above 0"}}},
     {"empty item",
      {{"Controls", "DCHP_KBT.Combo", "ListItems=KBT_TEXT~1,,KBT_TEXT~3"}},
      {{"Controls", "DCHP_KBT.Combo", "ListItems", "item 2 is empty"}}},
-    {"item value",
-     {{"Controls", "DCHP_KBT.Combo", "ListItems=KBT_TEXT~1,KBT_TEXT"}},
-     {{"Controls", "DCHP_KBT.Combo", "ListItems", "item 2 \"KBT_TEXT\" has no \"~<value>\""}}},
+    {"item without value",
+     {{"Controls", "DCHP_KBT.Combo", "ListItems=KBT_TEXT~1,KBT_TEXT 2"}},
+     {{"Controls", "DCHP_KBT.Combo", "ListItems", "item 2 \"KBT_TEXT 2\" has no \"~<value>\""}}},
+    {"check box value",
+     {{"Controls", "DCHP_KBT.Check", "ListItems=KBT_TEXT~0,KBT_TEXT~"}},
+     {{"Controls", "DCHP_KBT.Check", "ListItems", "item 2 \"KBT_TEXT~\" has no value after \"~\""}}},
+    {"check box items",
+     {{"Controls", "DCHP_KBT.Check", "ListItems=KBT_TEXT~0"}},
+     {{"Controls", "DCHP_KBT.Check", "ListItems", "has 1 ListItems: it needs two"}}},
     {"picture",
      {{"Controls", "DCHP_KBT.Pic", "ControlType=KBT_PICTURE\nControlPos=1\nPath=kbt_missing.bmp"}},
      {{"Controls", "DCHP_KBT.Pic", "Path", "does not exist next to the Controls file"}}},
@@ -254,6 +340,14 @@ const std::vector<Row> kRows{
      {{"Modules", "MT_KBT_BExceptions#", "Reference=MT_KBT_C"},
       {"Modules", "MT_KBT_CExceptions#", "MODP_KBT.Par~ControlTitle=KBT_TEXT"}},
      {{"Modules", "MT_KBT_AExceptions#", "Reference", "own Reference (to \"MT_KBT_C\") is not followed"}}},
+    // What the parse of a file found odd, and the order of findings across files.
+    {"parse notes",
+     {{"Modules", "MT_KBT_A", "KBT junk line\nRev=3\nRev=4"}},
+     {{"Modules", "MT_KBT_A", "KBT junk", "no \"=\" in this line"},
+      {"Modules", "MT_KBT_A", "Rev=4", "key \"Rev\" again in [MT_KBT_A]"}}},
+    {"sorted by file",
+     {{"Enums", "Enum_KBT", "KBT_HALF=1.5"}, {"Modules", "MT_KBT_A", "ModuleName=KBT_NONE"}},
+     {{"Modules", "MT_KBT_A", "ModuleName=", "\"KBT_NONE\""}, {"Enums", "Enum_KBT", "KBT_HALF", "not a whole number"}}},
 };
 
 // The findings of `after` that `before` does not have, compared without their lines (planted
@@ -310,7 +404,8 @@ TEST(KbCheckerTest, EachPlantedFaultIsReportedAtItsLineAndAlone) {
   }
 }
 
-TEST(KbCheckerTest, FileLevelFaultsStopTheContentRules) {
+// A fault of a whole file is one finding, whatever would fail because of it.
+TEST(KbCheckerTest, FileLevelFaultsAreOneFinding) {
   struct FileRow {
     const char* name;
     std::function<void(const KbCopy&)> plant;
@@ -318,6 +413,14 @@ TEST(KbCheckerTest, FileLevelFaultsStopTheContentRules) {
     std::string file;  // as Expected::file
     std::string line;  // the text of the line, "" for no line
     std::string message;
+  };
+  // Rewrites a file (as Edit::file): `from` replaced by `to`, the whole text when `from` is "".
+  const auto rewritten = [](std::string file, std::string from, std::string to) {
+    return [=](const KbCopy& copy) {
+      const fs::path path = copy.Folder() / copy.FileName(file);
+      const std::string text = testing_support::ReadFile(path);
+      testing_support::WriteFile(path, from.empty() ? to : base::ReplaceAll(text, from, to));
+    };
   };
   const auto writeJunk = [](const KbCopy& copy) {
     const fs::path objects = copy.Folder() / copy.FileName("Objects");
@@ -348,6 +451,11 @@ TEST(KbCheckerTest, FileLevelFaultsStopTheContentRules) {
        "Channels=KBT_missing.ini",
        "Channels file \"KBT_missing.ini\" does not exist"},
       {"binary junk", writeJunk, {}, "Objects", "KBT_JUNK", "binary junk"},
+      {"Config without sections", rewritten("Config", "", "; a comment\n"), {}, "Config", "", "holds no sections"},
+      {"empty file", rewritten("Channels", "", ""), {}, "Channels", "", "the file holds no sections"},
+      {"text without sections", rewritten("Controls", "", "a\nb\n"), {}, "Controls", "", "holds no sections"},
+      {"no enumeration section", rewritten("Enums", "[Enum_", "[List_"), {}, "Enums", "", "no section [Enum_"},
+      {"no resource section", rewritten("Resources", "[String ", "[Text "), {}, "Resources", "", "[String Resources]"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
