@@ -155,6 +155,19 @@ TEST_F(IniTest, NotesWhatIsOddAndReadsAStrayWindows1252LineAlone) {
                    }));
 }
 
+TEST_F(IniTest, LongKeysAndValues) {
+  const std::string longKey(300, 'k');
+  const std::string longValue(70000, 'v');
+  const std::string gapKey = "Gap";
+  auto ini = FileWith("[S]\n" + longKey + "=short\nLong=" + longValue + "\n" + gapKey + "=" + std::string(300, ' ') +
+                      "x\nShort=s\n");
+  EXPECT_EQ(ini.ReadString(longKey, "S"), "short");
+  EXPECT_EQ(ini.ReadString("long", "S"), longValue);
+  EXPECT_EQ(ini.ReadString(gapKey, "S"), "x");
+  EXPECT_EQ(ini.ReadString("Short", "S"), "s");
+  EXPECT_EQ(ini.KeyLine("LONG", "S"), 3);
+}
+
 TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
   auto ini = FileWith("[S]\nK=old\n");
   const auto first = platform::ini::IniCache::Get(ini.GetFile());

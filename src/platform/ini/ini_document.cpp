@@ -173,11 +173,10 @@ void IniDocument::BuildKeyIndex() {
     for (size_t at = hash & mask;; at = (at + 1) & mask) {
       KeySlot& slot = keySlots_[at];
       if (slot.section == kNone) {
-        slot = {tag, line.section, line.keyPos, line.keyLen, line.valuePos, line.valueLen};
+        slot = MakeSlot(tag, line);
         break;
       }
-      if (slot.hash == tag && slot.section == line.section &&
-          base::EqualsNoCase({text_->data() + slot.keyPos, slot.keyLen}, key)) {
+      if (slot.hash == tag && slot.section == line.section && base::EqualsNoCase(SlotKey(slot), key)) {
         NoteDuplicateKey(slot, line);  // the first of duplicate keys wins
         break;
       }
@@ -185,11 +184,39 @@ void IniDocument::BuildKeyIndex() {
   }
 }
 
-void IniDocument::NoteDuplicateKey(const KeySlot& first, const Line& again) {
-  int firstNumber = 0;
-  for (const Line& line : lines_) {
-    if (line.keyPos == first.keyPos) firstNumber = static_cast<int>(line.number);
+IniDocument::KeySlot IniDocument::MakeSlot(uint32_t tag, const Line& line) const {
+  KeySlot slot;
+  slot.hash = tag;
+  slot.section = line.section;
+  slot.keyPos = line.keyPos;
+  const uint32_t gap = line.valuePos - (line.keyPos + line.keyLen);
+  const bool fits = line.keyLen < KeySlot::kLong && gap < KeySlot::kLong && line.valueLen < UINT16_MAX;
+  slot.keyLen = fits ? static_cast<uint8_t>(line.keyLen) : KeySlot::kLong;
+  slot.valueGap = fits ? static_cast<uint8_t>(gap) : KeySlot::kLong;
+  slot.valueLen = fits ? static_cast<uint16_t>(line.valueLen) : 0;
+  return slot;
+}
+
+const IniDocument::Line& IniDocument::SlotLine(const KeySlot& slot) const {
+  const Section& section = sections_[slot.section];
+  for (uint32_t i = section.firstLine; i < section.firstLine + section.lineCount; ++i) {
+    if (lines_[i].keyPos == slot.keyPos) return lines_[i];
   }
+  return lines_[section.firstLine];  // not reached: every slot comes from a line of its section
+}
+
+std::string_view IniDocument::SlotKey(const KeySlot& slot) const {
+  if (slot.keyLen == KeySlot::kLong) return KeyOf(SlotLine(slot));
+  return {text_->data() + slot.keyPos, slot.keyLen};
+}
+
+std::string_view IniDocument::SlotValue(const KeySlot& slot) const {
+  if (slot.keyLen == KeySlot::kLong) return ValueOf(SlotLine(slot));
+  return {text_->data() + slot.keyPos + slot.keyLen + slot.valueGap, slot.valueLen};
+}
+
+void IniDocument::NoteDuplicateKey(const KeySlot& first, const Line& again) {
+  const int firstNumber = static_cast<int>(SlotLine(first).number);
   notes_.push_back({static_cast<int>(again.number), "key \"" + std::string(KeyOf(again)) + "\" again in [" +
                                                         std::string(sections_[again.section].name) + "] (first in line " +
                                                         std::to_string(firstNumber) + "): only the first is read"});
@@ -208,8 +235,7 @@ const IniDocument::KeySlot* IniDocument::FindSlot(uint32_t section, std::string_
   const size_t mask = keySlots_.size() - 1;
   for (size_t at = hash & mask; keySlots_[at].section != kNone; at = (at + 1) & mask) {
     const KeySlot& slot = keySlots_[at];
-    if (slot.hash == tag && slot.section == section &&
-        base::EqualsNoCase({text_->data() + slot.keyPos, slot.keyLen}, key)) {
+    if (slot.hash == tag && slot.section == section && base::EqualsNoCase(SlotKey(slot), key)) {
       return &slot;
     }
   }
@@ -223,7 +249,7 @@ std::optional<std::string_view> IniDocument::FindValue(std::string_view section,
 std::optional<std::string_view> IniDocument::FindValueIn(uint32_t section, std::string_view key) const {
   const KeySlot* slot = FindSlot(section, key);
   if (slot == nullptr) return std::nullopt;
-  return std::string_view(text_->data() + slot->valuePos, slot->valueLen);
+  return SlotValue(*slot);
 }
 
 std::vector<std::string> IniDocument::SectionNames() const {
@@ -255,12 +281,7 @@ int IniDocument::SectionLine(std::string_view section) const {
 
 int IniDocument::KeyLine(std::string_view section, std::string_view key) const {
   const KeySlot* slot = FindSlot(SectionIndex(section), key);
-  if (slot == nullptr) return 0;
-  const Section& found = sections_[slot->section];
-  for (uint32_t i = found.firstLine; i < found.firstLine + found.lineCount; ++i) {
-    if (lines_[i].keyPos == slot->keyPos) return static_cast<int>(lines_[i].number);
-  }
-  return 0;
+  return slot == nullptr ? 0 : static_cast<int>(SlotLine(*slot).number);
 }
 
 namespace {

@@ -87,12 +87,21 @@ class IniDocument {
   // One slot per key, open addressing, the size a power of two. A slot repeats what a lookup
   // needs of its line (hash, section, key and value place), so that a read touches the slot
   // and the text and nothing else.
+  // 16 bytes, so that the table stays small; a key or value too long for its field is marked
+  // (kLong) and taken from its line instead.
   struct KeySlot {
+    static constexpr uint8_t kLong = 255;
     uint32_t hash = 0;        // the upper half of the key's hash
     uint32_t section = kNone;  // kNone = empty slot
-    uint32_t keyPos = 0, keyLen = 0;
-    uint32_t valuePos = 0, valueLen = 0;
+    uint32_t keyPos = 0;
+    uint8_t keyLen = 0;
+    uint8_t valueGap = 0;  // from the key's end to the value's start
+    uint16_t valueLen = 0;
   };
+  KeySlot MakeSlot(uint32_t tag, const Line& line) const;
+  std::string_view SlotKey(const KeySlot& slot) const;
+  std::string_view SlotValue(const KeySlot& slot) const;
+  const Line& SlotLine(const KeySlot& slot) const;
   const KeySlot* FindSlot(uint32_t section, std::string_view key) const;
   void NoteDuplicateKey(const KeySlot& first, const Line& again);
   std::vector<KeySlot> keySlots_;
