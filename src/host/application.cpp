@@ -70,6 +70,12 @@ Application::Application() : base::DispatchTable(kSource) {
     int32_t commandId = args[0].ToInt32();
     int16_t classId = args[1].ToInt16();
     std::string objectName = args[2].ToString();
+    // One server serves one run: once it has ended, its window, logger and connection are gone.
+    // (After a refused start, commands are ignored as before.)
+    if (RunState().Ended && !RunState().StartFailed) {
+      throw base::Error(base::err::kInvalidCallOrKey, kSource,
+                        "The run of this plug-in has ended; create a new object for another command");
+    }
     M_PlugIn::SendCommand(commandId, classId, objectName);
     args = {base::Variant(commandId), base::Variant(classId), base::Variant(objectName)};
     return base::Variant();

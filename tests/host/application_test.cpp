@@ -169,3 +169,15 @@ TEST_F(ApplicationTest, SendCommandAfterARefusalIsIgnored) {
 }
 
 }  // namespace
+
+namespace {
+
+// After a run has ended, a further command on the same server is refused with an error, and
+// nothing of the ended run is used.
+TEST_F(ApplicationTest, ACommandAfterTheRunEndedIsRefused) {
+  Send(50, 28, "Demo/System.Floor 1/Switch 1/Omnal 1");
+  host::M_LcaPlugIn::EndApp();
+  EXPECT_THAT([&] { Send(13, 28, "Demo/System.Floor 1/Switch 1/Omnal 1"); }, ThrowsError(5));
+}
+
+}  // namespace

@@ -172,11 +172,18 @@ TEST_F(ConnectionTest, MalformedRequestsGetJsonRpcErrors) {
             err::kInvalidParams);
   EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":4,"method":"get","params":{"name":"Count","ref":99}})")["error"]["code"],
             err::kInvalidParams);
+  // A notification that fails gets no answer: the next answer is the one for id 5.
+  WriteMessage(toServer_.write, R"({"jsonrpc":"2.0","method":"frobnicate","params":{}})");
   const auto answer = RawExchange(R"({"jsonrpc":"2.0","id":5,"method":"get","params":{"name":"Count"}})");
+  EXPECT_EQ(answer["id"], 5);
   EXPECT_EQ(answer["result"], 0);  // the server still serves
-  WriteRaw(toServer_.write, "Content-Length: x\r\n\r\n");  // framing it cannot recover from
+  WriteRaw(toServer_.write, "Content-Length: 1\xff\r\n\r\n{");  // framing it cannot recover from
   thread_.join();
   EXPECT_EQ(end_, Connection::End::ProtocolBroken);
+  MessageReader reader(toClient_.read);  // its last word: a JSON-RPC error naming the bad bytes
+  const auto last = nlohmann::json::parse(*reader.Read(std::chrono::seconds(5)));
+  EXPECT_EQ(last["error"]["code"], err::kParseError);
+  EXPECT_EQ(last["error"]["message"], "Bad Content-Length \"1\\xFF\"");
 }
 
 TEST(ConnectionEndTest, AServerThatDiesOrHangsMidCallIsAnError) {

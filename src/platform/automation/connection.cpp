@@ -26,7 +26,11 @@ std::string NameParam(const Json& params) {
 Connection::Connection(int readFd, int writeFd, std::chrono::milliseconds timeout)
     : writeFd_(writeFd), reader_(readFd), timeout_(timeout) {}
 
-void Connection::Send(const Json& message) { WriteMessage(writeFd_, message.dump()); }
+// Text that is not UTF-8 (from a file or the other side) goes out with replacement characters
+// rather than making the JSON library throw.
+void Connection::Send(const Json& message) {
+  WriteMessage(writeFd_, message.dump(-1, ' ', false, Json::error_handler_t::replace));
+}
 
 Json Connection::Encode(const base::Variant& value) {
   switch (value.GetType()) {
@@ -112,13 +116,17 @@ std::optional<Json> Connection::Handle(const Json& request, bool& released) {
   if (!request.contains("method") || !request["method"].is_string()) {
     return ErrorResponse(id, err::kInvalidRequest, "Invalid request", "Automation");
   }
+  // A notification (no "id") gets no answer, not even when it fails.
+  const bool notification = !request.contains("id");
   try {
     Json result = Answer(request, released);
-    if (!request.contains("id")) return std::nullopt;  // a notification gets no answer
+    if (notification) return std::nullopt;
     return Json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}};
   } catch (const base::Error& e) {
+    if (notification) return std::nullopt;
     return ErrorResponse(id, e.Number(), e.Description(), e.Source());
   } catch (const std::exception& e) {
+    if (notification) return std::nullopt;
     return ErrorResponse(id, base::err::kInternal, e.what(), "Automation");
   }
 }

@@ -14,6 +14,24 @@ namespace {
 
 [[noreturn]] void Raise(int32_t number, const std::string& what) { throw base::Error(number, "Automation", what); }
 
+// Bytes from the other side as they may go into a message: printable ASCII as is, anything
+// else as \xNN (an error text must stay valid UTF-8 to travel back as JSON).
+std::string Shown(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      shown += c;
+    } else {
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 15];
+    }
+  }
+  return shown;
+}
+
 }  // namespace
 
 bool MessageReader::Fill(std::chrono::steady_clock::time_point deadline, bool limited) {
@@ -52,11 +70,11 @@ std::optional<std::string> MessageReader::Read(std::chrono::milliseconds timeout
   std::optional<size_t> length;
   for (const auto& line : base::Split(std::string_view(buffer_).substr(0, headerEnd), "\r\n")) {
     const size_t colon = line.find(':');
-    if (colon == std::string::npos) Raise(err::kProtocol, "Malformed header line \"" + line + "\"");
+    if (colon == std::string::npos) Raise(err::kProtocol, "Malformed header line \"" + Shown(line) + "\"");
     if (!base::EqualsNoCase(base::TrimBlanks(line.substr(0, colon)), "Content-Length")) continue;
     const std::string value(base::TrimBlanks(line.substr(colon + 1)));
     if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos || value.size() > 12) {
-      Raise(err::kProtocol, "Bad Content-Length \"" + value + "\"");
+      Raise(err::kProtocol, "Bad Content-Length \"" + Shown(value) + "\"");
     }
     length = std::stoull(value);
   }
