@@ -320,8 +320,19 @@ TEST_F(EmbeddedServerTest, BadDescriptionsNameTheFieldAndLeaveNoDatabase) {
           "lonMarkObjects": [{"name": "O", "nvs": ["missing"]}]}]}]})",
        "lonMarkObjects[0].nvs[0]: the device has no NV"},
       {R"({"network": "N", "system": "S", "subsystems": [{"name": "A"}, {"name": "a"}]})", "is used twice"},
+      {R"({"network": "N", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D", "programId": "P",
+          "cps": [{"name": "C", "elementSize": 1e999}]}]}]})",
+       "elementSize: holds a number too large"},
   };
-  for (const auto& [json, where] : cases) {
+  // Nesting far beyond any description is refused at once, without a deep recursion.
+  std::string deep = R"({"network": "N", "system": "S", "subsystems": )";
+  for (int i = 0; i < 50000; ++i) deep += R"([{"name": "A", "subsystems": )";
+  deep += "[]";
+  for (int i = 0; i < 50000; ++i) deep += "}]";
+  deep += "}";
+  std::vector<std::pair<std::string, std::string>> all(std::begin(cases), std::end(cases));
+  all.emplace_back(deep, "nested more than 64 levels deep");
+  for (const auto& [json, where] : all) {
     try {
       CreateNetwork(Folder(), json, false);
       ADD_FAILURE() << "accepted: " << json;

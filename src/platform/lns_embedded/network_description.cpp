@@ -17,8 +17,17 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
+constexpr int kMaxNesting = 64;
+
 [[noreturn]] void Bad(const std::string& path, const std::string& what) {
   throw base::Error(lns::err::kBadValue, "portab-lns", "Network description, " + path + ": " + what);
+}
+
+// A member of an object without copying it; null when missing.
+const json& Member(const json& object, const char* key) {
+  static const json kNothing;
+  const auto it = object.find(key);
+  return it == object.end() ? kNothing : *it;
 }
 
 // Reads the JSON description into the database, checking every field on the way.
@@ -40,8 +49,8 @@ class Importer {
           .Bind(3, name)
           .Run();
       const int64_t id = db_.LastInsertId();
-      Subsystems(sub.value("subsystems", json()), at + ".subsystems", id);
-      Devices(sub.value("devices", json()), at + ".devices", id);
+      Subsystems(Member(sub, "subsystems"), at + ".subsystems", id);
+      Devices(Member(sub, "devices"), at + ".devices", id);
     }
   }
 
@@ -160,7 +169,7 @@ class Importer {
           .Run();
       const int64_t id = db_.LastInsertId();
       byName[base::FoldCase(name)] = id;
-      Cps(nv.value("cps", json()), at + ".cps", RowKind::Nv, id);
+      Cps(Member(nv, "cps"), at + ".cps", RowKind::Nv, id);
     }
   }
 
@@ -180,7 +189,7 @@ class Importer {
           .Bind(4, Number(object, "profile", at, 0, 65535, 0))
           .Run();
       const int64_t id = db_.LastInsertId();
-      Cps(object.value("cps", json()), at + ".cps", RowKind::LonMarkObject, id);
+      Cps(Member(object, "cps"), at + ".cps", RowKind::LonMarkObject, id);
       const json& members = object.value("nvs", json::array());
       if (!members.is_array()) Bad(at + ".nvs", "must be a list of NV names");
       for (size_t m = 0; m < members.size(); ++m) {
@@ -221,10 +230,10 @@ class Importer {
           .Bind(6, reachable ? 1 : 0)
           .Run();
       const int64_t id = db_.LastInsertId();
-      Cps(device.value("cps", json()), at + ".cps", RowKind::Device, id);
+      Cps(Member(device, "cps"), at + ".cps", RowKind::Device, id);
       std::map<std::string, int64_t> nvs;
-      Nvs(device.value("nvs", json()), at + ".nvs", id, nvs);
-      LonMarkObjects(device.value("lonMarkObjects", json()), at + ".lonMarkObjects", id, nvs);
+      Nvs(Member(device, "nvs"), at + ".nvs", id, nvs);
+      LonMarkObjects(Member(device, "lonMarkObjects"), at + ".lonMarkObjects", id, nvs);
     }
   }
 
@@ -349,10 +358,23 @@ json ExportSubsystems(SqliteDb& db, int64_t parentId) {
 
 std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace) {
   json doc;
+  // The parse refuses nesting deeper than any description needs (the import walks nested
+  // subsystems recursively) and remembers the last member name, to name a bad number.
+  std::string lastKey = "(top)";
+  const json::parser_callback_t watch = [&](int depth, json::parse_event_t event, json& parsed) {
+    if (depth > kMaxNesting) Bad("(top)", "nested more than " + std::to_string(kMaxNesting) + " levels deep");
+    if (event == json::parse_event_t::key && parsed.is_string()) lastKey = parsed.get<std::string>();
+    return true;
+  };
   try {
-    doc = json::parse(jsonText);
+    doc = json::parse(jsonText, watch);
   } catch (const json::parse_error& e) {
-    throw base::Error(lns::err::kBadValue, "portab-lns", std::string("Network description is not valid JSON: ") + e.what());
+    const std::string what = e.what();  // "[json.exception...] parse error at ...: <reason>"
+    throw base::Error(lns::err::kBadValue, "portab-lns",
+                      "Network description is not valid JSON (after \"" + lastKey + "\"): " +
+                          what.substr(what.find("] ") == std::string::npos ? 0 : what.find("] ") + 2));
+  } catch (const json::out_of_range&) {
+    Bad(lastKey, "holds a number too large");
   }
   if (!doc.is_object()) Bad("(top)", "must be an object");
   const std::string network = TopName(doc, "network");
@@ -369,7 +391,7 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
       SqliteDb db(temp, true);
       db.Exec("BEGIN");
       NetworkDb::CreateSchema(db, network, system);
-      Importer(db).Subsystems(doc.value("subsystems", json::array()), "subsystems", 0);
+      Importer(db).Subsystems(Member(doc, "subsystems"), "subsystems", 0);
       db.Exec("COMMIT");
       db.Exec("PRAGMA journal_mode = WAL");
     }
