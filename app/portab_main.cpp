@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/error.h"
+#include "base/procedure.h"
 #include "host/application.h"
 #include "host/automation_start.h"
 #include "host/m_lca_plugin.h"
@@ -62,5 +63,7 @@ int main(int argc, char** argv) {
     std::cerr << "portab: error " << e.Number() << ": " << e.Description() << "\n";
     return 1;
   }
-  return state.StartFailed ? 1 : 0;
+  // A run that reported an unexpected error (a refused /REG:<language>, say) did not do all it
+  // was asked to.
+  return state.StartFailed || base::ErrorsReported() > 0 ? 1 : 0;
 }

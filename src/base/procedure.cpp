@@ -1,5 +1,7 @@
 #include "base/procedure.h"
 
+#include <atomic>
+
 namespace base {
 namespace {
 ProcedureLog* g_log = nullptr;
@@ -30,8 +32,15 @@ void LogLine(const std::string& text, uint32_t colour, bool withTime, int16_t bl
   if (g_log != nullptr) g_log->LogLine(text, colour, true, withTime, blankLines);
 }
 
+namespace {
+std::atomic<int> g_errorsReported{0};
+}  // namespace
+
+int ErrorsReported() { return g_errorsReported.load(); }
+
 bool ErrorScope::Dispatch(const std::exception& error, int attempt) {
   if (g_log == nullptr) throw;  // no logging component: the caller sees the error
+  ++g_errorsReported;
   const Error numbered = ToError(error, module_ + "." + procedure_);
   const int action = g_log->HandleError(numbered, "", module_, procedure_);
   switch (static_cast<ErrorAction>(action)) {

@@ -34,6 +34,10 @@ class ProcedureLog {
   virtual void SetErrorLogged(bool value) = 0;
 };
 
+// How many unexpected errors procedures handed to the logging component's error operation in
+// this process: a program that goes on after one still ends with a failure status.
+int ErrorsReported();
+
 // Installs the logging component (nullptr: entry lines are dropped and errors propagate).
 void SetProcedureLog(ProcedureLog* log);
 ProcedureLog* CurrentProcedureLog();

@@ -96,6 +96,8 @@ TEST(PortabE2eTest, DamagedRegistryIsReportedAndLeftAsItWas) {
   const auto out = portab.Run({"/REG:1000"});
   EXPECT_THAT(out.err, HasSubstr((portab.Home() / "registry.reg").string() + ", line 3: value outside of a key"));
   EXPECT_EQ(portab.Registry(), damaged);
+  EXPECT_EQ(out.exitStatus, 1);  // the setting was not saved
+  EXPECT_EQ(portab.Run({"/REG:99999"}).exitStatus, 1);  // no such language number
 }
 
 TEST(PortabE2eTest, WithoutObjectNameTheAboutBoxShowsAndSelfRegistrationRunsOnce) {
