@@ -72,7 +72,7 @@ TEST(RegistryStoreTest, MissingFileReadsEmptyAndIsCreatedOnWrite) {
 
 TEST(RegistryStoreTest, DamagedFileNamesFileAndLineAndIsNeverOverwritten) {
   struct Case {
-    const char* contents;
+    std::string contents;
     const char* where;
   };
   const Case cases[] = {
@@ -82,6 +82,10 @@ TEST(RegistryStoreTest, DamagedFileNamesFileAndLineAndIsNeverOverwritten) {
       {"REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n", "line 2: unsupported hive"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A\r\n", "line 2: key line without closing"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=dword:12\r\n", "line 3: dword value needs 8"},
+      {std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=\"a") + '\0' + "b\"\r\n", "line 3: a NUL character"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=\"a\rb\"\r\n", "line 3: a NUL character or a carriage return"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex:01,\\\r\n[HKEY_LOCAL_MACHINE\\B]\r\n", "line 3: value continued"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex:01,\\\r\n", "line 3: value continued"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=-\r\n", "line 3: value deletions"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\" \"1\"\r\n", "line 3: expected \"=\""},
   };

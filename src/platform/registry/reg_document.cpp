@@ -23,6 +23,9 @@ class Parser {
     for (size_t i = 0; i < lines.size(); ++i) {
       lineNo_ = i + 1;
       std::string line(base::TrimWhitespace(lines[i]));
+      if (line.find_first_of(std::string_view("\r\0", 2)) != std::string::npos) {
+        Fail("a NUL character or a carriage return inside the line");
+      }
       if (line.empty() || line[0] == ';') continue;
       if (!headerSeen) {
         if (line != kHeader5 && line != kHeader4) Fail("not a registry file (missing header line)");
@@ -30,9 +33,14 @@ class Parser {
         continue;
       }
       // A hex value continues on the next line after a trailing backslash.
-      while (!line.empty() && line.back() == '\\' && line[0] != '[' && i + 1 < lines.size()) {
+      // A key line never continues one: a backslash before one (or at the end of the file) is
+      // a damaged file, not a value that takes the key's name in.
+      while (!line.empty() && line.back() == '\\' && line[0] != '[') {
+        const bool next = i + 1 < lines.size() && !base::TrimWhitespace(lines[i + 1]).empty();
+        if (!next || base::TrimWhitespace(lines[i + 1])[0] == '[') Fail("value continued by \"\\\" but no line follows");
         line.pop_back();
         line += base::TrimWhitespace(lines[++i]);
+        lineNo_ = i + 1;
       }
       if (line[0] == '[') {
         KeyLine(line);
