@@ -15,5 +15,9 @@ std::string NativePath(std::string_view path);
 // A relative path is joined to `folder`; an absolute one is kept.
 std::filesystem::path ResolveIn(const std::filesystem::path& folder, std::string_view path);
 bool FileExists(const std::filesystem::path& file);
+// Removes the files in `folder` whose names hold `marker` followed by the id of a process that
+// no longer runs: temporary files left by a process killed while writing. Files of running
+// processes and names without a process id stay; errors are ignored.
+void RemoveStaleTemporaries(const std::filesystem::path& folder, std::string_view marker);
 
 }  // namespace base

@@ -1,8 +1,15 @@
 #include "base/text.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+
+#include "base/paths.h"
 #include "support/matchers.h"
+#include "support/temp_dir.h"
 
 using testing_support::ThrowsError;
 
@@ -70,6 +77,30 @@ TEST(TextTest, CaseFoldingAndTrimming) {
   EXPECT_EQ(base::ToUpperAscii("classid:28"), "CLASSID:28");
   EXPECT_EQ(base::TrimBlanks("  REG \t"), "REG \t");
   EXPECT_EQ(base::TrimWhitespace(" \tx y\r\n"), "x y");
+}
+
+}  // namespace
+
+namespace {
+
+// Temporary files of processes that no longer run go; those of running processes stay.
+TEST(PathsTest, StaleTemporariesOfEndedProcessesAreRemoved) {
+  testing_support::TempDir dir;
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);  // its id now names no running process
+  const std::string ended = std::to_string(child);
+  const std::string running = std::to_string(::getpid());
+  for (const std::string& name : {"registry.reg.tmp." + ended, "registry.reg.tmp." + running, "Demo.db.new-" + ended,
+                                 "Demo.db.new-" + ended + "-wal", std::string("registry.reg.tmp.x"), std::string("Demo.db")}) {
+    testing_support::WriteFile(dir / name, "x");
+  }
+  base::RemoveStaleTemporaries(dir.Path(), "registry.reg.tmp.");
+  base::RemoveStaleTemporaries(dir.Path(), ".db.new-");
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) left.push_back(entry.path().filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"Demo.db", "registry.reg.tmp." + running, "registry.reg.tmp.x"}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "base/error.h"
+#include "base/paths.h"
 #include "base/text.h"
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/network_db.h"
@@ -384,6 +385,7 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
     throw base::Error(lns::err::kDatabase, "portab-lns", "The network database " + target.string() + " exists already");
   }
   std::filesystem::create_directories(folder);
+  base::RemoveStaleTemporaries(folder, ".db.new-");
   const std::filesystem::path temp = folder / (network + ".db.new-" + std::to_string(::getpid()));
   std::filesystem::remove(temp);
   try {

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "base/error.h"
+#include "base/paths.h"
 
 namespace platform::registry {
 namespace {
@@ -43,6 +44,7 @@ class FileLock {
 };
 
 void WriteAtomically(const std::filesystem::path& file, const std::string& contents) {
+  base::RemoveStaleTemporaries(file.parent_path(), file.filename().string() + ".tmp.");
   const std::filesystem::path temp = file.string() + ".tmp." + std::to_string(::getpid());
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) IoFailure(temp, "Cannot create");
