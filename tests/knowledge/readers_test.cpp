@@ -137,7 +137,6 @@ TEST_F(ReadersTest, ModulesChannelsAndExceptions) {
   EXPECT_FALSE(mc16_.PhysChannelSupportsChannelType(12, 1, 2, "SW"));  // 3 used, only 2 channels
 
   EXPECT_TRUE(mc16_.AreModulesCompatibleForCopyingModuleConfig(12, 12));
-  EXPECT_TRUE(mc16_.AreModulesCompatibleForCopyingModuleConfig(12, 12));
   EXPECT_FALSE(mc16_.AreModulesCompatibleForCopyingModuleConfig(12, 13));
   EXPECT_FALSE(mc16_.AreModulesCompatibleForCopyingChannelConfig(12, 13));  // an empty first group ends the search
 
