@@ -145,10 +145,8 @@ Bytes cMC16::ObjectDefaultCpSettingValueByteArrayByChannelTypeAndFPTIndex(std::s
                                                                           std::string_view channelTypeIniKey,
                                                                           int32_t fptIndex, int16_t snvtId) const {
   return ParseByteList(
-      base::ReplaceAll(
-          ObjectDefaultCpSettingValueTabStringByChannelTypeAndFPTIndex(settingName, channelTypeIniKey, fptIndex, snvtId),
-          "\t", ","),
-      ",");
+      ObjectDefaultCpSettingValueTabStringByChannelTypeAndFPTIndex(settingName, channelTypeIniKey, fptIndex, snvtId),
+      "\t");
 }
 
 int16_t cMC16::ObjectDefaultNvSettingValueByChannelTypeAndFPTIndex(std::string_view settingName,
@@ -240,9 +238,7 @@ std::string cMC16::GroupObjectDefaultCpSettingValueTabStringByFPTIndex(std::stri
 
 Bytes cMC16::GroupObjectDefaultCpSettingValueByteArrayByFPTIndex(std::string_view settingName, int32_t fptIndex,
                                                                  int16_t snvtId) const {
-  return ParseByteList(
-      base::ReplaceAll(GroupObjectDefaultCpSettingValueTabStringByFPTIndex(settingName, fptIndex, snvtId), "\t", ","),
-      ",");
+  return ParseByteList(GroupObjectDefaultCpSettingValueTabStringByFPTIndex(settingName, fptIndex, snvtId), "\t");
 }
 
 int16_t cMC16::GroupObjectDefaultNvSettingValueByFPTIndex(std::string_view settingName, int32_t fptIndex) const {
