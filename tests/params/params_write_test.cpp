@@ -9,6 +9,9 @@
 
 #include "demo_profile/demo_window.h"
 #include "params/params.h"
+#include "platform/lns_embedded/network_description.h"
+#include "platform/lns_embedded/sqlite_db.h"
+#include "lns/lns_errors.h"
 #include "platform/ini/profile_ini_file.h"
 #include "support/demo_network.h"
 #include "support/fake_cp.h"
@@ -130,33 +133,84 @@ TEST(ParamsWriteTest, AWriteThatFailsInTheMiddleChangesNothing) {
   EXPECT_EQ(Raw(other->ObjectCp(2)), "0\t90");
 }
 
-TEST(ParamsWriteTest, AProcessKilledInTheMiddleOfAWriteChangesNothing) {
-  testing_support::DemoNetwork demo;
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    auto own = testing_support::DemoNetwork::Reopen(demo);
-    demo_profile::DemoWindow window;
-    window.Bind(own->Device(), own->Object());
-    window.Parameters().SetSystem(own->System());
-    window.Parameters().ReadFromLns();
-    window.cboStartDelay->UserSelect(0);
-    window.optMaxSendTime[0]->UserClick();
-    int writes = 0;
-    own->Server()->Database("Demo")->SetBeforeWriteHook([&](int64_t) {
-      if (++writes == 2) ::_exit(0);  // dies with one CP written in the open transaction
-    });
-    window.Parameters().WriteToLns();
-    ::_exit(1);
+// The demo window's whole set, three parameters changed, written in one transaction;
+// `arm` runs just before the write.
+void ChangeAndWrite(const testing_support::DemoNetwork& net, const std::function<void()>& arm) {
+  demo_profile::DemoWindow window;
+  window.Bind(net.Device(), net.Object());
+  window.Parameters().SetSystem(net.System());
+  window.Parameters().ReadFromLns();
+  window.cboStartDelay->UserSelect(0);
+  window.optMaxSendTime[0]->UserClick();
+  window.txtHoldTime->UserSelectAll();
+  window.txtHoldTime->UserType("9");
+  arm();
+  window.Parameters().WriteToLns();
+  platform::lns_embedded::SetSqliteCallHook(nullptr);
+}
+
+std::string DatabaseFile(const testing_support::DemoNetwork& net) { return (net.Dir() / "lns" / "Demo.db").string(); }
+
+std::string IntegrityCheck(const std::string& file) {
+  sqlite3* db = nullptr;
+  std::string result = "cannot open";
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr);
+    result = sqlite3_step(stmt) == SQLITE_ROW ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)) : "no answer";
+    sqlite3_finalize(stmt);
   }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  auto other = testing_support::DemoNetwork::Reopen(demo);
-  EXPECT_EQ(Raw(other->DeviceCp(2)), "0\t10\t0\t20");
-  EXPECT_EQ(Raw(other->Device()->Interface()->NetworkVariables()->ItemByName("nvoValue")->ConfigProperties()->Item(1)),
-            "0\t50");
+  sqlite3_close(db);
+  return result;
+}
+
+// Fails (or kills the process at) the n-th SQLite call from the time it is armed.
+void ArmFault(int n, bool kill) {
+  platform::lns_embedded::SetSqliteCallHook([n, kill, calls = 0](std::string_view) mutable {
+    if (++calls != n) return;
+    if (kill) ::_exit(0);
+    throw base::Error(lns::err::kDatabase, "LNS", "disk I/O error");
+  });
+}
+
+// Every SQLite call of a whole-set write in turn fails, or the process dies there: the
+// database checks clean and holds all old or all new values.
+TEST(ParamsWriteTest, AFailureOrDeathAtAnyDatabaseCallOfAWriteLeavesAllOldOrAllNew) {
+  testing_support::DemoNetwork counted;
+  const std::string before = platform::lns_embedded::ExportNetwork(DatabaseFile(counted));
+  int calls = 0;
+  ChangeAndWrite(counted, [&] { platform::lns_embedded::SetSqliteCallHook([&](std::string_view) { ++calls; }); });
+  const std::string after = platform::lns_embedded::ExportNetwork(DatabaseFile(counted));
+  ASSERT_NE(before, after);
+  ASSERT_GT(calls, 5);
+
+  for (int n = 1; n <= calls; ++n) {
+    for (bool kill : {false, true}) {
+      SCOPED_TRACE("call " + std::to_string(n) + (kill ? ", killed" : ", failed"));
+      testing_support::DemoNetwork demo;
+      if (kill) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+          ChangeAndWrite(demo, [&] { ArmFault(n, true); });
+          ::_exit(1);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+      } else {
+        testing_support::RecordingLog log;
+        try {
+          ChangeAndWrite(demo, [&] { ArmFault(n, false); });
+        } catch (const base::Error&) {
+          platform::lns_embedded::SetSqliteCallHook(nullptr);  // reported to the caller: fine
+        }
+      }
+      const std::string now = platform::lns_embedded::ExportNetwork(DatabaseFile(demo));
+      EXPECT_TRUE(now == before || now == after);
+      EXPECT_EQ(IntegrityCheck(DatabaseFile(demo)), "ok");
+    }
+  }
 }
 
 TEST(ParamsWriteTest, WritingOntoAnotherDeviceFindsEachCpByItsIniName) {

@@ -99,6 +99,7 @@ std::string NetworkDb::SystemName() {
 void NetworkDb::StartTransaction() {
   if (inTransaction_) throw base::Error(lns::err::kTransactionActive, "LNS", "A transaction is already open");
   db_->Exec("BEGIN IMMEDIATE");
+  db_->ClearFailure();
   inTransaction_ = true;
   transactionFailed_ = false;
 }
@@ -106,7 +107,7 @@ void NetworkDb::StartTransaction() {
 void NetworkDb::CommitTransaction() {
   if (!inTransaction_) throw base::Error(lns::err::kNoTransaction, "LNS", "No transaction is open");
   inTransaction_ = false;
-  if (transactionFailed_) {
+  if (transactionFailed_ || db_->Failed()) {
     RollBackQuietly();
     throw base::Error(lns::err::kTransactionFailed, "LNS",
                       "A write of the transaction failed: the transaction was rolled back");

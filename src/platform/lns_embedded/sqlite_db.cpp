@@ -4,6 +4,20 @@
 #include "lns/lns_errors.h"
 
 namespace platform::lns_embedded {
+namespace {
+
+SqliteCallHook& CallHook() {
+  static SqliteCallHook hook;
+  return hook;
+}
+
+void BeforeCall(std::string_view sql) {
+  if (CallHook()) CallHook()(sql);
+}
+
+}  // namespace
+
+void SetSqliteCallHook(SqliteCallHook hook) { CallHook() = std::move(hook); }
 
 void RaiseDatabaseError(sqlite3* db, std::string_view what) {
   const char* message = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
@@ -38,9 +52,17 @@ Statement& Statement::BindNull(int index) & {
 }
 
 bool Statement::Step() {
+  try {
+    BeforeCall(sqlite3_sql(stmt_));
+  } catch (...) {
+    *failed_ = true;
+    sqlite3_reset(stmt_);
+    throw;
+  }
   const int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
+  *failed_ = true;
   sqlite3_reset(stmt_);
   RaiseDatabaseError(db_, "network database");
 }
@@ -94,8 +116,15 @@ SqliteDb::~SqliteDb() {
 }
 
 void SqliteDb::Exec(std::string_view sql) {
+  try {
+    BeforeCall(sql);
+  } catch (...) {
+    failed_ = true;
+    throw;
+  }
   char* error = nullptr;
   if (sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+    failed_ = true;
     const std::string message = error != nullptr ? error : "error";
     sqlite3_free(error);
     throw base::Error(lns::err::kDatabase, "LNS", "network database " + file_.string() + ": " + message);
@@ -111,7 +140,7 @@ Statement SqliteDb::Prepare(const std::string& sql) {
     }
     it = statements_.emplace(sql, stmt).first;
   }
-  Statement statement(db_, it->second);
+  Statement statement(db_, it->second, &failed_);
   statement.Reset();
   return statement;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,12 +18,15 @@ namespace platform::lns_embedded {
 
 class Statement {
  public:
-  Statement(sqlite3* db, sqlite3_stmt* stmt) : db_(db), stmt_(stmt) {}
+  // `failed` is set when a step of this statement fails.
+  Statement(sqlite3* db, sqlite3_stmt* stmt, bool* failed) : db_(db), stmt_(stmt), failed_(failed) {}
   // A statement is reset when it goes, so that no read stays open on the database.
   ~Statement() {
     if (stmt_ != nullptr) sqlite3_reset(stmt_);
   }
-  Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_) { other.stmt_ = nullptr; }
+  Statement(Statement&& other) noexcept : db_(other.db_), stmt_(other.stmt_), failed_(other.failed_) {
+    other.stmt_ = nullptr;
+  }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
   Statement& operator=(Statement&&) = delete;
@@ -49,6 +53,7 @@ class Statement {
  private:
   sqlite3* db_;
   sqlite3_stmt* stmt_;
+  bool* failed_;
 };
 
 class SqliteDb {
@@ -65,12 +70,23 @@ class SqliteDb {
   int64_t LastInsertId() const;
   int Changes() const;
   const std::filesystem::path& File() const { return file_; }
+  // Whether a step or exec has failed since the last ClearFailure: a transaction with a
+  // failed call in it must not be committed, even when its caller went on.
+  bool Failed() const { return failed_; }
+  void ClearFailure() { failed_ = false; }
 
  private:
   std::filesystem::path file_;
   sqlite3* db_ = nullptr;
+  bool failed_ = false;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
+
+// Fault injection: when set, called with the statement's text before every step and every
+// exec on any connection of this process. It may raise (the call then fails the way a
+// failing SQLite call does) or end the process; nullptr removes it.
+using SqliteCallHook = std::function<void(std::string_view sql)>;
+void SetSqliteCallHook(SqliteCallHook hook);
 
 // Raises the database error for `db` with `what` in front of SQLite's message.
 [[noreturn]] void RaiseDatabaseError(sqlite3* db, std::string_view what);
