@@ -95,22 +95,37 @@ class Counter final : public base::DispatchTable {
       args.at(0).ToObject()->Put("Seen", "from the server");
       return base::Variant();
     });
+    // The same call-back from a member that carries on when it fails.
+    AddMethod("NotifyQuietly", [](std::vector<base::Variant>& args) {
+      try {
+        args.at(0).ToObject()->Put("Seen", "from the server");
+      } catch (const base::Error&) {
+      }
+      return base::Variant(true);
+    });
+    AddProperty("Child", [this] { return base::Variant(base::DispatchPtr(child)); }, nullptr);
   }
+  std::shared_ptr<base::Dispatch> child;
   int32_t count = 0;
 };
 
 class Receiver final : public base::DispatchTable {
  public:
   Receiver() : base::DispatchTable("Receiver") {
-    AddProperty("Seen", [this] { return base::Variant(seen); }, [this](const base::Variant& v) { seen = v.ToString(); });
+    AddProperty("Seen", [this] { return base::Variant(seen); }, [this](const base::Variant& v) {
+      std::this_thread::sleep_for(delay);
+      seen = v.ToString();
+    });
   }
   std::string seen;
+  std::chrono::milliseconds delay{0};  // how long a write of Seen takes
 };
 
 class ConnectionTest : public testing::Test {
  protected:
   void SetUp() override {
-    server_ = std::make_shared<Connection>(toServer_.read, toClient_.write, std::chrono::seconds(5));
+    counter_->child = std::make_shared<Receiver>();
+    server_ = std::make_shared<Connection>(toServer_.read, toClient_.write, serverTimeout_);
     server_->SetRoot(counter_);
     client_ = std::make_shared<Connection>(toClient_.read, toServer_.write, std::chrono::seconds(5));
     thread_ = std::thread([this] { end_ = server_->Serve([] { return true; }); });
@@ -128,6 +143,7 @@ class ConnectionTest : public testing::Test {
     return nlohmann::json::parse(*reader.Read(std::chrono::seconds(5)));
   }
 
+  std::chrono::milliseconds serverTimeout_ = std::chrono::seconds(5);  // for its call-backs
   Pipe toServer_, toClient_;
   std::shared_ptr<Counter> counter_ = std::make_shared<Counter>();
   std::shared_ptr<Connection> server_, client_;
@@ -160,6 +176,18 @@ TEST_F(ConnectionTest, ProxyCallsGetPutInvokeAndCallBacks) {
   EXPECT_EQ(end_, Connection::End::Released);
 }
 
+TEST_F(ConnectionTest, ReleasingAnObjectByRefForgetsOnlyThatObject) {
+  const auto ref = client_->Call("get", {{"name", "Child"}})["$ref"];
+  RemoteDispatch child(client_, ref.get<int64_t>());
+  child.Put("Seen", "x");
+  EXPECT_EQ(child.Get("Seen").ToString(), "x");
+  client_->Call("release", {{"ref", ref}});
+  EXPECT_THAT([&] { child.Get("Seen"); }, ThrowsError(err::kInvalidParams));
+  EXPECT_THAT([&] { client_->Call("release", {{"ref", ref}}); }, ThrowsError(err::kInvalidParams));
+  RemoteDispatch root(client_, 0);
+  EXPECT_EQ(root.Get("Count").ToInt32(), 0);  // the server goes on serving its root
+}
+
 TEST_F(ConnectionTest, MalformedRequestsGetJsonRpcErrors) {
   EXPECT_EQ(RawExchange("{not json")["error"]["code"], err::kParseError);
   EXPECT_EQ(RawExchange("[1,2]")["error"]["code"], err::kInvalidRequest);
@@ -172,18 +200,43 @@ TEST_F(ConnectionTest, MalformedRequestsGetJsonRpcErrors) {
             err::kInvalidParams);
   EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":4,"method":"get","params":{"name":"Count","ref":99}})")["error"]["code"],
             err::kInvalidParams);
-  // A notification that fails gets no answer: the next answer is the one for id 5.
+  // Notifications (served or failing) and answers to calls nobody waits for get no answer:
+  // the next answer is the one for id 5.
+  WriteMessage(toServer_.write, R"({"jsonrpc":"2.0","method":"put","params":{"name":"Count","value":7}})");
   WriteMessage(toServer_.write, R"({"jsonrpc":"2.0","method":"frobnicate","params":{}})");
-  const auto answer = RawExchange(R"({"jsonrpc":"2.0","id":5,"method":"get","params":{"name":"Count"}})");
+  WriteMessage(toServer_.write, R"({"jsonrpc":"2.0","id":5,"result":null})");
+  WriteMessage(toServer_.write, R"({"jsonrpc":"2.0","id":5,"error":{"code":1,"message":"late"}})");
+  auto answer = RawExchange(R"({"jsonrpc":"2.0","id":5,"method":"get","params":{"name":"Count"}})");
   EXPECT_EQ(answer["id"], 5);
-  EXPECT_EQ(answer["result"], 0);  // the server still serves
+  EXPECT_EQ(answer["result"], 7);  // the notification was served
   WriteRaw(toServer_.write, "Content-Length: 1\xff\r\n\r\n{");  // framing it cannot recover from
   thread_.join();
   EXPECT_EQ(end_, Connection::End::ProtocolBroken);
   MessageReader reader(toClient_.read);  // its last word: a JSON-RPC error naming the bad bytes
-  const auto last = nlohmann::json::parse(*reader.Read(std::chrono::seconds(5)));
+  auto last = nlohmann::json::parse(*reader.Read(std::chrono::seconds(5)));
   EXPECT_EQ(last["error"]["code"], err::kParseError);
   EXPECT_EQ(last["error"]["message"], "Bad Content-Length \"1\\xFF\"");
+}
+
+class ShortCallBackTimeoutTest : public ConnectionTest {
+ protected:
+  void SetUp() override {
+    serverTimeout_ = std::chrono::milliseconds(100);
+    ConnectionTest::SetUp();
+  }
+};
+
+TEST_F(ShortCallBackTimeoutTest, ACallBackThatTimesOutFailsTheOuterCall) {
+  RemoteDispatch proxy(client_, 0);
+  auto receiver = std::make_shared<Receiver>();
+  receiver->delay = std::chrono::milliseconds(800);
+  std::vector<base::Variant> args{base::DispatchPtr(receiver)};
+  // The member swallows the failed call-back, the call still fails.
+  EXPECT_THAT([&] { proxy.Invoke("NotifyQuietly", args); }, ThrowsError(err::kProtocol));
+  // An error the server answered leaves this side's connection usable, and the late answer
+  // to the call-back does not get in the way of the next call.
+  EXPECT_FALSE(client_->Broken());
+  EXPECT_EQ(proxy.Get("Count").ToInt32(), 0);
 }
 
 TEST(ConnectionEndTest, AServerThatDiesOrHangsMidCallIsAnError) {

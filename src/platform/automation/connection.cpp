@@ -113,13 +113,21 @@ Json Connection::Answer(const Json& request, bool& released) {
 
 std::optional<Json> Connection::Handle(const Json& request, bool& released) {
   const Json id = request.contains("id") ? request["id"] : Json();
+  // An answer nobody waits for any more (one that came after its call timed out) is dropped:
+  // answering it would hand the other side a response it might take for one of its own calls.
+  if (!request.contains("method") && (request.contains("result") || request.contains("error"))) return std::nullopt;
   if (!request.contains("method") || !request["method"].is_string()) {
     return ErrorResponse(id, err::kInvalidRequest, "Invalid request", "Automation");
   }
   // A notification (no "id") gets no answer, not even when it fails.
   const bool notification = !request.contains("id");
   try {
+    const uint64_t failuresBefore = wireFailures_;
     Json result = Answer(request, released);
+    // A call back to the other side that failed on the wire (most often: it timed out) fails
+    // this request too, even when the member carried on after it: its caller must not take
+    // the result for a success.
+    if (wireFailures_ != failuresBefore && lastWireFailure_) throw *lastWireFailure_;
     if (notification) return std::nullopt;
     return Json{{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}};
   } catch (const base::Error& e) {
@@ -132,9 +140,10 @@ std::optional<Json> Connection::Handle(const Json& request, bool& released) {
 }
 
 Json Connection::Call(const std::string& method, Json params) {
-  if (broken_) throw base::Error(err::kServerGone, "Automation", "The connection has ended");
   const int64_t id = nextId_++;
+  Json answer;
   try {
+    if (broken_) throw base::Error(err::kServerGone, "Automation", "The connection has ended");
     Send(Json{{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}});
     while (true) {
       auto body = reader_.Read(timeout_);
@@ -149,18 +158,25 @@ Json Connection::Call(const std::string& method, Json params) {
         continue;
       }
       if (!message.contains("id") || message["id"] != id) continue;  // an answer to nothing we wait for
-      if (message.contains("error")) {
-        const Json& e = message["error"];
-        const int32_t code = e.value("code", err::kProtocol);
-        const std::string source = e.contains("data") && e["data"].is_object() ? e["data"].value("source", "") : "";
-        throw base::Error(code, source, e.value("message", ""));
-      }
-      return message.value("result", Json());
+      answer = std::move(message);
+      break;
     }
   } catch (const base::Error& e) {
+    // Only what went wrong on this connection's own wire breaks it; an error the other side
+    // answered (below) leaves it usable, whatever its number.
     if (e.Number() == err::kServerGone || e.Number() == err::kProtocol) broken_ = true;
+    ++wireFailures_;
+    lastWireFailure_ = e;
     throw;
   }
+  if (answer.contains("error")) {
+    const Json& e = answer["error"];
+    const int32_t code = e.is_object() ? e.value("code", err::kProtocol) : err::kProtocol;
+    const std::string source =
+        e.is_object() && e.contains("data") && e["data"].is_object() ? e["data"].value("source", "") : "";
+    throw base::Error(code, source, e.is_object() ? e.value("message", "") : "");
+  }
+  return answer.value("result", Json());
 }
 
 Connection::End Connection::Serve(const std::function<bool()>& endOnRelease) {

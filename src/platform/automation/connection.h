@@ -13,9 +13,11 @@
 #include <map>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 #include "base/dispatch.h"
+#include "base/error.h"
 #include "platform/automation/automation.h"
 #include "platform/automation/wire.h"
 
@@ -64,6 +66,10 @@ class Connection : public std::enable_shared_from_this<Connection> {
   int64_t nextRef_ = 1;
   int64_t nextId_ = 1;
   bool broken_ = false;
+  // Calls of this side that failed on the wire (timed out, other side gone, protocol broken),
+  // and the last such failure: a request served meanwhile reports it as its own failure.
+  uint64_t wireFailures_ = 0;
+  std::optional<base::Error> lastWireFailure_;
 };
 
 // The other side's object: every member call becomes a request. It does not keep the
