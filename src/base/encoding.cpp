@@ -126,6 +126,36 @@ std::string Utf16LeToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::string Utf8ToUtf16Le(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() * 2);
+  auto unit = [&](char32_t u) {
+    out += static_cast<char>(u & 0xFF);
+    out += static_cast<char>((u >> 8) & 0xFF);
+  };
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const size_t extra = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
+    if (extra == 4 || !IsValidUtf8(text.substr(i, extra + 1))) {
+      unit(0xFFFD);
+      ++i;
+      continue;
+    }
+    char32_t code = extra == 0 ? c : (c & (0x7F >> (extra + 1)));
+    for (size_t k = 1; k <= extra; ++k) code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    i += extra + 1;
+    if (code >= 0x10000) {  // a surrogate pair
+      code -= 0x10000;
+      unit(0xD800 + (code >> 10));
+      unit(0xDC00 + (code & 0x3FF));
+    } else {
+      unit(code);
+    }
+  }
+  return out;
+}
+
 std::string DecodeTextFile(std::string_view bytes) {
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
       static_cast<unsigned char>(bytes[1]) == 0xFE) {

@@ -14,6 +14,9 @@ std::string Windows1252ToUtf8(std::string_view bytes);
 std::string Utf8ToWindows1252(std::string_view text);
 // UTF-16 little-endian bytes (without byte-order mark) to UTF-8; broken pairs become U+FFFD.
 std::string Utf16LeToUtf8(std::string_view bytes);
+// UTF-8 text to UTF-16 little-endian bytes (without byte-order mark); broken UTF-8 becomes
+// U+FFFD.
+std::string Utf8ToUtf16Le(std::string_view text);
 void AppendUtf8(std::string& out, char32_t code);
 
 // File bytes to UTF-8: a UTF-8 or UTF-16LE byte-order mark is honoured; text that is not

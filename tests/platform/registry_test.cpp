@@ -1,8 +1,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <iterator>
+
+#include "base/encoding.h"
+#include "base/text.h"
 #include "platform/registry/file_registry.h"
 #include "platform/registry/reg_document.h"
 #include "support/matchers.h"
@@ -17,6 +25,16 @@ using testing_support::ThrowsError;
 namespace {
 
 constexpr const char* kKey = "SOFTWARE\\velta\\veltaPortaB";
+
+// Latin-1 text as UTF-16LE with byte-order mark, the way a registry editor exports.
+std::string Utf16File(const std::string& latin1) {
+  std::string out = "\xFF\xFE";
+  for (char ch : latin1) {
+    out += ch;
+    out += '\0';
+  }
+  return out;
+}
 
 TEST(RegistryStoreTest, RoundTripThroughTheFile) {
   testing_support::TempDir dir;
@@ -79,9 +97,11 @@ TEST(RegistryStoreTest, DamagedFileNamesFileAndLineAndIsNeverOverwritten) {
       {"not a registry\r\n", "line 1: not a registry file"},
       {"REGEDIT4\r\n\r\n\"x\"=\"1\"\r\n", "line 3: value outside of a key"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=\"open\r\n", "line 3: quoted string without closing quote"},
-      {"REGEDIT4\r\n[HKEY_CURRENT_USER\\A]\r\n", "line 2: unsupported hive"},
+      {"REGEDIT4\r\n[HKEY_NOWHERE\\A]\r\n", "line 2: unknown hive \"HKEY_NOWHERE\""},
+      {"REGEDIT4\r\n[SOFTWARE\\A]\r\n", "line 2: unknown hive \"SOFTWARE\""},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A\r\n", "line 2: key line without closing"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=dword:12\r\n", "line 3: dword value needs 8"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=dword:000000001\r\n", "line 3: dword value needs 8"},
       {std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=\"a") + '\0' + "b\"\r\n", "line 3: a NUL character"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=\"a\rb\"\r\n", "line 3: a NUL character or a carriage return"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex:01,\\\r\n[HKEY_LOCAL_MACHINE\\B]\r\n", "line 3: value continued"},
@@ -109,24 +129,178 @@ TEST(RegistryStoreTest, DamagedFileNamesFileAndLineAndIsNeverOverwritten) {
 TEST(RegistryStoreTest, ReadsExportsOfOtherToolsAndKeepsWhatItCannotRead) {
   testing_support::TempDir dir;
   const auto file = dir / "registry.reg";
-  // UTF-16LE with byte-order mark, as a registry editor exports.
-  std::string utf16 = "\xFF\xFE";
-  for (unsigned char ch : std::string("Windows Registry Editor Version 5.00\r\n\r\n; comment\r\n"
-                                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\r\n\"Count\"=dword:0000001f\r\n"
-                                      "\"Bin\"=hex:01,02,\\\r\n  03,04\r\n\"Name\"=\"\xC4\"\r\n")) {
-    utf16 += static_cast<char>(ch);
-    utf16 += '\0';
-  }
-  testing_support::WriteFile(file, utf16);
+  testing_support::WriteFile(file, Utf16File("Windows Registry Editor Version 5.00\r\n\r\n; comment\r\n"
+                                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\r\n\"Count\"=dword:0000001f\r\n"
+                                             "\"Bin\"=hex:01,02,\\\r\n  03,04\r\n\"Name\"=\"\xC4\"\r\n"));
   FileRegistry reg(file);
   EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, "SOFTWARE\\A", "Count"), "31");
   EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, "SOFTWARE\\A", "Name"), "Ä");
   EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, "SOFTWARE\\A", "Bin"), std::nullopt);
   reg.WriteValue(Hive::LocalMachine, "SOFTWARE\\A", "New", "v");
-  const std::string written = testing_support::ReadFile(file);
+  const std::string written = base::DecodeTextFile(testing_support::ReadFile(file));
   EXPECT_THAT(written, HasSubstr("\"Count\"=dword:0000001f"));
   EXPECT_THAT(written, HasSubstr("\"Bin\"=hex:01,02,03,04"));
   EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, "SOFTWARE\\A", "Count"), "31");
+}
+
+TEST(RegistryStoreTest, WritesBackInTheEncodingItRead) {
+  const std::string text =
+      "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\r\n"
+      "\"Name\"=\"\xC4\"\r\n\"Path\"=hex(2):25,00,41,00,25,00,00,00\r\n";
+  struct Case {
+    const char* what;
+    std::optional<std::string> contents;  // none: no file yet
+    std::string writtenStart;
+  };
+  const Case cases[] = {
+      {"UTF-16LE with byte-order mark", Utf16File(text), "\xFF\xFE"},
+      {"UTF-8 with byte-order mark", "\xEF\xBB\xBF" + base::Windows1252ToUtf8(text), "\xEF\xBB\xBF"},
+      {"UTF-8", base::Windows1252ToUtf8(text), "Windows Registry"},
+      {"a new file", std::nullopt, "Windows Registry"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::TempDir dir;
+    const auto file = dir / "registry.reg";
+    if (c.contents) testing_support::WriteFile(file, *c.contents);
+    FileRegistry(file).WriteValue(Hive::LocalMachine, "SOFTWARE\\A", "New", "é😀");
+    const std::string bytes = testing_support::ReadFile(file);
+    EXPECT_EQ(bytes.substr(0, c.writtenStart.size()), c.writtenStart);
+    const std::string decoded = base::DecodeTextFile(bytes);
+    EXPECT_THAT(decoded, HasSubstr("\"New\"=\"é😀\"\r\n"));
+    if (c.contents) {
+      EXPECT_THAT(decoded, HasSubstr("\"Name\"=\"Ä\"\r\n\"Path\"=hex(2):25,00,41,00,25,00,00,00\r\n"));
+    }
+    FileRegistry again(file);
+    EXPECT_EQ(again.ReadValue(Hive::LocalMachine, "SOFTWARE\\A", "New"), "é😀");
+  }
+}
+
+TEST(RegistryStoreTest, ExportIsUtf16ForARegistryEditorAndReadsBackTheSame) {
+  testing_support::TempDir dir;
+  const auto file = dir / "registry.reg";
+  testing_support::WriteFile(file, "Windows Registry Editor Version 5.00\r\n\r\n"
+                                   "[HKEY_CURRENT_USER\\Software\\B]\r\n\"Bin\"=hex:01,02\r\n");
+  FileRegistry reg(file);
+  reg.WriteValue(Hive::LocalMachine, kKey, "Name", "Ä😀 \"q\" \\");
+  reg.WriteValue(Hive::ClassesRoot, "veltaPortaB.Application\\Clsid", "", "{1234}");
+  const std::string before = testing_support::ReadFile(file);
+
+  reg.Export(dir / "out.reg");
+  const std::string exported = testing_support::ReadFile(dir / "out.reg");
+  ASSERT_EQ(exported.substr(0, 4), std::string("\xFF\xFEW\0", 4));
+  EXPECT_THAT(base::DecodeTextFile(exported), testing::StartsWith("Windows Registry Editor Version 5.00\r\n"));
+  EXPECT_EQ(RegDocument::Parse(exported, "out.reg").Keys(), RegDocument::Parse(before, "registry.reg").Keys());
+  EXPECT_EQ(testing_support::ReadFile(file), before);
+  // The store, its lock and the export: no temporary left.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+}
+
+TEST(RegistryStoreTest, KeepsKeysOfOtherHivesWithoutServingThem) {
+  testing_support::TempDir dir;
+  const auto file = dir / "registry.reg";
+  const std::string others =
+      "[HKEY_CURRENT_USER\\SOFTWARE\\velta\\veltaPortaB]\r\n\"Language\"=\"9\"\r\n\"Bin\"=hex:01,02\r\n"
+      "\"Count\"=dword:00000002\r\n@=\"d\"\r\n\r\n"
+      "[HKEY_USERS\\.DEFAULT\\Software]\r\n\r\n"
+      "[HKEY_CURRENT_CONFIG\\System\\X]\r\n\"Y\"=\"z\"\r\n\r\n";
+  testing_support::WriteFile(file, "Windows Registry Editor Version 5.00\r\n\r\n" + others);
+  FileRegistry reg(file);
+  EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, kKey, "Language"), std::nullopt);
+  EXPECT_FALSE(reg.KeyExists(Hive::LocalMachine, "SOFTWARE"));
+  EXPECT_THAT(reg.SubKeyNames(Hive::LocalMachine, ""), testing::IsEmpty());
+  reg.WriteValue(Hive::LocalMachine, kKey, "Language", "1000");
+  reg.WriteValue(Hive::LocalMachine, kKey, "Bin", "b");
+  reg.DeleteValue(Hive::LocalMachine, kKey, "Bin");
+  reg.WriteValue(Hive::LocalMachine, "System\\X", "Y", "w");
+  reg.DeleteKeyTree(Hive::LocalMachine, "System");
+  EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, kKey, "Language"), "1000");
+  // Our hives first, the others after them by name, each key as it was read.
+  EXPECT_THAT(testing_support::ReadFile(file),
+              testing::EndsWith("[HKEY_LOCAL_MACHINE\\SOFTWARE\\velta\\veltaPortaB]\r\n\"Language\"=\"1000\"\r\n\r\n" +
+                                std::string("[HKEY_CURRENT_CONFIG\\System\\X]\r\n\"Y\"=\"z\"\r\n\r\n") +
+                                "[HKEY_CURRENT_USER\\SOFTWARE\\velta\\veltaPortaB]\r\n\"Language\"=\"9\"\r\n"
+                                "\"Bin\"=hex:01,02\r\n\"Count\"=dword:00000002\r\n@=\"d\"\r\n\r\n"
+                                "[HKEY_USERS\\.DEFAULT\\Software]\r\n\r\n"));
+}
+
+TEST(RegistryStoreTest, ValueAndKeyNamesMatchTheFileInAnyCase) {
+  struct Case {
+    const char* inFile;   // a value line under [HKEY_LOCAL_MACHINE\software\VELTA]
+    const char* written;  // the name written into "SOFTWARE\velta"
+    const char* folded;   // the value's name as it must appear once in the file
+  };
+  const Case cases[] = {
+      {"\"language\"=\"1\"", "Language", "\"language\"="},
+      {"\"count\"=dword:00000001", "COUNT", "\"count\"="},
+      {"\"größe\"=\"1\"", "GRÖßE", "\"größe\"="},
+      {"@=\"1\"", "", "@="},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.inFile);
+    testing_support::TempDir dir;
+    const auto file = dir / "registry.reg";
+    testing_support::WriteFile(
+        file, std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\software\\VELTA]\r\n") + c.inFile + "\r\n");
+    FileRegistry(file).WriteValue(Hive::LocalMachine, "SOFTWARE\\velta", c.written, "2");
+    EXPECT_EQ(FileRegistry(file).ReadValue(Hive::LocalMachine, "Software\\Velta", c.written), "2");
+    const std::string folded = base::FoldCase(testing_support::ReadFile(file));
+    EXPECT_EQ(base::Split(folded, c.folded).size(), 2u);
+    EXPECT_EQ(base::Split(folded, "[hkey_local_machine\\software\\velta]").size(), 2u);
+  }
+}
+
+TEST(RegistryStoreTest, RewritesReplaceTheFileInsteadOfWritingIntoIt) {
+  testing_support::TempDir dir;
+  const auto file = dir / "registry.reg";
+  FileRegistry reg(file);
+  reg.WriteValue(Hive::LocalMachine, kKey, "A", "1");
+  const std::string before = testing_support::ReadFile(file);
+  ASSERT_EQ(::link(file.c_str(), (dir / "reader.reg").c_str()), 0);  // a reader still holding the old file
+  reg.WriteValue(Hive::LocalMachine, kKey, "A", "2");
+  EXPECT_EQ(testing_support::ReadFile(dir / "reader.reg"), before);
+  EXPECT_EQ(FileRegistry(file).ReadValue(Hive::LocalMachine, kKey, "A"), "2");
+}
+
+TEST(RegistryStoreTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
+  testing_support::TempDir dir;
+  const auto file = dir / "registry.reg";
+  FileRegistry(file).WriteValue(Hive::LocalMachine, kKey, "A", "1");
+  const std::string before = testing_support::ReadFile(file);
+  // A child process whose files cannot grow past 4 KiB, as on a full disk.
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{4096, 4096};
+    std::string message = "no error";
+    if (::setrlimit(RLIMIT_FSIZE, &limit) == 0) {
+      try {
+        FileRegistry(file).WriteValue(Hive::LocalMachine, kKey, "A", std::string(100000, 'x'));
+      } catch (const base::Error& e) {
+        message = std::to_string(e.Number()) + " " + e.Description();
+      }
+    }
+    (void)!::write(pipeFds[1], message.data(), message.size());
+    ::_exit(0);
+  }
+  ::close(pipeFds[1]);
+  std::string message;
+  char buffer[512];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+    message.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(pipeFds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_THAT(message, testing::AllOf(testing::StartsWith("75 "), HasSubstr("\"" + file.string() + "\""),
+                                      HasSubstr(std::strerror(EFBIG))));
+  EXPECT_EQ(testing_support::ReadFile(file), before);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.push_back(entry.path().filename().string());
+  EXPECT_THAT(names, testing::UnorderedElementsAre("registry.reg", "registry.reg.lock"));
 }
 
 TEST(RegistryStoreTest, RefusesTextsTheFormatCannotHold) {

@@ -35,6 +35,7 @@ constexpr const char* kUsage =
     "       portab-lns registrations <network>\n"
     "       portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>] [--regresult]\n"
     "                         [--send <command id> <class id> <object name>] [--get <name>] ...\n"
+    "       portab-lns registry export <file>\n"
     "       portab-lns kb check <Config folder> [<version>]\n";
 
 struct UsageError {
@@ -79,6 +80,7 @@ class Tool {
     if (command == "monitor") return Monitor(One(rest, "monitor <network>"));
     if (command == "registrations") return Registrations(One(rest, "registrations <network>"));
     if (command == "plugin") return PlugIn(rest);
+    if (command == "registry") return Registry(rest);
     Usage("unknown command \"" + command + "\"");
   }
 
@@ -362,6 +364,16 @@ class Tool {
       out_ << "RegResult = " << (regResult->value.IsEmpty() ? std::string("(not set)") : regResult->value.ToString())
            << "\n";
     }
+    return 0;
+  }
+
+  // ---- registry ----
+
+  int Registry(const std::vector<std::string>& args) {
+    if (args.size() != 2 || args[0] != "export") Usage("expected: portab-lns registry export <file>");
+    const registry::FileRegistry store(home_ / "registry.reg");
+    store.Export(args[1]);
+    out_ << "exported the registry store " << store.File().string() << " to " << args[1] << "\n";
     return 0;
   }
 

@@ -14,6 +14,7 @@
 //   portab-lns registrations <network>
 //   portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>]
 //                     [--regresult] [--send <command id> <class id> <object name>] [--get <name>] ...
+//   portab-lns registry export <file>
 //   portab-lns kb check <Config folder> [<version>]   (the knowledge-base checker; the program
 //                                                      hands "kb" to knowledge/kb_checker.h)
 //
@@ -27,6 +28,9 @@
 // answer: --set puts a property ("true"/"false", whole numbers, else text), --lns hands over
 // an LNS object, --regresult hands over a result object whose "RegResult" is printed at the
 // end, --send calls SendCommand, --get prints a property. The object is released at the end.
+//
+// "registry export" writes the registry store as a file a registry editor imports as it is
+// (UTF-16LE with byte-order mark, CRLF), replacing <file> atomically.
 
 #include <filesystem>
 #include <ostream>

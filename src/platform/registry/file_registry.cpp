@@ -17,9 +17,9 @@
 namespace platform::registry {
 namespace {
 
-[[noreturn]] void IoFailure(const std::filesystem::path& file, std::string_view what) {
+[[noreturn]] void IoFailure(const std::filesystem::path& file, std::string_view what, int error = errno) {
   throw base::Error(base::err::kPathFileAccess, "RegistryStore",
-                    std::string(what) + " \"" + file.string() + "\": " + std::strerror(errno));
+                    std::string(what) + " \"" + file.string() + "\": " + std::strerror(error));
 }
 
 // An flock on the lock file, released when the object goes.
@@ -43,29 +43,34 @@ class FileLock {
   int fd_ = -1;
 };
 
+// Writes `contents` to a temporary file beside `file` and renames it over `file`. Every step
+// is checked: when one fails (a full disk shows at write, fsync or close), the temporary is
+// removed and `file` stays as it was.
 void WriteAtomically(const std::filesystem::path& file, const std::string& contents) {
-  base::RemoveStaleTemporaries(file.parent_path(), file.filename().string() + ".tmp.");
+  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+  base::RemoveStaleTemporaries(folder, file.filename().string() + ".tmp.");
   const std::filesystem::path temp = file.string() + ".tmp." + std::to_string(::getpid());
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) IoFailure(temp, "Cannot create");
+  if (fd < 0) IoFailure(file, "Cannot write");
+  const auto fail = [&](int error, bool open) {
+    if (open) ::close(fd);
+    ::unlink(temp.c_str());
+    IoFailure(file, "Cannot write", error);
+  };
   size_t written = 0;
   while (written < contents.size()) {
     const ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ::close(fd);
-      ::unlink(temp.c_str());
-      IoFailure(temp, "Cannot write");
-    }
+    if (n < 0) fail(errno, true);
+    if (n == 0) fail(ENOSPC, true);  // no progress: nothing more fits
     written += static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    ::unlink(temp.c_str());
-    IoFailure(temp, "Cannot write");
-  }
+  if (::fsync(fd) != 0) fail(errno, true);
+  if (::close(fd) != 0) fail(errno, false);
   if (::rename(temp.c_str(), file.c_str()) != 0) {
+    const int error = errno;
     ::unlink(temp.c_str());
-    IoFailure(file, "Cannot replace");
+    IoFailure(file, "Cannot replace", error);
   }
 }
 
@@ -127,6 +132,13 @@ void FileRegistry::Change(const std::function<bool(RegDocument&)>& change) {
   if (!change(doc)) return;
   WriteAtomically(file_, doc.Serialize());
   cachedTime_.reset();
+}
+
+void FileRegistry::Export(const std::filesystem::path& target) const {
+  RegDocument copy;
+  WithContents([&](const RegDocument& doc) { copy = doc; });
+  copy.SetEncoding(RegEncoding::Utf16Le);
+  WriteAtomically(target, copy.Serialize());
 }
 
 std::optional<std::string> FileRegistry::ReadValue(Hive hive, std::string_view key,

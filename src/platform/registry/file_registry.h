@@ -2,8 +2,9 @@
 // The registry store: a ".reg" file (normally PORTAB_HOME/registry.reg) shared by every
 // program of the machine. Each change re-reads the file, applies the change and writes a
 // temporary file that is renamed over the old one, all under an exclusive lock on
-// "<file>.lock", so concurrent writers lose nothing. A damaged file raises error 321
-// naming the file and the line, and is never overwritten.
+// "<file>.lock", so concurrent writers lose nothing and a failed write (a full disk) leaves
+// the old file as it was. The file keeps the encoding it was read in. A damaged file raises
+// error 321 naming the file and the line, and is never overwritten.
 
 #include <filesystem>
 #include <functional>
@@ -29,6 +30,11 @@ class FileRegistry final : public Registry {
   void DeleteKeyTree(Hive hive, std::string_view key) override;
   bool KeyExists(Hive hive, std::string_view key) const override;
   std::vector<std::string> SubKeyNames(Hive hive, std::string_view key) const override;
+
+  // Writes the whole store, the other hives' keys included, to `target` as a registry editor
+  // imports it: UTF-16LE with byte-order mark, "Windows Registry Editor Version 5.00", CRLF.
+  // `target` is replaced atomically.
+  void Export(const std::filesystem::path& target) const;
 
  private:
   // Runs `read` on the current contents under a shared lock.

@@ -12,10 +12,18 @@ namespace {
 
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::string_view kHeader4 = "REGEDIT4";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 
-class Parser {
+// The hives of a registry that the store does not serve but keeps.
+constexpr std::string_view kOtherHives[] = {"HKEY_CURRENT_USER", "HKEY_USERS", "HKEY_CURRENT_CONFIG",
+                                            "HKEY_PERFORMANCE_DATA", "HKEY_DYN_DATA"};
+
+}  // namespace
+
+class RegParser {
  public:
-  Parser(std::string_view fileName, RegDocument& doc) : fileName_(fileName), doc_(doc) {}
+  RegParser(std::string_view fileName, RegDocument& doc) : fileName_(fileName), doc_(doc) {}
 
   void Run(std::string_view text) {
     bool headerSeen = false;
@@ -61,15 +69,18 @@ class Parser {
     if (line.back() != ']') Fail("key line without closing \"]\"");
     std::string_view name = line.substr(1, line.size() - 2);
     if (!name.empty() && name[0] == '-') Fail("key deletions are not supported in the registry store");
-    Hive hive;
+    Hive hive = Hive::LocalMachine;
+    std::string otherHive;
     const size_t slash = name.find('\\');
     const std::string_view root = name.substr(0, slash);
     if (root == "HKEY_LOCAL_MACHINE") {
       hive = Hive::LocalMachine;
     } else if (root == "HKEY_CLASSES_ROOT") {
       hive = Hive::ClassesRoot;
+    } else if (std::ranges::find(kOtherHives, root) != std::end(kOtherHives)) {
+      otherHive = root;
     } else {
-      Fail("unsupported hive \"" + std::string(root) + "\"");
+      Fail("unknown hive \"" + std::string(root) + "\"");
     }
     std::string path = slash == std::string_view::npos ? "" : std::string(name.substr(slash + 1));
     try {
@@ -77,8 +88,13 @@ class Parser {
     } catch (const base::Error&) {
       Fail("empty component in key name");
     }
-    current_ = Current{hive, path};
-    if (!path.empty()) doc_.CreateKey(hive, path);
+    current_ = Current{hive, otherHive, path};
+    if (path.empty()) return;
+    if (otherHive.empty()) {
+      doc_.CreateKey(hive, path);
+    } else {
+      doc_.OtherHiveKey(otherHive, path);
+    }
   }
 
   // Reads a quoted string starting at `pos`; leaves `pos` after the closing quote.
@@ -140,6 +156,7 @@ class Parser {
 
   struct Current {
     Hive hive;
+    std::string otherHive;  // set for a hive the store does not serve
     std::string path;
   };
   std::string_view fileName_;
@@ -148,11 +165,17 @@ class Parser {
   std::optional<Current> current_;
 };
 
+namespace {
+
 std::vector<std::string> FoldedComponents(const std::string& path) {
   return base::Split(base::FoldCase(path), "\\");
 }
 
+// The served hives first, in their order, then the others by name; within a hive a key comes
+// right before its subkeys.
 bool KeyLess(const RegKey& a, const RegKey& b) {
+  if (a.otherHive.empty() != b.otherHive.empty()) return a.otherHive.empty();
+  if (a.otherHive != b.otherHive) return a.otherHive < b.otherHive;
   if (a.hive != b.hive) return a.hive < b.hive;
   return FoldedComponents(a.path) < FoldedComponents(b.path);
 }
@@ -176,8 +199,19 @@ std::string Escape(std::string_view text) {
 
 }  // namespace
 
-void Parser::Store(RegValue value) {
+void RegParser::Store(RegValue value) {
   if (current_->path.empty()) Fail("values directly under a hive are not supported");
+  if (!current_->otherHive.empty()) {
+    auto& values = doc_.OtherHiveKey(current_->otherHive, current_->path).values;
+    const auto same =
+        std::ranges::find_if(values, [&](const RegValue& v) { return base::EqualsNoCase(v.name, value.name); });
+    if (same == values.end()) {
+      values.push_back(std::move(value));
+    } else {
+      *same = std::move(value);
+    }
+    return;
+  }
   if (value.kind == RegValue::Kind::String) {
     doc_.SetValue(current_->hive, current_->path, value.name, value.data);
     return;
@@ -214,7 +248,12 @@ std::string RegDocument::NormalizeKey(std::string_view key) {
 
 RegDocument RegDocument::Parse(std::string_view bytes, std::string_view fileName) {
   RegDocument doc;
-  Parser(fileName, doc).Run(base::DecodeTextFile(bytes));
+  if (bytes.starts_with(kUtf16LeBom)) {
+    doc.encoding_ = RegEncoding::Utf16Le;
+  } else if (bytes.starts_with(kUtf8Bom)) {
+    doc.encoding_ = RegEncoding::Utf8WithBom;
+  }
+  RegParser(fileName, doc).Run(base::DecodeTextFile(bytes));
   return doc;
 }
 
@@ -222,7 +261,8 @@ std::string RegDocument::Serialize() const {
   std::string out(kHeader5);
   out += "\r\n\r\n";
   for (const auto& key : keys_) {
-    out.append("[").append(HiveName(key.hive)).append("\\").append(key.path).append("]\r\n");
+    const std::string_view hiveName = key.otherHive.empty() ? HiveName(key.hive) : key.otherHive;
+    out.append("[").append(hiveName).append("\\").append(key.path).append("]\r\n");
     for (const auto& value : key.values) {
       out += value.name.empty() ? std::string("@") : "\"" + Escape(value.name) + "\"";
       out += "=";
@@ -241,12 +281,22 @@ std::string RegDocument::Serialize() const {
     }
     out += "\r\n";
   }
+  switch (encoding_) {
+    case RegEncoding::Utf8:
+      break;
+    case RegEncoding::Utf8WithBom:
+      out.insert(0, kUtf8Bom);
+      break;
+    case RegEncoding::Utf16Le:
+      out = std::string(kUtf16LeBom) + base::Utf8ToUtf16Le(out);
+      break;
+  }
   return out;
 }
 
 RegKey* RegDocument::Find(Hive hive, std::string_view normalizedKey) {
   for (auto& key : keys_) {
-    if (key.hive == hive && base::EqualsNoCase(key.path, normalizedKey)) return &key;
+    if (key.otherHive.empty() && key.hive == hive && base::EqualsNoCase(key.path, normalizedKey)) return &key;
   }
   return nullptr;
 }
@@ -260,7 +310,16 @@ RegKey& RegDocument::FindOrCreate(Hive hive, const std::string& normalizedKey) {
   // Parents first, so that the written file lists every key of the path.
   const size_t slash = normalizedKey.rfind('\\');
   if (slash != std::string::npos) FindOrCreate(hive, normalizedKey.substr(0, slash));
-  RegKey created{hive, normalizedKey, {}};
+  RegKey created{hive, normalizedKey, {}, {}};
+  auto at = std::upper_bound(keys_.begin(), keys_.end(), created, KeyLess);
+  return *keys_.insert(at, std::move(created));
+}
+
+RegKey& RegDocument::OtherHiveKey(std::string_view hiveName, const std::string& normalizedKey) {
+  for (auto& key : keys_) {
+    if (key.otherHive == hiveName && base::EqualsNoCase(key.path, normalizedKey)) return key;
+  }
+  RegKey created{Hive::LocalMachine, normalizedKey, {}, std::string(hiveName)};
   auto at = std::upper_bound(keys_.begin(), keys_.end(), created, KeyLess);
   return *keys_.insert(at, std::move(created));
 }
@@ -332,7 +391,9 @@ bool RegDocument::RemoveKeyTree(Hive hive, std::string_view key) {
     throw base::Error(base::err::kInvalidCallOrKey, "RegistryStore", "A whole hive cannot be deleted");
   }
   const auto before = keys_.size();
-  std::erase_if(keys_, [&](const RegKey& k) { return k.hive == hive && IsSameOrBelow(k.path, path); });
+  std::erase_if(keys_, [&](const RegKey& k) {
+    return k.otherHive.empty() && k.hive == hive && IsSameOrBelow(k.path, path);
+  });
   return keys_.size() != before;
 }
 
@@ -345,7 +406,7 @@ std::vector<std::string> RegDocument::SubKeyNames(Hive hive, std::string_view ke
   const std::string path = NormalizeKey(key);
   std::vector<std::string> names;
   for (const auto& k : keys_) {
-    if (k.hive != hive) continue;
+    if (!k.otherHive.empty() || k.hive != hive) continue;
     std::string_view rest = k.path;
     if (!path.empty()) {
       if (!IsSameOrBelow(k.path, path) || k.path.size() == path.size()) continue;
