@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <thread>
 
@@ -189,6 +191,41 @@ TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
   testing_support::WriteFile(ini.GetFile(), "[S]\nK=\x01\x02\n");
   ini.Refresh();
   EXPECT_EQ(ini.FirstJunkLine(), 2);
+}
+
+// The cache takes a file for unchanged while its modification time (to the nanosecond), size
+// and inode stay the same; a change of any one of them alone makes it read the file again.
+TEST_F(IniTest, ARewriteIsSeenWhenOnlyOneOfTimeSizeAndInodeChanged) {
+  struct Rewrite {
+    const char* what;
+    const char* text;
+    long nanoseconds;
+    bool replaced;  // written to another file and renamed over the old one
+  };
+  const Rewrite rewrites[] = {
+      {"same size, same second", "[S]\nK=bbb\n", 200, false},
+      {"same time, other size", "[S]\nK=cccc\n", 200, false},
+      {"same time and size, other inode", "[S]\nK=dddd\n", 200, true},
+  };
+  const auto file = dir_ / "test.ini";
+  auto setTime = [&](long nanoseconds) {
+    const timespec times[2] = {{1700000000, nanoseconds}, {1700000000, nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  };
+  auto ini = FileWith("[S]\nK=aaa\n");
+  setTime(100);
+  EXPECT_EQ(ini.ReadString("K", "S"), "aaa");
+  for (const auto& rewrite : rewrites) {
+    if (rewrite.replaced) {
+      testing_support::WriteFile(dir_ / "new.ini", rewrite.text);
+      std::filesystem::rename(dir_ / "new.ini", file);
+    } else {
+      testing_support::WriteFile(file, rewrite.text);
+    }
+    setTime(rewrite.nanoseconds);
+    ini.Refresh();
+    EXPECT_EQ("[S]\nK=" + ini.ReadString("K", "S") + "\n", rewrite.text) << rewrite.what;
+  }
 }
 
 }  // namespace
