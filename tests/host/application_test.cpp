@@ -3,6 +3,9 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
 
 #include "host/m_lca_plugin.h"
 #include "host/run_state.h"
@@ -22,7 +25,9 @@ namespace {
 // and the demo network.
 class ApplicationTest : public testing::Test {
  protected:
-  ApplicationTest() : run_({true, true, false, ""}), records_(run_.records), factory_(run_.factory) {
+  ApplicationTest() : ApplicationTest({true, true, false, ""}) {}
+  explicit ApplicationTest(const testing_support::HostSetup& setup)
+      : run_(setup), records_(run_.records), factory_(run_.factory) {
     app_ = host::CreateApplication();
   }
   ~ApplicationTest() override {
@@ -157,6 +162,50 @@ TEST_F(ApplicationTest, ProgramIdsThatMatchNoEntryRegisterNothing) {
   app_->Put("RegResult", base::DispatchPtr(result));
   Send(50, 0, "Demo/System.Floor 1/Switch 1/Omnal 1");
   EXPECT_EQ(result->value.ToInt32(), -1);  // no record was reached
+}
+
+// The shipped INI file with two program entries, the first with two records.
+testing_support::HostSetup TwoProgramEntries() {
+  std::string ini = testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/PortaB.ini");
+  const std::string records = "Program1.Record1=PortaB,0\n";
+  const size_t at = ini.find(records);
+  if (at == std::string::npos) throw std::runtime_error("PortaB.ini has no Program1.Record1");
+  ini.replace(at, records.size(),
+              "Program1.Record1=Refused,0\nProgram1.Record2=PortaB,0\n"
+              "Program2=9F:FF:FF:08:1C:0A:04:02,PortaB.xif\nProgram2.Record1=Other,0\n");
+  return {true, true, false, ini};
+}
+
+class RefusedRegistrationTest : public ApplicationTest {
+ protected:
+  RefusedRegistrationTest() : ApplicationTest(TwoProgramEntries()) {}
+};
+
+TEST_F(RefusedRegistrationTest, ARefusedRegistrationFailsTheOutcomeButNotTheWalk) {
+  std::filesystem::copy_file(std::string(PORTAB_DATA_DIR) + "/PortaB.xif", run_.ProgramFolder() / "PortaB.xif");
+  // The network refuses every registration for the device template "Refused".
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((run_.Home() / "lns" / "Demo.db").c_str(), &db), SQLITE_OK);
+  const int rc = sqlite3_exec(db,
+                              "CREATE TRIGGER refuse BEFORE INSERT ON plugin_registration "
+                              "WHEN NEW.device_template = 'Refused' BEGIN SELECT RAISE(ABORT, 'refused'); END",
+                              nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+  ASSERT_EQ(rc, SQLITE_OK);
+  auto result = std::make_shared<ResultObject>();
+  app_->Put("ProgramIdsToRegister", "9F:FF:FF:08:1C:0A:04:01 9F:FF:FF:08:1C:0A:04:02");
+  app_->Put("RegResult", base::DispatchPtr(result));
+  Send(50, 0, "Demo/System.Floor 1/Switch 1/Omnal 1");
+  EXPECT_EQ(result->value.ToInt32(), -1);
+  // Both commands of the entry's next record and of the next entry were registered.
+  auto server = factory_.CreateObjectServer();
+  server->Open(0);
+  std::vector<std::string> registered;
+  for (const auto& r : server->Networks()->ItemByName("Demo")->PlugInRegistrations()) {
+    registered.push_back(r.deviceTemplate + " " + std::to_string(r.commandId));
+  }
+  std::sort(registered.begin(), registered.end());
+  EXPECT_EQ(registered, (std::vector<std::string>{"Other 13", "Other 22", "PortaB 13", "PortaB 22"}));
 }
 
 TEST_F(ApplicationTest, SendCommandAfterARefusalIsIgnored) {
