@@ -4,7 +4,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+#include <map>
+
 #include "lns/lns_errors.h"
+#include "platform/lns_embedded/embedded_objects.h"
 #include "support/matchers.h"
 #include "support/plugin_run.h"
 #include "support/recording_log.h"
@@ -16,6 +20,25 @@ namespace {
 std::shared_ptr<lns::NetworkVariable> Nv(testing_support::PlugInRun& run, const std::string& name) {
   return run.demo.Device()->Interface()->NetworkVariables()->ItemByName(name);
 }
+
+void SetNvType(testing_support::PlugInRun& run, const std::string& name, int16_t type) {
+  auto nv = Nv(run, name);
+  if (nv->NvType() != type) run.typeChanger.ChangeType(nv, type, "0000000000000000", 0);
+}
+
+// Refuses to change the type of the NVs named in `refusals` with that error number and
+// changes the others on the demo network; records which NVs it was asked for.
+class RefusingTypeChanger final : public lns::NvTypeChanger {
+ public:
+  void ChangeType(std::shared_ptr<lns::NetworkVariable>& nv, int16_t typeId, std::string_view programId,
+                  uint8_t scope) override {
+    asked.push_back(nv->Name());
+    if (const auto it = refusals.find(nv->Name()); it != refusals.end()) throw base::Error(it->second, "LNS", "refused");
+    platform::lns_embedded::EmbeddedNvTypeChanger().ChangeType(nv, typeId, programId, scope);
+  }
+  std::map<std::string, int32_t> refusals;
+  std::vector<std::string> asked;
+};
 
 TEST(MonitoringTest, PointsWithAndWithoutNv) {
   testing_support::PlugInRun run;
@@ -43,6 +66,30 @@ TEST(MonitoringTest, PointsWithAndWithoutNv) {
   EXPECT_TRUE(points.MonitorPointExists("out"));
   EXPECT_FALSE(points.MonitorPointExists("none"));
   (void)second;
+}
+
+TEST(MonitoringTest, MonitoringTypeSwitchesTheOptionAndEveryEditBracketCloses) {
+  testing_support::PlugInRun run;
+  monitoring::cMonitorPoints points(run.context);
+  auto nv = Nv(run, "nviPrimeValue");
+  auto point = points.AddMonitorPoint("Prime", nv);
+  struct Case {
+    int32_t type;
+    bool before, after;  // the NV's monitoring option
+  };
+  const Case cases[] = {{1, false, true}, {0, true, false}, {2, true, false}, {3, true, true}, {-1, true, true}};
+  for (const auto& c : cases) {
+    nv->SetEditingSettings(true);
+    nv->SetMonitoringOption(c.before);
+    nv->SetEditingSettings(false);
+    point->SetMonitoringType(c.type);
+    EXPECT_EQ(point->MonitoringType(), c.type);
+    EXPECT_EQ(nv->MonitoringOption(), c.after) << c.type;
+    EXPECT_FALSE(nv->EditingSettings()) << c.type;
+  }
+  // A setting the NV refuses reaches the caller, and the bracket is closed all the same.
+  EXPECT_THAT([&] { point->SetFormat("no such format"); }, ThrowsError(lns::err::kUnknownFormat));
+  EXPECT_FALSE(nv->EditingSettings());
 }
 
 TEST(MonitoringTest, TagsActivationAndUpdatesFromAnotherProcess) {
@@ -151,14 +198,56 @@ TEST(MonitoringTest, NvTypeMaintenanceFollowsThePlugInIniFile) {
   EXPECT_EQ(log.redLines[1], "Nv not found in Ini file");
   EXPECT_TRUE(points.WriteNvsTypeLmo2(run.demo.Object()));
   EXPECT_EQ(Nv(run, "nviSecValue")->NvType(), 95);
-  // InputValue is a static NV: the tolerated refusal counts as success.
-  EXPECT_EQ(Nv(run, "InputValue")->NvType(), 79);
+  EXPECT_EQ(Nv(run, "InputValue")->NvType(), 79);  // a static NV that has the wanted type already
   // A device that does not answer: message 1542 in red, false.
   run.typeChanger.ChangeType(secValue, 117, "0000000000000000", 0);
   run.demo.Server()->Database("Demo")->SetDeviceReachable(platform::lns_embedded::RowIdOf(*run.demo.Device()), false);
   EXPECT_FALSE(points.WriteNvsTypeDev(run.demo.Device()));
   EXPECT_EQ(log.redLines.back(),
             "An error occured while changing the type of network variable \"nviSecValue\". The device is not accessible");
+}
+
+TEST(MonitoringTest, OnlyTheTwoToleratedTypeChangeRefusalsCountAsSuccess) {
+  testing_support::PlugInRun run;
+  testing_support::RecordingLog log;
+  RefusingTypeChanger changer;
+  run.context.nvTypeChanger = &changer;
+  monitoring::cMonitorPoints points(run.context);
+  SetNvType(run, "nviSecValue", 117);  // the INI file wants 95
+  const std::pair<int32_t, bool> cases[] = {
+      {lns::err::kNvTypeUnchanged, true}, {lns::err::kNvTypeNotChangeable, true}, {lns::err::kDeviceNotAccessible, false}};
+  for (const auto& [number, ok] : cases) {
+    changer.refusals = {{"nviSecValue", number}};
+    changer.asked.clear();
+    log.redLines.clear();
+    EXPECT_EQ(points.WriteNvsTypeLmo2(run.demo.Object()), ok) << number;
+    EXPECT_EQ(changer.asked, std::vector<std::string>{"nviSecValue"}) << number;
+    EXPECT_EQ(log.redLines.size(), ok ? 0u : 1u) << number;
+  }
+}
+
+TEST(MonitoringTest, TypeWritersGoOnOverEveryNvAfterAFailedChange) {
+  testing_support::PlugInRun run;
+  testing_support::RecordingLog log;
+  RefusingTypeChanger changer;
+  changer.refusals = {{"nviPrimeValue", lns::err::kDeviceNotAccessible}};
+  run.context.nvTypeChanger = &changer;
+  monitoring::cMonitorPoints points(run.context);
+  points.AddMonitorPoint("nviPrimeValue", Nv(run, "nviPrimeValue"));
+  points.AddMonitorPoint("nviSecValue", Nv(run, "nviSecValue"));
+  const std::pair<const char*, std::function<bool()>> writers[] = {
+      {"WriteNvsTypeLmo2", [&] { return points.WriteNvsTypeLmo2(run.demo.Object()); }},
+      {"WriteNvsTypeLmo", [&] { return points.WriteNvsTypeLmo(); }},
+      {"WriteNvsTypeDev", [&] { return points.WriteNvsTypeDev(run.demo.Device()); }},
+  };
+  for (const auto& [name, write] : writers) {
+    SetNvType(run, "nviPrimeValue", 117);
+    SetNvType(run, "nviSecValue", 117);
+    changer.asked.clear();
+    EXPECT_FALSE(write()) << name;
+    EXPECT_EQ(changer.asked, (std::vector<std::string>{"nviPrimeValue", "nviSecValue"})) << name;
+    EXPECT_EQ(Nv(run, "nviSecValue")->NvType(), 95) << name;
+  }
 }
 
 }  // namespace
