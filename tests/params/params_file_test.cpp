@@ -1,7 +1,12 @@
 // The parameter set file: its exact layout, the load checks with their result codes, the
 // load order, values edited by hand, and atomic writing.
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -170,6 +175,22 @@ TEST_F(ParamsFileTest, AFailedWriteLeavesTheFileThatWasThere) {
     EXPECT_EQ(ReadFile(file), "the old file");
   }
   EXPECT_FALSE(set.WriteToFile((dir / "no" / "such" / "folder.dat").string(), "veltaPortaB", kProgramId, "1"));
+
+  // The disk fills up in the middle of the write (a file size limit stands in for it).
+  const auto full = dir / "full.dat";
+  WriteFile(full, "the old file");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64, 64};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::_exit(set.WriteToFile(full.string(), "veltaPortaB", kProgramId, "1") ? 1 : 0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);  // the write answered false
+  EXPECT_EQ(ReadFile(full), "the old file");
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     EXPECT_THAT(entry.path().filename().string(), ::testing::Not(::testing::HasSubstr(".tmp")));
   }

@@ -104,6 +104,7 @@ TEST(RegistryStoreTest, DamagedFileNamesFileAndLineAndIsNeverOverwritten) {
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=dword:000000001\r\n", "line 3: dword value needs 8"},
       {std::string("REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=\"a") + '\0' + "b\"\r\n", "line 3: a NUL character"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=\"a\rb\"\r\n", "line 3: a NUL character or a carriage return"},
+      {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex:00,\\\r\n  01\r\x1a", "line 4: a NUL character or a carriage return"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex:01,\\\r\n[HKEY_LOCAL_MACHINE\\B]\r\n", "line 3: value continued"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=hex:01,\\\r\n", "line 3: value continued"},
       {"REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=-\r\n", "line 3: value deletions"},

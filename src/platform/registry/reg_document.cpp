@@ -30,10 +30,7 @@ class RegParser {
     const auto lines = base::Split(text, "\n");
     for (size_t i = 0; i < lines.size(); ++i) {
       lineNo_ = i + 1;
-      std::string line(base::TrimWhitespace(lines[i]));
-      if (line.find_first_of(std::string_view("\r\0", 2)) != std::string::npos) {
-        Fail("a NUL character or a carriage return inside the line");
-      }
+      std::string line(Checked(lines[i]));
       if (line.empty() || line[0] == ';') continue;
       if (!headerSeen) {
         if (line != kHeader5 && line != kHeader4) Fail("not a registry file (missing header line)");
@@ -47,8 +44,8 @@ class RegParser {
         const bool next = i + 1 < lines.size() && !base::TrimWhitespace(lines[i + 1]).empty();
         if (!next || base::TrimWhitespace(lines[i + 1])[0] == '[') Fail("value continued by \"\\\" but no line follows");
         line.pop_back();
-        line += base::TrimWhitespace(lines[++i]);
-        lineNo_ = i + 1;
+        lineNo_ = ++i + 1;
+        line += Checked(lines[i]);
       }
       if (line[0] == '[') {
         KeyLine(line);
@@ -59,6 +56,15 @@ class RegParser {
   }
 
  private:
+  // The line without the blanks around it; a NUL or a carriage return left in it is damage.
+  std::string_view Checked(std::string_view line) const {
+    line = base::TrimWhitespace(line);
+    if (line.find_first_of(std::string_view("\r\0", 2)) != std::string_view::npos) {
+      Fail("a NUL character or a carriage return inside the line");
+    }
+    return line;
+  }
+
   [[noreturn]] void Fail(std::string_view what) const {
     throw base::Error(base::err::kInvalidFileFormat, "RegistryStore",
                       std::string(fileName_) + ", line " + std::to_string(lineNo_) + ": " +
