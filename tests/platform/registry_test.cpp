@@ -158,6 +158,7 @@ TEST(RegistryStoreTest, WritesBackInTheEncodingItRead) {
       {"UTF-8 with byte-order mark", "\xEF\xBB\xBF" + base::Windows1252ToUtf8(text), "\xEF\xBB\xBF"},
       {"UTF-8", base::Windows1252ToUtf8(text), "Windows Registry"},
       {"a new file", std::nullopt, "Windows Registry"},
+      {"REGEDIT4 (one byte per character in hex(2))", "REGEDIT4" + text.substr(text.find("\r\n")), "REGEDIT4\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

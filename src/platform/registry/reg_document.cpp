@@ -34,6 +34,7 @@ class RegParser {
       if (line.empty() || line[0] == ';') continue;
       if (!headerSeen) {
         if (line != kHeader5 && line != kHeader4) Fail("not a registry file (missing header line)");
+        doc_.regedit4_ = line == kHeader4;
         headerSeen = true;
         continue;
       }
@@ -264,7 +265,9 @@ RegDocument RegDocument::Parse(std::string_view bytes, std::string_view fileName
 }
 
 std::string RegDocument::Serialize() const {
-  std::string out(kHeader5);
+  // A "REGEDIT4" file keeps its header: its hex(2) and hex(7) data are one byte per character,
+  // which a "5.00" header would make an editor read as two. UTF-16LE is always "5.00".
+  std::string out(regedit4_ && encoding_ != RegEncoding::Utf16Le ? kHeader4 : kHeader5);
   out += "\r\n\r\n";
   for (const auto& key : keys_) {
     const std::string_view hiveName = key.otherHive.empty() ? HiveName(key.hive) : key.otherHive;

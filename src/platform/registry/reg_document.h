@@ -83,6 +83,7 @@ class RegDocument {
   friend class RegParser;
   std::vector<RegKey> keys_;  // sorted by KeyLess
   RegEncoding encoding_ = RegEncoding::Utf8;
+  bool regedit4_ = false;  // read with the "REGEDIT4" header
 };
 
 // The text a value reads as: strings as stored, dwords as decimal; nullopt for other kinds.
