@@ -1,6 +1,8 @@
 // portab-lns: creates and inspects the network databases of the embedded LNS server, and
 // checks knowledge-base folders ("kb").
 
+#include <unistd.h>
+
 #include <iostream>
 #include <memory>
 #include <string>
@@ -17,5 +19,6 @@ int main(int argc, char** argv) {
     return knowledge::RunKbTool(
         args, [] { return std::make_unique<platform::ini::ProfileIniFile>(); }, std::cout, std::cerr);
   }
-  return platform::lns_embedded::RunLnsTool(args, platform::registry::PortabHome(), std::cout, std::cerr);
+  return platform::lns_embedded::RunLnsTool(args, platform::registry::PortabHome(), std::cout, std::cerr,
+                                            {::isatty(STDOUT_FILENO) != 0, ::isatty(STDERR_FILENO) != 0});
 }

@@ -1,11 +1,13 @@
 // portab: the plug-in program. A command-line start runs one command and ends; the
-// switches -Embedding, /regserver and /unregserver belong to the automation server.
+// switches -Embedding, /regserver and /unregserver belong to the automation server; --help,
+// -h and --version alone on the command line only print.
 
 #include <iostream>
 #include <string>
 
 #include "base/error.h"
 #include "base/procedure.h"
+#include "base/standard_options.h"
 #include "host/application.h"
 #include "host/automation_start.h"
 #include "host/m_lca_plugin.h"
@@ -15,6 +17,29 @@
 #include "platform/real_components.h"
 
 namespace {
+
+constexpr const char* kHelp =
+    "usage: portab /<keyword>:<value>/<keyword>:<value>...   one command, as an LNS tool starts it\n"
+    "       portab /regserver | /unregserver | -Embedding\n"
+    "       portab --help | -h | --version\n"
+    "\n"
+    "keywords (in any order; each piece starts with \"/\"):\n"
+    "  /CLASSID:<n>        class id of the object (28: the omnal LonMark object)\n"
+    "  /COMMANDID:<n>      the command: 13 configure, 22 control the switch, 50 register in the networks\n"
+    "  /OBJECTNAME:<name>  the LNS object (Network\\System.Subsystem\\Device\\Object); without it the\n"
+    "                      About box shows and the program registers itself\n"
+    "  /REMOTE:            the tool works on a remote network\n"
+    "  /NI:<name>          the name of the network interface\n"
+    "  /REG:<n>            save the language setting <n> and end\n"
+    "  /UNREG:             remove the registrations and the program's registry key, and end\n"
+    "  /S                  open the window without LNS, with the status window\n"
+    "\n"
+    "switches (alone on the command line):\n"
+    "  /regserver          register the automation class veltaPortaB.Application\n"
+    "  /unregserver        remove that registration\n"
+    "  -Embedding          serve the Application object on standard input and output\n"
+    "  --help, -h          print this text\n"
+    "  --version           print the program's version\n";
 
 // A tool created the Application object: serve it over standard input and output.
 int ServeApplication(const std::string& commandLine) {
@@ -33,16 +58,22 @@ int ServeApplication(const std::string& commandLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  platform::ConsoleComponentFactory factory;
-  auto& state = host::RunState();
-  state.Program = platform::CurrentProgram();
-  state.Factory = &factory;
-
   std::string commandLine;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) commandLine += ' ';
     commandLine += argv[i];
   }
+  // Before anything that could read or write state: these only print.
+  switch (base::StandardOptionOf(commandLine)) {
+    case base::StandardOption::Help: std::cout << kHelp; return 0;
+    case base::StandardOption::Version: std::cout << base::VersionLine("portab"); return 0;
+    case base::StandardOption::None: break;
+  }
+
+  platform::ConsoleComponentFactory factory;
+  auto& state = host::RunState();
+  state.Program = platform::CurrentProgram();
+  state.Factory = &factory;
   try {
     // /regserver and /unregserver are served before Main, so the self-registration start
     // that Main makes can never start Main again.

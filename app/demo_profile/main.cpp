@@ -15,6 +15,7 @@
 #include "base/paths.h"
 #include "base/procedure.h"
 #include "base/product.h"
+#include "base/standard_options.h"
 #include "config/configuration.h"
 #include "config/main_window.h"
 #include "config/window_script.h"
@@ -38,6 +39,16 @@ namespace {
 constexpr const char* kProgId = "veltaDemoProfile.Application";
 constexpr const char* kClassId = "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D20}";
 constexpr const char* kPlugInKey = "SOFTWARE\\velta\\veltaDemoProfile";
+
+constexpr const char* kUsage =
+    "usage: portab-demo-profile /regserver | /unregserver | -Embedding\n"
+    "       portab-demo-profile --help | -h | --version\n";
+constexpr const char* kSwitches =
+    "  /regserver    register the automation class veltaDemoProfile.Application\n"
+    "  /unregserver  remove that registration\n"
+    "  -Embedding    serve the plug-in object on standard input and output (portab starts it so)\n"
+    "  --help, -h    print this text\n"
+    "  --version     print the program's version\n";
 
 void WriteReport(const std::string& report) {
   const auto home = platform::registry::PortabHome();
@@ -209,6 +220,11 @@ class DemoProfile final : public base::DispatchTable {
 
 int main(int argc, char** argv) {
   const std::string argument = argc == 2 ? argv[1] : "";
+  switch (base::StandardOptionOf(argument)) {
+    case base::StandardOption::Help: std::cout << kUsage << "\n" << kSwitches; return 0;
+    case base::StandardOption::Version: std::cout << base::VersionLine("portab-demo-profile"); return 0;
+    case base::StandardOption::None: break;
+  }
   try {
     platform::registry::FileRegistry registry(platform::registry::DefaultRegistryFile());
   ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
@@ -228,6 +244,6 @@ int main(int argc, char** argv) {
     std::cerr << "portab-demo-profile: error " << e.Number() << ": " << e.Description() << "\n";
     return 1;
   }
-  std::cerr << "usage: portab-demo-profile /regserver | /unregserver | -Embedding\n";
+  std::cerr << kUsage;
   return 2;
 }

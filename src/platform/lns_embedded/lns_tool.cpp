@@ -1,11 +1,14 @@
 #include "platform/lns_embedded/lns_tool.h"
 
+#include <charconv>
+#include <chrono>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <sstream>
 
 #include "base/error.h"
+#include "base/standard_options.h"
 #include "base/text.h"
 #include "lns/lns_errors.h"
 #include "lns/lns_dispatch.h"
@@ -26,8 +29,8 @@ constexpr const char* kUsage =
     "       portab-lns create <description.json> [--replace]\n"
     "       portab-lns export <network> [<file.json>]\n"
     "       portab-lns tree <network>\n"
-    "       portab-lns cp get <path> <cp> [--nv <nv>]\n"
-    "       portab-lns cp set <path> <cp> <bytes> [--nv <nv>]\n"
+    "       portab-lns cp get <path> <cp> [--nv <nv>] [--format dec|hex|raw]\n"
+    "       portab-lns cp set <path> <cp> <bytes> [--nv <nv>] [--format dec|hex|raw]\n"
     "       portab-lns nv get <path> <nv>\n"
     "       portab-lns nv set <path> <nv> <value>\n"
     "       portab-lns reachable <device path> yes|no\n"
@@ -36,13 +39,102 @@ constexpr const char* kUsage =
     "       portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>] [--regresult]\n"
     "                         [--send <command id> <class id> <object name>] [--get <name>] ...\n"
     "       portab-lns registry export <file>\n"
-    "       portab-lns kb check <Config folder> [<version>]\n";
+    "       portab-lns kb check <Config folder> [<version>]\n"
+    "       portab-lns --help | -h | --version\n";
+
+constexpr const char* kCommands =
+    "\n"
+    "commands (the networks are the databases in $PORTAB_HOME/lns):\n"
+    "  networks       list the networks\n"
+    "  create         create a network from a JSON description (--replace overwrites one)\n"
+    "  export         write a network as JSON, to standard output or a file\n"
+    "  tree           print a network's objects with positions, class ids and values\n"
+    "  cp             show or change a CP's bytes (--format dec, the default, hex or raw)\n"
+    "  nv             show or change an NV's value\n"
+    "  reachable      make a device reachable or not\n"
+    "  monitor        list the NVs that have monitor tags, with their values\n"
+    "  registrations  list the plug-in registrations of a network\n"
+    "  plugin         create a plug-in's automation object and drive it as an LNS tool does\n"
+    "  registry       export the registry store for a registry editor\n"
+    "  kb             check a knowledge-base folder\n"
+    "  --help, -h     print this text\n"
+    "  --version      print the program's version\n";
 
 struct UsageError {
   std::string what;
 };
 
 [[noreturn]] void Usage(const std::string& what) { throw UsageError{what}; }
+
+// A counting line on standard error ("portab-lns: 1200 of 5000 devices"), rewritten in place
+// at most ten times a second and ended with a line break before anything else is printed;
+// nothing at all when it is switched off.
+class ProgressLine {
+ public:
+  ProgressLine(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+  ~ProgressLine() { End(); }
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  void Show(int64_t done, int64_t total) {
+    if (!enabled_) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (open_ && done < total && now - drawn_ < std::chrono::milliseconds(100)) return;
+    drawn_ = now;
+    open_ = true;
+    err_ << "\rportab-lns: " << done << " of " << total << " devices" << std::flush;
+  }
+  void End() {
+    if (!open_) return;
+    err_ << "\n" << std::flush;
+    open_ = false;
+  }
+
+ private:
+  std::ostream& err_;
+  bool enabled_;
+  bool open_ = false;
+  std::chrono::steady_clock::time_point drawn_;
+};
+
+// How `cp get` and `cp set` show and take a CP's bytes.
+enum class ByteFormat { Dec, Hex, Raw };
+
+ByteFormat ByteFormatOf(const std::string& name) {
+  if (base::EqualsNoCase(name, "dec")) return ByteFormat::Dec;
+  if (base::EqualsNoCase(name, "hex")) return ByteFormat::Hex;
+  if (base::EqualsNoCase(name, "raw")) return ByteFormat::Raw;
+  Usage("unknown CP value format \"" + name + "\" (dec, hex or raw)");
+}
+
+// The bytes typed in `format`: dec and hex take fields separated by blanks, commas or tabs;
+// raw is the server's RAW text, where only a tab separates and every field counts.
+std::vector<uint8_t> ParseBytes(const std::string& text, ByteFormat format) {
+  std::vector<std::string> fields;
+  if (format == ByteFormat::Raw) {
+    for (const auto& field : base::Split(text, "\t")) fields.emplace_back(base::TrimWhitespace(field));
+  } else {
+    std::string separated = text;
+    for (char& c : separated) {
+      if (c == ',' || c == ' ') c = '\t';
+    }
+    for (auto& field : base::Split(separated, "\t")) {
+      if (!field.empty()) fields.push_back(std::move(field));
+    }
+  }
+  const bool hex = format == ByteFormat::Hex;
+  std::vector<uint8_t> bytes;
+  for (const auto& field : fields) {
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value, hex ? 16 : 10);
+    if (field.empty() || ec != std::errc() || end != field.data() + field.size() || value > 255 ||
+        (hex && field.size() > 2)) {
+      Usage("\"" + field + "\" is not a " + (hex ? "hexadecimal byte (00..FF)" : "decimal byte (0..255)"));
+    }
+    bytes.push_back(static_cast<uint8_t>(value));
+  }
+  return bytes;
+}
 
 std::string ReadWholeFile(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
@@ -61,8 +153,12 @@ struct Target {
 
 class Tool {
  public:
-  Tool(const std::filesystem::path& home, std::ostream& out)
-      : home_(home), server_(std::make_shared<EmbeddedObjectServer>(home / "lns")), out_(out) {
+  Tool(const std::filesystem::path& home, std::ostream& out, std::ostream& err, ToolTerminals terminals)
+      : home_(home),
+        server_(std::make_shared<EmbeddedObjectServer>(home / "lns")),
+        out_(out),
+        err_(err),
+        terminals_(terminals) {
     server_->Open(0);
   }
 
@@ -100,14 +196,20 @@ class Tool {
     if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "--replace")) {
       Usage("expected: portab-lns create <description.json> [--replace]");
     }
-    const std::string name = CreateNetwork(server_->Folder(), ReadWholeFile(args[0]), args.size() == 2);
+    ProgressLine progress(err_, terminals_.err);
+    const std::string name = CreateNetwork(server_->Folder(), ReadWholeFile(args[0]), args.size() == 2,
+                                           [&](int64_t done, int64_t total) { progress.Show(done, total); });
+    progress.End();
     out_ << "created network \"" << name << "\" in " << DatabaseFile(server_->Folder(), name).string() << "\n";
     return 0;
   }
 
   int Export(const std::vector<std::string>& args) {
     if (args.empty() || args.size() > 2) Usage("expected: portab-lns export <network> [<file.json>]");
-    const std::string text = ExportNetwork(DatabaseFile(server_->Folder(), args[0]));
+    ProgressLine progress(err_, terminals_.err);
+    const std::string text = ExportNetwork(DatabaseFile(server_->Folder(), args[0]),
+                                           [&](int64_t done, int64_t total) { progress.Show(done, total); });
+    progress.End();
     if (args.size() == 1) {
       out_ << text;
       return 0;
@@ -120,22 +222,34 @@ class Tool {
 
   // ---- tree ----
 
+  // The tree's own lines show how far it is when they go to a terminal; else a counting line
+  // on standard error does.
   int Tree(const std::string& networkName) {
     auto network = server_->Networks()->ItemByName(networkName);
+    ProgressLine progress(err_, terminals_.err && !terminals_.out);
+    int64_t total = 0;
+    auto count = server_->Database(network->Name())->Db().Prepare("SELECT COUNT(*) FROM device");
+    if (count.Step()) total = count.Int(0);
+    int64_t done = 0;
+    const std::function<void()> deviceDone = [&] { progress.Show(++done, total); };
     out_ << "Network \"" << network->Name() << "\" (class " << network->ClassId() << ")\n";
     auto system = network->Systems()->Item(1);
     out_ << "  System \"" << system->Name() << "\" (class " << system->ClassId() << ")\n";
-    PrintSubsystems(system->Subsystems(), 4);
+    PrintSubsystems(system->Subsystems(), 4, deviceDone);
     return 0;
   }
 
-  void PrintSubsystems(const std::shared_ptr<lns::SubsystemCollection>& subsystems, int indent) {
+  void PrintSubsystems(const std::shared_ptr<lns::SubsystemCollection>& subsystems, int indent,
+                       const std::function<void()>& deviceDone) {
     for (int32_t i = 1; i <= subsystems->Count(); ++i) {
       auto sub = subsystems->Item(i);
       Line(indent) << "Subsystem " << i << " \"" << sub->Name() << "\" (class " << sub->ClassId() << ")\n";
-      PrintSubsystems(sub->Subsystems(), indent + 2);
+      PrintSubsystems(sub->Subsystems(), indent + 2, deviceDone);
       auto devices = sub->AppDevices();
-      for (int32_t d = 1; d <= devices->Count(); ++d) PrintDevice(d, devices->Item(d), indent + 2);
+      for (int32_t d = 1; d <= devices->Count(); ++d) {
+        PrintDevice(d, devices->Item(d), indent + 2);
+        deviceDone();
+      }
     }
   }
 
@@ -220,18 +334,28 @@ class Tool {
 
   // ---- cp / nv ----
 
-  int Cp(std::vector<std::string> args) {
+  // The CP's value is read and written through the server's value formats: HEX for hex,
+  // RAW (tab-separated decimals) for dec and raw.
+  int Cp(const std::vector<std::string>& given) {
     std::string nvName;
-    for (size_t i = 0; i + 1 < args.size(); ++i) {
-      if (args[i] == "--nv") {
-        nvName = args[i + 1];
-        args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i + 2));
-        break;
+    std::string formatName = "dec";
+    std::vector<std::string> args;
+    for (size_t i = 0; i < given.size(); ++i) {
+      if (given[i] == "--nv" || given[i] == "--format") {
+        if (i + 1 == given.size()) Usage(given[i] + " needs a value");
+        (given[i] == "--nv" ? nvName : formatName) = given[i + 1];
+        ++i;
+      } else {
+        args.push_back(given[i]);
       }
     }
     const bool get = args.size() == 3 && args[0] == "get";
     const bool set = args.size() == 4 && args[0] == "set";
-    if (!get && !set) Usage("expected: portab-lns cp get|set <path> <cp> [<bytes>] [--nv <nv>]");
+    if (!get && !set) {
+      Usage("expected: portab-lns cp get|set <path> <cp> [<bytes>] [--nv <nv>] [--format dec|hex|raw]");
+    }
+    const ByteFormat format = ByteFormatOf(formatName);
+    const std::vector<uint8_t> bytes = set ? ParseBytes(args[3], format) : std::vector<uint8_t>{};
     const Target target = Resolve(args[1]);
     std::shared_ptr<lns::CpCollection> cps;
     if (!nvName.empty()) {
@@ -240,21 +364,17 @@ class Tool {
       cps = target.object ? target.object->ConfigProperties() : target.device->Interface()->ConfigProperties();
     }
     auto cp = FindCp(cps, args[2]);
-    cp->SetValueFormat("RAW");
+    cp->SetValueFormat(format == ByteFormat::Hex ? "HEX" : "RAW");
     if (set) {
-      std::string raw = args[3];
-      for (char& c : raw) {
-        if (c == ',' || c == ' ') c = '\t';
+      const auto size = static_cast<size_t>(cp->ElementSize()) * static_cast<size_t>(cp->Dimension());
+      if (bytes.size() != size) {
+        Usage("CP \"" + cp->Name() + "\" holds " + std::to_string(size) + " bytes, " + std::to_string(bytes.size()) +
+              " given");
       }
-      std::vector<std::string> fields;
-      for (auto& f : base::Split(raw, "\t")) {
-        if (!f.empty()) fields.push_back(std::move(f));
-      }
-      std::string joined;
-      for (size_t i = 0; i < fields.size(); ++i) joined += (i > 0 ? "\t" : "") + fields[i];
-      cp->SetValue(joined);
+      cp->SetValue(format == ByteFormat::Hex ? FormatHex(bytes) : FormatRaw(bytes));
     }
-    out_ << base::ReplaceAll(cp->Value(), "\t", " ") << "\n";
+    const std::string value = cp->Value();
+    out_ << (format == ByteFormat::Dec ? base::ReplaceAll(value, "\t", " ") : value) << "\n";
     return 0;
   }
 
@@ -380,14 +500,22 @@ class Tool {
   std::filesystem::path home_;
   std::shared_ptr<EmbeddedObjectServer> server_;
   std::ostream& out_;
+  std::ostream& err_;
+  ToolTerminals terminals_;
 };
 
 }  // namespace
 
 int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path& home, std::ostream& out,
-               std::ostream& err) {
+               std::ostream& err, ToolTerminals terminals) {
+  // Answered before the server opens its folder: these only print.
+  switch (base::StandardOptionOf(args.size() == 1 ? args[0] : std::string())) {
+    case base::StandardOption::Help: out << kUsage << kCommands; return 0;
+    case base::StandardOption::Version: out << base::VersionLine("portab-lns"); return 0;
+    case base::StandardOption::None: break;
+  }
   try {
-    return Tool(home, out).Run(args);
+    return Tool(home, out, err, terminals).Run(args);
   } catch (const UsageError& usage) {
     err << "portab-lns: " << usage.what << "\n" << kUsage;
     return 2;

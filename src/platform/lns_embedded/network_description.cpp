@@ -31,10 +31,34 @@ const json& Member(const json& object, const char* key) {
   return it == object.end() ? kNothing : *it;
 }
 
+// Counts the devices a long run handles and reports each one.
+struct DeviceCounter {
+  const DeviceProgress& progress;
+  int64_t total = 0;
+  int64_t done = 0;
+  void Next() {
+    ++done;
+    if (progress) progress(done, total);
+  }
+};
+
+// The devices a description holds, before it is checked: parts of the wrong kind count nothing.
+int64_t CountDevices(const json& subsystems) {
+  if (!subsystems.is_array()) return 0;
+  int64_t count = 0;
+  for (const json& sub : subsystems) {
+    if (!sub.is_object()) continue;
+    const json& devices = Member(sub, "devices");
+    if (devices.is_array()) count += static_cast<int64_t>(devices.size());
+    count += CountDevices(Member(sub, "subsystems"));
+  }
+  return count;
+}
+
 // Reads the JSON description into the database, checking every field on the way.
 class Importer {
  public:
-  explicit Importer(SqliteDb& db) : db_(db) {}
+  Importer(SqliteDb& db, DeviceCounter& counter) : db_(db), counter_(counter) {}
 
   void Subsystems(const json& list, const std::string& path, int64_t parentId) {
     if (list.is_null()) return;
@@ -235,10 +259,12 @@ class Importer {
       std::map<std::string, int64_t> nvs;
       Nvs(Member(device, "nvs"), at + ".nvs", id, nvs);
       LonMarkObjects(Member(device, "lonMarkObjects"), at + ".lonMarkObjects", id, nvs);
+      counter_.Next();
     }
   }
 
   SqliteDb& db_;
+  DeviceCounter& counter_;
 };
 
 std::string TopName(const json& doc, const std::string& key) {
@@ -324,7 +350,7 @@ json ExportDevice(SqliteDb& db, int64_t id, const std::string& name, const std::
   return device;
 }
 
-json ExportSubsystems(SqliteDb& db, int64_t parentId) {
+json ExportSubsystems(SqliteDb& db, int64_t parentId, DeviceCounter& counter) {
   json list = json::array();
   std::vector<std::pair<int64_t, std::string>> subsystems;
   {
@@ -333,7 +359,7 @@ json ExportSubsystems(SqliteDb& db, int64_t parentId) {
   }
   for (const auto& [id, name] : subsystems) {
     json sub{{"name", name}};
-    sub["subsystems"] = ExportSubsystems(db, id);
+    sub["subsystems"] = ExportSubsystems(db, id, counter);
     struct DeviceRow {
       int64_t id;
       std::string name, templ, programId;
@@ -348,7 +374,10 @@ json ExportSubsystems(SqliteDb& db, int64_t parentId) {
       while (rows.Step()) devices.push_back({rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Int(4) != 0});
     }
     json deviceList = json::array();
-    for (const auto& d : devices) deviceList.push_back(ExportDevice(db, d.id, d.name, d.templ, d.programId, d.reachable));
+    for (const auto& d : devices) {
+      deviceList.push_back(ExportDevice(db, d.id, d.name, d.templ, d.programId, d.reachable));
+      counter.Next();
+    }
     sub["devices"] = std::move(deviceList);
     list.push_back(std::move(sub));
   }
@@ -357,7 +386,8 @@ json ExportSubsystems(SqliteDb& db, int64_t parentId) {
 
 }  // namespace
 
-std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace) {
+std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace,
+                          const DeviceProgress& progress) {
   json doc;
   // The parse refuses nesting deeper than any description needs (the import walks nested
   // subsystems recursively) and remembers the last member name, to name a bad number.
@@ -393,7 +423,8 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
       SqliteDb db(temp, true);
       db.Exec("BEGIN");
       NetworkDb::CreateSchema(db, network, system);
-      Importer(db).Subsystems(Member(doc, "subsystems"), "subsystems", 0);
+      DeviceCounter counter{progress, CountDevices(Member(doc, "subsystems"))};
+      Importer(db, counter).Subsystems(Member(doc, "subsystems"), "subsystems", 0);
       db.Exec("COMMIT");
       db.Exec("PRAGMA journal_mode = WAL");
     }
@@ -406,11 +437,16 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
   return network;
 }
 
-std::string ExportNetwork(const std::filesystem::path& databaseFile) {
+std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress) {
   auto network = NetworkDb::Open(databaseFile, {});
   SqliteDb& db = network->Db();
   json doc{{"network", network->NetworkName()}, {"system", network->SystemName()}};
-  doc["subsystems"] = ExportSubsystems(db, 0);
+  DeviceCounter counter{progress};
+  if (progress) {
+    auto rows = db.Prepare("SELECT COUNT(*) FROM device");
+    if (rows.Step()) counter.total = rows.Int(0);
+  }
+  doc["subsystems"] = ExportSubsystems(db, 0, counter);
   return doc.dump(2) + "\n";
 }
 

@@ -17,17 +17,23 @@
 // when left out); an NV type is a known type name, or "typeIndex" with "size" in bytes.
 // A LonMark object lists the names of the device's NVs that belong to it.
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace platform::lns_embedded {
 
+// Called after each device a long run has handled: how many are done, of how many.
+using DeviceProgress = std::function<void(int64_t done, int64_t total)>;
+
 // Creates `folder`/<network>.db from the description; all or nothing. Raises kBadValue
 // naming the bad field, or kDatabase when the network exists already and !replace.
 // Returns the network's name.
-std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace);
+std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace,
+                          const DeviceProgress& progress = {});
 
 // The description of an existing network database, as JSON text.
-std::string ExportNetwork(const std::filesystem::path& databaseFile);
+std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress = {});
 
 }  // namespace platform::lns_embedded

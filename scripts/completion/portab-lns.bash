@@ -1,0 +1,107 @@
+# bash completion for portab-lns: its commands, the options of each, network names (asked of
+# the program itself, "portab-lns networks", so they come from the PORTAB_HOME of the shell)
+# and files where a command takes a file.
+
+# Offers the words (one an argument) that start with the current word, quoted for the line.
+_portab_lns_offer() {
+  local cur=$1 word
+  shift
+  for word in "$@"; do
+    [[ $word == "$cur"* ]] && COMPREPLY+=("$(printf '%q' "$word")")
+  done
+}
+
+# The networks the program knows; $1 is the program as typed on the line.
+_portab_lns_networks() {
+  local tool=$1
+  [[ $tool == \~/* ]] && tool=$HOME/${tool#\~/}
+  "$tool" networks 2>/dev/null </dev/null
+}
+
+# Files (and folders, to walk into) for an argument that names a file; $2 narrows them to a
+# file name pattern such as "*.json".
+_portab_lns_files() {
+  local cur=$1 pattern=$2
+  local -a found=()
+  compopt -o filenames 2>/dev/null
+  if [[ -n $pattern ]]; then
+    mapfile -t found < <(compgen -d -- "$cur"; compgen -f -X "!$pattern" -- "$cur")
+  else
+    mapfile -t found < <(compgen -f -- "$cur")
+  fi
+  COMPREPLY+=("${found[@]}")
+}
+
+# A device or LonMark object path starts with its network: offer "<network>/".
+_portab_lns_paths() {
+  local tool=$1 cur=$2 network
+  local -a networks=()
+  while IFS= read -r network; do networks+=("$network/"); done < <(_portab_lns_networks "$tool")
+  _portab_lns_offer "$cur" "${networks[@]}"
+  compopt -o nospace 2>/dev/null
+}
+
+_portab_lns() {
+  local tool=${COMP_WORDS[0]} cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+  COMPREPLY=()
+
+  if ((COMP_CWORD == 1)); then
+    _portab_lns_offer "$cur" networks create export tree cp nv reachable monitor registrations plugin \
+      registry kb --help -h --version
+    return 0
+  fi
+
+  local command=${COMP_WORDS[1]}
+  # The value of an option: only the CP value formats are a fixed set.
+  case $prev in
+    --format)
+      [[ $command == cp ]] && _portab_lns_offer "$cur" dec hex raw
+      return 0
+      ;;
+    --nv | --set | --lns | --get | --send) return 0 ;;
+  esac
+
+  if [[ $cur == -* ]]; then
+    case $command in
+      create) _portab_lns_offer "$cur" --replace ;;
+      cp) _portab_lns_offer "$cur" --nv --format ;;
+      plugin) _portab_lns_offer "$cur" --set --lns --regresult --send --get ;;
+      kb) _portab_lns_offer "$cur" --help ;;
+    esac
+    return 0
+  fi
+
+  # The position of the current word among the command's arguments, options left out.
+  local -i i position=1
+  for ((i = 2; i < COMP_CWORD; i++)); do
+    case ${COMP_WORDS[i]} in
+      --nv | --format | --set | --lns | --get) ((i++)) ;;
+      --send) ((i += 3)) ;;
+      -*) ;;
+      *) ((position++)) ;;
+    esac
+  done
+
+  local network
+  case $command:$position in
+    create:1) _portab_lns_files "$cur" "*.json" ;;
+    export:1 | tree:1 | monitor:1 | registrations:1)
+      local -a networks=()
+      while IFS= read -r network; do networks+=("$network"); done < <(_portab_lns_networks "$tool")
+      _portab_lns_offer "$cur" "${networks[@]}"
+      ;;
+    export:2 | registry:2) _portab_lns_files "$cur" ;;
+    cp:1 | nv:1) _portab_lns_offer "$cur" get set ;;
+    cp:2 | nv:2 | reachable:1) _portab_lns_paths "$tool" "$cur" ;;
+    reachable:2) _portab_lns_offer "$cur" yes no ;;
+    registry:1) _portab_lns_offer "$cur" export ;;
+    kb:1) _portab_lns_offer "$cur" check ;;
+    kb:2)
+      compopt -o filenames 2>/dev/null
+      mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+      ;;
+  esac
+  return 0
+}
+
+complete -F _portab_lns portab-lns

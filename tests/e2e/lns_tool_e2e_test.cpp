@@ -1,0 +1,220 @@
+// portab-lns as a user runs it: CP values in each format, the progress line of long runs
+// (only on a terminal), and the bash completion script.
+
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "support/temp_dir.h"
+
+using testing::HasSubstr;
+using testing::Not;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kObject = "Demo/System.Floor 1/Switch 1/Omnal 1";
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+class LnsHome {
+ public:
+  fs::path Home() const { return dir_ / "home"; }
+  fs::path File(const std::string& name) const { return dir_ / name; }
+
+  Result Lns(const std::vector<std::string>& args) const {
+    std::string command = "PORTAB_HOME=" + Quoted(Home().string()) + " " + Quoted(PORTAB_LNS_EXE);
+    for (const auto& a : args) command += " " + Quoted(a);
+    command += " </dev/null >" + Quoted(File("out.txt").string()) + " 2>" + Quoted(File("err.txt").string());
+    const int status = std::system(command.c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing_support::ReadFile(File("out.txt")),
+            testing_support::ReadFile(File("err.txt"))};
+  }
+
+  // Runs portab-lns with standard error on a pseudo-terminal, standard output there too when
+  // `outToo`, else in out.txt; what the terminal received.
+  std::string OnTerminal(const std::vector<std::string>& args, bool outToo) const {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) ADD_FAILURE() << "no pseudo-terminal";
+    // Opened before the fork, so the terminal ends (reads fail) exactly when the program has ended.
+    const int slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    const std::string outFile = File("out.txt").string();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      const int out = outToo ? slave : ::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      ::dup2(::open("/dev/null", O_RDONLY), STDIN_FILENO);
+      ::dup2(out, STDOUT_FILENO);
+      ::dup2(slave, STDERR_FILENO);
+      ::setenv("PORTAB_HOME", Home().c_str(), 1);
+      std::vector<std::string> copies{PORTAB_LNS_EXE};
+      copies.insert(copies.end(), args.begin(), args.end());
+      std::vector<char*> argv;
+      for (auto& a : copies) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    ::close(slave);
+    std::string received;
+    char buffer[4096];
+    for (;;) {
+      const ssize_t n = ::read(master, buffer, sizeof buffer);
+      if (n > 0) {
+        received.append(buffer, static_cast<size_t>(n));
+      } else if (n < 0 && errno == EINTR) {
+        continue;
+      } else {
+        break;
+      }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(master);
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 0) << received;
+    return received;
+  }
+
+  // A network "Big" of `count` devices, each with one CP.
+  void WriteBigNetwork(int count) const {
+    std::string json = R"({"network": "Big", "system": "System", "subsystems": [{"name": "Floor", "devices": [)";
+    for (int i = 1; i <= count; ++i) {
+      json += (i > 1 ? "," : "") + std::string(R"({"name": "D)") + std::to_string(i) +
+              R"(", "programId": "9F:FF:FF:08:1C:0A:04:01", "cps": [{"name": "C", "value": [1]}]})";
+    }
+    testing_support::WriteFile(File("big.json"), json + "]}]}");
+  }
+
+ private:
+  testing_support::TempDir dir_;
+};
+
+class LnsToolE2eTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(home_.Lns({"create", std::string(PORTAB_DATA_DIR) + "/demo/network.json"}).status, 0);
+  }
+  LnsHome home_;
+};
+
+TEST_F(LnsToolE2eTest, CpValuesInEachFormat) {
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } steps[] = {
+      {{"cp", "get", kObject, "HoldTime"}, "1 244\n"},
+      {{"cp", "get", kObject, "HoldTime", "--format", "hex"}, "01 F4\n"},
+      {{"cp", "get", kObject, "HoldTime", "--format", "raw"}, "1\t244\n"},
+      {{"cp", "set", kObject, "HoldTime", "2 88", "--format", "hex"}, "02 88\n"},
+      {{"cp", "get", kObject, "HoldTime"}, "2 136\n"},
+      {{"cp", "set", kObject, "HoldTime", "3\t4", "--format", "raw"}, "3\t4\n"},
+      {{"cp", "set", kObject, "HoldTime", "5,6"}, "5 6\n"},
+      {{"cp", "--format", "HEX", "set", kObject, "HoldTime", "a f"}, "0A 0F\n"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(testing::PrintToString(step.args));
+    const Result run = home_.Lns(step.args);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, step.out);
+    EXPECT_EQ(run.err, "");
+  }
+}
+
+TEST_F(LnsToolE2eTest, BadFormatOrBytesAreUsageErrorsThatChangeNothing) {
+  const struct {
+    std::vector<std::string> args;
+    std::string message;
+  } cases[] = {
+      {{"cp", "get", kObject, "HoldTime", "RAW"}, "expected: portab-lns cp get|set"},
+      {{"cp", "get", kObject, "HoldTime", "--format"}, "--format needs a value"},
+      {{"cp", "get", kObject, "HoldTime", "--format", "oct"}, "unknown CP value format \"oct\""},
+      {{"cp", "set", kObject, "HoldTime", "2 300"}, "\"300\" is not a decimal byte"},
+      {{"cp", "set", kObject, "HoldTime", "-1 2"}, "\"-1\" is not a decimal byte"},
+      {{"cp", "set", kObject, "HoldTime", "2 GG", "--format", "hex"}, "\"GG\" is not a hexadecimal byte"},
+      {{"cp", "set", kObject, "HoldTime", "100 2", "--format", "hex"}, "\"100\" is not a hexadecimal byte"},
+      {{"cp", "set", kObject, "HoldTime", "1 2", "--format", "raw"}, "\"1 2\" is not a decimal byte"},
+      {{"cp", "set", kObject, "HoldTime", "1\t\t2", "--format", "raw"}, "\"\" is not a decimal byte"},
+      {{"cp", "set", kObject, "HoldTime", "1 2 3"}, "CP \"HoldTime\" holds 2 bytes, 3 given"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    const Result run = home_.Lns(c.args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, HasSubstr("portab-lns: " + c.message));
+    EXPECT_THAT(run.err, HasSubstr("[--format dec|hex|raw]"));
+  }
+  EXPECT_EQ(home_.Lns({"cp", "get", kObject, "HoldTime"}).out, "1 244\n");
+}
+
+TEST_F(LnsToolE2eTest, LongRunsCountDevicesOnStandardErrorOnlyOnATerminal) {
+  home_.WriteBigNetwork(1500);
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"create", home_.File("big.json").string()},
+                                               {"export", "Big", home_.File("big-export.json").string()},
+                                               {"tree", "Big"}}) {
+    SCOPED_TRACE(args[0]);
+    const Result run = home_.Lns(args);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err, "");
+  }
+  // The terminal turns each line break into CR LF.
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"create", home_.File("big.json").string(), "--replace"},
+                                               {"export", "Big"}, {"tree", "Big"}}) {
+    SCOPED_TRACE(args[0]);
+    const std::string terminal = home_.OnTerminal(args, false);
+    EXPECT_THAT(terminal, testing::StartsWith("\rportab-lns: "));
+    EXPECT_THAT(terminal, testing::EndsWith("\rportab-lns: 1500 of 1500 devices\r\n"));
+  }
+  EXPECT_THAT(testing_support::ReadFile(home_.File("out.txt")), HasSubstr("AppDevice 1500 \"D1500\""));
+  // A tree printed on the terminal shows its own progress: no counting line mixed into it.
+  const std::string tree = home_.OnTerminal({"tree", "Big"}, true);
+  EXPECT_THAT(tree, HasSubstr("AppDevice 1500 \"D1500\""));
+  EXPECT_THAT(tree, Not(HasSubstr(" devices")));
+}
+
+// Completes the last of `words` as bash would with the completion script: one offer a line.
+std::string Complete(const LnsHome& home, const std::vector<std::string>& words) {
+  std::string script = "source " + Quoted(std::string(PORTAB_DATA_DIR) + "/../scripts/completion/portab-lns.bash") +
+                       "\ncomplete -p portab-lns >&2\nCOMP_WORDS=(" + Quoted(PORTAB_LNS_EXE);
+  for (const auto& w : words) script += " " + Quoted(w);
+  script += ")\nCOMP_CWORD=" + std::to_string(words.size()) + "\n_portab_lns\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
+  testing_support::WriteFile(home.File("complete.sh"), script);
+  const std::string command = "PORTAB_HOME=" + Quoted(home.Home().string()) + " bash " +
+                              Quoted(home.File("complete.sh").string()) + " >" + Quoted(home.File("out.txt").string()) +
+                              " 2>" + Quoted(home.File("err.txt").string());
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(testing_support::ReadFile(home.File("err.txt")), "complete -F _portab_lns portab-lns\n");
+  return testing_support::ReadFile(home.File("out.txt"));
+}
+
+TEST_F(LnsToolE2eTest, BashCompletionOffersCommandsOptionsAndNetworks) {
+  const struct {
+    std::vector<std::string> words;
+    std::string offers;
+  } cases[] = {
+      {{"c"}, "create\ncp\n"},
+      {{"tree", ""}, "Demo\n"},
+      {{"cp", "get", ""}, "Demo/\n"},
+      {{"cp", "get", kObject, "HoldTime", "--format", ""}, "dec\nhex\nraw\n"},
+      {{"cp", "set", kObject, "--nv", "nviPrimeValue", "--"}, "--nv\n--format\n"},
+      {{"create", "--r"}, "--replace\n"},
+      {{"reachable", "Demo/System.Floor 1/Switch 1", ""}, "yes\nno\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.words));
+    EXPECT_EQ(Complete(home_, c.words), c.offers);
+  }
+}
+
+}  // namespace
