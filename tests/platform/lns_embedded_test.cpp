@@ -1,8 +1,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <functional>
+#include <map>
 
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/embedded_objects.h"
@@ -54,6 +58,66 @@ class EmbeddedServerTest : public testing::Test {
 
   testing_support::TempDir dir_;
   std::shared_ptr<EmbeddedObjectServer> server_;
+};
+
+// The database as another program sees it: a plain connection without foreign keys, the way
+// the sqlite3 shell opens a file.
+class OutsideTool {
+ public:
+  explicit OutsideTool(const std::filesystem::path& file) {
+    EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  }
+  ~OutsideTool() { sqlite3_close(db_); }
+  OutsideTool(const OutsideTool&) = delete;
+  OutsideTool& operator=(const OutsideTool&) = delete;
+  void Exec(const std::string& sql) {
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "") << sql;
+    sqlite3_free(error);
+  }
+  int64_t Number(const std::string& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
+    const int64_t value = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+    sqlite3_finalize(stmt);
+    return value;
+  }
+  std::vector<std::string> Texts(const std::string& sql) {
+    std::vector<std::string> texts;
+    sqlite3_stmt* stmt = nullptr;
+    EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      texts.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    }
+    sqlite3_finalize(stmt);
+    return texts;
+  }
+  // Rows left pointing at a row that is gone, table by table.
+  std::map<std::string, int64_t> Orphans() {
+    const std::pair<const char*, const char*> checks[] = {
+        {"subsystem",
+         "SELECT COUNT(*) FROM subsystem WHERE parent_id <> 0 AND parent_id NOT IN (SELECT id FROM subsystem)"},
+        {"device", "SELECT COUNT(*) FROM device WHERE subsystem_id NOT IN (SELECT id FROM subsystem)"},
+        {"nv", "SELECT COUNT(*) FROM nv WHERE device_id NOT IN (SELECT id FROM device)"},
+        {"lonmark_object", "SELECT COUNT(*) FROM lonmark_object WHERE device_id NOT IN (SELECT id FROM device)"},
+        {"lonmark_member",
+         "SELECT COUNT(*) FROM lonmark_member WHERE lonmark_object_id NOT IN (SELECT id FROM lonmark_object) "
+         "OR nv_id NOT IN (SELECT id FROM nv)"},
+        {"cp",
+         "SELECT COUNT(*) FROM cp WHERE NOT EXISTS (SELECT 1 FROM device WHERE cp.owner_kind = 7 AND id = cp.owner_id "
+         "UNION ALL SELECT 1 FROM nv WHERE cp.owner_kind = 22 AND id = cp.owner_id "
+         "UNION ALL SELECT 1 FROM lonmark_object WHERE cp.owner_kind = 28 AND id = cp.owner_id)"},
+        {"nv_update", "SELECT COUNT(*) FROM nv_update WHERE nv_id NOT IN (SELECT id FROM nv)"},
+    };
+    std::map<std::string, int64_t> found;
+    for (const auto& [table, sql] : checks) {
+      if (const int64_t n = Number(sql); n != 0) found[table] = n;
+    }
+    return found;
+  }
+
+ private:
+  sqlite3* db_ = nullptr;
 };
 
 TEST_F(EmbeddedServerTest, ObjectTreeWithClassIdsParentsAndPositions) {
@@ -289,12 +353,14 @@ TEST_F(EmbeddedServerTest, DamagedOrForeignDatabaseFilesGiveClearErrors) {
   } catch (const base::Error& e) {
     EXPECT_THAT(e.Description(), HasSubstr("is not a network database"));
   }
-  server_->Database("Test")->Db().Exec("UPDATE portab_lns SET value = '99' WHERE key = 'version'");
+  server_->Database("Test")->Db().Exec("PRAGMA user_version = 99");
   auto fresh = Connect();
   try {
     fresh->Networks()->ItemByName("Test");
-    ADD_FAILURE() << "a database of another version was opened";
+    ADD_FAILURE() << "a database of a newer version was opened";
   } catch (const base::Error& e) {
+    EXPECT_EQ(e.Number(), lns::err::kDatabase);
+    EXPECT_THAT(e.Description(), HasSubstr((Folder() / "Test.db").string()));
     EXPECT_THAT(e.Description(), HasSubstr("version 99"));
   }
   EXPECT_THAT([&] { server_->Networks()->ItemByName("Nothing"); }, ThrowsError(lns::err::kNotFound));
@@ -345,6 +411,110 @@ TEST_F(EmbeddedServerTest, BadDescriptionsNameTheFieldAndLeaveNoDatabase) {
     EXPECT_THAT(entry.path().filename().string(), testing::StartsWith("Test.db"));  // no half-made file
   }
   EXPECT_THAT([&] { CreateNetwork(Folder(), kNetwork, false); }, ThrowsError(lns::err::kDatabase));
+}
+
+TEST_F(EmbeddedServerTest, DeletingARowRemovesTheRowsBelowItForOutsideToolsAndForUs) {
+  // A second network nests a device two subsystems below the one deleted.
+  CreateNetwork(Folder(), R"({"network": "Deep", "system": "S", "subsystems": [{"name": "A", "subsystems": [
+      {"name": "B", "subsystems": [{"name": "C", "devices": [{"name": "D", "programId": "P", "cps": [{"name": "X"}],
+       "nvs": [{"name": "nv", "type": "SNVT_lux", "cps": [{"name": "Y"}]}],
+       "lonMarkObjects": [{"name": "O", "cps": [{"name": "Z"}], "nvs": ["nv"]}]}]}]}]}]})",
+                false);
+  // Closed, so that the file alone holds everything and can be copied.
+  server_.reset();
+  SqliteDb(Folder() / "Test.db", false).Exec("UPDATE nv SET value = x'0101' WHERE name = 'nviSwitch'");  // logged
+  struct Case {
+    const char* network;
+    const char* deletion;
+    bool outside;
+  };
+  const Case cases[] = {
+      {"Test", "DELETE FROM device WHERE name = 'Dev'", true},
+      {"Test", "DELETE FROM device WHERE name = 'Dev'", false},
+      {"Test", "DELETE FROM nv WHERE name = 'nviSwitch'", true},
+      {"Test", "DELETE FROM lonmark_object WHERE name = 'Obj'", true},
+      {"Deep", "DELETE FROM subsystem WHERE name = 'A'", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.deletion) + (c.outside ? " (outside)" : " (ours)"));
+    const std::filesystem::path file = Folder() / (std::string(c.network) + ".db");
+    const std::filesystem::path copy = dir_ / "copy.db";
+    std::filesystem::copy_file(file, copy, std::filesystem::copy_options::overwrite_existing);
+    {
+      OutsideTool tool(copy);
+      ASSERT_EQ(tool.Number("PRAGMA foreign_keys"), 0);
+      const int64_t cps = tool.Number("SELECT COUNT(*) FROM cp");
+      if (c.outside) {
+        tool.Exec(c.deletion);
+      } else {
+        SqliteDb(copy, false).Exec(c.deletion);
+      }
+      EXPECT_EQ(tool.Orphans(), (std::map<std::string, int64_t>{}));
+      EXPECT_LT(tool.Number("SELECT COUNT(*) FROM cp"), cps);
+    }
+  }
+  // Our own connections refuse a row that points nowhere.
+  EXPECT_THAT([&] { SqliteDb(Folder() / "Test.db", false).Exec("UPDATE nv SET device_id = 999"); },
+              ThrowsError(lns::err::kDatabase));
+}
+
+TEST_F(EmbeddedServerTest, TheSchemaVersionIsTheUserVersionAndOlderDatabasesAreUpgraded) {
+  const std::filesystem::path file = Folder() / "Test.db";
+  server_.reset();
+  int64_t ours = 0;
+  {
+    OutsideTool tool(file);
+    ours = tool.Number("PRAGMA user_version");
+    EXPECT_GT(ours, 1);
+    // Back to the form of the first databases: no user version, the version in a row and
+    // no triggers beyond the update log.
+    for (const auto& trigger : tool.Texts("SELECT name FROM sqlite_master WHERE type = 'trigger'")) {
+      if (trigger != "nv_value_changed") tool.Exec("DROP TRIGGER " + trigger);
+    }
+    tool.Exec("PRAGMA user_version = 0; INSERT OR REPLACE INTO portab_lns(key, value) VALUES ('version', '1')");
+  }
+  EXPECT_EQ(DeviceOf(Connect())->Name(), "Dev");
+  OutsideTool tool(file);
+  EXPECT_EQ(tool.Number("PRAGMA user_version"), ours);
+  tool.Exec("DELETE FROM device");
+  EXPECT_EQ(tool.Orphans(), (std::map<std::string, int64_t>{}));
+  EXPECT_EQ(tool.Number("SELECT COUNT(*) FROM cp"), 0);
+
+  // A first-form database of an unknown version is not read.
+  tool.Exec("PRAGMA user_version = 0; UPDATE portab_lns SET value = '7' WHERE key = 'version'");
+  try {
+    Connect()->Networks()->ItemByName("Test");
+    ADD_FAILURE() << "a database of an unknown version was opened";
+  } catch (const base::Error& e) {
+    EXPECT_EQ(e.Number(), lns::err::kDatabase);
+    EXPECT_THAT(e.Description(), HasSubstr(file.string()));
+  }
+}
+
+TEST_F(EmbeddedServerTest, ACpValueOfTheWrongSizeIsADamagedDatabase) {
+  auto cp = PairCp();
+  const std::vector<std::function<void()>> reads = {
+      [&] { cp->Value(); },
+      [&] { cp->RawRead(0, 1, 0); },
+      [&] { cp->RawWrite(0, 1, {1, 2}, 0); },
+      [&] { cp->SetValue("00 00 00 00"); },
+      [&] { ExportNetwork(Folder() / "Test.db"); },
+  };
+  for (const char* stored : {"x'0001FF'", "x'0001FF0000'", "x''"}) {
+    SCOPED_TRACE(stored);
+    OutsideTool(Folder() / "Test.db").Exec(std::string("UPDATE cp SET value = ") + stored + " WHERE name = 'Pair'");
+    for (size_t i = 0; i < reads.size(); ++i) {
+      try {
+        reads[i]();
+        ADD_FAILURE() << "read " << i << " took the value";
+      } catch (const base::Error& e) {
+        EXPECT_EQ(e.Number(), lns::err::kDatabase) << i;
+        EXPECT_THAT(e.Description(), HasSubstr("damaged")) << i;
+        EXPECT_THAT(e.Description(), HasSubstr("\"Pair\"")) << i;
+      }
+    }
+  }
+  EXPECT_EQ(Device()->Interface()->ConfigProperties()->Item(1)->Value(), "07");  // the others read as before
 }
 
 TEST_F(EmbeddedServerTest, ExportGivesBackTheDescription) {

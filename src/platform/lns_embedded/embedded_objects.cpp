@@ -181,11 +181,14 @@ class DbCp final : public lns::ConfigProperty, public Row {
     int64_t dimension = 0;
     std::vector<uint8_t> bytes;
   };
-  // The CP's layout and bytes, read in one query.
+  // The CP's layout and bytes, read in one query; a value that does not fit the layout is a
+  // damaged database, never handed on.
   Stored Load() const {
-    auto row = db_->Db().Prepare("SELECT element_size, dimension, value FROM cp WHERE id = ?1").Bind(1, id_);
+    auto row = db_->Db().Prepare("SELECT element_size, dimension, value, name FROM cp WHERE id = ?1").Bind(1, id_);
     if (!row.Step()) Raise(lns::err::kNotFound, "The CP no longer exists");
-    return {row.Int(0), row.Int(1), row.Blob(2)};
+    Stored stored{row.Int(0), row.Int(1), row.Blob(2)};
+    CheckCpValueSize(db_->Db().File(), row.Text(3), stored.elementSize, stored.dimension, stored.bytes.size());
+    return stored;
   }
   std::vector<uint8_t> Bytes() const { return Load().bytes; }
   // Byte offset and length of `count` elements from `element`.
@@ -196,7 +199,6 @@ class DbCp final : public lns::ConfigProperty, public Row {
     }
     const auto from = static_cast<size_t>(element * stored.elementSize);
     const auto length = static_cast<size_t>(count * stored.elementSize);
-    if (from + length > stored.bytes.size()) Raise(lns::err::kBadValue, "The stored value is shorter than the CP");
     return {from, length};
   }
   void Store(const std::vector<uint8_t>& bytes) {

@@ -6,29 +6,33 @@
 namespace platform::lns_embedded {
 namespace {
 
+// The tables. Foreign keys cascade deletions on our connections (they turn foreign keys on);
+// the deletion triggers below do the same for any other program.
 constexpr const char* kSchema = R"SQL(
 CREATE TABLE portab_lns(key TEXT PRIMARY KEY, value TEXT NOT NULL);
 CREATE TABLE network(id INTEGER PRIMARY KEY CHECK (id = 1), name TEXT NOT NULL, system_name TEXT NOT NULL);
 CREATE TABLE subsystem(
   id INTEGER PRIMARY KEY, parent_id INTEGER NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL);
 CREATE TABLE device(
-  id INTEGER PRIMARY KEY, subsystem_id INTEGER NOT NULL REFERENCES subsystem(id), position INTEGER NOT NULL,
-  name TEXT NOT NULL, template_name TEXT NOT NULL, program_id TEXT NOT NULL, reachable INTEGER NOT NULL);
+  id INTEGER PRIMARY KEY, subsystem_id INTEGER NOT NULL REFERENCES subsystem(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL, name TEXT NOT NULL, template_name TEXT NOT NULL, program_id TEXT NOT NULL,
+  reachable INTEGER NOT NULL);
 CREATE TABLE lonmark_object(
-  id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL REFERENCES device(id), position INTEGER NOT NULL,
-  name TEXT NOT NULL, profile_type INTEGER NOT NULL);
+  id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL REFERENCES device(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL, name TEXT NOT NULL, profile_type INTEGER NOT NULL);
 CREATE TABLE nv(
-  id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL REFERENCES device(id), position INTEGER NOT NULL,
-  name TEXT NOT NULL, type_index INTEGER NOT NULL, changeable INTEGER NOT NULL, value BLOB NOT NULL,
-  format TEXT NOT NULL DEFAULT '', poll_interval INTEGER NOT NULL DEFAULT 0,
+  id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL REFERENCES device(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL, name TEXT NOT NULL, type_index INTEGER NOT NULL, changeable INTEGER NOT NULL,
+  value BLOB NOT NULL, format TEXT NOT NULL DEFAULT '', poll_interval INTEGER NOT NULL DEFAULT 0,
   report_by_exception INTEGER NOT NULL DEFAULT 0, monitor_tag INTEGER NOT NULL DEFAULT 0,
   monitoring_option INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE lonmark_member(
-  lonmark_object_id INTEGER NOT NULL REFERENCES lonmark_object(id), position INTEGER NOT NULL,
-  nv_id INTEGER NOT NULL REFERENCES nv(id), PRIMARY KEY (lonmark_object_id, position));
+  lonmark_object_id INTEGER NOT NULL REFERENCES lonmark_object(id) ON DELETE CASCADE, position INTEGER NOT NULL,
+  nv_id INTEGER NOT NULL REFERENCES nv(id) ON DELETE CASCADE, PRIMARY KEY (lonmark_object_id, position));
 CREATE TABLE cp(
-  id INTEGER PRIMARY KEY, owner_kind INTEGER NOT NULL, owner_id INTEGER NOT NULL, position INTEGER NOT NULL,
-  name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL, value BLOB NOT NULL);
+  id INTEGER PRIMARY KEY, owner_kind INTEGER NOT NULL CHECK (owner_kind IN (7, 22, 28)), owner_id INTEGER NOT NULL,
+  position INTEGER NOT NULL, name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL,
+  value BLOB NOT NULL);
 CREATE INDEX cp_owner ON cp(owner_kind, owner_id, position);
 CREATE TABLE plugin_registration(
   program_id TEXT NOT NULL, command_id INTEGER NOT NULL, device_template TEXT NOT NULL, class_id INTEGER NOT NULL,
@@ -42,18 +46,84 @@ CREATE TRIGGER nv_value_changed AFTER UPDATE OF value ON nv WHEN NEW.value IS NO
 END;
 )SQL";
 
+// Deleting a row deletes the rows below it, whoever deletes and whether foreign keys are on
+// or not. A trigger does not fire again from inside itself, so the subsystem trigger finds
+// all nested subsystems at once; the devices under them go by the device trigger.
+constexpr const char* kDeletionTriggers = R"SQL(
+CREATE TRIGGER subsystem_deleted AFTER DELETE ON subsystem BEGIN
+  DELETE FROM subsystem WHERE id IN (
+    WITH RECURSIVE below(id) AS (
+      SELECT id FROM subsystem WHERE parent_id = OLD.id
+      UNION SELECT subsystem.id FROM subsystem JOIN below ON subsystem.parent_id = below.id)
+    SELECT id FROM below);
+  DELETE FROM device WHERE subsystem_id = OLD.id OR subsystem_id NOT IN (SELECT id FROM subsystem);
+END;
+CREATE TRIGGER device_deleted AFTER DELETE ON device BEGIN
+  DELETE FROM lonmark_object WHERE device_id = OLD.id;
+  DELETE FROM nv WHERE device_id = OLD.id;
+  DELETE FROM cp WHERE owner_kind = 7 AND owner_id = OLD.id;
+END;
+CREATE TRIGGER lonmark_object_deleted AFTER DELETE ON lonmark_object BEGIN
+  DELETE FROM lonmark_member WHERE lonmark_object_id = OLD.id;
+  DELETE FROM cp WHERE owner_kind = 28 AND owner_id = OLD.id;
+END;
+CREATE TRIGGER nv_deleted AFTER DELETE ON nv BEGIN
+  DELETE FROM lonmark_member WHERE nv_id = OLD.id;
+  DELETE FROM cp WHERE owner_kind = 22 AND owner_id = OLD.id;
+  DELETE FROM nv_update WHERE nv_id = OLD.id;
+END;
+)SQL";
+
 [[noreturn]] void NotOurs(const std::filesystem::path& file, const std::string& why) {
   throw base::Error(lns::err::kDatabase, "LNS", file.string() + " is not a network database (" + why + ")");
 }
 
+int64_t UserVersion(SqliteDb& db) {
+  auto row = db.Prepare("PRAGMA user_version");
+  return row.Step() ? row.Int(0) : 0;
+}
+
+void SetUserVersion(SqliteDb& db) { db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion)); }
+
+// Databases written before the schema version moved into the file header hold it in a
+// row of portab_lns ("1") and lack the deletion triggers: they get both, once.
+constexpr const char* kFirstVersion = "1";
+
+void UpgradeFirstVersion(SqliteDb& db) {
+  db.Exec("BEGIN IMMEDIATE");
+  try {
+    if (UserVersion(db) == 0) {  // another process may have upgraded it meanwhile
+      db.Exec(kDeletionTriggers);
+      db.Exec("DELETE FROM portab_lns WHERE key = 'version'");
+      SetUserVersion(db);
+    }
+    db.Exec("COMMIT");
+  } catch (...) {
+    try {
+      db.Exec("ROLLBACK");
+    } catch (const std::exception&) {
+      // SQLite rolled back already.
+    }
+    throw;
+  }
+}
+
 }  // namespace
+
+void CheckCpValueSize(const std::filesystem::path& file, const std::string& cpName, int64_t elementSize,
+                      int64_t dimension, size_t storedBytes) {
+  if (static_cast<int64_t>(storedBytes) == elementSize * dimension) return;
+  throw base::Error(lns::err::kDatabase, "LNS",
+                    "The network database " + file.string() + " is damaged: the value of CP \"" + cpName + "\" holds " +
+                        std::to_string(storedBytes) + " bytes instead of " + std::to_string(elementSize) + " x " +
+                        std::to_string(dimension));
+}
 
 void NetworkDb::CreateSchema(SqliteDb& db, const std::string& networkName, const std::string& systemName) {
   db.Exec(kSchema);
-  db.Prepare("INSERT INTO portab_lns(key, value) VALUES ('format', ?1), ('version', ?2)")
-      .Bind(1, kDatabaseFormat)
-      .Bind(2, std::to_string(kSchemaVersion))
-      .Run();
+  db.Exec(kDeletionTriggers);
+  SetUserVersion(db);
+  db.Prepare("INSERT INTO portab_lns(key, value) VALUES ('format', ?1)").Bind(1, kDatabaseFormat).Run();
   db.Prepare("INSERT INTO network(id, name, system_name) VALUES (1, ?1, ?2)").Bind(1, networkName).Bind(2, systemName).Run();
 }
 
@@ -63,21 +133,27 @@ std::shared_ptr<NetworkDb> NetworkDb::Open(const std::filesystem::path& file, st
   }
   auto db = std::make_unique<SqliteDb>(file, false);
   std::string format;
-  std::string version;
+  std::string firstVersion;
+  int64_t version = 0;
   try {
     auto rows = db->Prepare("SELECT key, value FROM portab_lns");
     while (rows.Step()) {
       if (rows.Text(0) == "format") format = rows.Text(1);
-      if (rows.Text(0) == "version") version = rows.Text(1);
+      if (rows.Text(0) == "version") firstVersion = rows.Text(1);
     }
+    version = UserVersion(*db);
   } catch (const base::Error& e) {
     NotOurs(file, e.Description());
   }
   if (format != kDatabaseFormat) NotOurs(file, "no portab-lns format mark");
-  if (version != std::to_string(kSchemaVersion)) {
+  if (version == 0 && firstVersion == kFirstVersion) {
+    UpgradeFirstVersion(*db);
+  } else if (version != kSchemaVersion) {
+    const std::string found = version != 0 ? std::to_string(version) : "\"" + firstVersion + "\"";
     throw base::Error(lns::err::kDatabase, "LNS",
-                      file.string() + " has network database version " + version + "; this program reads version " +
-                          std::to_string(kSchemaVersion));
+                      file.string() + " has network database version " + found + "; this program reads version " +
+                          std::to_string(kSchemaVersion) +
+                          (version > kSchemaVersion ? " (the database was written by a newer program)" : ""));
   }
   db->Exec("PRAGMA journal_mode = WAL");
   return std::make_shared<NetworkDb>(std::move(db), std::move(server));

@@ -17,7 +17,8 @@
 namespace platform::lns_embedded {
 
 inline constexpr const char* kDatabaseFormat = "portab-lns network";
-inline constexpr int kSchemaVersion = 1;
+// The schema version, kept as the database's user_version.
+inline constexpr int kSchemaVersion = 2;
 
 // Kinds of rows, used as owner kinds of CPs and in the identity map.
 enum class RowKind : int {
@@ -32,10 +33,15 @@ enum class RowKind : int {
   LonMarkObject = 28,
 };
 
+// Raises kDatabase, naming the file and the CP, when a CP's stored value does not hold
+// element size x dimension bytes (another program wrote it).
+void CheckCpValueSize(const std::filesystem::path& file, const std::string& cpName, int64_t elementSize,
+                      int64_t dimension, size_t storedBytes);
+
 class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
  public:
   // Opens an existing network database; raises kDatabase when the file is not one of ours
-  // or has another schema version.
+  // or has another schema version. A database of the first version is upgraded in place.
   static std::shared_ptr<NetworkDb> Open(const std::filesystem::path& file,
                                          std::weak_ptr<lns::ObjectServer> server);
   // Writes the schema into an empty database.

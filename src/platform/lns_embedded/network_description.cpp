@@ -292,10 +292,10 @@ json ExportCps(SqliteDb& db, RowKind kind, int64_t owner) {
                   .Bind(1, static_cast<int64_t>(kind))
                   .Bind(2, owner);
   while (rows.Step()) {
-    list.push_back({{"name", rows.Text(0)},
-                    {"elementSize", rows.Int(1)},
-                    {"dimension", rows.Int(2)},
-                    {"value", ByteList(rows.Blob(3))}});
+    const auto value = rows.Blob(3);
+    CheckCpValueSize(db.File(), rows.Text(0), rows.Int(1), rows.Int(2), value.size());
+    list.push_back(
+        {{"name", rows.Text(0)}, {"elementSize", rows.Int(1)}, {"dimension", rows.Int(2)}, {"value", ByteList(value)}});
   }
   return list;
 }
