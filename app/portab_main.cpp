@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
     // Without a message loop nothing keeps the run alive once Main returns.
     host::M_LcaPlugIn::EndApp();
   } catch (const base::Error& e) {
-    std::cerr << "portab: error " << e.Number() << ": " << e.Description() << "\n";
+    std::cerr << "portab: error " << base::ErrorNumberText(e.Number()) << ": " << e.Description() << "\n";
     return 1;
   }
   // A run that reported an unexpected error (a refused /REG:<language>, say) did not do all it

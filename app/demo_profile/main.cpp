@@ -241,7 +241,7 @@ int main(int argc, char** argv) {
       return 0;
     }
   } catch (const base::Error& e) {
-    std::cerr << "portab-demo-profile: error " << e.Number() << ": " << e.Description() << "\n";
+    std::cerr << "portab-demo-profile: error " << base::ErrorNumberText(e.Number()) << ": " << e.Description() << "\n";
     return 1;
   }
   std::cerr << kUsage;

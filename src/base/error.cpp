@@ -1,6 +1,7 @@
 #include "base/error.h"
 
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <new>
 
@@ -39,6 +40,13 @@ std::string_view DefaultDescription(int32_t number) {
     if (info.number == number) return info.description;
   }
   return {};
+}
+
+std::string ErrorNumberText(int32_t number) {
+  if (number >= 0) return std::to_string(number);
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<uint32_t>(number));
+  return hex;
 }
 
 Error::Error(int32_t number, std::string source, std::string description)

@@ -33,6 +33,10 @@ inline constexpr int32_t kReadOnlyProperty = -2147201502;          // 0x80044E22
 // The standard description of an error number ("" when the number has none).
 std::string_view DefaultDescription(int32_t number);
 
+// An error number as shown to a user: negative numbers (status codes with the top bit set)
+// in hex, "0x80040FA1", others in decimal, "321".
+std::string ErrorNumberText(int32_t number);
+
 class Error : public std::runtime_error {
  public:
   Error(int32_t number, std::string source, std::string description);

@@ -238,7 +238,8 @@ int RunKbTool(const std::vector<std::string>& args, const IniFileFactory& newIni
     err << "portab-lns: " << usage.what << "\n" << kUsage;
     return 2;
   } catch (const base::Error& e) {
-    err << "portab-lns: kb check failed: error " << e.Number() << ": " << e.Description() << "\n";
+    err << "portab-lns: kb check failed: error " << base::ErrorNumberText(e.Number()) << ": " << e.Description()
+        << "\n";
     return 1;
   } catch (const std::exception& e) {
     err << "portab-lns: kb check failed: " << e.what() << "\n";

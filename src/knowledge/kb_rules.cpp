@@ -123,7 +123,7 @@ void KbRules::Guarded(KbFile file, const std::string& section, const std::functi
     rules();
   } catch (const base::Error& e) {
     Report(file, File(file).SectionLine(section),
-           "reading [" + section + "] fails with error " + std::to_string(e.Number()) + ": " + e.Description());
+           "reading [" + section + "] fails with error " + base::ErrorNumberText(e.Number()) + ": " + e.Description());
   } catch (const std::exception& e) {
     Report(file, File(file).SectionLine(section), "reading [" + section + "] fails: " + e.what());
   }

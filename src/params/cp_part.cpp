@@ -97,7 +97,7 @@ Bytes CharactersOf(const std::string& text, int32_t length) {
 
 Failure Described(const std::exception& e) {
   if (const auto* error = dynamic_cast<const base::Error*>(&e)) {
-    return error->Description().empty() ? "error " + std::to_string(error->Number()) : error->Description();
+    return error->Description().empty() ? "error " + base::ErrorNumberText(error->Number()) : error->Description();
   }
   return e.what();
 }

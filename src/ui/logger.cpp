@@ -20,9 +20,7 @@ std::string TimeOfDayText() {
 }
 
 std::string ErrorLineText(const base::Error& error, std::string_view module, std::string_view procedure) {
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "%08X", static_cast<uint32_t>(error.Number()));
-  std::string line = "Error " + std::to_string(error.Number()) + " (0x" + hex + ") in ";
+  std::string line = "Error " + base::ErrorNumberText(error.Number()) + " in ";
   line.append(module).append(".").append(procedure).append(": ").append(error.Description());
   if (!error.Source().empty()) line.append(" [").append(error.Source()).append("]");
   return line;

@@ -87,7 +87,8 @@ class Logger final : public base::ProcedureLog {
 
 // The current time of day as "hh:mm:ss".
 std::string TimeOfDayText();
-// "Error <number> (<hex>) in <module>.<procedure>: <description> [<source>]"
+// "Error <number> in <module>.<procedure>: <description> [<source>]", the number as
+// base::ErrorNumberText shows it
 std::string ErrorLineText(const base::Error& error, std::string_view module, std::string_view procedure);
 
 }  // namespace ui

@@ -223,7 +223,7 @@ TEST(AutomationE2eTest, ToolRegistersThePlugInThroughTheApplicationObject) {
 
   const auto refused = tool.Run({"plugin", "veltaPortaB.Application", "--set", "LcaVersion=4"});
   EXPECT_EQ(refused.exitStatus, 1);
-  EXPECT_THAT(refused.err, HasSubstr("error -2147201502 (veltaPortaB.Application): "
+  EXPECT_THAT(refused.err, HasSubstr("error 0x80044E22 (veltaPortaB.Application): "
                                      "Write not supported. This property is read-only."));
 }
 

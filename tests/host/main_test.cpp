@@ -172,7 +172,7 @@ TEST(MainTest, OutOfRangeIdsGoToTheErrorOperation) {
     HostRun run;
     run.Main(commandLine);
     EXPECT_TRUE(run.records.messages.empty());
-    EXPECT_THAT(run.Log(), HasSubstr("Error 6 (0x00000006) in M_PlugIn.Main: Overflow"));
+    EXPECT_THAT(run.Log(), HasSubstr("Error 6 in M_PlugIn.Main: Overflow"));
     EXPECT_THAT(run.Log(), Not(HasSubstr("ValidateCommand")));
   }
 }

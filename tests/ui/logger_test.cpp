@@ -92,8 +92,10 @@ TEST(LoggerTest, WritesTheLogFileAndAnswersErrors) {
   EXPECT_THAT(log, HasSubstr("veltaPortaB 0.0.0 log opened"));
   EXPECT_THAT(log, HasSubstr(" I [M_PlugIn] Public Sub Main()\n"));
   EXPECT_THAT(log, HasSubstr(" E "));
-  EXPECT_THAT(log, HasSubstr("Error 6 (0x00000006) in M_PlugIn.Main: Overflow [M_PlugIn.Main]"));
-  EXPECT_THAT(console.str(), HasSubstr("portab: Error 6 (0x00000006) in M_PlugIn.Main"));
+  EXPECT_THAT(log, HasSubstr("Error 6 in M_PlugIn.Main: Overflow [M_PlugIn.Main]"));
+  EXPECT_THAT(console.str(), HasSubstr("portab: Error 6 in M_PlugIn.Main"));
+  EXPECT_EQ(ui::ErrorLineText(base::Error(base::err::kReadOnlyProperty, ""), "M", "P"),
+            "Error 0x80044E22 in M.P: Write not supported. This property is read-only.");
 }
 
 TEST(LoggerTest, FallsBackToTheHomeFolderWhenTheProgramFolderCannotHoldTheFile) {

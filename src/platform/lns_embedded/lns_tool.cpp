@@ -520,7 +520,8 @@ int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path
     err << "portab-lns: " << usage.what << "\n" << kUsage;
     return 2;
   } catch (const base::Error& e) {
-    err << "portab-lns: error " << e.Number() << " (" << e.Source() << "): " << e.Description() << "\n";
+    err << "portab-lns: error " << base::ErrorNumberText(e.Number()) << " (" << e.Source() << "): " << e.Description()
+        << "\n";
     return 1;
   } catch (const std::exception& e) {
     err << "portab-lns: " << e.what() << "\n";
