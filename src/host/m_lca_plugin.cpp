@@ -63,6 +63,15 @@ void FailStart(int16_t message, Icon icon, const std::vector<std::string>& value
   EndApp();
 }
 
+// The box that follows speaks of busy LNS applications; the log and standard error get what
+// the server said, which names the network and the database it looked for.
+void ReportOpenNetworkFailure(PlugInRunState& s) {
+  if (s.Lns.openNetworkError.empty()) return;
+  const std::string line = "The network could not be opened: " + s.Lns.openNetworkError;
+  base::LogLine(line, base::kRedLine);
+  if (s.Program.console != nullptr) *s.Program.console << "portab: " << line << "\n" << std::flush;
+}
+
 float SecondsSinceMidnight() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -141,7 +150,10 @@ void OpenLnsAndFindObject(const std::string& objectName, int16_t accessMode) {
     s.ObjectNameOnly = name.objectName;
     if (!s.LnsConnector.OpenServer(s.Lns, accessMode)) return FailStart(1508, Icon::Exclamation, {base::kProductName});
     s.StatusWindow->SetStatusText(base::FormatPlaceholders(ui::ResString(1505), {name.networkName}));
-    if (!s.LnsConnector.OpenNetwork(s.Lns, name.networkName, s.Remote)) return FailStart(1436, Icon::Critical);
+    if (!s.LnsConnector.OpenNetwork(s.Lns, name.networkName, s.Remote)) {
+      ReportOpenNetworkFailure(s);
+      return FailStart(1436, Icon::Critical);
+    }
     s.StatusWindow->SetStatusText(base::FormatPlaceholders(ui::ResString(1506), {name.deviceName}));
     s.LnsConnector.FindSubsystem(s.Lns, name.subsystemPath);
     const lns::FoundDeviceAndObject found =

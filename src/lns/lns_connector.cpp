@@ -26,7 +26,8 @@ bool LnsConnector::OpenNetwork(RunObjects& run, const std::string& networkName, 
     run.system = run.systems->Item(1);
     run.subsystems = run.system->Subsystems();
     return true;
-  } catch (const base::Error&) {
+  } catch (const base::Error& e) {
+    run.openNetworkError = e.Description();
     return false;
   }
 }

@@ -25,6 +25,8 @@ struct RunObjects {
   std::shared_ptr<AppDevice> device;
   std::shared_ptr<LonMarkObjectCollection> lonMarkObjects;
   std::shared_ptr<LonMarkObject> lonMarkObject;
+  // Why the last network open failed (the server's words), for the log.
+  std::string openNetworkError;
 };
 
 class LnsConnector {

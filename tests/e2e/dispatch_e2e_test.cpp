@@ -140,6 +140,11 @@ TEST(DispatchE2eTest, ConnectionFailuresShowTheirMessages) {
     EXPECT_THAT(run.err, HasSubstr(message)) << object;
   }
   EXPECT_FALSE(home.HasReport());
+  // Behind the prescribed box: which network was missing, where it was looked for, what makes it.
+  const Result missing = home.Portab({"/CLASSID:28/COMMANDID:13/OBJECTNAME:Nowhere\\System.Floor 1\\Switch 1\\Omnal 1"});
+  EXPECT_THAT(missing.err, HasSubstr("portab: The network could not be opened: The network \"Nowhere\" does not exist: "
+                                     "there is no network database "));
+  EXPECT_THAT(missing.err, HasSubstr("/lns/Nowhere.db (portab-lns create <description.json> creates one)"));
 }
 
 TEST(DispatchE2eTest, ThroughAutomationWithAndWithoutTheToolsLonMarkObject) {

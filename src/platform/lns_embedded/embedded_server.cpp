@@ -29,7 +29,10 @@ class NetworkList final : public lns::NetworkCollection {
     for (const auto& candidate : names_) {
       if (base::EqualsNoCase(candidate, name)) return NetworkObject(server_->Database(candidate));
     }
-    throw base::Error(lns::err::kNotFound, "LNS", "The network \"" + std::string(name) + "\" does not exist");
+    throw base::Error(lns::err::kNotFound, "LNS",
+                      "The network \"" + std::string(name) + "\" does not exist: there is no network database " +
+                          DatabaseFile(server_->Folder(), std::string(name)).string() +
+                          " (portab-lns create <description.json> creates one)");
   }
 
  private:
