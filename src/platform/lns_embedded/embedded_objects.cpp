@@ -40,18 +40,34 @@ class Row {
   int64_t id_;
 };
 
-// A collection over a query that lists (id, name) in position order; ?1 and ?2 are bound
-// to the owner values.
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// How a collection finds its members; ?1 and ?2 are bound to the owner values.
+struct MemberQueries {
+  std::string list;  // (id, name) of every member in position order
+  std::string find;  // id of the first member whose name is ?3 (ignoring ASCII case)
+};
+
+// A collection of rows. Its member ids are read in one query when first needed and kept
+// while no other connection commits to the database, so that walking it by position costs
+// one query for the whole walk rather than one growing query per item; a commit elsewhere
+// (another program adding or deleting rows) makes the next call read them again. This
+// server's own objects never add or remove members. A lookup by name is one index lookup.
 template <typename T>
 class DbCollection final : public lns::Collection<T> {
  public:
   using MakeItem = std::function<std::shared_ptr<T>(int64_t id)>;
-  DbCollection(DbPtr db, std::string name, std::function<lns::ObjectPtr()> parent, std::string listSql,
+  DbCollection(DbPtr db, std::string name, std::function<lns::ObjectPtr()> parent, MemberQueries queries,
                int64_t bind1, int64_t bind2, MakeItem make)
       : db_(std::move(db)),
         name_(std::move(name)),
         parent_(std::move(parent)),
-        listSql_(std::move(listSql)),
+        queries_(std::move(queries)),
         bind1_(bind1),
         bind2_(bind2),
         make_(std::move(make)) {}
@@ -59,30 +75,28 @@ class DbCollection final : public lns::Collection<T> {
   lns::ObjectPtr Parent() const override { return parent_(); }
   std::string Name() const override { return name_; }
 
-  int32_t Count() const override {
-    auto row = Bound("SELECT COUNT(*) FROM (" + listSql_ + ")");
-    return row.Step() ? static_cast<int32_t>(row.Int(0)) : 0;
-  }
+  int32_t Count() const override { return static_cast<int32_t>(Members().size()); }
 
   std::shared_ptr<T> Item(int32_t position) const override {
-    int64_t id = 0;
-    if (position >= 1) {
-      auto row = Bound(listSql_ + " LIMIT 1 OFFSET ?3");
-      row.Bind(3, position - 1);
-      if (row.Step()) id = row.Int(0);
-    }
-    if (id == 0) {
+    const std::vector<int64_t>& members = Members();
+    if (position < 1 || static_cast<size_t>(position) > members.size()) {
       Raise(lns::err::kIndexOutOfRange,
             "Item " + std::to_string(position) + " is outside the collection " + name_ + " of " +
-                std::to_string(Count()));
+                std::to_string(members.size()));
     }
-    return make_(id);
+    return make_(members[static_cast<size_t>(position) - 1]);
   }
 
   std::shared_ptr<T> ItemByName(std::string_view name) const override {
     int64_t id = 0;
     {
-      auto rows = Bound(listSql_);
+      auto row = Bound(queries_.find);
+      row.Bind(3, name);
+      if (row.Step()) id = row.Int(0);
+    }
+    // The index folds ASCII letters only; a name with other letters may differ in their case.
+    if (id == 0 && !IsAscii(name)) {
+      auto rows = Bound(queries_.list);
       while (rows.Step()) {
         if (base::EqualsNoCase(rows.Text(1), name)) {
           id = rows.Int(0);
@@ -102,12 +116,27 @@ class DbCollection final : public lns::Collection<T> {
     return statement;
   }
 
+  const std::vector<int64_t>& Members() const {
+    const int64_t version = db_->DataVersion();
+    if (!membersRead_ || version != membersVersion_) {
+      members_.clear();
+      auto rows = Bound(queries_.list);
+      while (rows.Step()) members_.push_back(rows.Int(0));
+      membersRead_ = true;
+      membersVersion_ = version;
+    }
+    return members_;
+  }
+
   DbPtr db_;
   std::string name_;
   std::function<lns::ObjectPtr()> parent_;
-  std::string listSql_;
+  MemberQueries queries_;
   int64_t bind1_, bind2_;
   MakeItem make_;
+  mutable std::vector<int64_t> members_;
+  mutable bool membersRead_ = false;
+  mutable int64_t membersVersion_ = 0;
 };
 
 std::shared_ptr<lns::CpCollection> CpCollectionOf(const DbPtr& db, RowKind ownerKind, int64_t ownerId,
@@ -357,8 +386,10 @@ class DbLonMarkObject final : public lns::LonMarkObject, public Row, public std:
     const DbPtr db = db_;
     return std::make_shared<DbCollection<lns::NetworkVariable>>(
         db_, "NetworkVariables", [self] { return self; },
-        "SELECT nv.id, nv.name FROM lonmark_member m JOIN nv ON nv.id = m.nv_id "
-        "WHERE m.lonmark_object_id = ?1 ORDER BY m.position",
+        MemberQueries{"SELECT nv.id, nv.name FROM lonmark_member m JOIN nv ON nv.id = m.nv_id "
+                      "WHERE m.lonmark_object_id = ?1 ORDER BY m.position",
+                      "SELECT nv.id FROM lonmark_member m JOIN nv ON nv.id = m.nv_id "
+                      "WHERE m.lonmark_object_id = ?1 AND nv.name = ?3 COLLATE NOCASE ORDER BY m.position LIMIT 1"},
         id_, 0, [db](int64_t id) { return NvObject(db, id); });
   }
 };
@@ -379,8 +410,9 @@ class DbInterface final : public lns::DeviceInterface, public Row {
     const int64_t device = id_;
     return std::make_shared<DbCollection<lns::LonMarkObject>>(
         db_, "LonMarkObjects", [db, device] { return InterfaceObject(db, device); },
-        "SELECT id, name FROM lonmark_object WHERE device_id = ?1 ORDER BY position", id_, 0,
-        [db](int64_t id) { return LonMarkObjectOf(db, id); });
+        MemberQueries{"SELECT id, name FROM lonmark_object WHERE device_id = ?1 ORDER BY position",
+                      "SELECT id FROM lonmark_object WHERE device_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
+        id_, 0, [db](int64_t id) { return LonMarkObjectOf(db, id); });
   }
 };
 
@@ -427,7 +459,9 @@ class DbSubsystem final : public lns::Subsystem, public Row {
     const int64_t id = id_;
     return std::make_shared<DbCollection<lns::AppDevice>>(
         db_, "AppDevices", [db, id] { return SubsystemObject(db, id); },
-        "SELECT id, name FROM device WHERE subsystem_id = ?1 ORDER BY position", id_, 0,
+        MemberQueries{"SELECT id, name FROM device WHERE subsystem_id = ?1 ORDER BY position",
+                      "SELECT id FROM device WHERE subsystem_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
+        id_, 0,
         [db](int64_t deviceId) { return DeviceObject(db, deviceId); });
   }
   std::shared_ptr<lns::SubsystemCollection> Subsystems() override { return SubsystemsUnder(db_, id_); }
@@ -462,7 +496,8 @@ class DbNetwork final : public lns::Network {
   std::shared_ptr<lns::SystemCollection> Systems() override {
     const DbPtr db = db_;
     return std::make_shared<DbCollection<lns::System>>(
-        db_, "Systems", [db] { return NetworkObject(db); }, "SELECT 1, system_name FROM network", 0, 0,
+        db_, "Systems", [db] { return NetworkObject(db); },
+        MemberQueries{"SELECT 1, system_name FROM network", "SELECT 1 FROM network WHERE system_name = ?3 COLLATE NOCASE"}, 0, 0,
         [db](int64_t) { return SystemObject(db); });
   }
   void RegisterPlugIn(const lns::PlugInRegistration& r) override {
@@ -518,14 +553,17 @@ std::shared_ptr<lns::CpCollection> CpCollectionOf(const DbPtr& db, RowKind owner
                                                   std::function<lns::ObjectPtr()> owner) {
   return std::make_shared<DbCollection<lns::ConfigProperty>>(
       db, "ConfigProperties", std::move(owner),
-      "SELECT id, name FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 ORDER BY position", static_cast<int>(ownerKind),
-      ownerId, [db](int64_t id) { return CpObject(db, id); });
+      MemberQueries{"SELECT id, name FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 ORDER BY position",
+                    "SELECT id FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
+      static_cast<int>(ownerKind), ownerId, [db](int64_t id) { return CpObject(db, id); });
 }
 
 std::shared_ptr<lns::NvCollection> DeviceNvs(const DbPtr& db, int64_t deviceId) {
   return std::make_shared<DbCollection<lns::NetworkVariable>>(
       db, "NetworkVariables", [db, deviceId] { return InterfaceObject(db, deviceId); },
-      "SELECT id, name FROM nv WHERE device_id = ?1 ORDER BY position", deviceId, 0,
+      MemberQueries{"SELECT id, name FROM nv WHERE device_id = ?1 ORDER BY position",
+                    "SELECT id FROM nv WHERE device_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
+      deviceId, 0,
       [db](int64_t id) { return NvObject(db, id); });
 }
 
@@ -552,7 +590,9 @@ std::shared_ptr<lns::SubsystemCollection> SubsystemsUnder(const DbPtr& db, int64
     parent = [db, parentId] { return SubsystemObject(db, parentId); };
   }
   return std::make_shared<DbCollection<lns::Subsystem>>(
-      db, "Subsystems", std::move(parent), "SELECT id, name FROM subsystem WHERE parent_id = ?1 ORDER BY position",
+      db, "Subsystems", std::move(parent),
+      MemberQueries{"SELECT id, name FROM subsystem WHERE parent_id = ?1 ORDER BY position",
+                    "SELECT id FROM subsystem WHERE parent_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
       parentId, 0, [db](int64_t id) { return SubsystemObject(db, id); });
 }
 

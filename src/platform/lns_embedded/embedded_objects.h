@@ -1,6 +1,7 @@
 #pragma once
 // The LNS objects of an embedded network database. Each object reads its row when asked,
-// so changes made by other programs are seen at once.
+// so changes made by other programs are seen at once; a collection keeps its member list
+// until another connection commits to the database.
 
 #include <memory>
 

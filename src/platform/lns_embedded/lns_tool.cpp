@@ -227,8 +227,10 @@ class Tool {
   int Tree(const std::string& networkName) {
     auto network = server_->Networks()->ItemByName(networkName);
     ProgressLine progress(err_, terminals_.err && !terminals_.out);
+    SqliteDb& db = server_->Database(network->Name())->Db();
+    const ReadTransaction snapshot(db);  // the network of one moment, without a lock per query
     int64_t total = 0;
-    auto count = server_->Database(network->Name())->Db().Prepare("SELECT COUNT(*) FROM device");
+    auto count = db.Prepare("SELECT COUNT(*) FROM device");
     if (count.Step()) total = count.Int(0);
     int64_t done = 0;
     const std::function<void()> deviceDone = [&] { progress.Show(++done, total); };

@@ -1,5 +1,7 @@
 #include "platform/lns_embedded/network_db.h"
 
+#include <iterator>
+
 #include "base/error.h"
 #include "lns/lns_errors.h"
 
@@ -74,6 +76,38 @@ CREATE TRIGGER nv_deleted AFTER DELETE ON nv BEGIN
 END;
 )SQL";
 
+// The indexes that make a collection's members (by position) and a member by name one
+// index lookup away instead of a scan of the whole table. Names are compared ignoring case;
+// NOCASE folds ASCII letters, which finds every name that is ASCII (all others are checked
+// by the caller). They are not part of the schema version: they are added to any database
+// that lacks them when it is opened, and written after the rows when a network is created.
+constexpr const char* kIndexNames[] = {
+    "subsystem_parent", "subsystem_name", "device_subsystem", "device_name", "lonmark_object_device",
+    "lonmark_object_name", "nv_device", "nv_name", "lonmark_member_nv", "cp_name",
+};
+constexpr const char* kIndexes = R"SQL(
+CREATE INDEX IF NOT EXISTS subsystem_parent ON subsystem(parent_id, position);
+CREATE INDEX IF NOT EXISTS subsystem_name ON subsystem(parent_id, name COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS device_subsystem ON device(subsystem_id, position);
+CREATE INDEX IF NOT EXISTS device_name ON device(subsystem_id, name COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS lonmark_object_device ON lonmark_object(device_id, position);
+CREATE INDEX IF NOT EXISTS lonmark_object_name ON lonmark_object(device_id, name COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS nv_device ON nv(device_id, position);
+CREATE INDEX IF NOT EXISTS nv_name ON nv(device_id, name COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS lonmark_member_nv ON lonmark_member(nv_id);
+CREATE INDEX IF NOT EXISTS cp_name ON cp(owner_kind, owner_id, name COLLATE NOCASE);
+)SQL";
+
+bool HasAllIndexes(SqliteDb& db) {
+  int64_t present = 0;
+  auto rows = db.Prepare("SELECT name FROM sqlite_master WHERE type = 'index'");
+  while (rows.Step()) {
+    const std::string name = rows.Text(0);
+    for (const char* wanted : kIndexNames) present += name == wanted ? 1 : 0;
+  }
+  return present == static_cast<int64_t>(std::size(kIndexNames));
+}
+
 [[noreturn]] void NotOurs(const std::filesystem::path& file, const std::string& why) {
   throw base::Error(lns::err::kDatabase, "LNS", file.string() + " is not a network database (" + why + ")");
 }
@@ -89,14 +123,11 @@ void SetUserVersion(SqliteDb& db) { db.Exec("PRAGMA user_version = " + std::to_s
 // row of portab_lns ("1") and lack the deletion triggers: they get both, once.
 constexpr const char* kFirstVersion = "1";
 
-void UpgradeFirstVersion(SqliteDb& db) {
+// Runs `change` in a write transaction of its own; nothing of it stays when it fails.
+void InWriteTransaction(SqliteDb& db, const std::function<void()>& change) {
   db.Exec("BEGIN IMMEDIATE");
   try {
-    if (UserVersion(db) == 0) {  // another process may have upgraded it meanwhile
-      db.Exec(kDeletionTriggers);
-      db.Exec("DELETE FROM portab_lns WHERE key = 'version'");
-      SetUserVersion(db);
-    }
+    change();
     db.Exec("COMMIT");
   } catch (...) {
     try {
@@ -106,6 +137,16 @@ void UpgradeFirstVersion(SqliteDb& db) {
     }
     throw;
   }
+}
+
+void UpgradeFirstVersion(SqliteDb& db) {
+  InWriteTransaction(db, [&] {
+    if (UserVersion(db) == 0) {  // another process may have upgraded it meanwhile
+      db.Exec(kDeletionTriggers);
+      db.Exec("DELETE FROM portab_lns WHERE key = 'version'");
+      SetUserVersion(db);
+    }
+  });
 }
 
 }  // namespace
@@ -126,6 +167,8 @@ void NetworkDb::CreateSchema(SqliteDb& db, const std::string& networkName, const
   db.Prepare("INSERT INTO portab_lns(key, value) VALUES ('format', ?1)").Bind(1, kDatabaseFormat).Run();
   db.Prepare("INSERT INTO network(id, name, system_name) VALUES (1, ?1, ?2)").Bind(1, networkName).Bind(2, systemName).Run();
 }
+
+void NetworkDb::CreateIndexes(SqliteDb& db) { db.Exec(kIndexes); }
 
 std::shared_ptr<NetworkDb> NetworkDb::Open(const std::filesystem::path& file, std::weak_ptr<lns::ObjectServer> server) {
   if (!std::filesystem::is_regular_file(file)) {
@@ -155,6 +198,7 @@ std::shared_ptr<NetworkDb> NetworkDb::Open(const std::filesystem::path& file, st
                           std::to_string(kSchemaVersion) +
                           (version > kSchemaVersion ? " (the database was written by a newer program)" : ""));
   }
+  if (!HasAllIndexes(*db)) InWriteTransaction(*db, [&] { CreateIndexes(*db); });
   db->Exec("PRAGMA journal_mode = WAL");
   return std::make_shared<NetworkDb>(std::move(db), std::move(server));
 }
@@ -247,6 +291,11 @@ int64_t NetworkDb::DeviceOfCp(int64_t cpId) {
 
 int64_t NetworkDb::DeviceOfNv(int64_t nvId) {
   auto row = db_->Prepare("SELECT device_id FROM nv WHERE id = ?1").Bind(1, nvId);
+  return row.Step() ? row.Int(0) : 0;
+}
+
+int64_t NetworkDb::DataVersion() {
+  auto row = db_->Prepare("PRAGMA data_version");
   return row.Step() ? row.Int(0) : 0;
 }
 

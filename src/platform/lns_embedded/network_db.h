@@ -3,6 +3,7 @@
 // schema, the LNS transaction, reachability checks, the NV update log and the objects
 // handed out (the same row gives the same object while it is held).
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -46,6 +47,12 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
                                          std::weak_ptr<lns::ObjectServer> server);
   // Writes the schema into an empty database.
   static void CreateSchema(SqliteDb& db, const std::string& networkName, const std::string& systemName);
+  // Adds the lookup indexes a database lacks (a new one gets them after its rows, which
+  // builds them faster than keeping them up to date row by row).
+  static void CreateIndexes(SqliteDb& db);
+  // Changes whenever another connection commits to the database (not for this one's own
+  // commits): what a snapshot of rows checks before it is used again.
+  int64_t DataVersion();
 
   explicit NetworkDb(std::unique_ptr<SqliteDb> db, std::weak_ptr<lns::ObjectServer> server);
 
@@ -78,6 +85,12 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // The object of a row: the one already handed out while it is alive, else a new one.
   template <typename T>
   std::shared_ptr<T> Intern(RowKind kind, int64_t id, const std::function<std::shared_ptr<T>()>& make) {
+    // Entries of objects let go are dropped whenever the map has doubled since the last
+    // sweep, so a walk over a large network keeps only the objects still held.
+    if (objects_.size() >= sweepAt_) {
+      std::erase_if(objects_, [](const auto& entry) { return entry.second.expired(); });
+      sweepAt_ = std::max<size_t>(kFirstSweep, 2 * objects_.size());
+    }
     auto& slot = objects_[{static_cast<int>(kind), id}];
     if (auto existing = slot.lock()) return std::static_pointer_cast<T>(existing);
     auto created = make();
@@ -93,7 +106,9 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   bool inTransaction_ = false;
   bool transactionFailed_ = false;
   std::function<void(int64_t)> beforeWrite_;
+  static constexpr size_t kFirstSweep = 4096;
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
+  size_t sweepAt_ = kFirstSweep;
 };
 
 }  // namespace platform::lns_embedded

@@ -425,6 +425,7 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
       NetworkDb::CreateSchema(db, network, system);
       DeviceCounter counter{progress, CountDevices(Member(doc, "subsystems"))};
       Importer(db, counter).Subsystems(Member(doc, "subsystems"), "subsystems", 0);
+      NetworkDb::CreateIndexes(db);
       db.Exec("COMMIT");
       db.Exec("PRAGMA journal_mode = WAL");
     }
@@ -440,6 +441,7 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
 std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress) {
   auto network = NetworkDb::Open(databaseFile, {});
   SqliteDb& db = network->Db();
+  const ReadTransaction snapshot(db);  // one consistent network, without a lock per query
   json doc{{"network", network->NetworkName()}, {"system", network->SystemName()}};
   DeviceCounter counter{progress};
   if (progress) {

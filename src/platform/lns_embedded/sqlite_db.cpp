@@ -145,6 +145,26 @@ Statement SqliteDb::Prepare(const std::string& sql) {
   return statement;
 }
 
+ReadTransaction::ReadTransaction(SqliteDb& db) : db_(db) {
+  if (db_.InTransaction()) return;
+  db_.Exec("BEGIN");
+  began_ = true;
+}
+
+ReadTransaction::~ReadTransaction() {
+  if (!began_ || !db_.InTransaction()) return;
+  try {
+    db_.Exec("COMMIT");
+  } catch (...) {
+    // Only reads ran: ending the transaction either way loses nothing.
+    try {
+      db_.Exec("ROLLBACK");
+    } catch (...) {
+      // Not open any more.
+    }
+  }
+}
+
 int64_t SqliteDb::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
 int SqliteDb::Changes() const { return sqlite3_changes(db_); }
 

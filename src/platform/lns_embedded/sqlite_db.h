@@ -69,6 +69,8 @@ class SqliteDb {
   Statement Prepare(const std::string& sql);
   int64_t LastInsertId() const;
   int Changes() const;
+  // Whether a transaction is open on this connection.
+  bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
   const std::filesystem::path& File() const { return file_; }
   // Whether a step or exec has failed since the last ClearFailure: a transaction with a
   // failed call in it must not be committed, even when its caller went on.
@@ -80,6 +82,21 @@ class SqliteDb {
   sqlite3* db_ = nullptr;
   bool failed_ = false;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
+};
+
+// Runs the reads of its lifetime in one read transaction: they see the database as it was
+// when the first of them ran, and each of them skips the locking of a statement of its own
+// (which costs more than a small query). Nothing when a transaction is open already.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(SqliteDb& db);
+  ~ReadTransaction();
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+ private:
+  SqliteDb& db_;
+  bool began_ = false;
 };
 
 // Fault injection: when set, called with the statement's text before every step and every
