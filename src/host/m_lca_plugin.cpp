@@ -65,9 +65,12 @@ void FailStart(int16_t message, Icon icon, const std::vector<std::string>& value
 
 // The box that follows speaks of busy LNS applications; the log and standard error get what
 // the server said, which names the network and the database it looked for.
-void ReportOpenNetworkFailure(PlugInRunState& s) {
-  if (s.Lns.openNetworkError.empty()) return;
-  const std::string line = "The network could not be opened: " + s.Lns.openNetworkError;
+void ReportOpenNetworkFailure(PlugInRunState& s, const lns::ParsedObjectName& name, const std::string& objectName) {
+  if (s.Lns.openNetworkError.empty() && name.ok) return;
+  const std::string line =
+      name.ok ? "The network could not be opened: " + s.Lns.openNetworkError
+              : "The object name \"" + objectName +
+                    "\" does not name a network: the form is <network>/<system>.<subsystem>/<device>/<object>";
   base::LogLine(line, base::kRedLine);
   if (s.Program.console != nullptr) *s.Program.console << "portab: " << line << "\n" << std::flush;
 }
@@ -151,7 +154,7 @@ void OpenLnsAndFindObject(const std::string& objectName, int16_t accessMode) {
     if (!s.LnsConnector.OpenServer(s.Lns, accessMode)) return FailStart(1508, Icon::Exclamation, {base::kProductName});
     s.StatusWindow->SetStatusText(base::FormatPlaceholders(ui::ResString(1505), {name.networkName}));
     if (!s.LnsConnector.OpenNetwork(s.Lns, name.networkName, s.Remote)) {
-      ReportOpenNetworkFailure(s);
+      ReportOpenNetworkFailure(s, name, objectName);
       return FailStart(1436, Icon::Critical);
     }
     s.StatusWindow->SetStatusText(base::FormatPlaceholders(ui::ResString(1506), {name.deviceName}));

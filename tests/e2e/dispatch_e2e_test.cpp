@@ -140,11 +140,13 @@ TEST(DispatchE2eTest, ConnectionFailuresShowTheirMessages) {
     EXPECT_THAT(run.err, HasSubstr(message)) << object;
   }
   EXPECT_FALSE(home.HasReport());
-  // Behind the prescribed box: which network was missing, where it was looked for, what makes it.
+  // Behind the message box: which network was missing, where it was looked for, what makes it.
   const Result missing = home.Portab({"/CLASSID:28/COMMANDID:13/OBJECTNAME:Nowhere\\System.Floor 1\\Switch 1\\Omnal 1"});
   EXPECT_THAT(missing.err, HasSubstr("portab: The network could not be opened: The network \"Nowhere\" does not exist: "
                                      "there is no network database "));
   EXPECT_THAT(missing.err, HasSubstr("/lns/Nowhere.db (portab-lns create <description.json> creates one)"));
+  const Result malformed = home.Portab({"/CLASSID:28/COMMANDID:13/OBJECTNAME:Nowhere\\S\\D\\O"});
+  EXPECT_THAT(malformed.err, HasSubstr("portab: The object name \"Nowhere\\S\\D\\O\" does not name a network"));
 }
 
 TEST(DispatchE2eTest, ThroughAutomationWithAndWithoutTheToolsLonMarkObject) {

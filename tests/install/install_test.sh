@@ -22,6 +22,8 @@ for file in PortaB.ini PortaB.xif Config/Modules_V1.ini; do
 done
 [ -f "$root/share/doc/portab/README.md" ] || fail "no README in share/doc/portab"
 [ -f "$root/share/doc/portab/demo/network.json" ] || fail "no demo network in share/doc/portab"
+[ -f "$root/share/doc/portab/network-database.md" ] || fail "no network database document in share/doc/portab"
+[ -f "$root/share/bash-completion/completions/portab-lns" ] || fail "no bash completion for portab-lns"
 
 # The installed tree is read-only for its users.
 chmod -R a-w "$root"
