@@ -398,6 +398,8 @@ TEST_F(EmbeddedServerTest, BadDescriptionsNameTheFieldAndLeaveNoDatabase) {
   deep += "}";
   std::vector<std::pair<std::string, std::string>> all(std::begin(cases), std::end(cases));
   all.emplace_back(deep, "nested more than 64 levels deep");
+  // A network name is a file name: one too long for the file system is refused as such.
+  all.emplace_back(R"({"network": ")" + std::string(300, 'N') + R"(", "system": "S"})", "network: is longer than 200 bytes");
   for (const auto& [json, where] : all) {
     try {
       CreateNetwork(Folder(), json, false);

@@ -267,12 +267,18 @@ class Importer {
   DeviceCounter& counter_;
 };
 
+constexpr size_t kMaxNetworkNameBytes = 200;
+
 std::string TopName(const json& doc, const std::string& key) {
   if (!doc.contains(key) || !doc[key].is_string() || base::TrimBlanks(doc[key].get<std::string>()).empty()) {
     Bad(key, "must be a non-empty text");
   }
   const std::string name = doc[key].get<std::string>();
   if (name.find_first_of(key == "system" ? "/\\." : "/\\") != std::string::npos) Bad(key, "holds a separator");
+  // The network's name is its database's file name, with room for ".db.new-<pid>".
+  if (key == "network" && name.size() > kMaxNetworkNameBytes) {
+    Bad(key, "is longer than " + std::to_string(kMaxNetworkNameBytes) + " bytes");
+  }
   return name;
 }
 
