@@ -2,12 +2,10 @@
 // through automation by portab-lns, on the demo network of a fresh home, handing the
 // command on to the registered demo profile plug-in.
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 using testing::HasSubstr;
@@ -17,10 +15,7 @@ namespace {
 
 const std::string kObject = "Demo\\System.Floor 1\\Switch 1\\Omnal 1";
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = testing_support::ProgramResult;
 
 class DemoHome {
  public:
@@ -38,13 +33,10 @@ class DemoHome {
     EXPECT_EQ(Run(PORTAB_DEMO_PROFILE_EXE, {"/regserver"}).status, 0);
   }
 
-  Result Run(const std::string& program, const std::vector<std::string>& args, const std::string& env = "") const {
-    std::string command = "PORTAB_HOME='" + Home().string() + "' PORTAB_ANSWERS= " + env + " '" + program + "'";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " </dev/null >'" + (dir_ / "out.txt").string() + "' 2>'" + (dir_ / "err.txt").string() + "'";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing_support::ReadFile(dir_ / "out.txt"),
-            testing_support::ReadFile(dir_ / "err.txt")};
+  Result Run(const std::string& program, const std::vector<std::string>& args,
+             testing_support::Environment env = {}) const {
+    env.insert(env.begin(), {{"PORTAB_HOME", Home().string()}, {"PORTAB_ANSWERS", ""}});
+    return testing_support::RunProgram(program, args, env);
   }
   Result Portab(const std::vector<std::string>& args) const { return Run((dir_ / "program" / "portab").string(), args); }
   Result Lns(const std::vector<std::string>& args) const { return Run(PORTAB_LNS_EXE, args); }
@@ -57,7 +49,7 @@ class DemoHome {
     testing_support::WriteFile(dir_ / "window.script", script);
     return Run((dir_ / "program" / "portab").string(),
                {"/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\" + device + "\\Omnal 1"},
-               "PORTAB_WINDOW_SCRIPT='" + (dir_ / "window.script").string() + "'");
+               {{"PORTAB_WINDOW_SCRIPT", (dir_ / "window.script").string()}});
   }
 
   std::filesystem::path Home() const { return dir_ / "home"; }

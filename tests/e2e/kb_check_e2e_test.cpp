@@ -3,12 +3,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "platform/ini/profile_ini_file.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 using testing::HasSubstr;
@@ -17,10 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = testing_support::ProgramResult;
 
 class KbFolder {
  public:
@@ -42,12 +38,7 @@ class KbFolder {
   }
 
   Result Lns(const std::vector<std::string>& args) const {
-    std::string command = "PORTAB_HOME='" + (dir_ / "home").string() + "' '" + std::string(PORTAB_LNS_EXE) + "'";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " </dev/null >'" + (dir_ / "out.txt").string() + "' 2>'" + (dir_ / "err.txt").string() + "'";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing_support::ReadFile(dir_ / "out.txt"),
-            testing_support::ReadFile(dir_ / "err.txt")};
+    return testing_support::RunProgram(PORTAB_LNS_EXE, args, {{"PORTAB_HOME", (dir_ / "home").string()}});
   }
 
  private:

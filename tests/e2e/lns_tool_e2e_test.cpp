@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 using testing::HasSubstr;
@@ -22,10 +23,7 @@ namespace fs = std::filesystem;
 
 const std::string kObject = "Demo/System.Floor 1/Switch 1/Omnal 1";
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = testing_support::ProgramResult;
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
@@ -35,12 +33,7 @@ class LnsHome {
   fs::path File(const std::string& name) const { return dir_ / name; }
 
   Result Lns(const std::vector<std::string>& args) const {
-    std::string command = "PORTAB_HOME=" + Quoted(Home().string()) + " " + Quoted(PORTAB_LNS_EXE);
-    for (const auto& a : args) command += " " + Quoted(a);
-    command += " </dev/null >" + Quoted(File("out.txt").string()) + " 2>" + Quoted(File("err.txt").string());
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing_support::ReadFile(File("out.txt")),
-            testing_support::ReadFile(File("err.txt"))};
+    return testing_support::RunProgram(PORTAB_LNS_EXE, args, {{"PORTAB_HOME", Home().string()}});
   }
 
   // Runs portab-lns with standard error on a pseudo-terminal, standard output there too when
@@ -190,12 +183,11 @@ std::string Complete(const LnsHome& home, const std::vector<std::string>& words)
   for (const auto& w : words) script += " " + Quoted(w);
   script += ")\nCOMP_CWORD=" + std::to_string(words.size()) + "\n_portab_lns\nprintf '%s\\n' \"${COMPREPLY[@]}\"\n";
   testing_support::WriteFile(home.File("complete.sh"), script);
-  const std::string command = "PORTAB_HOME=" + Quoted(home.Home().string()) + " bash " +
-                              Quoted(home.File("complete.sh").string()) + " >" + Quoted(home.File("out.txt").string()) +
-                              " 2>" + Quoted(home.File("err.txt").string());
-  EXPECT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(testing_support::ReadFile(home.File("err.txt")), "complete -F _portab_lns portab-lns\n");
-  return testing_support::ReadFile(home.File("out.txt"));
+  const Result run = testing_support::RunProgram("/bin/bash", {home.File("complete.sh").string()},
+                                                 {{"PORTAB_HOME", home.Home().string()}});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "complete -F _portab_lns portab-lns\n");
+  return run.out;
 }
 
 TEST_F(LnsToolE2eTest, BashCompletionOffersCommandsOptionsAndNetworks) {

@@ -1,15 +1,11 @@
 // Runs the built portab program in a program folder of its own with a fresh PORTAB_HOME.
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include <cstdlib>
 
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 using testing::HasSubstr;
@@ -17,10 +13,7 @@ using testing::Not;
 
 namespace {
 
-struct Outcome {
-  int exitStatus = -1;
-  std::string err;
-};
+using Result = testing_support::ProgramResult;
 
 class PortabProgram {
  public:
@@ -36,40 +29,8 @@ class PortabProgram {
   std::string Log() const { return testing_support::ReadFile(dir_ / "program" / "portab.LOG"); }
   std::string Registry() const { return testing_support::ReadFile(Home() / "registry.reg"); }
 
-  // Runs the program with `args`; standard error is captured, the run is killed after 60 s.
-  Outcome Run(const std::vector<std::string>& args) const {
-    const auto errFile = dir_ / "stderr.txt";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      const int fd = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      ::dup2(fd, STDERR_FILENO);
-      const int nothing = ::open("/dev/null", O_RDONLY);
-      ::dup2(nothing, STDIN_FILENO);
-      ::setenv("PORTAB_HOME", Home().c_str(), 1);
-      ::unsetenv("PORTAB_ANSWERS");
-      std::string exe = Exe().string();
-      std::vector<char*> argv{exe.data()};
-      std::vector<std::string> copies(args);
-      for (auto& a : copies) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-    Outcome outcome;
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ::kill(pid, SIGKILL);
-        ::waitpid(pid, &status, 0);
-        ADD_FAILURE() << "portab did not end";
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.err = testing_support::ReadFile(errFile);
-    return outcome;
+  Result Run(const std::vector<std::string>& args) const {
+    return testing_support::RunProgram(Exe(), args, {{"PORTAB_HOME", Home().string()}, {"PORTAB_ANSWERS", ""}});
   }
 
  private:
@@ -79,7 +40,7 @@ class PortabProgram {
 TEST(PortabE2eTest, LanguageKeywordWritesTheRegistryStore) {
   PortabProgram portab;
   const auto out = portab.Run({"/REG:1000"});
-  EXPECT_EQ(out.exitStatus, 0);
+  EXPECT_EQ(out.status, 0);
   EXPECT_THAT(portab.Registry(), HasSubstr("[HKEY_LOCAL_MACHINE\\SOFTWARE\\velta\\veltaPortaB\\Options]\r\n"
                                            "\"Language\"=\"1000\"\r\n"));
   EXPECT_THAT(portab.Log(), HasSubstr("[M_ResStrings] Public Sub SaveLanguageSetting()"));
@@ -96,14 +57,14 @@ TEST(PortabE2eTest, DamagedRegistryIsReportedAndLeftAsItWas) {
   const auto out = portab.Run({"/REG:1000"});
   EXPECT_THAT(out.err, HasSubstr((portab.Home() / "registry.reg").string() + ", line 3: value outside of a key"));
   EXPECT_EQ(portab.Registry(), damaged);
-  EXPECT_EQ(out.exitStatus, 1);  // the setting was not saved
-  EXPECT_EQ(portab.Run({"/REG:99999"}).exitStatus, 1);  // no such language number
+  EXPECT_EQ(out.status, 1);  // the setting was not saved
+  EXPECT_EQ(portab.Run({"/REG:99999"}).status, 1);  // no such language number
 }
 
 TEST(PortabE2eTest, WithoutObjectNameTheAboutBoxShowsAndSelfRegistrationRunsOnce) {
   PortabProgram portab;
   const auto out = portab.Run({});
-  EXPECT_EQ(out.exitStatus, 0);
+  EXPECT_EQ(out.status, 0);
   EXPECT_THAT(out.err, HasSubstr("--- About: About velta t.essel omnal object plug-in\nvelta Porta (1.0.0)\n"));
   // The started "/regserver" registers the class and never starts Main again.
   EXPECT_THAT(portab.Registry(), HasSubstr("[HKEY_CLASSES_ROOT\\veltaPortaB.Application\\Clsid]"));
@@ -117,17 +78,17 @@ TEST(PortabE2eTest, WithoutObjectNameTheAboutBoxShowsAndSelfRegistrationRunsOnce
 
 TEST(PortabE2eTest, RegserverAndUnregserverRoundTrip) {
   PortabProgram portab;
-  ASSERT_EQ(portab.Run({"/regserver"}).exitStatus, 0);
+  ASSERT_EQ(portab.Run({"/regserver"}).status, 0);
   const std::string registered = portab.Registry();
   EXPECT_THAT(registered, HasSubstr("[HKEY_CLASSES_ROOT\\veltaPortaB.Application\\Clsid]\r\n"
                                     "@=\"{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D10}\""));
   EXPECT_THAT(registered, HasSubstr("\\LocalServer32]\r\n@=\"" + portab.Exe().string() + "\""));
   EXPECT_THAT(registered, HasSubstr("\\ProgID]\r\n@=\"veltaPortaB.Application\""));
-  ASSERT_EQ(portab.Run({"/UNREGSERVER"}).exitStatus, 0);
+  ASSERT_EQ(portab.Run({"/UNREGSERVER"}).status, 0);
   EXPECT_THAT(portab.Registry(), Not(HasSubstr("veltaPortaB.Application")));
   EXPECT_THAT(portab.Log(), Not(HasSubstr("Public Sub InitApp()")));  // Main never ran
   // A tool that goes away at once: the server starts the run, sees the end of its input and ends.
-  EXPECT_EQ(portab.Run({"-Embedding"}).exitStatus, 0);
+  EXPECT_EQ(portab.Run({"-Embedding"}).status, 0);
   EXPECT_THAT(portab.Log(), HasSubstr("[M_LcaPlugIn] Public Sub EndApp()"));
 }
 
@@ -140,29 +101,26 @@ class PortabLnsTool {
  public:
   PortabLnsTool() : home_(dir_.Path()) {}
   explicit PortabLnsTool(std::filesystem::path home) : home_(std::move(home)) {}
-  Outcome Run(const std::vector<std::string>& args, const std::string& outFile = "out.txt") const {
-    std::string command = "PORTAB_HOME='" + home_.string() + "' '" + std::string(PORTAB_LNS_EXE) + "'";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " >'" + (dir_ / outFile).string() + "' 2>'" + (dir_ / "err.txt").string() + "'";
-    const int status = std::system(command.c_str());
-    Outcome outcome;
-    outcome.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.err = testing_support::ReadFile(dir_ / "err.txt");
-    return outcome;
+  // Runs portab-lns; its standard output is kept for Out().
+  Result Run(const std::vector<std::string>& args) {
+    Result run = testing_support::RunProgram(PORTAB_LNS_EXE, args, {{"PORTAB_HOME", home_.string()}});
+    out_ = run.out;
+    return run;
   }
-  std::string Out(const std::string& outFile = "out.txt") const { return testing_support::ReadFile(dir_ / outFile); }
+  const std::string& Out() const { return out_; }
   std::filesystem::path Home() const { return home_; }
 
  private:
   testing_support::TempDir dir_;
   std::filesystem::path home_;
+  std::string out_;
 };
 
 TEST(PortabLnsE2eTest, BuildsTheDemoNetworkAndWorksOnIt) {
   PortabLnsTool tool;
   const std::string demo = std::string(PORTAB_DATA_DIR) + "/demo/network.json";
-  ASSERT_EQ(tool.Run({"create", demo}).exitStatus, 0);
-  EXPECT_EQ(tool.Run({"tree", "Demo"}).exitStatus, 0);
+  ASSERT_EQ(tool.Run({"create", demo}).status, 0);
+  EXPECT_EQ(tool.Run({"tree", "Demo"}).status, 0);
   const std::string tree = tool.Out();
   EXPECT_THAT(tree, HasSubstr("AppDevice 1 \"Switch 1\" (class 7)"));
   EXPECT_THAT(tree, HasSubstr("LonMarkObject 1 \"Omnal 1\" (class 28)"));
@@ -171,13 +129,13 @@ TEST(PortabLnsE2eTest, BuildsTheDemoNetworkAndWorksOnIt) {
     EXPECT_THAT(tree, HasSubstr(std::string("\"") + nv + "\""));
   }
   const std::string object = "Demo/System.Floor 1/Switch 1/Omnal 1";
-  EXPECT_EQ(tool.Run({"cp", "set", object, "HoldTime", "2 88"}).exitStatus, 0);
-  EXPECT_EQ(tool.Run({"cp", "get", object, "#2"}).exitStatus, 0);
+  EXPECT_EQ(tool.Run({"cp", "set", object, "HoldTime", "2 88"}).status, 0);
+  EXPECT_EQ(tool.Run({"cp", "get", object, "#2"}).status, 0);
   EXPECT_EQ(tool.Out(), "2 88\n");
-  EXPECT_EQ(tool.Run({"nv", "set", "Demo\\System.Floor 1\\Switch 1", "nviPrimeValue", "100.0 1"}).exitStatus, 0);
-  EXPECT_EQ(tool.Run({"reachable", "Demo/System.Floor 1/Switch 1", "no"}).exitStatus, 0);
+  EXPECT_EQ(tool.Run({"nv", "set", "Demo\\System.Floor 1\\Switch 1", "nviPrimeValue", "100.0 1"}).status, 0);
+  EXPECT_EQ(tool.Run({"reachable", "Demo/System.Floor 1/Switch 1", "no"}).status, 0);
   const auto refused = tool.Run({"cp", "set", object, "HoldTime", "1 1"});
-  EXPECT_EQ(refused.exitStatus, 1);
+  EXPECT_EQ(refused.status, 1);
   EXPECT_THAT(refused.err, HasSubstr("The device is not accessible"));
   // The database is an ordinary SQLite file.
   const std::string query = "sqlite3 '" + (tool.Home() / "lns" / "Demo.db").string() +
@@ -190,14 +148,14 @@ TEST(PortabLnsE2eTest, BuildsTheDemoNetworkAndWorksOnIt) {
 TEST(PortabLnsE2eTest, BadInputGivesAClearErrorAndChangesNothing) {
   PortabLnsTool tool;
   const auto usage = tool.Run({"frobnicate"});
-  EXPECT_EQ(usage.exitStatus, 2);
+  EXPECT_EQ(usage.status, 2);
   EXPECT_THAT(usage.err, HasSubstr("unknown command \"frobnicate\""));
   testing_support::WriteFile(tool.Home() / "bad.json", R"({"network": "Bad", "system": "S", "subsystems": [{"name": 5}]})");
   const auto bad = tool.Run({"create", (tool.Home() / "bad.json").string()});
-  EXPECT_EQ(bad.exitStatus, 1);
+  EXPECT_EQ(bad.status, 1);
   EXPECT_THAT(bad.err, HasSubstr("subsystems[0].name: must be a text"));
   EXPECT_FALSE(std::filesystem::exists(tool.Home() / "lns" / "Bad.db"));
-  EXPECT_EQ(tool.Run({"tree", "Bad"}).exitStatus, 1);
+  EXPECT_EQ(tool.Run({"tree", "Bad"}).status, 1);
 }
 
 }  // namespace
@@ -208,21 +166,21 @@ namespace {
 TEST(AutomationE2eTest, ToolRegistersThePlugInThroughTheApplicationObject) {
   PortabProgram portab;
   PortabLnsTool tool(portab.Home());
-  ASSERT_EQ(tool.Run({"create", std::string(PORTAB_DATA_DIR) + "/demo/network.json"}).exitStatus, 0);
-  ASSERT_EQ(portab.Run({"/regserver"}).exitStatus, 0);
+  ASSERT_EQ(tool.Run({"create", std::string(PORTAB_DATA_DIR) + "/demo/network.json"}).status, 0);
+  ASSERT_EQ(portab.Run({"/regserver"}).status, 0);
   const auto out = tool.Run({"plugin", "veltaPortaB.Application", "--set", "Remote=true", "--set",
                              "NetworkInterfaceName=LON1", "--get", "Remote", "--set",
                              "ProgramIdsToRegister=9F:FF:FF:08:1C:0A:04:01", "--regresult", "--send", "50", "0",
                              "Demo/System.Floor 1/Switch 1/Omnal 1"});
-  EXPECT_EQ(out.exitStatus, 0) << out.err;
+  EXPECT_EQ(out.status, 0) << out.err;
   EXPECT_EQ(tool.Out(), "Remote = True\nSendCommand done\nRegResult = 0\n");
-  ASSERT_EQ(tool.Run({"registrations", "Demo"}).exitStatus, 0);
+  ASSERT_EQ(tool.Run({"registrations", "Demo"}).status, 0);
   EXPECT_THAT(tool.Out(), HasSubstr("veltaPortaB.Application command 13 class 28 \"configure omnal object\""));
   EXPECT_THAT(tool.Out(), HasSubstr("veltaPortaB.Application command 22 class 28"));
   EXPECT_THAT(portab.Log(), HasSubstr("[M_PlugIn] Public Sub RegisterInNetworks()"));
 
   const auto refused = tool.Run({"plugin", "veltaPortaB.Application", "--set", "LcaVersion=4"});
-  EXPECT_EQ(refused.exitStatus, 1);
+  EXPECT_EQ(refused.status, 1);
   EXPECT_THAT(refused.err, HasSubstr("error 0x80044E22 (veltaPortaB.Application): "
                                      "Write not supported. This property is read-only."));
 }
@@ -230,7 +188,7 @@ TEST(AutomationE2eTest, ToolRegistersThePlugInThroughTheApplicationObject) {
 TEST(AutomationE2eTest, AnUnregisteredClassCannotBeCreated) {
   PortabLnsTool tool;
   const auto out = tool.Run({"plugin", "veltaNothing.Application"});
-  EXPECT_EQ(out.exitStatus, 1);
+  EXPECT_EQ(out.status, 1);
   EXPECT_THAT(out.err, HasSubstr("error 429"));
 }
 

@@ -3,12 +3,11 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <set>
 
 #include "base/product.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 using testing::HasSubstr;
@@ -17,10 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status = -1;
-  std::string out, err;
-};
+using Result = testing_support::ProgramResult;
 
 // The programs, copied into a program folder of their own (where portab writes its log), and
 // a fresh, empty PORTAB_HOME.
@@ -41,12 +37,7 @@ class Programs {
   fs::path Home() const { return dir_ / "home"; }
 
   Result Run(const std::string& program, const std::vector<std::string>& args) const {
-    std::string command = "PORTAB_HOME='" + Home().string() + "' '" + (Folder() / program).string() + "'";
-    for (const auto& a : args) command += " '" + a + "'";
-    command += " </dev/null >'" + (dir_ / "out.txt").string() + "' 2>'" + (dir_ / "err.txt").string() + "'";
-    const int status = std::system(command.c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing_support::ReadFile(dir_ / "out.txt"),
-            testing_support::ReadFile(dir_ / "err.txt")};
+    return testing_support::RunProgram(Folder() / program, args, {{"PORTAB_HOME", Home().string()}});
   }
 
   static std::set<std::string> Entries(const fs::path& folder) {
