@@ -1,7 +1,8 @@
-// The whole dispatch as a process: portab with command 13 for the demo object, up to the
-// profile plug-in's report, on a fresh home; wall time per run and the peak memory of the
-// programs. Then the parts of a run in process: InitApp (with EndApp), the LNS open and the
-// knowledge-base load.
+// The whole dispatch as a process: portab with command 13, up to the profile plug-in's report,
+// on a fresh home, for the demo object and for the last device of a 10,000-device network;
+// each repetition is one run, so the aggregates are the mean and median of single dispatches;
+// the peak memory of the programs. Then the parts of a run in process: InitApp (with EndApp),
+// the LNS open and the knowledge-base load.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -20,6 +21,7 @@
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_description.h"
 #include "platform/registry/file_registry.h"
+#include "scale_network.h"
 
 namespace {
 
@@ -30,11 +32,19 @@ std::string ReadText(const std::filesystem::path& file) {
   return text.str();
 }
 
-// A home with the demo network and both plug-ins registered from the build folder.
+constexpr int kScaleDevices = 10000;
+
+// A home with the demo network (and, when asked, the 10,000-device network) and both plug-ins
+// registered from the build folder.
 struct DemoHome {
-  DemoHome() : home(std::filesystem::temp_directory_path() / ("portab-bench-dispatch-" + std::to_string(::getpid()))) {
+  explicit DemoHome(bool withScale = false)
+      : home(std::filesystem::temp_directory_path() /
+             ("portab-bench-dispatch-" + std::string(withScale ? "scale-" : "") + std::to_string(::getpid()))) {
     std::filesystem::create_directories(home);
     platform::lns_embedded::CreateNetwork(home / "lns", ReadText(PORTAB_DATA_DIR "/demo/network.json"), true);
+    if (withScale) {
+      platform::lns_embedded::CreateNetwork(home / "lns", bench_support::ScaleDescription(kScaleDevices), true);
+    }
     platform::registry::FileRegistry registry(home / "registry.reg");
     platform::automation::RegisterClass(registry, {"veltaPortaB.Application", "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D10}",
                                                    PORTAB_EXE, {}});
@@ -45,9 +55,16 @@ struct DemoHome {
   std::filesystem::path home;
 };
 
+// Argument 0: the demo object; otherwise the object of the last device of a network that size.
+std::string DispatchedObject(int64_t devices) {
+  if (devices == 0) return "Demo\\System.Floor 1\\Switch 1\\Omnal 1";
+  const int last = static_cast<int>(devices);
+  return "Scale\\System." + bench_support::SubsystemOfDevice(last) + "\\" + bench_support::DeviceName(last) + "\\Omnal 1";
+}
+
 void BM_DispatchCommand13AsAProcess(benchmark::State& state) {
-  DemoHome demo;
-  const std::string object = "/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\Switch 1\\Omnal 1";
+  static const DemoHome demo(true);  // made once for all repetitions, removed at the end
+  const std::string object = "/CLASSID:28/COMMANDID:13/OBJECTNAME:" + DispatchedObject(state.range(0));
   for (auto _ : state) {
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -64,7 +81,14 @@ void BM_DispatchCommand13AsAProcess(benchmark::State& state) {
   ::getrusage(RUSAGE_CHILDREN, &usage);
   state.counters["peak_rss_kB"] = static_cast<double>(usage.ru_maxrss);
 }
-BENCHMARK(BM_DispatchCommand13AsAProcess)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_DispatchCommand13AsAProcess)
+    ->Arg(0)
+    ->Arg(kScaleDevices)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(101)
+    ->ReportAggregatesOnly(true);
 
 void BM_LnsOpenAndFind(benchmark::State& state) {
   DemoHome demo;

@@ -6,41 +6,16 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "lns/lns_connector.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_description.h"
+#include "scale_network.h"
 
 namespace {
 
-using json = nlohmann::ordered_json;
-constexpr int kDevicesPerSubsystem = 100;
-
-std::string DeviceName(int number) { return "Device " + std::to_string(number); }
-std::string SubsystemName(int number) { return "Sub " + std::to_string(number); }
-
-// The description of a network of `devices` devices.
-std::string ScaleDescription(int devices) {
-  std::ifstream in(std::string(PORTAB_DATA_DIR) + "/demo/network.json");
-  std::stringstream text;
-  text << in.rdbuf();
-  const json demo = json::parse(text.str());
-  const json& device = demo["subsystems"][0]["devices"][0];
-  json subsystems = json::array();
-  for (int i = 0; i < devices; ++i) {
-    if (i % kDevicesPerSubsystem == 0) {
-      subsystems.push_back({{"name", SubsystemName(i / kDevicesPerSubsystem + 1)}, {"devices", json::array()}});
-    }
-    json copy = device;
-    copy["name"] = DeviceName(i + 1);
-    subsystems.back()["devices"].push_back(std::move(copy));
-  }
-  return json{{"network", "Scale"}, {"system", "System"}, {"subsystems", std::move(subsystems)}}.dump();
-}
+using namespace bench_support;
 
 std::filesystem::path ScaleFolder(int devices) {
   return std::filesystem::temp_directory_path() /

@@ -2,15 +2,11 @@
 // a [General] header naming the plug-in, the device program and the file version, and the
 // values under [Settings], one block per parameter kind.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <filesystem>
 
+#include "base/atomic_file.h"
 #include "base/encoding.h"
 #include "base/error.h"
 #include "base/procedure.h"
@@ -62,47 +58,6 @@ int32_t WholeNumber(const std::string& text) {
   return base::CLng(negative ? -value : value);
 }
 
-// Writes all of `bytes` to the open descriptor; false on any error.
-bool WriteAll(int descriptor, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(descriptor, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    done += static_cast<size_t>(written);
-  }
-  return true;
-}
-
-// Writes `bytes` to `file` through a temporary file in the same folder that is synced and
-// then renamed over it, so the old file stays whole until the new one is. An existing file
-// keeps its permissions; a link is followed, so the file it names is replaced.
-bool WriteAtomically(std::filesystem::path file, const std::string& bytes) {
-  std::error_code error;
-  if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, error))) {
-    file = std::filesystem::canonical(file, error);
-    if (error) return false;
-  }
-  struct stat existing {};
-  const mode_t mode = ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-  const std::filesystem::path temporary =
-      file.parent_path() / ("." + file.filename().string() + ".tmp" + std::to_string(::getpid()));
-  const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (descriptor < 0) return false;
-  const bool complete = WriteAll(descriptor, bytes) && ::fchmod(descriptor, mode) == 0 && ::fsync(descriptor) == 0;
-  const bool closed = ::close(descriptor) == 0;
-  if (!complete || !closed) {
-    std::filesystem::remove(temporary, error);
-    return false;
-  }
-  std::filesystem::rename(temporary, file, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 std::string cParams::FileLine(Kind kind, const IParameter& parameter) const {
@@ -137,7 +92,7 @@ bool cParams::WriteToFile(const std::string& fileName, const std::string& plugIn
     text += kCrLf;
   }
   try {
-    if (WriteAtomically(fileName, base::Utf8ToWindows1252(text))) return true;
+    if (base::ReplaceFileAtomically(fileName, base::Utf8ToWindows1252(text))) return true;
   } catch (const std::exception&) {
     // Reported below like any other failure.
   }

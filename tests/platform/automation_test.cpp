@@ -8,8 +8,12 @@
 #include <thread>
 
 #include "platform/automation/automation_errors.h"
+#include "platform/automation/class_registry.h"
 #include "platform/automation/connection.h"
+#include "platform/automation/object_client.h"
+#include "platform/registry/file_registry.h"
 #include "support/matchers.h"
+#include "support/temp_dir.h"
 
 using namespace platform::automation;
 using testing::HasSubstr;
@@ -259,6 +263,35 @@ TEST(ConnectionEndTest, AServerThatDiesOrHangsMidCallIsAnError) {
     EXPECT_THAT([&] { proxy.Get("Count"); }, ThrowsError(err::kServerGone));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
+  }
+}
+
+// A class whose program cannot serve is error 429 naming the cause, and no process is left:
+// a program that does not exist or cannot run fails at the start, one that ends at once at the
+// first call.
+TEST(CreateObjectTest, AProgramThatCannotServeIs429) {
+  const testing_support::TempDir dir;
+  testing_support::WriteFile(dir / "not-executable", "#!/bin/sh\n");
+  const struct {
+    std::string program;
+    std::string says;
+  } cases[] = {
+      {(dir / "missing").string(), "cannot be started (No such file or directory)"},
+      {(dir / "not-executable").string(), "cannot be started (Permission denied)"},
+      {"/bin/true", "Cannot create \"veltaTest.Application\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    platform::registry::FileRegistry registry(dir / "registry.reg");
+    RegisterClass(registry, {"veltaTest.Application", "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D99}", c.program, {}});
+    try {
+      CreateObject(registry, "veltaTest.Application", nullptr);
+      ADD_FAILURE() << "created";
+    } catch (const base::Error& e) {
+      EXPECT_EQ(e.Number(), err::kCannotCreateObject);
+      EXPECT_THAT(e.Description(), HasSubstr(c.says));
+    }
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);  // no child left behind, not even a zombie
   }
 }
 

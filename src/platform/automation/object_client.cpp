@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "base/error.h"
@@ -34,6 +37,56 @@ void IgnoreBrokenPipes() {
   (void)ignored;
 }
 
+// Waits for the started server to end, killing it when it has not ended within `limit`. The
+// wait sleeps until the process ends (a process descriptor becomes readable then) instead of
+// polling; a kernel without process descriptors gets the polling wait.
+void AwaitEnd(pid_t pid, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  const int descriptor = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+  while (::waitpid(pid, nullptr, WNOHANG) == 0) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      break;
+    }
+    if (descriptor >= 0) {
+      pollfd ended{descriptor, POLLIN, 0};
+      ::poll(&ended, 1, static_cast<int>(left.count()));
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+  if (descriptor >= 0) ::close(descriptor);
+}
+
+struct Started {
+  pid_t pid = -1;
+  int error = 0;  // 0, or why the program could not be started
+};
+
+// Starts `program` as an automation server reading requests from `input` (its standard input)
+// and answering on `output` (its standard output). vfork shares the memory until the exec, so
+// the start costs no copy of this process and the child reports a failed exec through it.
+Started StartServer(const std::string& program, int input, int output) {
+  std::string copy = program;
+  std::string embedding = "-Embedding";
+  char* argv[] = {copy.data(), embedding.data(), nullptr};
+  volatile int execError = 0;
+  const pid_t pid = ::vfork();
+  if (pid == 0) {
+    if (::dup2(input, STDIN_FILENO) >= 0 && ::dup2(output, STDOUT_FILENO) >= 0) ::execve(argv[0], argv, environ);
+    execError = errno;
+    ::_exit(127);
+  }
+  if (pid < 0) return {-1, errno};
+  if (execError != 0) {
+    ::waitpid(pid, nullptr, 0);
+    return {-1, execError};
+  }
+  return {pid, 0};
+}
+
 // The root object of a started server; its end releases the object and ends the server.
 class ServerObject final : public RemoteDispatch {
  public:
@@ -47,15 +100,7 @@ class ServerObject final : public RemoteDispatch {
     }
     ::close(toServer_);
     ::close(fromServer_);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    AwaitEnd(pid_, std::chrono::seconds(10));
   }
   ServerObject(const ServerObject&) = delete;
   ServerObject& operator=(const ServerObject&) = delete;
@@ -88,26 +133,18 @@ std::shared_ptr<base::Dispatch> CreateObject(const registry::Registry& registry,
     ::close(toServer[1]);
     CannotCreate(progId, "no pipe");
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, toServer[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, fromServer[1], STDOUT_FILENO);
   std::string program = server->string();
-  std::string embedding = "-Embedding";
-  char* argv[] = {program.data(), embedding.data(), nullptr};
-  pid_t pid = 0;
-  const int rc = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
+  const Started started = StartServer(program, toServer[0], fromServer[1]);
   ::close(toServer[0]);
   ::close(fromServer[1]);
-  if (rc != 0) {
+  if (started.error != 0) {
     ::close(toServer[1]);
     ::close(fromServer[0]);
-    CannotCreate(progId, "its program " + program + " cannot be started");
+    CannotCreate(progId, "its program " + program + " cannot be started (" + std::strerror(started.error) + ")");
   }
   auto connection = std::make_shared<Connection>(fromServer[0], toServer[1], CallTimeout());
   connection->SetLnsResolver(std::move(lnsResolver));
-  auto object = std::make_shared<ServerObject>(connection, pid, toServer[1], fromServer[0]);
+  auto object = std::make_shared<ServerObject>(connection, started.pid, toServer[1], fromServer[0]);
   // The first call shows whether the server came up at all.
   try {
     object->Get("Name");

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/atomic_file.h"
 #include "base/error.h"
 #include "base/paths.h"
 
@@ -43,35 +44,10 @@ class FileLock {
   int fd_ = -1;
 };
 
-// Writes `contents` to a temporary file beside `file` and renames it over `file`. Every step
-// is checked: when one fails (a full disk shows at write, fsync or close), the temporary is
-// removed and `file` stays as it was.
+// Replaces the registry file; a failure names the file and the step.
 void WriteAtomically(const std::filesystem::path& file, const std::string& contents) {
-  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
-  base::RemoveStaleTemporaries(folder, file.filename().string() + ".tmp.");
-  const std::filesystem::path temp = file.string() + ".tmp." + std::to_string(::getpid());
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) IoFailure(file, "Cannot write");
-  const auto fail = [&](int error, bool open) {
-    if (open) ::close(fd);
-    ::unlink(temp.c_str());
-    IoFailure(file, "Cannot write", error);
-  };
-  size_t written = 0;
-  while (written < contents.size()) {
-    const ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) fail(errno, true);
-    if (n == 0) fail(ENOSPC, true);  // no progress: nothing more fits
-    written += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) fail(errno, true);
-  if (::close(fd) != 0) fail(errno, false);
-  if (::rename(temp.c_str(), file.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(temp.c_str());
-    IoFailure(file, "Cannot replace", error);
-  }
+  const auto outcome = base::ReplaceFileAtomically(file, contents);
+  if (!outcome) IoFailure(file, outcome.renaming ? "Cannot replace" : "Cannot write", outcome.error);
 }
 
 }  // namespace
@@ -90,7 +66,7 @@ std::filesystem::path DefaultRegistryFile() { return PortabHome() / "registry.re
 FileRegistry::FileRegistry(std::filesystem::path file)
     : file_(std::move(file)), lockFile_(file_.string() + ".lock") {}
 
-const RegDocument& FileRegistry::Load(bool forceRead) const {
+const RegDocument& FileRegistry::Load() const {
   struct stat info {};
   if (::stat(file_.c_str(), &info) != 0) {
     if (errno != ENOENT) IoFailure(file_, "Cannot read");
@@ -101,7 +77,7 @@ const RegDocument& FileRegistry::Load(bool forceRead) const {
   const auto time = std::filesystem::last_write_time(file_);
   const bool unchanged = cachedTime_ && *cachedTime_ == time &&
                          cachedSize_ == static_cast<uintmax_t>(info.st_size) && cachedInode_ == info.st_ino;
-  if (unchanged && !forceRead) return cached_;
+  if (unchanged) return cached_;
   std::ifstream in(file_, std::ios::binary);
   if (!in) IoFailure(file_, "Cannot read");
   std::ostringstream bytes;
@@ -121,14 +97,17 @@ void FileRegistry::WithContents(const std::function<void(const RegDocument&)>& r
     return;
   }
   FileLock lock(lockFile_, false);
-  read(Load(false));
+  read(Load());
 }
 
 void FileRegistry::Change(const std::function<bool(RegDocument&)>& change) {
   std::lock_guard guard(mutex_);
   std::filesystem::create_directories(file_.parent_path());
   FileLock lock(lockFile_, true);
-  RegDocument doc = Load(true);  // a damaged file raises here, before anything is written
+  // Read again only when the file changed since it was cached (every write of ours replaces
+  // it, so another program's write shows as a new file); a damaged file raises here, before
+  // anything is written.
+  RegDocument doc = Load();
   if (!change(doc)) return;
   WriteAtomically(file_, doc.Serialize());
   cachedTime_.reset();

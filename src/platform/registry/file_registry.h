@@ -41,7 +41,7 @@ class FileRegistry final : public Registry {
   void WithContents(const std::function<void(const RegDocument&)>& read) const;
   // Applies `change` under the exclusive lock; writes the file when it reports a change.
   void Change(const std::function<bool(RegDocument&)>& change);
-  const RegDocument& Load(bool forceRead) const;
+  const RegDocument& Load() const;
 
   std::filesystem::path file_;
   std::filesystem::path lockFile_;
