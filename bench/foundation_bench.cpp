@@ -39,10 +39,10 @@ void BM_RegistryRead(benchmark::State& state) {
   const auto file = BenchRegistryFile();
   platform::registry::FileRegistry reg(file);
   for (int i = 0; i < state.range(0); ++i) {
-    reg.WriteValue(platform::registry::Hive::ClassesRoot, "Prog" + std::to_string(i) + "\\Clsid", "", "{x}");
+    reg.WriteValue(services::registry::Hive::ClassesRoot, "Prog" + std::to_string(i) + "\\Clsid", "", "{x}");
   }
   for (auto _ : state) {
-    benchmark::DoNotOptimize(reg.ReadValue(platform::registry::Hive::ClassesRoot, "Prog1\\Clsid", ""));
+    benchmark::DoNotOptimize(reg.ReadValue(services::registry::Hive::ClassesRoot, "Prog1\\Clsid", ""));
   }
   std::filesystem::remove_all(file.parent_path());
 }
@@ -53,11 +53,11 @@ void BM_RegistryWrite(benchmark::State& state) {
   const auto file = BenchRegistryFile();
   platform::registry::FileRegistry reg(file);
   for (int i = 0; i < state.range(0); ++i) {
-    reg.WriteValue(platform::registry::Hive::ClassesRoot, "Prog" + std::to_string(i) + "\\Clsid", "", "{x}");
+    reg.WriteValue(services::registry::Hive::ClassesRoot, "Prog" + std::to_string(i) + "\\Clsid", "", "{x}");
   }
   int64_t n = 0;
   for (auto _ : state) {
-    reg.WriteValue(platform::registry::Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB\\Options", "Language",
+    reg.WriteValue(services::registry::Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB\\Options", "Language",
                    std::to_string(n++ % 2 * 1000));
   }
   std::filesystem::remove_all(file.parent_path());

@@ -6,7 +6,7 @@
 #include "config/plugin_fetch.h"
 #include "knowledge/ini_fields.h"
 #include "lns/fetch.h"
-#include "platform/dialogs/dialogs.h"
+#include "services/dialogs.h"
 #include "ui/logger.h"
 #include "ui/res_strings.h"
 
@@ -79,8 +79,8 @@ bool cConfiguration::checkValues() {
   base::LogEntry("cConfiguration", Visibility::Public, "checkValues");
   if (!parameters_->AnyParameterValueIsInvalid()) return true;
   if (context_.dialogs != nullptr) {
-    context_.dialogs->Show({ui::ResString(1420), context_.windowCaption, platform::dialogs::Icon::Critical,
-                            platform::dialogs::Buttons::Ok, 1});
+    context_.dialogs->Show({ui::ResString(1420), context_.windowCaption, services::dialogs::Icon::Critical,
+                            services::dialogs::Buttons::Ok, 1});
   }
   return false;
 }
@@ -106,7 +106,7 @@ void cConfiguration::ReadParameters() {
     if (window_->ParametersChanged()) {
       const std::string object = context_.lonMarkObject ? context_.lonMarkObject->Name() : std::string();
       const std::string question = base::FormatPlaceholders(ui::ResString(1428, 1), {object});
-      if (Ask(question) != platform::dialogs::Answer::Yes) return;
+      if (Ask(question) != services::dialogs::Answer::Yes) return;
     }
     scope.Step([&] {
       window_->SetBusy(true);
@@ -161,10 +161,10 @@ bool cConfiguration::ShowLoggerOnErrors() {
   return errors;
 }
 
-platform::dialogs::Answer cConfiguration::Ask(const std::string& question) const {
-  if (context_.dialogs == nullptr) return platform::dialogs::Answer::No;
-  return context_.dialogs->Show({question, context_.windowCaption, platform::dialogs::Icon::Question,
-                                 platform::dialogs::Buttons::YesNo, 2});
+services::dialogs::Answer cConfiguration::Ask(const std::string& question) const {
+  if (context_.dialogs == nullptr) return services::dialogs::Answer::No;
+  return context_.dialogs->Show({question, context_.windowCaption, services::dialogs::Icon::Question,
+                                 services::dialogs::Buttons::YesNo, 2});
 }
 
 }  // namespace config

@@ -8,7 +8,7 @@
 #include "knowledge/mc16.h"
 #include "lns/plugin_context.h"
 #include "params/params.h"
-#include "platform/dialogs/dialogs.h"
+#include "services/dialogs.h"
 
 namespace config {
 
@@ -44,7 +44,7 @@ class cConfiguration {
  private:
   // Shows the logger when an error line was logged, and clears the flag; true when it was set.
   bool ShowLoggerOnErrors();
-  platform::dialogs::Answer Ask(const std::string& question) const;
+  services::dialogs::Answer Ask(const std::string& question) const;
 
   lns::PlugInContext& context_;
   ConfigurationWindow* window_ = nullptr;

@@ -2,16 +2,16 @@
 
 #include "base/procedure.h"
 #include "base/text.h"
-#include "platform/dialogs/dialogs.h"
-#include "platform/registry/registry.h"
+#include "services/dialogs.h"
+#include "services/registry.h"
 #include "ui/res_strings.h"
 
 namespace config {
 namespace {
 
-using platform::dialogs::Answer;
-using platform::dialogs::Buttons;
-using platform::dialogs::Icon;
+using services::dialogs::Answer;
+using services::dialogs::Buttons;
+using services::dialogs::Icon;
 using ControlEvent = params::cParams::ControlEvent;
 
 constexpr const char* kModule = "frmMain";
@@ -38,7 +38,7 @@ MainWindow::~MainWindow() {
 }
 
 Answer MainWindow::Show(const std::string& text, Icon icon, Buttons buttons, int defaultButton) const {
-  if (services_.dialogs == nullptr) return platform::dialogs::AnswersOf(buttons)[static_cast<size_t>(defaultButton - 1)];
+  if (services_.dialogs == nullptr) return services::dialogs::AnswersOf(buttons)[static_cast<size_t>(defaultButton - 1)];
   return services_.dialogs->Show({text, form_.caption, icon, buttons, defaultButton});
 }
 
@@ -105,12 +105,12 @@ void MainWindow::MenuToolClick(std::string_view toolName) {
 
 void MainWindow::LanguageSwitch(const ui::window::MenuTool& tool) {
   if (services_.registry == nullptr) return;
-  using platform::registry::Hive;
-  const std::string stored = platform::registry::ReadSetting(*services_.registry, Hive::LocalMachine,
+  using services::registry::Hive;
+  const std::string stored = services::registry::ReadSetting(*services_.registry, Hive::LocalMachine,
                                                              std::string(ui::kSharedLanguageKey), "Options", "Language", "0");
   // The tool's own language against the stored one, not against the language running now.
   if (base::Val(tool.tag) == base::Val(stored)) return;
-  platform::registry::WriteSetting(*services_.registry, Hive::LocalMachine, std::string(ui::kSharedLanguageKey),
+  services::registry::WriteSetting(*services_.registry, Hive::LocalMachine, std::string(ui::kSharedLanguageKey),
                                    "Options", "Language", tool.tag);
   Show(base::FormatPlaceholders(ui::ResString(1490), {tool.caption}), Icon::Information);
 }
@@ -262,7 +262,7 @@ void MainWindow::LoadParameters() {
   base::RunProcedure(kModule, base::Visibility::Private, "LoadParameters", [&](base::ErrorScope& scope) {
     if (configuration_ == nullptr || services_.dialogs == nullptr) return;
     if (*parametersChanged_ && Show(ui::ResString(1428, 2), Icon::Question, Buttons::YesNo) != Answer::Yes) return;
-    const auto file = services_.dialogs->ChooseFile({platform::dialogs::FileDialog::Kind::Open, ui::ResString(1600, 1),
+    const auto file = services_.dialogs->ChooseFile({services::dialogs::FileDialog::Kind::Open, ui::ResString(1600, 1),
                                                      ui::ResString(1601), services_.programFolder});
     if (!file || file->empty()) return;
     form_.enabled = false;
@@ -293,7 +293,7 @@ void MainWindow::SaveParameters() {
   base::RunProcedure(kModule, base::Visibility::Private, "SaveParameters", [&](base::ErrorScope& scope) {
     if (configuration_ == nullptr || services_.dialogs == nullptr) return;
     if (!configuration_->checkValues()) return;
-    const auto file = services_.dialogs->ChooseFile({platform::dialogs::FileDialog::Kind::Save, ui::ResString(1600, 2),
+    const auto file = services_.dialogs->ChooseFile({services::dialogs::FileDialog::Kind::Save, ui::ResString(1600, 2),
                                                      ui::ResString(1601), services_.programFolder});
     if (!file || file->empty()) return;
     form_.enabled = false;

@@ -14,15 +14,15 @@
 #include "config/configuration_window.h"
 #include "ui/frm_main.h"
 
-namespace platform::registry {
+namespace services::registry {
 class Registry;
 }
 
 namespace config {
 
 struct MainWindowServices {
-  platform::dialogs::Dialogs* dialogs = nullptr;
-  platform::registry::Registry* registry = nullptr;
+  services::dialogs::Dialogs* dialogs = nullptr;
+  services::registry::Registry* registry = nullptr;
   std::string plugInKey;                       // the plug-in's own key: window position
   bool* parametersChanged = nullptr;           // the run's flag (a window of its own without one)
   std::function<bool()> deviceIsAccessible;    // monitoring on the first page only when it is
@@ -91,8 +91,8 @@ class MainWindow final : public ConfigurationWindow {
   // An edit reached the parameter set: parameters changed, Apply enabled.
   void MarkChanged();
   bool Forward(params::cParams::ControlEvent event) const;
-  platform::dialogs::Answer Show(const std::string& text, platform::dialogs::Icon icon,
-                                 platform::dialogs::Buttons buttons = platform::dialogs::Buttons::Ok,
+  services::dialogs::Answer Show(const std::string& text, services::dialogs::Icon icon,
+                                 services::dialogs::Buttons buttons = services::dialogs::Buttons::Ok,
                                  int defaultButton = 1) const;
 
   ui::frmMain& form_;

@@ -73,7 +73,7 @@ void Display() {
         s.StartFailed = !s.Configuration->MC16().StartPlugIn(fpt);
         if (s.StartFailed) {
           const std::string object = s.Lns.lonMarkObject ? s.Lns.lonMarkObject->Name() : s.ObjectNameOnly;
-          ShowMessage("Die Konfiguration von \"" + object + "\" ist ung\xC3\xBCltig.", platform::dialogs::Icon::Exclamation,
+          ShowMessage("Die Konfiguration von \"" + object + "\" ist ung\xC3\xBCltig.", services::dialogs::Icon::Exclamation,
                       DeviceObjectCaption());
         }
       });

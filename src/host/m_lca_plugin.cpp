@@ -15,7 +15,7 @@ namespace host::M_LcaPlugIn {
 namespace {
 
 using base::Visibility;
-using platform::dialogs::Icon;
+using services::dialogs::Icon;
 constexpr const char* kModule = "M_LcaPlugIn";
 constexpr const char* kIniFileName = "PortaB.ini";
 constexpr const char* kHelpSection = "velta Porta Help 1.0";
@@ -84,7 +84,7 @@ float SecondsSinceMidnight() {
 
 }  // namespace
 
-ui::LoggerSetup LoggerSetupFor(const platform::ProgramInfo& program) {
+ui::LoggerSetup LoggerSetupFor(const services::ProgramInfo& program) {
   ui::LoggerSetup setup;
   setup.fileName = program.ExeName() + ".LOG";
   setup.folder = program.programFolder;

@@ -5,14 +5,14 @@
 #include <string>
 
 #include "lns/lns_objects.h"
-#include "platform/components.h"
+#include "services/components.h"
 #include "ui/logger.h"
 
 namespace host::M_LcaPlugIn {
 
 // What the logging component is handed at start: the log file "<executable>.LOG" in the
 // program folder (PORTAB_HOME when that is not writable), version, language, product.
-ui::LoggerSetup LoggerSetupFor(const platform::ProgramInfo& program);
+ui::LoggerSetup LoggerSetupFor(const services::ProgramInfo& program);
 
 // Creates the service components, sets up the logger, reads the settings, fills the
 // command table, checks the plug-in INI file (message 1526 and StartFailed when missing)

@@ -14,7 +14,7 @@ namespace host::M_PlugIn {
 namespace {
 
 using base::Visibility;
-using platform::dialogs::Icon;
+using services::dialogs::Icon;
 constexpr const char* kModule = "M_PlugIn";
 
 // The outside component started for command 50 when no program ids are given.

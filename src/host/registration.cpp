@@ -11,14 +11,14 @@
 namespace host::M_PlugIn {
 
 using base::Visibility;
-using platform::dialogs::Icon;
+using services::dialogs::Icon;
 
 namespace {
 
 // The registration of the Application class with the plug-in's descriptive data.
-platform::automation::ClassRegistration LocalRegistration() {
+services::automation::ClassRegistration LocalRegistration() {
   auto& s = RunState();
-  platform::automation::ClassRegistration registration{kProgramId, kClassId, s.Program.executable, {}};
+  services::automation::ClassRegistration registration{kProgramId, kClassId, s.Program.executable, {}};
   registration.details = {
       {"ProgIdPrefix", kProgIdPrefix},
       {"ClassName", kClassName},
@@ -98,7 +98,7 @@ void Unregister() {
 void DeleteOwnRegistryKey() {
   base::RunProcedure("M_PlugIn", Visibility::Public, "DeleteOwnRegistryKey", [](base::ErrorScope&) {
     auto& s = RunState();
-    s.RegistryAccess->DeleteKeyTree(platform::registry::Hive::LocalMachine, s.PlugInKey);
+    s.RegistryAccess->DeleteKeyTree(services::registry::Hive::LocalMachine, s.PlugInKey);
   });
 }
 

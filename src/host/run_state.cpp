@@ -17,10 +17,10 @@ void ResetRunState() {
 
 std::string DeviceObjectCaption() { return RunState().DeviceName + " / " + RunState().ObjectNameOnly; }
 
-platform::dialogs::Answer ShowMessage(const std::string& text, platform::dialogs::Icon icon, const std::string& title,
-                                      platform::dialogs::Buttons buttons, int defaultButton) {
+services::dialogs::Answer ShowMessage(const std::string& text, services::dialogs::Icon icon, const std::string& title,
+                                      services::dialogs::Buttons buttons, int defaultButton) {
   auto& dialogs = RunState().Dialogs;
-  if (!dialogs) return platform::dialogs::Answer::Ok;
+  if (!dialogs) return services::dialogs::Answer::Ok;
   return dialogs->Show({text, title, icon, buttons, defaultButton});
 }
 

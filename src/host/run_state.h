@@ -9,7 +9,7 @@
 #include "host/command_table.h"
 #include "lns/lns_connector.h"
 #include "lns/object_name_parser.h"
-#include "platform/components.h"
+#include "services/components.h"
 #include "config/configuration.h"
 #include "lns/plugin_context.h"
 #include "monitoring/monitoring.h"
@@ -22,20 +22,20 @@ inline constexpr std::string_view kPlugInKeyPrefix = "SOFTWARE\\velta\\";
 
 struct PlugInRunState {
   // Where the program lives and how its components are made (set before a run starts).
-  platform::ProgramInfo Program;
-  platform::ComponentFactory* Factory = nullptr;
+  services::ProgramInfo Program;
+  services::ComponentFactory* Factory = nullptr;
 
   // Service components, created by InitApp in this order and released by EndApp.
-  std::unique_ptr<platform::dialogs::StatusWindow> StatusWindow;
+  std::unique_ptr<services::dialogs::StatusWindow> StatusWindow;
   std::unique_ptr<ui::Logger> Logger;
-  std::unique_ptr<platform::registry::Registry> RegistryAccess;
-  std::unique_ptr<platform::dialogs::Dialogs> Dialogs;  // message boxes and the About box
-  std::unique_ptr<platform::process::Shell> Shell;
+  std::unique_ptr<services::registry::Registry> RegistryAccess;
+  std::unique_ptr<services::dialogs::Dialogs> Dialogs;  // message boxes and the About box
+  std::unique_ptr<services::process::Shell> Shell;
   std::unique_ptr<lns::IniFile> IniFile;  // the plug-in INI file
   lns::ObjectNameParser ObjectNameParser;
   lns::LnsConnector LnsConnector;
-  std::unique_ptr<platform::automation::ComRegistration> ComRegistration;
-  std::unique_ptr<platform::automation::ObjectFactory> ObjectFactory;
+  std::unique_ptr<services::automation::ComRegistration> ComRegistration;
+  std::unique_ptr<services::automation::ObjectFactory> ObjectFactory;
   std::unique_ptr<lns::NvTypeChanger> NvTypeChanger;
 
   // LNS objects of the run, from the object server to the LonMark object.
@@ -98,8 +98,8 @@ void ResetRunState();
 std::string DeviceObjectCaption();
 
 // Shows a message box through the run's dialogs; answers OK when there are none.
-platform::dialogs::Answer ShowMessage(const std::string& text, platform::dialogs::Icon icon, const std::string& title,
-                                      platform::dialogs::Buttons buttons = platform::dialogs::Buttons::Ok,
+services::dialogs::Answer ShowMessage(const std::string& text, services::dialogs::Icon icon, const std::string& title,
+                                      services::dialogs::Buttons buttons = services::dialogs::Buttons::Ok,
                                       int defaultButton = 1);
 
 // LanguageOffset of the run (kept with the string table, which every lookup reads).

@@ -6,9 +6,9 @@
 #include "base/product.h"
 #include "base/text.h"
 #include "knowledge/ini_fields.h"
-#include "platform/automation/automation.h"
-#include "platform/dialogs/dialogs.h"
-#include "platform/registry/registry.h"
+#include "services/automation.h"
+#include "services/dialogs.h"
+#include "services/registry.h"
 
 namespace knowledge {
 namespace {
@@ -35,14 +35,14 @@ constexpr std::array<FileKind, 8> kVersionFiles{{
 }};
 
 // The default value of a key's subkey: "" when missing.
-std::string ReadDefaultValue(const platform::registry::Registry* registry, const std::string& key) {
+std::string ReadDefaultValue(const services::registry::Registry* registry, const std::string& key) {
   if (registry == nullptr) return {};
-  return registry->ReadValue(platform::registry::Hive::ClassesRoot, key, "").value_or("");
+  return registry->ReadValue(services::registry::Hive::ClassesRoot, key, "").value_or("");
 }
 
 }  // namespace
 
-std::string M_Registry::GetServerDirectory(const platform::registry::Registry* registry,
+std::string M_Registry::GetServerDirectory(const services::registry::Registry* registry,
                                            const std::filesystem::path& executable) {
   base::LogEntry("M_Registry", base::Visibility::Public, "GetServerDirectory");
   const std::string clsid = ReadDefaultValue(registry, std::string(kProgramId) + "\\Clsid");
@@ -80,7 +80,7 @@ bool cMC16::CheckExists(KbFile which) {
   }
   if (context_.dialogs != nullptr) {
     context_.dialogs->Show({std::string(text) + "\r\n\r\n" + file.GetFile(), base::kProductName,
-                            platform::dialogs::Icon::Critical, platform::dialogs::Buttons::Ok, 1});
+                            services::dialogs::Icon::Critical, services::dialogs::Buttons::Ok, 1});
   }
   return false;
 }

@@ -24,7 +24,7 @@ namespace M_Registry {
 inline constexpr const char* kDevelopmentExecutable = "gdb";
 // The folder of the registered server of veltaPortaB.Application with a trailing "/", the
 // running program's folder for the development environment, "" without a registration.
-std::string GetServerDirectory(const platform::registry::Registry* registry, const std::filesystem::path& executable);
+std::string GetServerDirectory(const services::registry::Registry* registry, const std::filesystem::path& executable);
 }  // namespace M_Registry
 
 enum class KbFile { Config, Modules, Channels, Objects, GroupObjects, Controls, Enums, Resources, CommandTable };

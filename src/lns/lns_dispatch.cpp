@@ -13,7 +13,7 @@ LnsObjectDispatch::LnsObjectDispatch(ObjectPtr object, std::string objectName)
 }
 
 ObjectPtr LnsObjectOf(const base::DispatchPtr& object) {
-  const auto* reference = dynamic_cast<const platform::automation::LnsObjectReference*>(object.get());
+  const auto* reference = dynamic_cast<const services::automation::LnsObjectReference*>(object.get());
   return reference != nullptr ? reference->LnsObject() : nullptr;
 }
 

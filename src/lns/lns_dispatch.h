@@ -7,11 +7,11 @@
 
 #include "base/dispatch.h"
 #include "lns/lns_objects.h"
-#include "platform/automation/automation.h"
+#include "services/automation.h"
 
 namespace lns {
 
-class LnsObjectDispatch final : public base::DispatchTable, public platform::automation::LnsObjectReference {
+class LnsObjectDispatch final : public base::DispatchTable, public services::automation::LnsObjectReference {
  public:
   // `objectName` "" means the object's own LNS object name.
   explicit LnsObjectDispatch(ObjectPtr object, std::string objectName = {});

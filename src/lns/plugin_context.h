@@ -11,13 +11,13 @@
 #include "lns/ini_file.h"
 #include "lns/lns_objects.h"
 
-namespace platform::dialogs {
+namespace services::dialogs {
 class Dialogs;
 }
-namespace platform::registry {
+namespace services::registry {
 class Registry;
 }
-namespace platform::automation {
+namespace services::automation {
 class ObjectFactory;
 }
 
@@ -34,12 +34,12 @@ struct PlugInContext {
   NvTypeChanger* nvTypeChanger = nullptr;
 
   bool* startFailed = nullptr;  // the run's StartFailed
-  platform::dialogs::Dialogs* dialogs = nullptr;
-  platform::registry::Registry* registry = nullptr;
+  services::dialogs::Dialogs* dialogs = nullptr;
+  services::registry::Registry* registry = nullptr;
   std::function<std::unique_ptr<IniFile>()> newIniFile;  // the INI component's constructor
   std::filesystem::path executable;                     // the running program
   std::string windowCaption;                            // title of the main window's messages
-  platform::automation::ObjectFactory* objectFactory = nullptr;  // creates other plug-ins
+  services::automation::ObjectFactory* objectFactory = nullptr;  // creates other plug-ins
 
   // The command this run received, handed on to the profile plug-in.
   int32_t commandId = 0;

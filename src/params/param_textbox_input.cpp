@@ -5,7 +5,7 @@
 #include "base/text.h"
 #include "params/param_textbox.h"
 #include "params/params.h"
-#include "platform/dialogs/dialogs.h"
+#include "services/dialogs.h"
 #include "ui/res_strings.h"
 #include "ui/window/control_utility.h"
 
@@ -120,8 +120,8 @@ void cParamTextBox::ShowRangeMessage(int16_t messageId, double typed, float limi
       {ui::ResString(kTheValue), base::FormatSingle(static_cast<float>(typed)), unit,
        base::FormatSingle(TextBoxRangeMin()), base::FormatSingle(TextBoxRangeMax()), unit, TextBoxTitle(),
        base::FormatSingle(limit), unit});
-  set->Dialogs()->Show({text, set->MessageTitle(), platform::dialogs::Icon::Exclamation,
-                        platform::dialogs::Buttons::Ok, 1});
+  set->Dialogs()->Show({text, set->MessageTitle(), services::dialogs::Icon::Exclamation,
+                        services::dialogs::Buttons::Ok, 1});
 }
 
 }  // namespace params

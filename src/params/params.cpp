@@ -359,7 +359,7 @@ base::Collection<std::string> cParams::GetAllCpNamesShouldBeWrittenToLns() const
 
 // ---- the user interface and control events ----
 
-void cParams::SetUserInterface(platform::dialogs::Dialogs* dialogs, std::string messageTitle) {
+void cParams::SetUserInterface(services::dialogs::Dialogs* dialogs, std::string messageTitle) {
   dialogs_ = dialogs;
   messageTitle_ = std::move(messageTitle);
 }

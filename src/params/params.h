@@ -24,7 +24,7 @@
 #include "params/param_textbox.h"
 #include "params/parameter.h"
 
-namespace platform::dialogs {
+namespace services::dialogs {
 class Dialogs;
 }
 
@@ -53,8 +53,8 @@ class cParams {
 
   // Where the parameters' messages go (none: no message is shown), with the main window's
   // title, and where text boxes look up the scaling of NV types.
-  void SetUserInterface(platform::dialogs::Dialogs* dialogs, std::string messageTitle);
-  platform::dialogs::Dialogs* Dialogs() const { return dialogs_; }
+  void SetUserInterface(services::dialogs::Dialogs* dialogs, std::string messageTitle);
+  services::dialogs::Dialogs* Dialogs() const { return dialogs_; }
   const std::string& MessageTitle() const { return messageTitle_; }
   void SetNvTypeInfo(const lns::NvTypeInformation* information) { nvTypeInfo_ = information; }
   const lns::NvTypeInformation* NvTypeInfo() const { return nvTypeInfo_; }
@@ -275,7 +275,7 @@ class cParams {
   std::shared_ptr<lns::System> system_;
   const lns::IniFile* fetchIni_ = nullptr;
   std::shared_ptr<lns::DeviceTemplate>* fetchTemplate_ = nullptr;
-  platform::dialogs::Dialogs* dialogs_ = nullptr;
+  services::dialogs::Dialogs* dialogs_ = nullptr;
   std::string messageTitle_;
   const lns::NvTypeInformation* nvTypeInfo_ = nullptr;
   ControlEventHooks hooks_;

@@ -5,7 +5,7 @@
 #include "base/procedure.h"
 #include "params/param_enums.h"
 #include "params/params.h"
-#include "platform/dialogs/dialogs.h"
+#include "services/dialogs.h"
 #include "ui/res_strings.h"
 
 namespace params {
@@ -124,7 +124,7 @@ void cParams::ShowWriteError(const std::string& operation, const std::exception&
                            cpIniName;
   base::LogLine(base::ReplaceAll(text, "\r\n", " / "), base::kRedLine, true);
   if (dialogs_ != nullptr) {
-    dialogs_->Show({text, messageTitle_, platform::dialogs::Icon::Critical, platform::dialogs::Buttons::Ok, 1});
+    dialogs_->Show({text, messageTitle_, services::dialogs::Icon::Critical, services::dialogs::Buttons::Ok, 1});
   }
 }
 

@@ -13,19 +13,19 @@
 
 namespace platform {
 
-std::unique_ptr<dialogs::StatusWindow> ConsoleComponentFactory::CreateStatusWindow() {
+std::unique_ptr<services::dialogs::StatusWindow> ConsoleComponentFactory::CreateStatusWindow() {
   return std::make_unique<dialogs::ConsoleStatusWindow>(std::cerr);
 }
 
-std::unique_ptr<dialogs::Dialogs> ConsoleComponentFactory::CreateDialogs() {
+std::unique_ptr<services::dialogs::Dialogs> ConsoleComponentFactory::CreateDialogs() {
   return std::make_unique<dialogs::ConsoleDialogs>(std::cerr);
 }
 
-std::unique_ptr<registry::Registry> ConsoleComponentFactory::CreateRegistryAccess() {
+std::unique_ptr<services::registry::Registry> ConsoleComponentFactory::CreateRegistryAccess() {
   return std::make_unique<registry::FileRegistry>(registry::DefaultRegistryFile());
 }
 
-std::unique_ptr<process::Shell> ConsoleComponentFactory::CreateShell() {
+std::unique_ptr<services::process::Shell> ConsoleComponentFactory::CreateShell() {
   return std::make_unique<process::PosixShell>();
 }
 
@@ -41,13 +41,13 @@ std::unique_ptr<lns::NvTypeChanger> ConsoleComponentFactory::CreateNvTypeChanger
   return std::make_unique<lns_embedded::EmbeddedNvTypeChanger>();
 }
 
-std::unique_ptr<automation::ComRegistration> ConsoleComponentFactory::CreateComRegistration(
-    registry::Registry& registry) {
+std::unique_ptr<services::automation::ComRegistration> ConsoleComponentFactory::CreateComRegistration(
+    services::registry::Registry& registry) {
   return std::make_unique<automation::RegistryComRegistration>(registry);
 }
 
-std::unique_ptr<automation::ObjectFactory> ConsoleComponentFactory::CreateObjectFactory(
-    const registry::Registry& registry, std::shared_ptr<lns::ObjectServer> server) {
+std::unique_ptr<services::automation::ObjectFactory> ConsoleComponentFactory::CreateObjectFactory(
+    const services::registry::Registry& registry, std::shared_ptr<lns::ObjectServer> server) {
   return std::make_unique<automation::RegistryObjectFactory>(registry, automation::LnsResolverFor(std::move(server)));
 }
 

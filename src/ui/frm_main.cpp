@@ -2,14 +2,14 @@
 
 #include "base/procedure.h"
 #include "base/text.h"
-#include "platform/dialogs/dialogs.h"
-#include "platform/registry/registry.h"
+#include "services/dialogs.h"
+#include "services/registry.h"
 #include "ui/res_strings.h"
 
 namespace ui {
 namespace {
 
-using platform::registry::Hive;
+using services::registry::Hive;
 constexpr const char* kModule = "frmMain";
 
 window::TabStrip Page(const std::string& name, std::vector<window::Tab> tabs) {
@@ -65,11 +65,11 @@ frmMain::frmMain() {
   labels.push_back({"lblInfo", "Label", "1180/", "", "", 30, 0, 0, 0, 0, true, false});
 }
 
-void frmMain::Form_Load(const platform::registry::Registry& registry, const std::string& plugInKey,
+void frmMain::Form_Load(const services::registry::Registry& registry, const std::string& plugInKey,
                         bool toolTipsEnabled) {
   base::LogEntry(kModule, base::Visibility::Private, "Form_Load");
-  const double storedTop = base::Val(platform::registry::ReadSetting(registry, Hive::LocalMachine, plugInKey, "Settings", "Top", "-1"));
-  const double storedLeft = base::Val(platform::registry::ReadSetting(registry, Hive::LocalMachine, plugInKey, "Settings", "Left", "-1"));
+  const double storedTop = base::Val(services::registry::ReadSetting(registry, Hive::LocalMachine, plugInKey, "Settings", "Top", "-1"));
+  const double storedLeft = base::Val(services::registry::ReadSetting(registry, Hive::LocalMachine, plugInKey, "Settings", "Left", "-1"));
   if (storedTop != -1) top = storedTop;
   if (storedLeft != -1) left = storedLeft;
   LoadResStrings(toolTipsEnabled);
@@ -144,19 +144,19 @@ void frmMain::SetupPages(int32_t currentCommand, bool deviceAccessible) {
   }
 }
 
-bool frmMain::QueryUnload(bool parametersChanged, platform::dialogs::Dialogs& dialogs) const {
+bool frmMain::QueryUnload(bool parametersChanged, services::dialogs::Dialogs& dialogs) const {
   if (!parametersChanged) return false;
-  const auto answer = dialogs.Show({ResString(1428, 3), caption, platform::dialogs::Icon::Question,
-                                    platform::dialogs::Buttons::YesNo, 2});
-  return answer == platform::dialogs::Answer::No;
+  const auto answer = dialogs.Show({ResString(1428, 3), caption, services::dialogs::Icon::Question,
+                                    services::dialogs::Buttons::YesNo, 2});
+  return answer == services::dialogs::Answer::No;
 }
 
-void frmMain::Form_Unload(platform::registry::Registry& registry, const std::string& plugInKey) {
+void frmMain::Form_Unload(services::registry::Registry& registry, const std::string& plugInKey) {
   base::LogEntry(kModule, base::Visibility::Private, "Form_Unload", "Cancel As Integer");
   if (windowState == 0 && !plugInKey.empty()) {
-    platform::registry::WriteSetting(registry, Hive::LocalMachine, plugInKey, "Settings", "Top",
+    services::registry::WriteSetting(registry, Hive::LocalMachine, plugInKey, "Settings", "Top",
                                      std::to_string(static_cast<int64_t>(top)));
-    platform::registry::WriteSetting(registry, Hive::LocalMachine, plugInKey, "Settings", "Left",
+    services::registry::WriteSetting(registry, Hive::LocalMachine, plugInKey, "Settings", "Left",
                                      std::to_string(static_cast<int64_t>(left)));
   }
   statusLine = ResString(1507);

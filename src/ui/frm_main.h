@@ -11,10 +11,10 @@
 #include "ui/window/controls.h"
 #include "ui/window/value_controls.h"
 
-namespace platform::registry {
+namespace services::registry {
 class Registry;
 }
-namespace platform::dialogs {
+namespace services::dialogs {
 class Dialogs;
 }
 
@@ -33,7 +33,7 @@ class frmMain {
 
   // Places the window where it was last ("Top"/"Left" of "Settings" under the plug-in's key)
   // and loads the texts of the window, the menu and the button line.
-  void Form_Load(const platform::registry::Registry& registry, const std::string& plugInKey, bool toolTipsEnabled);
+  void Form_Load(const services::registry::Registry& registry, const std::string& plugInKey, bool toolTipsEnabled);
   void LoadResStrings(bool toolTipsEnabled);
   void LoadResStringsToMenu();
 
@@ -47,9 +47,9 @@ class frmMain {
   // Disables the Apply button (the caller clears ParametersChanged).
   void SetControls() { buttons.applyEnabled = false; }
   // The unload question (item 3 of 1428) when parameters changed: true cancels the closing.
-  bool QueryUnload(bool parametersChanged, platform::dialogs::Dialogs& dialogs) const;
+  bool QueryUnload(bool parametersChanged, services::dialogs::Dialogs& dialogs) const;
   // Stores the position unless minimised or maximised (or without a key); status line 1507.
-  void Form_Unload(platform::registry::Registry& registry, const std::string& plugInKey);
+  void Form_Unload(services::registry::Registry& registry, const std::string& plugInKey);
 
   std::string tag = "1809/";
   std::string caption;

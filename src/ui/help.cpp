@@ -6,19 +6,19 @@
 #include "base/procedure.h"
 #include "base/product.h"
 #include "base/text.h"
-#include "platform/dialogs/dialogs.h"
-#include "platform/process/shell.h"
+#include "services/dialogs.h"
+#include "services/shell.h"
 #include "ui/res_strings.h"
 
 namespace ui {
 
-using platform::dialogs::Icon;
+using services::dialogs::Icon;
 
-void ShowAbout(platform::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText) {
+void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText) {
   base::RunProcedure("M_Help", base::Visibility::Public, "ShowAbout", [&](base::ErrorScope&) {
     const std::string version = std::to_string(base::kVersionMajor) + "." + std::to_string(base::kVersionMinor) +
                                 "." + std::to_string(base::kVersionRevision);
-    platform::dialogs::AboutBox about;
+    services::dialogs::AboutBox about;
     about.title = ResString(1850);
     about.lines.push_back(base::FormatPlaceholders(ResString(1851), {version}));
     if (serverText) about.lines.push_back(*serverText);
@@ -27,7 +27,7 @@ void ShowAbout(platform::dialogs::Dialogs& dialogs, const std::optional<std::str
   });
 }
 
-void ShowHelp(platform::dialogs::Dialogs& dialogs, platform::process::Shell& shell,
+void ShowHelp(services::dialogs::Dialogs& dialogs, services::process::Shell& shell,
               const std::string& helpFilePath, int32_t topicId) {
   base::RunProcedure("M_Help", base::Visibility::Public, "ShowHelp", [&](base::ErrorScope&) {
     // The opener shows a document at its start; topics cannot be addressed through it.
@@ -41,7 +41,7 @@ void ShowHelp(platform::dialogs::Dialogs& dialogs, platform::process::Shell& she
     }
     if (message == 0) return;
     dialogs.Show({base::FormatPlaceholders(ResString(message), {helpFilePath}), base::kProductName,
-                  Icon::Critical, platform::dialogs::Buttons::Ok, 1});
+                  Icon::Critical, services::dialogs::Buttons::Ok, 1});
   });
 }
 

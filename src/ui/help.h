@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-namespace platform::dialogs {
+namespace services::dialogs {
 class Dialogs;
 }
-namespace platform::process {
+namespace services::process {
 class Shell;
 }
 
@@ -19,11 +19,11 @@ inline constexpr const char* kDesktopOpener = "xdg-open";
 
 // Title 1850, the product line 1851 with the version, the object server's text line when
 // there is one, then the maker's lines (1852, 1853, 1855..1858; missing entries are empty).
-void ShowAbout(platform::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText);
+void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText);
 
 // Opens the help file with the desktop's opener (topic -1 for the start page). Without an
 // opener message 1426 is shown, for a missing file 1425 with the full path.
-void ShowHelp(platform::dialogs::Dialogs& dialogs, platform::process::Shell& shell,
+void ShowHelp(services::dialogs::Dialogs& dialogs, services::process::Shell& shell,
               const std::string& helpFilePath, int32_t topicId);
 
 }  // namespace ui

@@ -5,7 +5,7 @@
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/text.h"
-#include "platform/registry/registry.h"
+#include "services/registry.h"
 #include "ui/res_strings_table.h"
 
 namespace ui {
@@ -57,15 +57,15 @@ ControlTexts TextsForTag(std::string_view tag, bool toolTipsEnabled) {
   return texts;
 }
 
-int16_t ReadSharedLanguageSetting(const platform::registry::Registry& registry) {
-  const std::string stored = platform::registry::ReadSetting(
-      registry, platform::registry::Hive::LocalMachine, kSharedLanguageKey, "Options", "Language", "0");
+int16_t ReadSharedLanguageSetting(const services::registry::Registry& registry) {
+  const std::string stored = services::registry::ReadSetting(
+      registry, services::registry::Hive::LocalMachine, kSharedLanguageKey, "Options", "Language", "0");
   return base::CInt(base::Val(stored));
 }
 
-void SaveLanguageSetting(platform::registry::Registry& registry, std::string_view plugInKey) {
+void SaveLanguageSetting(services::registry::Registry& registry, std::string_view plugInKey) {
   base::RunProcedure("M_ResStrings", base::Visibility::Public, "SaveLanguageSetting", [&](base::ErrorScope&) {
-    platform::registry::WriteSetting(registry, platform::registry::Hive::LocalMachine, plugInKey, "Options",
+    services::registry::WriteSetting(registry, services::registry::Hive::LocalMachine, plugInKey, "Options",
                                      "Language", std::to_string(g_languageOffset));
   });
 }

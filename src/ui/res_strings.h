@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform::registry {
+namespace services::registry {
 class Registry;
 }
 
@@ -38,8 +38,8 @@ struct ControlTexts {
 ControlTexts TextsForTag(std::string_view tag, bool toolTipsEnabled);
 
 // The language offset stored for all of the maker's plug-ins ("0" when missing).
-int16_t ReadSharedLanguageSetting(const platform::registry::Registry& registry);
+int16_t ReadSharedLanguageSetting(const services::registry::Registry& registry);
 // Writes LanguageOffset as "Language" in section "Options" of the plug-in's own key.
-void SaveLanguageSetting(platform::registry::Registry& registry, std::string_view plugInKey);
+void SaveLanguageSetting(services::registry::Registry& registry, std::string_view plugInKey);
 
 }  // namespace ui

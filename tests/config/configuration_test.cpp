@@ -98,12 +98,12 @@ class ConfigurationCommandsTest : public ::testing::Test {
 
 TEST_F(ConfigurationCommandsTest, ReadParametersAsksFirstWhenParametersChanged) {
   window.changed = true;
-  run.records.answers = {platform::dialogs::Answer::No};
+  run.records.answers = {services::dialogs::Answer::No};
   configuration.ReadParameters();
   ASSERT_EQ(run.records.messages.size(), 1u);
   EXPECT_THAT(run.records.messages[0].text, ::testing::HasSubstr("Do you want to read parameters from \"Omnal 1\" ?"));
   EXPECT_TRUE(window.calls.empty());  // No: nothing happens
-  run.records.answers = {platform::dialogs::Answer::Yes};
+  run.records.answers = {services::dialogs::Answer::Yes};
   configuration.ReadParameters();
   EXPECT_THAT(window.calls, ::testing::ElementsAre("busy", "status Reading parameters ...", "loading", "loaded",
                                                    "controls", "idle", "status Ready."));
@@ -119,7 +119,7 @@ TEST_F(ConfigurationCommandsTest, WriteParametersOnlyWithValidValuesAndReportsLo
   window.changed = true;
   EXPECT_FALSE(configuration.WriteParameters());
   ASSERT_EQ(run.records.messages.size(), 1u);
-  EXPECT_EQ(run.records.messages[0].icon, platform::dialogs::Icon::Critical);
+  EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Critical);
   EXPECT_TRUE(window.changed);
   EXPECT_TRUE(window.calls.empty());
   combo->SetValue(10);

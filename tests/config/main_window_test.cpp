@@ -10,13 +10,13 @@
 
 #include "config/window_script.h"
 #include "demo_profile/demo_window.h"
-#include "platform/registry/registry.h"
+#include "services/registry.h"
 #include "support/plugin_run.h"
 #include "support/recording_log.h"
 #include "ui/res_strings.h"
 
 using ::testing::ElementsAre;
-using platform::dialogs::Answer;
+using services::dialogs::Answer;
 
 namespace {
 
@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, ClosingAsksWhenParametersChanged) {
   window->MenuToolClick("Quit");
   EXPECT_TRUE(form.unloaded);
   EXPECT_EQ(ended, 1);
-  EXPECT_EQ(platform::registry::ReadSetting(run.registry, platform::registry::Hive::LocalMachine,
+  EXPECT_EQ(services::registry::ReadSetting(run.registry, services::registry::Hive::LocalMachine,
                                             "SOFTWARE\\velta\\veltaPortaB", "Settings", "Top", "-1"),
             "0");
 }
@@ -146,9 +146,9 @@ TEST_F(MainWindowTest, PagesTabsHelpAndTheLogger) {
 }
 
 TEST_F(MainWindowTest, TheLanguageSwitchComparesWithTheStoredSharedValue) {
-  using platform::registry::Hive;
+  using services::registry::Hive;
   auto stored = [&] {
-    return platform::registry::ReadSetting(run.registry, Hive::LocalMachine, std::string(ui::kSharedLanguageKey),
+    return services::registry::ReadSetting(run.registry, Hive::LocalMachine, std::string(ui::kSharedLanguageKey),
                                            "Options", "Language", "none");
   };
   window->MenuToolClick("English");  // nothing stored means English: no change, no message

@@ -143,7 +143,7 @@ TEST_F(ApplicationTest, CommandFiftyRegistersInTheNetworkAndAnswersThroughRegRes
   EXPECT_EQ(registrations[0].fileName, "PortaB.xif");
   // EndApp wrote the local registration again.
   platform::registry::FileRegistry registry = run_.Registry();
-  EXPECT_EQ(registry.ReadValue(platform::registry::Hive::ClassesRoot, "veltaPortaB.Application\\Clsid", ""),
+  EXPECT_EQ(registry.ReadValue(services::registry::Hive::ClassesRoot, "veltaPortaB.Application\\Clsid", ""),
             "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D10}");
 }
 

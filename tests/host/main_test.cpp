@@ -8,7 +8,7 @@
 #include "support/host_run.h"
 #include "ui/res_strings.h"
 
-using platform::registry::Hive;
+using services::registry::Hive;
 using testing::HasSubstr;
 using testing::Not;
 
@@ -63,7 +63,7 @@ TEST(MainTest, CommandLinesReachTheRightHandler) {
       ASSERT_EQ(run.records.messages.size(), 1u);
       EXPECT_EQ(run.records.messages[0].text, Refusal(s.CommandId, c.refusedClassId));
       EXPECT_EQ(run.records.messages[0].title, "veltaPortaB");
-      EXPECT_EQ(run.records.messages[0].icon, platform::dialogs::Icon::Exclamation);
+      EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Exclamation);
     } else if (c.currentCommand != 0) {
       // Accepted: the connection starts; this home has no network, so the project cannot be opened.
       ASSERT_EQ(run.records.messages.size(), 1u);
@@ -149,7 +149,7 @@ TEST(MainTest, CommandFiftyTakesTheRegistrationBranchForAnyClass) {
     EXPECT_TRUE(host::RunState().Ended);
     ASSERT_EQ(run.records.messages.size(), 1u);
     EXPECT_EQ(run.records.messages[0].text, "13 / 28: configure omnal object\r\n22 / 28: control switch sensor");
-    EXPECT_EQ(run.records.messages[0].icon, platform::dialogs::Icon::Information);
+    EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Information);
     EXPECT_THAT(run.Log(), Not(HasSubstr("RegisterInNetworks")));
   }
   {
@@ -161,7 +161,7 @@ TEST(MainTest, CommandFiftyTakesTheRegistrationBranchForAnyClass) {
     EXPECT_TRUE(run.records.statusShown);
     ASSERT_EQ(run.records.messages.size(), 1u);
     EXPECT_EQ(run.records.messages[0].text, "Errors occured while registering the plug-in.");
-    EXPECT_EQ(run.records.messages[0].icon, platform::dialogs::Icon::Critical);
+    EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Critical);
   }
 }
 
@@ -199,7 +199,7 @@ TEST(MainTest, MissingIniFileEndsTheRunBeforeAnyCommand) {
   ASSERT_EQ(run.records.messages.size(), 1u);
   EXPECT_EQ(run.records.messages[0].text,
             "The INI file does not exist :\r\n\r\n" + (run.ProgramFolder() / "PortaB.ini").string());
-  EXPECT_EQ(run.records.messages[0].icon, platform::dialogs::Icon::Critical);
+  EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Critical);
   EXPECT_TRUE(host::RunState().StartFailed);
   EXPECT_THAT(run.Log(), Not(HasSubstr("[M_PlugIn] Public Sub Main()")));
 }

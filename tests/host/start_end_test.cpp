@@ -36,7 +36,7 @@ TEST_F(StartEndTest, AServerThatDoesNotAnswerGivesMessage1508) {
   Connect(1);
   ASSERT_EQ(records_.messages.size(), 1u);
   EXPECT_EQ(records_.messages[0].text, "The LNS server can not be opened ! veltaPortaB is being closed.");
-  EXPECT_EQ(records_.messages[0].icon, platform::dialogs::Icon::Exclamation);
+  EXPECT_EQ(records_.messages[0].icon, services::dialogs::Icon::Exclamation);
   EXPECT_EQ(records_.messages[0].title, "Switch 1 / Omnal 1");
   EXPECT_TRUE(host::RunState().StartFailed);
   EXPECT_TRUE(host::RunState().Ended);

@@ -35,7 +35,7 @@ TEST(Mc16Test, MissingFilesAreReportedOneMessageEach) {
   ASSERT_EQ(run.records.messages.size(), 1u);
   const std::string folder = (run.ServerFolder() / "Config").string() + "/";
   EXPECT_EQ(run.records.messages[0].text, "Config File does not exist.\r\n\r\n" + folder + "Nothing.cfg");
-  EXPECT_EQ(run.records.messages[0].icon, platform::dialogs::Icon::Critical);
+  EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Critical);
 
   mc16.SetConfigFileName("PortaB.cfg");
   ASSERT_TRUE(mc16.Init1());
@@ -85,7 +85,7 @@ TEST(Mc16Test, ServerDirectoryFromTheRegistration) {
   EXPECT_EQ(dir(), "C:/Programme/velta/");
   run.RegisterServer("/usr/bin/GDB");  // the development environment, in any case
   EXPECT_EQ(dir(), "/opt/dev/");
-  run.registry.DeleteKeyTree(platform::registry::Hive::ClassesRoot, "veltaPortaB.Application");
+  run.registry.DeleteKeyTree(services::registry::Hive::ClassesRoot, "veltaPortaB.Application");
   EXPECT_EQ(dir(), "");
   knowledge::cMC16 mc16(run.context);
   mc16.SetConfigFileName("PortaB.cfg");

@@ -260,7 +260,7 @@ TEST(ParamsWriteTest, AnUnexpectedErrorShowsTheGermanBox) {
   EXPECT_THAT(records.messages[0].text, ::testing::StartsWith("Fehler in GetNewCpDev !!!\r\nNummer : "));
   EXPECT_THAT(records.messages[0].text, ::testing::HasSubstr("\r\nBeschreibung : "));
   EXPECT_THAT(records.messages[0].text, ::testing::EndsWith("\r\nZeile : 0\r\nConfigProperty : DeviceOptions"));
-  EXPECT_EQ(records.messages[0].icon, platform::dialogs::Icon::Critical);
+  EXPECT_EQ(records.messages[0].icon, services::dialogs::Icon::Critical);
   (void)buffer;
 }
 

@@ -98,8 +98,8 @@ TEST_F(TextBoxInputTest, ValidationClampsSnapsAndReports) {
       EXPECT_TRUE(records.messages.empty()) << row.typed;
     } else {
       ASSERT_EQ(records.messages.size(), 1u) << row.typed;
-      EXPECT_EQ(records.messages[0].icon, platform::dialogs::Icon::Exclamation);
-      EXPECT_EQ(records.messages[0].buttons, platform::dialogs::Buttons::Ok);
+      EXPECT_EQ(records.messages[0].icon, services::dialogs::Icon::Exclamation);
+      EXPECT_EQ(records.messages[0].buttons, services::dialogs::Buttons::Ok);
       EXPECT_EQ(records.messages[0].title, "Switch 1 / Omnal 1");
     }
     if (row.cancel) {

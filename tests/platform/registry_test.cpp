@@ -17,7 +17,7 @@
 #include "support/temp_dir.h"
 
 using platform::registry::FileRegistry;
-using platform::registry::Hive;
+using services::registry::Hive;
 using platform::registry::RegDocument;
 using testing::HasSubstr;
 using testing_support::ThrowsError;

@@ -9,9 +9,9 @@
 
 namespace testing_support {
 
-platform::dialogs::Answer RecordingDialogs::Show(const platform::dialogs::MessageBox& box) {
+services::dialogs::Answer RecordingDialogs::Show(const services::dialogs::MessageBox& box) {
   records_.messages.push_back(box);
-  const auto offered = platform::dialogs::AnswersOf(box.buttons);
+  const auto offered = services::dialogs::AnswersOf(box.buttons);
   if (offered.size() > 1 && !records_.answers.empty()) {
     const auto answer = records_.answers.front();
     records_.answers.pop_front();
@@ -20,7 +20,7 @@ platform::dialogs::Answer RecordingDialogs::Show(const platform::dialogs::Messag
   return offered[static_cast<size_t>(box.defaultButton - 1)];
 }
 
-std::optional<std::string> RecordingDialogs::ChooseFile(const platform::dialogs::FileDialog& dialog) {
+std::optional<std::string> RecordingDialogs::ChooseFile(const services::dialogs::FileDialog& dialog) {
   records_.fileDialogs.push_back(dialog);
   if (records_.files.empty()) return std::nullopt;
   std::string file = records_.files.front();
@@ -35,13 +35,13 @@ bool RecordingShell::Start(const std::filesystem::path& program, const std::vect
   return true;
 }
 
-std::unique_ptr<platform::dialogs::StatusWindow> TestFactory::CreateStatusWindow() {
+std::unique_ptr<services::dialogs::StatusWindow> TestFactory::CreateStatusWindow() {
   return std::make_unique<RecordingStatusWindow>(records_);
 }
-std::unique_ptr<platform::dialogs::Dialogs> TestFactory::CreateDialogs() {
+std::unique_ptr<services::dialogs::Dialogs> TestFactory::CreateDialogs() {
   return std::make_unique<RecordingDialogs>(records_);
 }
-std::unique_ptr<platform::registry::Registry> TestFactory::CreateRegistryAccess() {
+std::unique_ptr<services::registry::Registry> TestFactory::CreateRegistryAccess() {
   return std::make_unique<platform::registry::FileRegistry>(registryFile_);
 }
 std::unique_ptr<lns::IniFile> TestFactory::CreateIniFile() { return std::make_unique<platform::ini::ProfileIniFile>(); }
@@ -72,14 +72,14 @@ std::shared_ptr<lns::ObjectServer> TestFactory::CreateObjectServer() {
 std::unique_ptr<lns::NvTypeChanger> TestFactory::CreateNvTypeChanger() {
   return std::make_unique<platform::lns_embedded::EmbeddedNvTypeChanger>();
 }
-std::unique_ptr<platform::automation::ComRegistration> TestFactory::CreateComRegistration(
-    platform::registry::Registry& registry) {
+std::unique_ptr<services::automation::ComRegistration> TestFactory::CreateComRegistration(
+    services::registry::Registry& registry) {
   return std::make_unique<platform::automation::RegistryComRegistration>(registry);
 }
 
 namespace {
 // Hands out what the test's objectMaker makes, and records the request.
-class RecordingObjectFactory final : public platform::automation::ObjectFactory {
+class RecordingObjectFactory final : public services::automation::ObjectFactory {
  public:
   explicit RecordingObjectFactory(Records& records) : records_(records) {}
   base::DispatchPtr CreateObject(const std::string& progId) override {
@@ -94,12 +94,12 @@ class RecordingObjectFactory final : public platform::automation::ObjectFactory 
 };
 }  // namespace
 
-std::unique_ptr<platform::automation::ObjectFactory> TestFactory::CreateObjectFactory(
-    const platform::registry::Registry&, std::shared_ptr<lns::ObjectServer>) {
+std::unique_ptr<services::automation::ObjectFactory> TestFactory::CreateObjectFactory(
+    const services::registry::Registry&, std::shared_ptr<lns::ObjectServer>) {
   return std::make_unique<RecordingObjectFactory>(records_);
 }
 
-std::unique_ptr<platform::process::Shell> TestFactory::CreateShell() {
+std::unique_ptr<services::process::Shell> TestFactory::CreateShell() {
   return std::make_unique<RecordingShell>(records_);
 }
 

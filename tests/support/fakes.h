@@ -9,18 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/components.h"
-#include "platform/dialogs/dialogs.h"
+#include "services/components.h"
+#include "services/dialogs.h"
 #include "platform/process/shell.h"
 
 namespace testing_support {
 
 struct Records {
-  std::vector<platform::dialogs::MessageBox> messages;
-  std::vector<platform::dialogs::AboutBox> abouts;
-  std::deque<platform::dialogs::Answer> answers;  // next answers to questions
+  std::vector<services::dialogs::MessageBox> messages;
+  std::vector<services::dialogs::AboutBox> abouts;
+  std::deque<services::dialogs::Answer> answers;  // next answers to questions
   std::deque<std::string> files;                  // next files chosen in file dialogs (none: cancelled)
-  std::vector<platform::dialogs::FileDialog> fileDialogs;
+  std::vector<services::dialogs::FileDialog> fileDialogs;
   std::vector<std::string> statusTexts;
   bool statusShown = false;
   std::vector<std::vector<std::string>> started;  // program and arguments
@@ -30,18 +30,18 @@ struct Records {
   std::optional<std::filesystem::path> opener;    // what FindProgram finds
 };
 
-class RecordingDialogs final : public platform::dialogs::Dialogs {
+class RecordingDialogs final : public services::dialogs::Dialogs {
  public:
   explicit RecordingDialogs(Records& records) : records_(records) {}
-  platform::dialogs::Answer Show(const platform::dialogs::MessageBox& box) override;
-  std::optional<std::string> ChooseFile(const platform::dialogs::FileDialog& dialog) override;
-  void ShowAbout(const platform::dialogs::AboutBox& about) override { records_.abouts.push_back(about); }
+  services::dialogs::Answer Show(const services::dialogs::MessageBox& box) override;
+  std::optional<std::string> ChooseFile(const services::dialogs::FileDialog& dialog) override;
+  void ShowAbout(const services::dialogs::AboutBox& about) override { records_.abouts.push_back(about); }
 
  private:
   Records& records_;
 };
 
-class RecordingStatusWindow final : public platform::dialogs::StatusWindow {
+class RecordingStatusWindow final : public services::dialogs::StatusWindow {
  public:
   explicit RecordingStatusWindow(Records& records) : records_(records) {}
   void Show() override { records_.statusShown = true; }
@@ -58,7 +58,7 @@ class RecordingStatusWindow final : public platform::dialogs::StatusWindow {
   Records& records_;
 };
 
-class RecordingShell final : public platform::process::Shell {
+class RecordingShell final : public services::process::Shell {
  public:
   explicit RecordingShell(Records& records) : records_(records) {}
   bool Start(const std::filesystem::path& program, const std::vector<std::string>& args) override;
@@ -69,21 +69,21 @@ class RecordingShell final : public platform::process::Shell {
 };
 
 // Recording dialogs, status window and shell; the registry store in `registryFile`.
-class TestFactory final : public platform::ComponentFactory {
+class TestFactory final : public services::ComponentFactory {
  public:
   TestFactory(Records& records, std::filesystem::path registryFile)
       : records_(records), registryFile_(std::move(registryFile)) {}
-  std::unique_ptr<platform::dialogs::StatusWindow> CreateStatusWindow() override;
-  std::unique_ptr<platform::dialogs::Dialogs> CreateDialogs() override;
-  std::unique_ptr<platform::registry::Registry> CreateRegistryAccess() override;
-  std::unique_ptr<platform::process::Shell> CreateShell() override;
+  std::unique_ptr<services::dialogs::StatusWindow> CreateStatusWindow() override;
+  std::unique_ptr<services::dialogs::Dialogs> CreateDialogs() override;
+  std::unique_ptr<services::registry::Registry> CreateRegistryAccess() override;
+  std::unique_ptr<services::process::Shell> CreateShell() override;
   std::unique_ptr<lns::IniFile> CreateIniFile() override;
   std::shared_ptr<lns::ObjectServer> CreateObjectServer() override;
   std::unique_ptr<lns::NvTypeChanger> CreateNvTypeChanger() override;
-  std::unique_ptr<platform::automation::ComRegistration> CreateComRegistration(
-      platform::registry::Registry& registry) override;
-  std::unique_ptr<platform::automation::ObjectFactory> CreateObjectFactory(
-      const platform::registry::Registry& registry, std::shared_ptr<lns::ObjectServer> server) override;
+  std::unique_ptr<services::automation::ComRegistration> CreateComRegistration(
+      services::registry::Registry& registry) override;
+  std::unique_ptr<services::automation::ObjectFactory> CreateObjectFactory(
+      const services::registry::Registry& registry, std::shared_ptr<lns::ObjectServer> server) override;
 
  private:
   Records& records_;

@@ -25,7 +25,7 @@ PlugInRun::PlugInRun()
 }
 
 void PlugInRun::RegisterServer(const std::string& serverPath) {
-  using platform::registry::Hive;
+  using services::registry::Hive;
   registry.WriteValue(Hive::ClassesRoot, "veltaPortaB.Application\\Clsid", "", "{6A1D5C2E-0000-4000-8000-000000000001}");
   registry.WriteValue(Hive::ClassesRoot, "Clsid\\{6A1D5C2E-0000-4000-8000-000000000001}\\LocalServer32", "", serverPath);
 }

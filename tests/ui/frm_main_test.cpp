@@ -53,7 +53,7 @@ TEST(FrmMainTest, LoadPlacesTheWindowAndLoadsTextsUnloadStoresThePosition) {
   testing_support::TempDir dir;
   platform::registry::FileRegistry registry(dir / "registry.reg");
   const std::string key = "SOFTWARE\\velta\\veltaPortaB";
-  registry.WriteValue(platform::registry::Hive::LocalMachine, key + "\\Settings", "Top", "120");
+  registry.WriteValue(services::registry::Hive::LocalMachine, key + "\\Settings", "Top", "120");
   ui::frmMain window;
   window.Form_Load(registry, key, true);
   EXPECT_EQ(window.top, 120);
@@ -70,11 +70,11 @@ TEST(FrmMainTest, LoadPlacesTheWindowAndLoadsTextsUnloadStoresThePosition) {
   window.left = 33;
   window.windowState = 2;  // maximised: the position is not stored
   window.Form_Unload(registry, key);
-  EXPECT_EQ(registry.ReadValue(platform::registry::Hive::LocalMachine, key + "\\Settings", "Left"), std::nullopt);
+  EXPECT_EQ(registry.ReadValue(services::registry::Hive::LocalMachine, key + "\\Settings", "Left"), std::nullopt);
   EXPECT_EQ(window.statusLine, "Disconnecting from LNS server ...");
   window.windowState = 0;
   window.Form_Unload(registry, key);
-  EXPECT_EQ(registry.ReadValue(platform::registry::Hive::LocalMachine, key + "\\Settings", "Left"), "33");
+  EXPECT_EQ(registry.ReadValue(services::registry::Hive::LocalMachine, key + "\\Settings", "Left"), "33");
 }
 
 TEST(FrmMainTest, UnloadQuestionOnlyWhenParametersChanged) {
@@ -86,7 +86,7 @@ TEST(FrmMainTest, UnloadQuestionOnlyWhenParametersChanged) {
   EXPECT_TRUE(window.QueryUnload(true, dialogs));  // the default button is No: the closing is cancelled
   ASSERT_EQ(records.messages.size(), 1u);
   EXPECT_EQ(records.messages[0].text, "Parameters have been changed !\r\n\r\nDo you want to quit the plug-in?");
-  records.answers.push_back(platform::dialogs::Answer::Yes);
+  records.answers.push_back(services::dialogs::Answer::Yes);
   EXPECT_FALSE(window.QueryUnload(true, dialogs));
 }
 

@@ -32,7 +32,7 @@ TEST(HelpTest, HelpMessagesForMissingOpenerAndMissingFile) {
   ui::ShowHelp(dialogs, shell, missing, -1);  // no opener on this desktop
   ASSERT_EQ(records.messages.size(), 1u);
   EXPECT_EQ(records.messages[0].text.rfind("At least one of the required components", 0), 0u);
-  EXPECT_EQ(records.messages[0].icon, platform::dialogs::Icon::Critical);
+  EXPECT_EQ(records.messages[0].icon, services::dialogs::Icon::Critical);
 
   records.opener = "/usr/bin/xdg-open";
   ui::ShowHelp(dialogs, shell, missing, 1003);

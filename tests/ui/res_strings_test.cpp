@@ -87,12 +87,12 @@ TEST_F(ResStringsTest, LanguageSettings) {
   testing_support::TempDir dir;
   platform::registry::FileRegistry reg(dir / "registry.reg");
   EXPECT_EQ(ui::ReadSharedLanguageSetting(reg), 0);  // missing: English
-  reg.WriteValue(platform::registry::Hive::LocalMachine, "SOFTWARE\\velta\\tessel Register\\Options", "Language",
+  reg.WriteValue(services::registry::Hive::LocalMachine, "SOFTWARE\\velta\\tessel Register\\Options", "Language",
                  "1000");
   EXPECT_EQ(ui::ReadSharedLanguageSetting(reg), 1000);
   ui::SetLanguageOffset(1000);
   ui::SaveLanguageSetting(reg, "SOFTWARE\\velta\\veltaPortaB");
-  EXPECT_EQ(reg.ReadValue(platform::registry::Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB\\Options",
+  EXPECT_EQ(reg.ReadValue(services::registry::Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB\\Options",
                           "Language"),
             "1000");
 }

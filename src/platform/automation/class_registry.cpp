@@ -2,9 +2,9 @@
 
 namespace platform::automation {
 
-using registry::Hive;
+using services::registry::Hive;
 
-void RegisterClass(registry::Registry& registry, const ClassRegistration& registration) {
+void RegisterClass(services::registry::Registry& registry, const ClassRegistration& registration) {
   const std::string classKey = "Clsid\\" + registration.classId;
   registry.WriteValue(Hive::ClassesRoot, registration.progId + "\\Clsid", "", registration.classId);
   registry.WriteValue(Hive::ClassesRoot, classKey + "\\ProgID", "", registration.progId);
@@ -15,12 +15,12 @@ void RegisterClass(registry::Registry& registry, const ClassRegistration& regist
   }
 }
 
-void UnregisterClass(registry::Registry& registry, const std::string& progId, const std::string& classId) {
+void UnregisterClass(services::registry::Registry& registry, const std::string& progId, const std::string& classId) {
   registry.DeleteKeyTree(Hive::ClassesRoot, progId);
   registry.DeleteKeyTree(Hive::ClassesRoot, "Clsid\\" + classId);
 }
 
-std::optional<std::filesystem::path> RegisteredServer(const registry::Registry& registry, const std::string& progId) {
+std::optional<std::filesystem::path> RegisteredServer(const services::registry::Registry& registry, const std::string& progId) {
   const auto classId = registry.ReadValue(Hive::ClassesRoot, progId + "\\Clsid", "");
   if (!classId || classId->empty()) return std::nullopt;
   const auto server = registry.ReadValue(Hive::ClassesRoot, "Clsid\\" + *classId + "\\LocalServer32", "");

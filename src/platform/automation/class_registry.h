@@ -11,28 +11,30 @@
 #include <utility>
 #include <vector>
 
-#include "platform/automation/automation.h"
-#include "platform/registry/registry.h"
+#include "services/automation.h"
+#include "services/registry.h"
 
 namespace platform::automation {
 
-void RegisterClass(registry::Registry& registry, const ClassRegistration& registration);
+using namespace services::automation;  // the interfaces implemented here
+
+void RegisterClass(services::registry::Registry& registry, const ClassRegistration& registration);
 // Removes the program id's keys and its class id's keys; a missing registration is no error.
-void UnregisterClass(registry::Registry& registry, const std::string& progId, const std::string& classId);
+void UnregisterClass(services::registry::Registry& registry, const std::string& progId, const std::string& classId);
 // The registered program of a program id; nullopt when the class is not registered.
-std::optional<std::filesystem::path> RegisteredServer(const registry::Registry& registry, const std::string& progId);
+std::optional<std::filesystem::path> RegisteredServer(const services::registry::Registry& registry, const std::string& progId);
 
 // The registry store's ComRegistration.
 class RegistryComRegistration final : public ComRegistration {
  public:
-  explicit RegistryComRegistration(registry::Registry& registry) : registry_(registry) {}
+  explicit RegistryComRegistration(services::registry::Registry& registry) : registry_(registry) {}
   void Register(const ClassRegistration& registration) override { RegisterClass(registry_, registration); }
   void Unregister(const std::string& progId, const std::string& classId) override {
     UnregisterClass(registry_, progId, classId);
   }
 
  private:
-  registry::Registry& registry_;
+  services::registry::Registry& registry_;
 };
 
 }  // namespace platform::automation

@@ -43,7 +43,7 @@ Json Connection::Encode(const base::Variant& value) {
   }
   base::DispatchPtr object = value.ToObject();
   if (!object) return nullptr;
-  if (const auto* lns = dynamic_cast<const LnsObjectReference*>(object.get())) return Json{{"$lns", lns->LnsObjectName()}};
+  if (const auto* lns = dynamic_cast<const services::automation::LnsObjectReference*>(object.get())) return Json{{"$lns", lns->LnsObjectName()}};
   const int64_t ref = nextRef_++;
   exported_[ref] = std::move(object);
   return Json{{"$ref", ref}};

@@ -18,7 +18,7 @@
 
 #include "base/dispatch.h"
 #include "base/error.h"
-#include "platform/automation/automation.h"
+#include "services/automation.h"
 #include "platform/automation/wire.h"
 
 namespace platform::automation {

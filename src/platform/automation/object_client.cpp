@@ -120,7 +120,7 @@ std::chrono::milliseconds CallTimeout() {
   return std::chrono::milliseconds(seconds > 0 ? static_cast<int64_t>(seconds * 1000) : 120000);
 }
 
-std::shared_ptr<base::Dispatch> CreateObject(const registry::Registry& registry, const std::string& progId,
+std::shared_ptr<base::Dispatch> CreateObject(const services::registry::Registry& registry, const std::string& progId,
                                              Connection::LnsResolver lnsResolver) {
   IgnoreBrokenPipes();
   const auto server = RegisteredServer(registry, progId);

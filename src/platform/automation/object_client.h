@@ -9,32 +9,34 @@
 #include <string>
 
 #include "base/dispatch.h"
-#include "platform/automation/automation.h"
+#include "services/automation.h"
 #include "platform/automation/connection.h"
-#include "platform/registry/registry.h"
+#include "services/registry.h"
 
 namespace platform::automation {
+
+using namespace services::automation;  // the interfaces implemented here
 
 // How long a call may take before the server counts as not answering: PORTAB_AUTOMATION_TIMEOUT
 // seconds, 120 when unset.
 std::chrono::milliseconds CallTimeout();
 
 // Raises kCannotCreateObject when the class is not registered or its program cannot start.
-std::shared_ptr<base::Dispatch> CreateObject(const registry::Registry& registry, const std::string& progId,
+std::shared_ptr<base::Dispatch> CreateObject(const services::registry::Registry& registry, const std::string& progId,
                                              Connection::LnsResolver lnsResolver = nullptr);
 
 // Creates objects of the classes registered in a registry store; LNS objects received from
 // them are resolved with `lnsResolver`.
 class RegistryObjectFactory final : public ObjectFactory {
  public:
-  RegistryObjectFactory(const registry::Registry& registry, Connection::LnsResolver lnsResolver)
+  RegistryObjectFactory(const services::registry::Registry& registry, Connection::LnsResolver lnsResolver)
       : registry_(registry), lnsResolver_(std::move(lnsResolver)) {}
   base::DispatchPtr CreateObject(const std::string& progId) override {
     return automation::CreateObject(registry_, progId, lnsResolver_);
   }
 
  private:
-  const registry::Registry& registry_;
+  const services::registry::Registry& registry_;
   Connection::LnsResolver lnsResolver_;
 };
 

@@ -9,9 +9,11 @@
 #include <deque>
 #include <ostream>
 
-#include "platform/dialogs/dialogs.h"
+#include "services/dialogs.h"
 
 namespace platform::dialogs {
+
+using namespace services::dialogs;  // the interfaces implemented here
 
 class ConsoleDialogs final : public Dialogs {
  public:

@@ -7,17 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "services/shell.h"
+
 namespace platform::process {
 
-class Shell {
- public:
-  virtual ~Shell() = default;
-  // Starts `program` with `args` and does not wait for it to finish its work; returns false
-  // when it cannot be started.
-  virtual bool Start(const std::filesystem::path& program, const std::vector<std::string>& args) = 0;
-  // The full path of a program found on PATH.
-  virtual std::optional<std::filesystem::path> FindProgram(const std::string& name) const = 0;
-};
+using services::process::Shell;
 
 // Starts programs with posix_spawn. A started program is reaped when it ends, so none is
 // left behind as a zombie; the object waits at most `reapTimeoutSeconds` for it at its end.

@@ -12,9 +12,11 @@
 #include <optional>
 
 #include "platform/registry/reg_document.h"
-#include "platform/registry/registry.h"
+#include "services/registry.h"
 
 namespace platform::registry {
+
+using namespace services::registry;  // the interface implemented here
 
 class FileRegistry final : public Registry {
  public:

@@ -22,9 +22,11 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry/registry.h"
+#include "services/registry.h"
 
 namespace platform::registry {
+
+using namespace services::registry;  // its hives
 
 struct RegValue {
   enum class Kind { String, Dword, Other };

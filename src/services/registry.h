@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace platform::registry {
+namespace services::registry {
 
 enum class Hive { LocalMachine, ClassesRoot };
 
@@ -38,4 +38,4 @@ std::string ReadSetting(const Registry& registry, Hive hive, std::string_view ke
 void WriteSetting(Registry& registry, Hive hive, std::string_view key, std::string_view section,
                   std::string_view name, std::string_view value);
 
-}  // namespace platform::registry
+}  // namespace services::registry

@@ -1,6 +1,6 @@
-#include "platform/dialogs/dialogs.h"
+#include "services/dialogs.h"
 
-namespace platform::dialogs {
+namespace services::dialogs {
 
 std::string_view IconName(Icon icon) {
   switch (icon) {
@@ -32,4 +32,4 @@ std::vector<Answer> AnswersOf(Buttons buttons) {
   return {Answer::Yes, Answer::No, Answer::Cancel};
 }
 
-}  // namespace platform::dialogs
+}  // namespace services::dialogs

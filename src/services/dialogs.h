@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace platform::dialogs {
+namespace services::dialogs {
 
 enum class Icon { Critical, Exclamation, Question, Information };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -60,4 +60,4 @@ class StatusWindow {
   virtual std::string StatusText() const = 0;
 };
 
-}  // namespace platform::dialogs
+}  // namespace services::dialogs

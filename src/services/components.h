@@ -8,12 +8,12 @@
 
 #include "lns/ini_file.h"
 #include "lns/lns_objects.h"
-#include "platform/automation/automation.h"
-#include "platform/dialogs/dialogs.h"
-#include "platform/process/shell.h"
-#include "platform/registry/registry.h"
+#include "services/automation.h"
+#include "services/dialogs.h"
+#include "services/shell.h"
+#include "services/registry.h"
 
-namespace platform {
+namespace services {
 
 struct ProgramInfo {
   std::filesystem::path executable;     // full path of the running program
@@ -28,19 +28,19 @@ struct ProgramInfo {
 class ComponentFactory {
  public:
   virtual ~ComponentFactory() = default;
-  virtual std::unique_ptr<dialogs::StatusWindow> CreateStatusWindow() = 0;
-  virtual std::unique_ptr<dialogs::Dialogs> CreateDialogs() = 0;
-  virtual std::unique_ptr<registry::Registry> CreateRegistryAccess() = 0;
-  virtual std::unique_ptr<process::Shell> CreateShell() = 0;
+  virtual std::unique_ptr<services::dialogs::StatusWindow> CreateStatusWindow() = 0;
+  virtual std::unique_ptr<services::dialogs::Dialogs> CreateDialogs() = 0;
+  virtual std::unique_ptr<services::registry::Registry> CreateRegistryAccess() = 0;
+  virtual std::unique_ptr<services::process::Shell> CreateShell() = 0;
   virtual std::unique_ptr<lns::IniFile> CreateIniFile() = 0;
   // The LNS object server of the run (the main window's server control).
   virtual std::shared_ptr<lns::ObjectServer> CreateObjectServer() = 0;
   virtual std::unique_ptr<lns::NvTypeChanger> CreateNvTypeChanger() = 0;
   // Both work on the registry store the run uses.
-  virtual std::unique_ptr<automation::ComRegistration> CreateComRegistration(registry::Registry& registry) = 0;
+  virtual std::unique_ptr<services::automation::ComRegistration> CreateComRegistration(services::registry::Registry& registry) = 0;
   // LNS objects that other programs hand back are resolved with `server`.
-  virtual std::unique_ptr<automation::ObjectFactory> CreateObjectFactory(const registry::Registry& registry,
+  virtual std::unique_ptr<services::automation::ObjectFactory> CreateObjectFactory(const services::registry::Registry& registry,
                                                                          std::shared_ptr<lns::ObjectServer> server) = 0;
 };
 
-}  // namespace platform
+}  // namespace services

@@ -1,6 +1,6 @@
-#include "platform/registry/registry.h"
+#include "services/registry.h"
 
-namespace platform::registry {
+namespace services::registry {
 
 std::string_view HiveName(Hive hive) {
   return hive == Hive::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CLASSES_ROOT";
@@ -25,4 +25,4 @@ void WriteSetting(Registry& registry, Hive hive, std::string_view key, std::stri
   registry.WriteValue(hive, SectionKey(key, section), name, value);
 }
 
-}  // namespace platform::registry
+}  // namespace services::registry

@@ -11,7 +11,7 @@
 #include "base/dispatch.h"
 #include "lns/lns_objects.h"
 
-namespace platform::automation {
+namespace services::automation {
 
 struct ClassRegistration {
   std::string progId;
@@ -43,4 +43,4 @@ class ObjectFactory {
   virtual base::DispatchPtr CreateObject(const std::string& progId) = 0;
 };
 
-}  // namespace platform::automation
+}  // namespace services::automation
