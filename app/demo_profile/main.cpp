@@ -34,6 +34,14 @@
 #include "ui/logger.h"
 #include "ui/res_strings.h"
 
+#include "platform/qt/display.h"
+#ifdef PORTAB_WITH_QT
+#include <QApplication>
+
+#include "platform/qt/qt_dialogs.h"
+#include "platform/qt/window_view.h"
+#endif
+
 namespace {
 
 constexpr const char* kProgId = "veltaDemoProfile.Application";
@@ -117,7 +125,23 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
     }
   } logReset{logger};
   platform::ini::ProfileIniFile plugInIni((programFolder / "PortaB.ini").string());
-  platform::dialogs::ConsoleDialogs dialogs(std::cerr);
+  platform::dialogs::ConsoleDialogs consoleDialogs(std::cerr);
+  const char* scriptFile = std::getenv("PORTAB_WINDOW_SCRIPT");
+  const bool scripted = scriptFile != nullptr && *scriptFile != '\0';
+#ifdef PORTAB_WITH_QT
+  // A window on the display; message boxes and file dialogs too, unless a script or
+  // PORTAB_ANSWERS gives the answers.
+  int qtArgc = 1;
+  char qtName[] = "portab-demo-profile";
+  char* qtArgv[] = {qtName, nullptr};
+  QApplication application(qtArgc, qtArgv);
+  platform::qt::QtDialogs qtDialogs;
+  const char* answers = std::getenv("PORTAB_ANSWERS");
+  const bool answered = scripted || (answers != nullptr && *answers != '\0');
+  services::dialogs::Dialogs& dialogs = answered ? static_cast<services::dialogs::Dialogs&>(consoleDialogs) : qtDialogs;
+#else
+  services::dialogs::Dialogs& dialogs = consoleDialogs;
+#endif
   platform::registry::FileRegistry registry(platform::registry::DefaultRegistryFile());
   ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
 
@@ -171,18 +195,34 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
   window.PageButtonClick("1");
   report << "  parameters after reading:\n" << demo_profile::ParametersReport(configuration.Parameters());
 
-  if (const char* script = std::getenv("PORTAB_WINDOW_SCRIPT"); script != nullptr && *script != '\0') {
-    std::ifstream in(script);
+#ifdef PORTAB_WITH_QT
+  platform::qt::WindowView view(window);
+  qtDialogs.SetParent(&view);
+  view.show();
+  platform::qt::WidgetActions widgetActions(view);
+  config::UserActions* userActions = &widgetActions;
+#else
+  config::UserActions* userActions = nullptr;  // the console front end acts on the model
+#endif
+  if (scripted) {
+    std::ifstream in(scriptFile);
     if (!in) {
-      report << "  the window script \"" << script << "\" cannot be read\n";
+      report << "  the window script \"" << scriptFile << "\" cannot be read\n";
     } else {
-      config::WindowScript actions(window, std::cerr, [&](std::string answer) { dialogs.AnswerNext(std::move(answer)); });
+      config::WindowScript actions(
+          window, std::cerr, [&](std::string answer) { consoleDialogs.AnswerNext(std::move(answer)); }, userActions);
       const int failed = actions.Run(in);
-      report << "  window script \"" << script << "\": " << failed << " lines not carried out\n"
+      report << "  window script \"" << scriptFile << "\": " << failed << " lines not carried out\n"
              << "  parameters after the window script:\n"
              << demo_profile::ParametersReport(configuration.Parameters());
     }
   }
+#ifdef PORTAB_WITH_QT
+  else {
+    application.exec();  // until the window closes (OK, Cancel, Quit or the window's close box)
+    report << "  parameters after the window:\n" << demo_profile::ParametersReport(configuration.Parameters());
+  }
+#endif
 }
 
 class DemoProfile final : public base::DispatchTable {
@@ -227,7 +267,7 @@ int main(int argc, char** argv) {
   }
   try {
     platform::registry::FileRegistry registry(platform::registry::DefaultRegistryFile());
-  ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
+    ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
     if (base::EqualsNoCase(argument, "/regserver")) {
       platform::automation::RegisterClass(registry, {kProgId, kClassId, platform::process::CurrentExecutable(), {}});
       return 0;
@@ -237,6 +277,14 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (base::EqualsNoCase(argument, "-Embedding") || base::EqualsNoCase(argument, "/Embedding")) {
+#ifndef PORTAB_WITH_QT
+      // With a display, the build with the Qt window serves instead (same channel, same
+      // object); this build stays free of the window system's libraries for a fast start.
+      const auto windowed = platform::process::CurrentExecutable().parent_path() / "portab-demo-profile-qt";
+      if (platform::qt::DisplayAvailable() && ::access(windowed.c_str(), X_OK) == 0) {
+        ::execv(windowed.c_str(), argv);
+      }
+#endif
       platform::automation::ServeObject(std::make_shared<DemoProfile>(), [] { return true; }, nullptr);
       return 0;
     }

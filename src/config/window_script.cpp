@@ -55,8 +55,31 @@ bool WindowScript::HasTool(const std::string& name) const {
   return false;
 }
 
-WindowScript::WindowScript(MainWindow& window, std::ostream& out, std::function<void(std::string)> answerNext)
-    : window_(window), out_(out), answerNext_(std::move(answerNext)) {}
+void ModelActions::Type(TextBox& box, const std::string& text) {
+  box.UserFocus();
+  box.UserSelectAll();
+  box.UserType(text);
+  box.UserLeave();
+}
+
+void ModelActions::Click(ValueControl& control) {
+  if (auto* check = dynamic_cast<CheckBox*>(&control)) return check->UserClick();
+  if (auto* option = dynamic_cast<OptionButton*>(&control)) return option->UserClick();
+}
+
+void ModelActions::Button(const std::string& which) {
+  if (which == "ok") return window_.OkClick();
+  if (which == "cancel") return window_.CancelClick();
+  window_.ApplyClick();
+}
+
+WindowScript::WindowScript(MainWindow& window, std::ostream& out, std::function<void(std::string)> answerNext,
+                           UserActions* actions)
+    : window_(window),
+      out_(out),
+      answerNext_(std::move(answerNext)),
+      modelActions_(window),
+      actions_(actions != nullptr ? *actions : modelActions_) {}
 
 int WindowScript::Run(std::istream& script) {
   int failed = 0;
@@ -96,10 +119,10 @@ void WindowScript::RunLine(const std::string& line) {
   if (form.unloaded && verb != "print") Refuse("the window is closed");
   if (verb == "menu") {
     if (!HasTool(rest)) Refuse("the menu has no tool \"" + rest + "\"");
-    window_.MenuToolClick(rest);
+    actions_.Menu(rest);
   } else if (verb == "page") {
     if (!form.pageBar.Has(rest)) Refuse("there is no page button \"" + rest + "\"");
-    window_.PageButtonClick(rest);
+    actions_.Page(rest);
   } else if (verb == "tab") {
     const std::string key = "KEY:" + rest;
     const bool shown = form.currentPage >= 0 &&
@@ -107,7 +130,7 @@ void WindowScript::RunLine(const std::string& line) {
                                    form.pages[static_cast<size_t>(form.currentPage)].tabs.end(),
                                    [&](const Tab& tab) { return tab.key == key; });
     if (!shown) Refuse("the page shown has no tab \"" + key + "\"");
-    window_.TabClick(key);
+    actions_.Tab(key);
   } else if (verb == "type" || verb == "pick" || verb == "click") {
     const auto [tag, argument] = SplitFirst(rest);
     if (tag.empty()) Refuse("\"" + action + "\" needs a parameter name");
@@ -115,35 +138,31 @@ void WindowScript::RunLine(const std::string& line) {
     if (verb == "type") {
       auto* box = dynamic_cast<TextBox*>(&Control(tag));
       if (box == nullptr) Refuse("\"" + tag + "\" is not a text box");
-      box->UserFocus();
-      box->UserSelectAll();
-      box->UserType(argument);
-      box->UserLeave();
+      actions_.Type(*box, argument);
     } else if (verb == "pick") {
       auto* combo = dynamic_cast<ComboBox*>(&Control(tag));
       if (combo == nullptr) Refuse("\"" + tag + "\" is not a combo box");
       for (int32_t i = 0; i < combo->ListCount(); ++i) {
-        if (base::EqualsNoCase(combo->List(i), argument)) return combo->UserSelect(i);
+        if (base::EqualsNoCase(combo->List(i), argument)) return actions_.Pick(*combo, i);
       }
       Refuse("\"" + tag + "\" has no entry \"" + argument + "\"");
     } else {
       ValueControl& control = Control(tag, argument);
-      if (auto* check = dynamic_cast<CheckBox*>(&control)) return check->UserClick();
-      if (auto* option = dynamic_cast<OptionButton*>(&control)) return option->UserClick();
-      Refuse("\"" + tag + "\" cannot be clicked");
+      if (dynamic_cast<CheckBox*>(&control) == nullptr && dynamic_cast<OptionButton*>(&control) == nullptr) {
+        Refuse("\"" + tag + "\" cannot be clicked");
+      }
+      actions_.Click(control);
     }
-  } else if (verb == "ok") {
-    window_.OkClick();
-  } else if (verb == "cancel") {
-    window_.CancelClick();
+  } else if (verb == "ok" || verb == "cancel") {
+    actions_.Button(verb);
   } else if (verb == "apply") {
     if (!form.buttons.applyEnabled) Refuse("the Apply button is disabled");
-    window_.ApplyClick();
+    actions_.Button(verb);
   } else if (verb == "answer") {
     answerNext_(rest);
   } else if (verb == "key") {
     if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos) Refuse("a key is given by its code");
-    window_.KeyDown(static_cast<int16_t>(base::CInt(base::Val(rest))));
+    actions_.Key(static_cast<int16_t>(base::CInt(base::Val(rest))));
   } else if (verb == "print") {
     Print();
   } else {

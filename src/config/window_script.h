@@ -25,10 +25,45 @@
 
 namespace config {
 
+// How a user's actions reach the window: straight to the model, or through a front end's
+// widgets (which pass them on to the same model).
+class UserActions {
+ public:
+  virtual ~UserActions() = default;
+  virtual void Menu(const std::string& tool) = 0;
+  virtual void Page(const std::string& key) = 0;
+  virtual void Tab(const std::string& key) = 0;
+  // Focus into the text box, select its text, type `text` key by key, leave the box.
+  virtual void Type(ui::window::TextBox& box, const std::string& text) = 0;
+  virtual void Pick(ui::window::ComboBox& combo, int32_t position) = 0;
+  virtual void Click(ui::window::ValueControl& control) = 0;  // a check box or option button
+  virtual void Button(const std::string& which) = 0;          // "ok", "cancel" or "apply"
+  virtual void Key(int16_t keyCode) = 0;
+};
+
+// The actions on the window model itself (the console front end).
+class ModelActions final : public UserActions {
+ public:
+  explicit ModelActions(MainWindow& window) : window_(window) {}
+  void Menu(const std::string& tool) override { window_.MenuToolClick(tool); }
+  void Page(const std::string& key) override { window_.PageButtonClick(key); }
+  void Tab(const std::string& key) override { window_.TabClick(key); }
+  void Type(ui::window::TextBox& box, const std::string& text) override;
+  void Pick(ui::window::ComboBox& combo, int32_t position) override { combo.UserSelect(position); }
+  void Click(ui::window::ValueControl& control) override;
+  void Button(const std::string& which) override;
+  void Key(int16_t keyCode) override { window_.KeyDown(keyCode); }
+
+ private:
+  MainWindow& window_;
+};
+
 class WindowScript {
  public:
-  // `answerNext` queues an answer for the next question or file dialog.
-  WindowScript(MainWindow& window, std::ostream& out, std::function<void(std::string)> answerNext);
+  // `answerNext` queues an answer for the next question or file dialog; `actions` carries the
+  // user's actions out (on the model when none is given).
+  WindowScript(MainWindow& window, std::ostream& out, std::function<void(std::string)> answerNext,
+               UserActions* actions = nullptr);
 
   // Runs every line; returns the number of lines that could not be carried out.
   int Run(std::istream& script);
@@ -44,6 +79,8 @@ class WindowScript {
   MainWindow& window_;
   std::ostream& out_;
   std::function<void(std::string)> answerNext_;
+  ModelActions modelActions_;
+  UserActions& actions_;
 };
 
 }  // namespace config

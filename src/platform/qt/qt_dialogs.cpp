@@ -1,0 +1,96 @@
+#include "platform/qt/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QPushButton>
+#include <QStringList>
+
+#include "base/text.h"
+
+namespace platform::qt {
+
+using namespace services::dialogs;
+
+namespace {
+
+QString Text(std::string_view text) { return QString::fromStdString(base::ReplaceAll(text, "\r\n", "\n")); }
+
+QMessageBox::Icon QtIcon(Icon icon) {
+  switch (icon) {
+    case Icon::Critical: return QMessageBox::Critical;
+    case Icon::Exclamation: return QMessageBox::Warning;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::Information: break;
+  }
+  return QMessageBox::Information;
+}
+
+QMessageBox::StandardButton QtButton(Answer answer) {
+  switch (answer) {
+    case Answer::Ok: return QMessageBox::Ok;
+    case Answer::Yes: return QMessageBox::Yes;
+    case Answer::No: return QMessageBox::No;
+    case Answer::Cancel: break;
+  }
+  return QMessageBox::Cancel;
+}
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> BuildMessageBox(const MessageBox& box, QWidget* parent) {
+  auto dialog = std::make_unique<QMessageBox>(QtIcon(box.icon), Text(box.title), Text(box.text), QMessageBox::NoButton, parent);
+  const std::vector<Answer> answers = AnswersOf(box.buttons);
+  for (size_t i = 0; i < answers.size(); ++i) {
+    QPushButton* button = dialog->addButton(QtButton(answers[i]));
+    if (static_cast<int>(i) + 1 == box.defaultButton) dialog->setDefaultButton(button);
+  }
+  // Escape gives the cancelling answer where there is one, as on the desktop.
+  if (box.buttons == Buttons::OkCancel || box.buttons == Buttons::YesNoCancel) dialog->setEscapeButton(QMessageBox::Cancel);
+  return dialog;
+}
+
+Answer AnswerOf(QMessageBox::StandardButton button) {
+  switch (button) {
+    case QMessageBox::Ok: return Answer::Ok;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
+  }
+}
+
+QString QtFileFilter(std::string_view filter) {
+  const auto parts = base::Split(filter, "|");
+  QStringList filters;
+  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+    QString name = QString::fromStdString(parts[i]);
+    const QString patterns = QString::fromStdString(base::ReplaceAll(parts[i + 1], ";", " "));
+    if (!name.contains('(')) name += " (" + patterns + ")";
+    filters << name;
+  }
+  return filters.join(";;");
+}
+
+Answer QtDialogs::Show(const MessageBox& box) {
+  auto dialog = BuildMessageBox(box, parent_);
+  dialog->exec();
+  const auto* clicked = dialog->clickedButton();
+  if (clicked == nullptr) return box.buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+  return AnswerOf(dialog->standardButton(const_cast<QAbstractButton*>(clicked)));
+}
+
+std::optional<std::string> QtDialogs::ChooseFile(const FileDialog& dialog) {
+  const QString title = Text(dialog.title);
+  const QString start = QString::fromStdString(dialog.initialFile);
+  const QString filter = QtFileFilter(dialog.filter);
+  const QString chosen = dialog.kind == FileDialog::Kind::Open ? QFileDialog::getOpenFileName(parent_, title, start, filter)
+                                                               : QFileDialog::getSaveFileName(parent_, title, start, filter);
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.toStdString();
+}
+
+void QtDialogs::ShowAbout(const AboutBox& about) {
+  QStringList lines;
+  for (const auto& line : about.lines) lines << Text(line);
+  QMessageBox::about(parent_, Text(about.title), lines.join("\n"));
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,346 @@
+#include "platform/qt/window_view.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "base/error.h"
+#include "ui/window/controls.h"
+
+namespace platform::qt {
+
+using namespace ui::window;
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15;
+constexpr int16_t kF1 = 112;
+constexpr int16_t kLogSubPage = 7;
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+WindowView::WindowView(config::MainWindow& window) : window_(window), form_(window.Form()) {
+  BuildMenu();
+  pageBar_ = addToolBar("pages");
+  pageBar_->setOrientation(Qt::Vertical);
+  pageBar_->setMovable(false);
+  addToolBar(Qt::LeftToolBarArea, pageBar_);
+  for (const auto& button : form_.pageBar.Buttons()) {
+    QAction* action = pageBar_->addAction(Q(button.caption));
+    action->setCheckable(true);
+    action->setObjectName(Q("page " + button.key));
+    const std::string key = button.key;
+    connect(action, &QAction::triggered, this, [this, key] { Act([this, key] { window_.PageButtonClick(key); }); });
+    pageActions_[key] = action;
+  }
+  auto* central = new QWidget;
+  auto* column = new QVBoxLayout(central);
+  tabs_ = new QTabBar;
+  tabs_->setExpanding(false);
+  connect(tabs_, &QTabBar::tabBarClicked, this, [this](int index) {
+    if (form_.currentPage < 0 || index < 0) return;
+    const auto& strip = form_.pages[static_cast<size_t>(form_.currentPage)];
+    if (static_cast<size_t>(index) >= strip.tabs.size()) return;
+    const std::string key = strip.tabs[static_cast<size_t>(index)].key;
+    Act([this, key] { window_.TabClick(key); });
+  });
+  column->addWidget(tabs_);
+  subPages_ = new QStackedWidget;
+  column->addWidget(subPages_, 1);
+  BuildPages();
+  column->addWidget(BuildButtonLine());
+  setCentralWidget(central);
+  help_ = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help_, &QShortcut::activated, this, [this] { PressKey(kF1); });
+  move(static_cast<int>(form_.left / kTwipsPerPixel), static_cast<int>(form_.top / kTwipsPerPixel));
+  resize(static_cast<int>(form_.width / kTwipsPerPixel), static_cast<int>(form_.height / kTwipsPerPixel));
+  Refresh();
+}
+
+WindowView::~WindowView() = default;
+
+void WindowView::BuildMenu() {
+  for (const auto& band : form_.menu.Bands()) {
+    if (band.name != "MainMenu") continue;
+    for (const auto& top : band.tools) {
+      QMenu* menu = menuBar()->addMenu(Q(top.caption));
+      menu->setObjectName(Q(top.name));
+      tools_[top.name] = menu->menuAction();
+      for (const auto& member : form_.menu.Bands()) {
+        if (member.name != top.name) continue;
+        for (const auto& tool : member.tools) {
+          if (tool.caption.empty()) {
+            menu->addSeparator();
+            continue;
+          }
+          QAction* action = nullptr;
+          if (tool.name == "Language") {  // the language band is a submenu of the File band
+            QMenu* languages = menu->addMenu(Q(tool.caption));
+            action = languages->menuAction();
+            for (const auto& language : form_.menu.Bands()) {
+              if (language.name != "Language") continue;
+              for (const auto& choice : language.tools) {
+                QAction* item = languages->addAction(Q(choice.caption));
+                const std::string name = choice.name;
+                connect(item, &QAction::triggered, this, [this, name] { Act([this, name] { window_.MenuToolClick(name); }); });
+                tools_[name] = item;
+              }
+            }
+          } else {
+            action = menu->addAction(Q(tool.caption));
+            const std::string name = tool.name;
+            connect(action, &QAction::triggered, this, [this, name] { Act([this, name] { window_.MenuToolClick(name); }); });
+          }
+          tools_[tool.name] = action;
+        }
+      }
+    }
+  }
+}
+
+void WindowView::BuildPages() {
+  // One widget per sub-page of each page, the parameter controls in rows with their labels.
+  for (size_t page = 0; page < form_.pages.size(); ++page) {
+    for (const auto& frame : form_.pages[page].frames) {
+      auto* sheet = new QWidget;
+      auto* rows = new QFormLayout(sheet);
+      rows->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+      std::string lastLabel;
+      for (const auto& placed : form_.controls) {
+        if (placed.page != static_cast<int32_t>(page) || placed.subPage != frame.index) continue;
+        auto binding = std::make_unique<ControlBinding>(placed.control, [this] { Refresh(); });
+        rows->addRow(placed.label == lastLabel ? QString() : Q(placed.label), binding->Widget());
+        lastLabel = placed.label;
+        bindings_.push_back(std::move(binding));
+      }
+      subPageIndex_[{static_cast<int32_t>(page), static_cast<int16_t>(frame.index)}] = subPages_->addWidget(sheet);
+    }
+  }
+  log_ = new QListWidget;
+  log_->setObjectName("log");
+  subPageIndex_[{-1, kLogSubPage}] = subPages_->addWidget(log_);
+  subPageIndex_[{-1, 0}] = subPages_->addWidget(new QWidget);  // nothing to show
+}
+
+QWidget* WindowView::BuildButtonLine() {
+  auto* line = new QWidget;
+  auto* row = new QHBoxLayout(line);
+  row->addStretch(1);
+  ok_ = new QPushButton;
+  cancel_ = new QPushButton;
+  apply_ = new QPushButton;
+  ok_->setDefault(true);
+  connect(ok_, &QPushButton::clicked, this, [this] { Act([this] { window_.OkClick(); }); });
+  connect(cancel_, &QPushButton::clicked, this, [this] { Act([this] { window_.CancelClick(); }); });
+  connect(apply_, &QPushButton::clicked, this, [this] { Act([this] { window_.ApplyClick(); }); });
+  for (QPushButton* button : {ok_, cancel_, apply_}) row->addWidget(button);
+  return line;
+}
+
+void WindowView::Act(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    // The window's logic reports its own errors; one that escapes still reaches the status line.
+    form_.statusLine = base::ToError(e, "Window").Description();
+  }
+  Refresh();
+}
+
+void WindowView::Refresh() {
+  if (refreshing_) return;
+  refreshing_ = true;
+  setWindowTitle(Q(form_.caption));
+  setEnabled(form_.enabled);
+  if (form_.mousePointer == config::MainWindow::kHourglass) {
+    if (QApplication::overrideCursor() == nullptr) QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else if (QApplication::overrideCursor() != nullptr) {
+    QApplication::restoreOverrideCursor();
+  }
+  for (const auto& band : form_.menu.Bands()) {
+    for (const auto& tool : band.tools) {
+      auto it = tools_.find(tool.name);
+      if (it == tools_.end() || tool.caption.empty()) continue;
+      it->second->setText(Q(tool.caption));
+      it->second->setVisible(tool.visible);
+    }
+  }
+  for (auto& [key, action] : pageActions_) {
+    const bool present = form_.pageBar.Has(key);
+    action->setVisible(present);
+    action->setChecked(form_.currentPage + 1 == std::stoi(key));
+    for (const auto& button : form_.pageBar.Buttons()) {
+      if (button.key == key) action->setText(Q(button.caption));
+    }
+  }
+  ShowTabs();
+  ShowLog();
+  ok_->setText(Q(form_.buttons.ok));
+  cancel_->setText(Q(form_.buttons.cancel));
+  apply_->setText(Q(form_.buttons.apply));
+  apply_->setEnabled(form_.buttons.applyEnabled);
+  statusBar()->showMessage(Q(form_.statusLine));
+  for (const auto& binding : bindings_) binding->Show();
+  refreshing_ = false;
+  if (form_.unloaded && !closing_) {
+    closing_ = true;
+    close();
+  }
+}
+
+void WindowView::ShowTabs() {
+  const QSignalBlocker block(tabs_);
+  const bool pageShown = form_.currentPage >= 0 && static_cast<size_t>(form_.currentPage) < form_.pages.size();
+  const std::vector<Tab> none;
+  const auto& tabs = pageShown ? form_.pages[static_cast<size_t>(form_.currentPage)].tabs : none;
+  while (tabs_->count() > static_cast<int>(tabs.size())) tabs_->removeTab(tabs_->count() - 1);
+  while (tabs_->count() < static_cast<int>(tabs.size())) tabs_->addTab(QString());
+  for (size_t i = 0; i < tabs.size(); ++i) {
+    tabs_->setTabText(static_cast<int>(i), Q(tabs[i].caption));
+    tabs_->setTabToolTip(static_cast<int>(i), Q(tabs[i].toolTip));
+  }
+  if (pageShown) tabs_->setCurrentIndex(form_.pages[static_cast<size_t>(form_.currentPage)].selected);
+  auto it = subPageIndex_.find({form_.currentPage, form_.currentSubPage});
+  if (it == subPageIndex_.end()) it = subPageIndex_.find({-1, form_.currentSubPage == kLogSubPage ? kLogSubPage : 0});
+  subPages_->setCurrentIndex(it->second);
+}
+
+void WindowView::ShowLog() {
+  const auto& lines = form_.logBox.Lines();
+  if (log_->count() > static_cast<int>(lines.size())) log_->clear();
+  for (size_t i = static_cast<size_t>(log_->count()); i < lines.size(); ++i) {
+    auto* item = new QListWidgetItem(Q(lines[i].text));
+    item->setForeground(QtColour(lines[i].colour, log_->palette()));
+    log_->addItem(item);
+  }
+  if (form_.logBox.visible && form_.currentSubPage != kLogSubPage) subPages_->setCurrentWidget(log_);
+}
+
+void WindowView::closeEvent(QCloseEvent* event) {
+  if (form_.unloaded) {
+    event->accept();
+    return;
+  }
+  bool keep = false;
+  Act([&] { keep = !window_.Close(); });
+  if (keep && !form_.unloaded) event->ignore();
+  else event->accept();
+}
+
+void WindowView::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  if (form_.windowState != 0) return;
+  form_.left = pos().x() * kTwipsPerPixel;
+  form_.top = pos().y() * kTwipsPerPixel;
+}
+
+QWidget* WindowView::WidgetOf(const ValueControl& control) const {
+  for (const auto& binding : bindings_) {
+    if (&binding->Control() == &control) return binding->Widget();
+  }
+  return nullptr;
+}
+
+QAction* WindowView::ToolAction(const std::string& tool) const {
+  for (const auto& [name, action] : tools_) {
+    if (base::EqualsNoCase(name, tool)) return action;
+  }
+  return nullptr;
+}
+
+QAction* WindowView::PageAction(const std::string& key) const {
+  auto it = pageActions_.find(key);
+  return it == pageActions_.end() ? nullptr : it->second;
+}
+
+int WindowView::TabIndex(const std::string& key) const {
+  if (form_.currentPage < 0) return -1;
+  const auto& tabs = form_.pages[static_cast<size_t>(form_.currentPage)].tabs;
+  for (size_t i = 0; i < tabs.size(); ++i) {
+    if (tabs[i].key == key) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+void WindowView::PressKey(int16_t keyCode) {
+  Act([this, keyCode] { window_.KeyDown(keyCode); });
+}
+
+QPushButton* WindowView::Button(const std::string& which) const {
+  if (which == "ok") return ok_;
+  if (which == "cancel") return cancel_;
+  return apply_;
+}
+
+// ---- a script's actions through the widgets ----
+
+QWidget& WidgetActions::Widget(const ValueControl& control) const {
+  QWidget* widget = view_.WidgetOf(control);
+  if (widget == nullptr) throw base::Error(base::err::kInvalidCallOrKey, "Window", "the control is not in the window");
+  return *widget;
+}
+
+void WidgetActions::Menu(const std::string& tool) {
+  if (QAction* action = view_.ToolAction(tool)) action->trigger();
+}
+
+void WidgetActions::Page(const std::string& key) {
+  if (QAction* action = view_.PageAction(key)) action->trigger();
+}
+
+void WidgetActions::Tab(const std::string& key) {
+  const int index = view_.TabIndex(key);
+  if (index >= 0) emit view_.Tabs()->tabBarClicked(index);
+}
+
+void WidgetActions::Type(TextBox& box, const std::string& text) {
+  QWidget& edit = Widget(box);
+  QFocusEvent in(QEvent::FocusIn);
+  QApplication::sendEvent(&edit, &in);
+  QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, "a");
+  QApplication::sendEvent(&edit, &selectAll);
+  const QString typed = QString::fromStdString(text);
+  for (const QChar character : typed) {
+    QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(&edit, &key);
+  }
+  QFocusEvent out(QEvent::FocusOut);
+  QApplication::sendEvent(&edit, &out);
+}
+
+void WidgetActions::Pick(ComboBox& combo, int32_t position) {
+  auto& widget = static_cast<QComboBox&>(Widget(combo));
+  widget.setCurrentIndex(position);
+  emit widget.activated(position);
+}
+
+void WidgetActions::Click(ValueControl& control) { static_cast<QAbstractButton&>(Widget(control)).click(); }
+
+void WidgetActions::Button(const std::string& which) { view_.Button(which)->click(); }
+
+void WidgetActions::Key(int16_t keyCode) {
+  if (keyCode == kF1) {
+    emit view_.HelpKey()->activated();
+  } else {
+    view_.PressKey(keyCode);
+  }
+}
+
+}  // namespace platform::qt

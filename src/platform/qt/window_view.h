@@ -1,0 +1,99 @@
+#pragma once
+// The main window model (config::MainWindow on its ui::frmMain) as a Qt main window: menu bar
+// with its bands and tools, the page bar, the tab strip of the page shown with its sub-pages,
+// the parameter controls, the button line, the status line and the log box. Every user action
+// goes to the window model; after it, the window shows the model's state again. No product
+// logic lives here.
+
+#include <QMainWindow>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "config/main_window.h"
+#include "config/window_script.h"
+#include "platform/qt/control_binder.h"
+
+class QAction;
+class QListWidget;
+class QPushButton;
+class QShortcut;
+class QStackedWidget;
+class QTabBar;
+class QToolBar;
+
+namespace platform::qt {
+
+class WindowView final : public QMainWindow {
+ public:
+  explicit WindowView(config::MainWindow& window);
+  ~WindowView() override;
+
+  // Shows the model's state: captions, menu, pages, tabs, buttons, status line, log, the
+  // window's place, enabled state and hourglass. Closes the window once the model unloaded.
+  void Refresh();
+
+  // The widgets a user (or a test) acts on.
+  QWidget* WidgetOf(const ui::window::ValueControl& control) const;
+  QAction* ToolAction(const std::string& tool) const;
+  QAction* PageAction(const std::string& key) const;
+  QTabBar* Tabs() const { return tabs_; }
+  QPushButton* Button(const std::string& which) const;  // "ok", "cancel" or "apply"
+  QShortcut* HelpKey() const { return help_; }
+  // The position of the tab "KEY:n" among the tabs of the page shown, -1 when it has none.
+  int TabIndex(const std::string& key) const;
+  // A key pressed in the window (112: F1, the help of the sub-page shown).
+  void PressKey(int16_t keyCode);
+  QListWidget* Log() const { return log_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildPages();
+  QWidget* BuildButtonLine();
+  void ShowTabs();
+  void ShowLog();
+  // Runs a user action on the model, then shows the result.
+  void Act(const std::function<void()>& action);
+
+  config::MainWindow& window_;
+  ui::frmMain& form_;
+  std::map<std::string, QAction*> tools_;
+  std::map<std::string, QAction*> pageActions_;
+  QToolBar* pageBar_ = nullptr;
+  QTabBar* tabs_ = nullptr;
+  QStackedWidget* subPages_ = nullptr;
+  std::map<std::pair<int32_t, int16_t>, int> subPageIndex_;  // (page, sub-page) -> stack index
+  QListWidget* log_ = nullptr;
+  QPushButton* ok_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+  QPushButton* apply_ = nullptr;
+  QShortcut* help_ = nullptr;
+  std::vector<std::unique_ptr<ControlBinding>> bindings_;
+  bool closing_ = false;
+  bool refreshing_ = false;
+};
+
+// The user's actions of a window script, carried out on the window's widgets: key events into
+// text boxes, clicks on buttons, menu tools and tabs.
+class WidgetActions final : public config::UserActions {
+ public:
+  explicit WidgetActions(WindowView& view) : view_(view) {}
+  void Menu(const std::string& tool) override;
+  void Page(const std::string& key) override;
+  void Tab(const std::string& key) override;
+  void Type(ui::window::TextBox& box, const std::string& text) override;
+  void Pick(ui::window::ComboBox& combo, int32_t position) override;
+  void Click(ui::window::ValueControl& control) override;
+  void Button(const std::string& which) override;
+  void Key(int16_t keyCode) override;
+
+ private:
+  QWidget& Widget(const ui::window::ValueControl& control) const;
+  WindowView& view_;
+};
+
+}  // namespace platform::qt
