@@ -199,7 +199,8 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
   platform::qt::WindowView view(window);
   qtDialogs.SetParent(&view);
   view.show();
-  platform::qt::WidgetActions widgetActions(view);
+  const char* screenshots = std::getenv("PORTAB_SCREENSHOTS");  // a folder for pictures of the window
+  platform::qt::WidgetActions widgetActions(view, screenshots != nullptr ? screenshots : "");
   config::UserActions* userActions = &widgetActions;
 #else
   config::UserActions* userActions = nullptr;  // the console front end acts on the model

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "base/error.h"
+#include "ui/res_strings.h"
 #include "ui/window/controls.h"
 
 namespace platform::qt {
@@ -297,17 +298,31 @@ QWidget& WidgetActions::Widget(const ValueControl& control) const {
   return *widget;
 }
 
+void WidgetActions::Screenshot() const {
+  if (screenshotFolder_.empty()) return;
+  const ui::frmMain& form = view_.Form();
+  const std::string name = std::string(ui::LanguageOffset() == 0 ? "en" : "de") + "-page" +
+                           std::to_string(form.currentPage + 1) + "-tab" + std::to_string(form.currentSubPage) + ".png";
+  QApplication::processEvents();
+  if (!view_.grab().save(Q(screenshotFolder_ + "/" + name))) {
+    throw base::Error(base::err::kFileNotFound, "Window", "the picture " + name + " cannot be written to " + screenshotFolder_);
+  }
+}
+
 void WidgetActions::Menu(const std::string& tool) {
   if (QAction* action = view_.ToolAction(tool)) action->trigger();
+  Screenshot();
 }
 
 void WidgetActions::Page(const std::string& key) {
   if (QAction* action = view_.PageAction(key)) action->trigger();
+  Screenshot();
 }
 
 void WidgetActions::Tab(const std::string& key) {
   const int index = view_.TabIndex(key);
   if (index >= 0) emit view_.Tabs()->tabBarClicked(index);
+  Screenshot();
 }
 
 void WidgetActions::Type(TextBox& box, const std::string& text) {

@@ -33,6 +33,7 @@ class WindowView final : public QMainWindow {
   // window's place, enabled state and hourglass. Closes the window once the model unloaded.
   void Refresh();
 
+  const ui::frmMain& Form() const { return form_; }
   // The widgets a user (or a test) acts on.
   QWidget* WidgetOf(const ui::window::ValueControl& control) const;
   QAction* ToolAction(const std::string& tool) const;
@@ -81,7 +82,10 @@ class WindowView final : public QMainWindow {
 // text boxes, clicks on buttons, menu tools and tabs.
 class WidgetActions final : public config::UserActions {
  public:
-  explicit WidgetActions(WindowView& view) : view_(view) {}
+  // With a `screenshotFolder`, the window is saved as a PNG picture after every page, tab and
+  // menu action, named by language, page and sub-page ("en-page1-tab7.png").
+  explicit WidgetActions(WindowView& view, std::string screenshotFolder = {})
+      : view_(view), screenshotFolder_(std::move(screenshotFolder)) {}
   void Menu(const std::string& tool) override;
   void Page(const std::string& key) override;
   void Tab(const std::string& key) override;
@@ -93,7 +97,9 @@ class WidgetActions final : public config::UserActions {
 
  private:
   QWidget& Widget(const ui::window::ValueControl& control) const;
+  void Screenshot() const;
   WindowView& view_;
+  std::string screenshotFolder_;
 };
 
 }  // namespace platform::qt
