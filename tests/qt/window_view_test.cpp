@@ -1,0 +1,187 @@
+// The Qt window on the demo object: a user types, picks, clicks, switches pages and tabs and
+// presses Apply and OK through the widgets; the window and the device show the result.
+
+#include "platform/qt/window_view.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTabBar>
+
+#include "demo_profile/demo_window.h"
+#include "platform/qt/qt_dialogs.h"
+#include "support/plugin_run.h"
+#include "support/recording_log.h"
+
+using ::testing::HasSubstr;
+
+namespace {
+
+std::string Raw(const std::shared_ptr<lns::ConfigProperty>& cp) {
+  cp->SetValueFormat("RAW");
+  return cp->Value();
+}
+
+class WindowViewTest : public ::testing::Test {
+ protected:
+  WindowViewTest() {
+    run.context.windowCaption = "Switch 1 / Omnal 1";
+    configuration = std::make_unique<config::cConfiguration>(run.context);
+    config::MainWindowServices services;
+    services.dialogs = &run.dialogs;
+    services.registry = &run.registry;
+    services.plugInKey = "SOFTWARE\\velta\\veltaDemoProfile";
+    services.endApp = [this] { ++ended; };
+    services.showHelp = [this](int32_t topic) { helpTopics.push_back(topic); };
+    form.caption = run.context.windowCaption;
+    form.LoadResStringsToMenu();
+    window = std::make_unique<config::MainWindow>(form, services);
+    window->SetConfiguration(configuration.get());
+    controls.Bind(run.demo.Device(), run.demo.Object(), configuration->Parameters());
+    controls.Place(form);
+    window->SetLoading(true);
+    configuration->ReadSettings();
+    window->SetLoading(false);
+    window->SetControls();
+    window->PageButtonClick("1");
+    view = std::make_unique<platform::qt::WindowView>(*window);
+    view->show();
+  }
+
+  template <typename W>
+  W& WidgetOf(const ui::window::ValueControl& control) {
+    auto* widget = dynamic_cast<W*>(view->WidgetOf(control));
+    if (widget == nullptr) throw std::runtime_error("no widget of that kind");
+    return *widget;
+  }
+
+  // Types into a text box as a user does: focus in, select all, keys, focus out.
+  void TypeInto(QLineEdit& edit, const QString& text) {
+    QFocusEvent in(QEvent::FocusIn);
+    QApplication::sendEvent(&edit, &in);
+    QKeyEvent all(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, "a");
+    QApplication::sendEvent(&edit, &all);
+    for (const QChar c : text) {
+      QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+      QApplication::sendEvent(&edit, &key);
+    }
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(&edit, &out);
+  }
+
+  testing_support::RecordingLog log;
+  testing_support::PlugInRun run;
+  std::unique_ptr<config::cConfiguration> configuration;
+  ui::frmMain form;
+  int ended = 0;
+  std::vector<int32_t> helpTopics;
+  demo_profile::DemoControls controls;
+  std::unique_ptr<config::MainWindow> window;
+  std::unique_ptr<platform::qt::WindowView> view;
+};
+
+TEST_F(WindowViewTest, KeysGoThroughTheModelsFilterAndApplyWritesTheDevice) {
+  auto& hold = WidgetOf<QLineEdit>(*controls.txtHoldTime);
+  EXPECT_EQ(hold.text(), "50.0");
+  EXPECT_FALSE(view->Button("apply")->isEnabled());
+  TypeInto(hold, "12x,34");  // the number filter drops the letter; a comma is the decimal point
+  EXPECT_EQ(controls.txtHoldTime->Text(), "12.3");
+  EXPECT_EQ(hold.text(), "12.3");
+  EXPECT_TRUE(view->Button("apply")->isEnabled());
+  view->Button("apply")->click();
+  EXPECT_EQ(Raw(run.demo.ObjectCp(2)), "0\t123");
+  EXPECT_FALSE(view->Button("apply")->isEnabled());
+}
+
+TEST_F(WindowViewTest, AnOutOfRangeValueShowsTheRangeMessageAndIsSetToTheLimit) {
+  const struct {
+    QString typed;
+    std::string says;
+    QString shown;
+  } cases[] = {
+      {"700", "The value 700 s is too high. The valid range is from 0 up to 600 s.", "600.0"},
+      {"-5", "", "5.0"},  // the minus key is dropped: no negative hold times
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed.toStdString());
+    run.records.messages.clear();
+    auto& hold = WidgetOf<QLineEdit>(*controls.txtHoldTime);
+    TypeInto(hold, c.typed);
+    EXPECT_EQ(hold.text(), c.shown);
+    if (c.says.empty()) {
+      EXPECT_TRUE(run.records.messages.empty());
+    } else {
+      ASSERT_EQ(run.records.messages.size(), 1u);
+      EXPECT_THAT(run.records.messages[0].text, HasSubstr(c.says));
+      EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Exclamation);
+    }
+  }
+}
+
+TEST_F(WindowViewTest, ComboCheckAndOptionClicksReachTheParametersAndOkWritesAndCloses) {
+  auto& delay = WidgetOf<QComboBox>(*controls.cboStartDelay);
+  delay.setCurrentIndex(3);
+  emit delay.activated(3);
+  EXPECT_EQ(controls.cboStartDelay->ListIndex(), 3);
+  auto& stage = WidgetOf<QCheckBox>(*controls.chkSecondStage);
+  stage.click();
+  EXPECT_EQ(controls.chkSecondStage->Value(), 0);
+  EXPECT_EQ(stage.checkState(), Qt::Unchecked);
+  auto& thirty = WidgetOf<QRadioButton>(*controls.optMaxSendTime[2]);
+  auto& five = WidgetOf<QRadioButton>(*controls.optMaxSendTime[1]);
+  EXPECT_TRUE(five.isChecked());
+  thirty.click();
+  EXPECT_TRUE(thirty.isChecked());
+  EXPECT_FALSE(five.isChecked());  // the model's option group cleared it
+  view->Button("ok")->click();
+  EXPECT_EQ(Raw(run.demo.DeviceCp(2)), "0\t50\t0\t0");
+  EXPECT_EQ(ended, 1);
+  EXPECT_TRUE(form.unloaded);
+  EXPECT_FALSE(view->isVisible());
+}
+
+TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
+  auto& brightness = WidgetOf<QLineEdit>(*controls.txtBrightness);
+  EXPECT_FALSE(brightness.isEnabled());  // no CP on the device: locked and grey
+  EXPECT_EQ(brightness.palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));
+  EXPECT_TRUE(WidgetOf<QComboBox>(*controls.cboStartDelay).isVisibleTo(view.get()));
+  EXPECT_FALSE(WidgetOf<QLineEdit>(*controls.txtHoldTime).isVisibleTo(view.get()));
+  view->PageAction("2")->trigger();
+  EXPECT_EQ(form.currentPage, 1);
+  EXPECT_TRUE(WidgetOf<QLineEdit>(*controls.txtHoldTime).isVisibleTo(view.get()));
+  EXPECT_EQ(view->Tabs()->count(), 1);
+  view->PageAction("1")->trigger();
+  ASSERT_EQ(view->Tabs()->count(), 3);
+  emit view->Tabs()->tabBarClicked(1);
+  EXPECT_EQ(form.currentSubPage, 2);
+  EXPECT_EQ(view->Tabs()->currentIndex(), 1);
+  EXPECT_TRUE(WidgetOf<QRadioButton>(*controls.optMaxSendTime[0]).isVisibleTo(view.get()));
+  // F1 asks for the help of the sub-page shown.
+  emit view->HelpKey()->activated();
+  EXPECT_EQ(helpTopics, std::vector<int32_t>{1002});
+}
+
+TEST(QtDialogsTest, AMessageBoxHasTheIconTitleButtonsAndDefaultButtonAsked) {
+  using namespace services::dialogs;
+  const auto box = platform::qt::BuildMessageBox(
+      {"Save the changes?\r\nThey are lost otherwise.", "Switch 1", Icon::Question, Buttons::YesNoCancel, 2});
+  EXPECT_EQ(box->icon(), QMessageBox::Question);
+  EXPECT_EQ(box->windowTitle(), "Switch 1");
+  EXPECT_EQ(box->text(), "Save the changes?\nThey are lost otherwise.");
+  EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+  EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+  EXPECT_EQ(platform::qt::AnswerOf(QMessageBox::No), Answer::No);
+  EXPECT_EQ(platform::qt::QtFileFilter("Data (*.dat)|*.dat|All|*.*"), "Data (*.dat);;All (*.*)");
+}
+
+}  // namespace
