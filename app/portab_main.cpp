@@ -2,6 +2,8 @@
 // switches -Embedding, /regserver and /unregserver belong to the automation server; --help,
 // -h and --version alone on the command line only print.
 
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 
@@ -15,6 +17,12 @@
 #include "host/run_state.h"
 #include "platform/automation/object_client.h"
 #include "platform/real_components.h"
+#include "platform/qt/display.h"
+#ifdef PORTAB_WITH_QT
+#include <QApplication>
+
+#include "platform/qt/qt_components.h"
+#endif
 
 namespace {
 
@@ -70,14 +78,34 @@ int main(int argc, char** argv) {
     case base::StandardOption::None: break;
   }
 
+#ifdef PORTAB_WITH_QT
+  int qtArgc = 1;
+  char* qtArgv[] = {argv[0], nullptr};
+  QApplication application(qtArgc, qtArgv);
+  platform::qt::QtComponentFactory factory;
+#else
   platform::ConsoleComponentFactory factory;
+#endif
   auto& state = host::RunState();
   state.Program = platform::CurrentProgram();
+#ifdef PORTAB_WITH_QT
+  // The build with the Qt dialogs stands in for portab: same log file, same registration.
+  state.Program.executable = state.Program.programFolder / "portab";
+#endif
   state.Factory = &factory;
   try {
     // /regserver and /unregserver are served before Main, so the self-registration start
     // that Main makes can never start Main again.
-    switch (host::AutomationSwitchOf(commandLine)) {
+    const host::AutomationSwitch automationSwitch = host::AutomationSwitchOf(commandLine);
+#ifndef PORTAB_WITH_QT
+    // With a display, the build with Qt message boxes and file dialogs runs the command (this
+    // build stays free of the window system's libraries for a fast start without one).
+    if (automationSwitch == host::AutomationSwitch::None || automationSwitch == host::AutomationSwitch::Embedding) {
+      const auto windowed = state.Program.programFolder / "portab-qt";
+      if (platform::qt::DisplayAvailable() && ::access(windowed.c_str(), X_OK) == 0) ::execv(windowed.c_str(), argv);
+    }
+#endif
+    switch (automationSwitch) {
       case host::AutomationSwitch::RegServer: return host::RegisterServer(false);
       case host::AutomationSwitch::UnregServer: return host::RegisterServer(true);
       case host::AutomationSwitch::Embedding: return ServeApplication(commandLine);

@@ -19,6 +19,8 @@
 #include <QTabBar>
 
 #include "demo_profile/demo_window.h"
+#include "platform/dialogs/console_dialogs.h"
+#include "platform/qt/qt_components.h"
 #include "platform/qt/qt_dialogs.h"
 #include "support/plugin_run.h"
 #include "support/recording_log.h"
@@ -182,6 +184,16 @@ TEST(QtDialogsTest, AMessageBoxHasTheIconTitleButtonsAndDefaultButtonAsked) {
   EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
   EXPECT_EQ(platform::qt::AnswerOf(QMessageBox::No), Answer::No);
   EXPECT_EQ(platform::qt::QtFileFilter("Data (*.dat)|*.dat|All|*.*"), "Data (*.dat);;All (*.*)");
+}
+
+// On a display, message boxes are Qt's unless PORTAB_ANSWERS gives the answers.
+TEST(QtComponentsTest, DialogsAreQtUnlessTheAnswersAreGiven) {
+  platform::qt::QtComponentFactory factory;
+  ::unsetenv("PORTAB_ANSWERS");
+  EXPECT_NE(dynamic_cast<platform::qt::QtDialogs*>(factory.CreateDialogs().get()), nullptr);
+  ::setenv("PORTAB_ANSWERS", "Yes", 1);
+  EXPECT_NE(dynamic_cast<platform::dialogs::ConsoleDialogs*>(factory.CreateDialogs().get()), nullptr);
+  ::unsetenv("PORTAB_ANSWERS");
 }
 
 }  // namespace
