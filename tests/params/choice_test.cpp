@@ -49,6 +49,12 @@ TEST(ComboBoxParameterTest, SelectsTheEntryOfTheDeviceValue) {
   EXPECT_EQ(c.cp->Bytes(), Bytes{2});
   c.p->SetValueByComboListItemIndex(0);
   EXPECT_EQ(c.p->Value(), 0);
+
+  Combo negative({0xFF});  // negative item data make the part signed
+  negative.p->AddComboBoxItem("Minus one", -1);
+  negative.p->ReadFromLns();
+  EXPECT_EQ(negative.p->Value(), -1);
+  EXPECT_EQ(negative.control->Text(), "Minus one");
 }
 
 TEST(ComboBoxParameterTest, AValueOutsideTheListIsInvalidAndCanBeShown) {
@@ -70,15 +76,6 @@ TEST(ComboBoxParameterTest, AValueOutsideTheListIsInvalidAndCanBeShown) {
   EXPECT_FALSE(c.p->Changed());
 }
 
-TEST(ComboBoxParameterTest, NegativeItemDataMakeThePartSigned) {
-  Combo c({0xFF});
-  c.p->AddComboBoxItem("Minus one", -1);
-  EXPECT_TRUE(c.p->SignedValue());
-  c.p->ReadFromLns();
-  EXPECT_EQ(c.p->Value(), -1);
-  EXPECT_EQ(c.control->Text(), "Minus one");
-}
-
 TEST(ComboBoxParameterTest, ControlUpdatesAndLockModes) {
   Combo c({2});
   c.p->SetControlUpdatesEnabled(false);
@@ -89,12 +86,7 @@ TEST(ComboBoxParameterTest, ControlUpdatesAndLockModes) {
   EXPECT_EQ(c.control->ListIndex(), 2);
   EXPECT_TRUE(c.p->Changed());
 
-  struct Row {
-    int32_t mode;
-    bool enabled;
-    uint32_t back;
-    int32_t listIndex;
-  };
+  struct Row { int32_t mode; bool enabled; uint32_t back; int32_t listIndex; };
   const Row rows[] = {
       {LM_UNLOCKED, true, colours::kWindowBackground, 2},  {LM_LOCKED, false, 99, -1},
       {LM_DISABLED, false, colours::kWindowBackground, 2}, {LM_DISABLED_NO_VALUE, false, colours::kWindowBackground, -1},
@@ -105,17 +97,17 @@ TEST(ComboBoxParameterTest, ControlUpdatesAndLockModes) {
     c.p->SetLockMode(LM_DISABLED_NO_VALUE);  // no selection, Value kept apart from the control
     c.control->SetBackColor(99);
     c.p->SetValue(2);
+    c.p->SetChanged(false);
     c.p->SetLockMode(row.mode);
     EXPECT_EQ(c.control->Enabled(), row.enabled) << row.mode;
     EXPECT_EQ(c.control->BackColor(), row.back) << row.mode;
     EXPECT_EQ(c.control->ListIndex(), row.listIndex) << row.mode;
+    EXPECT_EQ(c.p->Value(), 2) << row.mode;  // clearing the selection changes neither Value nor Changed
+    if (row.listIndex < 0) {
+      EXPECT_FALSE(c.p->Changed()) << row.mode;
+    }
   }
-  // Clearing the selection in a no-value mode changes neither Value nor Changed.
-  c.p->SetValue(2);
-  c.p->SetChanged(false);
   c.p->SetLockMode(LM_DISABLED_GREY_NO_VALUE);
-  EXPECT_EQ(c.p->Value(), 2);
-  EXPECT_FALSE(c.p->Changed());
   c.p->SetValue(0);
   EXPECT_EQ(c.control->ListIndex(), -1);  // no selection while no value is shown
 }
@@ -135,32 +127,25 @@ struct Check {
 };
 
 TEST(CheckBoxParameterTest, ShowsCheckedUncheckedOrRed) {
-  struct Row {
-    Bytes bytes;
-    int32_t checked;
-    int32_t controlValue;
-    uint32_t foreColour;
-  };
+  struct Row { Bytes bytes; int32_t checked, unchecked, controlValue; uint32_t foreColour; };
   const Row rows[] = {
-      {{1}, 1, 1, colours::kWindowText},
-      {{0}, 1, 0, colours::kWindowText},
-      {{5}, 1, 1, colours::kRed},          // neither: red, the check state stays
-      {{0xFF}, -1, 1, colours::kWindowText},  // a negative checked value makes the part signed
+      {{1}, 1, 0, 1, colours::kWindowText},
+      {{0}, 1, 0, 0, colours::kWindowText},
+      {{5}, 1, 0, 1, colours::kRed},           // neither: red, the check state stays
+      {{0xFF}, -1, 0, 1, colours::kWindowText},  // a negative checked value makes the part signed
+      {{3}, 3, 3, 1, colours::kWindowText},      // equal numbers show as checked
   };
   for (const auto& row : rows) {
-    Check c(row.bytes, row.checked);
+    Check c(row.bytes, row.checked, row.unchecked);
     c.control->SetValue(1);
     c.p->ReadFromLns();
     EXPECT_EQ(c.control->Value(), row.controlValue);
     EXPECT_EQ(c.control->ForeColor(), row.foreColour);
     EXPECT_FALSE(c.p->Changed());
   }
-  Check same({3}, 3, 3);  // equal numbers show as checked
-  same.p->ReadFromLns();
-  EXPECT_EQ(same.control->Value(), 1);
 }
 
-TEST(CheckBoxParameterTest, ClicksAndWrites) {
+TEST(CheckBoxParameterTest, ClicksWritesAndLockModes) {
   Check c({0}, 1, 0);
   c.p->ReadFromLns();
   c.control->UserClick();
@@ -172,11 +157,9 @@ TEST(CheckBoxParameterTest, ClicksAndWrites) {
   c.control->SetValue(2);  // grey: the value stays
   EXPECT_EQ(c.p->Value(), 1);
   EXPECT_TRUE(c.p->WritingToLnsIsRequired());
-}
 
-TEST(CheckBoxParameterTest, LockModesAndAvailability) {
-  Check c({1});
-  c.p->ReadFromLns();
+  c.control->SetValue(1);
+  c.p->SetChanged(false);
   c.p->SetLockMode(LM_DISABLED);
   EXPECT_FALSE(c.control->Enabled());
   EXPECT_EQ(c.control->Value(), 1);
@@ -186,10 +169,9 @@ TEST(CheckBoxParameterTest, LockModesAndAvailability) {
   EXPECT_EQ(c.control->Value(), 0);
   EXPECT_EQ(c.p->Value(), 1);
   EXPECT_FALSE(c.p->Changed());
-  c.p->SetLockMode(LM_LOCKED);
-  EXPECT_EQ(c.p->LockMode(), LM_LOCKED);
-  EXPECT_FALSE(c.control->Enabled());  // locked changes nothing further
+}
 
+TEST(CheckBoxParameterTest, AMissingCpStaysGreyAndKeepsNoValue) {
   params::cParams set;
   auto control = std::make_shared<CheckBox>("chk");
   control->SetValue(1);
@@ -241,11 +223,7 @@ TEST(OptionButtonParameterTest, ReadsClicksAndWritesTheWholeCp) {
 }
 
 TEST(OptionButtonParameterTest, LockModes) {
-  struct Row {
-    int32_t mode;
-    bool enabled;
-    bool selected;
-  };
+  struct Row { int32_t mode; bool enabled, selected; };
   const Row rows[] = {{LM_UNLOCKED, true, true},      {LM_LOCKED, false, true},
                       {LM_DISABLED, false, true},     {LM_DISABLED_NO_VALUE, false, false},
                       {LM_DISABLED_GREY, false, true}, {LM_DISABLED_GREY_NO_VALUE, false, false},

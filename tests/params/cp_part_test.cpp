@@ -42,25 +42,21 @@ const ReadRow kReadRows[] = {
     {{1, 2}, false, 2, 2, 0, 0},                    // part past the end: nothing read
 };
 
-TEST(CpPartTest, ReadNumbersFromAnLnsCp) {
+TEST(CpPartTest, ReadNumbersFromAnLnsCpAndFromACpBuffer) {
   for (const auto& row : kReadRows) {
+    SCOPED_TRACE("pos " + std::to_string(row.bytePos) + " len " + std::to_string(row.byteLength));
     FakeCp cp(row.bytes);
     int32_t value = 12345;
     params::cp_part::ReadCpPart(CpPartTestAccess::Key(), &cp, value, row.isSigned, row.bytePos, row.byteLength,
                                 row.usedBytes);
-    EXPECT_EQ(value, row.expected) << "pos " << row.bytePos << " len " << row.byteLength;
+    EXPECT_EQ(value, row.expected);
     EXPECT_EQ(cp.ValueFormat(), "HEX");  // the format is restored
-  }
-}
-
-TEST(CpPartTest, ReadNumbersFromACpBuffer) {
-  for (const auto& row : kReadRows) {
     params::cParams set;
     auto buffer = set.AddConfigProp("B", std::make_shared<FakeCp>(row.bytes), "B");
-    int32_t value = 12345;
+    value = 12345;
     params::cp_part::ReadExtCpPart(CpPartTestAccess::Key(), buffer.get(), value, row.isSigned, row.bytePos,
                                    row.byteLength, row.usedBytes);
-    EXPECT_EQ(value, row.expected) << "pos " << row.bytePos << " len " << row.byteLength;
+    EXPECT_EQ(value, row.expected);
   }
 }
 
@@ -85,25 +81,21 @@ const WriteRow kWriteRows[] = {
     {{0, 0, 0, 0}, -32768, true, 2, 2, 0, {0, 0x80, 0, 0}},
 };
 
-TEST(CpPartTest, WriteNumbersIntoAnLnsCp) {
+TEST(CpPartTest, WriteNumbersIntoAnLnsCpAndIntoACpBufferOnly) {
   for (const auto& row : kWriteRows) {
+    SCOPED_TRACE("value " + std::to_string(row.value) + " at " + std::to_string(row.bytePos));
     FakeCp cp(row.before);
     params::cp_part::WriteCpPart(CpPartTestAccess::Key(), &cp, row.value, row.isSigned, row.bytePos, row.byteLength,
                                  row.usedBytes);
-    EXPECT_EQ(cp.Bytes(), row.after) << "value " << row.value << " at " << row.bytePos;
+    EXPECT_EQ(cp.Bytes(), row.after);
     EXPECT_EQ(cp.ValueFormat(), "HEX");
-  }
-}
-
-TEST(CpPartTest, WriteNumbersIntoACpBufferOnly) {
-  for (const auto& row : kWriteRows) {
     params::cParams set;
     auto lns = std::make_shared<FakeCp>(row.before);
     auto buffer = set.AddConfigProp("B", lns, "B");
     buffer->ByteValue(1);  // the first read
     params::cp_part::WriteExtCpPart(CpPartTestAccess::Key(), buffer.get(), row.value, row.isSigned, row.bytePos,
                                     row.byteLength, row.usedBytes);
-    EXPECT_EQ(buffer->ByteValueArray(), row.after) << "value " << row.value << " at " << row.bytePos;
+    EXPECT_EQ(buffer->ByteValueArray(), row.after);
     EXPECT_EQ(lns->Bytes(), row.before);  // nothing goes to the server
   }
 }

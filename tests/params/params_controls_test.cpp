@@ -9,11 +9,9 @@
 #include "support/recording_log.h"
 
 using namespace params::cParamEnums;
-using testing_support::FakeCp;
 using testing_support::NamedCp;
 using testing_support::ThrowsError;
 using namespace ui::window;
-using Bytes = std::vector<uint8_t>;
 
 namespace {
 
@@ -115,22 +113,6 @@ TEST(ParamsControlsTest, AnyParameterValueIsInvalidAsksTextAndComboBoxes) {
   text->SetValue(1);
   EXPECT_FALSE(set.AnyParameterValueIsInvalid());
   (void)missing;
-}
-
-TEST(ParamsControlsTest, WriteListHoldsEveryKindInOrder) {
-  params::cParams set;
-  auto shared = NamedCp("Shared", {0, 0, 0, 0});
-  set.AddTextBoxParameter("Text", std::make_shared<TextBox>("txt"), shared, "S");
-  set.AddOptionButtonParameter("Options", NamedCp("Other"), "O");
-  auto combo = set.AddComboBoxParameter("Combo", std::make_shared<ComboBox>("cbo"), shared, "S");
-  combo->SetWriteToLnsIfRequiredOnly(true);  // equal to the last value: not listed
-  set.AddCheckBoxParameter("Check", std::make_shared<CheckBox>("chk"), shared, "S");
-  set.Add1ByteParameter("One", shared, "S");
-  std::vector<std::string> names;
-  for (const auto& p : set.GetAllParamsShouldBeWrittenToLns()) names.push_back(p->Name());
-  EXPECT_EQ(names, (std::vector<std::string>{"One", "Check", "Options", "Text"}));
-  const auto cps = set.GetAllCpNamesShouldBeWrittenToLns();
-  EXPECT_EQ(std::vector<std::string>(cps.begin(), cps.end()), (std::vector<std::string>{"Shared", "Other"}));
 }
 
 TEST(ParamsControlsTest, OneServerReadPerCpInAReadPass) {

@@ -9,58 +9,23 @@
 #include "support/matchers.h"
 #include "support/temp_dir.h"
 
-using testing_support::FakeCp;
 using testing_support::NamedCp;
 using testing_support::ThrowsError;
-using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-TEST(ParamsTest, CollectionErrorsSurfaceFromTheSet) {
+TEST(ParamsTest, LookupsAndCollectionErrors) {
   params::cParams set;
   set.Add1ByteParameter("Alpha", NamedCp("A"), "A");
   EXPECT_THAT([&] { set.Add1ByteParameter("ALPHA", NamedCp("A"), "A"); }, ThrowsError(457));
-  EXPECT_EQ(set.Parameter1ByteCount(), 1);
   EXPECT_EQ(set.AllParameters().Count(), 1);  // the duplicate is in neither collection
   set.Add2ByteParameter("alpha", NamedCp("A"), "A");  // the same name in another kind is fine
   EXPECT_THAT([&] { set.Parameter1ByteByName("Beta"); }, ThrowsError(5));
   EXPECT_THAT([&] { set.Parameter2Byte(2); }, ThrowsError(9));
-  EXPECT_THAT([&] { set.ParameterAscii(1); }, ThrowsError(9));
   EXPECT_THAT([&] { set.ConfigPropByName("x"); }, ThrowsError(5));
-  set.AddConfigProp("Buf", NamedCp("B"), "B");
-  EXPECT_THAT([&] { set.AddConfigProp("BUF", NamedCp("B"), "B"); }, ThrowsError(457));
-  auto other = std::make_shared<params::cConfigProp>();
-  EXPECT_FALSE(set.AddConfigPropEx(other));  // a buffer without a name
-  EXPECT_EQ(set.ConfigPropsCount(), 1);
-}
 
-TEST(ParamsTest, CreationFillsEveryMember) {
-  params::cParams set;
-  auto bound = set.Add1ByteParameter("Bound", NamedCp("C"), "IniName");
-  EXPECT_EQ(bound->Parent(), &set);
-  EXPECT_EQ(bound->Name(), "Bound");
-  EXPECT_EQ(bound->CpIniName(), "IniName");
-  EXPECT_TRUE(bound->Available());
-  EXPECT_FALSE(bound->CpIsExternal());
-  EXPECT_EQ(bound->ClassId(), params::cParamEnums::PA_CLASSID_1BYTE_PARAMETER);
-  auto missing = set.AddAsciiParameter("Missing", nullptr, "IniName");
-  EXPECT_FALSE(missing->Available());
-  EXPECT_EQ(missing->CpIniName(), "");
-  EXPECT_EQ(set.AllParameters().Count(), 2);
-  EXPECT_EQ(set.ParameterAsciiByName("missing"), missing);
-
-  auto unavailableBuffer = set.AddConfigProp("NoCp", nullptr, "NoCp");
-  auto external = set.Add2ByteParameterExtCp("Ext", unavailableBuffer);
-  EXPECT_TRUE(external->CpIsExternal());
-  EXPECT_FALSE(external->Available());  // copied from the buffer
-  EXPECT_EQ(external->CpIniName(), "");
-  EXPECT_EQ(set.ClassId(), 1000);
-  EXPECT_EQ(unavailableBuffer->ClassId(), 1007);
-}
-
-TEST(ParamsTest, BufferLookups) {
-  params::cParams set;
   for (const char* name : {"Fpt_A", "fpt_B", "Other"}) set.AddConfigProp(name, NamedCp(name), name);
+  EXPECT_THAT([&] { set.AddConfigProp("OTHER", NamedCp("B"), "B"); }, ThrowsError(457));
   EXPECT_EQ(set.ConfigPropsByNamePrefix("").Count(), 3);
   const auto fpt = set.ConfigPropsByNamePrefix("FPT_");
   ASSERT_EQ(fpt.Count(), 2);
@@ -71,6 +36,8 @@ TEST(ParamsTest, BufferLookups) {
   found.reset();
   EXPECT_FALSE(set.ConfigPropExists("none", &found));
   EXPECT_EQ(found, nullptr);
+  auto unnamed = std::make_shared<params::cConfigProp>();
+  EXPECT_FALSE(set.AddConfigPropEx(unnamed));  // a buffer without a name
   auto added = set.AddConfigProp("Extra", nullptr, "");
   EXPECT_FALSE(set.AddConfigPropEx(added));  // its name is taken
   EXPECT_EQ(set.ConfigPropsCount(), 4);
@@ -92,35 +59,6 @@ TEST(ParamsTest, ParameterAllByNameSearchesTheKindsInOrder) {
   EXPECT_EQ(found, one);
 }
 
-TEST(ParamsTest, WriteListsFollowTheKindOrderAndNameEachCpOnce) {
-  params::cParams set;
-  auto shared = NamedCp("SharedCp", {0, 0, 0, 0});
-  auto text = set.AddAsciiParameter("Text", shared, "S");
-  auto two = set.Add2ByteParameter("Two", shared, "S");
-  auto one = set.Add1ByteParameter("One", shared, "S");
-  auto skipped = set.Add1ByteParameter("Skipped", NamedCp("Other"), "O");
-  skipped->SetDontWriteToLns(true);
-  set.Add1ByteParameter("Missing", nullptr, "M");
-  auto unchanged = set.Add2ByteParameter("Unchanged", NamedCp("Third"), "T");
-  unchanged->SetWriteToLnsIfRequiredOnly(true);
-  auto buffer = set.AddConfigProp("Buf", NamedCp("BufCp"), "B");
-  set.Add1ByteParameterExtCp("OnBuffer", buffer);
-
-  std::vector<std::string> names;
-  for (const auto& p : set.GetAllParamsShouldBeWrittenToLns()) names.push_back(p->Name());
-  EXPECT_EQ(names, (std::vector<std::string>{"One", "OnBuffer", "Two", "Text"}));
-  const auto cpNames = set.GetAllCpNamesShouldBeWrittenToLns();
-  std::vector<std::string> cps(cpNames.begin(), cpNames.end());
-  EXPECT_EQ(cps, (std::vector<std::string>{"SharedCp", "BufCp"}));
-  EXPECT_EQ(set.GetAllCpsShouldBeWrittenToLns().Item(1), shared);
-  unchanged->SetValue(1);
-  EXPECT_EQ(set.GetAllParamsShouldBeWrittenToLns().Count(), 5);
-  EXPECT_FALSE(set.AnyParameterValueIsInvalid());
-  (void)one;
-  (void)two;
-  (void)text;
-}
-
 TEST(ParamsTest, ReadFromLnsRunsThreePasses) {
   params::cParams set;
   auto cp = NamedCp("C", {5, 6});
@@ -130,11 +68,9 @@ TEST(ParamsTest, ReadFromLnsRunsThreePasses) {
   auto noCp = set.Add1ByteParameter("NoCp", nullptr, "C");
   for (auto& p : {read, dontRead, noCp}) p->SetValue(99);
   auto bufferCp = NamedCp("B", {7, 8});
-  auto buffer = set.AddConfigProp("Buf", bufferCp, "B");
-  auto onBuffer = set.Add1ByteParameterExtCp("OnBuffer", buffer);
+  auto onBuffer = set.Add1ByteParameterExtCp("OnBuffer", set.AddConfigProp("Buf", bufferCp, "B"));
   onBuffer->ConsiderPartOfCpOnly(2);
-  auto lost = set.AddConfigProp("Lost", nullptr, "L");
-  auto onLost = set.Add1ByteParameterExtCp("OnLost", lost);
+  auto onLost = set.Add1ByteParameterExtCp("OnLost", set.AddConfigProp("Lost", nullptr, "L"));
   onLost->SetValue(99);
 
   set.ReadFromLns();
@@ -156,13 +92,12 @@ TEST(ParamsTest, FetchesThroughThePlugInIniFile) {
   platform::ini::ProfileIniFile ini((dir / "PortaB.ini").string());
   std::shared_ptr<lns::DeviceTemplate> deviceTemplate;
   params::cParams set;
-  auto device = demo.Device();
   std::shared_ptr<lns::ConfigProperty> cp;
   bool ok = false;
   const std::pair<const char*, const char*> found[] = {
       {"Own", "DeviceOptions"}, {"OnObject", "Label"}, {"OnNv", "MaxSendTime"}, {"OnObjectNv", "MaxSendTime"}};
   for (const auto& [key, name] : found) {
-    set.FetchDevCp(key, "CPs ", ini, deviceTemplate, device, cp, &ok);
+    set.FetchDevCp(key, "CPs ", ini, deviceTemplate, demo.Device(), cp, &ok);
     EXPECT_TRUE(ok) << key;
     EXPECT_EQ(cp->Name(), name) << key;
   }
@@ -174,11 +109,11 @@ TEST(ParamsTest, FetchesThroughThePlugInIniFile) {
   };
   for (const auto& [key, text] : failing) {
     cp.reset();
-    set.FetchDevCp(key, "CPs ", ini, deviceTemplate, device, cp, &ok);
+    set.FetchDevCp(key, "CPs ", ini, deviceTemplate, demo.Device(), cp, &ok);
     EXPECT_FALSE(ok) << key;
     EXPECT_EQ(cp, nullptr) << key;
     try {
-      set.FetchDevCp(key, "CPs ", ini, deviceTemplate, device, cp);
+      set.FetchDevCp(key, "CPs ", ini, deviceTemplate, demo.Device(), cp);
       ADD_FAILURE() << "no error for " << key;
     } catch (const base::Error& e) {
       EXPECT_EQ(e.Number(), 10000);

@@ -49,37 +49,47 @@ class RecordingSystem final : public lns::System {
   bool refuse = false;
 };
 
-TEST(ParamsWriteTest, KindOrderLogLinesAndTheTransaction) {
+// Which parameters and CPs a write takes, in the kinds' fixed order, each CP named once in the
+// log; without a transaction the writes still happen, no commit is tried, and it is no error.
+TEST(ParamsWriteTest, KindOrderCpNamesLogLinesAndTheTransaction) {
   for (bool refuse : {false, true}) {
     testing_support::RecordingLog log;
     params::cParams set;
     auto system = std::make_shared<RecordingSystem>();
     system->refuse = refuse;
     set.SetSystem(system);
-    std::vector<std::string> written;
-    auto track = [&](const std::string& name) {
-      auto cp = NamedCp(name, {0, 0, 0, 0});
-      return cp;
-    };
-    auto ascii = set.AddAsciiParameter("Text", track("CpA"), "A");
-    auto text = set.AddTextBoxParameter("Box", std::make_shared<ui::window::TextBox>("t"), track("CpT"), "T");
-    auto one = set.Add1ByteParameter("One", track("Cp1"), "1");
-    auto skipped = set.Add1ByteParameter("Skipped", track("CpS"), "S");
-    skipped->SetDontWriteToLns(true);
-    one->SetValue(7);
-    ascii->SetValue("ab");
-    text->SetValue(5);
+    auto shared = NamedCp("SharedCp", {0, 0, 0, 0});
+    set.AddAsciiParameter("Ascii", shared, "S")->SetValue("ab");
+    set.AddTextBoxParameter("Text", std::make_shared<ui::window::TextBox>("t"), NamedCp("TextCp"), "T");
+    set.AddOptionButtonParameter("Options", NamedCp("OptionCp"), "O")->SetValue("0\t1");
+    auto combo = set.AddComboBoxParameter("Combo", std::make_shared<ui::window::ComboBox>("c"), shared, "S");
+    combo->SetWriteToLnsIfRequiredOnly(true);  // equal to the last value: not listed
+    set.AddCheckBoxParameter("Check", std::make_shared<ui::window::CheckBox>("c"), shared, "S");
+    set.Add2ByteParameter("Two", shared, "S");
+    auto oneCp = NamedCp("OneCp", {0, 0, 0, 0});
+    set.Add1ByteParameter("One", oneCp, "1")->SetValue(7);
+    auto skippedCp = NamedCp("SkippedCp");
+    set.Add1ByteParameter("Skipped", skippedCp, "K")->SetDontWriteToLns(true);
+    set.Add1ByteParameter("Missing", nullptr, "M");
+    set.Add1ByteParameterExtCp("OnBuffer", set.AddConfigProp("Buf", NamedCp("BufCp"), "B"));
+
+    std::vector<std::string> names;
+    for (const auto& p : set.GetAllParamsShouldBeWrittenToLns()) names.push_back(p->Name());
+    EXPECT_THAT(names, ElementsAre("One", "OnBuffer", "Two", "Check", "Options", "Text", "Ascii"));
+    const auto cpNames = set.GetAllCpNamesShouldBeWrittenToLns();
+    const std::vector<std::string> cps(cpNames.begin(), cpNames.end());
+    EXPECT_THAT(cps, ElementsAre("OneCp", "BufCp", "SharedCp", "OptionCp", "TextCp"));
+    EXPECT_EQ(set.GetAllCpsShouldBeWrittenToLns().Item(3), shared);
+
     set.WriteToLns(true);
-    EXPECT_EQ(std::static_pointer_cast<testing_support::FakeCp>(one->ConfigProperty())->Bytes(), (Bytes{7, 0, 0, 0}));
-    EXPECT_EQ(std::static_pointer_cast<testing_support::FakeCp>(skipped->ConfigProperty())->valueWrites, 0);
+    EXPECT_EQ(oneCp->Bytes(), (Bytes{7, 0, 0, 0}));
+    EXPECT_EQ(skippedCp->valueWrites, 0);
     // The heading in black, then each CP name in green, as the set answers them.
     const auto first = std::find(log.lines.begin(), log.lines.end(), "The following config properties will be written:  ");
-    ASSERT_NE(first, log.lines.end());
-    EXPECT_THAT(std::vector<std::string>(first + 1, first + 4), ElementsAre("    - Cp1", "    - CpT", "    - CpA"));
-    // Without a transaction the writes still happen, no commit is tried, and it is no error.
-    const std::vector<std::string> expected = refuse ? std::vector<std::string>{"start"}
-                                                     : std::vector<std::string>{"start", "commit"};
-    EXPECT_EQ(system->calls, expected);
+    ASSERT_LT(first + 5, log.lines.end());
+    EXPECT_EQ(std::vector<std::string>(first + 1, first + 6),
+              (std::vector<std::string>{"    - OneCp", "    - BufCp", "    - SharedCp", "    - OptionCp", "    - TextCp"}));
+    EXPECT_EQ(system->calls, (refuse ? std::vector<std::string>{"start"} : std::vector<std::string>{"start", "commit"}));
     EXPECT_TRUE(log.redLines.empty());
   }
 }
@@ -101,36 +111,6 @@ TEST(ParamsWriteTest, ExternalParametersShareTheirBufferWhichIsWrittenOnceAfterT
   EXPECT_EQ(cp->rawWrites, 1);
   set.WriteToLns();  // nothing changed: the buffer is not written again
   EXPECT_EQ(cp->rawWrites, 1);
-}
-
-// Every kind of the demo window written in one transaction; a device that stops answering in
-// the middle leaves all CPs as they were.
-TEST(ParamsWriteTest, AWriteThatFailsInTheMiddleChangesNothing) {
-  testing_support::RecordingLog log;
-  testing_support::DemoNetwork demo;
-  demo_profile::DemoWindow window;
-  window.Bind(demo.Device(), demo.Object());
-  window.Parameters().SetSystem(demo.System());
-  window.Parameters().ReadFromLns();
-  window.cboStartDelay->UserSelect(3);
-  window.txtHoldTime->UserSelectAll();
-  window.txtHoldTime->UserType("9");
-  int writes = 0;
-  auto db = demo.Server()->Database("Demo");
-  db->SetBeforeWriteHook([&](int64_t device) {
-    if (++writes == 3) db->SetDeviceReachable(device, false);
-  });
-  window.Parameters().WriteToLns();
-  db->SetBeforeWriteHook(nullptr);
-  auto other = testing_support::DemoNetwork::Reopen(demo);
-  EXPECT_EQ(Raw(other->DeviceCp(2)), "0\t10\t0\t20");
-  EXPECT_EQ(Raw(other->ObjectCp(2)), "1\t244");
-  EXPECT_FALSE(log.redLines.empty());  // the refused writes and the rolled-back commit are logged
-
-  db->SetDeviceReachable(demo.Device()->Index() + 1, true);
-  window.Parameters().WriteToLns();
-  EXPECT_EQ(Raw(other->DeviceCp(2)), "0\t50\t0\t20");
-  EXPECT_EQ(Raw(other->ObjectCp(2)), "0\t90");
 }
 
 // The demo window's whole set, three parameters changed, written in one transaction;
@@ -162,6 +142,27 @@ std::string IntegrityCheck(const std::string& file) {
   }
   sqlite3_close(db);
   return result;
+}
+
+// A device that stops answering in the middle of the transaction leaves every CP as it was;
+// the same write goes through once the device answers again.
+TEST(ParamsWriteTest, AWriteThatFailsInTheMiddleChangesNothing) {
+  testing_support::RecordingLog log;
+  testing_support::DemoNetwork demo;
+  const std::string before = platform::lns_embedded::ExportNetwork(DatabaseFile(demo));
+  auto db = demo.Server()->Database("Demo");
+  int writes = 0;
+  ChangeAndWrite(demo, [&] {
+    db->SetBeforeWriteHook([&](int64_t device) {
+      if (++writes == 3) db->SetDeviceReachable(device, false);
+    });
+  });
+  db->SetBeforeWriteHook(nullptr);
+  EXPECT_FALSE(log.redLines.empty());  // the refused writes and the rolled-back commit are logged
+  db->SetDeviceReachable(demo.Device()->Index() + 1, true);
+  EXPECT_EQ(platform::lns_embedded::ExportNetwork(DatabaseFile(demo)), before);
+  ChangeAndWrite(demo, [] {});
+  EXPECT_NE(platform::lns_embedded::ExportNetwork(DatabaseFile(demo)), before);
 }
 
 // Fails (or kills the process at) the n-th SQLite call from the time it is armed.
@@ -225,7 +226,7 @@ TEST(ParamsWriteTest, WritingOntoAnotherDeviceFindsEachCpByItsIniName) {
   set.SetSystem(demo.System());
   set.SetUserInterface(&dialogs, "Switch 1 / Omnal 1");
   auto hold = set.Add2ByteParameter("Hold", demo.ObjectCp(2), "HoldTime");
-  auto missing = set.Add1ByteParameter("Gone", demo.ObjectCp(1), "Missing");
+  set.Add1ByteParameter("Gone", demo.ObjectCp(1), "Missing");
   std::vector<std::string> missed;
   set.MissingCp.Connect([&](const std::string& name, const std::string&) { missed.push_back(name); });
   hold->SetValue(0x0203);
@@ -236,7 +237,6 @@ TEST(ParamsWriteTest, WritingOntoAnotherDeviceFindsEachCpByItsIniName) {
   EXPECT_EQ(Raw(demo.ObjectCp(2)), "1\t244");  // its own CP is untouched
   EXPECT_EQ(hold->ConfigProperty()->Name(), "HoldTime");
   EXPECT_THAT(missed, ElementsAre("Gone"));
-  (void)missing;
 
   // CP buffers go to the CP at the same place of the other device.
   auto buffer = set.AddConfigProp("Options", demo.DeviceCp(2), "DeviceOptions");
@@ -253,7 +253,7 @@ TEST(ParamsWriteTest, AnUnexpectedErrorShowsTheGermanBox) {
   testing_support::RecordingDialogs dialogs(records);
   params::cParams set;
   set.SetUserInterface(&dialogs, "T");
-  auto buffer = set.AddConfigProp("Options", demo.DeviceCp(2), "DeviceOptions");
+  set.AddConfigProp("Options", demo.DeviceCp(2), "DeviceOptions");
   auto sensor = demo.System()->Subsystems()->Item(1)->AppDevices()->ItemByName("Sensor 2");
   EXPECT_FALSE(set.WriteExtCpsToLnsDevEx(sensor));  // the sensor has no CP there: the box, and false
   ASSERT_EQ(records.messages.size(), 1u);
@@ -261,7 +261,6 @@ TEST(ParamsWriteTest, AnUnexpectedErrorShowsTheGermanBox) {
   EXPECT_THAT(records.messages[0].text, ::testing::HasSubstr("\r\nBeschreibung : "));
   EXPECT_THAT(records.messages[0].text, ::testing::EndsWith("\r\nZeile : 0\r\nConfigProperty : DeviceOptions"));
   EXPECT_EQ(records.messages[0].icon, services::dialogs::Icon::Critical);
-  (void)buffer;
 }
 
 }  // namespace

@@ -26,36 +26,31 @@ TEST(RawParametersTest, TwoByteValueSplitsTowardZero) {
   EXPECT_THAT([&] { p->Value(); }, ThrowsError(6));
 }
 
+// The kind gives the width, the parameter its signedness and place; read values are not changes.
 TEST(RawParametersTest, ReadSignedAndUnsignedParts) {
-  struct Row {
-    Bytes bytes;
-    int kind;  // 1 or 2 bytes
-    int16_t bytePos;
-    bool isSigned;
-    int32_t expected;
-  };
+  struct Row { Bytes bytes; bool twoBytes; int16_t bytePos; bool isSigned; int32_t expected; };
   const Row rows[] = {
-      {{0x80, 0x00}, 2, 1, true, -32768}, {{0x80, 0x00}, 2, 1, false, 32768}, {{7, 0xFF}, 1, 2, true, -1},
-      {{7, 0xFF}, 1, 2, false, 255},      {{0x12, 0x34, 9}, 2, 1, false, 0x1234},
+      {{0x80, 0x00}, true, 1, true, -32768}, {{0x80, 0x00}, true, 1, false, 32768}, {{7, 0xFF}, false, 2, true, -1},
+      {{7, 0xFF}, false, 2, false, 255},     {{0x12, 0x34, 9}, true, 1, false, 0x1234},
   };
   for (const auto& row : rows) {
     params::cParams set;
     auto cp = std::make_shared<FakeCp>(row.bytes);
-    if (row.kind == 1) {
-      auto p = set.Add1ByteParameter("P", cp, "CP");
-      p->SetSignedValue(row.isSigned);
-      p->ConsiderPartOfCpOnly(row.bytePos);
-      p->SetValue(5);
-      p->ReadFromLns();
-      EXPECT_EQ(p->Value(), row.expected);
-      EXPECT_FALSE(p->Changed());
+    std::shared_ptr<params::cRawNumber> p;
+    if (row.twoBytes) {
+      p = set.Add2ByteParameter("P", cp, "CP");
     } else {
-      auto p = set.Add2ByteParameter("P", cp, "CP");
-      p->SetSignedValue(row.isSigned);
-      p->ConsiderPartOfCpOnly(row.bytePos);
-      p->ReadFromLns();
-      EXPECT_EQ(p->Value(), row.expected);
+      auto one = set.Add1ByteParameter("P", cp, "CP");
+      one->SetValue(5);
+      p = one;
     }
+    p->SetSignedValue(row.isSigned);
+    p->ConsiderPartOfCpOnly(row.bytePos);
+    p->ReadFromLns();
+    EXPECT_EQ(row.twoBytes ? std::static_pointer_cast<params::cParam2Byte>(p)->Value()
+                           : std::static_pointer_cast<params::cParam1Byte>(p)->Value(),
+              row.expected);
+    EXPECT_FALSE(p->Changed());
   }
 }
 

@@ -33,14 +33,7 @@ struct Bound {
 };
 
 TEST(TextBoxParameterTest, ScalingBetweenCpNumberAndShownValue) {
-  struct Row {
-    Bytes bytes;
-    int32_t snvtType;
-    float offset;
-    int32_t factor;  // 0: the preset's
-    int32_t value;
-    std::string text;
-  };
+  struct Row { Bytes bytes; int32_t snvtType; float offset; int32_t factor /* 0: the preset's */; int32_t value; std::string text; };
   const Row rows[] = {
       {{0x08, 0x34}, SNVT_temp_p, 0, 0, 2100, "21.00"},
       {{0x95, 0x4B}, SNVT_temp_p, 0, 0, -27317, "-273.17"},  // signed: RangeMin below 0
@@ -82,14 +75,8 @@ TEST(TextBoxParameterTest, ValueCalcRoundsTiesToEvenAndNeedsAFactor) {
 }
 
 TEST(TextBoxParameterTest, DisplayPatternsAndTheRuleJustBeyondALimit) {
-  struct Row {
-    int32_t resolution;
-    int32_t factor;
-    float min, max;
-    int32_t value;
-    std::string text;
-    int32_t valueAfter;  // the change event takes the value that the text shows
-  };
+  // valueAfter: the change event takes the value that the text shows.
+  struct Row { int32_t resolution, factor; float min, max; int32_t value; std::string text; int32_t valueAfter; };
   const Row rows[] = {
       {RES_50, 1, 0, 1000, 125, "125", 125},
       {RES_0_5, 2, 0, 100, 67, "33.5", 67},
@@ -120,13 +107,7 @@ TEST(TextBoxParameterTest, DisplayPatternsAndTheRuleJustBeyondALimit) {
 }
 
 TEST(TextBoxParameterTest, LockModes) {
-  struct Row {
-    int32_t mode;
-    bool enabled;
-    uint32_t backColour;
-    std::string text;
-    int32_t maxLength;
-  };
+  struct Row { int32_t mode; bool enabled; uint32_t backColour; std::string text; int32_t maxLength; };
   const Row rows[] = {
       {LM_UNLOCKED, true, colours::kWindowBackground, "21.50", 7},
       {LM_LOCKED, true, colours::kWindowBackground, "21.50", 7},
@@ -165,11 +146,7 @@ TEST(TextBoxParameterTest, LockModes) {
 }
 
 TEST(TextBoxParameterTest, KeysModeIsDerivedWhenTheLockModeIsSet) {
-  struct Row {
-    int32_t resolution;
-    float min;
-    int32_t keysMode;
-  };
+  struct Row { int32_t resolution; float min; int32_t keysMode; };
   const Row rows[] = {{RES_50, 0, KA_Numbers},     {RES_1, -1, KA_NumbersNeg},
                       {RES_0_5, 0, KA_NumbersFloat}, {RES_0_0_0_1, -5, KA_NumbersFloatNeg}};
   for (const auto& row : rows) {
@@ -207,10 +184,6 @@ TEST(TextBoxParameterTest, AddedThroughTheSetItStartsFromTheUnsignedPreset) {
   missing->WriteToLns();
   missing->ReadFromLns();
   EXPECT_EQ(control->Text(), "");
-  params::cParamTextBox alone;
-  EXPECT_EQ(alone.Factor(), 0);
-  EXPECT_EQ(alone.RangeMax(), 0.0F);
-  EXPECT_EQ(alone.ClassId(), PA_CLASSID_TEXTBOX_PARAMETER);
 }
 
 TEST(TextBoxParameterTest, ValueIsInvalidOutsideTheRangeOrWhenMarkedRed) {
@@ -295,10 +268,6 @@ TEST(TextBoxParameterTest, APartMustLieInsideTheCp) {
   EXPECT_EQ(b.p->Value(), 0x0304);  // the part of before
 }
 
-}  // namespace
-
-namespace {
-
 TEST(TextBoxParameterTest, SettingsFromTheServersNvTypeInformation) {
   platform::lns_embedded::EmbeddedNvTypeInformation information;
   params::cParams set;
@@ -307,12 +276,7 @@ TEST(TextBoxParameterTest, SettingsFromTheServersNvTypeInformation) {
   p->SetParamSettingsByNvType(105);  // without information nothing changes
   EXPECT_EQ(p->Factor(), 1);
   set.SetNvTypeInfo(&information);
-  struct Row {
-    int32_t type;
-    int32_t factor, resolution;
-    float min, max;
-    std::string unit;
-  };
+  struct Row { int32_t type, factor, resolution; float min, max; std::string unit; };
   const Row rows[] = {
       {105, 100, RES_0_0_1, -327.68F, 327.67F, "\xC2\xB0" "C"},  // SNVT_temp_p
       {95, 2, RES_0_5, 0, 100, "%"},                              // SNVT_switch: its value field
