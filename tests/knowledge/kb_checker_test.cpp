@@ -8,25 +8,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 
 #include "base/text.h"
 #include "platform/ini/profile_ini_file.h"
-#include "support/temp_dir.h"
+#include "support/kb_copy.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using knowledge::KbFinding;
 using testing::HasSubstr;
-
-std::unique_ptr<lns::IniFile> NewIni() { return std::make_unique<platform::ini::ProfileIniFile>(); }
-
-// Lines put at the top of a section of a file (the section is appended when missing). The file
-// is a key of the Config file's version section ("Modules", ...), "Config" or "PortaB.ini".
-struct Edit {
-  std::string file, section, lines;
-};
+using testing_support::KbCopy;
+using testing_support::SplitLines;
+using Edit = testing_support::KbEdit;
 
 // A finding expected at the first line of the section that holds `marker` (the header itself
 // when the marker is empty).
@@ -34,91 +28,11 @@ struct Expected {
   std::string file, section, marker, message;
 };
 
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
+std::vector<KbFinding> Check(const KbCopy& copy, std::optional<uint8_t> version = std::nullopt) {
+  return knowledge::CheckKnowledgeBase(copy.Folder().string(), version,
+                                       [] { return std::make_unique<platform::ini::ProfileIniFile>(); })
+      .findings;
 }
-
-std::string KeyOf(const std::string& line) {
-  const size_t eq = line.find('=');
-  return eq == std::string::npos ? std::string() : std::string(base::TrimBlanks(std::string_view(line).substr(0, eq)));
-}
-
-bool IsHeader(std::string line, const std::string& section) {
-  line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
-  const size_t open = line.find_first_not_of(" \t");
-  const size_t close = line.rfind(']');
-  if (open == std::string::npos || line[open] != '[' || close == std::string::npos || close < open) return false;
-  const std::string name(base::TrimBlanks(std::string_view(line).substr(open + 1, close - open - 1)));
-  return base::EqualsNoCase(name, section);
-}
-
-class KbCopy {
- public:
-  KbCopy() {
-    fs::copy(std::string(PORTAB_DATA_DIR) + "/Config", Folder(), fs::copy_options::recursive);
-    fs::copy_file(std::string(PORTAB_DATA_DIR) + "/PortaB.ini", dir_ / "PortaB.ini");
-  }
-
-  fs::path Folder() const { return dir_ / "Config"; }
-
-  std::string FileName(const std::string& file) const {
-    if (file == "PortaB.ini") return "../PortaB.ini";
-    platform::ini::ProfileIniFile plugIn((dir_ / "PortaB.ini").string());
-    std::string config = plugIn.ReadString("Config", "velta Porta CPs 1.0");
-    if (config.empty()) config = "PortaB.cfg";
-    if (file == "Config") return config;
-    return platform::ini::ProfileIniFile((Folder() / config).string()).ReadString(file, VersionSection());
-  }
-
-  std::string VersionSection() const {
-    const platform::ini::ProfileIniFile cfg((Folder() / FileName("Config")).string());
-    return "Version_" + cfg.ReadString("DefaultVersion", "General");
-  }
-
-  void Plant(const Edit& edit) const {
-    const fs::path path = Folder() / FileName(edit.file);
-    std::vector<std::string> lines = SplitLines(testing_support::ReadFile(path));
-    const auto header =
-        std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return IsHeader(l, edit.section); });
-    const auto planted = SplitLines(edit.lines);
-    if (header == lines.end()) {
-      lines.push_back("[" + edit.section + "]");
-      lines.insert(lines.end(), planted.begin(), planted.end());
-    } else {
-      const auto begin = header - lines.begin() + 1;
-      const auto end =
-          std::find_if(header + 1, lines.end(), [](const auto& l) { return l.rfind('[', 0) == 0; }) - lines.begin();
-      const auto replaced = [&](const std::string& old) {
-        return !KeyOf(old).empty() && std::any_of(planted.begin(), planted.end(), [&](const std::string& line) {
-          return base::EqualsNoCase(KeyOf(line), KeyOf(old));
-        });
-      };
-      lines.erase(std::remove_if(lines.begin() + begin, lines.begin() + end, replaced), lines.begin() + end);
-      lines.insert(lines.begin() + begin, planted.begin(), planted.end());
-    }
-    std::string text;
-    for (const auto& line : lines) text += line + "\n";
-    testing_support::WriteFile(path, text);
-  }
-
-  int LineOf(const std::string& file, const std::string& section, const std::string& marker) const {
-    const auto lines = SplitLines(testing_support::ReadFile(Folder() / FileName(file)));
-    size_t at = 0;
-    while (at < lines.size() && !IsHeader(lines[at], section)) ++at;
-    while (at < lines.size() && lines[at].find(marker) == std::string::npos) ++at;
-    return at < lines.size() ? static_cast<int>(at + 1) : -1;
-  }
-
-  std::vector<KbFinding> Check(std::optional<uint8_t> version = std::nullopt) const {
-    return knowledge::CheckKnowledgeBase(Folder().string(), version, NewIni).findings;
-  }
-
- private:
-  testing_support::TempDir dir_;
-};
 
 // Enumeration strings, a resource, a channel type, parameters and a placed CP the rows build
 // on, and valid uses of each kind of value, which must raise nothing.
@@ -161,11 +75,16 @@ struct Row {
   std::vector<Expected> expected;  // in the order printed: by file, then line
 };
 
+// One edit of a section and the one finding it raises there.
+Row One(const char* name, const std::string& file, const std::string& section, const std::string& lines,
+        const std::string& marker, const std::string& message) {
+  return {name, {{file, section, lines}}, {{file, section, marker, message}}};
+}
+
 const std::vector<Row> kRows{
     // Resource keys without text.
-    {"module name",
-     {{"Modules", "MT_KBT_A", "ModuleName=KBT_NONE"}},
-     {{"Modules", "MT_KBT_A", "ModuleName=", "names resource \"KBT_NONE\", which is not in [String Resources]"}}},
+    One("module name", "Modules", "MT_KBT_A", "ModuleName=KBT_NONE",
+        "ModuleName=", "names resource \"KBT_NONE\", which is not in [String Resources]"),
     {"language variants",
      {{"Resources", "String Resources",
        "KBT_R1=Start delay\nKBT_R2=Hold time~\nKBT_R3=~Haltezeit\nKBT_R4=a~b~c\nKBT_R5= ~ "}},
@@ -174,164 +93,104 @@ const std::vector<Row> kRows{
       {"Resources", "String Resources", "KBT_R3", "\"KBT_R3\" has no English text"},
       {"Resources", "String Resources", "KBT_R4", "has 3 \"~\"-variants"},
       {"Resources", "String Resources", "KBT_R5", "neither an English nor a German text"}}},
-    {"overridden list item",
-     {{"Controls", "KBT_CT#VIEW", "Exception#Combo~ListItems=KBT_TEXT~1,KBT_NONE~2"}},
-     {{"Controls", "KBT_CT#VIEW", "Exception#", "item 2 names resource \"KBT_NONE\""}}},
-    {"type name override",
-     {{"Channels", "MT_KBT_AExceptions#", "KBT_CT~TypeName=KBT_NONE"}},
-     {{"Channels", "MT_KBT_AExceptions#", "TypeName", "\"KBT_NONE\""}}},
-    {"value list entry",
-     {{"Objects", "250", "TimeoutValues~SNVT_95=KBT_TEXT/1,KBT_NONE/2"}},
-     {{"Objects", "250", "Timeout", "entry 2 names resource \"KBT_NONE\""}}},
-    {"command name",
-     {{"CommandTable", "Entries", "Entry_254=1,KBT_NONE,1,2,3,4,5"}},
-     {{"CommandTable", "Entries", "Entry_254", "field 2 names resource \"KBT_NONE\""}}},
+    One("overridden list item", "Controls", "KBT_CT#VIEW", "Exception#Combo~ListItems=KBT_TEXT~1,KBT_NONE~2",
+        "Exception#", "item 2 names resource \"KBT_NONE\""),
+    One("type name override", "Channels", "MT_KBT_AExceptions#", "KBT_CT~TypeName=KBT_NONE",
+        "TypeName", "\"KBT_NONE\""),
+    One("value list entry", "Objects", "250", "TimeoutValues~SNVT_95=KBT_TEXT/1,KBT_NONE/2",
+        "Timeout", "entry 2 names resource \"KBT_NONE\""),
+    One("command name", "CommandTable", "Entries", "Entry_254=1,KBT_NONE,1,2,3,4,5",
+        "Entry_254", "field 2 names resource \"KBT_NONE\""),
     // Enumeration strings.
-    {"parameter type",
-     {{"Modules", "MT_KBT_A", "ParType=MODP_KBT_MISSING"}},
-     {{"Modules", "MT_KBT_A", "ParType=", "ParType names \"MODP_KBT_MISSING\", which is not in the Enums file"}}},
-    {"enum number", {{"Enums", "Enum_KBT", "KBT_HALF=1.5"}}, {{"Enums", "Enum_KBT", "KBT_HALF", "not a whole number"}}},
-    {"control section prefix",
-     {{"Controls", "DCHP_KBT_MISSING.X", "ControlType=KBT_SEPARATOR\nControlPos=1"}},
-     {{"Controls", "DCHP_KBT_MISSING.X", "", "names \"DCHP_KBT_MISSING\""}}},
-    {"compatible module",
-     {{"Modules", "Module Compatibility for copying Module Config", "CompatibleModules_1=MT_KBT_A,MT_KBT_MISSING"}},
-     {{"Modules", "Module Compatibility for copying Module Config", "Compatible", "\"MT_KBT_MISSING\""}}},
-    {"exception module",
-     {{"Channels", "MT_KBT_MISSINGExceptions#", "KBT_CT~TypeName=KBT_TEXT"}},
-     {{"Channels", "MT_KBT_MISSINGExceptions#", "", "names \"MT_KBT_MISSING\""}}},
+    One("parameter type", "Modules", "MT_KBT_A", "ParType=MODP_KBT_MISSING",
+        "ParType=", "ParType names \"MODP_KBT_MISSING\", which is not in the Enums file"),
+    One("enum number", "Enums", "Enum_KBT", "KBT_HALF=1.5", "KBT_HALF", "not a whole number"),
+    One("control section prefix", "Controls", "DCHP_KBT_MISSING.X", "ControlType=KBT_SEPARATOR\nControlPos=1",
+        "", "names \"DCHP_KBT_MISSING\""),
+    One("compatible module", "Modules", "Module Compatibility for copying Module Config",
+        "CompatibleModules_1=MT_KBT_A,MT_KBT_MISSING", "Compatible", "\"MT_KBT_MISSING\""),
+    One("exception module", "Channels", "MT_KBT_MISSINGExceptions#", "KBT_CT~TypeName=KBT_TEXT",
+        "", "names \"MT_KBT_MISSING\""),
     // Channel types, FPT indexes and drivers.
-    {"unknown FPT",
-     {{"Channels", "Channel Types", "KBT_CT2=KBT_TEXT,99999"}},
-     {{"Channels", "Channel Types", "KBT_CT2", "FPT index \"99999\""}}},
-    {"no FPT",
-     {{"Channels", "Channel Types", "KBT_CT2=KBT_TEXT,,x"}},
-     {{"Channels", "Channel Types", "KBT_CT2", "field 2 (the FPT indexes) is empty"}}},
-    {"module channel type",
-     {{"Modules", "MT_KBT_A", "ChannelTypes=KBT_CT/KBT_NONE,KBT_CT"}},
-     {{"Modules", "MT_KBT_A", "ChannelTypes", "channel type \"KBT_NONE\""}}},
-    {"same finding twice is printed once",
-     {{"Modules", "MT_KBT_A", "ChannelTypes=KBT_NONE/KBT_NONE,KBT_CT"}},
-     {{"Modules", "MT_KBT_A", "ChannelTypes", "channel type \"KBT_NONE\""}}},
-    {"channel counts",
-     {{"Modules", "MT_KBT_A", "ChannelCount=2"}},
-     {{"Modules", "MT_KBT_A", "ChannelCount", "ChannelCount has 1 field and ChannelTypes 2"}}},
-    {"driver",
-     {{"Modules", "MT_KBT_A", "DriverNo=DRV_NONE"}},
-     {{"Modules", "MT_KBT_A", "DriverNo", "\"DRV_NONE\", which is not a key of [MTDs]"}}},
-    {"object section",
-     {{"Objects", "KBT_NONE#1", "CP_KBT=1"}},
-     {{"Objects", "KBT_NONE#1", "", "channel type \"KBT_NONE\""}}},
-    {"object order",
-     {{"Objects", "Omnal Object", "FptOrder=3,4,5,6,7"}},
-     {{"Objects", "Omnal Object", "FptOrder", "FptOrder lists \"7\", which has no name FPT_7"}}},
-    {"group order",
-     {{"GroupObjects", "Group Object", "FptOrder=3,6,3"}},
-     {{"GroupObjects", "Group Object", "FptOrder", "FptOrder lists \"3\" twice"}}},
+    One("unknown FPT", "Channels", "Channel Types", "KBT_CT2=KBT_TEXT,99999", "KBT_CT2", "FPT index \"99999\""),
+    One("no FPT", "Channels", "Channel Types", "KBT_CT2=KBT_TEXT,,x", "KBT_CT2", "field 2 (the FPT indexes) is empty"),
+    One("module channel type", "Modules", "MT_KBT_A", "ChannelTypes=KBT_CT/KBT_NONE,KBT_CT",
+        "ChannelTypes", "channel type \"KBT_NONE\""),
+    One("same finding twice is printed once", "Modules", "MT_KBT_A", "ChannelTypes=KBT_NONE/KBT_NONE,KBT_CT",
+        "ChannelTypes", "channel type \"KBT_NONE\""),
+    One("channel counts", "Modules", "MT_KBT_A", "ChannelCount=2",
+        "ChannelCount", "ChannelCount has 1 field and ChannelTypes 2"),
+    One("driver", "Modules", "MT_KBT_A", "DriverNo=DRV_NONE", "DriverNo", "\"DRV_NONE\", which is not a key of [MTDs]"),
+    One("object section", "Objects", "KBT_NONE#1", "CP_KBT=1", "", "channel type \"KBT_NONE\""),
+    One("object order", "Objects", "Omnal Object", "FptOrder=3,4,5,6,7",
+        "FptOrder", "FptOrder lists \"7\", which has no name FPT_7"),
+    One("group order", "GroupObjects", "Group Object", "FptOrder=3,6,3", "FptOrder", "FptOrder lists \"3\" twice"),
     // Byte lists.
-    {"command byte",
-     {{"CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,300,4,5"}},
-     {{"CommandTable", "Entries", "Entry_253", "field 5 \"300\" is outside 0..255"}}},
-    {"fractional command byte",
-     {{"CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,3,4,2.5"}},
-     {{"CommandTable", "Entries", "Entry_253", "field 7 \"2.5\" is not a whole number"}}},
-    {"short command",
-     {{"CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,3"}},
-     {{"CommandTable", "Entries", "Entry_253", "has 3 of the five value bytes"}}},
-    {"timeout value",
-     {{"CommandTable", "Timeout Values", "Value_254=1,x"}},
-     {{"CommandTable", "Timeout Values", "Value_254", "field 2 \"x\" is not a number"}}},
-    {"negative default",
-     {{"Objects", "Default Settings", "CP_KBT2=1,-1"}},
-     {{"Objects", "Default Settings", "CP_KBT2", "field 2 \"-1\" is outside 0..255"}}},
-    {"cut default",
-     {{"Objects", "Default Settings", "CP_KBT2=1,,2"}},
-     {{"Objects", "Default Settings", "CP_KBT2", "field 2 is empty"}}},
-    {"unplaced CP",
-     {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "DCHP_KBT.Par~1=KBT_NoCp~1"}},
-     {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "KBT_NoCp", "object CP \"KBT_NoCp\""}}},
+    One("command byte", "CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,300,4,5",
+        "Entry_253", "field 5 \"300\" is outside 0..255"),
+    One("fractional command byte", "CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,3,4,2.5",
+        "Entry_253", "field 7 \"2.5\" is not a whole number"),
+    One("short command", "CommandTable", "Entries", "Entry_253=1,KBT_TEXT,1,2,3",
+        "Entry_253", "has 3 of the five value bytes"),
+    One("timeout value", "CommandTable", "Timeout Values", "Value_254=1,x",
+        "Value_254", "field 2 \"x\" is not a number"),
+    One("negative default", "Objects", "Default Settings", "CP_KBT2=1,-1",
+        "CP_KBT2", "field 2 \"-1\" is outside 0..255"),
+    One("cut default", "Objects", "Default Settings", "CP_KBT2=1,,2", "CP_KBT2", "field 2 is empty"),
+    One("unplaced CP", "Channels", "ChannelPar-to-ObjectCp-Dependencies", "DCHP_KBT.Par~1=KBT_NoCp~1",
+        "KBT_NoCp", "object CP \"KBT_NoCp\""),
     // Parameters named where their type does not list them, or not described.
-    {"dependency parameter",
-     {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "DCHP_KBT.Gone~x=KBT_Cp~1"}},
-     {{"Channels", "ChannelPar-to-ObjectCp-Dependencies", "Gone",
-       "\"Gone\", which [DCHP_KBT] of this file does not list"}}},
-    {"module exception parameter",
-     {{"Modules", "MT_KBT_BExceptions#", "MODP_KBT.Gone=CONST"}},
-     {{"Modules", "MT_KBT_BExceptions#", "Gone", "\"Gone\", which [MODP_KBT] of this file does not list"}}},
-    {"module order",
-     {{"Controls", "MODP_KBT#VIEW", "Order=Par,Other"}},
-     {{"Controls", "MODP_KBT#VIEW", "Order", "\"Other\", which has no control description [MODP_KBT.Other]"}}},
-    {"channel order",
-     {{"Controls", "KBT_CT#VIEW", "Order=Text,Combo,Nowhere"}},
-     {{"Controls", "KBT_CT#VIEW", "Order", "\"Nowhere\", which no channel parameter type of"}}},
-    {"channel order description",
-     {{"Controls", "KBT_CT#VIEW", "Order=Text,Combo,Other"}},
-     {{"Controls", "KBT_CT#VIEW", "Order", "\"Other\", which has no control description [DCHP_KBT.Other]"}}},
-    {"view exception",
-     {{"Controls", "KBT_CT#VIEW", "Exception#Gone~ControlTitle=KBT_TEXT"}},
-     {{"Controls", "KBT_CT#VIEW", "Gone", "names parameter \"Gone\", which is neither in Order nor described"}}},
-    {"misspelt ControlType",
-     {{"Controls", "DCHP_KBT.Other", "ControlTyp=KBT_SEPARATOR\nControlPos=1"}},
-     {{"Controls", "DCHP_KBT.Other", "", "has no ControlType"}}},
+    One("dependency parameter", "Channels", "ChannelPar-to-ObjectCp-Dependencies", "DCHP_KBT.Gone~x=KBT_Cp~1",
+        "Gone", "\"Gone\", which [DCHP_KBT] of this file does not list"),
+    One("module exception parameter", "Modules", "MT_KBT_BExceptions#", "MODP_KBT.Gone=CONST",
+        "Gone", "\"Gone\", which [MODP_KBT] of this file does not list"),
+    One("module order", "Controls", "MODP_KBT#VIEW", "Order=Par,Other",
+        "Order", "\"Other\", which has no control description [MODP_KBT.Other]"),
+    One("channel order", "Controls", "KBT_CT#VIEW", "Order=Text,Combo,Nowhere",
+        "Order", "\"Nowhere\", which no channel parameter type of"),
+    One("channel order description", "Controls", "KBT_CT#VIEW", "Order=Text,Combo,Other",
+        "Order", "\"Other\", which has no control description [DCHP_KBT.Other]"),
+    One("view exception", "Controls", "KBT_CT#VIEW", "Exception#Gone~ControlTitle=KBT_TEXT",
+        "Gone", "names parameter \"Gone\", which is neither in Order nor described"),
+    One("misspelt ControlType", "Controls", "DCHP_KBT.Other", "ControlTyp=KBT_SEPARATOR\nControlPos=1",
+        "", "has no ControlType"),
     // Control descriptions.
-    {"control kind",
-     {{"Controls", "DCHP_KBT.Text", "ControlType=KBT_KIND9"}},
-     {{"Controls", "DCHP_KBT.Text", "ControlType", "is 9, not a control kind"}}},
-    {"no position",
-     {{"Controls", "DCHP_KBT.NoPos", "ControlType=KBT_COMBOBOX\nListItems=KBT_TEXT~1"}},
-     {{"Controls", "DCHP_KBT.NoPos", "", "has no ControlPos"}}},
-    {"range order",
-     {{"Controls", "DCHP_KBT.Text", "RangeMin=10"}},
-     {{"Controls", "DCHP_KBT.Text", "RangeMin", "RangeMin (10) is above RangeMax (5)"}}},
-    {"factor", {{"Controls", "DCHP_KBT.Text", "Factor=0.4"}}, {{"Controls", "DCHP_KBT.Text", "Factor", "rounds to 0"}}},
-    {"resolution",
-     {{"Controls", "DCHP_KBT.Text", "Resolution=0"}},
-     {{"Controls", "DCHP_KBT.Text", "Resolution", "not above 0"}}},
-    {"range text",
-     {{"Controls", "DCHP_KBT.Text", "RangeMax=ten"}},
-     {{"Controls", "DCHP_KBT.Text", "RangeMax", "\"ten\" is not a number"}}},
-    {"missing range",
-     {{"Controls", "DCHP_KBT.NoMax", "ControlType=KBT_TEXTBOX\nControlPos=1\nRangeMin=0\nFactor=1\nResolution=1"}},
-     {{"Controls", "DCHP_KBT.NoMax", "", "has no RangeMax"}}},
+    One("control kind", "Controls", "DCHP_KBT.Text", "ControlType=KBT_KIND9",
+        "ControlType", "is 9, not a control kind"),
+    One("no position", "Controls", "DCHP_KBT.NoPos", "ControlType=KBT_COMBOBOX\nListItems=KBT_TEXT~1",
+        "", "has no ControlPos"),
+    One("range order", "Controls", "DCHP_KBT.Text", "RangeMin=10", "RangeMin", "RangeMin (10) is above RangeMax (5)"),
+    One("factor", "Controls", "DCHP_KBT.Text", "Factor=0.4", "Factor", "rounds to 0"),
+    One("resolution", "Controls", "DCHP_KBT.Text", "Resolution=0", "Resolution", "not above 0"),
+    One("range text", "Controls", "DCHP_KBT.Text", "RangeMax=ten", "RangeMax", "\"ten\" is not a number"),
+    One("missing range", "Controls", "DCHP_KBT.NoMax",
+        "ControlType=KBT_TEXTBOX\nControlPos=1\nRangeMin=0\nFactor=1\nResolution=1", "", "has no RangeMax"),
     {"channel type overrides",
      {{"Controls", "KBT_CT#VIEW", "Exception#Text~RangeMin=4.5\nException#Text~Factor=none"}},
      {{"Controls", "KBT_CT#VIEW", "~RangeMin", "Exception#Text~RangeMin (4.5) is above Exception#Text~RangeMax (4)"},
       {"Controls", "KBT_CT#VIEW", "~Factor", "Exception#Text~Factor \"none\" is not a number"}}},
-    {"module override",
-     {{"Channels", "MT_KBT_AExceptions#", "DCHP_KBT.Text~Resolution=-1"}},
-     {{"Channels", "MT_KBT_AExceptions#", "Resolution", "DCHP_KBT.Text~Resolution is not above 0"}}},
-    {"empty item",
-     {{"Controls", "DCHP_KBT.Combo", "ListItems=KBT_TEXT~1,,KBT_TEXT~3"}},
-     {{"Controls", "DCHP_KBT.Combo", "ListItems", "item 2 is empty"}}},
-    {"item without value",
-     {{"Controls", "DCHP_KBT.Combo", "ListItems=KBT_TEXT~1,KBT_TEXT 2"}},
-     {{"Controls", "DCHP_KBT.Combo", "ListItems", "item 2 \"KBT_TEXT 2\" has no \"~<value>\""}}},
-    {"check box value",
-     {{"Controls", "DCHP_KBT.Check", "ListItems=KBT_TEXT~0,KBT_TEXT~"}},
-     {{"Controls", "DCHP_KBT.Check", "ListItems", "item 2 \"KBT_TEXT~\" has no value after \"~\""}}},
-    {"check box items",
-     {{"Controls", "DCHP_KBT.Check", "ListItems=KBT_TEXT~0"}},
-     {{"Controls", "DCHP_KBT.Check", "ListItems", "has 1 ListItems: it needs two"}}},
-    {"picture",
-     {{"Controls", "DCHP_KBT.Pic", "ControlType=KBT_PICTURE\nControlPos=1\nPath=kbt_missing.bmp"}},
-     {{"Controls", "DCHP_KBT.Pic", "Path", "does not exist next to the Controls file"}}},
-    {"function",
-     {{"Controls", "DCHP_KBT.Func", "ControlType=KBT_FUNCTION\nControlPos=1\nValue=KBT_NONE,1/2"}},
-     {{"Controls", "DCHP_KBT.Func", "Value", "Value field 1 names \"KBT_NONE\""}}},
+    One("module override", "Channels", "MT_KBT_AExceptions#", "DCHP_KBT.Text~Resolution=-1",
+        "Resolution", "DCHP_KBT.Text~Resolution is not above 0"),
+    One("empty item", "Controls", "DCHP_KBT.Combo", "ListItems=KBT_TEXT~1,,KBT_TEXT~3", "ListItems", "item 2 is empty"),
+    One("item without value", "Controls", "DCHP_KBT.Combo", "ListItems=KBT_TEXT~1,KBT_TEXT 2",
+        "ListItems", "item 2 \"KBT_TEXT 2\" has no \"~<value>\""),
+    One("check box value", "Controls", "DCHP_KBT.Check", "ListItems=KBT_TEXT~0,KBT_TEXT~",
+        "ListItems", "item 2 \"KBT_TEXT~\" has no value after \"~\""),
+    One("check box items", "Controls", "DCHP_KBT.Check", "ListItems=KBT_TEXT~0",
+        "ListItems", "has 1 ListItems: it needs two"),
+    One("picture", "Controls", "DCHP_KBT.Pic", "ControlType=KBT_PICTURE\nControlPos=1\nPath=kbt_missing.bmp",
+        "Path", "does not exist next to the Controls file"),
+    One("function", "Controls", "DCHP_KBT.Func", "ControlType=KBT_FUNCTION\nControlPos=1\nValue=KBT_NONE,1/2",
+        "Value", "Value field 1 names \"KBT_NONE\""),
     // Parameter exceptions that are no mark (nor, for a channel parameter's default, a number).
-    {"module mark",
-     {{"Modules", "MT_KBT_BExceptions#", "MODP_KBT.Other=DONTSHWO"}},
-     {{"Modules", "MT_KBT_BExceptions#", "Other", "is \"DONTSHWO\", which is neither DONTSHOW nor CONST:"}}},
-    {"channel default",
-     {{"Channels", "MT_KBT_AExceptions#", "DCHP_KBT.Par=five"}},
-     {{"Channels", "MT_KBT_AExceptions#", "Par=", "neither DONTSHOW nor CONST nor a number"}}},
+    One("module mark", "Modules", "MT_KBT_BExceptions#", "MODP_KBT.Other=DONTSHWO",
+        "Other", "is \"DONTSHWO\", which is neither DONTSHOW nor CONST:"),
+    One("channel default", "Channels", "MT_KBT_AExceptions#", "DCHP_KBT.Par=five",
+        "Par=", "neither DONTSHOW nor CONST nor a number"),
     // References.
-    {"own reference",
-     {{"Modules", "MT_KBT_AExceptions#", "Reference=MT_KBT_A"}},
-     {{"Modules", "MT_KBT_AExceptions#", "Reference", "its own module"}}},
-    {"dangling reference",
-     {{"Channels", "MT_KBT_BExceptions#", "Reference=MT_KBT_D"}},
-     {{"Channels", "MT_KBT_BExceptions#", "Reference", "no section [MT_KBT_DExceptions#]"}}},
+    One("own reference", "Modules", "MT_KBT_AExceptions#", "Reference=MT_KBT_A", "Reference", "its own module"),
+    One("dangling reference", "Channels", "MT_KBT_BExceptions#", "Reference=MT_KBT_D",
+        "Reference", "no section [MT_KBT_DExceptions#]"),
     {"loop",
      {{"Modules", "MT_KBT_BExceptions#", "Reference=MT_KBT_A"}},
      {{"Modules", "MT_KBT_AExceptions#", "Reference", "form a loop"},
@@ -374,16 +233,16 @@ void PlantSupport(const KbCopy& copy) {
 std::vector<KbFinding> SupportedFindings() {
   const KbCopy copy;
   PlantSupport(copy);
-  return copy.Check();
+  return Check(copy);
 }
 
 TEST(KbCheckerTest, ShippedKnowledgeBaseIsClean) {
-  const auto findings = KbCopy().Check();
+  const auto findings = Check(KbCopy());
   EXPECT_TRUE(findings.empty()) << Listed(findings);
 }
 
 TEST(KbCheckerTest, ValidValuesOfEveryKindRaiseNothing) {
-  EXPECT_EQ(Listed(Added(KbCopy().Check(), SupportedFindings())), "");
+  EXPECT_EQ(Listed(Added(Check(KbCopy()), SupportedFindings())), "");
 }
 
 TEST(KbCheckerTest, EachPlantedFaultIsReportedAtItsLineAndAlone) {
@@ -393,7 +252,7 @@ TEST(KbCheckerTest, EachPlantedFaultIsReportedAtItsLineAndAlone) {
     const KbCopy copy;
     PlantSupport(copy);
     for (const auto& edit : row.edits) copy.Plant(edit);
-    const auto added = Added(baseline, copy.Check());
+    const auto added = Added(baseline, Check(copy));
     ASSERT_EQ(added.size(), row.expected.size()) << Listed(added);
     for (size_t i = 0; i < added.size(); ++i) {
       const Expected& want = row.expected[i];
@@ -406,14 +265,9 @@ TEST(KbCheckerTest, EachPlantedFaultIsReportedAtItsLineAndAlone) {
 
 // A fault of a whole file is one finding, whatever would fail because of it.
 TEST(KbCheckerTest, FileLevelFaultsAreOneFinding) {
-  struct FileRow {
-    const char* name;
-    std::function<void(const KbCopy&)> plant;
-    std::optional<uint8_t> version;
-    std::string file;  // as Expected::file
-    std::string line;  // the text of the line, "" for no line
-    std::string message;
-  };
+  // file: as Expected::file; line: the start of the line's text, "" for no line.
+  struct FileRow { const char* name; std::function<void(const KbCopy&)> plant; std::optional<uint8_t> version;
+                   std::string file, line, message; };
   // Rewrites a file (as Edit::file): `from` replaced by `to`, the whole text when `from` is "".
   const auto rewritten = [](std::string file, std::string from, std::string to) {
     return [=](const KbCopy& copy) {
@@ -426,30 +280,16 @@ TEST(KbCheckerTest, FileLevelFaultsAreOneFinding) {
     const fs::path objects = copy.Folder() / copy.FileName("Objects");
     testing_support::WriteFile(objects, testing_support::ReadFile(objects) + "\n[Plug-in]\nKBT_JUNK=a\x01\x02z\n");
   };
+  const auto removeConfig = [](const KbCopy& copy) { fs::remove(copy.Folder() / copy.FileName("Config")); };
+  const auto noDefault = [](const KbCopy& copy) { copy.Plant({"Config", "General", "DefaultVersion=0"}); };
+  const auto missingFile = [](const KbCopy& copy) {
+    copy.Plant({"Config", copy.VersionSection(), "Channels=KBT_missing.ini"});
+  };
   const std::vector<FileRow> rows{
-      {"no Config file",
-       [](const KbCopy& copy) { fs::remove(copy.Folder() / copy.FileName("Config")); },
-       {},
-       "Config",
-       "",
-       "the Config file does not exist"},
+      {"no Config file", removeConfig, {}, "Config", "", "the Config file does not exist"},
       {"no version section", [](const KbCopy&) {}, 77, "Config", "", "no section [Version_77]"},
-      {"no default version",
-       [](const KbCopy& copy) {
-         copy.Plant({"Config", "General", "DefaultVersion=0"});
-       },
-       {},
-       "Config",
-       "DefaultVersion=0",
-       "no DefaultVersion 1..255"},
-      {"missing file",
-       [](const KbCopy& copy) {
-         copy.Plant({"Config", copy.VersionSection(), "Channels=KBT_missing.ini"});
-       },
-       {},
-       "Config",
-       "Channels=KBT_missing.ini",
-       "Channels file \"KBT_missing.ini\" does not exist"},
+      {"no default version", noDefault, {}, "Config", "DefaultVersion=0", "no DefaultVersion 1..255"},
+      {"missing file", missingFile, {}, "Config", "Channels=KBT_missing.ini", "\"KBT_missing.ini\" does not exist"},
       {"binary junk", writeJunk, {}, "Objects", "KBT_JUNK", "binary junk"},
       {"Config without sections", rewritten("Config", "", "; a comment\n"), {}, "Config", "", "holds no sections"},
       {"empty file", rewritten("Channels", "", ""), {}, "Channels", "", "the file holds no sections"},
@@ -462,7 +302,7 @@ TEST(KbCheckerTest, FileLevelFaultsAreOneFinding) {
     const KbCopy copy;
     const std::string file = copy.FileName(row.file);
     row.plant(copy);
-    const auto findings = copy.Check(row.version);
+    const auto findings = Check(copy, row.version);
     ASSERT_EQ(findings.size(), 1u) << Listed(findings);
     EXPECT_EQ(findings[0].file, file);
     const auto lines = SplitLines(testing_support::ReadFile(copy.Folder() / file));
