@@ -124,6 +124,33 @@ TEST_F(LnsToolE2eTest, CpValuesInEachFormat) {
   }
 }
 
+// The tree, a CP by position, an NV by a path with backslashes, and a device that stops answering.
+TEST_F(LnsToolE2eTest, TreePositionsNvsAndAnUnreachableDevice) {
+  const Result tree = home_.Lns({"tree", "Demo"});
+  EXPECT_EQ(tree.status, 0);
+  EXPECT_THAT(tree.out, HasSubstr("AppDevice 1 \"Switch 1\" (class 7)"));
+  EXPECT_THAT(tree.out, HasSubstr("LonMarkObject 1 \"Omnal 1\" (class 28)"));
+  EXPECT_THAT(tree.out, HasSubstr("CP 1 \"FptIndex\" (class 24) 2x1 bytes: 0 3"));
+  EXPECT_EQ(home_.Lns({"cp", "get", kObject, "#2"}).out, "1 244\n");
+  EXPECT_EQ(home_.Lns({"nv", "set", "Demo\\System.Floor 1\\Switch 1", "nviPrimeValue", "100.0 1"}).status, 0);
+  EXPECT_EQ(home_.Lns({"reachable", "Demo/System.Floor 1/Switch 1", "no"}).status, 0);
+  const Result refused = home_.Lns({"cp", "set", kObject, "HoldTime", "1 1"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("The device is not accessible"));
+}
+
+TEST_F(LnsToolE2eTest, ABadCommandOrDescriptionGivesAClearErrorAndChangesNothing) {
+  const Result usage = home_.Lns({"frobnicate"});
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_THAT(usage.err, HasSubstr("unknown command \"frobnicate\""));
+  testing_support::WriteFile(home_.File("bad.json"), R"({"network": "Bad", "system": "S", "subsystems": [{"name": 5}]})");
+  const Result bad = home_.Lns({"create", home_.File("bad.json").string()});
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_THAT(bad.err, HasSubstr("subsystems[0].name: must be a text"));
+  EXPECT_FALSE(std::filesystem::exists(home_.Home() / "lns" / "Bad.db"));
+  EXPECT_EQ(home_.Lns({"tree", "Bad"}).status, 1);
+}
+
 TEST_F(LnsToolE2eTest, BadFormatOrBytesAreUsageErrorsThatChangeNothing) {
   const struct {
     std::vector<std::string> args;
