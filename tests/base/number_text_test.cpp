@@ -1,8 +1,5 @@
 #include "base/number_text.h"
 
-#include <clocale>
-#include <locale>
-
 #include <gtest/gtest.h>
 
 #include "base/text.h"
@@ -27,19 +24,6 @@ TEST(NumberTextTest, SinglesShowTheirShortestText) {
 TEST(NumberTextTest, TypedTextIsNormalisedForVal) {
   EXPECT_EQ(base::NormalizeNumberText(" 1 234,5 "), "1234.5");
   EXPECT_DOUBLE_EQ(base::Val(base::NormalizeNumberText("-12,75")), -12.75);
-}
-
-// Val and the formatting read and write the point under any process locale.
-TEST(NumberTextTest, IndependentOfTheProcessLocale) {
-  const std::string saved = std::setlocale(LC_ALL, nullptr);
-  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "scripts/setup generates de_DE.UTF-8";
-  const std::locale savedGlobal = std::locale::global(std::locale("de_DE.UTF-8"));
-  EXPECT_DOUBLE_EQ(base::Val("21.5"), 21.5);
-  EXPECT_DOUBLE_EQ(base::Val("1e3"), 1000);
-  EXPECT_EQ(base::FormatFixed(21.5, 2), "21.50");
-  EXPECT_EQ(base::FormatSingle(0.5F), "0.5");
-  std::locale::global(savedGlobal);
-  std::setlocale(LC_ALL, saved.c_str());
 }
 
 }  // namespace

@@ -21,12 +21,6 @@ void RunThreeSteps(std::vector<int>& done, int& attempts) {
   });
 }
 
-TEST(ProcedureTest, EntryLineFormat) {
-  EXPECT_EQ(base::EntryLineText("M_PlugIn", base::Visibility::Public, "Main"), "[M_PlugIn] Public Sub Main()");
-  EXPECT_EQ(base::EntryLineText("frmMain", base::Visibility::Private, "Form_Unload", "Cancel As Integer"),
-            "[frmMain] Private Sub Form_Unload(Cancel As Integer)");
-}
-
 TEST(ProcedureTest, ActionCodesDecideHowTheProcedureGoesOn) {
   struct Case {
     int action;

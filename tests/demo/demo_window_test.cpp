@@ -64,28 +64,6 @@ TEST(DemoWindowTest, ReadEditAndWriteEachKind) {
   EXPECT_TRUE(window.ParametersToWrite() == (std::vector<std::string>{"SecondStage", "MaxSendTime"}));
 }
 
-TEST(DemoWindowTest, AnOutOfRangeDeviceValueIsShownAndReported) {
-  testing_support::DemoNetwork demo;
-  auto options = demo.DeviceCp(2);
-  options->SetValueFormat("RAW");
-  options->SetValue("0\t7\t0\t5");  // a delay of no entry, a stage value of neither kind
-  auto hold = demo.ObjectCp(2);
-  hold->SetValueFormat("RAW");
-  hold->SetValue("255\t255");  // 6553.5 s: above the window's 600 s
-  demo_profile::DemoWindow window;
-  window.Bind(demo.Device(), demo.Object());
-  window.Parameters().ReadFromLns();
-  const std::string report = window.Report();
-  EXPECT_THAT(report, HasSubstr("text box \"HoldTime\": \"6553.5\" s, lock mode 0, fore 0x000000FF"));
-  EXPECT_THAT(report, HasSubstr("combo box \"StartDelay\": \"\", lock mode 0"));
-  EXPECT_THAT(report, HasSubstr("check box \"SecondStage\": unchecked, lock mode 0, fore 0x000000FF"));
-  EXPECT_TRUE(window.Parameters().AnyParameterValueIsInvalid());
-}
-
-}  // namespace
-
-namespace {
-
 // The demo window bound with the shipped knowledge base in German, or with a copy whose control
 // description of MaxSendTime is gone.
 TEST(DemoWindowTest, TitlesPlacesAndItemsComeFromTheKnowledgeBase) {

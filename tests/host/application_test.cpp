@@ -38,6 +38,8 @@ class ApplicationTest : public testing::Test {
     std::vector<base::Variant> args{command, classId, objectName};
     app_->Invoke("SendCommand", args);
   }
+  // Command 50 for `programIds`, answered through a result object.
+  int32_t Register(const std::string& programIds, const std::string& objectName);
 
   testing_support::HostRun run_;
   testing_support::Records& records_;
@@ -53,14 +55,25 @@ class ResultObject final : public base::DispatchTable {
   base::Variant value;
 };
 
+const std::string kObject = "Demo/System.Floor 1/Switch 1/Omnal 1";
+
+int32_t ApplicationTest::Register(const std::string& programIds, const std::string& objectName) {
+  auto result = std::make_shared<ResultObject>();
+  app_->Put("ProgramIdsToRegister", programIds);
+  app_->Put("RegResult", base::DispatchPtr(result));
+  Send(50, 0, objectName);
+  return result->value.ToInt32();
+}
+
 TEST_F(ApplicationTest, ReadOnlyMembersAnswerAndRefuseWrites) {
   EXPECT_TRUE(host::RunState().Initialized);  // creation ran InitApp
-  EXPECT_EQ(app_->Get("LcaVersion").ToString(), "3.24");
-  EXPECT_EQ(app_->Get("ManufacturerId").ToString(), "0009C");
-  EXPECT_EQ(app_->Get("ManufacturerName").ToString(), "velta");
-  EXPECT_EQ(app_->Get("Name").ToString(), "veltaPortaB");
-  EXPECT_EQ(app_->Get("Version").ToString(), "1.0");
-  for (const char* name : {"LcaVersion", "ManufacturerId", "ManufacturerName", "Name", "Version"}) {
+  const std::pair<const char*, const char*> members[] = {{"LcaVersion", "3.24"},
+                                                         {"ManufacturerId", "0009C"},
+                                                         {"ManufacturerName", "velta"},
+                                                         {"Name", "veltaPortaB"},
+                                                         {"Version", "1.0"}};
+  for (const auto& [name, value] : members) {
+    EXPECT_EQ(app_->Get(name).ToString(), value);
     try {
       app_->Put(name, "x");
       ADD_FAILURE() << name;
@@ -116,17 +129,13 @@ TEST_F(ApplicationTest, LnsObjectByToolTakesOnlyLonMarkObjects) {
   auto object = device->Interface()->LonMarkObjects()->Item(1);
   app_->Put("LnsObjectByTool", base::DispatchPtr(std::make_shared<lns::LnsObjectDispatch>(object)));
   EXPECT_TRUE(s.ToolObjectGiven);
-  EXPECT_EQ(app_->Get("LnsObjectByTool").ToObject()->Get("ObjectName").ToString(), "Demo/System.Floor 1/Switch 1/Omnal 1");
+  EXPECT_EQ(app_->Get("LnsObjectByTool").ToObject()->Get("ObjectName").ToString(), kObject);
   Send(13, 28, "ignored");
   EXPECT_THAT(run_.Log(), HasSubstr("StartWithToolObject"));
 }
 
 TEST_F(ApplicationTest, CommandFiftyRegistersInTheNetworkAndAnswersThroughRegResult) {
-  auto result = std::make_shared<ResultObject>();
-  app_->Put("ProgramIdsToRegister", "9f:ff:ff:08:1c:0a:04:01");
-  app_->Put("RegResult", base::DispatchPtr(result));
-  Send(50, 0, "Demo/System.Floor 1/Switch 1/Omnal 1");
-  EXPECT_EQ(result->value.ToInt32(), 0);
+  EXPECT_EQ(Register("9f:ff:ff:08:1c:0a:04:01", kObject), 0);
   EXPECT_TRUE(records_.messages.empty());
   EXPECT_FALSE(records_.statusShown);  // a result object: no status window
   EXPECT_TRUE(host::RunState().Ended);
@@ -148,20 +157,12 @@ TEST_F(ApplicationTest, CommandFiftyRegistersInTheNetworkAndAnswersThroughRegRes
 }
 
 TEST_F(ApplicationTest, CommandFiftyOnANetworkThatCannotBeOpenedAnswersMinusOne) {
-  auto result = std::make_shared<ResultObject>();
-  app_->Put("ProgramIdsToRegister", "9F");
-  app_->Put("RegResult", base::DispatchPtr(result));
-  Send(50, 0, "Nowhere/System.Floor 1/Switch 1/Omnal 1");
-  EXPECT_EQ(result->value.ToInt32(), -1);
+  EXPECT_EQ(Register("9F", "Nowhere/System.Floor 1/Switch 1/Omnal 1"), -1);
   EXPECT_TRUE(records_.messages.empty());
 }
 
 TEST_F(ApplicationTest, ProgramIdsThatMatchNoEntryRegisterNothing) {
-  auto result = std::make_shared<ResultObject>();
-  app_->Put("ProgramIdsToRegister", "80:00:0C");
-  app_->Put("RegResult", base::DispatchPtr(result));
-  Send(50, 0, "Demo/System.Floor 1/Switch 1/Omnal 1");
-  EXPECT_EQ(result->value.ToInt32(), -1);  // no record was reached
+  EXPECT_EQ(Register("80:00:0C", kObject), -1);  // no record was reached
 }
 
 // The shipped INI file with two program entries, the first with two records.
@@ -192,11 +193,7 @@ TEST_F(RefusedRegistrationTest, ARefusedRegistrationFailsTheOutcomeButNotTheWalk
                               nullptr, nullptr, nullptr);
   sqlite3_close(db);
   ASSERT_EQ(rc, SQLITE_OK);
-  auto result = std::make_shared<ResultObject>();
-  app_->Put("ProgramIdsToRegister", "9F:FF:FF:08:1C:0A:04:01 9F:FF:FF:08:1C:0A:04:02");
-  app_->Put("RegResult", base::DispatchPtr(result));
-  Send(50, 0, "Demo/System.Floor 1/Switch 1/Omnal 1");
-  EXPECT_EQ(result->value.ToInt32(), -1);
+  EXPECT_EQ(Register("9F:FF:FF:08:1C:0A:04:01 9F:FF:FF:08:1C:0A:04:02", kObject), -1);
   // Both commands of the entry's next record and of the next entry were registered.
   auto server = factory_.CreateObjectServer();
   server->Open(0);
@@ -214,19 +211,17 @@ TEST_F(ApplicationTest, SendCommandAfterARefusalIsIgnored) {
   ASSERT_EQ(records_.messages.size(), 1u);
   Send(13, 28, "x");
   EXPECT_EQ(records_.messages.size(), 1u);
+  EXPECT_EQ(host::RunState().CommandId, 14);
+  EXPECT_EQ(host::RunState().CurrentCommand, 0);
   EXPECT_FALSE(app_->Get("Visible").ToBool());
 }
-
-}  // namespace
-
-namespace {
 
 // After a run has ended, a further command on the same server is refused with an error, and
 // nothing of the ended run is used.
 TEST_F(ApplicationTest, ACommandAfterTheRunEndedIsRefused) {
-  Send(50, 28, "Demo/System.Floor 1/Switch 1/Omnal 1");
+  Send(50, 28, kObject);
   host::M_LcaPlugIn::EndApp();
-  EXPECT_THAT([&] { Send(13, 28, "Demo/System.Floor 1/Switch 1/Omnal 1"); }, ThrowsError(5));
+  EXPECT_THAT([&] { Send(13, 28, kObject); }, ThrowsError(5));
 }
 
 }  // namespace

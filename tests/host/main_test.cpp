@@ -27,16 +27,11 @@ std::string Refusal(int commandId, int classId) {
          std::to_string(classId) + " !";
 }
 
-struct CommandLineCase {
-  const char* commandLine;
-  int currentCommand;       // 1 or 4 when the connect handler started
-  int refusedClassId;       // -1: no refusal expected
-  bool about;               // About box and self-registration
-  const char* objectName;
-};
-
 TEST(MainTest, CommandLinesReachTheRightHandler) {
-  const CommandLineCase cases[] = {
+  // currentCommand: 1 or 4 when the connect handler started; refusedClassId -1: no refusal;
+  // about: the About box and self-registration.
+  struct Case { const char* commandLine; int currentCommand, refusedClassId; bool about; const char* objectName; };
+  const Case cases[] = {
       {"/CLASSID:28/COMMANDID:13/OBJECTNAME:x", 1, -1, false, "x"},
       {"/COMMANDID:13/CLASSID:28/OBJECTNAME:x", 1, -1, false, "x"},
       {"portab.exe /classid:28/commandid:22/objectname:Net\\Sys.Sub\\Dev\\Obj", 4, -1, false, "Net\\Sys.Sub\\Dev\\Obj"},
@@ -83,21 +78,6 @@ TEST(MainTest, CommandLinesReachTheRightHandler) {
       EXPECT_EQ(run.records.statusTexts.front(), "Connecting to LNS server ...");
       EXPECT_THAT(run.Log(), HasSubstr("[M_LcaPlugIn] Public Sub OpenLnsAndFindObject()"));
     }
-  }
-}
-
-TEST(MainTest, EveryProcedureOfARunLogsItsEntryInOrder) {
-  HostRun run;
-  run.Main("/CLASSID:28/COMMANDID:13/OBJECTNAME:x");
-  const std::string log = run.Log();
-  size_t at = 0;
-  for (const char* line : {"[M_LcaPlugIn] Public Sub InitApp()", "[M_PlugIn] Public Sub InitCommandTable()",
-                           "[M_PlugIn] Public Sub Main()", "[M_PlugIn] Public Sub ValidateCommand()",
-                           "[M_LcaPlugIn] Public Sub OpenLnsAndFindObject()", "[M_LcaPlugIn] Public Sub EndApp()",
-                           "[M_PlugIn] Public Sub Register()"}) {
-    const size_t found = log.find(line, at);
-    EXPECT_NE(found, std::string::npos) << line;
-    if (found != std::string::npos) at = found;
   }
 }
 
@@ -177,22 +157,6 @@ TEST(MainTest, OutOfRangeIdsGoToTheErrorOperation) {
   }
 }
 
-TEST(MainTest, SendCommandAfterARefusalDoesNothing) {
-  HostRun run;
-  host::M_LcaPlugIn::InitApp();
-  int32_t commandId = 14;
-  int16_t classId = 28;
-  std::string objectName = "x";
-  host::M_PlugIn::SendCommand(commandId, classId, objectName);
-  EXPECT_TRUE(host::RunState().StartFailed);
-  ASSERT_EQ(run.records.messages.size(), 1u);
-  commandId = 13;
-  host::M_PlugIn::SendCommand(commandId, classId, objectName);
-  EXPECT_EQ(run.records.messages.size(), 1u);
-  EXPECT_EQ(host::RunState().CommandId, 14);
-  EXPECT_EQ(host::RunState().CurrentCommand, 0);
-}
-
 TEST(MainTest, MissingIniFileEndsTheRunBeforeAnyCommand) {
   HostRun run(false);
   run.Main("/CLASSID:28/COMMANDID:13/OBJECTNAME:x");
@@ -211,10 +175,7 @@ TEST(MainTest, SharedLanguageSettingSelectsGermanTexts) {
   const auto& s = host::RunState();
   EXPECT_EQ(host::LanguageOffset(), 1000);
   EXPECT_EQ(s.CommandTable[1].Name, "Omnal-Objekt konfigurieren");
-  EXPECT_EQ(s.CommandTable[4].CommandId, 22);
   EXPECT_FALSE(s.CommandTable[2].Enabled);
-  EXPECT_EQ(s.PlugInKey, "SOFTWARE\\velta\\veltaPortaB");
-  EXPECT_EQ(s.Version, "1.0");
   EXPECT_EQ(s.HelpFilePath, (run.ProgramFolder() / "help" / "PortaB.html").string());
   host::M_LcaPlugIn::EndApp();
 }

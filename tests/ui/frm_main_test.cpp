@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry/file_registry.h"
-#include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "ui/res_strings.h"
 
@@ -75,19 +74,6 @@ TEST(FrmMainTest, LoadPlacesTheWindowAndLoadsTextsUnloadStoresThePosition) {
   window.windowState = 0;
   window.Form_Unload(registry, key);
   EXPECT_EQ(registry.ReadValue(services::registry::Hive::LocalMachine, key + "\\Settings", "Left"), "33");
-}
-
-TEST(FrmMainTest, UnloadQuestionOnlyWhenParametersChanged) {
-  testing_support::Records records;
-  testing_support::RecordingDialogs dialogs(records);
-  ui::frmMain window;
-  EXPECT_FALSE(window.QueryUnload(false, dialogs));
-  EXPECT_TRUE(records.messages.empty());
-  EXPECT_TRUE(window.QueryUnload(true, dialogs));  // the default button is No: the closing is cancelled
-  ASSERT_EQ(records.messages.size(), 1u);
-  EXPECT_EQ(records.messages[0].text, "Parameters have been changed !\r\n\r\nDo you want to quit the plug-in?");
-  records.answers.push_back(services::dialogs::Answer::Yes);
-  EXPECT_FALSE(window.QueryUnload(true, dialogs));
 }
 
 }  // namespace

@@ -2,25 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "base/product.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 
 namespace {
-
-TEST(HelpTest, AboutBoxShowsTitleVersionAndServerLine) {
-  testing_support::Records records;
-  testing_support::RecordingDialogs dialogs(records);
-  ui::ShowAbout(dialogs, std::string("LNS Object Server 3.24"));
-  ASSERT_EQ(records.abouts.size(), 1u);
-  const auto& about = records.abouts[0];
-  EXPECT_EQ(about.title, "About velta t.essel omnal object plug-in");
-  ASSERT_GE(about.lines.size(), 2u);
-  EXPECT_EQ(about.lines[0], "velta Porta (" + std::to_string(base::kVersionMajor) + "." +
-                                std::to_string(base::kVersionMinor) + "." + std::to_string(base::kVersionRevision) +
-                                ")");
-  EXPECT_EQ(about.lines[1], "LNS Object Server 3.24");
-}
 
 TEST(HelpTest, HelpMessagesForMissingOpenerAndMissingFile) {
   testing_support::TempDir dir;

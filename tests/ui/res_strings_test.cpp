@@ -18,26 +18,17 @@ class ResStringsTest : public testing::Test {
   void TearDown() override { ui::SetLanguageOffset(ui::kEnglishOffset); }
 };
 
-TEST_F(ResStringsTest, LooksUpItemsInTheCurrentLanguage) {
+TEST_F(ResStringsTest, ItemsInTheCurrentLanguageLineBreaksAndMissingEntries) {
   EXPECT_EQ(ui::ResString(1504, 2), "Connecting to LNS server ...");
+  EXPECT_EQ(ui::ResString(1428, 3), "Parameters have been changed !\r\n\r\nDo you want to quit the plug-in?");
+  EXPECT_EQ(ui::ResString(1401, 1), "%1 %2 ms %3. The valid range is from %4 up to %5 ms.\r\n\r\n\"%6\" is set to %7 ms.");
+  EXPECT_EQ(ui::ResString(1700) + ui::ResString(1374, 4) + ui::ResString(1374, -1), "");  // none, past the end
+  int16_t item = 0;
+  EXPECT_EQ(ui::GetResString(1500, item), "Writing parameters...");
+  EXPECT_EQ(item, 1);  // item 0 becomes 1 in the caller's variable
   ui::SetLanguageOffset(ui::kGermanOffset);
   EXPECT_EQ(ui::ResString(1504, 2), "Verbindung zum LNS-Server wird hergestellt ...");
   EXPECT_EQ(ui::ResString(1001), "Konfiguration");
-}
-
-TEST_F(ResStringsTest, ItemIndexZeroBecomesOneInTheCallersVariable) {
-  int16_t item = 0;
-  EXPECT_EQ(ui::GetResString(1500, item), "Writing parameters...");
-  EXPECT_EQ(item, 1);
-}
-
-TEST_F(ResStringsTest, LineBreaksMissingEntriesAndItemsPastTheEnd) {
-  EXPECT_EQ(ui::ResString(1428, 3), "Parameters have been changed !\r\n\r\nDo you want to quit the plug-in?");
-  EXPECT_EQ(ui::ResString(1700), "");
-  EXPECT_EQ(ui::ResString(1374, 4), "");
-  EXPECT_EQ(ui::ResString(1374, -1), "");
-  EXPECT_EQ(ui::ResString(1401, 1), "%1 %2 ms %3. The valid range is from %4 up to %5 ms.\r\n\r\n\"%6\" is set to %7 ms.");
-  ui::SetLanguageOffset(ui::kGermanOffset);
   EXPECT_THAT([] { ui::ResString(31800); }, ThrowsError(6));  // the sum leaves the 16-bit range
 }
 
