@@ -50,7 +50,10 @@ class EmbeddedServerTest : public testing::Test {
     return network->Systems()->Item(1)->Subsystems()->ItemByName("Floor")->AppDevices()->Item(1);
   }
   std::shared_ptr<lns::AppDevice> Device() const { return DeviceOf(server_); }
-  std::shared_ptr<lns::ConfigProperty> PairCp() const { return Device()->Interface()->ConfigProperties()->Item(2); }
+  static std::shared_ptr<lns::ConfigProperty> PairCpOf(const std::shared_ptr<EmbeddedObjectServer>& server) {
+    return DeviceOf(server)->Interface()->ConfigProperties()->Item(2);
+  }
+  std::shared_ptr<lns::ConfigProperty> PairCp() const { return PairCpOf(server_); }
   std::shared_ptr<lns::System> System() const { return server_->Networks()->Item(1)->Systems()->Item(1); }
   void SetReachable(bool reachable) const {
     server_->Database("Test")->SetDeviceReachable(RowIdOf(*Device()), reachable);
@@ -76,11 +79,8 @@ class OutsideTool {
     sqlite3_free(error);
   }
   int64_t Number(const std::string& sql) {
-    sqlite3_stmt* stmt = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
-    const int64_t value = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-    sqlite3_finalize(stmt);
-    return value;
+    const auto texts = Texts(sql);
+    return texts.empty() ? -1 : std::stoll(texts[0]);
   }
   std::vector<std::string> Texts(const std::string& sql) {
     std::vector<std::string> texts;
@@ -162,20 +162,15 @@ TEST_F(EmbeddedServerTest, RawFormatAndRawTransfersRoundTrip) {
   cp->RawWrite(0, 2, {1, 2, 3, 4}, 0);
   EXPECT_EQ(cp->Value(), "1\t2\t3\t4");
   cp->RawWrite(1, 1, {7, 8}, 0);
-  EXPECT_EQ(Connect()->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
-                ->Interface()->ConfigProperties()->Item(2)->RawRead(0, 2, 0),
-            (std::vector<uint8_t>{1, 2, 7, 8}));  // another connection sees the bytes
+  EXPECT_EQ(PairCpOf(Connect())->RawRead(0, 2, 0), (std::vector<uint8_t>{1, 2, 7, 8}));  // another connection sees them
 }
 
 TEST_F(EmbeddedServerTest, BadValuesRaiseAndChangeNothing) {
   auto cp = PairCp();
   cp->SetValueFormat("RAW");
-  const std::pair<const char*, int32_t> texts[] = {
-      {"1\t2\t3", lns::err::kBadValue},         {"1\t2\t3\t4\t5", lns::err::kBadValue},
-      {"1\t2\t3\t256", lns::err::kBadValue},    {"1\t2\t3\t-1", lns::err::kBadValue},
-      {"1\t2\tx\t4", lns::err::kBadValue},      {"", lns::err::kBadValue},
-  };
-  for (const auto& row : texts) EXPECT_THAT([&] { cp->SetValue(row.first); }, ThrowsError(row.second)) << row.first;
+  for (const char* text : {"1\t2\t3", "1\t2\t3\t4\t5", "1\t2\t3\t256", "1\t2\t3\t-1", "1\t2\tx\t4", ""}) {
+    EXPECT_THAT([&] { cp->SetValue(text); }, ThrowsError(lns::err::kBadValue)) << text;
+  }
   EXPECT_THAT([&] { cp->SetValueFormat("DECIMAL"); }, ThrowsError(lns::err::kUnknownFormat));
   EXPECT_EQ(cp->ValueFormat(), "RAW");
   EXPECT_THAT([&] { cp->RawWrite(0, 2, {1, 2, 3}, 0); }, ThrowsError(lns::err::kBadValue));
@@ -207,7 +202,7 @@ TEST_F(EmbeddedServerTest, AProcessKilledInATransactionLosesOnlyThatTransaction)
   ASSERT_GE(child, 0);
   if (child == 0) {
     auto server = Connect();
-    auto cp = DeviceOf(server)->Interface()->ConfigProperties()->Item(2);
+    auto cp = PairCpOf(server);
     cp->RawWrite(0, 2, {3, 3, 3, 3}, 0);  // committed at once
     auto system = server->Networks()->Item(1)->Systems()->Item(1);
     system->StartTransaction();
@@ -222,9 +217,7 @@ TEST_F(EmbeddedServerTest, AProcessKilledInATransactionLosesOnlyThatTransaction)
   ::waitpid(child, nullptr, 0);
   ::close(ready[0]);
   ::close(ready[1]);
-  EXPECT_EQ(Connect()->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
-                ->Interface()->ConfigProperties()->Item(2)->RawRead(0, 2, 0),
-            (std::vector<uint8_t>{3, 3, 3, 3}));
+  EXPECT_EQ(PairCpOf(Connect())->RawRead(0, 2, 0), (std::vector<uint8_t>{3, 3, 3, 3}));
   PairCp()->RawWrite(0, 2, {5, 5, 5, 5}, 0);  // the database is not left locked
 }
 

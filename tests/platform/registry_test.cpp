@@ -38,20 +38,23 @@ std::string Utf16File(const std::string& latin1) {
 
 TEST(RegistryStoreTest, RoundTripThroughTheFile) {
   testing_support::TempDir dir;
+  const auto file = dir / "sub" / "registry.reg";
   {
-    FileRegistry reg(dir / "registry.reg");
+    FileRegistry reg(file);
+    EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, kKey, "x"), std::nullopt);  // a missing file reads empty
+    EXPECT_FALSE(std::filesystem::exists(dir / "sub"));                       // and is made on the first write
     reg.WriteValue(Hive::LocalMachine, std::string(kKey) + "\\Options", "Language", "1000");
     reg.WriteValue(Hive::ClassesRoot, "veltaPortaB.Application\\Clsid", "", "{1234}");
     reg.WriteValue(Hive::LocalMachine, kKey, "Quote", "say \"hi\" C:\\path\\");
   }
-  FileRegistry again(dir / "registry.reg");  // a new process reading the file
+  FileRegistry again(file);  // a new process reading the file
   EXPECT_EQ(again.ReadValue(Hive::LocalMachine, "software\\VELTA\\veltaportab\\options", "LANGUAGE"), "1000");
   EXPECT_EQ(again.ReadValue(Hive::ClassesRoot, "veltaPortaB.Application\\Clsid", ""), "{1234}");
   EXPECT_EQ(again.ReadValue(Hive::LocalMachine, kKey, "Quote"), "say \"hi\" C:\\path\\");
   EXPECT_EQ(again.ReadValue(Hive::ClassesRoot, std::string(kKey) + "\\Options", "Language"), std::nullopt);
   EXPECT_EQ(again.ReadValue(Hive::LocalMachine, kKey, "Missing"), std::nullopt);
 
-  const std::string text = testing_support::ReadFile(dir / "registry.reg");
+  const std::string text = testing_support::ReadFile(file);
   EXPECT_THAT(text, HasSubstr("Windows Registry Editor Version 5.00\r\n"));
   EXPECT_THAT(text, HasSubstr("[HKEY_LOCAL_MACHINE\\SOFTWARE\\velta\\veltaPortaB\\Options]\r\n\"Language\"=\"1000\""));
   EXPECT_THAT(text, HasSubstr("[HKEY_CLASSES_ROOT\\veltaPortaB.Application\\Clsid]\r\n@=\"{1234}\""));
@@ -79,20 +82,8 @@ TEST(RegistryStoreTest, DeleteValueAndKeyTree) {
   reg.DeleteValue(Hive::LocalMachine, "SOFTWARE\\nothing", "x");
 }
 
-TEST(RegistryStoreTest, MissingFileReadsEmptyAndIsCreatedOnWrite) {
-  testing_support::TempDir dir;
-  FileRegistry reg(dir / "sub" / "registry.reg");
-  EXPECT_EQ(reg.ReadValue(Hive::LocalMachine, kKey, "x"), std::nullopt);
-  EXPECT_FALSE(std::filesystem::exists(dir / "sub"));
-  reg.WriteValue(Hive::LocalMachine, kKey, "x", "1");
-  EXPECT_TRUE(std::filesystem::exists(dir / "sub" / "registry.reg"));
-}
-
 TEST(RegistryStoreTest, DamagedFileNamesFileAndLineAndIsNeverOverwritten) {
-  struct Case {
-    std::string contents;
-    const char* where;
-  };
+  struct Case { std::string contents; const char* where; };
   const Case cases[] = {
       {"not a registry\r\n", "line 1: not a registry file"},
       {"REGEDIT4\r\n\r\n\"x\"=\"1\"\r\n", "line 3: value outside of a key"},
@@ -148,11 +139,7 @@ TEST(RegistryStoreTest, WritesBackInTheEncodingItRead) {
   const std::string text =
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\r\n"
       "\"Name\"=\"\xC4\"\r\n\"Path\"=hex(2):25,00,41,00,25,00,00,00\r\n";
-  struct Case {
-    const char* what;
-    std::optional<std::string> contents;  // none: no file yet
-    std::string writtenStart;
-  };
+  struct Case { const char* what; std::optional<std::string> contents; std::string writtenStart; };  // none: no file
   const Case cases[] = {
       {"UTF-16LE with byte-order mark", Utf16File(text), "\xFF\xFE"},
       {"UTF-8 with byte-order mark", "\xEF\xBB\xBF" + base::Windows1252ToUtf8(text), "\xEF\xBB\xBF"},
@@ -227,11 +214,9 @@ TEST(RegistryStoreTest, KeepsKeysOfOtherHivesWithoutServingThem) {
 }
 
 TEST(RegistryStoreTest, ValueAndKeyNamesMatchTheFileInAnyCase) {
-  struct Case {
-    const char* inFile;   // a value line under [HKEY_LOCAL_MACHINE\software\VELTA]
-    const char* written;  // the name written into "SOFTWARE\velta"
-    const char* folded;   // the value's name as it must appear once in the file
-  };
+  // inFile: a value line under [HKEY_LOCAL_MACHINE\software\VELTA]; written: the name written into
+  // "SOFTWARE\velta"; folded: the value's name as it must appear once in the file.
+  struct Case { const char* inFile, *written, *folded; };
   const Case cases[] = {
       {"\"language\"=\"1\"", "Language", "\"language\"="},
       {"\"count\"=dword:00000001", "COUNT", "\"count\"="},
@@ -270,8 +255,7 @@ TEST(RegistryStoreTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
   FileRegistry(file).WriteValue(Hive::LocalMachine, kKey, "A", "1");
   const std::string before = testing_support::ReadFile(file);
   // A child process whose files cannot grow past 4 KiB, as on a full disk.
-  int pipeFds[2];
-  ASSERT_EQ(::pipe(pipeFds), 0);
+  const testing_support::TempDir elsewhere;
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -285,20 +269,13 @@ TEST(RegistryStoreTest, AFailedWriteLeavesTheOldFileAndNoTemporary) {
         message = std::to_string(e.Number()) + " " + e.Description();
       }
     }
-    (void)!::write(pipeFds[1], message.data(), message.size());
+    testing_support::WriteFile(elsewhere / "message", message);
     ::_exit(0);
   }
-  ::close(pipeFds[1]);
-  std::string message;
-  char buffer[512];
-  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-    message.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(pipeFds[0]);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  EXPECT_THAT(message, testing::AllOf(testing::StartsWith("75 "), HasSubstr("\"" + file.string() + "\""),
-                                      HasSubstr(std::strerror(EFBIG))));
+  ::waitpid(child, nullptr, 0);
+  EXPECT_THAT(testing_support::ReadFile(elsewhere / "message"),
+              testing::AllOf(testing::StartsWith("75 "), HasSubstr("\"" + file.string() + "\""),
+                             HasSubstr(std::strerror(EFBIG))));
   EXPECT_EQ(testing_support::ReadFile(file), before);
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) names.push_back(entry.path().filename().string());
