@@ -39,16 +39,6 @@ class PortabProgram {
   testing_support::TempDir dir_;
 };
 
-TEST(PortabE2eTest, LanguageKeywordWritesTheRegistryStore) {
-  PortabProgram portab;
-  EXPECT_EQ(portab.Run({"/REG:1000"}).status, 0);
-  EXPECT_THAT(portab.Registry(), HasSubstr("[HKEY_LOCAL_MACHINE\\SOFTWARE\\velta\\veltaPortaB\\Options]\r\n"
-                                           "\"Language\"=\"1000\"\r\n"));
-  EXPECT_THAT(portab.Log(), HasSubstr("[M_ResStrings] Public Sub SaveLanguageSetting()"));
-  // The next run of the same plug-in keeps the shared setting: English texts.
-  EXPECT_THAT(portab.Run({"/CLASSID:28/COMMANDID:14/OBJECTNAME:x"}).err, HasSubstr("supported for  ClassId 28 !"));
-}
-
 TEST(PortabE2eTest, DamagedRegistryIsReportedAndLeftAsItWas) {
   PortabProgram portab;
   std::filesystem::create_directories(portab.Home());
