@@ -192,7 +192,7 @@ void ConfigureObject(const std::string& objectName, int32_t commandId, std::ostr
   window.SetLoading(false);
   window.SetControls();
   form.visible = true;
-  window.PageButtonClick("1");
+  if (!form.pageBar.Buttons().empty()) window.PageButtonClick(form.pageBar.Buttons().front().key);  // the command's first page
   report << "  parameters after reading:\n" << demo_profile::ParametersReport(configuration.Parameters());
 
 #ifdef PORTAB_WITH_QT

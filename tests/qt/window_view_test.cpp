@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -164,13 +165,21 @@ TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
   EXPECT_EQ(view->Tabs()->count(), 1);
   view->PageAction("1")->trigger();
   ASSERT_EQ(view->Tabs()->count(), 3);
-  emit view->Tabs()->tabBarClicked(1);
+  view->Tabs()->setCurrentIndex(1);  // a click, a key or the wheel
   EXPECT_EQ(form.currentSubPage, 2);
   EXPECT_EQ(view->Tabs()->currentIndex(), 1);
   EXPECT_TRUE(WidgetOf<QRadioButton>(*controls.optMaxSendTime[0]).isVisibleTo(view.get()));
   // F1 asks for the help of the sub-page shown.
   emit view->HelpKey()->activated();
   EXPECT_EQ(helpTopics, std::vector<int32_t>{1002});
+  // The Logger tab shows the log box, an error line in red.
+  form.logBox.AddLine("Writing failed", ui::window::colours::kRed, false);
+  view->Tabs()->setCurrentIndex(2);
+  EXPECT_EQ(form.currentSubPage, 7);
+  EXPECT_TRUE(view->Log()->isVisibleTo(view.get()));
+  ASSERT_EQ(view->Log()->count(), 1);
+  EXPECT_EQ(view->Log()->item(0)->text(), "Writing failed");
+  EXPECT_EQ(view->Log()->item(0)->foreground().color(), QColor(255, 0, 0));
 }
 
 TEST(QtDialogsTest, AMessageBoxHasTheIconTitleButtonsAndDefaultButtonAsked) {
@@ -183,7 +192,8 @@ TEST(QtDialogsTest, AMessageBoxHasTheIconTitleButtonsAndDefaultButtonAsked) {
   EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
   EXPECT_EQ(platform::qt::AnswerOf(QMessageBox::No), Answer::No);
-  EXPECT_EQ(platform::qt::QtFileFilter("Data (*.dat)|*.dat|All|*.*"), "Data (*.dat);;All (*.*)");
+  // "*.*" is every file, also one without a dot.
+  EXPECT_EQ(platform::qt::QtFileFilter("Data (*.dat)|*.dat|All (*.*)|*.*"), "Data (*.dat);;All (*)");
 }
 
 // On a display, message boxes are Qt's unless PORTAB_ANSWERS gives the answers.

@@ -4,8 +4,10 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFormLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -39,9 +41,16 @@ class TextBoxInput final : public QObject {
     switch (event->type()) {
       case QEvent::KeyPress: return KeyPress(*edit, *static_cast<QKeyEvent*>(event));
       case QEvent::FocusIn: box_.UserFocus(); return false;
-      case QEvent::FocusOut:
-        if (!leaving_) Leave(*edit);
+      case QEvent::FocusOut: {
+        // Another window or a menu taking the focus is no leaving of the field.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (!leaving_ && reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) Leave(*edit);
         return false;
+      }
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+        // A middle click would paste past the model.
+        return static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton;
       default: return false;
     }
   }
@@ -52,6 +61,22 @@ class TextBoxInput final : public QObject {
       box_.UserPaste(QApplication::clipboard()->text().toStdString());
     } else if (key.matches(QKeySequence::SelectAll)) {
       box_.UserSelectAll();
+    } else if (key.matches(QKeySequence::Cut)) {
+      if (edit.hasSelectedText()) QApplication::clipboard()->setText(edit.selectedText());
+      if (box_.SelLength() > 0) box_.UserKeyPress(8);
+    } else if (key.matches(QKeySequence::Undo) || key.matches(QKeySequence::Redo)) {
+      return true;  // the widget's own history would bypass the model
+    } else if (key.key() == Qt::Key_Delete) {
+      // The character after the cursor (all bytes of it), or the selection.
+      if (box_.SelLength() == 0 && box_.SelStart() < static_cast<int32_t>(box_.Text().size())) {
+        int32_t end = box_.SelStart() + 1;
+        while (end < static_cast<int32_t>(box_.Text().size()) &&
+               (static_cast<unsigned char>(box_.Text()[static_cast<size_t>(end)]) & 0xC0) == 0x80) {
+          ++end;
+        }
+        box_.SetSelLength(end - box_.SelStart());
+      }
+      if (box_.SelLength() > 0) box_.UserKeyPress(8);
     } else if (key.key() == Qt::Key_Backspace) {
       box_.UserKeyPress(8);
     } else if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
@@ -87,12 +112,24 @@ class TextBoxInput final : public QObject {
 
 void ShowCommon(QWidget& widget, const ValueControl& control) {
   widget.setEnabled(control.Enabled());
-  widget.setVisible(control.Visible());
+  // Visibility only once the widget sits on its page (before, it would open as a window);
+  // the row's label goes with it.
+  if (auto* parent = widget.parentWidget()) {
+    if (auto* rows = qobject_cast<QFormLayout*>(parent->layout())) {
+      rows->setRowVisible(&widget, control.Visible());
+    } else {
+      widget.setVisible(control.Visible());
+    }
+  }
   QPalette palette = widget.palette();
   const QPalette standard = QApplication::palette(&widget);
   const QColor fore = QtColour(control.ForeColor(), standard);
   const QColor back = QtColour(control.BackColor(), standard);
-  for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) palette.setColor(role, fore);
+  // A disabled control keeps the style's grey text; its background is the model's.
+  for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+    palette.setColor(QPalette::Active, role, fore);
+    palette.setColor(QPalette::Inactive, role, fore);
+  }
   for (const auto role : {QPalette::Base, QPalette::Window, QPalette::Button}) palette.setColor(role, back);
   widget.setPalette(palette);
   widget.setAutoFillBackground(true);
@@ -129,7 +166,6 @@ void ShowText(QWidget& widget, const ValueControl& control) {
   } else {
     edit.setCursorPosition(before);
   }
-  edit.setMaxLength(box.MaxLength() > 0 ? box.MaxLength() : 32767);
 }
 
 void ShowCombo(QWidget& widget, const ValueControl& control) {
@@ -166,7 +202,13 @@ void ShowOption(QWidget& widget, const ValueControl& control) {
 
 const ControlBinding::Kind kKinds[] = {
     {&Is<TextBox>,
-     [](ControlBinding&) -> QWidget* { return new QLineEdit; },
+     [](ControlBinding&) -> QWidget* {
+       auto* edit = new QLineEdit;
+       edit->setContextMenuPolicy(Qt::NoContextMenu);  // its Cut, Paste and Undo would bypass the model
+       edit->setAcceptDrops(false);
+       edit->setDragEnabled(false);
+       return edit;
+     },
      &ShowText},
     {&Is<ComboBox>,
      [](ControlBinding& binding) -> QWidget* {

@@ -61,10 +61,13 @@ QString QtFileFilter(std::string_view filter) {
   const auto parts = base::Split(filter, "|");
   QStringList filters;
   for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-    QString name = QString::fromStdString(parts[i]);
-    const QString patterns = QString::fromStdString(base::ReplaceAll(parts[i + 1], ";", " "));
-    if (!name.contains('(')) name += " (" + patterns + ")";
-    filters << name;
+    // Qt reads the patterns from the parentheses of the name, so the name gets the pattern
+    // part's patterns; "*.*" means every file there, which here would miss names without a dot.
+    QString name = QString::fromStdString(parts[i]).trimmed();
+    if (name.endsWith(')') && name.contains('(')) name = name.left(name.lastIndexOf('(')).trimmed();
+    QString patterns = QString::fromStdString(base::ReplaceAll(parts[i + 1], ";", " "));
+    patterns.replace("*.*", "*");
+    filters << name + " (" + patterns + ")";
   }
   return filters.join(";;");
 }

@@ -55,7 +55,9 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
   auto* column = new QVBoxLayout(central);
   tabs_ = new QTabBar;
   tabs_->setExpanding(false);
-  connect(tabs_, &QTabBar::tabBarClicked, this, [this](int index) {
+  // A click, the arrow keys or the wheel: the model hears of every change of tab (ShowTabs
+  // makes its own changes with the signals blocked).
+  connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
     if (form_.currentPage < 0 || index < 0) return;
     const auto& strip = form_.pages[static_cast<size_t>(form_.currentPage)];
     if (static_cast<size_t>(index) >= strip.tabs.size()) return;
@@ -70,7 +72,11 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
   setCentralWidget(central);
   help_ = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help_, &QShortcut::activated, this, [this] { PressKey(kF1); });
-  move(static_cast<int>(form_.left / kTwipsPerPixel), static_cast<int>(form_.top / kTwipsPerPixel));
+  if (form_.left != 0 || form_.top != 0) {  // a place stored by an earlier run
+    move(static_cast<int>(form_.left / kTwipsPerPixel), static_cast<int>(form_.top / kTwipsPerPixel));
+  }
+  status_ = new QLabel;
+  statusBar()->addWidget(status_, 1);  // permanent: menu hovers do not wipe it
   resize(static_cast<int>(form_.width / kTwipsPerPixel), static_cast<int>(form_.height / kTwipsPerPixel));
   Refresh();
 }
@@ -124,6 +130,13 @@ void WindowView::BuildPages() {
       auto* rows = new QFormLayout(sheet);
       rows->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
       std::string lastLabel;
+      if (frame.index == kLogSubPage) {  // the Logger tab: the log box
+        if (log_ == nullptr) log_ = new QListWidget;
+        log_->setObjectName("log");
+        subPageIndex_[{static_cast<int32_t>(page), static_cast<int16_t>(frame.index)}] = subPages_->addWidget(log_);
+        delete sheet;
+        continue;
+      }
       for (const auto& placed : form_.controls) {
         if (placed.page != static_cast<int32_t>(page) || placed.subPage != frame.index) continue;
         auto binding = std::make_unique<ControlBinding>(placed.control, [this] { Refresh(); });
@@ -134,9 +147,11 @@ void WindowView::BuildPages() {
       subPageIndex_[{static_cast<int32_t>(page), static_cast<int16_t>(frame.index)}] = subPages_->addWidget(sheet);
     }
   }
-  log_ = new QListWidget;
-  log_->setObjectName("log");
-  subPageIndex_[{-1, kLogSubPage}] = subPages_->addWidget(log_);
+  if (log_ == nullptr) {  // no page holds a Logger tab: the log box on a sheet of its own
+    log_ = new QListWidget;
+    log_->setObjectName("log");
+    subPageIndex_[{-1, kLogSubPage}] = subPages_->addWidget(log_);
+  }
   subPageIndex_[{-1, 0}] = subPages_->addWidget(new QWidget);  // nothing to show
 }
 
@@ -197,7 +212,7 @@ void WindowView::Refresh() {
   cancel_->setText(Q(form_.buttons.cancel));
   apply_->setText(Q(form_.buttons.apply));
   apply_->setEnabled(form_.buttons.applyEnabled);
-  statusBar()->showMessage(Q(form_.statusLine));
+  status_->setText(Q(form_.statusLine));
   for (const auto& binding : bindings_) binding->Show();
   refreshing_ = false;
   if (form_.unloaded && !closing_) {
@@ -219,19 +234,23 @@ void WindowView::ShowTabs() {
   }
   if (pageShown) tabs_->setCurrentIndex(form_.pages[static_cast<size_t>(form_.currentPage)].selected);
   auto it = subPageIndex_.find({form_.currentPage, form_.currentSubPage});
-  if (it == subPageIndex_.end()) it = subPageIndex_.find({-1, form_.currentSubPage == kLogSubPage ? kLogSubPage : 0});
+  if (it == subPageIndex_.end()) it = subPageIndex_.find({-1, 0});
   subPages_->setCurrentIndex(it->second);
 }
 
 void WindowView::ShowLog() {
   const auto& lines = form_.logBox.Lines();
   if (log_->count() > static_cast<int>(lines.size())) log_->clear();
+  const bool added = static_cast<size_t>(log_->count()) < lines.size();
   for (size_t i = static_cast<size_t>(log_->count()); i < lines.size(); ++i) {
     auto* item = new QListWidgetItem(Q(lines[i].text));
     item->setForeground(QtColour(lines[i].colour, log_->palette()));
     log_->addItem(item);
   }
-  if (form_.logBox.visible && form_.currentSubPage != kLogSubPage) subPages_->setCurrentWidget(log_);
+  if (added) log_->scrollToBottom();
+  // The Logger tool makes the log box visible: shown once, when it becomes visible.
+  if (form_.logBox.visible && !logShown_) subPages_->setCurrentWidget(log_);
+  logShown_ = form_.logBox.visible;
 }
 
 void WindowView::closeEvent(QCloseEvent* event) {
@@ -243,6 +262,13 @@ void WindowView::closeEvent(QCloseEvent* event) {
   Act([&] { keep = !window_.Close(); });
   if (keep && !form_.unloaded) event->ignore();
   else event->accept();
+}
+
+void WindowView::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange) return;
+  // A minimised or maximised window does not store its place when it closes.
+  form_.windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
 }
 
 void WindowView::moveEvent(QMoveEvent* event) {
@@ -280,6 +306,14 @@ int WindowView::TabIndex(const std::string& key) const {
   return -1;
 }
 
+void WindowView::RunTab(const std::string& key) {
+  Act([this, key] { window_.TabClick(key); });
+}
+
+void WindowView::RunTool(const std::string& tool) {
+  Act([this, tool] { window_.MenuToolClick(tool); });
+}
+
 void WindowView::PressKey(int16_t keyCode) {
   Act([this, keyCode] { window_.KeyDown(keyCode); });
 }
@@ -310,7 +344,11 @@ void WidgetActions::Screenshot() const {
 }
 
 void WidgetActions::Menu(const std::string& tool) {
-  if (QAction* action = view_.ToolAction(tool)) action->trigger();
+  if (QAction* action = view_.ToolAction(tool)) {
+    action->trigger();
+  } else {
+    view_.RunTool(tool);  // a tool of a band the menu bar does not show (the Logger)
+  }
   Screenshot();
 }
 
@@ -321,7 +359,11 @@ void WidgetActions::Page(const std::string& key) {
 
 void WidgetActions::Tab(const std::string& key) {
   const int index = view_.TabIndex(key);
-  if (index >= 0) emit view_.Tabs()->tabBarClicked(index);
+  if (index >= 0 && index != view_.Tabs()->currentIndex()) {
+    view_.Tabs()->setCurrentIndex(index);
+  } else if (index >= 0) {
+    view_.RunTab(key);  // the tab is already the current one: a click shows it again
+  }
   Screenshot();
 }
 

@@ -15,6 +15,7 @@
 #include "platform/qt/control_binder.h"
 
 class QAction;
+class QLabel;
 class QListWidget;
 class QPushButton;
 class QShortcut;
@@ -45,10 +46,15 @@ class WindowView final : public QMainWindow {
   int TabIndex(const std::string& key) const;
   // A key pressed in the window (112: F1, the help of the sub-page shown).
   void PressKey(int16_t keyCode);
+  // A menu tool by name, also one the menu bar does not show (the Logger of the Tools band).
+  void RunTool(const std::string& tool);
+  // A click on the tab "KEY:n" of the page shown.
+  void RunTab(const std::string& key);
   QListWidget* Log() const { return log_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
 
  private:
@@ -69,6 +75,8 @@ class WindowView final : public QMainWindow {
   QStackedWidget* subPages_ = nullptr;
   std::map<std::pair<int32_t, int16_t>, int> subPageIndex_;  // (page, sub-page) -> stack index
   QListWidget* log_ = nullptr;
+  bool logShown_ = false;
+  QLabel* status_ = nullptr;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
   QPushButton* apply_ = nullptr;
