@@ -11,6 +11,7 @@
 #include "config/window_script.h"
 #include "demo_profile/demo_window.h"
 #include "services/registry.h"
+#include "support/main_window_run.h"
 #include "support/plugin_run.h"
 #include "support/recording_log.h"
 #include "ui/res_strings.h"
@@ -20,42 +21,7 @@ using services::dialogs::Answer;
 
 namespace {
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  MainWindowTest() {
-    run.context.windowCaption = "Switch 1 / Omnal 1";
-    configuration = std::make_unique<config::cConfiguration>(run.context);
-    config::MainWindowServices services;
-    services.dialogs = &run.dialogs;
-    services.registry = &run.registry;
-    services.plugInKey = "SOFTWARE\\velta\\veltaPortaB";
-    services.parametersChanged = &changed;
-    services.showHelp = [this](int32_t topic) { topics.push_back(topic); };
-    services.endApp = [this] { ++ended; };
-    services.plugInIniFile = &run.ini;
-    services.programId = "9F:FF:FF:08:1C:0A:04:01";
-    services.programFolder = run.demo.Dir().Path().string();
-    form.caption = "Switch 1 / Omnal 1";
-    form.LoadResStringsToMenu();
-    window = std::make_unique<config::MainWindow>(form, services);
-    window->SetConfiguration(configuration.get());
-    controls.Bind(run.demo.Device(), run.demo.Object(), configuration->Parameters());
-    window->SetLoading(true);
-    configuration->ReadSettings();
-    window->SetLoading(false);
-    window->SetControls();
-  }
-
-  testing_support::RecordingLog log;
-  testing_support::PlugInRun run;
-  std::unique_ptr<config::cConfiguration> configuration;
-  ui::frmMain form;
-  bool changed = false;
-  std::vector<int32_t> topics;
-  int ended = 0;
-  demo_profile::DemoControls controls;
-  std::unique_ptr<config::MainWindow> window;
-};
+class MainWindowTest : public ::testing::Test, protected testing_support::MainWindowRun {};
 
 TEST_F(MainWindowTest, EditsMarkTheParametersChangedAndEnableApply) {
   EXPECT_FALSE(changed);

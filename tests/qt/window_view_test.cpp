@@ -23,8 +23,7 @@
 #include "platform/dialogs/console_dialogs.h"
 #include "platform/qt/qt_components.h"
 #include "platform/qt/qt_dialogs.h"
-#include "support/plugin_run.h"
-#include "support/recording_log.h"
+#include "support/main_window_run.h"
 
 using ::testing::HasSubstr;
 
@@ -35,27 +34,10 @@ std::string Raw(const std::shared_ptr<lns::ConfigProperty>& cp) {
   return cp->Value();
 }
 
-class WindowViewTest : public ::testing::Test {
+class WindowViewTest : public ::testing::Test, protected testing_support::MainWindowRun {
  protected:
   WindowViewTest() {
-    run.context.windowCaption = "Switch 1 / Omnal 1";
-    configuration = std::make_unique<config::cConfiguration>(run.context);
-    config::MainWindowServices services;
-    services.dialogs = &run.dialogs;
-    services.registry = &run.registry;
-    services.plugInKey = "SOFTWARE\\velta\\veltaDemoProfile";
-    services.endApp = [this] { ++ended; };
-    services.showHelp = [this](int32_t topic) { helpTopics.push_back(topic); };
-    form.caption = run.context.windowCaption;
-    form.LoadResStringsToMenu();
-    window = std::make_unique<config::MainWindow>(form, services);
-    window->SetConfiguration(configuration.get());
-    controls.Bind(run.demo.Device(), run.demo.Object(), configuration->Parameters());
     controls.Place(form);
-    window->SetLoading(true);
-    configuration->ReadSettings();
-    window->SetLoading(false);
-    window->SetControls();
     window->PageButtonClick("1");
     view = std::make_unique<platform::qt::WindowView>(*window);
     view->show();
@@ -82,14 +64,6 @@ class WindowViewTest : public ::testing::Test {
     QApplication::sendEvent(&edit, &out);
   }
 
-  testing_support::RecordingLog log;
-  testing_support::PlugInRun run;
-  std::unique_ptr<config::cConfiguration> configuration;
-  ui::frmMain form;
-  int ended = 0;
-  std::vector<int32_t> helpTopics;
-  demo_profile::DemoControls controls;
-  std::unique_ptr<config::MainWindow> window;
   std::unique_ptr<platform::qt::WindowView> view;
 };
 
@@ -171,7 +145,7 @@ TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
   EXPECT_TRUE(WidgetOf<QRadioButton>(*controls.optMaxSendTime[0]).isVisibleTo(view.get()));
   // F1 asks for the help of the sub-page shown.
   emit view->HelpKey()->activated();
-  EXPECT_EQ(helpTopics, std::vector<int32_t>{1002});
+  EXPECT_EQ(topics, std::vector<int32_t>{1002});
   // The Logger tab shows the log box, an error line in red.
   form.logBox.AddLine("Writing failed", ui::window::colours::kRed, false);
   view->Tabs()->setCurrentIndex(2);
