@@ -51,13 +51,7 @@ class LnsHome {
       ::dup2(out, STDOUT_FILENO);
       ::dup2(slave, STDERR_FILENO);
       ::setenv("PORTAB_HOME", Home().c_str(), 1);
-      std::vector<std::string> copies{PORTAB_LNS_EXE};
-      copies.insert(copies.end(), args.begin(), args.end());
-      std::vector<char*> argv;
-      for (auto& a : copies) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
+      testing_support::Exec(PORTAB_LNS_EXE, args);
     }
     ::close(slave);
     std::string received;

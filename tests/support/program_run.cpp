@@ -12,6 +12,17 @@
 #include "support/temp_dir.h"
 
 namespace testing_support {
+
+void Exec(const std::filesystem::path& program, const std::vector<std::string>& args) {
+  std::vector<std::string> copies{program.string()};
+  copies.insert(copies.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : copies) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ::execv(argv[0], argv.data());
+  ::_exit(127);
+}
+
 namespace {
 
 [[noreturn]] void ExecChild(const std::filesystem::path& program, const std::vector<std::string>& args,
@@ -21,13 +32,7 @@ namespace {
   ::dup2(::open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
   ::dup2(::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
   for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-  std::vector<std::string> copies{program.string()};
-  copies.insert(copies.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : copies) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  ::execv(argv[0], argv.data());
-  ::_exit(127);
+  Exec(program, args);
 }
 
 int WaitWithDeadline(pid_t pid, std::chrono::seconds timeout, const std::filesystem::path& program) {

@@ -17,6 +17,9 @@ struct ProgramResult {
 
 using Environment = std::vector<std::pair<std::string, std::string>>;
 
+// In a forked child: becomes `program` with `args` (ends the child with 127 when it cannot).
+[[noreturn]] void Exec(const std::filesystem::path& program, const std::vector<std::string>& args);
+
 // Runs `program` with `args` and the variables of `env` set (an empty value sets the variable
 // empty). A run that takes longer than `timeout` is killed and fails the test.
 ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
