@@ -226,6 +226,12 @@ void MainWindow::ObjectServerEvent() {
 void MainWindow::SetBusy(bool busy) {
   form_.mousePointer = busy ? kHourglass : 0;
   form_.enabled = !busy;
+  form_.StateChanged.Emit();
+}
+
+void MainWindow::SetStatusLine(const std::string& text) {
+  form_.statusLine = text;
+  form_.StateChanged.Emit();
 }
 
 void MainWindow::SetControls() {

@@ -75,7 +75,7 @@ class MainWindow final : public ConfigurationWindow {
 
   // ---- ConfigurationWindow ----
   void SetBusy(bool busy) override;
-  void SetStatusLine(const std::string& text) override { form_.statusLine = text; }
+  void SetStatusLine(const std::string& text) override;
   void SetLoading(bool loading) override { form_.loading = loading; }
   void SetControls() override;
   void ShowLogger() override;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/signal.h"
 #include "ui/window/controls.h"
 #include "ui/window/value_controls.h"
 
@@ -81,6 +82,10 @@ class frmMain {
   window::ButtonLine buttons;
   std::string statusLine;
   window::LogBox logBox;
+
+  // Raised while an action runs when the window should show its state at once (busy,
+  // status line, a new log line), so a front end redraws before the action ends.
+  base::Signal<> StateChanged;
 };
 
 }  // namespace ui

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -75,7 +76,13 @@ TEST_F(WindowViewTest, KeysGoThroughTheModelsFilterAndApplyWritesTheDevice) {
   EXPECT_EQ(controls.txtHoldTime->Text(), "12.3");
   EXPECT_EQ(hold.text(), "12.3");
   EXPECT_TRUE(view->Button("apply")->isEnabled());
+  // While the write runs, the window shows itself busy (disabled) and the status texts.
+  std::vector<std::pair<bool, QString>> seen;
+  form.StateChanged.Connect([&] { seen.emplace_back(view->isEnabled(), view->statusBar()->findChild<QLabel*>()->text()); });
   view->Button("apply")->click();
+  EXPECT_THAT(seen, ::testing::Contains(::testing::Pair(false, ::testing::_)));
+  EXPECT_FALSE(seen.empty());
+  EXPECT_TRUE(view->isEnabled());
   EXPECT_EQ(Raw(run.demo.ObjectCp(2)), "0\t123");
   EXPECT_FALSE(view->Button("apply")->isEnabled());
 }

@@ -70,6 +70,14 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
   BuildPages();
   column->addWidget(BuildButtonLine());
   setCentralWidget(central);
+  // Busy, status texts and log lines show while a long read or write still runs; user input
+  // waits until it ends.
+  const auto showNow = [this] {
+    Refresh();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  };
+  stateChanged_ = form_.StateChanged.Connect(showNow);
+  logAdded_ = form_.logBox.Added.Connect(showNow);
   help_ = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help_, &QShortcut::activated, this, [this] { PressKey(kF1); });
   if (form_.left != 0 || form_.top != 0) {  // a place stored by an earlier run
@@ -81,7 +89,10 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
   Refresh();
 }
 
-WindowView::~WindowView() = default;
+WindowView::~WindowView() {
+  form_.StateChanged.Disconnect(stateChanged_);
+  form_.logBox.Added.Disconnect(logAdded_);
+}
 
 void WindowView::BuildMenu() {
   for (const auto& band : form_.menu.Bands()) {

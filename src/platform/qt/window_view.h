@@ -82,6 +82,8 @@ class WindowView final : public QMainWindow {
   QPushButton* apply_ = nullptr;
   QShortcut* help_ = nullptr;
   std::vector<std::unique_ptr<ControlBinding>> bindings_;
+  base::Signal<>::Id stateChanged_ = 0;
+  base::Signal<>::Id logAdded_ = 0;
   bool closing_ = false;
   bool refreshing_ = false;
 };

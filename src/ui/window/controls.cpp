@@ -33,6 +33,9 @@ int32_t SubPageOf(std::string_view tabKey) {
   return colon == std::string_view::npos ? 0 : static_cast<int32_t>(base::Val(tabKey.substr(colon + 1)));
 }
 
-void LogBox::AddLine(const std::string& text, uint32_t colour, bool) { lines_.push_back({text, colour}); }
+void LogBox::AddLine(const std::string& text, uint32_t colour, bool) {
+  lines_.push_back({text, colour});
+  Added.Emit();
+}
 
 }  // namespace ui::window

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/signal.h"
 #include "ui/logger.h"
 
 namespace ui::window {
@@ -100,6 +101,7 @@ class LogBox final : public ui::LogBox {
   void AddLine(const std::string& text, uint32_t colour, bool flag) override;
   const std::vector<Line>& Lines() const { return lines_; }
   bool visible = false;
+  base::Signal<> Added;  // after each new line
 
  private:
   std::vector<Line> lines_;
