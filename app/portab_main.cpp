@@ -2,8 +2,6 @@
 // switches -Embedding, /regserver and /unregserver belong to the automation server; --help,
 // -h and --version alone on the command line only print.
 
-#include <unistd.h>
-
 #include <iostream>
 #include <string>
 
@@ -101,8 +99,7 @@ int main(int argc, char** argv) {
     // With a display, the build with Qt message boxes and file dialogs runs the command (this
     // build stays free of the window system's libraries for a fast start without one).
     if (automationSwitch == host::AutomationSwitch::None || automationSwitch == host::AutomationSwitch::Embedding) {
-      const auto windowed = state.Program.programFolder / "portab-qt";
-      if (platform::qt::DisplayAvailable() && ::access(windowed.c_str(), X_OK) == 0) ::execv(windowed.c_str(), argv);
+      platform::qt::BecomeQtBuildOnADisplay("portab-qt", argv);
     }
 #endif
     switch (automationSwitch) {

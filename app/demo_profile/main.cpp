@@ -281,10 +281,7 @@ int main(int argc, char** argv) {
 #ifndef PORTAB_WITH_QT
       // With a display, the build with the Qt window serves instead (same channel, same
       // object); this build stays free of the window system's libraries for a fast start.
-      const auto windowed = platform::process::CurrentExecutable().parent_path() / "portab-demo-profile-qt";
-      if (platform::qt::DisplayAvailable() && ::access(windowed.c_str(), X_OK) == 0) {
-        ::execv(windowed.c_str(), argv);
-      }
+      platform::qt::BecomeQtBuildOnADisplay("portab-demo-profile-qt", argv);
 #endif
       platform::automation::ServeObject(std::make_shared<DemoProfile>(), [] { return true; }, nullptr);
       return 0;

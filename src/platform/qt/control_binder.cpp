@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTimer>
+#include <type_traits>
 
 namespace platform::qt {
 
@@ -200,6 +201,19 @@ void ShowOption(QWidget& widget, const ValueControl& control) {
   option.setChecked(model.Value());
 }
 
+// A check box or option button: a click goes to the model's UserClick, which decides the
+// state (an option button's group clears the others, so Qt's exclusivity is off).
+template <typename Model, typename Button>
+QWidget* MakeClickable(ControlBinding& binding) {
+  auto* button = new Button;
+  if constexpr (std::is_same_v<Button, QRadioButton>) button->setAutoExclusive(false);
+  QObject::connect(button, &Button::clicked, [&binding] {
+    static_cast<Model&>(binding.Control()).UserClick();
+    binding.UserActed();
+  });
+  return button;
+}
+
 const ControlBinding::Kind kKinds[] = {
     {&Is<TextBox>,
      [](ControlBinding&) -> QWidget* {
@@ -221,27 +235,8 @@ const ControlBinding::Kind kKinds[] = {
        return combo;
      },
      &ShowCombo},
-    {&Is<CheckBox>,
-     [](ControlBinding& binding) -> QWidget* {
-       auto* check = new QCheckBox;
-       QObject::connect(check, &QCheckBox::clicked, [&binding] {
-         static_cast<CheckBox&>(binding.Control()).UserClick();
-         binding.UserActed();
-       });
-       return check;
-     },
-     &ShowCheck},
-    {&Is<OptionButton>,
-     [](ControlBinding& binding) -> QWidget* {
-       auto* option = new QRadioButton;
-       option->setAutoExclusive(false);  // the model's option group decides
-       QObject::connect(option, &QRadioButton::clicked, [&binding] {
-         static_cast<OptionButton&>(binding.Control()).UserClick();
-         binding.UserActed();
-       });
-       return option;
-     },
-     &ShowOption},
+    {&Is<CheckBox>, &MakeClickable<CheckBox, QCheckBox>, &ShowCheck},
+    {&Is<OptionButton>, &MakeClickable<OptionButton, QRadioButton>, &ShowOption},
 };
 
 }  // namespace

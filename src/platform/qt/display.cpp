@@ -1,7 +1,11 @@
 #include "platform/qt/display.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <initializer_list>
+
+#include "platform/process/shell.h"
 
 namespace platform::qt {
 
@@ -11,6 +15,12 @@ bool DisplayAvailable() {
     if (value != nullptr && *value != '\0') return true;
   }
   return false;
+}
+
+void BecomeQtBuildOnADisplay(const char* qtBuild, char** argv) {
+  if (!DisplayAvailable()) return;
+  const auto program = process::CurrentExecutable().parent_path() / qtBuild;
+  if (::access(program.c_str(), X_OK) == 0) ::execv(program.c_str(), argv);
 }
 
 }  // namespace platform::qt

@@ -75,9 +75,9 @@ QString QtFileFilter(std::string_view filter) {
 Answer QtDialogs::Show(const MessageBox& box) {
   auto dialog = BuildMessageBox(box, parent_);
   dialog->exec();
-  const auto* clicked = dialog->clickedButton();
+  QAbstractButton* clicked = dialog->clickedButton();
   if (clicked == nullptr) return box.buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
-  return AnswerOf(dialog->standardButton(const_cast<QAbstractButton*>(clicked)));
+  return AnswerOf(dialog->standardButton(clicked));
 }
 
 std::optional<std::string> QtDialogs::ChooseFile(const FileDialog& dialog) {
