@@ -1,11 +1,75 @@
 #include "base/number_text.h"
 
+#include <langinfo.h>
+#include <locale.h>
+
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 
 #include "base/text.h"
 
 namespace base {
+namespace {
+
+// The locale that decides numbers: the first of LC_ALL, LC_NUMERIC and LANG that is set.
+std::string NumericLocaleName() {
+  for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return {};
+}
+
+// Languages whose numbers use the comma, for a locale whose data is not installed (Qt knows
+// them without it, so the window and the console front end agree).
+bool LanguageWritesComma(std::string_view name) {
+  static constexpr std::array<std::string_view, 47> kComma{
+      "af", "az", "be", "bg", "bs", "ca", "cs", "da", "de", "el", "es", "et", "eu", "fi", "fo",
+      "fr", "gl", "hr", "hu", "hy", "id", "is", "it", "ka", "kk", "ky", "lt", "lv", "mk", "mn",
+      "nb", "nl", "nn", "no", "pl", "pt", "ro", "ru", "sk", "sl", "sq", "sr", "sv", "tr", "uk", "uz", "vi"};
+  static constexpr std::array<std::string_view, 8> kPointTerritories{
+      "de_CH", "de_LI", "it_CH", "es_MX", "es_US", "es_PR", "es_DO", "es_GT"};
+  for (const auto territory : kPointTerritories) {
+    if (name.substr(0, territory.size()) == territory) return false;
+  }
+  const std::string_view language = name.substr(0, name.find_first_of("_.@"));
+  for (const auto comma : kComma) {
+    if (language == comma) return true;
+  }
+  return false;
+}
+
+std::string SeparatorOf(const std::string& name) {
+  if (name.empty() || name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0) return ".";
+  if (const locale_t locale = ::newlocale(LC_NUMERIC_MASK, name.c_str(), nullptr)) {
+    std::string separator = ::nl_langinfo_l(RADIXCHAR, locale);
+    ::freelocale(locale);
+    if (!separator.empty()) return separator;
+  }
+  return LanguageWritesComma(name) ? "," : ".";
+}
+
+}  // namespace
+
+std::string UserDecimalSeparator() {
+  // The answer for the last locale asked about: reading the locale's data takes a while.
+  thread_local std::string lastName = "\x01";
+  thread_local std::string lastSeparator;
+  const std::string name = NumericLocaleName();
+  if (name != lastName) {
+    lastSeparator = SeparatorOf(name);
+    lastName = name;
+  }
+  return lastSeparator;
+}
+
+std::string ForUser(std::string numberText) {
+  const size_t point = numberText.find(kDecimalSeparator);
+  if (point != std::string::npos) numberText.replace(point, 1, UserDecimalSeparator());
+  return numberText;
+}
 
 std::string FormatFixed(double value, int decimals) {
   if (!std::isfinite(value)) return value != value ? "NaN" : (value < 0 ? "-Inf" : "Inf");
@@ -31,8 +95,15 @@ std::string FormatSingle(float value) {
 std::string NormalizeNumberText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) {
+  const std::string user = UserDecimalSeparator();
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
     if (c == ' ' || c == '\t') continue;
+    if (user.size() > 1 && text.substr(i, user.size()) == user) {
+      out += kDecimalSeparator;
+      i += user.size() - 1;
+      continue;
+    }
     out += c == ',' ? kDecimalSeparator : c;
   }
   return out;

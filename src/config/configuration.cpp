@@ -108,26 +108,15 @@ void cConfiguration::ReadParameters() {
       const std::string question = base::FormatPlaceholders(ui::ResString(1428, 1), {object});
       if (Ask(question) != services::dialogs::Answer::Yes) return;
     }
-    scope.Step([&] {
-      window_->SetBusy(true);
-      window_->SetStatusLine(ui::ResString(1501, 1));
-      base::LogLine(ui::ResString(1550, 1), ui::colour::kBlue);
-    });
-    scope.Step([&] {
-      window_->SetLoading(true);
-      ReadSettings();
-      window_->SetLoading(false);
-    });
+    StartBusy(scope, ui::ResString(1501, 1), ui::ResString(1550, 1));
+    scope.Step([&] { window_->SetLoading(true); });
+    scope.Step([&] { ReadSettings(); });
+    scope.Step([&] { window_->SetLoading(false); });
     scope.Step([&] { base::LogLine(ui::ResString(1550, 2), ui::colour::kBlue, false, 1); });
     scope.Step([&] { ShowLoggerOnErrors(); });
-    scope.Step([&] {
-      window_->SetControls();
-      checkValues();
-    });
-    scope.Step([&] {
-      window_->SetBusy(false);
-      window_->SetStatusLine(ui::ResString(1517));
-    });
+    scope.Step([&] { window_->SetControls(); });
+    scope.Step([&] { checkValues(); });
+    EndBusy(scope);
   });
 }
 
@@ -135,22 +124,31 @@ bool cConfiguration::WriteParameters() {
   bool written = false;
   base::RunProcedure("frmMain", Visibility::Private, "WriteParameters", [&](base::ErrorScope& scope) {
     if (window_ == nullptr || !checkValues()) return;
-    scope.Step([&] {
-      window_->SetBusy(true);
-      window_->SetStatusLine(ui::ResString(1500, 1));
-      base::LogLine(ui::ResString(1551, 1), ui::colour::kBlue);
-    });
+    StartBusy(scope, ui::ResString(1500, 1), ui::ResString(1551, 1));
     scope.Step([&] { WriteSettings(); });
     scope.Step([&] { base::LogLine(ui::ResString(1551, 2), ui::colour::kBlue, false, 1); });
     scope.Step([&] { written = !ShowLoggerOnErrors(); });
-    scope.Step([&] {
-      window_->HideLabel(30);
-      window_->SetBusy(false);
-      window_->SetStatusLine(ui::ResString(1517));
-      window_->SetParametersChanged(false);
-    });
+    scope.Step([&] { window_->HideLabel(30); });
+    EndBusy(scope);
+    scope.Step([&] { window_->SetParametersChanged(false); });
   });
   return written;
+}
+
+// Hourglass on, window disabled, the status line and the blue start line, in this order.
+void cConfiguration::StartBusy(base::ErrorScope& scope, const std::string& status, const std::string& logLine) {
+  scope.Step([&] { window_->SetHourglass(true); });
+  scope.Step([&] { window_->SetEnabled(false); });
+  scope.Step([&] { window_->SetStatusLine(status); });
+  scope.Step([&] { base::LogLine(logLine, ui::colour::kBlue); });
+}
+
+// Hourglass off, "Ready.", and only then the window enabled: whoever waits for the window to
+// come back finds the status line already final.
+void cConfiguration::EndBusy(base::ErrorScope& scope) {
+  scope.Step([&] { window_->SetHourglass(false); });
+  scope.Step([&] { window_->SetStatusLine(ui::ResString(1517)); });
+  scope.Step([&] { window_->SetEnabled(true); });
 }
 
 bool cConfiguration::ShowLoggerOnErrors() {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "base/procedure.h"
 #include "config/configuration_window.h"
 #include "knowledge/mc16.h"
 #include "lns/plugin_context.h"
@@ -44,6 +45,8 @@ class cConfiguration {
  private:
   // Shows the logger when an error line was logged, and clears the flag; true when it was set.
   bool ShowLoggerOnErrors();
+  void StartBusy(base::ErrorScope& scope, const std::string& status, const std::string& logLine);
+  void EndBusy(base::ErrorScope& scope);
   services::dialogs::Answer Ask(const std::string& question) const;
 
   lns::PlugInContext& context_;

@@ -8,8 +8,10 @@ namespace config {
 class ConfigurationWindow {
  public:
   virtual ~ConfigurationWindow() = default;
-  // Hourglass on and the window disabled while busy; hourglass off and enabled after.
-  virtual void SetBusy(bool busy) = 0;
+  // The hourglass mouse pointer on or off.
+  virtual void SetHourglass(bool on) = 0;
+  // The main window enabled (takes user input) or disabled.
+  virtual void SetEnabled(bool enabled) = 0;
   virtual void SetStatusLine(const std::string& text) = 0;
   // The loading flag: set while the parameter set is filled from LNS.
   virtual void SetLoading(bool loading) = 0;

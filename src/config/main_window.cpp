@@ -223,9 +223,13 @@ void MainWindow::ObjectServerEvent() {
 
 // ---- reading state ----
 
-void MainWindow::SetBusy(bool busy) {
-  form_.mousePointer = busy ? kHourglass : 0;
-  form_.enabled = !busy;
+void MainWindow::SetHourglass(bool on) {
+  form_.mousePointer = on ? kHourglass : 0;
+  form_.StateChanged.Emit();
+}
+
+void MainWindow::SetEnabled(bool enabled) {
+  form_.enabled = enabled;
   form_.StateChanged.Emit();
 }
 

@@ -74,7 +74,8 @@ class MainWindow final : public ConfigurationWindow {
   void SaveParameters();
 
   // ---- ConfigurationWindow ----
-  void SetBusy(bool busy) override;
+  void SetHourglass(bool on) override;
+  void SetEnabled(bool enabled) override;
   void SetStatusLine(const std::string& text) override;
   void SetLoading(bool loading) override { form_.loading = loading; }
   void SetControls() override;

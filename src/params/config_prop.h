@@ -63,8 +63,6 @@ class cConfigProp {
   void ReadFromLns(bool fetchCpIfRequired = false, bool force = false);
   void WriteToLns(bool force = false);
   bool WritingToLnsIsRequired() const;
-  // A write whose transaction was rolled back: the next write sends the bytes again.
-  void MarkNotWritten() { syncedByteValue_.clear(); }
   bool FetchCp(bool forceFetch = false);
 
   // 1-based position in the server collection that holds the CP; 0 when unknown.

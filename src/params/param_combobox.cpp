@@ -123,18 +123,15 @@ void cParamComboBox::ConsiderPartOfCpOnly(int16_t bytePos, int16_t byteLength) {
 }
 
 bool cParamComboBox::WritingToLnsIsRequired() const {
-  return !writeIfRequiredOnly_ || LnsValueUnknown() || value_ != lastLnsValue_;
+  return !writeIfRequiredOnly_ || value_ != lastLnsValue_;
 }
 
 void cParamComboBox::WriteToLns() {
   LogEntry("WriteToLns");
   if (CpIsExternal() || !Available()) return;
-  // A value the part refused is not what the device holds: the last value stays.
-  const bool stored = !WritingToLnsIsRequired() || WritePart(value_, signedValue_);
-  if (stored) {
-    lastLnsValue_ = value_;
-    SetLnsValueKnown();
-  }
+  // A refused write logs a red line; the value counts as transferred all the same.
+  if (WritingToLnsIsRequired()) WritePart(value_, signedValue_);
+  lastLnsValue_ = value_;
   SetChanged(false);
 }
 
@@ -143,7 +140,6 @@ void cParamComboBox::ReadFromLns() {
   if (CpIsExternal() || !Available()) return;
   value_ = ReadPart(signedValue_);
   lastLnsValue_ = value_;
-  SetLnsValueKnown();
   SetComboBox();
   SetChanged(false);
 }

@@ -27,19 +27,17 @@ cRawNumber::cRawNumber(int16_t width) : width_(width) { SetPart(1, width); }
 void cRawNumber::ConsiderPartOfCpOnly(int16_t bytePos) { CheckAndStorePart(bytePos, width_, true, kInvalidParameters); }
 
 bool cRawNumber::WritingToLnsIsRequired() const {
-  return !writeIfRequiredOnly_ || LnsValueUnknown() || Number() != lastLnsValue_;
+  return !writeIfRequiredOnly_ || Number() != lastLnsValue_;
 }
 
 void cRawNumber::WriteToLns() {
   LogEntry("WriteToLns");
   if (!LnsTransferAllowed(false)) return;
   const int32_t value = Number();
-  // A value the part refused is not what the device holds: the last value stays.
-  const bool stored = !WritingToLnsIsRequired() || WritePart(value, signedValue_);
-  if (stored) {
-    lastLnsValue_ = value;
-    SetLnsValueKnown();
-  }
+  // A part that refuses the value (300 in one byte, a server error) logs a red line; the
+  // value still counts as transferred, so it is not written again until it changes.
+  if (WritingToLnsIsRequired()) WritePart(value, signedValue_);
+  lastLnsValue_ = value;
   SetChanged(false);
 }
 
@@ -49,7 +47,6 @@ void cRawNumber::ReadFromLns(bool fetchCpIfRequired) {
   const int32_t value = ReadPart(signedValue_);
   StoreNumber(value);
   lastLnsValue_ = value;
-  SetLnsValueKnown();
   SetChanged(false);
 }
 

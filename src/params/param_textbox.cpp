@@ -181,11 +181,15 @@ void cParamTextBox::SetTextQuietly(std::string text) {
 std::string cParamTextBox::DisplayText(float shown) const {
   std::string text = control_->Text();
   const auto* info = FindResolution(resolution_);
-  if (info != nullptr) text = base::FormatFixed(shown, info->decimals);
+  if (info != nullptr) text = base::ForUser(base::FormatFixed(shown, info->decimals));
   // A value just beyond a limit must not show as the limit itself.
   auto inText = [&text] { return static_cast<float>(base::Val(base::NormalizeNumberText(text))); };
-  if (shown > textBoxRangeMax_ && inText() == textBoxRangeMax_) text = base::FormatSingle(inText() + MinStep());
-  if (shown < textBoxRangeMin_ && inText() == textBoxRangeMin_) text = base::FormatSingle(inText() - MinStep());
+  if (shown > textBoxRangeMax_ && inText() == textBoxRangeMax_) {
+    text = base::ForUser(base::FormatSingle(inText() + MinStep()));
+  }
+  if (shown < textBoxRangeMin_ && inText() == textBoxRangeMin_) {
+    text = base::ForUser(base::FormatSingle(inText() - MinStep()));
+  }
   return text;
 }
 
@@ -249,20 +253,16 @@ void cParamTextBox::ConsiderPartOfCpOnly(int16_t bytePos, int16_t byteLength) {
 }
 
 bool cParamTextBox::WritingToLnsIsRequired() const {
-  return !writeIfRequiredOnly_ || LnsValueUnknown() ||
-         static_cast<double>(CpNumber()) != static_cast<double>(lastLnsValue_);
+  return !writeIfRequiredOnly_ || static_cast<double>(CpNumber()) != static_cast<double>(lastLnsValue_);
 }
 
 void cParamTextBox::WriteToLns() {
   LogEntry("WriteToLns");
   if (CpIsExternal() || !Available() || valueNotSet_) return;
   const int32_t raw = CpNumber();
-  // A value the part refused is not what the device holds: the last value stays.
-  const bool stored = !WritingToLnsIsRequired() || WritePart(raw, IsSigned(), usedBytes_);
-  if (stored) {
-    lastLnsValue_ = raw;
-    SetLnsValueKnown();
-  }
+  // A refused write logs a red line; the value counts as transferred all the same.
+  if (WritingToLnsIsRequired()) WritePart(raw, IsSigned(), usedBytes_);
+  lastLnsValue_ = raw;
   SetChanged(false);
 }
 
@@ -272,7 +272,6 @@ void cParamTextBox::ReadFromLns() {
   const int32_t raw = ReadPart(IsSigned(), usedBytes_);
   value_ = ValueFromCpNumber(raw);
   lastLnsValue_ = raw;
-  SetLnsValueKnown();
   SetTextBox();
   SetChanged(false);
 }

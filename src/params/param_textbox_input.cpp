@@ -108,7 +108,7 @@ void cParamTextBox::Validation(bool withMessages, bool& cancel) {
     cancel = true;
     corrected = TextBoxRangeMin();
   }
-  control_->SetText(base::FormatFixed(Snap(corrected, resolution), DecimalsOf(resolution)));
+  control_->SetText(base::ForUser(base::FormatFixed(Snap(corrected, resolution), DecimalsOf(resolution))));
 }
 
 void cParamTextBox::ShowRangeMessage(int16_t messageId, double typed, float limit) const {
@@ -117,9 +117,9 @@ void cParamTextBox::ShowRangeMessage(int16_t messageId, double typed, float limi
   const std::string& unit = UnitMnemonic();
   const std::string text = base::FormatPlaceholders(
       ui::ResString(messageId),
-      {ui::ResString(kTheValue), base::FormatSingle(static_cast<float>(typed)), unit,
-       base::FormatSingle(TextBoxRangeMin()), base::FormatSingle(TextBoxRangeMax()), unit, TextBoxTitle(),
-       base::FormatSingle(limit), unit});
+      {ui::ResString(kTheValue), base::ForUser(base::FormatSingle(static_cast<float>(typed))), unit,
+       base::ForUser(base::FormatSingle(TextBoxRangeMin())), base::ForUser(base::FormatSingle(TextBoxRangeMax())),
+       unit, TextBoxTitle(), base::ForUser(base::FormatSingle(limit)), unit});
   set->Dialogs()->Show({text, set->MessageTitle(), services::dialogs::Icon::Exclamation,
                         services::dialogs::Buttons::Ok, 1});
 }

@@ -31,11 +31,10 @@ void cParameter::LogReadFailure(const std::string& failure) const {
   base::LogLine("Parameter \"" + name_ + "\": reading " + CpText() + " failed: " + failure, base::kRedLine, true);
 }
 
-bool cParameter::LogWriteFailure(const std::string& failure, const std::string& value) const {
-  if (failure.empty()) return true;
+void cParameter::LogWriteFailure(const std::string& failure, const std::string& value) const {
+  if (failure.empty()) return;
   base::LogLine("Parameter \"" + name_ + "\": the value " + value + " was not written into " + CpText() + ": " + failure,
                 base::kRedLine, true);
-  return false;
 }
 
 int32_t cParameter::ReadPart(bool isSigned, uint8_t usedBytes) const {
@@ -44,8 +43,8 @@ int32_t cParameter::ReadPart(bool isSigned, uint8_t usedBytes) const {
   return value;
 }
 
-bool cParameter::WritePart(int32_t value, bool isSigned, uint8_t usedBytes) const {
-  return LogWriteFailure(
+void cParameter::WritePart(int32_t value, bool isSigned, uint8_t usedBytes) const {
+  LogWriteFailure(
       cp_part::WriteCpPart({}, configProperty_.get(), value, isSigned, bytePos_, byteLength_, usedBytes),
       std::to_string(value));
 }
@@ -56,8 +55,8 @@ int32_t cParameter::ReadExtPart(bool isSigned, uint8_t usedBytes) const {
   return value;
 }
 
-bool cParameter::WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes) const {
-  return LogWriteFailure(
+void cParameter::WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes) const {
+  LogWriteFailure(
       cp_part::WriteExtCpPart({}, configPropExt_.get(), value, isSigned, bytePos_, byteLength_, usedBytes),
       std::to_string(value));
 }
@@ -68,8 +67,8 @@ std::string cParameter::ReadAsciiPart() const {
   return text;
 }
 
-bool cParameter::WriteAsciiPart(const std::string& text) const {
-  return LogWriteFailure(cp_part::WriteCpAsciiPart({}, configProperty_.get(), text, bytePos_, byteLength_),
+void cParameter::WriteAsciiPart(const std::string& text) const {
+  LogWriteFailure(cp_part::WriteCpAsciiPart({}, configProperty_.get(), text, bytePos_, byteLength_),
                          "\"" + text + "\"");
 }
 
@@ -79,8 +78,8 @@ std::string cParameter::ReadExtAsciiPart() const {
   return text;
 }
 
-bool cParameter::WriteExtAsciiPart(const std::string& text) const {
-  return LogWriteFailure(cp_part::WriteExtCpAsciiPart({}, configPropExt_.get(), text, bytePos_, byteLength_),
+void cParameter::WriteExtAsciiPart(const std::string& text) const {
+  LogWriteFailure(cp_part::WriteExtCpAsciiPart({}, configPropExt_.get(), text, bytePos_, byteLength_),
                          "\"" + text + "\"");
 }
 

@@ -53,9 +53,6 @@ class IParameter {
 
   // Whether the current value is invalid (asked of text box and combo box parameters).
   virtual bool ValueIsInvalid() const { return false; }
-  // A write whose transaction was rolled back: the device keeps its old value, so the
-  // parameter counts as changed and as to be written again.
-  virtual void MarkNotWritten() = 0;
 };
 
 using ParameterPtr = std::shared_ptr<IParameter>;
@@ -83,17 +80,8 @@ class cParameter : public IParameter {
   void SetDontWriteToFile(bool value) override { dontWriteToFile_ = value; }
   bool ForceWriteToFile() const override { return forceWriteToFile_; }
   void SetForceWriteToFile(bool value) override { forceWriteToFile_ = value; }
-  void MarkNotWritten() override {
-    changed_ = true;
-    lnsValueUnknown_ = true;
-  }
 
  protected:
-  // Whether the value in the device is unknown (a write was rolled back): a write is then
-  // required whatever the last value was. A transfer with the device makes it known again.
-  bool LnsValueUnknown() const { return lnsValueUnknown_; }
-  void SetLnsValueKnown() { lnsValueUnknown_ = false; }
-
   // Checks a part against the LNS CP's length (skipped for an external CP or without an
   // LNS CP) and stores it; raises 0x800403E8 from "ConsiderPartOfCpOnly" with `description`
   // when it does not fit. BytePos + ByteLength is 16-bit arithmetic (overflow error 6).
@@ -107,16 +95,16 @@ class cParameter : public IParameter {
   int16_t ByteLength() const { return byteLength_; }
 
   // Reads and writes of this parameter's part (see cp_part.h). A transfer that fails is
-  // swallowed as the part operations do, but logged as a red line naming the parameter
-  // (and the value, for a write); the writes answer whether the bytes were stored.
+  // swallowed as the part operations do, but logged as a red line naming the parameter, the
+  // CP and (for a write) the value; the caller goes on as if the transfer had succeeded.
   int32_t ReadPart(bool isSigned, uint8_t usedBytes = 0) const;
-  bool WritePart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
+  void WritePart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
   int32_t ReadExtPart(bool isSigned, uint8_t usedBytes = 0) const;
-  bool WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
+  void WriteExtPart(int32_t value, bool isSigned, uint8_t usedBytes = 0) const;
   std::string ReadAsciiPart() const;
-  bool WriteAsciiPart(const std::string& text) const;
+  void WriteAsciiPart(const std::string& text) const;
   std::string ReadExtAsciiPart() const;
-  bool WriteExtAsciiPart(const std::string& text) const;
+  void WriteExtAsciiPart(const std::string& text) const;
   // The LNS CP's whole value in "RAW" form, shared within a read pass; `read` fetches it.
   std::string ReadWholeRawValue(const std::function<std::string(std::string&)>& read) const;
 
@@ -134,7 +122,7 @@ class cParameter : public IParameter {
  private:
   friend class cParams;
   void LogReadFailure(const std::string& failure) const;
-  bool LogWriteFailure(const std::string& failure, const std::string& value) const;
+  void LogWriteFailure(const std::string& failure, const std::string& value) const;
 
   std::string name_;
   std::string cpIniName_;
@@ -149,7 +137,6 @@ class cParameter : public IParameter {
   bool forceWriteToFile_ = false;
   int16_t bytePos_ = 0;
   int16_t byteLength_ = 0;
-  bool lnsValueUnknown_ = false;
 };
 
 // The error of ConsiderPartOfCpOnly for a part outside the CP.

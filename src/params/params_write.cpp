@@ -31,21 +31,18 @@ bool StartTransaction(const std::shared_ptr<lns::System>& system) {
   }
 }
 
-// Commits (or cancels) the transaction; a failure is logged, not raised. False when a
-// commit did not take.
-bool EndTransaction(const std::shared_ptr<lns::System>& system, bool commit) {
+// Commits (or cancels) the transaction; a failure is logged in red, not raised.
+void EndTransaction(const std::shared_ptr<lns::System>& system, bool commit) {
   try {
     if (commit) {
       system->CommitTransaction();
     } else {
       system->CancelTransaction();
     }
-    return true;
   } catch (const std::exception& e) {
     base::LogLine(std::string(commit ? "Committing" : "Cancelling") + " the LNS transaction failed: " +
                       base::ToError(e, kModule).Description(),
                   base::kRedLine, true);
-    return false;
   }
 }
 
@@ -93,13 +90,8 @@ void cParams::WriteToLns(bool writeCpNamesToLogger) {
   for (const auto& configProp : configProps_) {
     if (configProp->Available() && !configProp->DontWriteToLns()) configProp->WriteToLns(false);
   }
-  if (transaction && !EndTransaction(system_, true)) {
-    // Rolled back: what was written in it is not in the device.
-    for (const auto& parameter : allParameters_) {
-      if (parameter->Available() && !parameter->DontWriteToLns()) parameter->MarkNotWritten();
-    }
-    for (const auto& configProp : configProps_) configProp->MarkNotWritten();
-  }
+  // A failed commit is logged in red and otherwise ignored: the parameters count as written.
+  if (transaction) EndTransaction(system_, true);
 }
 
 void cParams::WriteAllParamsToExtCps() {

@@ -12,6 +12,21 @@ int16_t KeyNumber(const std::string& key) {
   return number >= INT16_MIN && number <= INT16_MAX ? static_cast<int16_t>(number) : 0;
 }
 
+// Runs `change` on the strip's tabs and keeps the selected tab selected while it stays in the
+// strip, wherever it moves; when it goes, the tab that takes its place (the last one when it
+// was last) is selected.
+template <typename Change>
+void KeepingSelection(window::TabStrip& control, Change change) {
+  const auto count = [&] { return static_cast<int32_t>(control.tabs.size()); };
+  const int32_t position = control.selected;
+  const std::string key = position >= 0 && position < count() ? control.tabs[static_cast<size_t>(position)].key : "";
+  change();
+  const auto found = std::find_if(control.tabs.begin(), control.tabs.end(),
+                                  [&](const window::Tab& tab) { return !key.empty() && tab.key == key; });
+  control.selected = found != control.tabs.end() ? static_cast<int32_t>(found - control.tabs.begin())
+                                                 : std::clamp(position, 0, std::max(0, count() - 1));
+}
+
 // ---- cTab ----
 
 void cTab::SetCaption(std::string caption) {
@@ -61,10 +76,7 @@ void cTabs::HideTabByKeyNo(int16_t keyNo) {
     return KeyNumber(tab.key) == keyNo;
   });
   if (found == tabs.end()) return;
-  const auto position = static_cast<int32_t>(found - tabs.begin());
-  tabs.erase(found);
-  auto& selected = Control().selected;
-  if (selected > position || selected >= static_cast<int32_t>(tabs.size())) selected = std::max(0, selected - 1);
+  KeepingSelection(Control(), [&] { tabs.erase(found); });
 }
 
 void cTabs::ShowTabByKeyNo(int16_t keyNo) {
@@ -86,9 +98,10 @@ void cTabs::ShowTabByKeyNo(int16_t keyNo) {
         }
       }
     }
-    tabs.insert(tabs.begin() + static_cast<std::ptrdiff_t>(place),
-                window::Tab{model->key_, model->tag_, model->caption_, model->toolTipText_});
-    if (control.selected >= static_cast<int32_t>(place) && tabs.size() > 1) ++control.selected;
+    KeepingSelection(control, [&] {
+      tabs.insert(tabs.begin() + static_cast<std::ptrdiff_t>(place),
+                  window::Tab{model->key_, model->tag_, model->caption_, model->toolTipText_});
+    });
   }
   parent_->RelayoutCheck(before);
 }
@@ -103,10 +116,11 @@ void cTabStrip::ShowTabs(const std::vector<int16_t>& tabKeys) {
                                     [&](int16_t key) { return std::to_string(key) == number; });
     if (!wanted) remove.push_back(tab.key);
   }
-  for (const auto& key : remove) {
-    std::erase_if(control_->tabs, [&](const window::Tab& tab) { return tab.key == key; });
-  }
-  if (control_->selected >= static_cast<int32_t>(control_->tabs.size())) control_->selected = 0;
+  KeepingSelection(*control_, [&] {
+    for (const auto& key : remove) {
+      std::erase_if(control_->tabs, [&](const window::Tab& tab) { return tab.key == key; });
+    }
+  });
   for (int16_t key : tabKeys) tabs_.ShowTabByKeyNo(key);
 }
 

@@ -73,7 +73,8 @@ class cTabStrip {
   cTabStrips* Parent() const { return parent_; }
   cTabs& Tabs() { return tabs_; }
   window::TabStrip& Control() const { return *control_; }
-  // Leaves exactly the tabs of these key numbers in the control, in this order.
+  // Leaves exactly the tabs of these key numbers in the control (each in its modelled place);
+  // the selected tab stays selected while it stays in the control.
   void ShowTabs(const std::vector<int16_t>& tabKeys);
 
  private:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/text.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -24,6 +25,28 @@ TEST(NumberTextTest, SinglesShowTheirShortestText) {
 TEST(NumberTextTest, TypedTextIsNormalisedForVal) {
   EXPECT_EQ(base::NormalizeNumberText(" 1 234,5 "), "1234.5");
   EXPECT_DOUBLE_EQ(base::Val(base::NormalizeNumberText("-12,75")), -12.75);
+}
+
+// The separator comes from LC_ALL, else LC_NUMERIC, else LANG (the first that is set and not
+// empty), never from the process locale; a locale whose data is missing answers by language.
+TEST(NumberTextTest, TheUserSeesTheSeparatorOfTheirLocale) {
+  struct Row { const char* all; const char* numeric; const char* lang; const char* shown; };
+  const Row rows[] = {
+      {"de_DE.UTF-8", nullptr, nullptr, "50,0"},      {nullptr, "de_DE.UTF-8", "C.UTF-8", "50,0"},
+      {nullptr, nullptr, "de_DE.UTF-8", "50,0"},      {"C.UTF-8", "de_DE.UTF-8", "de_DE.UTF-8", "50.0"},
+      {"", "", "de_DE.UTF-8", "50,0"},                {nullptr, "en_US.UTF-8", "de_DE.UTF-8", "50.0"},
+      {nullptr, nullptr, nullptr, "50.0"},            {"POSIX", nullptr, nullptr, "50.0"},
+      {"fr_CA.UTF-8", nullptr, nullptr, "50,0"},      {"de_CH.UTF-8", nullptr, nullptr, "50.0"},
+      {"en_GB.UTF-8", nullptr, nullptr, "50.0"},
+  };
+  for (const auto& row : rows) {
+    testing_support::ScopedEnv env{{"LC_ALL", row.all}, {"LC_NUMERIC", row.numeric}, {"LANG", row.lang}};
+    EXPECT_EQ(base::ForUser(base::FormatFixed(50.0, 1)), row.shown)
+        << (row.all ? row.all : "-") << " " << (row.numeric ? row.numeric : "-") << " " << (row.lang ? row.lang : "-");
+    EXPECT_EQ(base::ForUser("50"), "50");
+    EXPECT_DOUBLE_EQ(base::Val(base::NormalizeNumberText("1.5")), 1.5);  // both separators read
+    EXPECT_DOUBLE_EQ(base::Val(base::NormalizeNumberText("1,5")), 1.5);
+  }
 }
 
 }  // namespace

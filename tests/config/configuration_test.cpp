@@ -68,7 +68,8 @@ namespace {
 // A window that records what the controller does with it.
 class RecordingWindow final : public config::ConfigurationWindow {
  public:
-  void SetBusy(bool busy) override { calls.push_back(busy ? "busy" : "idle"); }
+  void SetHourglass(bool on) override { calls.push_back(on ? "hourglass" : "pointer"); }
+  void SetEnabled(bool enabled) override { calls.push_back(enabled ? "enabled" : "disabled"); }
   void SetStatusLine(const std::string& text) override { calls.push_back("status " + text); }
   void SetLoading(bool loading) override { calls.push_back(loading ? "loading" : "loaded"); }
   void SetControls() override {
@@ -105,8 +106,9 @@ TEST_F(ConfigurationCommandsTest, ReadParametersAsksFirstWhenParametersChanged) 
   EXPECT_TRUE(window.calls.empty());  // No: nothing happens
   run.records.answers = {services::dialogs::Answer::Yes};
   configuration.ReadParameters();
-  EXPECT_THAT(window.calls, ::testing::ElementsAre("busy", "status Reading parameters ...", "loading", "loaded",
-                                                   "controls", "idle", "status Ready."));
+  // The window comes back only after the status line says "Ready.".
+  EXPECT_THAT(window.calls, ::testing::ElementsAre("hourglass", "disabled", "status Reading parameters ...", "loading",
+                                                   "loaded", "controls", "pointer", "status Ready.", "enabled"));
   EXPECT_FALSE(window.changed);
 }
 
@@ -124,8 +126,8 @@ TEST_F(ConfigurationCommandsTest, WriteParametersOnlyWithValidValuesAndReportsLo
   EXPECT_TRUE(window.calls.empty());
   combo->SetValue(10);
   EXPECT_TRUE(configuration.WriteParameters());
-  EXPECT_THAT(window.calls, ::testing::ElementsAre("busy", "status Writing parameters...", "hide 30", "idle",
-                                                   "status Ready."));
+  EXPECT_THAT(window.calls, ::testing::ElementsAre("hourglass", "disabled", "status Writing parameters...", "hide 30",
+                                                   "pointer", "status Ready.", "enabled"));
   EXPECT_FALSE(window.changed);
   // A device that stops answering: the write logs red lines, the command answers false and
   // shows the logger.

@@ -144,6 +144,49 @@ std::string IntegrityCheck(const std::string& file) {
   return result;
 }
 
+// A write the part refuses (a number too big for its bytes) or the server fails ends like any
+// other: the value stays, counts as transferred (not required again) and is not changed; the
+// user learns of it from one red line naming the parameter, the CP and the value.
+TEST(ParamsWriteTest, ARefusedOrFailedPartWriteStillEndsTheTransfer) {
+  enum class Fault { TooBig, ServerDown };
+  for (const Fault fault : {Fault::TooBig, Fault::ServerDown}) {
+    params::cParams set;
+    std::vector<std::pair<std::shared_ptr<params::IParameter>, std::function<int32_t()>>> parameters;
+    auto cp = NamedCp("Options", Bytes{1, 2, 3, 4});
+    const int32_t value = fault == Fault::TooBig ? 300 : 7;
+    auto one = set.Add1ByteParameter("One", cp, "Options");
+    one->ConsiderPartOfCpOnly(1);
+    one->SetWriteToLnsIfRequiredOnly(true);
+    one->SetValue(value);
+    parameters.push_back({one, [one] { return one->Value(); }});
+    auto combo = set.AddComboBoxParameter("Combo", nullptr, cp, "Options");
+    combo->ConsiderPartOfCpOnly(2, 1);
+    combo->SetWriteToLnsIfRequiredOnly(true);
+    combo->SetValue(value);
+    parameters.push_back({combo, [combo] { return combo->Value(); }});
+    auto text = set.AddTextBoxParameter("Text", nullptr, cp, "Options");
+    text->ConsiderPartOfCpOnly(3, 1);
+    text->SetWriteToLnsIfRequiredOnly(true);
+    text->SetValue(value);
+    parameters.push_back({text, [text] { return text->Value(); }});
+    cp->failValueWrite = fault == Fault::ServerDown;
+    testing_support::RecordingLog log;
+    for (const auto& [parameter, valueOf] : parameters) {
+      SCOPED_TRACE(parameter->Name() + (fault == Fault::TooBig ? " too big" : " server down"));
+      const size_t redBefore = log.redLines.size();
+      parameter->WriteToLns();
+      EXPECT_FALSE(parameter->Changed());
+      EXPECT_FALSE(parameter->WritingToLnsIsRequired());
+      EXPECT_EQ(valueOf(), value);
+      ASSERT_EQ(log.redLines.size(), redBefore + 1);
+      EXPECT_THAT(log.redLines.back(), ::testing::AllOf(::testing::HasSubstr(parameter->Name()),
+                                                        ::testing::HasSubstr("Options"),
+                                                        ::testing::HasSubstr(std::to_string(value))));
+    }
+    EXPECT_EQ(cp->Bytes(), (Bytes{1, 2, 3, 4}));
+  }
+}
+
 // A device that stops answering in the middle of the transaction leaves every CP as it was;
 // the same write goes through once the device answers again.
 TEST(ParamsWriteTest, AWriteThatFailsInTheMiddleChangesNothing) {

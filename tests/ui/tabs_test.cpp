@@ -5,6 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using ::testing::ElementsAre;
 
 namespace {
@@ -63,6 +65,36 @@ TEST(TabsTest, ShowTabsLeavesExactlyTheGivenTabs) {
   EXPECT_EQ(strip.Tabs().Item(4)->Key(), "KEY:4");
   EXPECT_EQ(strip.Tabs().ItemByKey("KEY:5")->Index(), 5);
   EXPECT_EQ(strip.Tabs().Item(6), nullptr);
+}
+
+// The selected tab stays selected whatever is hidden or shown around it; only when it goes
+// itself does the tab in its place (or the last one) take the selection.
+TEST(TabsTest, TheSelectionFollowsTheTabNotItsPosition) {
+  using Change = std::function<void(ui::cTabStrip&)>;
+  const auto show = [](std::vector<int16_t> keys) { return Change([=](ui::cTabStrip& s) { s.ShowTabs(keys); }); };
+  const auto hide = [](int16_t key) { return Change([=](ui::cTabStrip& s) { s.Tabs().HideTabByKeyNo(key); }); };
+  const auto back = [](int16_t key) { return Change([=](ui::cTabStrip& s) { s.Tabs().ShowTabByKeyNo(key); }); };
+  struct Row { int selectedKey; std::vector<Change> changes; std::string expectedKey; };
+  const Row rows[] = {
+      {2, {show({2, 4})}, "2"},
+      {4, {show({2, 4})}, "4"},
+      {3, {show({3, 4, 5})}, "3"},
+      {5, {hide(1), hide(2)}, "5"},
+      {2, {hide(1), back(1)}, "2"},
+      {4, {hide(3), hide(1), back(3), back(1)}, "4"},
+      {3, {hide(3)}, "4"},       // the selected tab goes: the next one takes its place
+      {5, {hide(5)}, "4"},       // ... or the one before when it was last
+      {2, {show({4, 5})}, "5"},  // ... the one now at its position
+  };
+  for (const auto& row : rows) {
+    auto control = Strip(5);
+    ui::cTabStrips strips;
+    auto& strip = strips.Add(control);
+    control.selected = row.selectedKey - 1;
+    for (const auto& change : row.changes) change(strip);
+    ASSERT_LT(static_cast<size_t>(control.selected), control.tabs.size());
+    EXPECT_EQ(Keys(control)[static_cast<size_t>(control.selected)], row.expectedKey) << "selected " << row.selectedKey;
+  }
 }
 
 TEST(TabsTest, ACaptionRenamesTheControlsTabAndARelayoutReachesTheWindow) {

@@ -21,6 +21,10 @@ std::string_view TrimBlanksAndTabs(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
+// An indented ";" line is read as a key line by keyed reads, but the listings of a section
+// leave it out like the comment it looks like.
+bool LooksLikeComment(std::string_view trimmed) { return !trimmed.empty() && trimmed.front() == ';'; }
+
 bool IsJunkByte(unsigned char c) { return c < 0x20 && c != '\t' && c != '\r' && c != '\n'; }
 
 uint32_t Offset(const std::string& text, std::string_view part) {
@@ -89,6 +93,7 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
   doc.text_ = std::make_unique<const std::string>(DecodeIniText(bytes, doc.notes_));
   const std::string_view text = *doc.text_;
   doc.lines_.reserve(text.size() / 24 + 1);
+  doc.StartSection({}, 0);  // the lines before the first header: the section named ""
   uint32_t number = 0;
   for (size_t start = 0; start < text.size();) {
     size_t end = text.find('\n', start);
@@ -105,14 +110,15 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
       }
     }
     const std::string_view trimmed = base::TrimWhitespace(raw);
-    if (trimmed.empty() || trimmed.front() == ';') continue;
+    if (trimmed.empty() || raw.front() == ';') continue;
     const size_t close = trimmed.rfind(']');
     if (trimmed.front() == '[' && close != std::string_view::npos) {
-      const std::string_view name = TrimBlanksAndTabs(trimmed.substr(1, close - 1));
-      if (!name.empty()) doc.StartSection(name, number);
+      doc.StartSection(TrimBlanksAndTabs(trimmed.substr(1, close - 1)), number);
       continue;
     }
-    if (trimmed.find('=') == std::string_view::npos) doc.notes_.push_back({static_cast<int>(number), "no \"=\" in this line"});
+    if (trimmed.find('=') == std::string_view::npos && !LooksLikeComment(trimmed)) {
+      doc.notes_.push_back({static_cast<int>(number), "no \"=\" in this line"});
+    }
     doc.AddLine(trimmed, number);
   }
   doc.BuildKeyIndex();
@@ -127,7 +133,9 @@ void IniDocument::StartSection(std::string_view name, uint32_t number) {
   section.firstLine = static_cast<uint32_t>(lines_.size());
   section.number = number;
   const auto [first, isNew] = firstSection_.emplace(name, static_cast<uint32_t>(sections_.size()));
-  if (!isNew) {
+  if (name.empty() && number > 0) {
+    notes_.push_back({static_cast<int>(number), "a header \"[]\" names no section: the keys after it are read by no name"});
+  } else if (!isNew) {
     notes_.push_back({static_cast<int>(number), "section [" + std::string(name) + "] again (first in line " +
                                                     std::to_string(sections_[first->second].number) +
                                                     "): only the first is read"});
@@ -136,7 +144,6 @@ void IniDocument::StartSection(std::string_view name, uint32_t number) {
 }
 
 void IniDocument::AddLine(std::string_view trimmed, uint32_t number) {
-  if (sections_.empty()) StartSection({}, number);  // lines before the first header: section ""
   Line line{};
   line.section = static_cast<uint32_t>(sections_.size() - 1);
   line.number = number;
@@ -255,18 +262,22 @@ std::optional<std::string_view> IniDocument::FindValueIn(uint32_t section, std::
 std::vector<std::string> IniDocument::SectionNames() const {
   std::vector<std::string> names;
   names.reserve(sections_.size());
-  for (const auto& s : sections_) names.emplace_back(s.name);
+  for (const auto& s : sections_) {
+    if (!s.name.empty()) names.emplace_back(s.name);
+  }
   return names;
 }
 
 std::vector<std::string> IniDocument::SectionEntries(std::string_view section) const {
   std::vector<std::string> entries;
-  const uint32_t index = SectionIndex(section);
-  if (index == kNone) return entries;
-  const Section& found = sections_[index];
+  // Unlike a keyed read, a whole-section read takes the name as given, blanks and all.
+  const auto it = firstSection_.find(section);
+  if (it == firstSection_.end()) return entries;
+  const Section& found = sections_[it->second];
   entries.reserve(found.lineCount);
   for (uint32_t i = found.firstLine; i < found.firstLine + found.lineCount; ++i) {
     const Line& line = lines_[i];
+    if (LooksLikeComment(KeyOf(line))) continue;
     std::string entry(KeyOf(line));
     if (line.hasEquals) entry.append("=").append(ValueOf(line));
     entries.push_back(std::move(entry));

@@ -1,9 +1,14 @@
 #pragma once
 // A parsed INI file, read the way the classic Windows profile functions read it:
-// - lines are trimmed of blanks, tabs and CR; ";" starts a comment only as a line's first character;
+// - lines are trimmed of blanks, tabs and CR; ";" starts a comment only as a line's first
+//   character: an indented "; note=1" is the key "; note" for keyed reads, while the listings
+//   of a section (its lines, its keys) leave such lines out;
 // - a section header runs from "[" to the last "]" of its line; its name is compared with the
-//   blanks around it trimmed, and so is the name asked for; an empty header "[]" starts no section;
-// - lines before the first section header belong to the section named "";
+//   blanks around it trimmed, and so is the name a keyed read asks for; a whole-section read
+//   takes the name as given ("CPs 1.0 " finds no [CPs 1.0]);
+// - lines before the first section header belong to the section named ""; a header "[]" starts
+//   another section of that name, which no read finds (only the first of a name is searched);
+//   the list of section names leaves the empty name out;
 // - a key line splits at the first "="; blanks and tabs around name and value are trimmed;
 // - section and key names compare without regard to case; the first of duplicate keys wins and
 //   of duplicate sections only the first is searched;
@@ -44,11 +49,10 @@ class IniDocument {
   // The value as written (trimmed), nullopt when the key or section is missing. The view
   // lives as long as the document.
   std::optional<std::string_view> FindValue(std::string_view section, std::string_view key) const;
-  // Section names as written (blanks around them trimmed), in file order; "" is listed when
-  // lines come before the first header.
+  // Section names as written (blanks around them trimmed), in file order; "" is never listed.
   std::vector<std::string> SectionNames() const;
-  // The section's lines in file order: "key=value" with the blanks around "=" removed, other
-  // lines as written; comment lines left out.
+  // The lines of the section named exactly `section` (not trimmed), in file order: "key=value"
+  // with the blanks around "=" removed, other lines as written; lines starting with ";" left out.
   std::vector<std::string> SectionEntries(std::string_view section) const;
   // Line numbers (from 1) of a section's header and of a key's line; 0 when missing.
   int SectionLine(std::string_view section) const;
