@@ -1,8 +1,5 @@
 #include "base/number_text.h"
 
-#include <langinfo.h>
-#include <locale.h>
-
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -22,13 +19,15 @@ std::string NumericLocaleName() {
   return {};
 }
 
-// Languages whose numbers use the comma, for a locale whose data is not installed (Qt knows
-// them without it, so the window and the console front end agree).
+// The separator a locale name stands for, by its language (and a few territories that differ
+// from their language). Read from the name, not from the locale's installed data: a static
+// program cannot load that data, and Qt, which brings its own, answers the same way, so the
+// window and the console front end always agree.
 bool LanguageWritesComma(std::string_view name) {
   static constexpr std::array<std::string_view, 47> kComma{
-      "af", "az", "be", "bg", "bs", "ca", "cs", "da", "de", "el", "es", "et", "eu", "fi", "fo",
-      "fr", "gl", "hr", "hu", "hy", "id", "is", "it", "ka", "kk", "ky", "lt", "lv", "mk", "mn",
-      "nb", "nl", "nn", "no", "pl", "pt", "ro", "ru", "sk", "sl", "sq", "sr", "sv", "tr", "uk", "uz", "vi"};
+      "af", "az", "be", "bg", "bs", "ca", "cs", "da", "de", "el", "es", "et", "eu", "fi", "fo", "fr",
+      "gl", "hr", "hu", "hy", "id", "is", "it", "ka", "kk", "ky", "lt", "lv", "mk", "mn", "nb", "nl",
+      "nn", "no", "pl", "pt", "ro", "ru", "sk", "sl", "sq", "sr", "sv", "tr", "uk", "uz", "vi"};
   static constexpr std::array<std::string_view, 8> kPointTerritories{
       "de_CH", "de_LI", "it_CH", "es_MX", "es_US", "es_PR", "es_DO", "es_GT"};
   for (const auto territory : kPointTerritories) {
@@ -41,33 +40,13 @@ bool LanguageWritesComma(std::string_view name) {
   return false;
 }
 
-std::string SeparatorOf(const std::string& name) {
-  if (name.empty() || name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0) return ".";
-  if (const locale_t locale = ::newlocale(LC_NUMERIC_MASK, name.c_str(), nullptr)) {
-    std::string separator = ::nl_langinfo_l(RADIXCHAR, locale);
-    ::freelocale(locale);
-    if (!separator.empty()) return separator;
-  }
-  return LanguageWritesComma(name) ? "," : ".";
-}
-
 }  // namespace
 
-std::string UserDecimalSeparator() {
-  // The answer for the last locale asked about: reading the locale's data takes a while.
-  thread_local std::string lastName = "\x01";
-  thread_local std::string lastSeparator;
-  const std::string name = NumericLocaleName();
-  if (name != lastName) {
-    lastSeparator = SeparatorOf(name);
-    lastName = name;
-  }
-  return lastSeparator;
-}
+char UserDecimalSeparator() { return LanguageWritesComma(NumericLocaleName()) ? ',' : kDecimalSeparator; }
 
 std::string ForUser(std::string numberText) {
   const size_t point = numberText.find(kDecimalSeparator);
-  if (point != std::string::npos) numberText.replace(point, 1, UserDecimalSeparator());
+  if (point != std::string::npos) numberText[point] = UserDecimalSeparator();
   return numberText;
 }
 
@@ -95,15 +74,8 @@ std::string FormatSingle(float value) {
 std::string NormalizeNumberText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  const std::string user = UserDecimalSeparator();
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
+  for (char c : text) {
     if (c == ' ' || c == '\t') continue;
-    if (user.size() > 1 && text.substr(i, user.size()) == user) {
-      out += kDecimalSeparator;
-      i += user.size() - 1;
-      continue;
-    }
     out += c == ',' ? kDecimalSeparator : c;
   }
   return out;

@@ -14,9 +14,9 @@ namespace base {
 // The separator of every number in files and on the wire.
 inline constexpr char kDecimalSeparator = '.';
 
-// The decimal separator of the user's locale: the locale's own when its data is installed,
-// else the one its language usually writes; "." for C, POSIX or no locale at all.
-std::string UserDecimalSeparator();
+// The decimal separator of the user's locale: "," for a locale whose language writes the
+// comma (de_DE.UTF-8, fr_FR, ...), else "." (C, POSIX, en_US, no locale at all).
+char UserDecimalSeparator();
 
 // A number formatted with the point (FormatFixed, FormatSingle) as the user reads it.
 std::string ForUser(std::string numberText);
@@ -29,8 +29,7 @@ std::string FormatFixed(double value, int decimals);
 // "65535"); plain digits for every number a range or value of a text box can hold.
 std::string FormatSingle(float value);
 
-// The text of a typed number made ready for Val: blanks removed, a comma or the user's
-// separator becomes the point.
+// The text of a typed number made ready for Val: blanks removed, a comma becomes the point.
 std::string NormalizeNumberText(std::string_view text);
 
 // `value` rounded to `decimals` digits after the point, ties to even (decimals 0 to 6).

@@ -120,8 +120,14 @@ void InitApp() {
       s.IniFileName = (s.Program.programFolder / kIniFileName).string();
       s.IniFile->SetFile(s.IniFileName);
     });
-    if (!base::FileExists(s.IniFileName)) {
-      ShowMessage(ui::ResString(1526) + "\r\n\r\n" + s.IniFileName, Icon::Critical, base::kProductName);
+    // A missing file, or one that exists but is no INI file (named with what is wrong with
+    // it), ends the run before any LNS access.
+    const std::string damage = base::FileExists(s.IniFileName) ? s.IniFile->Damage() : "";
+    if (!base::FileExists(s.IniFileName) || !damage.empty()) {
+      const std::string text = damage.empty() ? ui::ResString(1526) + "\r\n\r\n" + s.IniFileName
+                                              : ui::ResString(1529) + "\r\n\r\n" + s.IniFileName + "\r\n" + damage;
+      base::LogLine(base::ReplaceAll(text, "\r\n", " "), base::kRedLine, true);
+      ShowMessage(text, Icon::Critical, base::kProductName);
       s.StartFailed = true;
       EndApp();
       return;

@@ -38,8 +38,8 @@ void ReportMissingEntry(const lns::IniFile& file, std::string_view section, std:
   std::string why;
   if (const int line = file.KeyLine(key, section); line > 0) {
     why = "the value in line " + std::to_string(line) + " is empty";
-  } else if (const int junk = file.FirstJunkLine(); junk > 0) {
-    why = "the file holds binary data from line " + std::to_string(junk);
+  } else if (std::string damage = file.Damage(); !damage.empty()) {
+    why = "the file is damaged: " + damage;
   } else if (file.SectionLine(section) == 0) {
     why = "the section is missing";
   } else {

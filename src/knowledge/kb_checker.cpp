@@ -85,8 +85,8 @@ std::string ConfigFileName(const lns::IniFile* plugInIni) {
 }
 
 void CheckJunk(const lns::IniFile& file, const std::string& name, std::vector<KbFinding>& findings) {
-  if (const int line = file.FirstJunkLine(); line > 0) {
-    findings.push_back({name, line, "binary junk (NUL or other control characters): the file is damaged"});
+  if (const std::string damage = file.Damage(); !damage.empty()) {
+    findings.push_back({name, file.FirstJunkLine(), "the file is damaged: " + damage});
   }
 }
 

@@ -19,19 +19,19 @@ constexpr const char* kProgramId = "veltaPortaB.Application";
 struct FileKind {
   KbFile file;
   const char* key;            // the key in the Config file's version section
-  const char* missingText;    // the message when the file does not exist
+  const char* kindName;       // the kind as messages name it ("<kind> File does not exist.")
   bool verbatim;              // the INI component's Boolean file option
 };
 
 constexpr std::array<FileKind, 8> kVersionFiles{{
-    {KbFile::Modules, "Modules", "Modules File does not exist.", false},
-    {KbFile::Channels, "Channels", "Channels File does not exist.", false},
-    {KbFile::Objects, "Objects", "Objects File does not exist.", false},
-    {KbFile::GroupObjects, "GroupObjects", "Group Objects File does not exist.", false},
-    {KbFile::Controls, "Controls", "Controls File does not exist.", true},
-    {KbFile::Enums, "Enums", "Enums File does not exist.", false},
-    {KbFile::Resources, "Resources", "Resources File does not exist.", true},
-    {KbFile::CommandTable, "CommandTable", "Command Table File does not exist.", false},
+    {KbFile::Modules, "Modules", "Modules", false},
+    {KbFile::Channels, "Channels", "Channels", false},
+    {KbFile::Objects, "Objects", "Objects", false},
+    {KbFile::GroupObjects, "GroupObjects", "Group Objects", false},
+    {KbFile::Controls, "Controls", "Controls", true},
+    {KbFile::Enums, "Enums", "Enums", false},
+    {KbFile::Resources, "Resources", "Resources", true},
+    {KbFile::CommandTable, "CommandTable", "Command Table", false},
 }};
 
 // The default value of a key's subkey: "" when missing.
@@ -71,16 +71,25 @@ void cMC16::ResolveFolder() {
   folder_ = M_Registry::GetServerDirectory(context_.registry, context_.executable) + "Config/";
 }
 
+// A missing file gets its kind's message and the full name; a file that exists but is no
+// INI file gets "<Kind> File can not be read." with the full name and what is wrong, in the
+// message box and as a red log line.
 bool cMC16::CheckExists(KbFile which) {
   lns::IniFile& file = File(which);
-  if (file.FileExists()) return true;
-  const char* text = "Config File does not exist.";
+  const bool exists = file.FileExists();
+  const std::string damage = exists ? file.Damage() : std::string();
+  if (exists && damage.empty()) return true;
+  std::string kindName = "Config";
   for (const auto& kind : kVersionFiles) {
-    if (kind.file == which) text = kind.missingText;
+    if (kind.file == which) kindName = kind.kindName;
+  }
+  std::string text = kindName + " File does not exist.\r\n\r\n" + file.GetFile();
+  if (exists) {
+    text = kindName + " File can not be read.\r\n\r\n" + file.GetFile() + "\r\n" + damage;
+    base::LogLine(base::ReplaceAll(text, "\r\n", " "), base::kRedLine, true);
   }
   if (context_.dialogs != nullptr) {
-    context_.dialogs->Show({std::string(text) + "\r\n\r\n" + file.GetFile(), base::kProductName,
-                            services::dialogs::Icon::Critical, services::dialogs::Buttons::Ok, 1});
+    context_.dialogs->Show({text, base::kProductName, services::dialogs::Icon::Critical, services::dialogs::Buttons::Ok, 1});
   }
   return false;
 }

@@ -249,6 +249,8 @@ const std::vector<StringEntry>& StringTableEntries() {
        "Die Parameter konnten nicht korrekt gespeichert werden."},
       {1526, "The INI file does not exist :",
        "Die INI-Datei existiert nicht :"},
+      {1529, "The INI file can not be read :",
+       "Die INI-Datei kann nicht gelesen werden :"},
       {1527, "The t.essel documentation can not be found.",
        "Die t.essel-Dokumentation wurde nicht gefunden."},
       {1528, "Communication with device failed.",

@@ -1,6 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "base/text.h"
 #include "host/m_lca_plugin.h"
 #include "host/m_plugin.h"
 #include "host/run_state.h"
@@ -157,15 +160,30 @@ TEST(MainTest, OutOfRangeIdsGoToTheErrorOperation) {
   }
 }
 
-TEST(MainTest, MissingIniFileEndsTheRunBeforeAnyCommand) {
-  HostRun run(false);
-  run.Main("/CLASSID:28/COMMANDID:13/OBJECTNAME:x");
-  ASSERT_EQ(run.records.messages.size(), 1u);
-  EXPECT_EQ(run.records.messages[0].text,
-            "The INI file does not exist :\r\n\r\n" + (run.ProgramFolder() / "PortaB.ini").string());
-  EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Critical);
-  EXPECT_TRUE(host::RunState().StartFailed);
-  EXPECT_THAT(run.Log(), Not(HasSubstr("[M_PlugIn] Public Sub Main()")));
+// A missing PortaB.ini, or one that is no INI file, ends the run before any command; the
+// message names the file (and what is wrong with it) and the log has the same line.
+TEST(MainTest, AMissingOrDamagedIniFileEndsTheRunBeforeAnyCommand) {
+  const std::pair<std::optional<std::string>, std::string> rows[] = {
+      {std::nullopt, "The INI file does not exist :\r\n\r\n%1"},
+      {"[velta Porta CPs 1.0 ]\nConfig=PortaB.cfg\n" + std::string("\x01\x02\x00\x7f", 4),
+       "The INI file can not be read :\r\n\r\n%1\r\nline 3 holds binary data (NUL or other control characters): it "
+       "is not a text file"},
+  };
+  for (const auto& [contents, expected] : rows) {
+    HostRun run(false);
+    const std::string file = (run.ProgramFolder() / "PortaB.ini").string();
+    if (contents) testing_support::WriteFile(file, *contents);
+    run.Main("/CLASSID:28/COMMANDID:13/OBJECTNAME:x");
+    ASSERT_EQ(run.records.messages.size(), 1u);
+    EXPECT_EQ(run.records.messages[0].text, base::ReplaceAll(expected, "%1", file));
+    EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Critical);
+    EXPECT_TRUE(host::RunState().StartFailed);
+    EXPECT_THAT(run.Log(), HasSubstr(file));
+    EXPECT_THAT(run.Log(), Not(HasSubstr("[M_PlugIn] Public Sub Main()")));
+    if (contents) {
+      EXPECT_EQ(testing_support::ReadFile(file), *contents);  // nothing written into it
+    }
+  }
 }
 
 TEST(MainTest, SharedLanguageSettingSelectsGermanTexts) {

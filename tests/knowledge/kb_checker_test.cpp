@@ -290,7 +290,7 @@ TEST(KbCheckerTest, FileLevelFaultsAreOneFinding) {
       {"no version section", [](const KbCopy&) {}, 77, "Config", "", "no section [Version_77]"},
       {"no default version", noDefault, {}, "Config", "DefaultVersion=0", "no DefaultVersion 1..255"},
       {"missing file", missingFile, {}, "Config", "Channels=KBT_missing.ini", "\"KBT_missing.ini\" does not exist"},
-      {"binary junk", writeJunk, {}, "Objects", "KBT_JUNK", "binary junk"},
+      {"binary junk", writeJunk, {}, "Objects", "KBT_JUNK", "holds binary data"},
       {"Config without sections", rewritten("Config", "", "; a comment\n"), {}, "Config", "", "holds no sections"},
       {"empty file", rewritten("Channels", "", ""), {}, "Channels", "", "the file holds no sections"},
       {"text without sections", rewritten("Controls", "", "a\nb\n"), {}, "Controls", "", "holds no sections"},

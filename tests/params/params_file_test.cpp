@@ -82,11 +82,19 @@ TEST_F(ParamsFileTest, TheFileLayout) {
             "\r\n\r\n\r\n\r\n\r\n\r\n\r\n");
 }
 
+// Saved under a German locale (the text box shows "21,5"), the file is the same as under the C
+// locale and loads unchanged under it.
 TEST_F(ParamsFileTest, RoundTripIntoAnotherSet) {
   params::cParams source;
   Fill(source);
   source.ParameterAsciiByName("Label")->SetValue("Gr\xC3\xB6\xC3\x9F" "e");  // Windows-1252 in the file
-  ASSERT_TRUE(source.WriteToFile((dir / "set.dat").string(), "veltaPortaB", "9F:FF:FF:08:1C:0A:04:00", "1"));
+  ASSERT_TRUE(source.WriteToFile((dir / "c.dat").string(), "veltaPortaB", "9F:FF:FF:08:1C:0A:04:00", "1"));
+  {
+    testing_support::ScopedEnv german{{"LC_ALL", "de_DE.UTF-8"}};
+    source.TextBoxParameterByName("Hold")->SetTextBox();
+    ASSERT_TRUE(source.WriteToFile((dir / "set.dat").string(), "veltaPortaB", "9F:FF:FF:08:1C:0A:04:00", "1"));
+  }
+  EXPECT_EQ(ReadFile(dir / "set.dat"), ReadFile(dir / "c.dat"));
   EXPECT_THAT(ReadFile(dir / "set.dat"), ::testing::HasSubstr("Label = Gr\xF6\xDF" "e,\r\n"));
   params::cParams target;
   Fill(target);

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -86,6 +88,12 @@ std::string Unquote(std::string_view value) {
     return std::string(value.substr(1, value.size() - 2));
   }
   return std::string(value);
+}
+
+IniDocument IniDocument::Unreadable(std::string why) {
+  IniDocument doc = Parse({});
+  doc.readError_ = std::move(why);
+  return doc;
 }
 
 IniDocument IniDocument::Parse(std::string_view bytes) {
@@ -322,11 +330,15 @@ std::shared_ptr<const IniDocument> IniCache::Get(const std::filesystem::path& fi
       entry.mtime.tv_sec == info.st_mtim.tv_sec && entry.mtime.tv_nsec == info.st_mtim.tv_nsec) {
     return entry.doc;
   }
+  errno = 0;
   std::ifstream in(file, std::ios::binary);
+  const int openError = errno;
   std::ostringstream bytes;
   if (in) bytes << in.rdbuf();
-  entry = CacheEntry{std::make_shared<IniDocument>(IniDocument::Parse(bytes.str())), info.st_mtim, info.st_size,
-                     info.st_ino};
+  const bool read = in && !in.bad();
+  entry = CacheEntry{std::make_shared<IniDocument>(read ? IniDocument::Parse(bytes.str())
+                                                        : IniDocument::Unreadable(std::strerror(openError != 0 ? openError : EIO))),
+                     info.st_mtim, info.st_size, info.st_ino};
   return entry.doc;
 }
 

@@ -38,6 +38,8 @@ namespace platform::ini {
 class IniDocument {
  public:
   static IniDocument Parse(std::string_view bytes);
+  // An empty document for a file that exists but could not be read.
+  static IniDocument Unreadable(std::string why);
 
   static constexpr uint32_t kNone = UINT32_MAX;
 
@@ -60,6 +62,8 @@ class IniDocument {
   // The first line (from 1) that holds bytes no text file holds (NUL and other control
   // characters): the mark of a binary or damaged file; 0 for a clean file.
   int FirstJunkLine() const { return firstJunkLine_; }
+  // Why the file could not be read (the system's words); "" when it was read or is missing.
+  const std::string& ReadError() const { return readError_; }
   // What the parse found odd, in line order.
   const std::vector<lns::IniNote>& Notes() const { return notes_; }
 
@@ -110,6 +114,7 @@ class IniDocument {
   void NoteDuplicateKey(const KeySlot& first, const Line& again);
   std::vector<KeySlot> keySlots_;
   int firstJunkLine_ = 0;
+  std::string readError_;
   std::vector<lns::IniNote> notes_;
 };
 

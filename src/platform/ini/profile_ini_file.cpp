@@ -146,6 +146,17 @@ int ProfileIniFile::SectionLine(std::string_view section) const { return Doc().S
 
 int ProfileIniFile::FirstJunkLine() const { return Doc().FirstJunkLine(); }
 
+std::string ProfileIniFile::Damage() const {
+  if (!FileExists()) return {};
+  const IniDocument& doc = Doc();
+  if (!doc.ReadError().empty()) return "it cannot be read: " + doc.ReadError();
+  if (doc.FirstJunkLine() > 0) {
+    return "line " + std::to_string(doc.FirstJunkLine()) +
+           " holds binary data (NUL or other control characters): it is not a text file";
+  }
+  return {};
+}
+
 bool ProfileIniFile::FileExists() const {
   std::error_code ec;
   return !path_.empty() && std::filesystem::is_regular_file(path_, ec);

@@ -51,6 +51,7 @@ class ProfileIniFile final : public lns::IniFile {
   int KeyLine(std::string_view key, std::string_view section) const override;
   int SectionLine(std::string_view section) const override;
   int FirstJunkLine() const override;
+  std::string Damage() const override;
   std::vector<lns::IniNote> Notes() const override { return Doc().Notes(); }
 
   void SetVerbatim(bool on) override { verbatim_ = on; }

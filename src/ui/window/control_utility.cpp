@@ -14,15 +14,13 @@ TextBox& MarkRange(TextBox& textBox, double value, float rangeMax, float rangeMi
 namespace KeyUtility {
 namespace {
 
-// A point or comma typed as decimal separator becomes the user's separator (when it is one
-// character; the point otherwise, which reads as well).
+// A point or comma typed as decimal separator becomes the user's separator.
 int16_t Filter(int16_t key, bool negative, bool decimal) {
   if (key >= 0 && key < 32) return key;
   if (key >= '0' && key <= '9') return key;
   if (negative && key == '-') return key;
-  if (!decimal || (key != '.' && key != ',')) return 0;
-  const std::string user = base::UserDecimalSeparator();
-  return user.size() == 1 ? static_cast<int16_t>(user[0]) : static_cast<int16_t>(base::kDecimalSeparator);
+  if (decimal && (key == '.' || key == ',')) return base::UserDecimalSeparator();
+  return 0;
 }
 
 }  // namespace
