@@ -51,11 +51,10 @@ void cConfiguration::FetchCPs() {
     });
     scope.Step([&] {
       if (!mc16_->Init1()) return;
-      std::shared_ptr<params::cParam1Byte> version;
-      if (parameters_->List(params::Kind::OneByte).Exists("ParamVersion")) {
-        version = parameters_->Parameter1ByteByName("ParamVersion");
-      }
-      mc16_->SetVersion(version ? static_cast<uint8_t>(version->Value()) : 0);
+      // Without the "ParamVersion" parameter (the device lacks the CP) the knowledge base
+      // stays at its defaults: no version, no files opened.
+      if (!parameters_->List(params::Kind::OneByte).Exists("ParamVersion")) return;
+      mc16_->SetVersion(static_cast<uint8_t>(parameters_->Parameter1ByteByName("ParamVersion")->Value()));
       mc16_->Init2();
     });
     scope.Step([&] {

@@ -16,11 +16,13 @@ constexpr const char* kEntriesSection = "Entries";
 // The line without its comment (from the first ";").
 std::string_view WithoutComment(std::string_view line) { return line.substr(0, line.find(';')); }
 
-// The number after "=" of an enumeration line; nullopt when it is no number.
+// The number after "=" of an enumeration line, its comment (from the first ";") cut first;
+// nullopt when it is no number.
 std::optional<int32_t> EnumLineValue(std::string_view line) {
+  line = WithoutComment(line);
   const size_t eq = line.find('=');
   if (eq == std::string_view::npos) return std::nullopt;
-  const std::string_view number = base::TrimBlanks(WithoutComment(line.substr(eq + 1)));
+  const std::string_view number = base::TrimBlanks(line.substr(eq + 1));
   if (!base::IsNumber(number)) return std::nullopt;
   return base::CLng(base::Val(number));
 }

@@ -1,6 +1,8 @@
 // The write side of cParams: the whole set to LNS in one transaction, the external
 // parameters into their CP buffers, and the set onto another LonMark object or device.
 
+#include <functional>
+
 #include "base/error.h"
 #include "base/procedure.h"
 #include "params/param_enums.h"
@@ -28,6 +30,17 @@ bool StartTransaction(const std::shared_ptr<lns::System>& system) {
     base::LogNote("No LNS transaction could be started, writing without one: " +
                   base::ToError(e, kModule).Description());
     return false;
+  }
+}
+
+// Runs one parameter's or buffer's write; an error it raises (a value that overflows its
+// number) is logged in red and the write of the set goes on, so that the buffers are still
+// written and the transaction is still committed.
+void GoingOnAfterError(const std::string& name, const std::function<void()>& write) {
+  try {
+    write();
+  } catch (const std::exception& e) {
+    base::LogLine("\"" + name + "\" was not written: " + base::ToError(e, kModule).Description(), base::kRedLine, true);
   }
 }
 
@@ -83,12 +96,16 @@ void cParams::WriteToLns(bool writeCpNamesToLogger) {
   const bool transaction = StartTransaction(system_);
   for (Kind kind : kKindOrder) {
     for (const auto& parameter : List(kind)) {
-      if (parameter->Available() && !parameter->DontWriteToLns()) parameter->WriteToLns();
+      if (parameter->Available() && !parameter->DontWriteToLns()) {
+        GoingOnAfterError(parameter->Name(), [&] { parameter->WriteToLns(); });
+      }
     }
   }
   WriteAllParamsToExtCps();
   for (const auto& configProp : configProps_) {
-    if (configProp->Available() && !configProp->DontWriteToLns()) configProp->WriteToLns(false);
+    if (configProp->Available() && !configProp->DontWriteToLns()) {
+      GoingOnAfterError(configProp->Name(), [&] { configProp->WriteToLns(false); });
+    }
   }
   // A failed commit is logged in red and otherwise ignored: the parameters count as written.
   if (transaction) EndTransaction(system_, true);
@@ -99,7 +116,7 @@ void cParams::WriteAllParamsToExtCps() {
   for (Kind kind : kKindOrder) {
     for (const auto& parameter : List(kind)) {
       if (parameter->Available() && parameter->CpIsExternal() && parameter->ConfigPropExt()->CpFetched()) {
-        parameter->WriteToExtCp();
+        GoingOnAfterError(parameter->Name(), [&] { parameter->WriteToExtCp(); });
       }
     }
   }

@@ -57,7 +57,7 @@ TEST(ConfigurationTest, MissingParamVersionLeavesTheKnowledgeBaseAtItsDefaults) 
   configuration.FetchCPs();
   EXPECT_EQ(configuration.Parameters().Parameter1ByteCount(), 0);
   EXPECT_EQ(configuration.MC16().Version(), 0);
-  EXPECT_EQ(run.records.messages.size(), 8u);  // Version_0 names no files
+  EXPECT_TRUE(run.records.messages.empty());  // no version: the files are not opened
   EXPECT_FALSE(run.startFailed);
 }
 

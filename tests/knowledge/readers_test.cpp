@@ -47,7 +47,7 @@ TEST_F(ReadersTest, EnumerationsResourcesAndCommandTable) {
          "Cut=Hello; world\n=Nameless\n"},
         {"CommandTable", "[Entries]\nEntry_1=1,Yes,1,2.5,3.5,255,0\nEntry_2=0,Missing\nEntry_3=2,Yes,256\n"}});
   EXPECT_EQ(mc16_.GetEnumStringByValue(12, "MT"), "MT_DIO");  // the first of two lines with 12
-  EXPECT_EQ(mc16_.GetEnumStringByValue(14, "MT"), "MT_OLD;retired");  // a ";" before "=" belongs to the name
+  EXPECT_EQ(mc16_.GetEnumStringByValue(14, "MT"), "");  // the comment is cut first: "MT_OLD" has no value
   EXPECT_EQ(mc16_.GetEnumStringByValue(13, "MT"), "MT_AIO");
   EXPECT_EQ(mc16_.GetEnumStringByValue(1, "MT"), "");
   EXPECT_EQ(mc16_.GetValueByEnumString("mt_aio"), 13);  // case ignored, first section in file order

@@ -94,8 +94,12 @@ TEST(ParamsWriteTest, KindOrderCpNamesLogLinesAndTheTransaction) {
   }
 }
 
+// A parameter whose value overflows on the way to its CP stops nothing: the buffers are still
+// written after it, and the red line names it.
 TEST(ParamsWriteTest, ExternalParametersShareTheirBufferWhichIsWrittenOnceAfterThem) {
+  testing_support::RecordingLog log;
   params::cParams set;
+  auto broken = set.Add2ByteParameter("Broken", NamedCp("Other"), "O");
   auto cp = NamedCp("Shared", {0, 0, 0, 0});
   auto buffer = set.AddConfigProp("Shared", cp, "Shared");
   buffer->SetWriteToLnsIfRequiredOnly(true);
@@ -106,9 +110,12 @@ TEST(ParamsWriteTest, ExternalParametersShareTheirBufferWhichIsWrittenOnceAfterT
   combo->ConsiderPartOfCpOnly(4, 1);
   text->SetValue(0x0102);
   combo->SetValue(9);
+  broken->SetValue1(0x7FFFFFFF);
   set.WriteToLns();
   EXPECT_EQ(cp->Bytes(), (Bytes{1, 2, 0, 9}));
   EXPECT_EQ(cp->rawWrites, 1);
+  ASSERT_EQ(log.redLines.size(), 1u);
+  EXPECT_THAT(log.redLines[0], ::testing::HasSubstr("\"Broken\" was not written"));
   set.WriteToLns();  // nothing changed: the buffer is not written again
   EXPECT_EQ(cp->rawWrites, 1);
 }
