@@ -154,6 +154,10 @@ void MainWindow::PageButtonClick(const std::string& key) {
   ShowSubPage(static_cast<int16_t>(ui::window::SubPageOf(selected)));
 }
 
+void MainWindow::PageBarMouseMove(int16_t button) {
+  form_.pageBar.mousePointer = button == 1 || button == 2 ? kCustomPointer : 0;
+}
+
 void MainWindow::TabClick(const std::string& tabKey) {
   if (form_.currentPage >= 0) {
     auto& strip = form_.pages[static_cast<size_t>(form_.currentPage)];

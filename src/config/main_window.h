@@ -40,6 +40,7 @@ struct MainWindowServices {
 class MainWindow final : public ConfigurationWindow {
  public:
   static constexpr int16_t kHourglass = 11;
+  static constexpr int16_t kCustomPointer = 99;
   static constexpr const char* kPlugInName = "veltaPortaB";
   static constexpr const char* kDataFileVersion = "1";
 
@@ -62,6 +63,9 @@ class MainWindow final : public ConfigurationWindow {
   void ApplyClick();
   // A page button (key "1" to "5") and a tab of the current page ("KEY:n").
   void PageButtonClick(const std::string& key);
+  // The pointer moved over the page bar, above the button of that number (0: none): over
+  // button 1 or 2 the bar shows the custom pointer (99), elsewhere the default.
+  void PageBarMouseMove(int16_t button);
   void TabClick(const std::string& tabKey);
   void ShowSubPage(int16_t subPage);
   // A key pressed in the window: F1 (112) opens the help of the current sub-page.

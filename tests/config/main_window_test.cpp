@@ -109,6 +109,11 @@ TEST_F(MainWindowTest, PagesTabsHelpAndTheLogger) {
   EXPECT_TRUE(log.errors.empty());
   window->MenuToolClick("DeviceInfo");  // a service the run does not offer: "not available"
   EXPECT_EQ(log.errors.size(), 1u);
+  // The page bar's pointer: the custom shape over buttons 1 and 2 only.
+  for (const auto& [button, pointer] : std::vector<std::pair<int16_t, int16_t>>{{1, 99}, {3, 0}, {2, 99}, {0, 0}}) {
+    window->PageBarMouseMove(button);
+    EXPECT_EQ(form.pageBar.mousePointer, pointer) << button;
+  }
 }
 
 TEST_F(MainWindowTest, TheLanguageSwitchComparesWithTheStoredSharedValue) {

@@ -25,6 +25,7 @@
 #include "platform/qt/qt_components.h"
 #include "platform/qt/qt_dialogs.h"
 #include "support/main_window_run.h"
+#include "ui/tabs.h"
 
 using ::testing::HasSubstr;
 
@@ -161,6 +162,20 @@ TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
   ASSERT_EQ(view->Log()->count(), 1);
   EXPECT_EQ(view->Log()->item(0)->text(), "Writing failed");
   EXPECT_EQ(view->Log()->item(0)->foreground().color(), QColor(255, 0, 0));
+  // Tabs hidden and shown around the selected one: the strip keeps showing that tab.
+  view->Tabs()->setCurrentIndex(1);
+  const QString selected = view->Tabs()->tabText(1);
+  ui::cTabStrips strips;
+  auto& strip = strips.Add(form.pages[0]);
+  const std::pair<std::function<void()>, int> changes[] = {{[&] { strip.Tabs().HideTabByKeyNo(1); }, 2},
+                                                           {[&] { strip.Tabs().ShowTabByKeyNo(1); }, 3},
+                                                           {[&] { strip.ShowTabs({2, 7}); }, 2}};
+  for (const auto& [change, count] : changes) {
+    change();
+    view->Refresh();
+    ASSERT_EQ(view->Tabs()->count(), count);
+    EXPECT_EQ(view->Tabs()->tabText(view->Tabs()->currentIndex()), selected);
+  }
 }
 
 TEST(QtDialogsTest, AMessageBoxHasTheIconTitleButtonsAndDefaultButtonAsked) {

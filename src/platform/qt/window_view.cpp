@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "base/error.h"
+#include "base/procedure.h"
 #include "ui/res_strings.h"
 #include "ui/window/controls.h"
 
@@ -49,8 +50,11 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
     action->setObjectName(Q("page " + button.key));
     const std::string key = button.key;
     connect(action, &QAction::triggered, this, [this, key] { Act([this, key] { window_.PageButtonClick(key); }); });
+    const auto number = static_cast<int16_t>(pageActions_.size() + 1);
+    connect(action, &QAction::hovered, this, [this, number] { Act([this, number] { window_.PageBarMouseMove(number); }); });
     pageActions_[key] = action;
   }
+  pageBar_->installEventFilter(this);
   auto* central = new QWidget;
   auto* column = new QVBoxLayout(central);
   tabs_ = new QTabBar;
@@ -185,8 +189,11 @@ void WindowView::Act(const std::function<void()>& action) {
   try {
     action();
   } catch (const std::exception& e) {
-    // The window's logic reports its own errors; one that escapes still reaches the status line.
-    form_.statusLine = base::ToError(e, "Window").Description();
+    // The window's logic reports its own errors; one that escapes still reaches the log in red
+    // and the status line.
+    const std::string description = base::ToError(e, "Window").Description();
+    base::LogLine("The window's action failed: " + description, base::kRedLine, true);
+    form_.statusLine = description;
   }
   Refresh();
 }
@@ -196,6 +203,8 @@ void WindowView::Refresh() {
   refreshing_ = true;
   setWindowTitle(Q(form_.caption));
   setEnabled(form_.enabled);
+  pageBar_->setCursor(form_.pageBar.mousePointer == config::MainWindow::kCustomPointer ? Qt::PointingHandCursor
+                                                                                     : Qt::ArrowCursor);
   if (form_.mousePointer == config::MainWindow::kHourglass) {
     if (QApplication::overrideCursor() == nullptr) QApplication::setOverrideCursor(Qt::WaitCursor);
   } else if (QApplication::overrideCursor() != nullptr) {
@@ -264,15 +273,25 @@ void WindowView::ShowLog() {
   logShown_ = form_.logBox.visible;
 }
 
+bool WindowView::eventFilter(QObject* object, QEvent* event) {
+  if (object == pageBar_ && event->type() == QEvent::Leave) Act([this] { window_.PageBarMouseMove(0); });
+  return QMainWindow::eventFilter(object, event);
+}
+
 void WindowView::closeEvent(QCloseEvent* event) {
   if (form_.unloaded) {
     event->accept();
     return;
   }
-  bool keep = false;
-  Act([&] { keep = !window_.Close(); });
-  if (keep && !form_.unloaded) event->ignore();
-  else event->accept();
+  // The window goes only when the model unloaded: a "No" to the question, or an error on the
+  // way, keeps it open.
+  bool closed = false;
+  Act([&] { closed = window_.Close(); });
+  if (closed || form_.unloaded) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 void WindowView::changeEvent(QEvent* event) {

@@ -53,6 +53,7 @@ class WindowView final : public QMainWindow {
   QListWidget* Log() const { return log_; }
 
  protected:
+  bool eventFilter(QObject* object, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;

@@ -64,6 +64,9 @@ class PageBar {
   void Remove(std::string_view key);
   bool Has(std::string_view key) const;
 
+  // The bar's own mouse pointer: 0 the default, 99 the custom shape (a pointing hand).
+  int16_t mousePointer = 0;
+
  private:
   std::vector<PageButton> buttons_;
 };
