@@ -20,7 +20,8 @@ constexpr double kShownLeft = 1320;
 constexpr double kHiddenLeft = -200000;
 constexpr uint8_t kEventsPerRepaint = 10;  // the eleventh event repaints
 
-// Enables the window again when a procedure ends, also when its error handler leaves it.
+// Enables the window again when a procedure ends, also when its error handler leaves it (a
+// window left disabled could not be used or closed any more).
 struct EnableOnExit {
   ui::frmMain& form;
   ~EnableOnExit() { form.enabled = true; }
@@ -295,11 +296,10 @@ void MainWindow::LoadParameters() {
         default: break;
       }
     });
-    scope.Step([&] {
-      SetControls();
-      MarkChanged();
-    });
-    form_.statusLine = ui::ResString(1517);
+    scope.Step([&] { SetControls(); });
+    scope.Step([&] { MarkChanged(); });
+    scope.Step([&] { form_.enabled = true; });
+    scope.Step([&] { form_.statusLine = ui::ResString(1517); });
   });
 }
 
