@@ -124,10 +124,10 @@ void InitApp() {
     // it), ends the run before any LNS access.
     const std::string damage = base::FileExists(s.IniFileName) ? s.IniFile->Damage() : "";
     if (!base::FileExists(s.IniFileName) || !damage.empty()) {
-      const std::string text = damage.empty() ? ui::ResString(1526) + "\r\n\r\n" + s.IniFileName
-                                              : ui::ResString(1529) + "\r\n\r\n" + s.IniFileName + "\r\n" + damage;
-      base::LogLine(base::ReplaceAll(text, "\r\n", " "), base::kRedLine, true);
-      ShowMessage(text, Icon::Critical, base::kProductName);
+      const std::string heading = ui::ResString(damage.empty() ? 1526 : 1529);
+      const std::string problem = damage.empty() ? "" : "\r\n" + damage;
+      base::LogLine(heading + " " + s.IniFileName + (damage.empty() ? "" : ": " + damage), base::kRedLine);
+      ShowMessage(heading + "\r\n\r\n" + s.IniFileName + problem, Icon::Critical, base::kProductName);
       s.StartFailed = true;
       EndApp();
       return;
