@@ -171,8 +171,26 @@ TEST_F(MainWindowTest, SaveAndLoadThroughTheFileDialogs) {
   ASSERT_EQ(run.records.messages.size(), 2u);
   EXPECT_EQ(run.records.messages[1].text, ui::ResString(1520, 1));
   EXPECT_TRUE(changed);  // marked changed whatever the result
+  EXPECT_EQ(form.statusLine, ui::ResString(1517));
   window->MenuToolClick("SaveFile");  // cancelled dialog: nothing
   EXPECT_EQ(run.records.messages.size(), 2u);
+  // Each refusal of the file has its message; a file that cannot be written gets 1523.
+  const std::pair<std::string, std::string> refusals[] = {
+      {"ProgramId = 00:11\nDataFileVersion = 1\n", ui::ResString(1520, 2)},
+      {"ProgramId = 9F:FF:FF:08:1C:0A:04:01\nDataFileVersion = 9\n", ui::ResString(1521)},
+  };
+  for (const auto& [header, message] : refusals) {
+    testing_support::WriteFile(run.demo.Dir() / "other.dat", "[General]\nPlugInName = veltaPortaB\n" + header);
+    run.records.messages.clear();
+    run.records.answers = {Answer::Yes};
+    run.records.files = {(run.demo.Dir() / "other.dat").string()};
+    window->MenuToolClick("OpenFile");
+    EXPECT_EQ(run.records.messages.back().text, message);
+  }
+  run.records.files = {(run.demo.Dir() / "no folder" / "set.dat").string()};
+  window->MenuToolClick("SaveFile");
+  EXPECT_EQ(run.records.messages.back().text, ui::ResString(1523));
+  EXPECT_EQ(run.records.messages.back().icon, services::dialogs::Icon::Critical);
 }
 
 TEST_F(MainWindowTest, AWindowScriptDrivesTheWindowAndRefusesWhatAUserCouldNotDo) {
