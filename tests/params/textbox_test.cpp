@@ -60,6 +60,38 @@ TEST(TextBoxParameterTest, ScalingBetweenCpNumberAndShownValue) {
   }
 }
 
+// The presets of the standard types, the unit mnemonics and the resolution by its step.
+TEST(TextBoxParameterTest, PresetsUnitsAndResolutionSteps) {
+  struct Preset { int32_t type, factor, resolution; float min, max; const char* mnemonic; };
+  const Preset presets[] = {
+      {SNVT_angle_deg, 50, RES_0_0_2, -359.9F, 360, "\xC2\xB0"},   {SNVT_lev_percent, 200, RES_0_0_5, -163.84F, 163.83F, "%"},
+      {SNVT_speed_mil, 1000, RES_0_0_0_1, 0, 65.535F, "m/s"},    {SNVT_time_min, 1, RES_1, 0, 65535, "min"},
+      {SNVT_lux, 1, RES_1, 0, 65535, "Lux"},
+  };
+  for (const auto& row : presets) {
+    params::cParamTextBox p;
+    p.SetOffsetCalc(3);
+    p.SetSnvtType(row.type);
+    EXPECT_EQ(p.Factor(), row.factor) << row.type;
+    EXPECT_EQ(p.Resolution(), row.resolution) << row.type;
+    EXPECT_EQ(p.TextBoxRangeMin(), row.min) << row.type;
+    EXPECT_EQ(p.RangeMax(), row.max) << row.type;
+    EXPECT_EQ(p.UnitMnemonic(), row.mnemonic) << row.type;
+    EXPECT_EQ(p.OffsetCalc(), 3.0F);  // not a preset
+  }
+  params::cParamTextBox p;
+  p.SetUnit(UNIT_Second);
+  p.SetUnit(UNIT_UserDefined);
+  EXPECT_EQ(p.UnitMnemonic(), "s");  // unchanged
+  p.SetUnit(UNIT_Ampere);
+  EXPECT_EQ(p.UnitMnemonic(), "");
+  p.SetResolution2(0.02F);
+  EXPECT_EQ(p.Resolution(), RES_0_0_2);
+  p.SetResolution2(0.3F);  // no such step
+  EXPECT_EQ(p.Resolution(), RES_0_0_2);
+  EXPECT_FLOAT_EQ(p.Resolution2(), 0.02F);
+}
+
 TEST(TextBoxParameterTest, ValueCalcRoundsTiesToEvenAndNeedsAFactor) {
   Bound b({0, 0});
   b.p->SetFactor(2);
