@@ -105,10 +105,13 @@ TEST_F(ConfigurationCommandsTest, ReadParametersAsksFirstWhenParametersChanged) 
   EXPECT_THAT(run.records.messages[0].text, ::testing::HasSubstr("Do you want to read parameters from \"Omnal 1\" ?"));
   EXPECT_TRUE(window.calls.empty());  // No: nothing happens
   run.records.answers = {services::dialogs::Answer::Yes};
+  log.SetErrorLogged(true);  // an error line before: the logger is shown, the flag cleared
   configuration.ReadParameters();
   // The window comes back only after the status line says "Ready.".
-  EXPECT_THAT(window.calls, ::testing::ElementsAre("hourglass", "disabled", "status Reading parameters ...", "loading",
-                                                   "loaded", "controls", "pointer", "status Ready.", "enabled"));
+  EXPECT_THAT(window.calls,
+              ::testing::ElementsAre("hourglass", "disabled", "status Reading parameters ...", "loading", "loaded",
+                                     "logger", "controls", "pointer", "status Ready.", "enabled"));
+  EXPECT_FALSE(log.ErrorLogged());
   EXPECT_FALSE(window.changed);
 }
 
