@@ -37,26 +37,23 @@ TEST(CollectionTest, ErrorsForMissingKeyPositionAndDuplicate) {
   EXPECT_THAT([&] { c.Item(4); }, ThrowsError(9));
   EXPECT_THAT([&] { c.Remove(-1); }, ThrowsError(9));
   EXPECT_THAT([&] { c.Remove("Beta"); }, ThrowsError(5));
-  EXPECT_THAT([&] { c.Insert(1, "", 5); }, ThrowsError(9));
   // A duplicate key raises 457 and adds nothing.
   EXPECT_THAT([&] { c.Add(99, "ALPHA"); }, ThrowsError(457));
   EXPECT_EQ(c.Count(), 3);
   EXPECT_EQ(c.Item("Alpha"), 10);
 }
 
-TEST(CollectionTest, RemoveAndInsertShiftPositionsAndKeys) {
+TEST(CollectionTest, RemoveShiftsPositionsAndFreesTheKey) {
   auto c = ThreeItems();
   c.Remove("alpha");
   EXPECT_EQ(c.Item(1), 20);
   EXPECT_EQ(c.PositionOf("Gamma"), 2);
   c.Add(11, "Alpha");  // the key can be used again
-  c.Insert(5, "First", 1);
-  EXPECT_EQ(std::vector<int>(c.begin(), c.end()), (std::vector<int>{5, 20, 30, 11}));
-  EXPECT_EQ(c.KeyAt(1), "First");
-  EXPECT_EQ(c.KeyAt(2), "");
-  EXPECT_EQ(c.PositionOf("alpha"), 4);
+  EXPECT_EQ(std::vector<int>(c.begin(), c.end()), (std::vector<int>{20, 30, 11}));
+  EXPECT_EQ(c.PositionOf("alpha"), 3);
   c.Remove(2);
-  EXPECT_EQ(c.Item(2), 30);
+  EXPECT_EQ(c.Item(2), 11);
+  EXPECT_FALSE(c.Exists("gamma"));
 }
 
 }  // namespace

@@ -31,26 +31,23 @@ TEST(ProcedureTest, ActionCodesDecideHowTheProcedureGoesOn) {
       {0, {1, 2, 3}, 2},  // repeat the statement until it succeeds
       {1, {1, 3}, 1},     // go on with the next statement
       {2, {1}, 1},        // leave the procedure
+      {3, {1}, 1},        // end the program: every procedure unwinds
       {7, {1}, 1},        // any other answer leaves
   };
   for (const auto& c : cases) {
     RecordingLog log(c.action);
     std::vector<int> done;
     int attempts = 0;
-    RunThreeSteps(done, attempts);
+    if (c.action == 3) {
+      EXPECT_THROW(RunThreeSteps(done, attempts), base::EndProgram);
+    } else {
+      RunThreeSteps(done, attempts);
+    }
     EXPECT_EQ(done, c.done) << "action " << c.action;
     ASSERT_EQ(static_cast<int>(log.errors.size()), c.errors) << "action " << c.action;
     EXPECT_EQ(log.errors[0], "6@M_Test.Steps");
     EXPECT_EQ(log.lines.front(), "[M_Test] Private Sub Steps()");
   }
-}
-
-TEST(ProcedureTest, EndProgramUnwindsEveryProcedure) {
-  RecordingLog log(3);
-  std::vector<int> done;
-  int attempts = 0;
-  EXPECT_THROW(RunThreeSteps(done, attempts), base::EndProgram);
-  EXPECT_EQ(done, std::vector<int>{1});
 }
 
 TEST(ProcedureTest, RepeatIsBoundedSoAPersistentErrorCannotHang) {

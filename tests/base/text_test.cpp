@@ -1,3 +1,5 @@
+// Text, number and encoding conversions, the standard options, and stale temporaries.
+
 #include "base/text.h"
 
 #include <gtest/gtest.h>
@@ -5,12 +7,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
+#include <utility>
 
+#include "base/encoding.h"
+#include "base/error.h"
+#include "base/number_text.h"
 #include "base/paths.h"
+#include "base/standard_options.h"
 #include "support/matchers.h"
 #include "support/temp_dir.h"
 
+using base::StandardOption;
 using testing_support::ThrowsError;
 
 namespace {
@@ -79,9 +89,100 @@ TEST(TextTest, CaseFoldingAndTrimming) {
   EXPECT_EQ(base::TrimWhitespace(" \tx y\r\n"), "x y");
 }
 
-}  // namespace
+TEST(NumberTextTest, FixedPatternsRoundTiesToEven) {
+  const std::tuple<double, int, const char*> rows[] = {
+      {2.5, 0, "2"},   {3.5, 0, "4"},        {-2.5, 0, "-2"},   {0.125, 2, "0.12"}, {0.375, 2, "0.38"},
+      {-0.004, 2, "0.00"}, {100.0, 1, "100.0"}, {-273.17, 2, "-273.17"}, {65.535, 3, "65.535"},
+  };
+  for (const auto& [value, decimals, text] : rows) EXPECT_EQ(base::FormatFixed(value, decimals), text) << value;
+}
 
-namespace {
+TEST(NumberTextTest, SinglesShowTheirShortestText) {
+  const std::pair<float, const char*> rows[] = {
+      {0.1F, "0.1"},   {327.67F + 0.01F, "327.68002"}, {65535.0F, "65535"}, {-0.0F, "0"},
+      {1e7F, "10000000"}, {-359.9F, "-359.9"},        {4294967296.0F, "4294967296"}};
+  for (const auto& [value, text] : rows) EXPECT_EQ(base::FormatSingle(value), text);
+}
+
+TEST(NumberTextTest, TypedTextIsNormalisedForVal) {
+  EXPECT_EQ(base::NormalizeNumberText(" 1 234,5 "), "1234.5");
+  EXPECT_DOUBLE_EQ(base::Val(base::NormalizeNumberText("-12,75")), -12.75);
+}
+
+TEST(EncodingTest, DecodesFileContents) {
+  EXPECT_EQ(base::DecodeTextFile("plain"), "plain");
+  EXPECT_EQ(base::DecodeTextFile("\xEF\xBB\xBF" "Gr\xC3\xB6\xC3\x9F" "e"), "Größe");  // BOM skipped
+  EXPECT_EQ(base::DecodeTextFile("Gr\xF6\xDF" "e \x80"), "Größe €");                    // Windows-1252
+  EXPECT_EQ(base::DecodeTextFile(std::string("\xFF\xFE" "A\0\xE4\0", 6)), "Aä");        // UTF-16LE
+  EXPECT_EQ(base::DecodeTextFile(std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6)), "\xF0\x9F\x98\x80");  // pair
+}
+
+TEST(EncodingTest, EncodesUtf16Le) {
+  EXPECT_EQ(base::Utf8ToUtf16Le("A\xC3\xA4\xE2\x82\xAC"), std::string("A\0\xE4\0\xAC\x20", 6));
+  EXPECT_EQ(base::Utf8ToUtf16Le("\xF0\x9F\x98\x80"), std::string("\x3D\xD8\x00\xDE", 4));  // pair
+  EXPECT_EQ(base::Utf8ToUtf16Le("\xC3" "A"), std::string("\xFD\xFF" "A\0", 4));  // broken
+}
+
+TEST(EncodingTest, RejectsBrokenUtf8) {
+  EXPECT_TRUE(base::IsValidUtf8("ä¶¦"));
+  EXPECT_FALSE(base::IsValidUtf8("\xC3"));          // cut short
+  EXPECT_FALSE(base::IsValidUtf8("\xC0\xAF"));      // overlong
+  EXPECT_FALSE(base::IsValidUtf8("\xED\xA0\x80"));  // surrogate
+  EXPECT_FALSE(base::IsValidUtf8("\x81"));
+}
+
+// The separator comes from LC_ALL, else LC_NUMERIC, else LANG (the first that is set and not
+// empty), never from the process locale; a locale whose data is missing answers by language.
+TEST(NumberTextTest, TheUserSeesTheSeparatorOfTheirLocale) {
+  struct Row { const char* all; const char* numeric; const char* lang; const char* shown; };
+  const Row rows[] = {
+      {"de_DE.UTF-8", nullptr, nullptr, "50,0"},      {nullptr, "de_DE.UTF-8", "C.UTF-8", "50,0"},
+      {nullptr, nullptr, "de_DE.UTF-8", "50,0"},      {"C.UTF-8", "de_DE.UTF-8", "de_DE.UTF-8", "50.0"},
+      {"", "", "de_DE.UTF-8", "50,0"},                {nullptr, "en_US.UTF-8", "de_DE.UTF-8", "50.0"},
+      {nullptr, nullptr, nullptr, "50.0"},            {"POSIX", nullptr, nullptr, "50.0"},
+      {"fr_CA.UTF-8", nullptr, nullptr, "50,0"},      {"de_CH.UTF-8", nullptr, nullptr, "50.0"},
+      {"en_GB.UTF-8", nullptr, nullptr, "50.0"},
+  };
+  for (const auto& row : rows) {
+    testing_support::ScopedEnv env{{"LC_ALL", row.all}, {"LC_NUMERIC", row.numeric}, {"LANG", row.lang}};
+    EXPECT_EQ(base::ForUser(base::FormatFixed(50.0, 1)), row.shown)
+        << (row.all ? row.all : "-") << " " << (row.numeric ? row.numeric : "-") << " " << (row.lang ? row.lang : "-");
+    EXPECT_EQ(base::ForUser("50"), "50");
+    EXPECT_DOUBLE_EQ(base::Val(base::NormalizeNumberText("1.5")), 1.5);  // both separators read
+    EXPECT_DOUBLE_EQ(base::Val(base::NormalizeNumberText("1,5")), 1.5);
+  }
+}
+
+TEST(ErrorNumberTextTest, NegativeNumbersInHexOthersInDecimal) {
+  const std::pair<int32_t, const char*> cases[] = {
+      {0, "0"},
+      {5, "5"},
+      {321, "321"},
+      {base::err::kCpNvNotPlaced, "10000"},
+      {std::numeric_limits<int32_t>::max(), "2147483647"},
+      {-2147217503, "0x80040FA1"},
+      {base::err::kRefusedArguments, "0x800403E8"},
+      {-1, "0xFFFFFFFF"},
+      {std::numeric_limits<int32_t>::min(), "0x80000000"},
+  };
+  for (const auto& [number, text] : cases) EXPECT_EQ(base::ErrorNumberText(number), text) << number;
+}
+
+// Only a whole command line of one of the options counts: anything with it is the program's own.
+TEST(StandardOptionsTest, OnlyAWholeCommandLineCounts) {
+  const struct {
+    const char* commandLine;
+    StandardOption expected;
+  } cases[] = {
+      {"--help", StandardOption::Help},         {"-h", StandardOption::Help},
+      {" --version ", StandardOption::Version}, {"--version", StandardOption::Version},
+      {"--help /REG:1000", StandardOption::None}, {"/OBJECTNAME:--help", StandardOption::None},
+      {"--HELP", StandardOption::None},         {"-help", StandardOption::None},
+      {"/h", StandardOption::None},             {"-V", StandardOption::None},
+      {"", StandardOption::None},
+  };
+  for (const auto& c : cases) EXPECT_EQ(base::StandardOptionOf(c.commandLine), c.expected) << c.commandLine;
+}
 
 // Temporary files of processes that no longer run go; those of running processes stay.
 TEST(PathsTest, StaleTemporariesOfEndedProcessesAreRemoved) {

@@ -1,8 +1,15 @@
-// Runs the built portab program in a program folder of its own with a fresh PORTAB_HOME.
+// The built programs as an LNS tool and a user run them: portab with a command line, or created
+// through automation by portab-lns, in a program folder of its own with a fresh PORTAB_HOME;
+// on the demo network the command is handed on to the registered demo profile plug-in.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+#include <tuple>
+
+#include "base/product.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
 
@@ -11,49 +18,73 @@ using testing::Not;
 
 namespace {
 
+namespace fs = std::filesystem;
+
 using Result = testing_support::ProgramResult;
 
-class PortabProgram {
+const std::string kObject = "Demo\\System.Floor 1\\Switch 1\\Omnal 1";
+
+// portab with its INI and XIF files in a program folder (where it writes its log) and a home;
+// for `demo` also the knowledge base, the demo network and both plug-ins registered.
+class ProgramFolder {
  public:
-  PortabProgram() {
-    std::filesystem::create_directories(dir_ / "program");
-    std::filesystem::copy_file(PORTAB_EXE, Exe());
+  explicit ProgramFolder(bool demo = false) {
+    fs::create_directories(Folder());
+    fs::copy_file(PORTAB_EXE, Folder() / "portab");
     for (const char* file : {"PortaB.ini", "PortaB.xif"}) {
-      std::filesystem::copy_file(std::string(PORTAB_DATA_DIR) + "/" + file, dir_ / "program" / file);
+      fs::copy_file(std::string(PORTAB_DATA_DIR) + "/" + file, Folder() / file);
     }
+    if (!demo) return;
+    fs::copy(std::string(PORTAB_DATA_DIR) + "/Config", Folder() / "Config", fs::copy_options::recursive);
+    EXPECT_EQ(Lns({"create", std::string(PORTAB_DATA_DIR) + "/demo/network.json"}).status, 0);
+    EXPECT_EQ(Portab({"/regserver"}).status, 0);
+    EXPECT_EQ(Run(PORTAB_DEMO_PROFILE_EXE, {"/regserver"}).status, 0);
   }
 
-  std::filesystem::path Exe() const { return dir_ / "program" / "portab"; }
-  std::filesystem::path Home() const { return dir_ / "home"; }
-  std::string Log() const { return testing_support::ReadFile(dir_ / "program" / "portab.LOG"); }
+  Result Run(const fs::path& program, const std::vector<std::string>& args,
+             testing_support::Environment env = {}) const {
+    env.insert(env.begin(), {{"PORTAB_HOME", Home().string()}, {"PORTAB_ANSWERS", ""}});
+    return testing_support::RunProgram(program, args, env);
+  }
+  Result Portab(const std::vector<std::string>& args) const { return Run(Folder() / "portab", args); }
+  Result Lns(const std::vector<std::string>& args) const { return Run(PORTAB_LNS_EXE, args); }
+  Result Command(int command, const std::string& object = kObject) const {
+    return Portab({"/CLASSID:28/COMMANDID:" + std::to_string(command) + "/OBJECTNAME:" + object});
+  }
+  // Command 13 for the demo object of `device`, with the window script `script`.
+  Result Configure(const std::string& device, const std::string& script) const {
+    testing_support::WriteFile(dir_ / "window.script", script);
+    return Run(Folder() / "portab",
+               {"/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\" + device + "\\Omnal 1"},
+               {{"PORTAB_WINDOW_SCRIPT", (dir_ / "window.script").string()}});
+  }
+
+  fs::path Folder() const { return dir_ / "program"; }
+  fs::path Home() const { return dir_ / "home"; }
+  std::string Log() const { return testing_support::ReadFile(Folder() / "portab.LOG"); }
   std::string Registry() const { return testing_support::ReadFile(Home() / "registry.reg"); }
-
-  Result Run(const std::vector<std::string>& args) const {
-    return testing_support::RunProgram(Exe(), args, {{"PORTAB_HOME", Home().string()}, {"PORTAB_ANSWERS", ""}});
-  }
-  Result Lns(const std::vector<std::string>& args) const {
-    return testing_support::RunProgram(PORTAB_LNS_EXE, args, {{"PORTAB_HOME", Home().string()}});
-  }
+  std::string Report() const { return testing_support::ReadFile(Home() / "demo-profile-report.txt"); }
+  bool HasReport() const { return fs::exists(Home() / "demo-profile-report.txt"); }
 
  private:
   testing_support::TempDir dir_;
 };
 
 TEST(PortabE2eTest, DamagedRegistryIsReportedAndLeftAsItWas) {
-  PortabProgram portab;
-  std::filesystem::create_directories(portab.Home());
+  ProgramFolder portab;
+  fs::create_directories(portab.Home());
   const std::string damaged = "Windows Registry Editor Version 5.00\r\n\r\n\"orphan\"=\"1\"\r\n";
   testing_support::WriteFile(portab.Home() / "registry.reg", damaged);
-  const auto out = portab.Run({"/REG:1000"});
+  const auto out = portab.Portab({"/REG:1000"});
   EXPECT_THAT(out.err, HasSubstr((portab.Home() / "registry.reg").string() + ", line 3: value outside of a key"));
   EXPECT_EQ(portab.Registry(), damaged);
   EXPECT_EQ(out.status, 1);  // the setting was not saved
-  EXPECT_EQ(portab.Run({"/REG:99999"}).status, 1);  // no such language number
+  EXPECT_EQ(portab.Portab({"/REG:99999"}).status, 1);  // no such language number
 }
 
 TEST(PortabE2eTest, WithoutObjectNameTheAboutBoxShowsAndSelfRegistrationRunsOnce) {
-  PortabProgram portab;
-  const auto out = portab.Run({});
+  ProgramFolder portab;
+  const auto out = portab.Portab({});
   EXPECT_EQ(out.status, 0);
   EXPECT_THAT(out.err, HasSubstr("--- About: About velta t.essel omnal object plug-in\nvelta Porta (1.0.0)\n"));
   // The started "/regserver" registers the class and never starts Main again.
@@ -64,26 +95,71 @@ TEST(PortabE2eTest, WithoutObjectNameTheAboutBoxShowsAndSelfRegistrationRunsOnce
 }
 
 TEST(PortabE2eTest, RegserverAndUnregserverRoundTrip) {
-  PortabProgram portab;
-  ASSERT_EQ(portab.Run({"/regserver"}).status, 0);
+  ProgramFolder portab;
+  ASSERT_EQ(portab.Portab({"/regserver"}).status, 0);
   const std::string registered = portab.Registry();
   EXPECT_THAT(registered, HasSubstr("[HKEY_CLASSES_ROOT\\veltaPortaB.Application\\Clsid]\r\n"
                                     "@=\"{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D10}\""));
-  EXPECT_THAT(registered, HasSubstr("\\LocalServer32]\r\n@=\"" + portab.Exe().string() + "\""));
+  EXPECT_THAT(registered, HasSubstr("\\LocalServer32]\r\n@=\"" + (portab.Folder() / "portab").string() + "\""));
   EXPECT_THAT(registered, HasSubstr("\\ProgID]\r\n@=\"veltaPortaB.Application\""));
-  ASSERT_EQ(portab.Run({"/UNREGSERVER"}).status, 0);
+  ASSERT_EQ(portab.Portab({"/UNREGSERVER"}).status, 0);
   EXPECT_THAT(portab.Registry(), Not(HasSubstr("veltaPortaB.Application")));
   EXPECT_THAT(portab.Log(), Not(HasSubstr("Public Sub InitApp()")));  // Main never ran
   // A tool that goes away at once: the server starts the run, sees the end of its input and ends.
-  EXPECT_EQ(portab.Run({"-Embedding"}).status, 0);
+  EXPECT_EQ(portab.Portab({"-Embedding"}).status, 0);
   EXPECT_THAT(portab.Log(), HasSubstr("[M_LcaPlugIn] Public Sub EndApp()"));
+}
+
+// --help, -h and --version of every program: the text on standard output, exit 0, and nothing
+// else happening: no registry store, network folder or log file, nothing registered.
+TEST(ProgramOptionsE2eTest, HelpAndVersionOnlyPrint) {
+  const ProgramFolder programs;
+  for (const char* exe : {PORTAB_LNS_EXE, PORTAB_DEMO_PROFILE_EXE}) {
+    fs::copy_file(exe, programs.Folder() / fs::path(exe).filename());
+  }
+  fs::create_directories(programs.Home());
+  const auto entries = [&] {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(programs.Folder())) names.insert(entry.path().filename());
+    return names;
+  };
+  const auto programFiles = entries();
+  const struct {
+    const char* program;
+    const char* usage;  // the first line of the help
+  } cases[] = {
+      {"portab", "usage: portab /<keyword>:<value>"},
+      {"portab-lns", "usage: portab-lns networks\n"},
+      {"portab-demo-profile", "usage: portab-demo-profile /regserver | /unregserver | -Embedding\n"},
+  };
+  for (const auto& c : cases) {
+    for (const char* option : {"--help", "-h", "--version"}) {
+      SCOPED_TRACE(std::string(c.program) + " " + option);
+      const Result run = programs.Run(programs.Folder() / c.program, {option});
+      EXPECT_EQ(run.status, 0);
+      EXPECT_EQ(run.err, "");
+      if (std::string(option) == "--version") {
+        EXPECT_EQ(run.out, std::string(c.program) + " " + base::kVersionText + "\n");
+      } else {
+        EXPECT_THAT(run.out, HasSubstr(c.usage));
+        EXPECT_THAT(run.out, HasSubstr("--version"));
+      }
+      EXPECT_TRUE(fs::is_empty(programs.Home()));
+      EXPECT_EQ(entries(), programFiles);
+    }
+  }
+  // With anything else on the line the options are pieces of portab's own command line.
+  const Result run = programs.Portab({"--help", "/REG:1000"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_THAT(programs.Registry(), HasSubstr("\"Language\"=\"1000\""));
 }
 
 // An LNS tool drives the plug-in through automation, as the registry store tells it to.
 TEST(AutomationE2eTest, ToolRegistersThePlugInThroughTheApplicationObject) {
-  PortabProgram portab;
+  ProgramFolder portab;
   ASSERT_EQ(portab.Lns({"create", std::string(PORTAB_DATA_DIR) + "/demo/network.json"}).status, 0);
-  ASSERT_EQ(portab.Run({"/regserver"}).status, 0);
+  ASSERT_EQ(portab.Portab({"/regserver"}).status, 0);
   const auto out = portab.Lns({"plugin", "veltaPortaB.Application", "--set", "Remote=true", "--set",
                                "NetworkInterfaceName=LON1", "--get", "Remote", "--set",
                                "ProgramIdsToRegister=9F:FF:FF:08:1C:0A:04:01", "--regresult", "--send", "50", "0",
@@ -102,6 +178,164 @@ TEST(AutomationE2eTest, ToolRegistersThePlugInThroughTheApplicationObject) {
   const auto unregistered = portab.Lns({"plugin", "veltaNothing.Application"});
   EXPECT_EQ(unregistered.status, 1);
   EXPECT_THAT(unregistered.err, HasSubstr("error 429"));
+}
+
+TEST(DispatchE2eTest, Commands13And22ReachTheProfilePlugInWithThisRunsValues) {
+  const ProgramFolder home(true);
+  for (int command : {13, 22}) {
+    SCOPED_TRACE(command);
+    const Result run = home.Command(command);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.err, Not(HasSubstr("--- ")));  // no message box
+    const std::string report = home.Report();
+    EXPECT_THAT(report, HasSubstr("command id " + std::to_string(command) + ", class id 28\n"));
+    EXPECT_THAT(report, HasSubstr("object name \"" + kObject + "\"\n"));
+    EXPECT_THAT(report, HasSubstr("network name \"Demo\", remote no"));
+    EXPECT_THAT(report, HasSubstr("CP 1 \"FptIndex\": 0 3"));
+    // The profile plug-in's parameters, read through their controls.
+    EXPECT_THAT(report, HasSubstr("text box \"HoldTime\": \"50.0\" s, lock mode 0"));
+    EXPECT_THAT(report, HasSubstr("combo box \"StartDelay\": \"1 s\""));
+    EXPECT_THAT(report, HasSubstr("check box \"SecondStage\": checked"));
+    EXPECT_THAT(report, HasSubstr("option buttons \"MaxSendTime\": \"5 s\""));
+  }
+  const std::string log = home.Log();
+  size_t at = 0;
+  for (const char* step : {"[M_LcaPlugIn] Public Sub InitApp()", "[frmMain] Private Sub Form_Load()",
+                           "[M_PlugIn] Public Sub ValidateCommand()", "[M_LcaPlugIn] Public Sub OpenLnsAndFindObject()",
+                           "[frmMain] Public Sub Display()", "Plug-in started", "[M_PlugIn] Public Sub FetchCPs()",
+                           "[cMC16] Public Sub Init2()", "[M_PlugIn] Public Sub ReadSettings()",
+                           "[M_PlugInSpecific] Public Sub FetchNVs()", "Reading parameters completed.",
+                           "[cMC16] Public Sub StartPlugIn()", "[M_LcaPlugIn] Public Sub EndApp()",
+                           "[LnsConnector] Public Sub CloseAll()", "[frmMain] Private Sub Form_Unload(Cancel As Integer)"}) {
+    const size_t found = log.find(step, at);
+    EXPECT_NE(found, std::string::npos) << step;
+    if (found != std::string::npos) at = found;
+  }
+  EXPECT_THAT(log, Not(HasSubstr(" E ")));  // no red line in either run
+}
+
+// What stops a command, with its message box on standard error and exit 1: objects that cannot
+// be found, a device that does not answer (for command 22; command 13 opens all the same), and a
+// function profile without a plug-in.
+TEST(DispatchE2eTest, FailuresShowTheirMessagesAndStartNoPlugIn) {
+  const ProgramFolder home(true);
+  ASSERT_EQ(home.Lns({"cp", "set", "Demo/System.Floor 1/Switch 2/Omnal 1", "FptIndex", "0 9"}).status, 0);
+  ASSERT_EQ(home.Lns({"reachable", "Demo/System.Floor 1/Switch 1", "no"}).status, 0);
+  const std::tuple<int, std::string, std::string> cases[] = {
+      {13, "Nowhere\\System.Floor 1\\Switch 1\\Omnal 1",
+       "--- Critical: Switch 1 / Omnal 1\nThe project can not be opened !\n\nPlease close some LNS applications"},
+      {13, "Demo\\System.Floor 1\\Switch 9\\Omnal 1",
+       "--- Critical: Switch 9 / Omnal 1\nINI file consistency error !\n\n"
+       "Please reinstall and re-register the plug-in.\n"},
+      {13, "Demo\\System.Floor 1\\Switch 1\\Omnal 7", "INI file consistency error !"},
+      {22, kObject, "--- Exclamation: Switch 1 / Omnal 1\n"
+                    "The selected device is not accessible.\n\nThe plug-in will not be started.\n"},
+      {13, "Demo\\System.Floor 1\\Switch 2\\Omnal 1",
+       "--- Exclamation: Switch 2 / Omnal 1\nDie Konfiguration von \"Omnal 1\" ist ungültig.\n"},
+  };
+  std::vector<Result> runs;
+  for (const auto& [command, object, message] : cases) {
+    runs.push_back(home.Command(command, object));
+    EXPECT_EQ(runs.back().status, 1) << object;
+    EXPECT_THAT(runs.back().err, HasSubstr(message)) << object;
+  }
+  EXPECT_FALSE(home.HasReport());
+  // Behind the message box: which network was missing, where it was looked for, what makes it.
+  EXPECT_THAT(runs[0].err, HasSubstr("portab: The network could not be opened: The network \"Nowhere\" does not exist: "
+                                     "there is no network database "));
+  EXPECT_THAT(runs[0].err, HasSubstr("/lns/Nowhere.db (portab-lns create <description.json> creates one)"));
+  const Result malformed = home.Command(13, "Nowhere\\S\\D\\O");
+  EXPECT_THAT(malformed.err, HasSubstr("portab: The object name \"Nowhere\\S\\D\\O\" does not name a network"));
+  const Result opened = home.Command(13);
+  EXPECT_EQ(opened.status, 0) << opened.err;
+  EXPECT_THAT(home.Report(), HasSubstr("command id 13"));
+}
+
+TEST(DispatchE2eTest, ThroughAutomationWithAndWithoutTheToolsLonMarkObject) {
+  const ProgramFolder home(true);
+  const std::string object = "Demo/System.Floor 1/Switch 1/Omnal 1";
+  Result run = home.Lns({"plugin", "veltaPortaB.Application", "--set", "Remote=true", "--set",
+                         "NetworkInterfaceName=Internet", "--send", "22", "28", object});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_THAT(home.Report(), HasSubstr("command id 22, class id 28\n  object name \"" + object + "\""));
+  // The embedded server has no remote transport: the run opens the local database and says so.
+  EXPECT_THAT(home.Log(), HasSubstr("Remote access (access mode 2) has no transport here"));
+
+  // The tool hands over the LonMark object: no connecting by name, no LNS objects closed.
+  // No command table entry was chosen on this path, so the window prepares no
+  // configuration and starts no profile plug-in.
+  fs::remove(home.Home() / "demo-profile-report.txt");
+  const std::string before = home.Log();
+  run = home.Lns({"plugin", "veltaPortaB.Application", "--lns", "LnsObjectByTool=" + object, "--send", "13", "28",
+                  "by tool"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_FALSE(home.HasReport());
+  const std::string log = home.Log().substr(before.size());
+  EXPECT_THAT(log, HasSubstr("[M_LcaPlugIn] Public Sub StartWithToolObject()"));
+  EXPECT_THAT(log, HasSubstr("[frmMain] Public Sub Display()"));
+  EXPECT_THAT(log, Not(HasSubstr("OpenLnsAndFindObject")));
+  EXPECT_THAT(log, Not(HasSubstr("CloseAll")));
+}
+
+// The whole loop as a user runs it through the demo profile plug-in's window: read, change,
+// Apply, save; load that file into the second switch and Apply there.
+TEST(DispatchE2eTest, ReadChangeWriteSaveAndLoadIntoAnotherDevice) {
+  const ProgramFolder home(true);
+  const std::string file = (home.Home() / "switch1.dat").string();
+  const Result first = home.Configure("Switch 1", "type HoldTime 12,5\npick StartDelay 2 s\napply\nanswer " + file +
+                                                      "\nmenu SaveFile\nprint\n");
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_THAT(first.err, HasSubstr("Start delay (StartDelay): combo box \"2 s\""));
+  EXPECT_THAT(home.Report(), HasSubstr("text box \"HoldTime\": \"12.5\" s"));
+  EXPECT_THAT(home.Report(), HasSubstr("0 lines not carried out"));
+  EXPECT_TRUE(fs::exists(file));
+
+  const Result second = home.Configure("Switch 2", "answer " + file + "\nmenu OpenFile\napply\n");
+  EXPECT_EQ(second.status, 0) << second.err;
+  for (const char* device : {"Switch 1", "Switch 2"}) {
+    const std::string object = std::string("Demo/System.Floor 1/") + device + "/Omnal 1";
+    EXPECT_EQ(home.Lns({"cp", "get", object, "HoldTime"}).out, "0 125\n") << device;
+  }
+  const Result options = home.Lns({"cp", "get", "Demo/System.Floor 1/Switch 2", "DeviceOptions"});
+  EXPECT_THAT(options.out, HasSubstr("0 20 0 20")) << options.err;
+}
+
+// What the window printed: the script's lines, the messages and the window states, without
+// what Qt itself says on standard error.
+std::string WindowLines(const std::string& err) {
+  std::string kept;
+  for (size_t at = 0; at < err.size();) {
+    const size_t end = std::min(err.find('\n', at), err.size() - 1);
+    const std::string line = err.substr(at, end - at + 1);
+    at = end + 1;
+    if (line.rfind("QStandardPaths:", 0) != 0 && line.find("propagateSizeHints") == std::string::npos) kept += line;
+  }
+  return kept;
+}
+
+// One window script, two front ends: the console front end (no display) and the Qt window on
+// Qt's offscreen platform carry out the same actions and print the same window states, and
+// leave the device with the same values. The built portab starts its Qt build beside it.
+TEST(FrontEndsE2eTest, TheSameScriptGivesTheSameWindowOnTheConsoleAndInQt) {
+  const testing_support::TempDir dir;
+  const fs::path script = dir / "window.script";
+  testing_support::WriteFile(script, "print\npick StartDelay 2 s\nclick SecondStage\nclick MaxSendTime 30 s\npage 2\n"
+                                     "type HoldTime 700\nanswer OK\nprint\napply\ntab 3\nprint\nok\n");
+  std::vector<std::string> windows;
+  for (const char* platform : {"", "offscreen"}) {
+    SCOPED_TRACE(platform);
+    const ProgramFolder home(true);
+    const Result run = home.Run(PORTAB_EXE, {"/CLASSID:28/COMMANDID:13/OBJECTNAME:" + kObject},
+                                {{"PORTAB_WINDOW_SCRIPT", script.string()}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""},
+                                 {"QT_QPA_PLATFORM", platform}});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("The value 700 s is too high."));
+    EXPECT_THAT(run.err, HasSubstr("0 lines not carried out"));
+    windows.push_back(WindowLines(run.err));
+    EXPECT_EQ(home.Lns({"cp", "get", "Demo/System.Floor 1/Switch 1/Omnal 1", "HoldTime"}).out,
+              "23 112\n");  // 600.0 s, the limit, as 6000 tenths
+  }
+  EXPECT_EQ(windows[1], windows[0]);
 }
 
 }  // namespace

@@ -175,6 +175,7 @@ TEST_F(ConnectionTest, ProxyCallsGetPutInvokeAndCallBacks) {
     EXPECT_EQ(e.Source(), "Counter");
   }
   EXPECT_THAT([&] { proxy.Put("Count", "many"); }, ThrowsError(13));
+  EXPECT_THAT([&] { proxy.Invoke("Count", args); }, ThrowsError(438));  // a property is no method
   client_->Call("release", nlohmann::json::object());
   thread_.join();
   EXPECT_EQ(end_, Connection::End::Released);
@@ -193,17 +194,15 @@ TEST_F(ConnectionTest, ReleasingAnObjectByRefForgetsOnlyThatObject) {
 }
 
 TEST_F(ConnectionTest, MalformedRequestsGetJsonRpcErrors) {
-  EXPECT_EQ(RawExchange("{not json")["error"]["code"], err::kParseError);
-  EXPECT_EQ(RawExchange("[1,2]")["error"]["code"], err::kInvalidRequest);
-  EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":1,"method":"frobnicate","params":{}})")["error"]["code"],
-            err::kMethodNotFound);
-  EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":2,"method":"get","params":{"name":5}})")["error"]["code"],
-            err::kInvalidParams);
-  EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":3,"method":"put","params":{"name":"Count","value":{"x":1}}})")
-                ["error"]["code"],
-            err::kInvalidParams);
-  EXPECT_EQ(RawExchange(R"({"jsonrpc":"2.0","id":4,"method":"get","params":{"name":"Count","ref":99}})")["error"]["code"],
-            err::kInvalidParams);
+  const std::pair<const char*, int> refused[] = {
+      {"{not json", err::kParseError},
+      {"[1,2]", err::kInvalidRequest},
+      {R"({"jsonrpc":"2.0","id":1,"method":"frobnicate","params":{}})", err::kMethodNotFound},
+      {R"({"jsonrpc":"2.0","id":2,"method":"get","params":{"name":5}})", err::kInvalidParams},
+      {R"({"jsonrpc":"2.0","id":3,"method":"put","params":{"name":"Count","value":{"x":1}}})", err::kInvalidParams},
+      {R"({"jsonrpc":"2.0","id":4,"method":"get","params":{"name":"Count","ref":99}})", err::kInvalidParams},
+  };
+  for (const auto& [body, code] : refused) EXPECT_EQ(RawExchange(body)["error"]["code"], code) << body;
   // Notifications (served or failing) and answers to calls nobody waits for get no answer:
   // the next answer is the one for id 5.
   WriteMessage(toServer_.write, R"({"jsonrpc":"2.0","method":"put","params":{"name":"Count","value":7}})");

@@ -7,19 +7,35 @@
 
 #include <functional>
 #include <map>
+#include <sstream>
 
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/embedded_objects.h"
 #include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/lns_tool.h"
 #include "platform/lns_embedded/network_description.h"
 #include "support/matchers.h"
 #include "support/temp_dir.h"
 
 using namespace platform::lns_embedded;
+using testing::_;
+using testing::AllOf;
 using testing::HasSubstr;
 using testing_support::ThrowsError;
 
 namespace {
+
+// Calling `arg` raises an error whose number and description the matchers accept.
+MATCHER_P2(Raises, number, description, "") {
+  try {
+    arg();
+  } catch (const base::Error& e) {
+    *result_listener << "raised " << e.Number() << " (" << e.Description() << ")";
+    return testing::Matches(number)(e.Number()) && testing::Matches(description)(e.Description());
+  }
+  *result_listener << "raised nothing";
+  return false;
+}
 
 constexpr const char* kNetwork = R"({
   "network": "Test", "system": "Sys",
@@ -55,8 +71,8 @@ class EmbeddedServerTest : public testing::Test {
   }
   std::shared_ptr<lns::ConfigProperty> PairCp() const { return PairCpOf(server_); }
   std::shared_ptr<lns::System> System() const { return server_->Networks()->Item(1)->Systems()->Item(1); }
-  void SetReachable(bool reachable) const {
-    server_->Database("Test")->SetDeviceReachable(RowIdOf(*Device()), reachable);
+  std::shared_ptr<lns::SubsystemCollection> TopSubsystems(const std::string& network) const {
+    return server_->Networks()->ItemByName(network)->Systems()->Item(1)->Subsystems();
   }
 
   testing_support::TempDir dir_;
@@ -148,7 +164,7 @@ TEST_F(EmbeddedServerTest, ObjectTreeWithClassIdsParentsAndPositions) {
   EXPECT_THAT([&] { device->Interface()->LonMarkObjects()->ItemByName("None"); }, ThrowsError(lns::err::kNotFound));
 }
 
-TEST_F(EmbeddedServerTest, RawFormatAndRawTransfersRoundTrip) {
+TEST_F(EmbeddedServerTest, RawTransfersRoundTripAndBadValuesChangeNothing) {
   auto cp = PairCp();
   EXPECT_EQ(cp->ElementSize(), 2);
   EXPECT_EQ(cp->Dimension(), 2);
@@ -156,18 +172,6 @@ TEST_F(EmbeddedServerTest, RawFormatAndRawTransfersRoundTrip) {
   EXPECT_EQ(cp->Value(), "00 01 FF 00");
   cp->SetValueFormat("raw");
   EXPECT_EQ(cp->Value(), "0\t1\t255\t0");
-  cp->SetValue("9\t9\t9\t9");
-  EXPECT_EQ(cp->RawRead(0, 2, 0), (std::vector<uint8_t>{9, 9, 9, 9}));
-  EXPECT_EQ(cp->RawRead(1, 1, 0), (std::vector<uint8_t>{9, 9}));
-  cp->RawWrite(0, 2, {1, 2, 3, 4}, 0);
-  EXPECT_EQ(cp->Value(), "1\t2\t3\t4");
-  cp->RawWrite(1, 1, {7, 8}, 0);
-  EXPECT_EQ(PairCpOf(Connect())->RawRead(0, 2, 0), (std::vector<uint8_t>{1, 2, 7, 8}));  // another connection sees them
-}
-
-TEST_F(EmbeddedServerTest, BadValuesRaiseAndChangeNothing) {
-  auto cp = PairCp();
-  cp->SetValueFormat("RAW");
   for (const char* text : {"1\t2\t3", "1\t2\t3\t4\t5", "1\t2\t3\t256", "1\t2\t3\t-1", "1\t2\tx\t4", ""}) {
     EXPECT_THAT([&] { cp->SetValue(text); }, ThrowsError(lns::err::kBadValue)) << text;
   }
@@ -177,6 +181,12 @@ TEST_F(EmbeddedServerTest, BadValuesRaiseAndChangeNothing) {
   EXPECT_THAT([&] { cp->RawWrite(1, 2, {1, 2, 3, 4}, 0); }, ThrowsError(lns::err::kIndexOutOfRange));
   EXPECT_THAT([&] { cp->RawRead(2, 1, 0); }, ThrowsError(lns::err::kIndexOutOfRange));
   EXPECT_EQ(cp->Value(), "0\t1\t255\t0");
+  cp->SetValue("9\t9\t9\t9");
+  EXPECT_EQ(cp->RawRead(1, 1, 0), (std::vector<uint8_t>{9, 9}));
+  cp->RawWrite(0, 2, {1, 2, 3, 4}, 0);
+  EXPECT_EQ(cp->Value(), "1\t2\t3\t4");
+  cp->RawWrite(1, 1, {7, 8}, 0);
+  EXPECT_EQ(PairCpOf(Connect())->RawRead(0, 2, 0), (std::vector<uint8_t>{1, 2, 7, 8}));  // another connection sees them
 }
 
 TEST_F(EmbeddedServerTest, TransactionsCommitCancelAndRefuseASecondStart) {
@@ -221,21 +231,6 @@ TEST_F(EmbeddedServerTest, AProcessKilledInATransactionLosesOnlyThatTransaction)
   PairCp()->RawWrite(0, 2, {5, 5, 5, 5}, 0);  // the database is not left locked
 }
 
-TEST_F(EmbeddedServerTest, UnreachableDeviceServesReadsAndRefusesWrites) {
-  SetReachable(false);
-  auto device = Device();
-  EXPECT_THAT([&] { device->Status(); }, ThrowsError(lns::err::kDeviceNotAccessible));
-  auto cp = PairCp();
-  EXPECT_EQ(cp->RawRead(0, 2, 0), (std::vector<uint8_t>{0, 1, 255, 0}));
-  EXPECT_THAT([&] { cp->RawWrite(0, 2, {1, 2, 3, 4}, 0); }, ThrowsError(lns::err::kDeviceNotAccessible));
-  auto nv = device->Interface()->NetworkVariables()->Item(1);
-  EXPECT_THAT([&] { nv->SetValue("50.0 1"); }, ThrowsError(lns::err::kDeviceNotAccessible));
-  EXPECT_EQ(nv->Value(), "0.0 0");
-  SetReachable(true);
-  EXPECT_EQ(device->Status(), 0);
-  cp->RawWrite(0, 2, {1, 2, 3, 4}, 0);
-}
-
 TEST_F(EmbeddedServerTest, NvValuesElementsAndSettings) {
   auto nvs = Device()->Interface()->NetworkVariables();
   auto sw = nvs->ItemByName("nviSwitch");
@@ -277,33 +272,6 @@ TEST_F(EmbeddedServerTest, NvTypeChange) {
   EXPECT_EQ(sw->Value(), "0 0.0 0.00");
 }
 
-TEST_F(EmbeddedServerTest, UpdateEventsForMonitoredNvsIncludingOtherProcesses) {
-  std::vector<std::pair<int32_t, std::string>> events;
-  server_->SetNvUpdateHandler([&](int32_t tag, const std::string& value, const lns::ObjectPtr& object) {
-    events.emplace_back(tag, value + "@" + object->Name());
-  });
-  auto nvs = Device()->Interface()->NetworkVariables();
-  auto sw = nvs->ItemByName("nviSwitch");
-  sw->SetEditingSettings(true);
-  sw->SetMonitorTag(5001);
-  sw->SetEditingSettings(false);
-  nvs->ItemByName("nvoLux")->SetValue("300");  // not monitored: no event
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    DeviceOf(Connect())->Interface()->NetworkVariables()->ItemByName("nviSwitch")->SetValue("50.0 1");
-    ::_exit(0);
-  }
-  ::waitpid(child, nullptr, 0);
-  EXPECT_EQ(server_->PumpEvents(), 1);
-  ASSERT_EQ(events.size(), 1u);
-  EXPECT_EQ(events[0].first, 5001);
-  EXPECT_EQ(events[0].second, "50.0 1@nviSwitch");
-  EXPECT_EQ(server_->PumpEvents(), 0);  // delivered once
-  sw->SetValue("50.0 1");                // unchanged value: no update
-  EXPECT_EQ(server_->PumpEvents(), 0);
-}
-
 TEST_F(EmbeddedServerTest, TwoProcessesWritingOneNetworkLoseNothing) {
   constexpr int kWrites = 30;
   const pid_t child = ::fork();
@@ -340,27 +308,21 @@ TEST_F(EmbeddedServerTest, DamagedOrForeignDatabaseFilesGiveClearErrors) {
     SqliteDb other(Folder() / "Other.db", true);
     other.Exec("CREATE TABLE t(x)");
   }
-  try {
-    server_->Networks()->ItemByName("Other");
-    ADD_FAILURE() << "a foreign database was opened";
-  } catch (const base::Error& e) {
-    EXPECT_THAT(e.Description(), HasSubstr("is not a network database"));
-  }
+  EXPECT_THAT([&] { server_->Networks()->ItemByName("Other"); }, Raises(_, HasSubstr("is not a network database")));
   server_->Database("Test")->Db().Exec("PRAGMA user_version = 99");
-  auto fresh = Connect();
-  try {
-    fresh->Networks()->ItemByName("Test");
-    ADD_FAILURE() << "a database of a newer version was opened";
-  } catch (const base::Error& e) {
-    EXPECT_EQ(e.Number(), lns::err::kDatabase);
-    EXPECT_THAT(e.Description(), HasSubstr((Folder() / "Test.db").string()));
-    EXPECT_THAT(e.Description(), HasSubstr("version 99"));
-  }
+  EXPECT_THAT([&] { Connect()->Networks()->ItemByName("Test"); },
+              Raises(lns::err::kDatabase, AllOf(HasSubstr((Folder() / "Test.db").string()), HasSubstr("version 99"))));
   EXPECT_THAT([&] { server_->Networks()->ItemByName("Nothing"); }, ThrowsError(lns::err::kNotFound));
 }
 
 TEST_F(EmbeddedServerTest, BadDescriptionsNameTheFieldAndLeaveNoDatabase) {
-  const std::pair<const char*, const char*> cases[] = {
+  // Nesting far beyond any description is refused at once, without a deep recursion.
+  std::string deep = R"({"network": "N", "system": "S", "subsystems": )";
+  for (int i = 0; i < 50000; ++i) deep += R"([{"name": "A", "subsystems": )";
+  deep += "[]";
+  for (int i = 0; i < 50000; ++i) deep += "}]";
+  deep += "}";
+  const std::pair<std::string, std::string> cases[] = {
       {"{", "not valid JSON"},
       {R"({"system": "S"})", "network: must be a non-empty text"},
       {R"({"network": "N", "system": "S", "subsystems": [{"name": "A.B"}]})", "subsystems[0].name"},
@@ -382,24 +344,12 @@ TEST_F(EmbeddedServerTest, BadDescriptionsNameTheFieldAndLeaveNoDatabase) {
       {R"({"network": "N", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D", "programId": "P",
           "cps": [{"name": "C", "elementSize": 1e999}]}]}]})",
        "elementSize: holds a number too large"},
+      {deep, "nested more than 64 levels deep"},
+      // A network name is a file name: one too long for the file system is refused as such.
+      {R"({"network": ")" + std::string(300, 'N') + R"(", "system": "S"})", "network: is longer than 200 bytes"},
   };
-  // Nesting far beyond any description is refused at once, without a deep recursion.
-  std::string deep = R"({"network": "N", "system": "S", "subsystems": )";
-  for (int i = 0; i < 50000; ++i) deep += R"([{"name": "A", "subsystems": )";
-  deep += "[]";
-  for (int i = 0; i < 50000; ++i) deep += "}]";
-  deep += "}";
-  std::vector<std::pair<std::string, std::string>> all(std::begin(cases), std::end(cases));
-  all.emplace_back(deep, "nested more than 64 levels deep");
-  // A network name is a file name: one too long for the file system is refused as such.
-  all.emplace_back(R"({"network": ")" + std::string(300, 'N') + R"(", "system": "S"})", "network: is longer than 200 bytes");
-  for (const auto& [json, where] : all) {
-    try {
-      CreateNetwork(Folder(), json, false);
-      ADD_FAILURE() << "accepted: " << json;
-    } catch (const base::Error& e) {
-      EXPECT_THAT(e.Description(), HasSubstr(where)) << json;
-    }
+  for (const auto& [json, where] : cases) {
+    EXPECT_THAT([&] { CreateNetwork(Folder(), json, false); }, Raises(_, HasSubstr(where))) << json;
     EXPECT_FALSE(std::filesystem::exists(Folder() / "N.db")) << json;
   }
   for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
@@ -477,13 +427,8 @@ TEST_F(EmbeddedServerTest, TheSchemaVersionIsTheUserVersionAndOlderDatabasesAreU
 
   // A first-form database of an unknown version is not read.
   tool.Exec("PRAGMA user_version = 0; UPDATE portab_lns SET value = '7' WHERE key = 'version'");
-  try {
-    Connect()->Networks()->ItemByName("Test");
-    ADD_FAILURE() << "a database of an unknown version was opened";
-  } catch (const base::Error& e) {
-    EXPECT_EQ(e.Number(), lns::err::kDatabase);
-    EXPECT_THAT(e.Description(), HasSubstr(file.string()));
-  }
+  EXPECT_THAT([&] { Connect()->Networks()->ItemByName("Test"); },
+              Raises(lns::err::kDatabase, HasSubstr(file.string())));
 }
 
 TEST_F(EmbeddedServerTest, ACpValueOfTheWrongSizeIsADamagedDatabase) {
@@ -499,14 +444,7 @@ TEST_F(EmbeddedServerTest, ACpValueOfTheWrongSizeIsADamagedDatabase) {
     SCOPED_TRACE(stored);
     OutsideTool(Folder() / "Test.db").Exec(std::string("UPDATE cp SET value = ") + stored + " WHERE name = 'Pair'");
     for (size_t i = 0; i < reads.size(); ++i) {
-      try {
-        reads[i]();
-        ADD_FAILURE() << "read " << i << " took the value";
-      } catch (const base::Error& e) {
-        EXPECT_EQ(e.Number(), lns::err::kDatabase) << i;
-        EXPECT_THAT(e.Description(), HasSubstr("damaged")) << i;
-        EXPECT_THAT(e.Description(), HasSubstr("\"Pair\"")) << i;
-      }
+      EXPECT_THAT(reads[i], Raises(lns::err::kDatabase, AllOf(HasSubstr("damaged"), HasSubstr("\"Pair\"")))) << i;
     }
   }
   EXPECT_EQ(Device()->Interface()->ConfigProperties()->Item(1)->Value(), "07");  // the others read as before
@@ -520,6 +458,102 @@ TEST_F(EmbeddedServerTest, ExportGivesBackTheDescription) {
   EXPECT_EQ(ExportNetwork(other / "lns" / "Test.db"), exported);
   EXPECT_THAT(exported, HasSubstr("\"value\": [\n"));
   EXPECT_THAT(exported, HasSubstr("\"typeIndex\": 999"));
+}
+
+// Every device is found by position and by name (in any case) in position order, and only in
+// its own subsystem.
+TEST_F(EmbeddedServerTest, DevicesAreFoundByPositionAndNameOnlyInTheirSubsystem) {
+  CreateNetwork(Folder(), R"({"network": "Two", "system": "Sys", "subsystems": [
+      {"name": "Sub 1", "devices": [{"name": "D1", "programId": "P"}, {"name": "D2", "programId": "P"}]},
+      {"name": "Sub 2", "devices": [{"name": "D3", "programId": "P"}, {"name": "D4", "programId": "P"}]}]})",
+                false);
+  auto subs = TopSubsystems("TWO");
+  ASSERT_EQ(subs->Count(), 2);
+  for (int32_t s = 1, number = 1; s <= 2; ++s) {
+    auto devices = subs->ItemByName("sub " + std::to_string(s))->AppDevices();
+    EXPECT_EQ(subs->Item(s)->AppDevices()->Item(1), devices->Item(1));
+    ASSERT_EQ(devices->Count(), 2);
+    for (int32_t d = 1; d <= 2; ++d, ++number) {
+      EXPECT_EQ(devices->Item(d)->Name(), "D" + std::to_string(number));
+      EXPECT_EQ(devices->Item(d)->Index(), d - 1);
+      EXPECT_EQ(devices->ItemByName("d" + std::to_string(number)), devices->Item(d));
+    }
+    EXPECT_THAT([&] { devices->Item(3); }, ThrowsError(lns::err::kIndexOutOfRange));
+    EXPECT_THAT([&] { devices->ItemByName(s == 1 ? "D3" : "D1"); }, ThrowsError(lns::err::kNotFound));
+  }
+}
+
+constexpr const char* kSmallNetwork = R"({"network": "Small", "system": "Sys", "subsystems": [
+  {"name": "Floor", "devices": [
+    {"name": "Küche", "programId": "P", "cps": [{"name": "Größe"}, {"name": "Limit"}],
+     "nvs": [{"name": "nviÄ", "type": "SNVT_switch"}, {"name": "nvoB", "type": "SNVT_lux"}],
+     "lonMarkObjects": [{"name": "Öl", "nvs": ["nvoB", "nviÄ"]}]},
+    {"name": "Second", "programId": "P"},
+    {"name": "Third", "programId": "P"}]}]})";
+
+// Names compare ignoring the case of ASCII letters and of the accented Latin-1 letters, in
+// every kind of collection.
+TEST_F(EmbeddedServerTest, NamesAreFoundIgnoringCaseInEveryKindOfCollection) {
+  CreateNetwork(Folder(), kSmallNetwork, false);
+  auto devices = TopSubsystems("small")->ItemByName("FLOOR")->AppDevices();
+  auto device = devices->ItemByName("KÜCHE");
+  EXPECT_EQ(device, devices->Item(1));
+  auto iface = device->Interface();
+  auto object = iface->LonMarkObjects()->ItemByName("öL");
+  auto network = server_->Networks()->ItemByName("Small");
+  const std::vector<std::pair<std::shared_ptr<lns::Object>, std::shared_ptr<lns::Object>>> cases = {
+      {iface->ConfigProperties()->ItemByName("GRÖßE"), iface->ConfigProperties()->Item(1)},
+      {iface->ConfigProperties()->ItemByName("limit"), iface->ConfigProperties()->Item(2)},
+      {iface->NetworkVariables()->ItemByName("NVIä"), iface->NetworkVariables()->Item(1)},
+      {object->NetworkVariables()->ItemByName("NVIÄ"), object->NetworkVariables()->Item(2)},
+      {object, iface->LonMarkObjects()->Item(1)},
+      {network->Systems()->ItemByName("SYS"), network->Systems()->Item(1)},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(cases[i].first, cases[i].second) << i;
+  // Only letters that have a capital fold; ß is not "SS".
+  EXPECT_THAT([&] { iface->ConfigProperties()->ItemByName("GRÖSSE"); }, ThrowsError(lns::err::kNotFound));
+  EXPECT_THAT([&] { object->NetworkVariables()->ItemByName("nviA"); }, ThrowsError(lns::err::kNotFound));
+}
+
+// A collection held while another program adds and deletes rows reads its members again.
+TEST_F(EmbeddedServerTest, AHeldCollectionFollowsRowsAddedAndDeletedByAnotherProgram) {
+  CreateNetwork(Folder(), kSmallNetwork, false);
+  auto devices = TopSubsystems("Small")->Item(1)->AppDevices();
+  ASSERT_EQ(devices->Count(), 3);
+  OutsideTool tool(Folder() / "Small.db");
+  tool.Exec("DELETE FROM device WHERE name = 'Second'");
+  ASSERT_EQ(devices->Count(), 2);
+  EXPECT_EQ(devices->Item(2)->Name(), "Third");
+  EXPECT_THAT([&] { devices->Item(3); }, ThrowsError(lns::err::kIndexOutOfRange));
+  EXPECT_THAT([&] { devices->ItemByName("Second"); }, ThrowsError(lns::err::kNotFound));
+  tool.Exec("INSERT INTO device(subsystem_id, position, name, template_name, program_id, reachable) "
+            "SELECT subsystem_id, 0, 'First', '', 'P', 1 FROM device WHERE name = 'Third'");
+  ASSERT_EQ(devices->Count(), 3);
+  EXPECT_EQ(devices->Item(1)->Name(), "First");  // position order, not the order of insertion
+  EXPECT_EQ(devices->ItemByName("first"), devices->Item(1));
+}
+
+// A database written before the lookup indexes existed gets them when it is opened.
+TEST_F(EmbeddedServerTest, ADatabaseWithoutTheLookupIndexesGetsThemWhenOpened) {
+  CreateNetwork(Folder(), kSmallNetwork, false);
+  OutsideTool tool(Folder() / "Small.db");
+  const std::string indexes = "SELECT name FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%'";
+  const std::vector<std::string> created = tool.Texts(indexes);
+  ASSERT_GT(created.size(), 5u);
+  for (const auto& name : created) {
+    if (name != "cp_owner") tool.Exec("DROP INDEX " + name);  // cp_owner is part of the first schema
+  }
+  EXPECT_EQ(TopSubsystems("Small")->Item(1)->AppDevices()->ItemByName("third")->Name(), "Third");
+  EXPECT_THAT(tool.Texts(indexes), testing::UnorderedElementsAreArray(created));
+}
+
+// The tree of the demo network, line for line as recorded in demo_tree.txt.
+TEST(EmbeddedToolTest, TheDemoTreeIsPrintedAsRecorded) {
+  testing_support::TempDir home;
+  CreateNetwork(home / "lns", testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"), false);
+  std::ostringstream out, err;
+  ASSERT_EQ(RunLnsTool({"tree", "Demo"}, home.Path(), out, err, ToolTerminals{}), 0) << err.str();
+  EXPECT_EQ(out.str(), testing_support::ReadFile(std::filesystem::path(__FILE__).parent_path() / "demo_tree.txt"));
 }
 
 }  // namespace

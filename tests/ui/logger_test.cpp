@@ -15,6 +15,7 @@ namespace {
 struct BoxLine {
   std::string text;
   uint32_t colour;
+  bool operator==(const BoxLine&) const = default;
 };
 
 class RecordingLogBox : public ui::LogBox {
@@ -48,15 +49,13 @@ TEST(LoggerTest, ColoursTimeOfDayBlankLinesAndErrorLogged) {
   EXPECT_TRUE(logger.ErrorLogged());
   ASSERT_EQ(box.lines.size(), 6u);
   EXPECT_THAT(box.lines[0].text, MatchesRegex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9] - green"));
-  std::vector<std::pair<std::string, uint32_t>> lines;
-  for (const auto& line : box.lines) lines.emplace_back(line.text, line.colour);
-  EXPECT_EQ(std::vector(lines.begin() + 1, lines.end()),
-            (std::vector<std::pair<std::string, uint32_t>>{{"blue", ui::colour::kDarkBlue},
-                                                            {"", ui::colour::kDarkBlue},
-                                                            {"", ui::colour::kDarkBlue},
-                                                            {"other", 0x123456u},
-                                                            {"red", ui::colour::kRed}}));
   EXPECT_EQ(box.lines[0].colour, ui::colour::kDarkGreen);
+  EXPECT_EQ(std::vector<BoxLine>(box.lines.begin() + 1, box.lines.end()),
+            (std::vector<BoxLine>{{"blue", ui::colour::kDarkBlue},
+                                  {"", ui::colour::kDarkBlue},
+                                  {"", ui::colour::kDarkBlue},
+                                  {"other", 0x123456u},
+                                  {"red", ui::colour::kRed}}));
   // A failing log box does not keep a red line from counting.
   ui::Logger second;
   box.broken = true;

@@ -4,9 +4,7 @@
 
 #include <set>
 
-#include "platform/registry/file_registry.h"
 #include "support/matchers.h"
-#include "support/temp_dir.h"
 #include "ui/res_strings_table.h"
 
 using testing_support::ThrowsError;
@@ -72,20 +70,6 @@ TEST_F(ResStringsTest, ControlTagsGiveCaptionAndToolTip) {
   EXPECT_EQ(texts.caption, std::nullopt);
   texts = ui::TextsForTag("", true);
   EXPECT_EQ(texts.caption, std::nullopt);
-}
-
-TEST_F(ResStringsTest, LanguageSettings) {
-  testing_support::TempDir dir;
-  platform::registry::FileRegistry reg(dir / "registry.reg");
-  EXPECT_EQ(ui::ReadSharedLanguageSetting(reg), 0);  // missing: English
-  reg.WriteValue(services::registry::Hive::LocalMachine, "SOFTWARE\\velta\\tessel Register\\Options", "Language",
-                 "1000");
-  EXPECT_EQ(ui::ReadSharedLanguageSetting(reg), 1000);
-  ui::SetLanguageOffset(1000);
-  ui::SaveLanguageSetting(reg, "SOFTWARE\\velta\\veltaPortaB");
-  EXPECT_EQ(reg.ReadValue(services::registry::Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB\\Options",
-                          "Language"),
-            "1000");
 }
 
 }  // namespace
