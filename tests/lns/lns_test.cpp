@@ -136,8 +136,8 @@ TEST_F(FetchTest, EveryPositionFormAndMissingKeys) {
     EXPECT_EQ(e.Number(), 10000);
     EXPECT_EQ(e.Description(), "INI - File Error : Missing");
   }
-  for (const auto& [routine, key] : {std::pair{"LmoCp2", "Zero"}, {"LmoCp", "Missing"}, {"Nv", "Missing"}}) {
-    EXPECT_THAT([&] { Fetch(routine, key, nullptr); }, ThrowsError(10000)) << key;
+  for (const auto& row : {std::pair{"LmoCp2", "Zero"}, {"LmoCp", "Missing"}, {"Nv", "Missing"}}) {
+    EXPECT_THAT([&] { Fetch(row.first, row.second, nullptr); }, ThrowsError(10000)) << row.second;
   }
 }
 

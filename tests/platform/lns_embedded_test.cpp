@@ -348,8 +348,9 @@ TEST_F(EmbeddedServerTest, BadDescriptionsNameTheFieldAndLeaveNoDatabase) {
       // A network name is a file name: one too long for the file system is refused as such.
       {R"({"network": ")" + std::string(300, 'N') + R"(", "system": "S"})", "network: is longer than 200 bytes"},
   };
-  for (const auto& [json, where] : cases) {
-    EXPECT_THAT([&] { CreateNetwork(Folder(), json, false); }, Raises(_, HasSubstr(where))) << json;
+  for (const auto& row : cases) {
+    const std::string& json = row.first;
+    EXPECT_THAT([&] { CreateNetwork(Folder(), json, false); }, Raises(_, HasSubstr(row.second))) << json;
     EXPECT_FALSE(std::filesystem::exists(Folder() / "N.db")) << json;
   }
   for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
