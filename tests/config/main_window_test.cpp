@@ -24,12 +24,10 @@ namespace {
 class MainWindowTest : public ::testing::Test, protected testing_support::MainWindowRun {};
 
 TEST_F(MainWindowTest, EditsMarkTheParametersChangedAndEnableApply) {
-  EXPECT_FALSE(changed);
-  EXPECT_FALSE(form.buttons.applyEnabled);
+  EXPECT_EQ(std::tuple(changed, form.buttons.applyEnabled), std::tuple(false, false));
   controls.txtHoldTime->UserSelectAll();
   controls.txtHoldTime->UserType("1");
-  EXPECT_TRUE(changed);
-  EXPECT_TRUE(form.buttons.applyEnabled);
+  EXPECT_EQ(std::tuple(changed, form.buttons.applyEnabled), std::tuple(true, true));
 }
 
 TEST_F(MainWindowTest, CheckBoxClicksAreIgnoredWhileLoadingAndComboClicksUnlessConfiguring) {
@@ -37,35 +35,27 @@ TEST_F(MainWindowTest, CheckBoxClicksAreIgnoredWhileLoadingAndComboClicksUnlessC
   window->SetLoading(true);
   controls.chkSecondStage->UserClick();
   window->SetLoading(false);
-  EXPECT_EQ(stage->Value(), 20);  // the click did not reach the parameter
-  EXPECT_FALSE(changed);
+  EXPECT_EQ(std::tuple(stage->Value(), changed), std::tuple(20, false));  // the click did not reach the parameter
   auto delay = configuration->Parameters().ComboBoxParameterByName("StartDelay");
   window->SetCurrentCommand(4);
   controls.cboStartDelay->UserSelect(3);
-  EXPECT_EQ(delay->Value(), 10);
-  EXPECT_FALSE(changed);
+  EXPECT_EQ(std::tuple(delay->Value(), changed), std::tuple(10, false));
   window->SetCurrentCommand(1);
   controls.cboStartDelay->UserSelect(2);
-  EXPECT_EQ(delay->Value(), 20);
-  EXPECT_TRUE(changed);
+  EXPECT_EQ(std::tuple(delay->Value(), changed), std::tuple(20, true));
 }
 
 TEST_F(MainWindowTest, ApplyAndOkWriteWhenConfiguring) {
   controls.cboStartDelay->UserSelect(3);
   run.context.system = run.demo.System();
   window->ApplyClick();
-  EXPECT_FALSE(form.buttons.applyEnabled);
-  EXPECT_FALSE(changed);
   auto cp = run.demo.DeviceCp(2);
   cp->SetValueFormat("RAW");
-  EXPECT_EQ(cp->Value(), "0\t50\t0\t20");
-  EXPECT_TRUE(log.Contains("    - DeviceOptions"));
-  EXPECT_EQ(form.statusLine, "Ready.");
+  EXPECT_EQ(std::tuple(form.buttons.applyEnabled, changed, cp->Value(), log.Contains("    - DeviceOptions"), form.statusLine),
+            std::tuple(false, false, "0\t50\t0\t20", true, "Ready."));
   controls.cboStartDelay->UserSelect(1);
   window->OkClick();  // written, so closing asks nothing
-  EXPECT_EQ(cp->Value(), "0\t10\t0\t20");
-  EXPECT_TRUE(run.records.messages.empty());
-  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(std::tuple(cp->Value(), run.records.messages.size(), ended), std::tuple("0\t10\t0\t20", 0u, 1));
 }
 
 TEST_F(MainWindowTest, ClosingAsksWhenParametersChanged) {
@@ -74,12 +64,11 @@ TEST_F(MainWindowTest, ClosingAsksWhenParametersChanged) {
   window->CancelClick();
   EXPECT_FALSE(form.unloaded);
   ASSERT_EQ(run.records.messages.size(), 1u);
-  EXPECT_EQ(run.records.messages[0].text, ui::ResString(1428, 3));
-  EXPECT_EQ(run.records.messages[0].defaultButton, 2);
+  EXPECT_EQ(std::tuple(run.records.messages[0].text, run.records.messages[0].defaultButton),
+            std::tuple(ui::ResString(1428, 3), 2));
   run.records.answers = {Answer::Yes};
   window->MenuToolClick("Quit");
-  EXPECT_TRUE(form.unloaded);
-  EXPECT_EQ(ended, 1);
+  EXPECT_EQ(std::tuple(form.unloaded, ended), std::tuple(true, 1));
   EXPECT_EQ(services::registry::ReadSetting(run.registry, services::registry::Hive::LocalMachine,
                                             "SOFTWARE\\velta\\veltaPortaB", "Settings", "Top", "-1"),
             "0");
@@ -87,16 +76,12 @@ TEST_F(MainWindowTest, ClosingAsksWhenParametersChanged) {
 
 TEST_F(MainWindowTest, PagesTabsHelpAndTheLogger) {
   window->PageButtonClick("2");
-  EXPECT_EQ(form.currentPage, 1);
-  EXPECT_TRUE(form.pages[1].visible);
-  EXPECT_EQ(form.pages[1].left, 1320);
-  EXPECT_FALSE(form.pages[0].visible);
-  EXPECT_EQ(form.pages[0].left, -200000);
-  EXPECT_EQ(form.currentSubPage, 3);
+  EXPECT_EQ(std::tuple(form.currentPage, form.pages[1].visible, form.pages[1].left, form.pages[0].visible,
+                       form.pages[0].left, form.currentSubPage),
+            std::tuple(1, true, 1320, false, -200000, 3));
   window->KeyDown(112);
   window->ShowLogger();
-  EXPECT_EQ(form.currentPage, 0);
-  EXPECT_EQ(form.currentSubPage, 7);
+  EXPECT_EQ(std::tuple(form.currentPage, form.currentSubPage), std::tuple(0, 7));
   EXPECT_EQ(form.pages[0].tabs[static_cast<size_t>(form.pages[0].selected)].key, "KEY:7");
   for (const auto& frame : form.pages[0].frames) EXPECT_EQ(frame.visible, frame.index == 7);
   window->TabClick("KEY:2");
@@ -137,11 +122,9 @@ TEST_F(MainWindowTest, TheLanguageSwitchComparesWithTheStoredSharedValue) {
 TEST_F(MainWindowTest, EveryEleventhObjectServerEventRepaints) {
   const int32_t before = form.repaints;
   for (int i = 0; i < 10; ++i) window->ObjectServerEvent();
-  EXPECT_EQ(form.repaints, before);
-  EXPECT_EQ(form.objectServerEvents, 10);
+  EXPECT_EQ(std::tuple(form.repaints, form.objectServerEvents), std::tuple(before, 10));
   window->ObjectServerEvent();
-  EXPECT_EQ(form.repaints, before + 1);
-  EXPECT_EQ(form.objectServerEvents, 0);
+  EXPECT_EQ(std::tuple(form.repaints, form.objectServerEvents), std::tuple(before + 1, 0));
 }
 
 TEST_F(MainWindowTest, SaveAndLoadThroughTheFileDialogs) {
@@ -149,8 +132,8 @@ TEST_F(MainWindowTest, SaveAndLoadThroughTheFileDialogs) {
   run.records.files = {file};
   window->MenuToolClick("SaveFile");
   ASSERT_EQ(run.records.fileDialogs.size(), 1u);
-  EXPECT_EQ(run.records.fileDialogs[0].title, ui::ResString(1600, 2));
-  EXPECT_EQ(run.records.fileDialogs[0].filter, "Data (*.dat)|*.dat|All (*.*)|*.*");
+  EXPECT_EQ(std::tuple(run.records.fileDialogs[0].title, run.records.fileDialogs[0].filter),
+            std::tuple(ui::ResString(1600, 2), "Data (*.dat)|*.dat|All (*.*)|*.*"));
   EXPECT_FALSE(changed);  // saving changes nothing
   controls.cboStartDelay->UserSelect(0);
   run.records.answers = {Answer::No};
@@ -159,19 +142,17 @@ TEST_F(MainWindowTest, SaveAndLoadThroughTheFileDialogs) {
   run.records.answers = {Answer::Yes};
   run.records.files = {file};
   window->MenuToolClick("OpenFile");
-  EXPECT_EQ(configuration->Parameters().ComboBoxParameterByName("StartDelay")->Value(), 10);
-  EXPECT_TRUE(changed);
-  EXPECT_TRUE(form.buttons.applyEnabled);
-  EXPECT_TRUE(form.enabled);
+  EXPECT_EQ(std::tuple(configuration->Parameters().ComboBoxParameterByName("StartDelay")->Value(), changed,
+                       form.buttons.applyEnabled, form.enabled),
+            std::tuple(10, true, true, true));
   testing_support::WriteFile(run.demo.Dir() / "other.dat", "[General]\nPlugInName = other\n");
   run.records.messages.clear();
   run.records.answers = {Answer::Yes};
   run.records.files = {(run.demo.Dir() / "other.dat").string()};
   window->MenuToolClick("OpenFile");
-  ASSERT_EQ(run.records.messages.size(), 2u);
-  EXPECT_EQ(run.records.messages[1].text, ui::ResString(1520, 1));
-  EXPECT_TRUE(changed);  // marked changed whatever the result
-  EXPECT_EQ(form.statusLine, ui::ResString(1517));
+  ASSERT_EQ(run.records.messages.size(), 2u);  // marked changed whatever the result
+  EXPECT_EQ(std::tuple(run.records.messages[1].text, changed, form.statusLine),
+            std::tuple(ui::ResString(1520, 1), true, ui::ResString(1517)));
   window->MenuToolClick("SaveFile");  // cancelled dialog: nothing
   EXPECT_EQ(run.records.messages.size(), 2u);
   // Each refusal of the file has its message; a file that cannot be written gets 1523.
@@ -189,8 +170,8 @@ TEST_F(MainWindowTest, SaveAndLoadThroughTheFileDialogs) {
   }
   run.records.files = {(run.demo.Dir() / "no folder" / "set.dat").string()};
   window->MenuToolClick("SaveFile");
-  EXPECT_EQ(run.records.messages.back().text, ui::ResString(1523));
-  EXPECT_EQ(run.records.messages.back().icon, services::dialogs::Icon::Critical);
+  EXPECT_EQ(std::tuple(run.records.messages.back().text, run.records.messages.back().icon),
+            std::tuple(ui::ResString(1523), services::dialogs::Icon::Critical));
 }
 
 TEST_F(MainWindowTest, AWindowScriptDrivesTheWindowAndRefusesWhatAUserCouldNotDo) {

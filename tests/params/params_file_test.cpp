@@ -103,20 +103,15 @@ TEST_F(ParamsFileTest, RoundTripIntoAnotherSet) {
   target.TextBoxParameterByName("Hold")->SetValue(0);
   target.ParameterAsciiByName("Label")->SetValue("");
   EXPECT_EQ(Load(target, "set.dat"), LE_NO_ERROR);  // an id the plug-in INI file accepts
-  EXPECT_EQ(target.Parameter1ByteByName("One")->Value(), 7);
-  EXPECT_EQ(target.Parameter2ByteByName("Delay")->Value(), 3 * 256 + 20);
-  EXPECT_EQ(target.ParameterAsciiByName("Label")->Value(), "Gr\xC3\xB6\xC3\x9F" "e");
-  EXPECT_EQ(target.ComboBoxParameterByName("Combo")->Value(), -2);
-  EXPECT_EQ(target.OptionButtonParameterByName("Options")->Value(), "0\t50");
-  EXPECT_EQ(target.TextBoxParameterByName("Hold")->Value(), 215);
-  EXPECT_TRUE(target.TextBoxParameterByName("Hold")->Changed());
+  EXPECT_EQ(std::tuple(target.Parameter1ByteByName("One")->Value(), target.Parameter2ByteByName("Delay")->Value(),
+                       target.ParameterAsciiByName("Label")->Value(), target.ComboBoxParameterByName("Combo")->Value(),
+                       target.OptionButtonParameterByName("Options")->Value(),
+                       target.TextBoxParameterByName("Hold")->Value(), target.TextBoxParameterByName("Hold")->Changed()),
+            std::tuple(7, 3 * 256 + 20, "Gr\xC3\xB6\xC3\x9F" "e", -2, "0\t50", 215, true));
 }
 
 TEST_F(ParamsFileTest, HeaderChecksAndTheirResults) {
-  struct Row {
-    std::string header;
-    int32_t result;
-  };
+  struct Row { std::string header; int32_t result; };
   const Row rows[] = {
       {"PlugInName =  veltaPortaB \nProgramId = 9F:FF:FF:08:1C:0A:04:01\nDataFileVersion = 1", LE_NO_ERROR},
       {"PlugInName = veltaportab\nProgramId = 9F:FF:FF:08:1C:0A:04:01\nDataFileVersion = 1", LE_WRONG_PLUGIN},
@@ -132,9 +127,10 @@ TEST_F(ParamsFileTest, HeaderChecksAndTheirResults) {
     Fill(set);
     set.Parameter1ByteByName("One")->SetChanged(false);
     EXPECT_EQ(Load(set, "in.dat"), row.result) << row.header;
-    const bool loaded = row.result == LE_NO_ERROR;
-    EXPECT_EQ(set.Parameter1ByteByName("One")->Value(), loaded ? 99 : 7) << row.header;  // refused: nothing changes
-    EXPECT_EQ(set.Parameter1ByteByName("One")->Changed(), loaded);
+    const bool loaded = row.result == LE_NO_ERROR;  // refused: nothing changes
+    EXPECT_EQ(std::tuple(set.Parameter1ByteByName("One")->Value(), set.Parameter1ByteByName("One")->Changed()),
+              std::tuple(loaded ? 99 : 7, loaded))
+        << row.header;
   }
 }
 
@@ -147,12 +143,12 @@ TEST_F(ParamsFileTest, ValuesEditedByHand) {
   Fill(set);
   set.ParameterAsciiByName("Label")->SetDontWriteToFile(true);
   EXPECT_EQ(Load(set, "in.dat"), LE_NO_ERROR);
-  EXPECT_EQ(set.TextBoxParameterByName("Hold")->Value(), 100);   // leading number, ties to even
-  EXPECT_EQ(set.Parameter2ByteByName("Delay")->Value(), 258);
-  EXPECT_EQ(set.ComboBoxParameterByName("Combo")->Value(), -2);  // empty: unchanged
-  EXPECT_EQ(set.Parameter1ByteByName("One")->Value(), 7);        // only under [Settings]
-  EXPECT_EQ(set.ParameterAsciiByName("Label")->Value(), "Hall, east ");  // DontWriteToFile: not loaded
-  EXPECT_EQ(set.CheckBoxParameterByName("Check")->Value(), 0);
+  // Hold: the leading number, ties to even; Combo: empty, unchanged; One: only under [Settings];
+  // Label: DontWriteToFile, not loaded.
+  EXPECT_EQ(std::tuple(set.TextBoxParameterByName("Hold")->Value(), set.Parameter2ByteByName("Delay")->Value(),
+                       set.ComboBoxParameterByName("Combo")->Value(), set.Parameter1ByteByName("One")->Value(),
+                       set.ParameterAsciiByName("Label")->Value(), set.CheckBoxParameterByName("Check")->Value()),
+            std::tuple(100, 258, -2, 7, "Hall, east ", 0));
 }
 
 TEST_F(ParamsFileTest, ABadValueStopsTheLoadAfterWhatCameBefore) {
@@ -163,14 +159,14 @@ TEST_F(ParamsFileTest, ABadValueStopsTheLoadAfterWhatCameBefore) {
   Fill(set);
   EXPECT_THAT([&] { Load(set, "in.dat"); }, ThrowsError(13));
   // Text boxes and combo boxes load before check boxes, two-byte parameters after them.
-  EXPECT_EQ(set.TextBoxParameterByName("Hold")->Value(), 1);
-  EXPECT_EQ(set.ComboBoxParameterByName("Combo")->Value(), 4);
-  EXPECT_EQ(set.Parameter2ByteByName("Delay")->Value(), 3 * 256 + 20);
+  EXPECT_EQ(std::tuple(set.TextBoxParameterByName("Hold")->Value(), set.ComboBoxParameterByName("Combo")->Value(),
+                       set.Parameter2ByteByName("Delay")->Value()),
+            std::tuple(1, 4, 3 * 256 + 20));
   EXPECT_EQ(Load(set, "nothing.dat"), LE_WRONG_PLUGIN);  // read as a file without keys
 }
 
-TEST_F(ParamsFileTest, AFailedWriteLeavesTheFileThatWasThere) {
-  params::cParams set;
+TEST_F(ParamsFileTest, AWriteReplacesTheFileWhole) {
+  params::cParams set;  // a failed write leaves the file that was there
   Fill(set);
   const auto file = dir / "keep" / "set.dat";
   std::filesystem::create_directories(file.parent_path());
@@ -202,11 +198,8 @@ TEST_F(ParamsFileTest, AFailedWriteLeavesTheFileThatWasThere) {
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
     EXPECT_THAT(entry.path().filename().string(), ::testing::Not(::testing::HasSubstr(".tmp")));
   }
-}
 
-TEST_F(ParamsFileTest, AWriteKeepsTheFilesPermissionsAndLinks) {
-  params::cParams set;
-  Fill(set);
+  // A write that succeeds keeps the file's permissions and links.
   const auto target = dir / "target.dat";
   WriteFile(target, "old");
   ::chmod(target.c_str(), 0640);

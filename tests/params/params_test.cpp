@@ -11,6 +11,7 @@
 
 using testing_support::NamedCp;
 using testing_support::ThrowsError;
+using testing_support::ThrowsErrorFrom;
 
 namespace {
 
@@ -73,12 +74,9 @@ TEST(ParamsTest, ReadFromLnsRunsThreePasses) {
   auto onLost = set.Add1ByteParameterExtCp("OnLost", set.AddConfigProp("Lost", nullptr, "L"));
   onLost->SetValue(99);
 
-  set.ReadFromLns();
-  EXPECT_EQ(read->Value(), 5);
-  EXPECT_EQ(dontRead->Value(), 99);
-  EXPECT_EQ(noCp->Value(), 99);
-  EXPECT_EQ(onBuffer->Value(), 8);
-  EXPECT_EQ(onLost->Value(), 99);  // its buffer has no LNS CP
+  set.ReadFromLns();  // OnLost: its buffer has no LNS CP
+  EXPECT_EQ(std::tuple(read->Value(), dontRead->Value(), noCp->Value(), onBuffer->Value(), onLost->Value()),
+            std::tuple(5, 99, 99, 8, 99));
   // The buffer is read in pass 2 and once more at its first byte get in pass 3.
   EXPECT_EQ(bufferCp->rawReads, 2);
 }
@@ -110,16 +108,9 @@ TEST(ParamsTest, FetchesThroughThePlugInIniFile) {
   for (const auto& [key, text] : failing) {
     cp.reset();
     set.FetchDevCp(key, "CPs ", ini, deviceTemplate, demo.Device(), cp, &ok);
-    EXPECT_FALSE(ok) << key;
-    EXPECT_EQ(cp, nullptr) << key;
-    try {
-      set.FetchDevCp(key, "CPs ", ini, deviceTemplate, demo.Device(), cp);
-      ADD_FAILURE() << "no error for " << key;
-    } catch (const base::Error& e) {
-      EXPECT_EQ(e.Number(), 10000);
-      EXPECT_EQ(e.Description(), text);
-      EXPECT_EQ(e.Source(), "veltaPortaB");
-    }
+    EXPECT_EQ(std::tuple(ok, cp), std::tuple(false, nullptr)) << key;
+    EXPECT_THAT([&] { set.FetchDevCp(key, "CPs ", ini, deviceTemplate, demo.Device(), cp); },
+                ThrowsErrorFrom(10000, "veltaPortaB", text));
   }
   set.FetchLmoCp("ObjCp", "CPs ", ini, deviceTemplate, demo.Object(), cp, &ok);
   EXPECT_EQ(cp->Name(), "HoldTime");

@@ -161,21 +161,20 @@ TEST(ParamsWriteTest, ARefusedOrFailedPartWriteStillEndsTheTransfer) {
     std::vector<std::pair<std::shared_ptr<params::IParameter>, std::function<int32_t()>>> parameters;
     auto cp = NamedCp("Options", Bytes{1, 2, 3, 4});
     const int32_t value = fault == Fault::TooBig ? 300 : 7;
+    const auto prepare = [&](auto p) {
+      p->SetWriteToLnsIfRequiredOnly(true);
+      p->SetValue(value);
+      parameters.push_back({p, [p] { return p->Value(); }});
+    };
     auto one = set.Add1ByteParameter("One", cp, "Options");
     one->ConsiderPartOfCpOnly(1);
-    one->SetWriteToLnsIfRequiredOnly(true);
-    one->SetValue(value);
-    parameters.push_back({one, [one] { return one->Value(); }});
+    prepare(one);
     auto combo = set.AddComboBoxParameter("Combo", nullptr, cp, "Options");
     combo->ConsiderPartOfCpOnly(2, 1);
-    combo->SetWriteToLnsIfRequiredOnly(true);
-    combo->SetValue(value);
-    parameters.push_back({combo, [combo] { return combo->Value(); }});
+    prepare(combo);
     auto text = set.AddTextBoxParameter("Text", nullptr, cp, "Options");
     text->ConsiderPartOfCpOnly(3, 1);
-    text->SetWriteToLnsIfRequiredOnly(true);
-    text->SetValue(value);
-    parameters.push_back({text, [text] { return text->Value(); }});
+    prepare(text);
     cp->failValueWrite = fault == Fault::ServerDown;
     testing_support::RecordingLog log;
     for (const auto& [parameter, valueOf] : parameters) {
@@ -264,7 +263,7 @@ TEST(ParamsWriteTest, AFailureOrDeathAtAnyDatabaseCallOfAWriteLeavesAllOldOrAllN
   }
 }
 
-TEST(ParamsWriteTest, WritingOntoAnotherDeviceFindsEachCpByItsIniName) {
+TEST(ParamsWriteTest, WritingOntoAnotherDeviceFindsEachCpByItsIniNameOrShowsTheGermanBox) {
   testing_support::RecordingLog log;  // a CP position past the end goes to the error operation
   testing_support::DemoNetwork demo;
   testing_support::TempDir dir;
@@ -282,10 +281,9 @@ TEST(ParamsWriteTest, WritingOntoAnotherDeviceFindsEachCpByItsIniName) {
   hold->SetValue(0x0203);
   auto second = demo.System()->Subsystems()->Item(1)->AppDevices()->ItemByName("Switch 2");
   auto secondObject = second->Interface()->LonMarkObjects()->Item(1);
-  EXPECT_TRUE(set.WriteToLnsLmo(secondObject, ini, "CPs "));
-  EXPECT_EQ(Raw(secondObject->ConfigProperties()->Item(2)), "2\t3");
-  EXPECT_EQ(Raw(demo.ObjectCp(2)), "1\t244");  // its own CP is untouched
-  EXPECT_EQ(hold->ConfigProperty()->Name(), "HoldTime");
+  EXPECT_TRUE(set.WriteToLnsLmo(secondObject, ini, "CPs "));  // its own CP is untouched
+  EXPECT_EQ(std::tuple(Raw(secondObject->ConfigProperties()->Item(2)), Raw(demo.ObjectCp(2)), hold->ConfigProperty()->Name()),
+            std::tuple("2\t3", "1\t244", "HoldTime"));
   EXPECT_THAT(missed, ElementsAre("Gone"));
 
   // CP buffers go to the CP at the same place of the other device.
@@ -295,17 +293,10 @@ TEST(ParamsWriteTest, WritingOntoAnotherDeviceFindsEachCpByItsIniName) {
   EXPECT_TRUE(set.WriteExtCpsToLnsDevEx(second));
   EXPECT_EQ(Raw(second->Interface()->ConfigProperties()->Item(2)), "0\t10\t0\t77");
   EXPECT_TRUE(records.messages.empty());
-}
 
-TEST(ParamsWriteTest, AnUnexpectedErrorShowsTheGermanBox) {
-  testing_support::DemoNetwork demo;
-  testing_support::Records records;
-  testing_support::RecordingDialogs dialogs(records);
-  params::cParams set;
-  set.SetUserInterface(&dialogs, "T");
-  set.AddConfigProp("Options", demo.DeviceCp(2), "DeviceOptions");
+  // An unexpected error shows the German box, and the write answers false.
   auto sensor = demo.System()->Subsystems()->Item(1)->AppDevices()->ItemByName("Sensor 2");
-  EXPECT_FALSE(set.WriteExtCpsToLnsDevEx(sensor));  // the sensor has no CP there: the box, and false
+  EXPECT_FALSE(set.WriteExtCpsToLnsDevEx(sensor));  // the sensor has no CP there
   ASSERT_EQ(records.messages.size(), 1u);
   EXPECT_THAT(records.messages[0].text, ::testing::StartsWith("Fehler in GetNewCpDev !!!\r\nNummer : "));
   EXPECT_THAT(records.messages[0].text, ::testing::HasSubstr("\r\nBeschreibung : "));

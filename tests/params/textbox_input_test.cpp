@@ -81,22 +81,17 @@ TEST_F(TextBoxInputTest, ValidationClampsSnapsAndReports) {
     auto p = Make(row.resolution, 1000, row.min, row.max);
     records.messages.clear();
     const bool left = TypeAndLeave(row.typed);
-    EXPECT_EQ(control->Text(), row.text) << row.typed;
-    EXPECT_EQ(left, !row.cancel) << row.typed;
-    EXPECT_EQ(p->Value(), static_cast<int32_t>(std::stod(row.text) * 1000 + (row.text[0] == '-' ? -0.5 : 0.5)))
+    const auto value = static_cast<int32_t>(std::stod(row.text) * 1000 + (row.text[0] == '-' ? -0.5 : 0.5));
+    EXPECT_EQ(std::tuple(control->Text(), left, p->Value(), p->Changed(), records.messages.size()),
+              std::tuple(row.text, !row.cancel, value, true, row.message ? 1u : 0u))
         << row.typed;
-    EXPECT_TRUE(p->Changed());
-    if (!row.message) {
-      EXPECT_TRUE(records.messages.empty()) << row.typed;
-    } else {
-      ASSERT_EQ(records.messages.size(), 1u) << row.typed;
-      EXPECT_EQ(records.messages[0].icon, services::dialogs::Icon::Exclamation);
-      EXPECT_EQ(records.messages[0].buttons, services::dialogs::Buttons::Ok);
-      EXPECT_EQ(records.messages[0].title, "Switch 1 / Omnal 1");
+    if (row.message) {
+      EXPECT_EQ(std::tuple(records.messages[0].icon, records.messages[0].buttons, records.messages[0].title),
+                std::tuple(services::dialogs::Icon::Exclamation, services::dialogs::Buttons::Ok, "Switch 1 / Omnal 1"));
     }
-    if (row.cancel) {
-      EXPECT_TRUE(control->HasFocus());
-      EXPECT_EQ(control->SelStart(), static_cast<int32_t>(control->Text().size()));  // cursor at the end
+    if (row.cancel) {  // the focus stays, with the cursor at the end
+      EXPECT_EQ(std::tuple(control->HasFocus(), control->SelStart()),
+                std::tuple(true, static_cast<int32_t>(control->Text().size())));
     }
     control->UserLeave(false);
   }
@@ -136,21 +131,22 @@ TEST_F(TextBoxInputTest, RangeMessagesAreFilledExactlyInBothLanguages) {
   }
 }
 
+// Unlocking derives the keys mode from the resolution and the range; the key filter follows it.
 TEST_F(TextBoxInputTest, KeyFiltersFollowTheKeysMode) {
-  struct Row { int32_t resolution; float min; std::string typed, text; };
+  struct Row { int32_t resolution; float min; int32_t keysMode; std::string typed, text; };
   const Row rows[] = {
-      {RES_1, 0, "1a-2.5", "125"},        // digits only
-      {RES_1, -10, "-1a.2", "-12"},       // digits and minus
-      {RES_0_1, 0, "-1,5x", "1.5"},       // digits and separator (a comma becomes the point)
-      {RES_0_1, -10, "-1,5x", "-1.5"},    // all three
-      {RES_0_1, -10, "-12\b3", "-13"},    // backspace passes
+      {RES_50, 0, KA_Numbers, "1a-2.5", "125"},              // digits only
+      {RES_1, -1, KA_NumbersNeg, "-1a.2", "-12"},            // digits and minus
+      {RES_0_5, 0, KA_NumbersFloat, "-1,5x", "1.5"},         // digits and separator (a comma becomes the point)
+      {RES_0_0_0_1, -5, KA_NumbersFloatNeg, "-1,5x", "-1.5"},  // all three
+      {RES_0_1, -10, KA_NumbersFloatNeg, "-12\b3", "-13"},    // backspace passes
   };
   for (const auto& row : rows) {
-    Make(row.resolution, 10, row.min, 100);
+    auto p = Make(row.resolution, 10, row.min, 100);
     control->UserSelectAll();
     control->SetMaxLength(0);
     control->UserType(row.typed);
-    EXPECT_EQ(control->Text(), row.text) << row.typed;
+    EXPECT_EQ(std::tuple(p->KeysMode(), control->Text()), std::tuple(row.keysMode, row.text)) << row.typed;
   }
 }
 
@@ -158,13 +154,11 @@ TEST_F(TextBoxInputTest, TypingSetsTheValueAndMarksTheRange) {
   auto p = Make(RES_0_5, 2, 0, 100);
   control->UserSelectAll();
   control->UserType("101");  // the maximum length of "100.0" allows it
-  EXPECT_EQ(p->Value(), 202);
-  EXPECT_EQ(control->ForeColor(), ui::window::colours::kRed);
-  EXPECT_TRUE(set.AnyParameterValueIsInvalid());
+  EXPECT_EQ(std::tuple(p->Value(), control->ForeColor(), set.AnyParameterValueIsInvalid()),
+            std::tuple(202, ui::window::colours::kRed, true));
   control->UserKeyPress(8);
-  EXPECT_EQ(p->Value(), 20);
-  EXPECT_EQ(control->ForeColor(), ui::window::colours::kWindowText);
-  EXPECT_FALSE(set.AnyParameterValueIsInvalid());
+  EXPECT_EQ(std::tuple(p->Value(), control->ForeColor(), set.AnyParameterValueIsInvalid()),
+            std::tuple(20, ui::window::colours::kWindowText, false));
 }
 
 TEST_F(TextBoxInputTest, TheValidatedFlagKeepsLostFocusFromCheckingTwice) {
@@ -172,33 +166,28 @@ TEST_F(TextBoxInputTest, TheValidatedFlagKeepsLostFocusFromCheckingTwice) {
   control->UserFocus();
   control->SetText("300");
   control->UserLeave(false);  // the focus goes without a validate: lost focus checks
-  EXPECT_EQ(records.messages.size(), 1u);
-  EXPECT_EQ(control->Text(), "100.0");
+  EXPECT_EQ(std::tuple(records.messages.size(), control->Text()), std::tuple(1u, "100.0"));
   control->UserFocus();
   control->SetText("500");
   EXPECT_FALSE(control->UserLeave());  // validate (message); the cancel keeps the focus
   EXPECT_EQ(records.messages.size(), 2u);
   control->SetText("700");
   control->UserLeave(false);  // validated already: lost focus does not check again
-  EXPECT_EQ(records.messages.size(), 2u);
-  EXPECT_EQ(control->Text(), "700");
+  EXPECT_EQ(std::tuple(records.messages.size(), control->Text()), std::tuple(2u, "700"));
   control->UserFocus();
   control->SetText("50");
   EXPECT_TRUE(control->UserLeave());
-  EXPECT_EQ(control->Text(), "50.0");
-  EXPECT_EQ(records.messages.size(), 2u);
+  EXPECT_EQ(std::tuple(records.messages.size(), control->Text()), std::tuple(2u, "50.0"));
 }
 
 TEST_F(TextBoxInputTest, SetValidTextBoxValue) {
   auto p = Make(RES_0_5, 2, 0, 100);
   control->SetText("40");
   p->SetValidTextBoxValue(20.0F);  // within the range: the text decides
-  EXPECT_EQ(control->Text(), "40.0");
-  EXPECT_EQ(p->Value(), 80);
+  EXPECT_EQ(std::tuple(control->Text(), p->Value()), std::tuple("40.0", 80));
   control->SetText("140");
   p->SetValidTextBoxValue(20.0F);  // outside: the given value, without a message
-  EXPECT_EQ(p->Value(), 40);
-  EXPECT_EQ(control->Text(), "20.0");
+  EXPECT_EQ(std::tuple(control->Text(), p->Value()), std::tuple("20.0", 40));
   control->SetText("140");
   p->SetValidTextBoxValue(params::cParamTextBox::kNoCalculatedValue);  // absent: the limit stays
   EXPECT_EQ(control->Text(), "100.0");

@@ -21,49 +21,21 @@ class IniTest : public testing::Test {
   testing_support::TempDir dir_;
 };
 
-struct ReadCase {
-  const char* section;
-  const char* key;
-  const char* expected;
-};
+struct ReadCase { const char* section; const char* key; const char* expected; };
 
 TEST_F(IniTest, ClassicProfileSemantics) {
   auto ini = FileWith(
-      "; comment line\r\n"
-      "orphan=before any section\r\n"
-      "  [General]  \r\n"
-      "\tName = \t spaced value \t\r\n"
-      "Quoted=\"  in quotes  \"\r\n"
-      "Single='x'\r\n"
-      "Mismatched=\"x'\r\n"
-      "Comment=value ; stays\r\n"
-      "Hash=#not a comment\r\n"
-      "Equals=a=b=c\r\n"
-      "Dup=first\r\n"
-      "DUP=second\r\n"
-      ";Hidden=1\r\n"
-      "   ; note=1\r\n"
-      "Empty=\r\n"
-      "[ velta Porta CPs 1.0]\r\n"
-      "ParamVersion = 1\r\n"
-      "[]\r\n"
-      "AfterEmpty=still here\r\n"
-      "[Odd]Name]\r\n"
-      "Key=odd\r\n"
-      "[general]\r\n"
-      "Late=only in the duplicate section\r\n"
-      "Name=from the duplicate");  // the last line has no line break
+      "; comment line\r\norphan=before any section\r\n  [General]  \r\n\tName = \t spaced value \t\r\n"
+      "Quoted=\"  in quotes  \"\r\nSingle='x'\r\nMismatched=\"x'\r\nComment=value ; stays\r\n"
+      "Hash=#not a comment\r\nEquals=a=b=c\r\nDup=first\r\nDUP=second\r\n;Hidden=1\r\n   ; note=1\r\nEmpty=\r\n"
+      "[ velta Porta CPs 1.0]\r\nParamVersion = 1\r\n[]\r\nAfterEmpty=still here\r\n[Odd]Name]\r\nKey=odd\r\n"
+      "[general]\r\nLate=only in the duplicate section\r\nName=from the duplicate");  // no line break at the end
   const ReadCase cases[] = {
-      {"General", "Name", "spaced value"},
-      {"GENERAL", "name", "spaced value"},
-      {"General", "Quoted", "  in quotes  "},
-      {"General", "Single", "x"},
-      {"General", "Mismatched", "\"x'"},
-      {"General", "Comment", "value ; stays"},
-      {"General", "Hash", "#not a comment"},
-      {"General", "Equals", "a=b=c"},
-      {"General", "Dup", "first"},
-      {"General", "Hidden", ""},
+      {"General", "Name", "spaced value"},     {"GENERAL", "name", "spaced value"},
+      {"General", "Quoted", "  in quotes  "},  {"General", "Single", "x"},
+      {"General", "Mismatched", "\"x'"},       {"General", "Comment", "value ; stays"},
+      {"General", "Hash", "#not a comment"},   {"General", "Equals", "a=b=c"},
+      {"General", "Dup", "first"},             {"General", "Hidden", ""},
       {"General", "Empty", ""},
       {"General", "Late", ""},  // only the first of duplicate sections is searched
       {"General", "orphan", ""},
@@ -106,15 +78,14 @@ TEST_F(IniTest, NumbersFieldsAndDeviceTemplates) {
       "[CPs ]\nA=3\nB=3,2\nC= 4 , 1 ,7\nD=abc\nE=99999\n"
       "[CPs PortaB]\nA=5\n");
   std::shared_ptr<lns::DeviceTemplate> none;
-  EXPECT_EQ(ini.ReadCpPosition("A", "CPs ", none), 3);
-  EXPECT_EQ(ini.ReadCpPosition("B", "CPs ", none), 3);
-  EXPECT_EQ(ini.ReadCpPosition("Missing", "CPs ", none), -1);
-  EXPECT_EQ(ini.ReadCpPosition("D", "CPs ", none), 0);
-  EXPECT_EQ(ini.ReadCpPosition("E", "CPs ", none), 0);  // outside 16 bits: places nothing
-  EXPECT_EQ(ini.ReadField("B", "CPs ", none, 2), 2);
-  EXPECT_EQ(ini.ReadField("B", "CPs ", none, 3), 0);
-  EXPECT_EQ(ini.ReadField("C", "CPs ", none, 3), 7);
-  EXPECT_EQ(ini.ReadField("Missing", "CPs ", none, 1), 0);
+  // E lies outside 16 bits: it places nothing.
+  EXPECT_EQ(std::tuple(ini.ReadCpPosition("A", "CPs ", none), ini.ReadCpPosition("B", "CPs ", none),
+                       ini.ReadCpPosition("Missing", "CPs ", none), ini.ReadCpPosition("D", "CPs ", none),
+                       ini.ReadCpPosition("E", "CPs ", none)),
+            std::tuple(3, 3, -1, 0, 0));
+  EXPECT_EQ(std::tuple(ini.ReadField("B", "CPs ", none, 2), ini.ReadField("B", "CPs ", none, 3),
+                       ini.ReadField("C", "CPs ", none, 3), ini.ReadField("Missing", "CPs ", none, 1)),
+            std::tuple(2, 0, 7, 0));
 
   struct FakeTemplate : lns::DeviceTemplate {
     lns::ObjectPtr Parent() const override { return nullptr; }
@@ -133,32 +104,26 @@ TEST_F(IniTest, ShippedPlugInIniFileLayouts) {
   EXPECT_EQ(ini.AcceptedProgramIds("9F:FF:FF:08:1C:0A:04:01"), std::vector<std::string>{"9F:FF:FF:08:1C:0A:04:00"});
   EXPECT_TRUE(ini.AcceptedProgramIds("unknown").empty());
   const auto entry = ini.ProgramEntryAt(1);
-  EXPECT_FALSE(entry.end);
-  EXPECT_EQ(entry.keyText, "9F:FF:FF:08:1C:0A:04:01");
-  EXPECT_EQ(entry.fileName, "PortaB.xif");
+  EXPECT_EQ(std::tuple(entry.end, entry.keyText, entry.fileName), std::tuple(false, "9F:FF:FF:08:1C:0A:04:01", "PortaB.xif"));
   EXPECT_TRUE(ini.ProgramEntryAt(2).end);
   EXPECT_EQ(ini.ProgramRecordAt(1, 1).values, (std::vector<std::string>{"PortaB", "0"}));
   EXPECT_TRUE(ini.ProgramRecordAt(1, 2).end);
 }
 
-TEST_F(IniTest, EncodingsAndMissingFiles) {
+TEST_F(IniTest, EncodingsMissingFilesAndNotes) {
   auto bom = FileWith("\xEF\xBB\xBF[S]\nK=Gr\xC3\xB6\xC3\x9F" "e\n");
   EXPECT_EQ(bom.ReadString("K", "S"), "Größe");
   auto latin = FileWith("[S]\nK=Gr\xF6\xDF" "e \x80\n");
   EXPECT_EQ(latin.ReadString("K", "s"), "Größe €");
   ProfileIniFile missing((dir_ / "nothing.ini").string());
-  EXPECT_FALSE(missing.FileExists());
-  EXPECT_EQ(missing.ReadString("K", "S"), "");
-  EXPECT_TRUE(missing.SectionNames().empty());
-  ProfileIniFile unnamed;
-  EXPECT_EQ(unnamed.ReadString("K", "S"), "");
-}
+  EXPECT_EQ(std::tuple(missing.FileExists(), missing.ReadString("K", "S"), missing.SectionNames().empty()),
+            std::tuple(false, "", true));
+  EXPECT_EQ(ProfileIniFile().ReadString("K", "S"), "");
 
-TEST_F(IniTest, NotesWhatIsOddAndReadsAStrayWindows1252LineAlone) {
+  // A stray Windows-1252 line is read alone (the other lines stay UTF-8), and what is odd is noted.
   auto ini = FileWith(
       "[S]\nA=Gr\xC3\xB6\xC3\x9F" "e\nB=Zus\xE4tzlich\nno equals\na=again\n[s]\nC=1\n[T\n");
-  EXPECT_EQ(ini.ReadString("A", "S"), "Größe");  // the other lines stay UTF-8
-  EXPECT_EQ(ini.ReadString("B", "S"), "Zusätzlich");
+  EXPECT_EQ(std::tuple(ini.ReadString("A", "S"), ini.ReadString("B", "S")), std::tuple("Größe", "Zusätzlich"));
   std::vector<std::string> notes;
   for (const auto& note : ini.Notes()) notes.push_back(std::to_string(note.line) + ": " + note.text);
   EXPECT_EQ(notes, (std::vector<std::string>{
@@ -173,14 +138,10 @@ TEST_F(IniTest, NotesWhatIsOddAndReadsAStrayWindows1252LineAlone) {
 TEST_F(IniTest, LongKeysAndValues) {
   const std::string longKey(300, 'k');
   const std::string longValue(70000, 'v');
-  const std::string gapKey = "Gap";
-  auto ini = FileWith("[S]\n" + longKey + "=short\nLong=" + longValue + "\n" + gapKey + "=" + std::string(300, ' ') +
-                      "x\nShort=s\n");
-  EXPECT_EQ(ini.ReadString(longKey, "S"), "short");
-  EXPECT_EQ(ini.ReadString("long", "S"), longValue);
-  EXPECT_EQ(ini.ReadString(gapKey, "S"), "x");
-  EXPECT_EQ(ini.ReadString("Short", "S"), "s");
-  EXPECT_EQ(ini.KeyLine("LONG", "S"), 3);
+  auto ini = FileWith("[S]\n" + longKey + "=short\nLong=" + longValue + "\nGap=" + std::string(300, ' ') + "x\nShort=s\n");
+  EXPECT_EQ(std::tuple(ini.ReadString(longKey, "S"), ini.ReadString("long", "S"), ini.ReadString("Gap", "S"),
+                       ini.ReadString("Short", "S"), ini.KeyLine("LONG", "S")),
+            std::tuple("short", longValue, "x", "s", 3));
 }
 
 TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
@@ -209,12 +170,7 @@ TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
 // The cache takes a file for unchanged while its modification time (to the nanosecond), size
 // and inode stay the same; a change of any one of them alone makes it read the file again.
 TEST_F(IniTest, ARewriteIsSeenWhenOnlyOneOfTimeSizeAndInodeChanged) {
-  struct Rewrite {
-    const char* what;
-    const char* text;
-    long nanoseconds;
-    bool replaced;  // written to another file and renamed over the old one
-  };
+  struct Rewrite { const char* what; const char* text; long nanoseconds; bool replaced /* renamed over the old one */; };
   const Rewrite rewrites[] = {
       {"same size, same second", "[S]\nK=bbb\n", 200, false},
       {"same time, other size", "[S]\nK=cccc\n", 200, false},

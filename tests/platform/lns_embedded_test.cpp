@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -203,32 +202,6 @@ TEST_F(EmbeddedServerTest, TransactionsCommitCancelAndRefuseASecondStart) {
   EXPECT_EQ(cp->RawRead(0, 2, 0), (std::vector<uint8_t>{2, 2, 2, 2}));
   EXPECT_THAT([&] { system->CommitTransaction(); }, ThrowsError(lns::err::kNoTransaction));
   EXPECT_FALSE(system->InTransaction());
-}
-
-TEST_F(EmbeddedServerTest, AProcessKilledInATransactionLosesOnlyThatTransaction) {
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    auto server = Connect();
-    auto cp = PairCpOf(server);
-    cp->RawWrite(0, 2, {3, 3, 3, 3}, 0);  // committed at once
-    auto system = server->Networks()->Item(1)->Systems()->Item(1);
-    system->StartTransaction();
-    cp->RawWrite(0, 2, {4, 4, 4, 4}, 0);
-    (void)!::write(ready[1], "x", 1);
-    ::pause();  // killed here, inside the transaction
-    ::_exit(0);
-  }
-  char byte = 0;
-  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
-  ::close(ready[0]);
-  ::close(ready[1]);
-  EXPECT_EQ(PairCpOf(Connect())->RawRead(0, 2, 0), (std::vector<uint8_t>{3, 3, 3, 3}));
-  PairCp()->RawWrite(0, 2, {5, 5, 5, 5}, 0);  // the database is not left locked
 }
 
 TEST_F(EmbeddedServerTest, NvValuesElementsAndSettings) {

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include <functional>
+#include <string>
 
 #include "base/error.h"
 
@@ -15,6 +16,20 @@ MATCHER_P(ThrowsError, number, "throws base::Error " + ::testing::PrintToString(
   } catch (const base::Error& e) {
     *result_listener << "threw error " << e.Number() << " (" << e.Description() << ")";
     return e.Number() == number;
+  }
+  *result_listener << "threw nothing";
+  return false;
+}
+
+// The same with the error's source and description.
+MATCHER_P3(ThrowsErrorFrom, number, source, description,
+           "throws base::Error " + ::testing::PrintToString(number) + " from " + std::string(source) + ": " +
+               std::string(description)) {
+  try {
+    arg();
+  } catch (const base::Error& e) {
+    *result_listener << "threw error " << e.Number() << " from " << e.Source() << " (" << e.Description() << ")";
+    return e.Number() == number && e.Source() == source && e.Description() == description;
   }
   *result_listener << "threw nothing";
   return false;

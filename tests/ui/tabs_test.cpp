@@ -2,12 +2,9 @@
 
 #include "ui/tabs.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <functional>
-
-using ::testing::ElementsAre;
 
 namespace {
 
@@ -26,65 +23,27 @@ std::vector<std::string> Keys(const ui::window::TabStrip& strip) {
   return keys;
 }
 
-TEST(TabsTest, HiddenTabsComeBackAtTheirFirstPlace) {
-  auto control = Strip(5);
-  ui::cTabStrips strips;
-  auto& strip = strips.Add(control);
-  auto& tabs = strip.Tabs();
-  EXPECT_EQ(strips.Count(), 1);
-  EXPECT_EQ(strips.Item(control), &strip);
-  EXPECT_EQ(tabs.Count(), 5);
-  tabs.HideTabByKeyNo(3);
-  tabs.HideTabByKeyNo(4);
-  tabs.HideTabByKeyNo(9);  // not there: nothing
-  EXPECT_THAT(Keys(control), ElementsAre("1", "2", "5"));
-  tabs.ShowTabByKeyNo(4);
-  EXPECT_THAT(Keys(control), ElementsAre("1", "2", "4", "5"));
-  tabs.ShowTabByKeyNo(3);
-  EXPECT_THAT(Keys(control), ElementsAre("1", "2", "3", "4", "5"));
-  tabs.ShowTabByKeyNo(3);  // shown already: nothing changes
-  EXPECT_THAT(Keys(control), ElementsAre("1", "2", "3", "4", "5"));
-  tabs.HideTabByKeyNo(5);
-  tabs.ShowTabByKeyNo(5);
-  EXPECT_THAT(Keys(control), ElementsAre("1", "2", "3", "4", "5"));
-  EXPECT_EQ(control.tabs[2].caption, "Tab 3");
-  EXPECT_EQ(control.tabs[2].toolTip, "tip 3");
-  EXPECT_EQ(control.tabs[2].tag, "tag3");
-}
-
-TEST(TabsTest, ShowTabsLeavesExactlyTheGivenTabs) {
-  auto control = Strip(5);
-  ui::cTabStrips strips;
-  auto& strip = strips.Add(control);
-  strip.ShowTabs({2, 4});
-  EXPECT_THAT(Keys(control), ElementsAre("2", "4"));
-  strip.ShowTabs({1, 2, 4});
-  EXPECT_THAT(Keys(control), ElementsAre("1", "2", "4"));
-  // Item looks up the index a tab had when modelled, not its position now.
-  ASSERT_NE(strip.Tabs().Item(4), nullptr);
-  EXPECT_EQ(strip.Tabs().Item(4)->Key(), "KEY:4");
-  EXPECT_EQ(strip.Tabs().ItemByKey("KEY:5")->Index(), 5);
-  EXPECT_EQ(strip.Tabs().Item(6), nullptr);
-}
-
-// The selected tab stays selected whatever is hidden or shown around it; only when it goes
-// itself does the tab in its place (or the last one) take the selection.
+// Hidden tabs come back at the place they had when modelled, ShowTabs leaves exactly the
+// given tabs, and the selected tab stays selected whatever is hidden or shown around it; only
+// when it goes itself does the tab in its place (or the last one) take the selection.
 TEST(TabsTest, TheSelectionFollowsTheTabNotItsPosition) {
   using Change = std::function<void(ui::cTabStrip&)>;
   const auto show = [](std::vector<int16_t> keys) { return Change([=](ui::cTabStrip& s) { s.ShowTabs(keys); }); };
   const auto hide = [](int16_t key) { return Change([=](ui::cTabStrip& s) { s.Tabs().HideTabByKeyNo(key); }); };
   const auto back = [](int16_t key) { return Change([=](ui::cTabStrip& s) { s.Tabs().ShowTabByKeyNo(key); }); };
-  struct Row { int selectedKey; std::vector<Change> changes; std::string expectedKey; };
+  struct Row { int selectedKey; std::vector<Change> changes; std::string expectedKey; std::string keys; };
   const Row rows[] = {
-      {2, {show({2, 4})}, "2"},
-      {4, {show({2, 4})}, "4"},
-      {3, {show({3, 4, 5})}, "3"},
-      {5, {hide(1), hide(2)}, "5"},
-      {2, {hide(1), back(1)}, "2"},
-      {4, {hide(3), hide(1), back(3), back(1)}, "4"},
-      {3, {hide(3)}, "4"},       // the selected tab goes: the next one takes its place
-      {5, {hide(5)}, "4"},       // ... or the one before when it was last
-      {2, {show({4, 5})}, "5"},  // ... the one now at its position
+      {2, {show({2, 4})}, "2", "24"},
+      {4, {show({2, 4}), show({1, 2, 4})}, "4", "124"},
+      {3, {show({3, 4, 5})}, "3", "345"},
+      {5, {hide(1), hide(2)}, "5", "345"},
+      {2, {hide(1), back(1)}, "2", "12345"},
+      {4, {hide(3), hide(1), back(3), back(1)}, "4", "12345"},
+      {1, {hide(3), hide(4), hide(9), back(4)}, "1", "1245"},  // an unknown key changes nothing
+      {1, {hide(5), back(5), back(5)}, "1", "12345"},           // shown already: nothing changes
+      {3, {hide(3)}, "4", "1245"},       // the selected tab goes: the next one takes its place
+      {5, {hide(5)}, "4", "1234"},       // ... or the one before when it was last
+      {2, {show({4, 5})}, "5", "45"},    // ... the one now at its position
   };
   for (const auto& row : rows) {
     auto control = Strip(5);
@@ -92,8 +51,19 @@ TEST(TabsTest, TheSelectionFollowsTheTabNotItsPosition) {
     auto& strip = strips.Add(control);
     control.selected = row.selectedKey - 1;
     for (const auto& change : row.changes) change(strip);
+    std::string keys;
+    for (const auto& key : Keys(control)) keys += key;
+    EXPECT_EQ(keys, row.keys) << "selected " << row.selectedKey;
     ASSERT_LT(static_cast<size_t>(control.selected), control.tabs.size());
     EXPECT_EQ(Keys(control)[static_cast<size_t>(control.selected)], row.expectedKey) << "selected " << row.selectedKey;
+    // A tab shown again keeps its caption, tool tip and tag; Item looks up the index a tab had
+    // when modelled, not its position now.
+    const std::string last = keys.substr(keys.size() - 1);
+    EXPECT_EQ(std::tuple(control.tabs.back().caption, control.tabs.back().toolTip, control.tabs.back().tag),
+              std::tuple("Tab " + last, "tip " + last, "tag" + last));
+    EXPECT_EQ(std::tuple(strip.Tabs().Item(4)->Key(), strip.Tabs().ItemByKey("KEY:5")->Index(), strip.Tabs().Item(6),
+                         strips.Item(control)),
+              std::tuple("KEY:4", 5, nullptr, &strip));
   }
 }
 
