@@ -105,7 +105,9 @@ TEST(ParamsTest, FetchesThroughThePlugInIniFile) {
       {"NoCp", "INI-File Error (CP, CP-Fetch): NoCp / CP-Index=7"},
       {"Zero", "INI - File Error : Zero"},
   };
-  for (const auto& [key, text] : failing) {
+  for (const auto& row : failing) {
+    const std::string key = row.first;
+    const std::string text = row.second;
     cp.reset();
     set.FetchDevCp(key, "CPs ", ini, deviceTemplate, demo.Device(), cp, &ok);
     EXPECT_EQ(std::tuple(ok, cp), std::tuple(false, nullptr)) << key;
