@@ -1,0 +1,250 @@
+#include "platform/plugin/plugin_entry.h"
+
+#include <fstream>
+#include <iostream>
+
+#include "base/dispatch.h"
+#include "base/error.h"
+#include "base/paths.h"
+#include "base/procedure.h"
+#include "base/product.h"
+#include "base/standard_options.h"
+#include "base/text.h"
+#include "lns/object_names.h"
+#include "platform/automation/class_registry.h"
+#include "platform/automation/object_client.h"
+#include "platform/dialogs/console_dialogs.h"
+#include "platform/ini/profile_ini_file.h"
+#include "platform/lns_embedded/embedded_server.h"
+#include "platform/process/shell.h"
+#include "platform/qt/display.h"
+#include "platform/registry/file_registry.h"
+#include "ui/help.h"
+#include "ui/logger.h"
+#include "ui/res_strings.h"
+
+namespace platform::plugin {
+namespace {
+
+// The system that holds a device (its collection, subsystems and systems lie above it).
+std::shared_ptr<lns::System> SystemOf(const std::shared_ptr<lns::AppDevice>& device) {
+  for (lns::ObjectPtr node = device->Parent(); node; node = node->Parent()) {
+    if (auto system = std::dynamic_pointer_cast<lns::System>(node)) return system;
+  }
+  return nullptr;
+}
+
+// The logging component writes the program's log while a command runs; its log box is the
+// window's. Both are let go when the command ends, also through an error.
+class CommandLog {
+ public:
+  CommandLog(const PlugInIdentity& identity, const std::filesystem::path& programFolder,
+             const std::filesystem::path& home)
+      : logger_(&std::cerr) {
+    logger_.Init({identity.programName + ".LOG", programFolder, base::kVersionMajor, base::kVersionMinor,
+                  base::kVersionRevision, 1000, true, identity.progId, true, "", home});
+    base::SetProcedureLog(&logger_);
+  }
+  ~CommandLog() {
+    logger_.SetLogBox(nullptr);
+    base::SetProcedureLog(nullptr);
+  }
+  CommandLog(const CommandLog&) = delete;
+  CommandLog& operator=(const CommandLog&) = delete;
+  ui::Logger& Logger() { return logger_; }
+
+ private:
+  ui::Logger logger_;
+};
+
+// The services of the window model: dialogs, the window's place, loading and saving, help.
+config::MainWindowServices WindowServices(const PlugInIdentity& identity, services::dialogs::Dialogs& dialogs,
+                                          services::registry::Registry& registry, const lns::IniFile& plugInIni,
+                                          lns::AppDevice& device, const std::filesystem::path& programFolder) {
+  config::MainWindowServices services;
+  services.dialogs = &dialogs;
+  services.registry = &registry;
+  services.plugInKey = identity.registryKey;
+  services.plugInIniFile = &plugInIni;
+  services.programId = device.Template()->ProgramId();
+  services.programFolder = programFolder.string();
+  return services;
+}
+
+// Runs one command on the object it names: opens it, builds the window through the plug-in,
+// reads the parameters and runs the window.
+void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFrontEnd* frontEnd,
+                const Command& command) {
+  const auto home = registry::PortabHome();
+  auto server = std::make_shared<lns_embedded::EmbeddedObjectServer>(home / "lns");
+  auto lonMarkObject =
+      std::dynamic_pointer_cast<lns::LonMarkObject>(lns::ResolveObjectName(*server, command.objectName));
+  if (!lonMarkObject) return plugIn.ObjectNotFound(command, "the object");
+  // The LonMark object lies in its device's collection of objects, in the device's interface.
+  auto device = std::dynamic_pointer_cast<lns::AppDevice>(lonMarkObject->Parent()->Parent()->Parent());
+  if (!device) return plugIn.ObjectNotFound(command, "the object's device");
+
+  const auto programFolder = process::CurrentExecutable().parent_path();
+  CommandLog log(identity, programFolder, home);
+  ini::ProfileIniFile plugInIni((programFolder / "PortaB.ini").string());
+  dialogs::ConsoleDialogs consoleDialogs(std::cerr);
+  const char* scriptFile = std::getenv("PORTAB_WINDOW_SCRIPT");
+  const bool scripted = scriptFile != nullptr && *scriptFile != '\0';
+  const char* answers = std::getenv("PORTAB_ANSWERS");
+  const bool answered = scripted || (answers != nullptr && *answers != '\0');
+  services::dialogs::Dialogs& dialogs = frontEnd != nullptr ? frontEnd->Dialogs(consoleDialogs, answered)
+                                                            : static_cast<services::dialogs::Dialogs&>(consoleDialogs);
+  registry::FileRegistry registry(registry::DefaultRegistryFile());
+  ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
+
+  lns::PlugInContext context;
+  context.iniFile = &plugInIni;
+  context.objectServer = server;
+  context.system = SystemOf(device);
+  context.device = device;
+  context.lonMarkObject = lonMarkObject;
+  context.deviceTemplate = device->Template();
+  context.dialogs = &dialogs;
+  context.registry = &registry;
+  context.executable = process::CurrentExecutable();
+  context.windowCaption = device->Name() + " / " + lonMarkObject->Name();
+  context.newIniFile = [] { return std::make_unique<ini::ProfileIniFile>(); };
+  config::cConfiguration configuration(context);
+
+  ui::frmMain form;
+  form.Form_Load(registry, identity.registryKey, false);
+  form.caption = context.windowCaption;
+  const int32_t currentCommand = command.commandId == 13 ? 1 : 4;  // configure, or control the switch
+  form.SetupMenu(currentCommand);
+  form.SetupPages(currentCommand, true);
+  config::MainWindowServices services =
+      WindowServices(identity, dialogs, registry, plugInIni, *device, programFolder);
+  process::PosixShell shell;
+  const std::string helpFile = base::WithTrailingSeparator(programFolder.string()) +
+                               base::NativePath(plugInIni.ReadString("HelpFilePath", "velta Porta Help 1.0"));
+  services.showHelp = [&](int32_t topic) { ui::ShowHelp(dialogs, shell, helpFile, topic); };
+  services.showAbout = [&] { ui::ShowAbout(dialogs, server->Text()); };
+  config::MainWindow window(form, services);
+  window.SetCurrentCommand(currentCommand);
+  window.SetConfiguration(&configuration);
+  log.Logger().SetLogBox(&form.logBox);
+
+  // The knowledge base: fetching the CPs loads it for the device's "ParamVersion".
+  configuration.FetchCPs();
+  Session session{command, device, lonMarkObject, configuration, form, window};
+  plugIn.BuildWindow(session);
+  window.SetLoading(true);
+  configuration.ReadSettings();
+  window.SetLoading(false);
+  window.SetControls();
+  form.visible = true;
+  if (!form.pageBar.Buttons().empty()) window.PageButtonClick(form.pageBar.Buttons().front().key);  // the command's first page
+  plugIn.WindowAt(session, WindowMoment::AfterRead, 0);
+
+  // The window system's view of the window goes before the window model it shows.
+  struct ReleaseView {
+    WindowFrontEnd* frontEnd;
+    ~ReleaseView() {
+      if (frontEnd != nullptr) frontEnd->Release();
+    }
+  } releaseView{frontEnd};
+  config::UserActions* userActions = frontEnd != nullptr ? frontEnd->Show(window) : nullptr;
+  if (scripted) {
+    std::ifstream in(scriptFile);
+    if (!in) return plugIn.WindowAt(session, WindowMoment::ScriptUnreadable, 0);
+    config::WindowScript actions(
+        window, std::cerr, [&](std::string answer) { consoleDialogs.AnswerNext(std::move(answer)); }, userActions);
+    const int failed = actions.Run(in);
+    plugIn.WindowAt(session, WindowMoment::AfterScript, failed);
+  } else if (frontEnd != nullptr) {
+    frontEnd->Run();  // until the window closes (OK, Cancel, Quit or the window's close box)
+    plugIn.WindowAt(session, WindowMoment::AfterClose, 0);
+  }
+}
+
+// The automation object: the network settings a tool puts, and SendCommand.
+class PlugInObject final : public base::DispatchTable {
+ public:
+  PlugInObject(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFrontEnd* frontEnd)
+      : base::DispatchTable(identity.progId) {
+    AddProperty("Name", [name = identity.displayName] { return base::Variant(name); });
+    AddProperty("Remote", [this] { return base::Variant(remote_); }, [this](const base::Variant& v) { remote_ = v.ToBool(); });
+    AddProperty(
+        "NetworkInterfaceName", [this] { return base::Variant(interface_); },
+        [this](const base::Variant& v) { interface_ = v.ToString(); });
+    AddProperty("NetworkName", [this] { return base::Variant(network_); }, [this](const base::Variant& v) { network_ = v.ToString(); });
+    AddProperty("Visible", [this] { return base::Variant(visible_); }, [this](const base::Variant& v) { visible_ = v.ToBool(); });
+    AddMethod("SendCommand", [&identity, &plugIn, frontEnd, this](std::vector<base::Variant>& args) {
+      if (args.size() != 3) throw base::Error(base::err::kInvalidCallOrKey, identity.progId, "SendCommand takes 3 arguments");
+      const Command command{args[0].ToInt32(), args[1].ToInt16(), args[2].ToString(), network_, interface_, remote_};
+      plugIn.CommandReceived(command);
+      // The plug-in hears of the end also when the command fails on the way.
+      struct Ended {
+        ProfilePlugIn& plugIn;
+        const Command& command;
+        ~Ended() { plugIn.CommandEnded(command); }
+      } ended{plugIn, command};
+      RunCommand(identity, plugIn, frontEnd, command);
+      return base::Variant();
+    });
+  }
+
+ private:
+  bool remote_ = false;
+  bool visible_ = false;
+  std::string interface_;
+  std::string network_;
+};
+
+std::string Usage(const PlugInIdentity& identity) {
+  return "usage: " + identity.programName + " /regserver | /unregserver | -Embedding\n       " +
+         identity.programName + " --help | -h | --version\n";
+}
+
+std::string Switches(const PlugInIdentity& identity) {
+  return "  /regserver    register the automation class " + identity.progId +
+         "\n"
+         "  /unregserver  remove that registration\n"
+         "  -Embedding    serve the plug-in object on standard input and output (portab starts it so)\n"
+         "  --help, -h    print this text\n"
+         "  --version     print the program's version\n";
+}
+
+}  // namespace
+
+int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlugIn& plugIn,
+              WindowFrontEnd* frontEnd, const std::string& qtBuild) {
+  const std::string argument = argc == 2 ? argv[1] : "";
+  switch (base::StandardOptionOf(argument)) {
+    case base::StandardOption::Help: std::cout << Usage(identity) << "\n" << Switches(identity); return 0;
+    case base::StandardOption::Version: std::cout << base::VersionLine(identity.programName); return 0;
+    case base::StandardOption::None: break;
+  }
+  try {
+    registry::FileRegistry registry(registry::DefaultRegistryFile());
+    ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
+    if (base::EqualsNoCase(argument, "/regserver")) {
+      automation::RegisterClass(registry, {identity.progId, identity.classId, process::CurrentExecutable(), {}});
+      return 0;
+    }
+    if (base::EqualsNoCase(argument, "/unregserver")) {
+      automation::UnregisterClass(registry, identity.progId, identity.classId);
+      return 0;
+    }
+    if (base::EqualsNoCase(argument, "-Embedding") || base::EqualsNoCase(argument, "/Embedding")) {
+      // With a display, the build with the window serves instead (same channel, same object);
+      // the plain build stays free of the window system's libraries for a fast start.
+      if (frontEnd == nullptr && !qtBuild.empty()) qt::BecomeQtBuildOnADisplay(qtBuild.c_str(), argv);
+      automation::ServeObject(std::make_shared<PlugInObject>(identity, plugIn, frontEnd), [] { return true; }, nullptr);
+      return 0;
+    }
+  } catch (const base::Error& e) {
+    std::cerr << identity.programName << ": error " << base::ErrorNumberText(e.Number()) << ": " << e.Description()
+              << "\n";
+    return 1;
+  }
+  std::cerr << Usage(identity);
+  return 2;
+}
+
+}  // namespace platform::plugin
