@@ -8,10 +8,18 @@ namespace config {
 class ConfigurationWindow {
  public:
   virtual ~ConfigurationWindow() = default;
-  // The hourglass mouse pointer on or off.
-  virtual void SetHourglass(bool on) = 0;
-  // The main window enabled (takes user input) or disabled.
-  virtual void SetEnabled(bool enabled) = 0;
+  // The hourglass mouse pointer on or off (a window without one ignores it).
+  virtual void SetHourglass(bool on) { (void)on; }
+  // The main window enabled (takes user input) or disabled (a window that cannot be disabled
+  // ignores it).
+  virtual void SetEnabled(bool enabled) { (void)enabled; }
+  // Both at once: busy is the hourglass and the window disabled; not busy, the hourglass off
+  // and then the window enabled. The controller sets them one by one, with the status line
+  // between them at the end of a read or write.
+  virtual void SetBusy(bool busy) {
+    SetHourglass(busy);
+    SetEnabled(!busy);
+  }
   virtual void SetStatusLine(const std::string& text) = 0;
   // The loading flag: set while the parameter set is filled from LNS.
   virtual void SetLoading(bool loading) = 0;

@@ -82,7 +82,7 @@ class IniFile {
   virtual int FirstJunkLine() const = 0;
   // What makes an existing file unusable as an INI file ("line 3 holds binary data ...",
   // "it cannot be read: Permission denied"); "" for a usable or a missing file.
-  virtual std::string Damage() const = 0;
+  virtual std::string Damage() const { return {}; }
   virtual std::vector<IniNote> Notes() const = 0;
 
   // The Boolean file option: when on, values are returned verbatim (quotes kept).
