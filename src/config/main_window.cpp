@@ -5,6 +5,7 @@
 #include "services/dialogs.h"
 #include "services/registry.h"
 #include "ui/res_strings.h"
+#include "ui/tabs.h"
 
 namespace config {
 namespace {
@@ -167,6 +168,12 @@ void MainWindow::TabClick(const std::string& tabKey) {
     }
   }
   ShowSubPage(static_cast<int16_t>(ui::window::SubPageOf(tabKey)));
+}
+
+void MainWindow::RelayoutTabStrip(const ui::window::TabStrip& strip) {
+  if (form_.currentPage < 0 || &form_.pages[static_cast<size_t>(form_.currentPage)] != &strip) return;
+  if (strip.selected < 0 || strip.selected >= static_cast<int32_t>(strip.tabs.size())) return;
+  ShowSubPage(ui::KeyNumber(strip.tabs[static_cast<size_t>(strip.selected)].key));
 }
 
 void MainWindow::ShowSubPage(int16_t subPage) {

@@ -68,6 +68,9 @@ class MainWindow final : public ConfigurationWindow {
   void PageBarMouseMove(int16_t button);
   void TabClick(const std::string& tabKey);
   void ShowSubPage(int16_t subPage);
+  // The relayout check of a tab strip model whose tabs took more room: when `strip` is the
+  // current page's strip, the sub-page of its selected tab is shown again (placed anew).
+  void RelayoutTabStrip(const ui::window::TabStrip& strip);
   // A key pressed in the window: F1 (112) opens the help of the current sub-page.
   void KeyDown(int16_t keyCode);
   // One event of the object server (every eleventh repaints the window).

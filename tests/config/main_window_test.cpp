@@ -15,6 +15,7 @@
 #include "support/plugin_run.h"
 #include "support/recording_log.h"
 #include "ui/res_strings.h"
+#include "ui/tabs.h"
 
 using ::testing::ElementsAre;
 using services::dialogs::Answer;
@@ -98,6 +99,18 @@ TEST_F(MainWindowTest, PagesTabsHelpAndTheLogger) {
   for (const auto& [button, pointer] : std::vector<std::pair<int16_t, int16_t>>{{1, 99}, {3, 0}, {2, 99}, {0, 0}}) {
     window->PageBarMouseMove(button);
     EXPECT_EQ(form.pageBar.mousePointer, pointer) << button;
+  }
+  // A tab that comes back into the current page's strip shows the selected tab's sub-page
+  // again; one in another page's strip does not.
+  ui::cTabStrips strips;
+  strips.SetRelayoutHandler([&](ui::window::TabStrip& strip) { window->RelayoutTabStrip(strip); });
+  auto& current = strips.Add(form.pages[0]);
+  auto& other = strips.Add(form.pages[1]);
+  for (auto* strip : {&other, &current}) {
+    strip->Tabs().HideTabByKeyNo(strip == &current ? 1 : 3);
+    form.currentSubPage = 0;
+    strip->Tabs().ShowTabByKeyNo(strip == &current ? 1 : 3);
+    EXPECT_EQ(form.currentSubPage, strip == &current ? 2 : 0);  // tab "KEY:2" is selected
   }
 }
 
