@@ -266,8 +266,9 @@ void EndApp() {
   s.Ended = true;
   base::SetProcedureLog(nullptr);
   s.RegResult = nullptr;
-  s.Monitoring.reset();
+  s.TabStrips.reset();
   s.Configuration.reset();
+  s.Monitoring.reset();
   s.StatusWindow.reset();
   s.Logger.reset();
   s.ObjectFactory.reset();

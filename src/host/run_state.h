@@ -15,6 +15,7 @@
 #include "monitoring/monitoring.h"
 #include "ui/frm_main.h"
 #include "ui/logger.h"
+#include "ui/tabs.h"
 
 namespace host {
 
@@ -51,6 +52,9 @@ struct PlugInRunState {
   lns::PlugInContext Context;
   std::unique_ptr<config::cConfiguration> Configuration;
   std::unique_ptr<monitoring::cMonitoring> Monitoring;
+  // The tab strip models of the window: no flow of this plug-in fills the slot; a plug-in
+  // that models its tabs keeps them here, and the end of the run releases them.
+  std::unique_ptr<ui::cTabStrips> TabStrips;
 
   // The device check's cache (seconds since midnight of the last real check).
   float LastDeviceCheck = -1;

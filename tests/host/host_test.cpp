@@ -300,7 +300,9 @@ TEST_F(StartEndTest, DeviceCheckIsCachedForTenSecondsUnlessForced) {
   std::dynamic_pointer_cast<platform::lns_embedded::EmbeddedObjectServer>(server)->Database("Demo")->SetDeviceReachable(
       platform::lns_embedded::RowIdOf(*device), true);
   EXPECT_TRUE(host::M_LcaPlugIn::DeviceIsAccessible(device, true));
+  host::RunState().TabStrips = std::make_unique<ui::cTabStrips>();
   host::M_LcaPlugIn::EndApp();
+  EXPECT_EQ(host::RunState().TabStrips, nullptr);  // the end of the run releases the tab models
 }
 
 TEST_F(StartEndTest, FindParentByClassIdWalksUpOrGivesNothing) {
