@@ -32,6 +32,13 @@ void LogLine(const std::string& text, uint32_t colour, bool withTime, int16_t bl
   if (g_log != nullptr) g_log->LogLine(text, colour, true, withTime, blankLines);
 }
 
+void LogSwallowedError(const std::string& text) {
+  if (g_log == nullptr) return;
+  const bool flagged = g_log->ErrorLogged();
+  g_log->LogLine(text, kRedLine, true, true, 0);
+  g_log->SetErrorLogged(flagged);
+}
+
 namespace {
 std::atomic<int> g_errorsReported{0};
 }  // namespace

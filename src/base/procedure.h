@@ -52,6 +52,10 @@ void LogNote(const std::string& text);
 // The logging component's line operation (nothing without one).
 void LogLine(const std::string& text, uint32_t colour, bool withTime = false, int16_t blankLines = 0);
 inline constexpr uint32_t kRedLine = 255;
+// A red line (with the time) for an error that the flow swallows: the user sees what did not
+// happen, but the error flag the configuration controller reads stays as it was, so the
+// line changes nothing of what the flow does next (a write still answers as it would).
+void LogSwallowedError(const std::string& text);
 
 // Thrown when the error operation answers "end the program". The host catches it at the
 // top of a run and ends the run.

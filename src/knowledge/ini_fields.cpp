@@ -45,9 +45,8 @@ void ReportMissingEntry(const lns::IniFile& file, std::string_view section, std:
   } else {
     why = "the key is missing";
   }
-  base::LogLine(file.GetFile() + ": section [" + std::string(section) + "], key \"" + std::string(key) +
-                    "\" cannot be read: " + why,
-                base::kRedLine, true);
+  base::LogSwallowedError(file.GetFile() + ": section [" + std::string(section) + "], key \"" + std::string(key) +
+                          "\" cannot be read: " + why);
 }
 
 bool IsDontShowMark(std::string_view value) { return base::EqualsNoCase(value, "DONTSHOW"); }

@@ -86,7 +86,7 @@ bool cMC16::CheckExists(KbFile which) {
   std::string text = kindName + " File does not exist.\r\n\r\n" + file.GetFile();
   if (exists) {
     text = kindName + " File can not be read.\r\n\r\n" + file.GetFile() + "\r\n" + damage;
-    base::LogLine(kindName + " File can not be read. " + file.GetFile() + ": " + damage, base::kRedLine);
+    base::LogSwallowedError(kindName + " File can not be read. " + file.GetFile() + ": " + damage);
   }
   if (context_.dialogs != nullptr) {
     context_.dialogs->Show({text, base::kProductName, services::dialogs::Icon::Critical, services::dialogs::Buttons::Ok, 1});

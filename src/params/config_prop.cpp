@@ -116,8 +116,9 @@ void cConfigProp::RawRead() {
     const int32_t dimension = configProperty_->Dimension();
     byteValue_ = configProperty_->RawRead(0, dimension, 0);
     created_ = true;
-  } catch (const std::exception&) {
-    // A failed read leaves the bytes as they were.
+  } catch (const std::exception& e) {
+    // A failed read leaves the bytes as they were; the log shows it.
+    base::LogSwallowedError("CP \"" + name_ + "\" could not be read: " + base::ToError(e, kModule).Description());
   }
 }
 
@@ -127,8 +128,7 @@ void cConfigProp::RawWrite() {
     configProperty_->RawWrite(0, dimension, byteValue_, 0);
   } catch (const std::exception& e) {
     // Not repeated and not raised; the log shows it.
-    base::LogLine("CP \"" + name_ + "\" could not be written: " + base::ToError(e, kModule).Description(),
-                  base::kRedLine, true);
+    base::LogSwallowedError("CP \"" + name_ + "\" could not be written: " + base::ToError(e, kModule).Description());
   }
 }
 

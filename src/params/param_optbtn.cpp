@@ -97,9 +97,8 @@ void cParamOptBtn::WriteToLns() {
   if (CpIsExternal() || !Available() || !ConfigProperty()) return;
   const std::string failure = WithRawFormat(*ConfigProperty(), [&] { ConfigProperty()->SetValue(value_); });
   if (!failure.empty()) {
-    base::LogLine("Parameter \"" + Name() + "\": the value \"" + base::ReplaceAll(value_, "\t", " ") +
-                      "\" was not written into " + CpText() + ": " + failure,
-                  base::kRedLine, true);
+    base::LogSwallowedError("Parameter \"" + Name() + "\": the value \"" + base::ReplaceAll(value_, "\t", " ") +
+                            "\" was not written into " + CpText() + ": " + failure);
   }
   SetChanged(false);
 }

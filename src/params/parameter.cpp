@@ -28,13 +28,12 @@ std::string cParameter::CpText() const {
 
 void cParameter::LogReadFailure(const std::string& failure) const {
   if (failure.empty()) return;
-  base::LogLine("Parameter \"" + name_ + "\": reading " + CpText() + " failed: " + failure, base::kRedLine, true);
+  base::LogSwallowedError("Parameter \"" + name_ + "\": reading " + CpText() + " failed: " + failure);
 }
 
 void cParameter::LogWriteFailure(const std::string& failure, const std::string& value) const {
   if (failure.empty()) return;
-  base::LogLine("Parameter \"" + name_ + "\": the value " + value + " was not written into " + CpText() + ": " + failure,
-                base::kRedLine, true);
+  base::LogSwallowedError("Parameter \"" + name_ + "\": the value " + value + " was not written into " + CpText() + ": " + failure);
 }
 
 int32_t cParameter::ReadPart(bool isSigned, uint8_t usedBytes) const {

@@ -40,7 +40,7 @@ void GoingOnAfterError(const std::string& name, const std::function<void()>& wri
   try {
     write();
   } catch (const std::exception& e) {
-    base::LogLine("\"" + name + "\" was not written: " + base::ToError(e, kModule).Description(), base::kRedLine, true);
+    base::LogSwallowedError("\"" + name + "\" was not written: " + base::ToError(e, kModule).Description());
   }
 }
 
@@ -53,9 +53,8 @@ void EndTransaction(const std::shared_ptr<lns::System>& system, bool commit) {
       system->CancelTransaction();
     }
   } catch (const std::exception& e) {
-    base::LogLine(std::string(commit ? "Committing" : "Cancelling") + " the LNS transaction failed: " +
-                      base::ToError(e, kModule).Description(),
-                  base::kRedLine, true);
+    base::LogSwallowedError(std::string(commit ? "Committing" : "Cancelling") + " the LNS transaction failed: " +
+                            base::ToError(e, kModule).Description());
   }
 }
 
@@ -131,7 +130,7 @@ void cParams::ShowWriteError(const std::string& operation, const std::exception&
   const std::string text = "Fehler in " + operation + " !!!\r\nNummer : " + std::to_string(numbered.Number()) +
                            "\r\nBeschreibung : " + numbered.Description() + "\r\nZeile : 0\r\nConfigProperty : " +
                            cpIniName;
-  base::LogLine(base::ReplaceAll(text, "\r\n", " / "), base::kRedLine, true);
+  base::LogSwallowedError(base::ReplaceAll(text, "\r\n", " / "));
   if (dialogs_ != nullptr) {
     dialogs_->Show({text, messageTitle_, services::dialogs::Icon::Critical, services::dialogs::Buttons::Ok, 1});
   }

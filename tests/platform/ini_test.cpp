@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -165,6 +166,12 @@ TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
   testing_support::WriteFile(ini.GetFile(), "[S]\nK=\x01\x02\n");
   ini.Refresh();
   EXPECT_EQ(ini.FirstJunkLine(), 2);
+  EXPECT_THAT(ini.Damage(), ::testing::HasSubstr("line 2 holds binary data"));
+  // A form feed or an old editor's end-of-file mark is no damage.
+  testing_support::WriteFile(ini.GetFile(), "[S]\nK=v\f\n\x1A");
+  ini.Refresh();
+  EXPECT_EQ(ini.Damage(), "");
+  EXPECT_EQ(ini.ReadString("K", "S"), "v\f");
 }
 
 // The cache takes a file for unchanged while its modification time (to the nanosecond), size

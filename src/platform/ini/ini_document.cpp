@@ -27,7 +27,11 @@ std::string_view TrimBlanksAndTabs(std::string_view text) {
 // leave it out like the comment it looks like.
 bool LooksLikeComment(std::string_view trimmed) { return !trimmed.empty() && trimmed.front() == ';'; }
 
-bool IsJunkByte(unsigned char c) { return c < 0x20 && c != '\t' && c != '\r' && c != '\n'; }
+// Bytes no text file holds. Tab, line ends, vertical tab, form feed and the end-of-file mark
+// (Ctrl-Z) of old editors appear in text files and are read past.
+bool IsJunkByte(unsigned char c) {
+  return c < 0x20 && c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r' && c != 0x1A;
+}
 
 uint32_t Offset(const std::string& text, std::string_view part) {
   return static_cast<uint32_t>(part.data() - text.data());

@@ -192,7 +192,7 @@ void WindowView::Act(const std::function<void()>& action) {
     // The window's logic reports its own errors; one that escapes still reaches the log in red
     // and the status line.
     const std::string description = base::ToError(e, "Window").Description();
-    base::LogLine("The window's action failed: " + description, base::kRedLine, true);
+    base::LogSwallowedError("The window's action failed: " + description);
     form_.statusLine = description;
   }
   Refresh();
