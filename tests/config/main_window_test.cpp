@@ -49,7 +49,14 @@ TEST_F(MainWindowTest, CheckBoxClicksAreIgnoredWhileLoadingAndComboClicksUnlessC
 TEST_F(MainWindowTest, ApplyAndOkWriteWhenConfiguring) {
   controls.cboStartDelay->UserSelect(3);
   run.context.system = run.demo.System();
+  // What a tool that watches the window sees: when the window comes back, "Ready." is there.
+  std::vector<std::string> seen;
+  form.StateChanged.Connect([&] { seen.push_back((form.enabled ? "enabled " : "disabled ") + form.statusLine); });
   window->ApplyClick();
+  const auto busy = std::find_if(seen.begin(), seen.end(), [](const std::string& s) { return s.rfind("disabled", 0) == 0; });
+  const auto back = std::find_if(busy, seen.end(), [](const std::string& s) { return s.rfind("enabled", 0) == 0; });
+  ASSERT_NE(back, seen.end());
+  EXPECT_EQ(*back, "enabled Ready.");
   auto cp = run.demo.DeviceCp(2);
   cp->SetValueFormat("RAW");
   EXPECT_EQ(std::tuple(form.buttons.applyEnabled, changed, cp->Value(), log.Contains("    - DeviceOptions"), form.statusLine),

@@ -23,6 +23,7 @@
 #include "platform/qt/qt_components.h"
 #include "platform/qt/qt_dialogs.h"
 #include "support/main_window_run.h"
+#include "support/temp_dir.h"
 #include "ui/tabs.h"
 
 using ::testing::HasSubstr;
@@ -73,6 +74,11 @@ TEST_F(WindowViewTest, EditsOfEachKindReachTheModelAndApplyAndOkWriteTheDevice) 
   auto& hold = WidgetOf<QLineEdit>(*controls.txtHoldTime);
   EXPECT_EQ(hold.text(), "50.0");
   EXPECT_FALSE(view->Button("apply")->isEnabled());
+  {
+    testing_support::ScopedEnv german{{"LC_ALL", "de_DE.UTF-8"}};  // the window shows the comma
+    TypeInto(hold, "12.5");
+    EXPECT_EQ(hold.text(), "12,5");
+  }
   TypeInto(hold, "12x,34");  // the number filter drops the letter; a comma is the decimal point
   EXPECT_EQ(controls.txtHoldTime->Text(), "12.3");
   EXPECT_EQ(hold.text(), "12.3");
