@@ -67,6 +67,11 @@ TEST_F(IniTest, ClassicProfileSemantics) {
   EXPECT_EQ(ini.FirstJunkLine(), 0);
   ini.SetVerbatim(true);
   EXPECT_EQ(ini.ReadString("Quoted", "General"), "\"  in quotes  \"");
+  // A byte-order mark before a comment, and "[]" as the first header: its keys are read by no
+  // name, the lines before it (none) are the section "".
+  auto bomFirst = FileWith("\xEF\xBB\xBF;c\r\n[]\r\nk=1\r\n[S]\r\nk=2\r\n");
+  EXPECT_EQ(std::tuple(bomFirst.ReadString("k", ""), bomFirst.ReadString("k", "S"), bomFirst.SectionNames()),
+            std::tuple(std::string(), std::string("2"), std::vector<std::string>{"S"}));
   // One line that is the first and the last, without a line break.
   auto oneLine = FileWith("only=line");
   EXPECT_EQ(oneLine.ReadString("ONLY", ""), "line");
