@@ -122,8 +122,8 @@ void InitApp() {
     });
     // A missing file, or one that exists but is no INI file (named with what is wrong with
     // it), ends the run before any LNS access.
-    const std::string damage = base::FileExists(s.IniFileName) ? s.IniFile->Damage() : "";
-    if (!base::FileExists(s.IniFileName) || !damage.empty()) {
+    const std::string damage = s.IniFile->Damage();
+    if (!damage.empty() || !base::FileExists(s.IniFileName)) {
       const std::string heading = ui::ResString(damage.empty() ? 1526 : 1529);
       const std::string problem = damage.empty() ? "" : "\r\n" + damage;
       base::LogLine(heading + " " + s.IniFileName + (damage.empty() ? "" : ": " + damage), base::kRedLine);

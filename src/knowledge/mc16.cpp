@@ -76,6 +76,7 @@ void cMC16::ResolveFolder() {
 // message box and as a red log line.
 bool cMC16::CheckExists(KbFile which) {
   lns::IniFile& file = File(which);
+  // An empty file name names the folder: that is a missing file, as for a missing entry.
   const bool exists = file.FileExists();
   const std::string damage = exists ? file.Damage() : std::string();
   if (exists && damage.empty()) return true;

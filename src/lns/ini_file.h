@@ -80,8 +80,9 @@ class IniFile {
   virtual int KeyLine(std::string_view key, std::string_view section) const = 0;
   virtual int SectionLine(std::string_view section) const = 0;
   virtual int FirstJunkLine() const = 0;
-  // What makes an existing file unusable as an INI file ("line 3 holds binary data ...",
-  // "it cannot be read: Permission denied"); "" for a usable or a missing file.
+  // What makes something that exists at the file's path unusable as an INI file ("line 3 holds
+  // binary data ...", "it cannot be read: Permission denied", "it is a folder, not a file");
+  // "" for a usable file or when nothing is there.
   virtual std::string Damage() const { return {}; }
   virtual std::vector<IniNote> Notes() const = 0;
 

@@ -115,11 +115,10 @@ void cParamTextBox::ShowRangeMessage(int16_t messageId, double typed, float limi
   const cParams* set = Parent();
   if (set == nullptr || set->Dialogs() == nullptr) return;
   const std::string& unit = UnitMnemonic();
+  const auto shown = [](float number) { return base::ForUser(base::FormatSingle(number)); };
   const std::string text = base::FormatPlaceholders(
-      ui::ResString(messageId),
-      {ui::ResString(kTheValue), base::ForUser(base::FormatSingle(static_cast<float>(typed))), unit,
-       base::ForUser(base::FormatSingle(TextBoxRangeMin())), base::ForUser(base::FormatSingle(TextBoxRangeMax())),
-       unit, TextBoxTitle(), base::ForUser(base::FormatSingle(limit)), unit});
+      ui::ResString(messageId), {ui::ResString(kTheValue), shown(static_cast<float>(typed)), unit,
+                                 shown(TextBoxRangeMin()), shown(TextBoxRangeMax()), unit, TextBoxTitle(), shown(limit), unit});
   set->Dialogs()->Show({text, set->MessageTitle(), services::dialogs::Icon::Exclamation,
                         services::dialogs::Buttons::Ok, 1});
 }

@@ -147,7 +147,11 @@ int ProfileIniFile::SectionLine(std::string_view section) const { return Doc().S
 int ProfileIniFile::FirstJunkLine() const { return Doc().FirstJunkLine(); }
 
 std::string ProfileIniFile::Damage() const {
-  if (!FileExists()) return {};
+  std::error_code ec;
+  const auto status = std::filesystem::status(path_, ec);
+  if (path_.empty() || !std::filesystem::exists(status)) return {};
+  if (std::filesystem::is_directory(status)) return "it is a folder, not a file";
+  if (!std::filesystem::is_regular_file(status)) return "it is not a plain file (a device, a pipe or a socket)";
   const IniDocument& doc = Doc();
   if (!doc.ReadError().empty()) return "it cannot be read: " + doc.ReadError();
   if (doc.FirstJunkLine() > 0) {
