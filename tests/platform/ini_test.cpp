@@ -67,8 +67,7 @@ TEST_F(IniTest, ClassicProfileSemantics) {
   EXPECT_EQ(ini.FirstJunkLine(), 0);
   ini.SetVerbatim(true);
   EXPECT_EQ(ini.ReadString("Quoted", "General"), "\"  in quotes  \"");
-  // A byte-order mark before a comment, and "[]" as the first header: its keys are read by no
-  // name, the lines before it (none) are the section "".
+  // A byte-order mark, a comment, then "[]" as the first header: its keys are read by no name.
   auto bomFirst = FileWith("\xEF\xBB\xBF;c\r\n[]\r\nk=1\r\n[S]\r\nk=2\r\n");
   EXPECT_EQ(std::tuple(bomFirst.ReadString("k", ""), bomFirst.ReadString("k", "S"), bomFirst.SectionNames()),
             std::tuple(std::string(), std::string("2"), std::vector<std::string>{"S"}));
@@ -133,12 +132,9 @@ TEST_F(IniTest, EncodingsMissingFilesAndNotes) {
   std::vector<std::string> notes;
   for (const auto& note : ini.Notes()) notes.push_back(std::to_string(note.line) + ": " + note.text);
   EXPECT_EQ(notes, (std::vector<std::string>{
-                       "3: not UTF-8 like the rest of the file: read as Windows-1252",
-                       "4: no \"=\" in this line",
+                       "3: not UTF-8 like the rest of the file: read as Windows-1252", "4: no \"=\" in this line",
                        "5: key \"a\" again in [S] (first in line 2): only the first is read",
-                       "6: section [s] again (first in line 1): only the first is read",
-                       "8: no \"=\" in this line",
-                   }));
+                       "6: section [s] again (first in line 1): only the first is read", "8: no \"=\" in this line"}));
 }
 
 TEST_F(IniTest, LongKeysAndValues) {
@@ -157,8 +153,7 @@ TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
   EXPECT_EQ(ini.ReadString("K", "S"), "old");
   testing_support::WriteFile(ini.GetFile(), "[S]\nK=new value\n");
   // The file object asks again once the coarse clock has moved on.
-  timespec before{};
-  timespec now{};
+  timespec before{}, now{};
   clock_gettime(CLOCK_MONOTONIC_COARSE, &before);
   do {
     std::this_thread::yield();
@@ -179,15 +174,12 @@ TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
   EXPECT_EQ(ini.ReadString("K", "S"), "v\f");
 }
 
-// The cache takes a file for unchanged while its modification time (to the nanosecond), size
-// and inode stay the same; a change of any one of them alone makes it read the file again.
+// A change of the modification time (to the nanosecond), the size or the inode alone makes the cache read again.
 TEST_F(IniTest, ARewriteIsSeenWhenOnlyOneOfTimeSizeAndInodeChanged) {
   struct Rewrite { const char* what; const char* text; long nanoseconds; bool replaced /* renamed over the old one */; };
-  const Rewrite rewrites[] = {
-      {"same size, same second", "[S]\nK=bbb\n", 200, false},
-      {"same time, other size", "[S]\nK=cccc\n", 200, false},
-      {"same time and size, other inode", "[S]\nK=dddd\n", 200, true},
-  };
+  const Rewrite rewrites[] = {{"same size, same second", "[S]\nK=bbb\n", 200, false},
+                              {"same time, other size", "[S]\nK=cccc\n", 200, false},
+                              {"same time and size, other inode", "[S]\nK=dddd\n", 200, true}};
   const auto file = dir_ / "test.ini";
   auto setTime = [&](long nanoseconds) {
     const timespec times[2] = {{1700000000, nanoseconds}, {1700000000, nanoseconds}};
