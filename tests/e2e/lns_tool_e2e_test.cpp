@@ -90,13 +90,10 @@ class LnsToolE2eTest : public testing::Test {
 
 TEST_F(LnsToolE2eTest, CpValuesInEachFormat) {
   const std::pair<std::vector<std::string>, std::string> steps[] = {
-      {{"cp", "get", kObject, "HoldTime"}, "1 244\n"},
-      {{"cp", "get", kObject, "HoldTime", "--format", "hex"}, "01 F4\n"},
+      {{"cp", "get", kObject, "HoldTime"}, "1 244\n"}, {{"cp", "get", kObject, "HoldTime", "--format", "hex"}, "01 F4\n"},
       {{"cp", "get", kObject, "HoldTime", "--format", "raw"}, "1\t244\n"},
-      {{"cp", "set", kObject, "HoldTime", "2 88", "--format", "hex"}, "02 88\n"},
-      {{"cp", "get", kObject, "HoldTime"}, "2 136\n"},
-      {{"cp", "set", kObject, "HoldTime", "3\t4", "--format", "raw"}, "3\t4\n"},
-      {{"cp", "set", kObject, "HoldTime", "5,6"}, "5 6\n"},
+      {{"cp", "set", kObject, "HoldTime", "2 88", "--format", "hex"}, "02 88\n"}, {{"cp", "get", kObject, "HoldTime"}, "2 136\n"},
+      {{"cp", "set", kObject, "HoldTime", "3\t4", "--format", "raw"}, "3\t4\n"}, {{"cp", "set", kObject, "HoldTime", "5,6"}, "5 6\n"},
       {{"cp", "--format", "HEX", "set", kObject, "HoldTime", "a f"}, "0A 0F\n"},
   };
   for (const auto& step : steps) {

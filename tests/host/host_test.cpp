@@ -46,18 +46,14 @@ TEST(MainTest, CommandLinesReachTheRightHandler) {
   // currentCommand: 1 or 4 when connecting started; refusedClassId -1: no refusal; about: About box and self-registration.
   struct Case { const char* commandLine; int currentCommand, refusedClassId; bool about; const char* objectName; };
   const Case cases[] = {
-      {"/CLASSID:28/COMMANDID:13/OBJECTNAME:x", 1, -1, false, "x"},
-      {"/COMMANDID:13/CLASSID:28/OBJECTNAME:x", 1, -1, false, "x"},
+      {"/CLASSID:28/COMMANDID:13/OBJECTNAME:x", 1, -1, false, "x"}, {"/COMMANDID:13/CLASSID:28/OBJECTNAME:x", 1, -1, false, "x"},
       {"portab.exe /classid:28/commandid:22/objectname:Net\\Sys.Sub\\Dev\\Obj", 4, -1, false, "Net\\Sys.Sub\\Dev\\Obj"},
       {"/ COMMANDID :13/CLASSID:28/OBJECTNAME:x", 1, -1, false, "x"},  // keywords are trimmed
       {"CLASSID:28/COMMANDID:13/OBJECTNAME:x", 0, 0, false, "x"},      // text before the first "/" is skipped
-      {"/CLASSID:27/COMMANDID:13/OBJECTNAME:x", 0, 27, false, "x"},
-      {"/CLASSID:28/COMMANDID:14/OBJECTNAME:x", 0, 28, false, "x"},
-      {"/OBJECTNAME:a:b", 0, 0, false, "a"},
+      {"/CLASSID:27/COMMANDID:13/OBJECTNAME:x", 0, 27, false, "x"}, {"/CLASSID:28/COMMANDID:14/OBJECTNAME:x", 0, 28, false, "x"},
+      {"/OBJECTNAME:a:b", 0, 0, false, "a"}, {"", 0, -1, true, ""}, {"/CLASSID:28/COMMANDID:13", 0, -1, true, ""},
       {"/OBJECTNAME: x /CLASSID:28/COMMANDID:13/NOSUCH:1", 1, -1, false, " x "},  // values are not trimmed
       {"/CLASSID:28//OBJECTNAME:x", 0, -1, true, ""},  // the walk ends at the empty piece
-      {"", 0, -1, true, ""},
-      {"/CLASSID:28/COMMANDID:13", 0, -1, true, ""},
       {"/CLASSID:28.5/COMMANDID:13abc/OBJECTNAME:x", 1, -1, false, "x"},  // numeric value, rounded
   };
   for (const auto& c : cases) {

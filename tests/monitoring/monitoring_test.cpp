@@ -118,8 +118,7 @@ TEST(MonitoringTest, TagsActivationAndUpdatesFromAnotherProcess) {
   EXPECT_EQ(updates.back(), (std::pair<std::string, std::string>{"Quiet", "1.0 1"}));
 
   points.DeactivateMonitoring();
-  EXPECT_EQ(Nv(run, "nviPrimeValue")->MonitorTag(), 0);
-  EXPECT_FALSE(Nv(run, "nviPrimeValue")->MonitoringOption());
+  EXPECT_EQ(std::make_tuple(Nv(run, "nviPrimeValue")->MonitorTag(), Nv(run, "nviPrimeValue")->MonitoringOption()), std::make_tuple(0, false));
   Nv(run, "nviPrimeValue")->SetValue("10.0 1");
   EXPECT_EQ(prime->BufferedValue(), "10.0 1");  // read anew after deactivation
   points.RemoveMonitorPointByName("Prime");
@@ -182,9 +181,8 @@ TEST(MonitoringTest, NvTypeMaintenanceFollowsThePlugInIniFile) {
   points.AddMonitorPoint("Unlisted", Nv(run, "nvoValue"));
   points.CheckNvTypeCpConsistencyLmo();
   ASSERT_EQ(log.redLines.size(), 2u);
-  EXPECT_EQ(log.redLines[0],
-            "The nv type of \"nviSecValue\" does not match the expected type.\r\n  current nv type: 117\r\n  expected "
-            "nv type: 95");
+  EXPECT_EQ(log.redLines[0], "The nv type of \"nviSecValue\" does not match the expected type.\r\n  current nv type: 117\r\n"
+                             "  expected nv type: 95");
   EXPECT_EQ(log.redLines[1], "Nv not found in Ini file");
   EXPECT_TRUE(points.WriteNvsTypeLmo2(run.demo.Object()));
   EXPECT_EQ(Nv(run, "nviSecValue")->NvType(), 95);
