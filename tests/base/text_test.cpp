@@ -115,8 +115,7 @@ TEST(EncodingTest, RejectsBrokenUtf8) {
   }
 }
 
-// The separator comes from LC_ALL, else LC_NUMERIC, else LANG (the first that is set and not
-// empty), never from the process locale; a locale whose data is missing answers by language.
+// The separator comes from the first set and non-empty of LC_ALL, LC_NUMERIC and LANG, not the process locale.
 TEST(NumberTextTest, TheUserSeesTheSeparatorOfTheirLocale) {
   struct Row { const char* all; const char* numeric; const char* lang; const char* shown; };
   const Row rows[] = {

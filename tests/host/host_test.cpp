@@ -161,8 +161,7 @@ TEST(MainTest, OutOfRangeIdsGoToTheErrorOperation) {
   }
 }
 
-// A missing PortaB.ini, or one that is no INI file, ends the run before any command; the
-// message names the file (and what is wrong with it) and the log has the same line.
+// A missing or damaged PortaB.ini ends the run before any command, with the file named in the message and the log.
 TEST(MainTest, AMissingOrDamagedIniFileEndsTheRunBeforeAnyCommand) {
   const std::pair<std::optional<std::string>, std::string> rows[] = {
       {std::nullopt, "The INI file does not exist :\r\n\r\n%1"},

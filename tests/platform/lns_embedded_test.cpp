@@ -235,12 +235,9 @@ TEST_F(EmbeddedServerTest, TwoProcessesWritingOneNetworkLoseNothing) {
     auto cp = cps->Item(isChild ? 1 : 2);
     auto system = server->Networks()->Item(1)->Systems()->Item(1);
     for (int i = 0; i < kWrites; ++i) {
+      const auto byte = static_cast<uint8_t>(i);
       system->StartTransaction();
-      if (isChild) {
-        cp->RawWrite(0, 1, {static_cast<uint8_t>(i)}, 0);
-      } else {
-        cp->RawWrite(0, 2, {0, static_cast<uint8_t>(i), 0, static_cast<uint8_t>(i)}, 0);
-      }
+      cp->RawWrite(0, isChild ? 1 : 2, isChild ? std::vector<uint8_t>{byte} : std::vector<uint8_t>{0, byte, 0, byte}, 0);
       system->CommitTransaction();
     }
   }
@@ -256,10 +253,7 @@ TEST_F(EmbeddedServerTest, TwoProcessesWritingOneNetworkLoseNothing) {
 TEST_F(EmbeddedServerTest, DamagedOrForeignDatabaseFilesGiveClearErrors) {
   testing_support::WriteFile(Folder() / "Garbage.db", std::string(4096, 'x'));
   EXPECT_THAT([&] { server_->Networks()->ItemByName("Garbage"); }, ThrowsError(lns::err::kDatabase));
-  {
-    SqliteDb other(Folder() / "Other.db", true);
-    other.Exec("CREATE TABLE t(x)");
-  }
+  SqliteDb(Folder() / "Other.db", true).Exec("CREATE TABLE t(x)");
   EXPECT_THAT([&] { server_->Networks()->ItemByName("Other"); }, Raises(_, HasSubstr("is not a network database")));
   server_->Database("Test")->Db().Exec("PRAGMA user_version = 99");
   EXPECT_THAT([&] { Connect()->Networks()->ItemByName("Test"); },
