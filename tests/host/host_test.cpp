@@ -109,8 +109,7 @@ TEST(MainTest, UnregisterRemovesTheOwnKeyAndDoesNotRegisterAgain) {
   EXPECT_TRUE(host::RunState().Unregistering);
   EXPECT_FALSE(run.Registry().KeyExists(Hive::LocalMachine, "SOFTWARE\\velta\\veltaPortaB"));
   EXPECT_TRUE(run.Registry().KeyExists(Hive::LocalMachine, "SOFTWARE\\velta\\tessel Register"));
-  EXPECT_THAT(run.Log(), HasSubstr("[M_PlugIn] Public Sub Unregister()"));
-  EXPECT_THAT(run.Log(), Not(HasSubstr("[M_PlugIn] Public Sub Register()")));
+  EXPECT_THAT(run.Log(), testing::AllOf(HasSubstr("[M_PlugIn] Public Sub Unregister()"), Not(HasSubstr("[M_PlugIn] Public Sub Register()"))));
 }
 
 TEST(MainTest, RunWithoutLnsConnection) {
@@ -120,8 +119,7 @@ TEST(MainTest, RunWithoutLnsConnection) {
     run.Main(commandLine);
     EXPECT_EQ(host::RunState().CurrentCommand, 100);
     EXPECT_EQ(run.records.statusShown, std::string(commandLine) == "/S");
-    EXPECT_THAT(run.Log(), HasSubstr("[frmMain] Public Sub Display()"));
-    EXPECT_THAT(run.Log(), Not(HasSubstr("ValidateCommand")));
+    EXPECT_THAT(run.Log(), testing::AllOf(HasSubstr("[frmMain] Public Sub Display()"), Not(HasSubstr("ValidateCommand"))));
   }
 }
 
@@ -156,8 +154,7 @@ TEST(MainTest, OutOfRangeIdsGoToTheErrorOperation) {
     HostRun run;
     run.Main(commandLine);
     EXPECT_TRUE(run.records.messages.empty());
-    EXPECT_THAT(run.Log(), HasSubstr("Error 6 in M_PlugIn.Main: Overflow"));
-    EXPECT_THAT(run.Log(), Not(HasSubstr("ValidateCommand")));
+    EXPECT_THAT(run.Log(), testing::AllOf(HasSubstr("Error 6 in M_PlugIn.Main: Overflow"), Not(HasSubstr("ValidateCommand"))));
   }
 }
 
@@ -178,8 +175,7 @@ TEST(MainTest, AMissingOrDamagedIniFileEndsTheRunBeforeAnyCommand) {
     EXPECT_EQ(run.records.messages[0].text, base::ReplaceAll(expected, "%1", file));
     EXPECT_EQ(run.records.messages[0].icon, services::dialogs::Icon::Critical);
     EXPECT_TRUE(host::RunState().StartFailed);
-    EXPECT_THAT(run.Log(), HasSubstr(file));
-    EXPECT_THAT(run.Log(), Not(HasSubstr("[M_PlugIn] Public Sub Main()")));
+    EXPECT_THAT(run.Log(), testing::AllOf(HasSubstr(file), Not(HasSubstr("[M_PlugIn] Public Sub Main()"))));
     if (contents) {
       EXPECT_EQ(testing_support::ReadFile(file), *contents);  // nothing written into it
     }
@@ -260,10 +256,7 @@ TEST_F(StartEndTest, TheProfilePlugInGetsThisRunsCommandAndSettings) {
   records_.objectMaker = [&](const std::string&) { return std::make_shared<Recorder>(calls); };
   host::M_LcaPlugIn::InitApp();
   auto& s = host::RunState();
-  s.CommandId = 22;
-  s.ClassId = 28;
-  s.ObjectName = "Demo\\System.Floor 1\\Switch 1\\Omnal 1";
-  s.CurrentCommand = 4;
+  std::tie(s.CommandId, s.ClassId, s.ObjectName, s.CurrentCommand) = std::make_tuple(22, 28, "Demo\\System.Floor 1\\Switch 1\\Omnal 1", 4);
   host::M_LcaPlugIn::OpenLnsAndFindObject(s.ObjectName, 2);  // remote over the Internet
   EXPECT_EQ(calls, (std::vector<std::string>{"NetworkInterfaceName=Internet", "Remote=True", "NetworkName=Demo",
                                                   "SendCommand 22 28 Demo\\System.Floor 1\\Switch 1\\Omnal 1",

@@ -109,8 +109,7 @@ TEST(MonitoringTest, TagsActivationAndUpdatesFromAnotherProcess) {
   }
   ::waitpid(child, nullptr, 0);
   EXPECT_EQ(run.demo.Server()->PumpEvents(), 1);
-  ASSERT_EQ(updates.size(), 1u);
-  EXPECT_EQ(updates[0], (std::pair<std::string, std::string>{"Prime", "50.0 1"}));
+  EXPECT_EQ(updates, (std::vector<std::pair<std::string, std::string>>{{"Prime", "50.0 1"}}));
   EXPECT_EQ(prime->BufferedValue(), "50.0 1");
   Nv(run, "nviPrimeValue")->SetValue("50.0 1");  // unchanged: no update
   EXPECT_EQ(run.demo.Server()->PumpEvents(), 0);  // and the one above was delivered once
