@@ -22,11 +22,7 @@ void RunThreeSteps(std::vector<int>& done, int& attempts) {
 }
 
 TEST(ProcedureTest, ActionCodesDecideHowTheProcedureGoesOn) {
-  struct Case {
-    int action;
-    std::vector<int> done;
-    int errors;
-  };
+  struct Case { int action; std::vector<int> done; int errors; };
   const Case cases[] = {
       {0, {1, 2, 3}, 2},  // repeat the statement until it succeeds
       {1, {1, 3}, 1},     // go on with the next statement

@@ -49,9 +49,7 @@ TEST_F(IniTest, ClassicProfileSemantics) {
       {"Odd]Name", "Key", "odd"},                   // the header runs to the last "]"
       {"Missing", "Name", ""},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ini.ReadString(c.key, c.section), c.expected) << "[" << c.section << "] " << c.key;
-  }
+  for (const auto& c : cases) EXPECT_EQ(ini.ReadString(c.key, c.section), c.expected) << "[" << c.section << "] " << c.key;
   EXPECT_EQ(ini.ReadString("orphan", ""), "before any section");  // the first line
   EXPECT_EQ(ini.RawValue("Quoted", "General"), "\"  in quotes  \"");
   // Neither the lines before the first header nor "[]" give a name to the list.
@@ -67,8 +65,7 @@ TEST_F(IniTest, ClassicProfileSemantics) {
   EXPECT_EQ(ini.FirstJunkLine(), 0);
   ini.SetVerbatim(true);
   EXPECT_EQ(ini.ReadString("Quoted", "General"), "\"  in quotes  \"");
-  // A byte-order mark before a comment, and "[]" as the first header: its keys are read by no
-  // name, the lines before it (none) are the section "".
+  // A byte-order mark, a comment, then "[]" as the first header: its keys are read by no name.
   auto bomFirst = FileWith("\xEF\xBB\xBF;c\r\n[]\r\nk=1\r\n[S]\r\nk=2\r\n");
   EXPECT_EQ(std::tuple(bomFirst.ReadString("k", ""), bomFirst.ReadString("k", "S"), bomFirst.SectionNames()),
             std::tuple(std::string(), std::string("2"), std::vector<std::string>{"S"}));
@@ -80,11 +77,8 @@ TEST_F(IniTest, ClassicProfileSemantics) {
 }
 
 TEST_F(IniTest, NumbersFieldsAndDeviceTemplates) {
-  auto ini = FileWith(
-      "[CPs ]\nA=3\nB=3,2\nC= 4 , 1 ,7\nD=abc\nE=99999\n"
-      "[CPs PortaB]\nA=5\n");
-  std::shared_ptr<lns::DeviceTemplate> none;
-  // E lies outside 16 bits: it places nothing.
+  auto ini = FileWith("[CPs ]\nA=3\nB=3,2\nC= 4 , 1 ,7\nD=abc\nE=99999\n[CPs PortaB]\nA=5\n");
+  std::shared_ptr<lns::DeviceTemplate> none;  // E lies outside 16 bits: it places nothing
   EXPECT_EQ(std::tuple(ini.ReadCpPosition("A", "CPs ", none), ini.ReadCpPosition("B", "CPs ", none),
                        ini.ReadCpPosition("Missing", "CPs ", none), ini.ReadCpPosition("D", "CPs ", none),
                        ini.ReadCpPosition("E", "CPs ", none)),
@@ -106,7 +100,6 @@ TEST_F(IniTest, NumbersFieldsAndDeviceTemplates) {
 
 TEST_F(IniTest, ShippedPlugInIniFileLayouts) {
   ProfileIniFile ini(std::string(PORTAB_DATA_DIR) + "/PortaB.ini");
-  EXPECT_EQ(ini.ReadString("HelpFilePath", "velta Porta Help 1.0"), "help\\PortaB.html");
   EXPECT_EQ(ini.AcceptedProgramIds("9F:FF:FF:08:1C:0A:04:01"), std::vector<std::string>{"9F:FF:FF:08:1C:0A:04:00"});
   EXPECT_TRUE(ini.AcceptedProgramIds("unknown").empty());
   const auto entry = ini.ProgramEntryAt(1);
@@ -117,10 +110,8 @@ TEST_F(IniTest, ShippedPlugInIniFileLayouts) {
 }
 
 TEST_F(IniTest, EncodingsMissingFilesAndNotes) {
-  auto bom = FileWith("\xEF\xBB\xBF[S]\nK=Gr\xC3\xB6\xC3\x9F" "e\n");
-  EXPECT_EQ(bom.ReadString("K", "S"), "Größe");
-  auto latin = FileWith("[S]\nK=Gr\xF6\xDF" "e \x80\n");
-  EXPECT_EQ(latin.ReadString("K", "s"), "Größe €");
+  EXPECT_EQ(FileWith("\xEF\xBB\xBF[S]\nK=Gr\xC3\xB6\xC3\x9F" "e\n").ReadString("K", "S"), "Größe");
+  EXPECT_EQ(FileWith("[S]\nK=Gr\xF6\xDF" "e \x80\n").ReadString("K", "s"), "Größe €");
   ProfileIniFile missing((dir_ / "nothing.ini").string());
   EXPECT_EQ(std::tuple(missing.FileExists(), missing.ReadString("K", "S"), missing.SectionNames().empty()),
             std::tuple(false, "", true));
@@ -133,12 +124,9 @@ TEST_F(IniTest, EncodingsMissingFilesAndNotes) {
   std::vector<std::string> notes;
   for (const auto& note : ini.Notes()) notes.push_back(std::to_string(note.line) + ": " + note.text);
   EXPECT_EQ(notes, (std::vector<std::string>{
-                       "3: not UTF-8 like the rest of the file: read as Windows-1252",
-                       "4: no \"=\" in this line",
+                       "3: not UTF-8 like the rest of the file: read as Windows-1252", "4: no \"=\" in this line",
                        "5: key \"a\" again in [S] (first in line 2): only the first is read",
-                       "6: section [s] again (first in line 1): only the first is read",
-                       "8: no \"=\" in this line",
-                   }));
+                       "6: section [s] again (first in line 1): only the first is read", "8: no \"=\" in this line"}));
 }
 
 TEST_F(IniTest, LongKeysAndValues) {
@@ -157,8 +145,7 @@ TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
   EXPECT_EQ(ini.ReadString("K", "S"), "old");
   testing_support::WriteFile(ini.GetFile(), "[S]\nK=new value\n");
   // The file object asks again once the coarse clock has moved on.
-  timespec before{};
-  timespec now{};
+  timespec before{}, now{};
   clock_gettime(CLOCK_MONOTONIC_COARSE, &before);
   do {
     std::this_thread::yield();
@@ -179,15 +166,12 @@ TEST_F(IniTest, ReReadsOnlyWhenTheFileChanges) {
   EXPECT_EQ(ini.ReadString("K", "S"), "v\f");
 }
 
-// The cache takes a file for unchanged while its modification time (to the nanosecond), size
-// and inode stay the same; a change of any one of them alone makes it read the file again.
+// A change of the modification time (to the nanosecond), the size or the inode alone makes the cache read again.
 TEST_F(IniTest, ARewriteIsSeenWhenOnlyOneOfTimeSizeAndInodeChanged) {
   struct Rewrite { const char* what; const char* text; long nanoseconds; bool replaced /* renamed over the old one */; };
-  const Rewrite rewrites[] = {
-      {"same size, same second", "[S]\nK=bbb\n", 200, false},
-      {"same time, other size", "[S]\nK=cccc\n", 200, false},
-      {"same time and size, other inode", "[S]\nK=dddd\n", 200, true},
-  };
+  const Rewrite rewrites[] = {{"same size, same second", "[S]\nK=bbb\n", 200, false},
+                              {"same time, other size", "[S]\nK=cccc\n", 200, false},
+                              {"same time and size, other inode", "[S]\nK=dddd\n", 200, true}};
   const auto file = dir_ / "test.ini";
   auto setTime = [&](long nanoseconds) {
     const timespec times[2] = {{1700000000, nanoseconds}, {1700000000, nanoseconds}};

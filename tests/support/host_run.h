@@ -27,8 +27,6 @@ class HostRun {
   HostRun(const HostRun&) = delete;
   HostRun& operator=(const HostRun&) = delete;
 
-  // A fresh run state (and no records or log) in the same folders, for the next run.
-  void ResetRun();
   // Runs the command line as the program does: Main, then the end of the run.
   void Main(const std::string& commandLine);
   std::string Log() const { return ReadFile(ProgramFolder() / "portab.LOG"); }

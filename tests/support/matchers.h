@@ -21,6 +21,18 @@ MATCHER_P(ThrowsError, number, "throws base::Error " + ::testing::PrintToString(
   return false;
 }
 
+// Calling `arg` raises an error whose number and description the given matchers accept.
+MATCHER_P2(Raises, number, description, "") {
+  try {
+    arg();
+  } catch (const base::Error& e) {
+    *result_listener << "raised " << e.Number() << " (" << e.Description() << ")";
+    return ::testing::Matches(number)(e.Number()) && ::testing::Matches(description)(e.Description());
+  }
+  *result_listener << "raised nothing";
+  return false;
+}
+
 // The same with the error's source and description.
 MATCHER_P3(ThrowsErrorFrom, number, source, description,
            "throws base::Error " + ::testing::PrintToString(number) + " from " + std::string(source) + ": " +
