@@ -57,16 +57,12 @@ TEST_F(ReadersTest, EnumerationsResourcesAndCommandTable) {
 
   struct Row { const char* key; bool languageDependent; int16_t offset; const char* expected; };
   const Row rows[] = {
-      {"Yes", false, ui::kGermanOffset, "Yes"},   // not language-dependent: always the first variant
-      {"Yes", true, ui::kGermanOffset, "Ja"},
+      {"Yes", false, ui::kGermanOffset, "Yes"}, {"Yes", true, ui::kGermanOffset, "Ja"},  // not language-dependent: first
       {"EnglishOnly", true, ui::kGermanOffset, "EnglishOnly"},  // no German variant: the key
-      {"Padded", true, ui::kEnglishOffset, "a b"},
-      {"Padded", true, ui::kGermanOffset, "c d"},
-      {"Lines", true, ui::kGermanOffset, "eins\r\nzwei"},
-      {"Missing\xC2\xB6Key", true, ui::kEnglishOffset, "Missing\r\nKey"},
-      {"", true, ui::kEnglishOffset, ""},
+      {"Padded", true, ui::kEnglishOffset, "a b"}, {"Padded", true, ui::kGermanOffset, "c d"},
+      {"Lines", true, ui::kGermanOffset, "eins\r\nzwei"}, {"Missing\xC2\xB6Key", true, ui::kEnglishOffset, "Missing\r\nKey"},
+      {"", true, ui::kEnglishOffset, ""}, {"", false, ui::kEnglishOffset, ""},  // even with a line "=Nameless"
       {"Cut", false, ui::kEnglishOffset, "Hello"},  // ";" starts the comment in every value
-      {"", false, ui::kEnglishOffset, ""},          // even with a line "=Nameless"
   };
   for (const auto& row : rows) {
     ui::SetLanguageOffset(row.offset);
