@@ -194,8 +194,7 @@ TEST_F(MainWindowTest, AWindowScriptDrivesTheWindowAndRefusesWhatAUserCouldNotDo
     run.records.answers.push_back(answer == "Yes" ? Answer::Yes : Answer::No);
   });
   std::istringstream lines(
-      // A byte order mark, tabs and CR LF; refused: a disabled control, a separator, page 9, a tab not shown and,
-      // once closed, apply.
+      // A BOM, tabs and CR LF; refused: a disabled control, a separator, page 9, a tab not shown, apply when closed.
       "\xEF\xBB\xBFpick\tStartDelay\t2 s\r\n# a comment\n\ntype Brightness 50\nmenu FileSeperator\npage 9\ntab 3\n"
       "answer Yes\nprint\ncancel\napply\n");
   EXPECT_EQ(script.Run(lines), 5);

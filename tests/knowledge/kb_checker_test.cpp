@@ -255,7 +255,8 @@ TEST(KbCheckerTest, FileLevelFaultsAreOneFinding) {
   const std::vector<FileRow> rows{
       {"no Config file", removeConfig, {}, "Config", "", "the Config file does not exist"},
       {"no version section", [](const KbCopy&) {}, 77, "Config", "", "no section [Version_77]"},
-      {"no default version", plant({"Config", "General", "DefaultVersion=0"}), {}, "Config", "DefaultVersion=0", "no DefaultVersion 1..255"},
+      {"no default version", plant({"Config", "General", "DefaultVersion=0"}), {}, "Config", "DefaultVersion=0",
+       "no DefaultVersion 1..255"},
       {"missing file", [](const KbCopy& copy) { copy.Plant({"Config", copy.VersionSection(), "Channels=KBT_missing.ini"}); },
        {}, "Config", "Channels=KBT_missing.ini", "\"KBT_missing.ini\" does not exist"},
       {"binary junk", writeJunk, {}, "Objects", "KBT_JUNK", "holds binary data"},

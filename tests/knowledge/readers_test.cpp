@@ -224,12 +224,11 @@ TEST_F(ReadersTest, ControlDescriptionsAndOverrides) {
   std::string parName, cpName, raw;
   ASSERT_TRUE(mc16_.ChannelToObjectDependencyDefined(2, parName, cpName));
   EXPECT_EQ(std::tuple(parName, cpName), std::tuple("Hold", "CpHold"));  // the first line of the type, in file order
-  std::string current = "5";
-  ASSERT_TRUE(mc16_.ChannelToObjectDependencyInfos(2, "Hold", current, cpName, raw));
-  EXPECT_EQ(raw, "0,5");
-  current = "9";
-  ASSERT_TRUE(mc16_.ChannelToObjectDependencyInfos(2, "Hold", current, cpName, raw));
-  EXPECT_EQ(std::tuple(current, raw), std::tuple("x", "0,0"));
+  for (const auto& [value, key, bytes] : {std::tuple("5", "5", "0,5"), std::tuple("9", "x", "0,0")}) {  // 9: the "x" line
+    std::string current = value;
+    ASSERT_TRUE(mc16_.ChannelToObjectDependencyInfos(2, "Hold", current, cpName, raw));
+    EXPECT_EQ(std::tuple(current, raw), std::tuple(key, bytes));
+  }
   EXPECT_FALSE(mc16_.ChannelToObjectDependencyCpValueByChnParValue(2, "Mode", "1", cpName, raw));  // no bytes
 }
 

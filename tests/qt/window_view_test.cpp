@@ -138,10 +138,9 @@ TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
   form.logBox.AddLine("Writing failed", ui::window::colours::kRed, false);
   view->Tabs()->setCurrentIndex(2);
   EXPECT_EQ(form.currentSubPage, 7);
-  EXPECT_TRUE(view->Log()->isVisibleTo(view.get()));
-  ASSERT_EQ(view->Log()->count(), 1);
-  EXPECT_EQ(view->Log()->item(0)->text(), "Writing failed");
-  EXPECT_EQ(view->Log()->item(0)->foreground().color(), QColor(255, 0, 0));
+  ASSERT_EQ(std::tuple(view->Log()->isVisibleTo(view.get()), view->Log()->count()), std::tuple(true, 1));
+  EXPECT_EQ(std::tuple(view->Log()->item(0)->text(), view->Log()->item(0)->foreground().color()),
+            std::tuple("Writing failed", QColor(255, 0, 0)));
   // Tabs hidden and shown around the selected one: the strip keeps showing that tab.
   view->Tabs()->setCurrentIndex(1);
   const QString selected = view->Tabs()->tabText(1);
