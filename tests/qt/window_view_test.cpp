@@ -25,8 +25,6 @@
 #include "support/temp_dir.h"
 #include "ui/tabs.h"
 
-using ::testing::HasSubstr;
-
 namespace {
 
 std::string Raw(const std::shared_ptr<lns::ConfigProperty>& cp) {
@@ -104,16 +102,6 @@ TEST_F(WindowViewTest, EditsOfEachKindReachTheModelAndApplyAndOkWriteTheDevice) 
   view->Button("ok")->click();
   EXPECT_EQ(std::tuple(Raw(run.demo.DeviceCp(2)), ended, form.unloaded, view->isVisible()),
             std::tuple("0\t50\t0\t0", 1, true, false));
-}
-
-TEST_F(WindowViewTest, AnOutOfRangeValueShowsTheRangeMessageAndIsSetToTheLimit) {
-  auto& hold = WidgetOf<QLineEdit>(*controls.txtHoldTime);
-  TypeInto(hold, "700");
-  EXPECT_EQ(hold.text(), "600.0");
-  ASSERT_EQ(run.records.messages.size(), 1u);
-  EXPECT_THAT(run.records.messages[0].text, HasSubstr("The value 700 s is too high. The valid range is from 0 up to 600 s."));
-  TypeInto(hold, "-5");  // the minus key is dropped: no negative hold times
-  EXPECT_EQ(std::tuple(hold.text(), run.records.messages.size()), std::tuple("5.0", 1u));
 }
 
 TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
