@@ -18,7 +18,6 @@ TEST(Mc16Test, LoadsTheShippedKnowledgeBaseForVersion1) {
   mc16.SetConfigFileName("PortaB.cfg");
   ASSERT_TRUE(mc16.Init1());
   EXPECT_EQ(mc16.KnowledgeFolder(), (run.ServerFolder() / "Config").string() + "/");
-  EXPECT_EQ(mc16.DefaultVersion(), 1);
   mc16.SetVersion(1);
   EXPECT_TRUE(mc16.Init2());
   EXPECT_TRUE(run.records.messages.empty());

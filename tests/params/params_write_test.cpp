@@ -74,9 +74,8 @@ TEST(ParamsWriteTest, KindOrderCpNamesLogLinesAndTheTransaction) {
     std::vector<std::string> names;
     for (const auto& p : set.GetAllParamsShouldBeWrittenToLns()) names.push_back(p->Name());
     EXPECT_THAT(names, ElementsAre("One", "OnBuffer", "Two", "Check", "Options", "Text", "Ascii"));
-    const auto cpNames = set.GetAllCpNamesShouldBeWrittenToLns();
-    const std::vector<std::string> cps(cpNames.begin(), cpNames.end());
-    EXPECT_THAT(cps, ElementsAre("OneCp", "BufCp", "SharedCp", "OptionCp", "TextCp"));
+    const auto cps = set.GetAllCpNamesShouldBeWrittenToLns();
+    EXPECT_THAT(std::vector<std::string>(cps.begin(), cps.end()), ElementsAre("OneCp", "BufCp", "SharedCp", "OptionCp", "TextCp"));
     EXPECT_EQ(set.GetAllCpsShouldBeWrittenToLns().Item(3), shared);
 
     set.WriteToLns(true);
