@@ -1,6 +1,4 @@
-// The main window's logic: control events on their way to the parameter set, the buttons,
-// pages and tabs, F1, the language switch, the object server's events, closing, and loading
-// and saving parameter files, on the demo object.
+// The main window's logic on the demo object: events, buttons, pages and tabs, help, language, files.
 
 #include "config/main_window.h"
 
@@ -23,13 +21,6 @@ using services::dialogs::Answer;
 namespace {
 
 class MainWindowTest : public ::testing::Test, protected testing_support::MainWindowRun {};
-
-TEST_F(MainWindowTest, EditsMarkTheParametersChangedAndEnableApply) {
-  EXPECT_EQ(std::tuple(changed, form.buttons.applyEnabled), std::tuple(false, false));
-  controls.txtHoldTime->UserSelectAll();
-  controls.txtHoldTime->UserType("1");
-  EXPECT_EQ(std::tuple(changed, form.buttons.applyEnabled), std::tuple(true, true));
-}
 
 TEST_F(MainWindowTest, CheckBoxClicksAreIgnoredWhileLoadingAndComboClicksUnlessConfiguring) {
   auto stage = configuration->Parameters().CheckBoxParameterByName("SecondStage");
@@ -107,8 +98,7 @@ TEST_F(MainWindowTest, PagesTabsHelpAndTheLogger) {
     window->PageBarMouseMove(button);
     EXPECT_EQ(form.pageBar.mousePointer, pointer) << button;
   }
-  // A tab that comes back into the current page's strip shows the selected tab's sub-page
-  // again; one in another page's strip does not.
+  // A tab coming back shows the selected sub-page again in the current page's strip, not in another.
   ui::cTabStrips strips;
   strips.SetRelayoutHandler([&](ui::window::TabStrip& strip) { window->RelayoutTabStrip(strip); });
   auto& current = strips.Add(form.pages[0]);
@@ -204,16 +194,9 @@ TEST_F(MainWindowTest, AWindowScriptDrivesTheWindowAndRefusesWhatAUserCouldNotDo
     run.records.answers.push_back(answer == "Yes" ? Answer::Yes : Answer::No);
   });
   std::istringstream lines(
-      "\xEF\xBB\xBFpick\tStartDelay\t2 s\r\n"  // a byte order mark, tabs and CR LF
-      "# a comment\n\n"
-      "type Brightness 50\n"                         // disabled: no CP on the device
-      "menu FileSeperator\n"                         // a separator is no tool
-      "page 9\n"
-      "tab 3\n"                                      // not on the page shown
-      "answer Yes\n"
-      "print\n"
-      "cancel\n"
-      "apply\n");                                   // the window is closed
+      // A BOM, tabs and CR LF; refused: a disabled control, a separator, page 9, a tab not shown, apply when closed.
+      "\xEF\xBB\xBFpick\tStartDelay\t2 s\r\n# a comment\n\ntype Brightness 50\nmenu FileSeperator\npage 9\ntab 3\n"
+      "answer Yes\nprint\ncancel\napply\n");
   EXPECT_EQ(script.Run(lines), 5);
   EXPECT_EQ(configuration->Parameters().ComboBoxParameterByName("StartDelay")->Value(), 20);
   EXPECT_THAT(answers, ElementsAre("Yes"));  // the answer to the unload question

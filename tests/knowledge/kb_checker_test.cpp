@@ -1,6 +1,4 @@
-// The knowledge-base checker over copies of the shipped knowledge base: each row plants one
-// fault by putting whole lines at the top of a section (replacing the keys of the same name),
-// and must be reported, with its file and line, and nothing else.
+// The knowledge-base checker: each row plants lines atop a section of a copy; exactly its findings follow.
 
 #include "knowledge/kb_checker.h"
 
@@ -22,8 +20,7 @@ using testing_support::KbCopy;
 using testing_support::SplitLines;
 using Edit = testing_support::KbEdit;
 
-// A finding expected at the first line of the section that holds `marker` (the header itself
-// when the marker is empty).
+// A finding at the first line of the section holding `marker` (the header when it is empty).
 struct Expected {
   std::string file, section, marker, message;
 };
@@ -34,8 +31,7 @@ std::vector<KbFinding> Check(const KbCopy& copy, std::optional<uint8_t> version 
       .findings;
 }
 
-// Enumeration strings, a resource, a channel type, parameters and a placed CP the rows build
-// on, and valid uses of each kind of value, which must raise nothing.
+// What the rows build on, with valid values of each kind, which raise nothing.
 const std::vector<Edit> kSupport{
     {"Enums", "Enum_KBT",
      "MT_KBT_A=201\nMT_KBT_B=202\nMT_KBT_C=203\nMODP_KBT=204\nDCHP_KBT=205 ; comment\nKBT_TEXTBOX=0\nKBT_COMBOBOX=1\n"
@@ -255,15 +251,14 @@ TEST(KbCheckerTest, FileLevelFaultsAreOneFinding) {
     testing_support::WriteFile(objects, testing_support::ReadFile(objects) + "\n[Plug-in]\nKBT_JUNK=a\x01\x02z\n");
   };
   const auto removeConfig = [](const KbCopy& copy) { fs::remove(copy.Folder() / copy.FileName("Config")); };
-  const auto noDefault = [](const KbCopy& copy) { copy.Plant({"Config", "General", "DefaultVersion=0"}); };
-  const auto missingFile = [](const KbCopy& copy) {
-    copy.Plant({"Config", copy.VersionSection(), "Channels=KBT_missing.ini"});
-  };
+  const auto plant = [](Edit edit) { return [=](const KbCopy& copy) { copy.Plant(edit); }; };
   const std::vector<FileRow> rows{
       {"no Config file", removeConfig, {}, "Config", "", "the Config file does not exist"},
       {"no version section", [](const KbCopy&) {}, 77, "Config", "", "no section [Version_77]"},
-      {"no default version", noDefault, {}, "Config", "DefaultVersion=0", "no DefaultVersion 1..255"},
-      {"missing file", missingFile, {}, "Config", "Channels=KBT_missing.ini", "\"KBT_missing.ini\" does not exist"},
+      {"no default version", plant({"Config", "General", "DefaultVersion=0"}), {}, "Config", "DefaultVersion=0",
+       "no DefaultVersion 1..255"},
+      {"missing file", [](const KbCopy& copy) { copy.Plant({"Config", copy.VersionSection(), "Channels=KBT_missing.ini"}); },
+       {}, "Config", "Channels=KBT_missing.ini", "\"KBT_missing.ini\" does not exist"},
       {"binary junk", writeJunk, {}, "Objects", "KBT_JUNK", "holds binary data"},
       {"Config without sections", rewritten("Config", "", "; a comment\n"), {}, "Config", "", "holds no sections"},
       {"text without sections", rewritten("Controls", "", "a\nb\n"), {}, "Controls", "", "holds no sections"},

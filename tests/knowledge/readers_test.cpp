@@ -57,16 +57,12 @@ TEST_F(ReadersTest, EnumerationsResourcesAndCommandTable) {
 
   struct Row { const char* key; bool languageDependent; int16_t offset; const char* expected; };
   const Row rows[] = {
-      {"Yes", false, ui::kGermanOffset, "Yes"},   // not language-dependent: always the first variant
-      {"Yes", true, ui::kGermanOffset, "Ja"},
+      {"Yes", false, ui::kGermanOffset, "Yes"}, {"Yes", true, ui::kGermanOffset, "Ja"},  // not language-dependent: first
       {"EnglishOnly", true, ui::kGermanOffset, "EnglishOnly"},  // no German variant: the key
-      {"Padded", true, ui::kEnglishOffset, "a b"},
-      {"Padded", true, ui::kGermanOffset, "c d"},
-      {"Lines", true, ui::kGermanOffset, "eins\r\nzwei"},
-      {"Missing\xC2\xB6Key", true, ui::kEnglishOffset, "Missing\r\nKey"},
-      {"", true, ui::kEnglishOffset, ""},
+      {"Padded", true, ui::kEnglishOffset, "a b"}, {"Padded", true, ui::kGermanOffset, "c d"},
+      {"Lines", true, ui::kGermanOffset, "eins\r\nzwei"}, {"Missing\xC2\xB6Key", true, ui::kEnglishOffset, "Missing\r\nKey"},
+      {"", true, ui::kEnglishOffset, ""}, {"", false, ui::kEnglishOffset, ""},  // even with a line "=Nameless"
       {"Cut", false, ui::kEnglishOffset, "Hello"},  // ";" starts the comment in every value
-      {"", false, ui::kEnglishOffset, ""},          // even with a line "=Nameless"
   };
   for (const auto& row : rows) {
     ui::SetLanguageOffset(row.offset);
@@ -228,12 +224,11 @@ TEST_F(ReadersTest, ControlDescriptionsAndOverrides) {
   std::string parName, cpName, raw;
   ASSERT_TRUE(mc16_.ChannelToObjectDependencyDefined(2, parName, cpName));
   EXPECT_EQ(std::tuple(parName, cpName), std::tuple("Hold", "CpHold"));  // the first line of the type, in file order
-  std::string current = "5";
-  ASSERT_TRUE(mc16_.ChannelToObjectDependencyInfos(2, "Hold", current, cpName, raw));
-  EXPECT_EQ(raw, "0,5");
-  current = "9";
-  ASSERT_TRUE(mc16_.ChannelToObjectDependencyInfos(2, "Hold", current, cpName, raw));
-  EXPECT_EQ(std::tuple(current, raw), std::tuple("x", "0,0"));
+  for (const auto& [value, key, bytes] : {std::tuple("5", "5", "0,5"), std::tuple("9", "x", "0,0")}) {  // 9: the "x" line
+    std::string current = value;
+    ASSERT_TRUE(mc16_.ChannelToObjectDependencyInfos(2, "Hold", current, cpName, raw));
+    EXPECT_EQ(std::tuple(current, raw), std::tuple(key, bytes));
+  }
   EXPECT_FALSE(mc16_.ChannelToObjectDependencyCpValueByChnParValue(2, "Mode", "1", cpName, raw));  // no bytes
 }
 

@@ -27,9 +27,7 @@ struct Combo {
   explicit Combo(Bytes bytes) : cp(Cp(std::move(bytes))) {
     control->AddItem("left over");  // binding the control clears its list
     p = set.AddComboBoxParameter("Mode", control, cp, "Cp");
-    p->AddComboBoxItem("Off", 0);
-    p->AddComboBoxItem("On", 1);
-    p->AddComboBoxItem("Auto", 2);
+    for (int32_t value = 0; const char* item : {"Off", "On", "Auto"}) p->AddComboBoxItem(item, value++);
     p->SetInvalidItemString("<invalid>");
     p->ConsiderPartOfCpOnly(1, 1);
   }
@@ -88,13 +86,11 @@ TEST(ComboBoxParameterTest, ControlUpdatesAndLockModes) {
     c.p->SetValue(2);
     c.p->SetChanged(false);
     c.p->SetLockMode(row.mode);
-    EXPECT_EQ(c.control->Enabled(), row.enabled) << row.mode;
-    EXPECT_EQ(c.control->BackColor(), row.back) << row.mode;
-    EXPECT_EQ(c.control->ListIndex(), row.listIndex) << row.mode;
-    EXPECT_EQ(c.p->Value(), 2) << row.mode;  // clearing the selection changes neither Value nor Changed
-    if (row.listIndex < 0) {
-      EXPECT_FALSE(c.p->Changed()) << row.mode;
-    }
+    // Clearing the selection changes neither Value nor Changed.
+    EXPECT_EQ(std::tuple(c.control->Enabled(), c.control->BackColor(), c.control->ListIndex(), c.p->Value(),
+                         row.listIndex < 0 && c.p->Changed()),
+              std::tuple(row.enabled, row.back, row.listIndex, 2, false))
+        << row.mode;
   }
   c.p->SetLockMode(LM_DISABLED_GREY_NO_VALUE);
   c.p->SetValue(0);
@@ -118,9 +114,8 @@ struct Check {
 TEST(CheckBoxParameterTest, ShowsCheckedUncheckedOrRed) {
   struct Row { Bytes bytes; int32_t checked, unchecked, controlValue; uint32_t foreColour; };
   const Row rows[] = {
-      {{1}, 1, 0, 1, colours::kWindowText},
-      {{0}, 1, 0, 0, colours::kWindowText},
-      {{5}, 1, 0, 1, colours::kRed},           // neither: red, the check state stays
+      {{1}, 1, 0, 1, colours::kWindowText}, {{0}, 1, 0, 0, colours::kWindowText},
+      {{5}, 1, 0, 1, colours::kRed},  // neither: red, the check state stays
       {{0xFF}, -1, 0, 1, colours::kWindowText},  // a negative checked value makes the part signed
       {{3}, 3, 3, 1, colours::kWindowText},      // equal numbers show as checked
   };

@@ -22,18 +22,13 @@ struct ReadRow { Bytes bytes; bool isSigned; int16_t bytePos, byteLength; uint8_
 
 // The same rows hold for an LNS CP and for a CP value buffer.
 const ReadRow kReadRows[] = {
-    {{0, 1, 255, 0}, false, 2, 2, 0, 511},
-    {{0, 1, 255, 0}, true, 2, 2, 0, 511},           // below 2^15 the sign changes nothing
-    {{255, 254}, true, 1, 2, 0, -2},
-    {{255, 255, 0, 0}, true, 1, 4, 2, -1},          // narrowed to the first two bytes
-    {{255, 255, 0, 0}, false, 1, 4, 2, 65535},
-    {{0x80, 0x00}, true, 1, 2, 0, -32768},
-    {{0x80, 0x00}, false, 1, 2, 0, 32768},
-    {{7, 0xFF, 7}, true, 2, 1, 0, -1},
+    {{0, 1, 255, 0}, false, 2, 2, 0, 511}, {{0, 1, 255, 0}, true, 2, 2, 0, 511},  // below 2^15 the sign changes nothing
+    {{255, 254}, true, 1, 2, 0, -2},       {{7, 0xFF, 7}, true, 2, 1, 0, -1},
+    {{255, 255, 0, 0}, true, 1, 4, 2, -1}, {{255, 255, 0, 0}, false, 1, 4, 2, 65535},  // narrowed to the first two bytes
+    {{0x80, 0x00}, true, 1, 2, 0, -32768}, {{0x80, 0x00}, false, 1, 2, 0, 32768},
     {{1, 2, 3, 4}, false, 0, 0, 0, 0x01020304},     // BytePos 0: the whole CP
     {{0xFF, 0xFF, 0xFF, 0xFF}, false, 1, 4, 0, 0},  // does not fit 32 bits: nothing read
-    {{0xFF, 0xFF, 0xFF, 0xFF}, true, 1, 4, 0, -1},
-    {{1, 2}, false, 2, 2, 0, 0},                    // part past the end: nothing read
+    {{0xFF, 0xFF, 0xFF, 0xFF}, true, 1, 4, 0, -1},  {{1, 2}, false, 2, 2, 0, 0},  // part past the end: nothing read
 };
 
 TEST(CpPartTest, ReadNumbersFromAnLnsCpAndFromACpBuffer) {
@@ -58,8 +53,7 @@ struct WriteRow { Bytes before; int32_t value; bool isSigned; int16_t bytePos, b
 const WriteRow kWriteRows[] = {
     {{9, 9, 9, 9}, 511, false, 2, 2, 0, {9, 1, 255, 9}},           // neighbours keep their bytes
     {{9, 9, 9, 9}, -1, true, 1, 4, 2, {255, 255, 0, 0}},           // narrowed, zeros after
-    {{9, 9}, -1, true, 1, 2, 0, {255, 255}},
-    {{9, 9, 9}, -2, true, 3, 1, 0, {9, 9, 254}},
+    {{9, 9}, -1, true, 1, 2, 0, {255, 255}}, {{9, 9, 9}, -2, true, 3, 1, 0, {9, 9, 254}},
     {{9, 9, 9, 9}, 0x01020304, false, 0, 0, 0, {1, 2, 3, 4}},      // BytePos 0: from byte 1
     {{9, 9}, 300, false, 1, 1, 0, {9, 9}},                         // does not fit: not written
     {{9, 9}, -1, false, 1, 1, 0, {9, 9}},                          // negative, unsigned: not written

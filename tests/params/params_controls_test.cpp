@@ -1,5 +1,4 @@
-// The parameter set with the kinds that have a control: adding, lookups by name, position and
-// control index, the control events, the questions over the set and the shared read pass.
+// The parameter set with the kinds that have a control: lookups, control events and the shared read pass.
 
 #include <gtest/gtest.h>
 
@@ -26,9 +25,7 @@ TEST(ParamsControlsTest, FindingByControlIndex) {
             std::tuple(delay, nullptr, mode, nullptr));
 }
 
-// A parameter without a CP, or on a buffer without one, is unavailable: its control is grey
-// and empty (a check box unchecked), from the unsigned preset, and neither transfers nor values
-// change that. On a buffer with a CP it is available and reads through it.
+// Without a CP (or on a buffer without one) a parameter is unavailable, grey and empty, whatever is done to it.
 TEST(ParamsControlsTest, AvailabilityComesFromTheCpOrItsBuffer) {
   params::cParams set;
   auto lost = set.AddConfigProp("Lost", nullptr, "Lost");
@@ -84,8 +81,7 @@ TEST(ParamsControlsTest, ControlEventsReachTheOwningParameter) {
   EXPECT_EQ(log.errors.size(), 1u);
 }
 
-// Text and combo boxes are asked (typing and the combo box tests show the invalid cases), but
-// not while their CP is missing: an empty list holds no value.
+// A missing CP's empty combo box holds no value, so nothing is invalid.
 TEST(ParamsControlsTest, AnyParameterValueIsInvalidSkipsMissingCps) {
   params::cParams set;
   set.AddComboBoxParameter("Missing", std::make_shared<ComboBox>("cbo"), nullptr, "M");

@@ -106,13 +106,11 @@ TEST(ParamsTest, FetchesThroughThePlugInIniFile) {
       {"Zero", "INI - File Error : Zero"},
   };
   for (const auto& row : failing) {
-    const std::string key = row.first;
-    const std::string text = row.second;
     cp.reset();
-    set.FetchDevCp(key, "CPs ", ini, deviceTemplate, demo.Device(), cp, &ok);
-    EXPECT_EQ(std::tuple(ok, cp), std::tuple(false, nullptr)) << key;
-    EXPECT_THAT([&] { set.FetchDevCp(key, "CPs ", ini, deviceTemplate, demo.Device(), cp); },
-                ThrowsErrorFrom(10000, "veltaPortaB", text));
+    set.FetchDevCp(row.first, "CPs ", ini, deviceTemplate, demo.Device(), cp, &ok);
+    EXPECT_EQ(std::tuple(ok, cp), std::tuple(false, nullptr)) << row.first;
+    EXPECT_THAT([&] { set.FetchDevCp(row.first, "CPs ", ini, deviceTemplate, demo.Device(), cp); },
+                ThrowsErrorFrom(10000, "veltaPortaB", row.second));
   }
   set.FetchLmoCp("ObjCp", "CPs ", ini, deviceTemplate, demo.Object(), cp, &ok);
   EXPECT_EQ(cp->Name(), "HoldTime");

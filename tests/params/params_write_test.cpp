@@ -1,5 +1,4 @@
-// Writing the parameter set to LNS: order, log lines, the transaction, all-or-nothing on the
-// embedded server (also when the process dies), and writing onto another device.
+// Writing the set to LNS: order, log lines, the transaction, all-or-nothing, and onto another device.
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -49,8 +48,7 @@ class RecordingSystem final : public lns::System {
   bool refuse = false;
 };
 
-// Which parameters and CPs a write takes, in the kinds' fixed order, each CP named once in the
-// log; without a transaction the writes still happen, no commit is tried, and it is no error.
+// What a write takes, in the kinds' order, each CP logged once; a refused transaction still writes, no commit.
 TEST(ParamsWriteTest, KindOrderCpNamesLogLinesAndTheTransaction) {
   for (bool refuse : {false, true}) {
     testing_support::RecordingLog log;
@@ -76,9 +74,8 @@ TEST(ParamsWriteTest, KindOrderCpNamesLogLinesAndTheTransaction) {
     std::vector<std::string> names;
     for (const auto& p : set.GetAllParamsShouldBeWrittenToLns()) names.push_back(p->Name());
     EXPECT_THAT(names, ElementsAre("One", "OnBuffer", "Two", "Check", "Options", "Text", "Ascii"));
-    const auto cpNames = set.GetAllCpNamesShouldBeWrittenToLns();
-    const std::vector<std::string> cps(cpNames.begin(), cpNames.end());
-    EXPECT_THAT(cps, ElementsAre("OneCp", "BufCp", "SharedCp", "OptionCp", "TextCp"));
+    const auto cps = set.GetAllCpNamesShouldBeWrittenToLns();
+    EXPECT_THAT(std::vector<std::string>(cps.begin(), cps.end()), ElementsAre("OneCp", "BufCp", "SharedCp", "OptionCp", "TextCp"));
     EXPECT_EQ(set.GetAllCpsShouldBeWrittenToLns().Item(3), shared);
 
     set.WriteToLns(true);
@@ -94,8 +91,7 @@ TEST(ParamsWriteTest, KindOrderCpNamesLogLinesAndTheTransaction) {
   }
 }
 
-// A parameter whose value overflows on the way to its CP stops nothing: the buffers are still
-// written after it, and the red line names it.
+// A parameter that overflows stops nothing: the buffers are written after it and a red line names it.
 TEST(ParamsWriteTest, ExternalParametersShareTheirBufferWhichIsWrittenOnceAfterThem) {
   testing_support::RecordingLog log;
   params::cParams set;
@@ -120,8 +116,7 @@ TEST(ParamsWriteTest, ExternalParametersShareTheirBufferWhichIsWrittenOnceAfterT
   EXPECT_EQ(cp->rawWrites, 1);
 }
 
-// The demo window's whole set, three parameters changed, written in one transaction;
-// `arm` runs just before the write.
+// The demo window's set with three changes, written in one transaction; `arm` runs just before.
 void ChangeAndWrite(const testing_support::DemoNetwork& net, const std::function<void()>& arm) {
   demo_profile::DemoWindow window;
   window.Bind(net.Device(), net.Object());
@@ -151,9 +146,7 @@ std::string IntegrityCheck(const std::string& file) {
   return result;
 }
 
-// A write the part refuses (a number too big for its bytes) or the server fails ends like any
-// other: the value stays, counts as transferred (not required again) and is not changed; the
-// user learns of it from one red line naming the parameter, the CP and the value.
+// A part too small for the value, or a failing server: the write ends as done, with one red line that says what.
 TEST(ParamsWriteTest, ARefusedOrFailedPartWriteStillEndsTheTransfer) {
   enum class Fault { TooBig, ServerDown };
   for (const Fault fault : {Fault::TooBig, Fault::ServerDown}) {
@@ -193,8 +186,7 @@ TEST(ParamsWriteTest, ARefusedOrFailedPartWriteStillEndsTheTransfer) {
   }
 }
 
-// A device that stops answering in the middle of the transaction leaves every CP as it was;
-// the same write goes through once the device answers again.
+// A device that stops answering mid-transaction leaves every CP as it was; later the write goes through.
 TEST(ParamsWriteTest, AWriteThatFailsInTheMiddleChangesNothing) {
   testing_support::RecordingLog log;
   testing_support::DemoNetwork demo;
@@ -223,8 +215,7 @@ void ArmFault(int n, bool kill) {
   });
 }
 
-// Every SQLite call of a whole-set write in turn fails, or the process dies there: the
-// database checks clean and holds all old or all new values.
+// A failure or death at each SQLite call of a write in turn: the database is clean, all old or all new.
 TEST(ParamsWriteTest, AFailureOrDeathAtAnyDatabaseCallOfAWriteLeavesAllOldOrAllNew) {
   testing_support::DemoNetwork counted;
   const std::string before = platform::lns_embedded::ExportNetwork(DatabaseFile(counted));

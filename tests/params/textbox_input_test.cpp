@@ -1,5 +1,4 @@
-// Typing into a text box parameter: key filters, typed text into Value, the range check
-// with its messages, snapping to the resolution and the locale.
+// Typing into a text box parameter: key filters, Value, range messages, snapping and the locale.
 
 #include <clocale>
 
@@ -37,8 +36,7 @@ class TextBoxInputTest : public ::testing::Test {
     p->SetLockMode(LM_UNLOCKED);
     return p;
   }
-  // Puts `text` into the field (as a paste would) and leaves it; answers whether the focus
-  // could go.
+  // Pastes `text` into the field and leaves it; answers whether the focus could go.
   bool TypeAndLeave(const std::string& text) {
     control->UserFocus();
     control->SetText(text);
@@ -54,28 +52,19 @@ class TextBoxInputTest : public ::testing::Test {
 };
 
 TEST_F(TextBoxInputTest, ValidationClampsSnapsAndReports) {
-  struct Row { int32_t resolution; float min, max; std::string typed, text; bool cancel, message; };
+  struct Row { int32_t resolution; float min, max; std::string typed, text; bool refused; };
   const Row rows[] = {
-      {RES_0_5, 0, 100, "33.3", "33.5", false, false},
-      {RES_0_5, 0, 100, "33,3", "33.5", false, false},  // a comma is the decimal separator too
-      {RES_0_5, 0, 100, "120", "100.0", true, true},
-      {RES_0_5, 0, 100, "-5", "0.0", true, true},
-      {RES_0_5, 0, 100, "", "0.0", false, false},  // an empty text becomes 0
-      {RES_0_5, 0, 100, "abc", "0.0", false, false},
-      {RES_50, 0, 1000, "125", "100", false, false},   // 2.5 steps: ties to even
-      {RES_50, 0, 1000, "175", "200", false, false},   // 3.5 steps
-      {RES_1, 0, 100, "12.5", "12", false, false},
-      {RES_1, 0, 100, "13.5", "14", false, false},
-      {RES_0_2, 0, 100, "0.3", "0.4", false, false},   // 1.5 -> 2
-      {RES_0_1, 0, 100, "0.05", "0.0", false, false},  // std::round would give 0.1
-      {RES_0_0_5, 0, 1, "0.125", "0.10", false, false},
-      {RES_0_0_2, 0, 1, "0.05", "0.04", false, false},
-      {RES_0_0_1, 0, 1, "0.125", "0.12", false, false},
-      {RES_0_0_0_5, 0, 1, "0.0625", "0.060", false, false},
-      {RES_0_0_0_2, 0, 1, "0.001", "0.000", false, false},
-      {RES_0_0_0_1, 0, 1, "0.0005", "0.000", false, false},
-      {RES_0_1, 0.1F, 10, "0.1", "0.1", false, false},     // compared in single precision: not too low
-      {RES_0_5, -10, 10, "-3.3", "-3.5", false, false},
+      {RES_0_5, 0, 100, "33.3", "33.5", false}, {RES_0_5, 0, 100, "33,3", "33.5", false},  // comma too
+      {RES_0_5, 0, 100, "120", "100.0", true},   {RES_0_5, 0, 100, "-5", "0.0", true},
+      {RES_0_5, 0, 100, "", "0.0", false},      {RES_0_5, 0, 100, "abc", "0.0", false},  // empty: 0
+      {RES_50, 0, 1000, "125", "100", false},   {RES_50, 0, 1000, "175", "200", false},  // ties to even
+      {RES_1, 0, 100, "12.5", "12", false},     {RES_1, 0, 100, "13.5", "14", false},
+      {RES_0_2, 0, 100, "0.3", "0.4", false},   {RES_0_1, 0, 100, "0.05", "0.0", false},
+      {RES_0_0_5, 0, 1, "0.125", "0.10", false}, {RES_0_0_2, 0, 1, "0.05", "0.04", false},
+      {RES_0_0_1, 0, 1, "0.125", "0.12", false}, {RES_0_0_0_5, 0, 1, "0.0625", "0.060", false},
+      {RES_0_0_0_2, 0, 1, "0.001", "0.000", false}, {RES_0_0_0_1, 0, 1, "0.0005", "0.000", false},
+      {RES_0_1, 0.1F, 10, "0.1", "0.1", false},  // compared in single precision: not too low
+      {RES_0_5, -10, 10, "-3.3", "-3.5", false},
   };
   for (const auto& row : rows) {
     auto p = Make(row.resolution, 1000, row.min, row.max);
@@ -83,15 +72,13 @@ TEST_F(TextBoxInputTest, ValidationClampsSnapsAndReports) {
     const bool left = TypeAndLeave(row.typed);
     const auto value = static_cast<int32_t>(std::stod(row.text) * 1000 + (row.text[0] == '-' ? -0.5 : 0.5));
     EXPECT_EQ(std::tuple(control->Text(), left, p->Value(), p->Changed(), records.messages.size()),
-              std::tuple(row.text, !row.cancel, value, true, row.message ? 1u : 0u))
+              std::tuple(row.text, !row.refused, value, true, row.refused ? 1u : 0u))
         << row.typed;
-    if (row.message) {
-      EXPECT_EQ(std::tuple(records.messages[0].icon, records.messages[0].buttons, records.messages[0].title),
-                std::tuple(services::dialogs::Icon::Exclamation, services::dialogs::Buttons::Ok, "Switch 1 / Omnal 1"));
-    }
-    if (row.cancel) {  // the focus stays, with the cursor at the end
-      EXPECT_EQ(std::tuple(control->HasFocus(), control->SelStart()),
-                std::tuple(true, static_cast<int32_t>(control->Text().size())));
+    if (row.refused) {  // an exclamation box; the focus stays, with the cursor at the end
+      EXPECT_EQ(std::tuple(records.messages[0].icon, records.messages[0].buttons, records.messages[0].title,
+                           control->HasFocus(), control->SelStart()),
+                std::tuple(services::dialogs::Icon::Exclamation, services::dialogs::Buttons::Ok, "Switch 1 / Omnal 1", true,
+                           static_cast<int32_t>(control->Text().size())));
     }
     control->UserLeave(false);
   }
@@ -198,8 +185,7 @@ TEST_F(TextBoxInputTest, SetValidTextBoxValue) {
   EXPECT_TRUE(p->Changed());
 }
 
-// Under a German locale the text box and its messages use the comma, in either language of
-// the plug-in; the process locale a library may set changes nothing, and the point still reads.
+// A German user locale shows commas in either language; the process locale does not matter; "." still reads.
 TEST_F(TextBoxInputTest, NumbersShowWithTheSeparatorOfTheUsersLocale) {
   testing_support::ScopedEnv env{{"LC_ALL", "de_DE.UTF-8"}};
   const std::string saved = std::setlocale(LC_ALL, nullptr);

