@@ -177,6 +177,11 @@ TEST(MainTest, AMissingOrDamagedIniFileEndsTheRunBeforeAnyCommand) {
     EXPECT_THAT(run.Log(), testing::AllOf(HasSubstr(file), Not(HasSubstr("[M_PlugIn] Public Sub Main()"))));
     if (contents) { EXPECT_EQ(testing_support::ReadFile(file), *contents); }  // nothing written into it
   }
+  HostRun folder(false);  // something that is not a file is there: unreadable, not missing
+  std::filesystem::create_directory(folder.ProgramFolder() / "PortaB.ini");
+  folder.Main("/CLASSID:28/COMMANDID:13/OBJECTNAME:x");
+  ASSERT_EQ(folder.records.messages.size(), 1u);
+  EXPECT_THAT(folder.records.messages[0].text, testing::EndsWith("PortaB.ini\r\nit is a folder, not a file"));
 }
 
 TEST(MainTest, SharedLanguageSettingSelectsGermanTexts) {
