@@ -26,6 +26,13 @@ HostRun::HostRun(const HostSetup& setup) : factory(records, dir_ / "home" / "reg
     platform::automation::RegisterClass(
         registry, {"veltaPortaB.Application", "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D10}", ProgramFolder() / "portab", {}});
   }
+  ResetRun();
+}
+
+void HostRun::ResetRun() {
+  records = Records{};
+  std::error_code ignored;
+  std::filesystem::remove(ProgramFolder() / "portab.LOG", ignored);
   host::ResetRunState();
   auto& s = host::RunState();
   s.Program.executable = ProgramFolder() / "portab";

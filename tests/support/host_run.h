@@ -28,6 +28,9 @@ class HostRun {
   HostRun& operator=(const HostRun&) = delete;
 
   // Runs the command line as the program does: Main, then the end of the run.
+  // A fresh run state (and no records or log) in the same folders, for the next run (the
+  // command-line fuzz target runs many in one process).
+  void ResetRun();
   void Main(const std::string& commandLine);
   std::string Log() const { return ReadFile(ProgramFolder() / "portab.LOG"); }
   platform::registry::FileRegistry Registry() const { return platform::registry::FileRegistry(Home() / "registry.reg"); }
