@@ -7,35 +7,13 @@
 #include "base/procedure.h"
 #include "base/text.h"
 #include "params/param_enums.h"
+#include "plugin/cp_lookup.h"
 
 namespace demo_profile {
 namespace {
 
 using namespace params::cParamEnums;
 using namespace ui::window;
-
-// The member of that name in a collection, or none when there is none. A walk instead of
-// ItemByName: a missing CP is an expected case here (a parameter without CP), and raising and
-// catching an error for it costs more than looking at the few members.
-template <typename Collection>
-auto MemberNamed(const std::shared_ptr<Collection>& members, std::string_view name) -> decltype(members->Item(1)) {
-  const int32_t count = members ? members->Count() : 0;
-  for (int32_t position = 1; position <= count; ++position) {
-    auto member = members->Item(position);
-    if (base::EqualsNoCase(member->Name(), name)) return member;
-  }
-  return nullptr;
-}
-
-std::shared_ptr<lns::ConfigProperty> CpNamed(const std::shared_ptr<lns::CpCollection>& cps, const std::string& name) {
-  return MemberNamed(cps, name);
-}
-
-std::shared_ptr<lns::ConfigProperty> NvCpNamed(const std::shared_ptr<lns::AppDevice>& device, const std::string& nv,
-                                               const std::string& cp) {
-  const auto variable = MemberNamed(device->Interface()->NetworkVariables(), nv);
-  return variable ? CpNamed(variable->ConfigProperties(), cp) : nullptr;
-}
 
 std::string Colour(uint32_t colour) {
   char text[16];
@@ -153,9 +131,8 @@ void DemoControls::Bind(const std::shared_ptr<lns::AppDevice>& device, const std
   if (secondStage.items.size() < 2) secondStage.items = {{"Off", "0"}, {"On", "20"}};
   chkSecondStage->SetCaption(secondStage.title);
   MakeSendTimeButtons();
-  const auto deviceCps = device->Interface()->ConfigProperties();
 
-  auto hold = set.AddTextBoxParameter("HoldTime", txtHoldTime, CpNamed(object->ConfigProperties(), "HoldTime"),
+  auto hold = set.AddTextBoxParameter("HoldTime", txtHoldTime, plugin::ObjectCp(object, "HoldTime"),
                                               "HoldTime");
   hold->SetSnvtType(SNVT_time_sec);
   hold->SetRangeMin(holdTime.rangeMin);
@@ -167,14 +144,14 @@ void DemoControls::Bind(const std::shared_ptr<lns::AppDevice>& device, const std
     hold->SetLockMode(LM_UNLOCKED);
   }
 
-  auto brightnessParameter = set.AddTextBoxParameter("Brightness", txtBrightness, CpNamed(deviceCps, "Brightness"),
+  auto brightnessParameter = set.AddTextBoxParameter("Brightness", txtBrightness, plugin::DeviceCp(device, "Brightness"),
                                                     "Brightness");
   brightnessParameter->SetSnvtType(SNVT_lev_cont);
   brightnessParameter->SetRangeMin(brightness.rangeMin);
   brightnessParameter->SetRangeMax(brightness.rangeMax);
   brightnessParameter->SetTextBoxTitle(brightness.title);
 
-  auto delay = set.AddComboBoxParameter("StartDelay", cboStartDelay, CpNamed(deviceCps, "DeviceOptions"),
+  auto delay = set.AddComboBoxParameter("StartDelay", cboStartDelay, plugin::DeviceCp(device, "DeviceOptions"),
                                                 "DeviceOptions");
   for (const auto& [text, data] : startDelay.items) delay->AddComboBoxItem(text, base::CLng(base::Val(data)));
   delay->SetInvalidItemString("<unknown>");
@@ -184,7 +161,7 @@ void DemoControls::Bind(const std::shared_ptr<lns::AppDevice>& device, const std
     delay->SetLockMode(LM_UNLOCKED);
   }
 
-  auto stage = set.AddCheckBoxParameter("SecondStage", chkSecondStage, CpNamed(deviceCps, "DeviceOptions"),
+  auto stage = set.AddCheckBoxParameter("SecondStage", chkSecondStage, plugin::DeviceCp(device, "DeviceOptions"),
                                                 "DeviceOptions");
   stage->SetValueUnchecked(base::CLng(base::Val(secondStage.items[0].second)));
   stage->SetValueChecked(base::CLng(base::Val(secondStage.items[1].second)));
@@ -193,7 +170,7 @@ void DemoControls::Bind(const std::shared_ptr<lns::AppDevice>& device, const std
     stage->SetLockMode(LM_UNLOCKED);
   }
 
-  auto sendTime = set.AddOptionButtonParameter("MaxSendTime", NvCpNamed(device, "nvoValue", "MaxSendTime"),
+  auto sendTime = set.AddOptionButtonParameter("MaxSendTime", plugin::NvCp(device, "nvoValue", "MaxSendTime"),
                                                        "MaxSendTime");
   for (size_t i = 0; i < optMaxSendTime.size(); ++i) {
     sendTime->AddOptionButton(optMaxSendTime[i], base::ReplaceAll(maxSendTime.items[i].second, " ", "\t"));

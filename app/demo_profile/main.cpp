@@ -13,24 +13,23 @@
 
 #include "base/text.h"
 #include "demo_profile/demo_window.h"
-#include "platform/plugin/plugin_entry.h"
-#include "platform/registry/file_registry.h"
+#include "plugin/plugin_entry.h"
 #ifdef PORTAB_WITH_QT
-#include "platform/qt/qt_front_end.h"
+#include "plugin/qt_front_end.h"
 #endif
 
 namespace {
 
-using platform::plugin::Command;
-using platform::plugin::Session;
-using platform::plugin::WindowMoment;
+using plugin::Command;
+using plugin::Session;
+using plugin::WindowMoment;
 
-const platform::plugin::PlugInIdentity kIdentity{
+const plugin::PlugInIdentity kIdentity{
     "portab-demo-profile", "veltaDemoProfile.Application", "{6A1D5C2E-5E2F-4B8C-9C1E-7E0A5B3C2D20}",
-    "SOFTWARE\\velta\\veltaDemoProfile", "portab demo profile plug-in"};
+    "SOFTWARE\\velta\\veltaDemoProfile", "portab demo profile plug-in", {3}};
 
 void WriteReport(const std::string& report) {
-  const auto home = platform::registry::PortabHome();
+  const auto home = plugin::StateFolder();
   std::filesystem::create_directories(home);
   const auto file = home / "demo-profile-report.txt";
   const auto temp = home / ("demo-profile-report.txt.tmp." + std::to_string(::getpid()));
@@ -56,7 +55,7 @@ void ListCps(const std::shared_ptr<lns::LonMarkObject>& lonMarkObject, std::ostr
 
 // The demo's window: one parameter of each kind on the device's and the object's CPs (see
 // demo_window.h), and the report of what each control shows.
-class DemoProfile final : public platform::plugin::ProfilePlugIn {
+class DemoProfile final : public plugin::ProfilePlugIn {
  public:
   void CommandReceived(const Command& command) override {
     report_.str({});
@@ -119,9 +118,9 @@ class DemoProfile final : public platform::plugin::ProfilePlugIn {
 int main(int argc, char** argv) {
   DemoProfile plugIn;
 #ifdef PORTAB_WITH_QT
-  platform::qt::QtFrontEnd qt(kIdentity.programName);
-  return platform::plugin::RunPlugIn(argc, argv, kIdentity, plugIn, &qt);
+  plugin::QtFrontEnd qt(kIdentity.programName);
+  return plugin::RunPlugIn(argc, argv, kIdentity, plugIn, &qt);
 #else
-  return platform::plugin::RunPlugIn(argc, argv, kIdentity, plugIn, nullptr, "portab-demo-profile-qt");
+  return plugin::RunPlugIn(argc, argv, kIdentity, plugIn, nullptr, "portab-demo-profile-qt");
 #endif
 }

@@ -6,6 +6,7 @@
 #include "base/product.h"
 #include "base/text.h"
 #include "knowledge/ini_fields.h"
+#include "knowledge/profile_plugins.h"
 #include "services/automation.h"
 #include "services/dialogs.h"
 #include "services/registry.h"
@@ -128,7 +129,7 @@ uint8_t cMC16::DefaultVersion() {
 bool cMC16::StartPlugIn(int32_t fptIndex) {
   base::LogEntry(kModule, base::Visibility::Public, "StartPlugIn");
   return StartRegisteredPlugIn(File(KbFile::Objects), fptIndex, context_.commandId, context_.classId,
-                               context_.objectName);
+                               context_.objectName, true);
 }
 
 bool cMC16::StartPlugInEx(int32_t fptIndex, bool groupObject, const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
@@ -140,12 +141,16 @@ bool cMC16::StartPlugInEx(int32_t fptIndex, bool groupObject, const std::shared_
   } catch (const base::Error&) {
   }
   return StartRegisteredPlugIn(File(groupObject ? KbFile::GroupObjects : KbFile::Objects), fptIndex, commandId,
-                               lns::class_id::kLonMarkObject, objectName);
+                               lns::class_id::kLonMarkObject, objectName, !groupObject);
 }
 
 bool cMC16::StartRegisteredPlugIn(lns::IniFile& file, int32_t fptIndex, int32_t commandId, int16_t classId,
-                                  const std::string& objectName) {
-  const std::string progId = file.ReadString(std::to_string(fptIndex), "Plug-in");
+                                  const std::string& objectName, bool registeredAsFallback) {
+  std::string progId = file.ReadString(std::to_string(fptIndex), "Plug-in");
+  // A profile plug-in installed apart from the knowledge base registers itself for its profiles.
+  if (progId.empty() && registeredAsFallback && context_.registry != nullptr) {
+    progId = RegisteredProfilePlugIn(*context_.registry, fptIndex);
+  }
   if (progId.empty() || context_.objectFactory == nullptr) return false;
   base::DispatchPtr plugIn;
   try {

@@ -1,4 +1,4 @@
-#include "platform/plugin/plugin_entry.h"
+#include "plugin/plugin_entry.h"
 
 #include <fstream>
 #include <iostream>
@@ -10,6 +10,7 @@
 #include "base/product.h"
 #include "base/standard_options.h"
 #include "base/text.h"
+#include "knowledge/profile_plugins.h"
 #include "lns/object_names.h"
 #include "platform/automation/class_registry.h"
 #include "platform/automation/object_client.h"
@@ -23,7 +24,16 @@
 #include "ui/logger.h"
 #include "ui/res_strings.h"
 
-namespace platform::plugin {
+namespace plugin {
+
+namespace automation = platform::automation;
+namespace dialogs = platform::dialogs;
+namespace ini = platform::ini;
+namespace lns_embedded = platform::lns_embedded;
+namespace process = platform::process;
+namespace qt = platform::qt;
+namespace registry = platform::registry;
+
 namespace {
 
 // The system that holds a device (its collection, subsystems and systems lie above it).
@@ -57,6 +67,27 @@ class CommandLog {
   ui::Logger logger_;
 };
 
+// The plug-in INI file: the one beside the program, else the one beside the registered portab
+// (a plug-in installed apart from portab shares its INI file and knowledge base).
+std::filesystem::path PlugInIniFile(const services::registry::Registry& registry,
+                                    const std::filesystem::path& programFolder) {
+  const auto own = programFolder / "PortaB.ini";
+  if (base::FileExists(own)) return own;
+  const auto server = automation::RegisteredServer(registry, "veltaPortaB.Application");
+  return server ? server->parent_path() / "PortaB.ini" : own;
+}
+
+// The checks of /regserver, before anything is written.
+void CheckIdentity(const PlugInIdentity& identity) {
+  const auto refuse = [&](const std::string& what) {
+    throw base::Error(base::err::kInvalidCallOrKey, identity.programName, "The plug-in's identity " + what + ".");
+  };
+  if (identity.progId.empty()) refuse("has no programmatic id");
+  if (identity.classId.size() < 3 || identity.classId.front() != '{' || identity.classId.back() != '}') {
+    refuse("has no class id in braces (\"" + identity.classId + "\")");
+  }
+}
+
 // The services of the window model: dialogs, the window's place, loading and saving, help.
 config::MainWindowServices WindowServices(const PlugInIdentity& identity, services::dialogs::Dialogs& dialogs,
                                           services::registry::Registry& registry, const lns::IniFile& plugInIni,
@@ -75,7 +106,7 @@ config::MainWindowServices WindowServices(const PlugInIdentity& identity, servic
 // reads the parameters and runs the window.
 void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFrontEnd* frontEnd,
                 const Command& command) {
-  const auto home = registry::PortabHome();
+  const auto home = StateFolder();
   auto server = std::make_shared<lns_embedded::EmbeddedObjectServer>(home / "lns");
   auto lonMarkObject =
       std::dynamic_pointer_cast<lns::LonMarkObject>(lns::ResolveObjectName(*server, command.objectName));
@@ -86,7 +117,8 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
 
   const auto programFolder = process::CurrentExecutable().parent_path();
   CommandLog log(identity, programFolder, home);
-  ini::ProfileIniFile plugInIni((programFolder / "PortaB.ini").string());
+  registry::FileRegistry registry(registry::DefaultRegistryFile());
+  ini::ProfileIniFile plugInIni(PlugInIniFile(registry, programFolder).string());
   dialogs::ConsoleDialogs consoleDialogs(std::cerr);
   const char* scriptFile = std::getenv("PORTAB_WINDOW_SCRIPT");
   const bool scripted = scriptFile != nullptr && *scriptFile != '\0';
@@ -94,7 +126,6 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   const bool answered = scripted || (answers != nullptr && *answers != '\0');
   services::dialogs::Dialogs& dialogs = frontEnd != nullptr ? frontEnd->Dialogs(consoleDialogs, answered)
                                                             : static_cast<services::dialogs::Dialogs&>(consoleDialogs);
-  registry::FileRegistry registry(registry::DefaultRegistryFile());
   ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
 
   lns::PlugInContext context;
@@ -202,7 +233,9 @@ std::string Usage(const PlugInIdentity& identity) {
 }
 
 std::string Switches(const PlugInIdentity& identity) {
-  return "  /regserver    register the automation class " + identity.progId +
+  std::string profiles;
+  for (const int32_t index : identity.functionProfiles) profiles += (profiles.empty() ? "" : ", ") + std::to_string(index);
+  return "  /regserver    register the automation class " + identity.progId + " for function profile " + profiles +
          "\n"
          "  /unregserver  remove that registration\n"
          "  -Embedding    serve the plug-in object on standard input and output (portab starts it so)\n"
@@ -211,6 +244,8 @@ std::string Switches(const PlugInIdentity& identity) {
 }
 
 }  // namespace
+
+std::filesystem::path StateFolder() { return registry::PortabHome(); }
 
 int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlugIn& plugIn,
               WindowFrontEnd* frontEnd, const std::string& qtBuild) {
@@ -224,10 +259,13 @@ int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlug
     registry::FileRegistry registry(registry::DefaultRegistryFile());
     ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
     if (base::EqualsNoCase(argument, "/regserver")) {
+      CheckIdentity(identity);
+      knowledge::RegisterProfilePlugIn(registry, identity.progId, identity.functionProfiles);
       automation::RegisterClass(registry, {identity.progId, identity.classId, process::CurrentExecutable(), {}});
       return 0;
     }
     if (base::EqualsNoCase(argument, "/unregserver")) {
+      knowledge::UnregisterProfilePlugIn(registry, identity.progId);
       automation::UnregisterClass(registry, identity.progId, identity.classId);
       return 0;
     }
@@ -247,4 +285,4 @@ int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlug
   return 2;
 }
 
-}  // namespace platform::plugin
+}  // namespace plugin

@@ -1,4 +1,4 @@
-#include "platform/qt/qt_front_end.h"
+#include "plugin/qt_front_end.h"
 
 #include <QApplication>
 #include <cstdlib>
@@ -6,43 +6,61 @@
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/window_view.h"
 
-namespace platform::qt {
+namespace plugin {
 
-QtFrontEnd::QtFrontEnd(std::string programName) : programName_(std::move(programName)) {
-  argv_[0] = programName_.data();
+using platform::qt::QtDialogs;
+using platform::qt::WidgetActions;
+using platform::qt::WindowView;
+
+// Qt's objects, in the order they are let go: the window before the application it belongs to.
+struct QtFrontEnd::Parts {
+  int argc = 1;
+  char* argv[2] = {nullptr, nullptr};
+  std::unique_ptr<QApplication> application;
+  std::unique_ptr<QtDialogs> dialogs;
+  std::unique_ptr<WindowView> view;
+  std::unique_ptr<WidgetActions> actions;
+
+  void StartApplication() {
+    if (!application) application = std::make_unique<QApplication>(argc, argv);
+  }
+};
+
+QtFrontEnd::QtFrontEnd(std::string programName)
+    : programName_(std::move(programName)), parts_(std::make_unique<Parts>()) {
+  parts_->argv[0] = programName_.data();
 }
 
-// The window goes before the application object it belongs to.
 QtFrontEnd::~QtFrontEnd() {
   Release();
-  dialogs_.reset();
-  application_.reset();
+  parts_->dialogs.reset();
+  parts_->application.reset();
 }
 
 void QtFrontEnd::Release() {
-  actions_.reset();
-  if (dialogs_) dialogs_->SetParent(nullptr);
-  view_.reset();
+  parts_->actions.reset();
+  if (parts_->dialogs) parts_->dialogs->SetParent(nullptr);
+  parts_->view.reset();
 }
 
 services::dialogs::Dialogs& QtFrontEnd::Dialogs(services::dialogs::Dialogs& console, bool answered) {
-  if (!application_) application_ = std::make_unique<QApplication>(argc_, argv_);
-  if (!dialogs_) dialogs_ = std::make_unique<QtDialogs>();
-  return answered ? console : static_cast<services::dialogs::Dialogs&>(*dialogs_);
+  parts_->StartApplication();
+  if (!parts_->dialogs) parts_->dialogs = std::make_unique<QtDialogs>();
+  return answered ? console : static_cast<services::dialogs::Dialogs&>(*parts_->dialogs);
 }
 
 config::UserActions* QtFrontEnd::Show(config::MainWindow& window) {
-  if (!application_) application_ = std::make_unique<QApplication>(argc_, argv_);
-  view_ = std::make_unique<WindowView>(window);
-  if (dialogs_) dialogs_->SetParent(view_.get());
-  view_->show();
+  parts_->StartApplication();
+  parts_->view = std::make_unique<WindowView>(window);
+  if (parts_->dialogs) parts_->dialogs->SetParent(parts_->view.get());
+  parts_->view->show();
   const char* screenshots = std::getenv("PORTAB_SCREENSHOTS");  // a folder for pictures of the window
-  actions_ = std::make_unique<WidgetActions>(*view_, screenshots != nullptr ? screenshots : "");
-  return actions_.get();
+  parts_->actions = std::make_unique<WidgetActions>(*parts_->view, screenshots != nullptr ? screenshots : "");
+  return parts_->actions.get();
 }
 
 void QtFrontEnd::Run() {
-  if (application_) application_->exec();
+  if (parts_->application) parts_->application->exec();
 }
 
-}  // namespace platform::qt
+}  // namespace plugin

@@ -252,8 +252,10 @@ class cMC16 {
   Strings NvTypes(KbFile file, int32_t fptIndex, std::string_view nvIniName, uint8_t commandUse) const;
   Strings CopyRelevantCps(KbFile file, int32_t fptIndex) const;
 
+  // The plug-in of `file`'s "Plug-in" section for the index, else (`registeredAsFallback`) the
+  // one registered in the registry store for it.
   bool StartRegisteredPlugIn(lns::IniFile& file, int32_t fptIndex, int32_t commandId, int16_t classId,
-                             const std::string& objectName);
+                             const std::string& objectName, bool registeredAsFallback);
   void ResolveFolder();
   bool CheckExists(KbFile which);
 

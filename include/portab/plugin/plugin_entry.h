@@ -7,9 +7,11 @@
 // program was built with one, or nothing more. The plug-in's author supplies a ProfilePlugIn.
 
 #include <cstdint>
+#include <filesystem>
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "config/configuration.h"
 #include "config/main_window.h"
@@ -18,7 +20,7 @@
 #include "services/dialogs.h"
 #include "ui/frm_main.h"
 
-namespace platform::plugin {
+namespace plugin {
 
 // What a plug-in program is called and registered as.
 struct PlugInIdentity {
@@ -27,6 +29,10 @@ struct PlugInIdentity {
   std::string classId;      // its class id, in braces
   std::string registryKey;  // below HKEY_LOCAL_MACHINE: the window's place
   std::string displayName;  // the automation object's Name property
+  // The function profile indexes ("FptIndex") the plug-in serves: /regserver registers it for
+  // them, so that portab hands it the commands of objects of those profiles that the knowledge
+  // base's "Plug-in" section does not give to another plug-in.
+  std::vector<int32_t> functionProfiles;
 };
 
 // What SendCommand received, with the network settings the tool put before it.
@@ -86,7 +92,7 @@ class ProfilePlugIn {
 };
 
 // The window system a plug-in program was built with. The plain build has none; the Qt build
-// passes platform::qt::QtFrontEnd.
+// passes plugin::QtFrontEnd.
 class WindowFrontEnd {
  public:
   virtual ~WindowFrontEnd() = default;
@@ -102,11 +108,18 @@ class WindowFrontEnd {
   virtual void Release() = 0;
 };
 
+// The folder of the machine's portab state (registry store, network databases):
+// $PORTAB_HOME, else ${XDG_DATA_HOME:-$HOME/.local/share}/portab.
+std::filesystem::path StateFolder();
+
 // Runs the plug-in program: argv[1] is /regserver, /unregserver, -Embedding, --help, -h or
 // --version. Answers the exit status (0 done, 1 an error, printed on standard error, 2 an
-// unknown switch, with the usage). `qtBuild` names the program's Qt build beside it, started
+// unknown switch, with the usage). /regserver fails (1, nothing registered) when the identity
+// lacks a programmatic id, class id or function profile, or when another plug-in is
+// registered for one of its function profiles. The plug-in INI file (PortaB.ini) is the one
+// beside the program, else the one beside the registered portab. `qtBuild` names the program's Qt build beside it, started
 // instead of the plain build when a display is there (empty: none).
 int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlugIn& plugIn,
               WindowFrontEnd* frontEnd, const std::string& qtBuild = {});
 
-}  // namespace platform::plugin
+}  // namespace plugin

@@ -1,0 +1,52 @@
+#include "knowledge/profile_plugins.h"
+
+#include "base/error.h"
+#include "base/text.h"
+
+namespace knowledge {
+namespace {
+
+using services::registry::Hive;
+constexpr const char* kSource = "knowledge.ProfilePlugIns";
+
+}  // namespace
+
+std::string RegisteredProfilePlugIn(const services::registry::Registry& registry, int32_t fptIndex) {
+  return registry.ReadValue(Hive::LocalMachine, kProfilePlugInsKey, std::to_string(fptIndex)).value_or("");
+}
+
+void RegisterProfilePlugIn(services::registry::Registry& registry, const std::string& progId,
+                           const std::vector<int32_t>& fptIndexes) {
+  if (progId.empty()) throw base::Error(base::err::kInvalidCallOrKey, kSource, "The plug-in has no programmatic id.");
+  if (fptIndexes.empty()) {
+    throw base::Error(base::err::kInvalidCallOrKey, kSource,
+                      "The plug-in " + progId + " names no function profile to serve.");
+  }
+  // Every index is checked before anything is written.
+  for (const int32_t index : fptIndexes) {
+    if (index < 1 || index > 32767) {
+      throw base::Error(base::err::kInvalidCallOrKey, kSource,
+                        "The plug-in " + progId + " names function profile index " + std::to_string(index) +
+                            ", which is not in 1..32767.");
+    }
+    const std::string holder = RegisteredProfilePlugIn(registry, index);
+    if (!holder.empty() && !base::EqualsNoCase(holder, progId)) {
+      throw base::Error(base::err::kDuplicateKey, kSource,
+                        "Function profile " + std::to_string(index) + " is already served by the plug-in " + holder +
+                            "; unregister that one (/unregserver) before registering " + progId + " for it.");
+    }
+  }
+  for (const int32_t index : fptIndexes) {
+    registry.WriteValue(Hive::LocalMachine, kProfilePlugInsKey, std::to_string(index), progId);
+  }
+}
+
+void UnregisterProfilePlugIn(services::registry::Registry& registry, const std::string& progId) {
+  for (int32_t index = 1; index <= 32767; ++index) {
+    if (base::EqualsNoCase(RegisteredProfilePlugIn(registry, index), progId)) {
+      registry.DeleteValue(Hive::LocalMachine, kProfilePlugInsKey, std::to_string(index));
+    }
+  }
+}
+
+}  // namespace knowledge
