@@ -79,13 +79,12 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME portab)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR})
-set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-    "LonWorks configuration plug-in and the framework of its profile plug-ins\n"
-    "The plug-in portab, the network tool portab-lns, the demo profile plug-in, the knowledge base and the shared libraries of the framework.")
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "The plug-in portab, the network tool portab-lns, the demo profile plug-in,
+the knowledge base and the shared libraries of the framework.")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME portab-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "portab (= ${PROJECT_VERSION}), libsqlite3-dev")
-set(CPACK_COMPONENT_DEV_DESCRIPTION
-    "Development files of the portab profile plug-in framework\n"
-    "Headers, static library, CMake package (find_package(portab)), pkg-config files and an example profile plug-in.")
+set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS "cmake, pkg-config, g++")
+set(CPACK_DEBIAN_DEV_DESCRIPTION "Development files of the profile plug-in framework: headers, static library, CMake package (find_package(portab)), pkg-config
+files and the sources of an example profile plug-in.")
 include(CPack)

@@ -4,13 +4,11 @@
 // received, what the object holds and what each parameter's control shows after reading (and
 // after the window): on standard error and in $PORTAB_HOME/demo-profile-report.txt.
 
-#include <unistd.h>
-
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include "base/atomic_file.h"
 #include "base/text.h"
 #include "demo_profile/demo_window.h"
 #include "plugin/plugin_entry.h"
@@ -29,15 +27,8 @@ const plugin::PlugInIdentity kIdentity{
     "SOFTWARE\\velta\\veltaDemoProfile", "portab demo profile plug-in", {3}};
 
 void WriteReport(const std::string& report) {
-  const auto home = plugin::StateFolder();
-  std::filesystem::create_directories(home);
-  const auto file = home / "demo-profile-report.txt";
-  const auto temp = home / ("demo-profile-report.txt.tmp." + std::to_string(::getpid()));
-  {
-    std::ofstream out(temp, std::ios::trunc);
-    out << report;
-  }
-  std::filesystem::rename(temp, file);
+  std::filesystem::create_directories(plugin::StateFolder());
+  base::ReplaceFileAtomically(plugin::StateFolder() / "demo-profile-report.txt", report);
   std::cerr << report << std::flush;
 }
 

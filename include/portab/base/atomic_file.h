@@ -8,10 +8,11 @@
 
 namespace base {
 
+// What ReplaceFileAtomically did: success, or the errno of the step that failed.
 struct ReplaceOutcome {
   int error = 0;          // 0, or the errno of the step that failed
   bool renaming = false;  // whether that step was the rename over the file
-  explicit operator bool() const { return error == 0; }
+  explicit operator bool() const { return error == 0; }  // true when the file was replaced
 };
 
 // Replaces `file` with `bytes`. An existing file keeps its permissions (a new one gets 0644);

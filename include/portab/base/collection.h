@@ -23,6 +23,7 @@ class Collection {
   using Nodes = std::vector<std::unique_ptr<Node>>;
 
  public:
+  // Forward iterator over the items in position order (the values, not the keys).
   template <typename NodeIt, typename Value>
   class BasicIterator {
    public:
@@ -50,7 +51,8 @@ class Collection {
     return Insert(std::move(item), key, Count() + 1);
   }
 
-  // Inserts an item so that it takes `position` (1..Count()+1).
+  // Inserts an item so that it takes `position` (1..Count()+1). A position outside raises 9,
+  // a duplicate key 457; either way nothing is added.
   T& Insert(T item, std::string_view key, int32_t position) {
     if (position < 1 || position > Count() + 1) throw Error(err::kSubscriptOutOfRange, "Collection");
     std::string folded = FoldCase(key);
@@ -62,14 +64,16 @@ class Collection {
     return raw->value;
   }
 
+  // The item at `position` (9 when outside 1..Count()) or with `key` (5 when no item has it).
   T& Item(int32_t position) { return NodeAt(position).value; }
   const T& Item(int32_t position) const { return NodeAt(position).value; }
   T& Item(std::string_view key) { return NodeByKey(key).value; }
   const T& Item(std::string_view key) const { return NodeByKey(key).value; }
 
-  // The key an item was added under ("" when none).
+  // The key an item was added under ("" when none); 9 when `position` is outside.
   const std::string& KeyAt(int32_t position) const { return NodeAt(position).key; }
 
+  // Whether an item has that key (an empty key never matches).
   bool Exists(std::string_view key) const {
     return !key.empty() && index_.count(FoldCase(key)) != 0;
   }
@@ -83,6 +87,8 @@ class Collection {
     return 0;
   }
 
+  // Removes the item at `position` (9 when outside) or with `key` (5 when no item has it);
+  // the items after it move up one position.
   void Remove(int32_t position) {
     Node& node = NodeAt(position);
     if (!node.key.empty()) index_.erase(FoldCase(node.key));
@@ -90,13 +96,16 @@ class Collection {
   }
   void Remove(std::string_view key) { Remove(PositionOf(key) == 0 ? MissingKey() : PositionOf(key)); }
 
+  // Removes every item.
   void Clear() {
     nodes_.clear();
     index_.clear();
   }
+  // The number of items; Empty when there are none.
   int32_t Count() const { return static_cast<int32_t>(nodes_.size()); }
   bool Empty() const { return nodes_.empty(); }
 
+  // Iteration over the items in position order.
   iterator begin() { return iterator(nodes_.begin()); }
   iterator end() { return iterator(nodes_.end()); }
   const_iterator begin() const { return const_iterator(nodes_.begin()); }

@@ -6,6 +6,7 @@
 
 namespace base {
 
+// Whether `bytes` is well-formed UTF-8 (no overlong forms, surrogates or codes past U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
 // Windows-1252 bytes to UTF-8 (the five unassigned bytes map to U+FFFD).
 std::string Windows1252ToUtf8(std::string_view bytes);
@@ -17,6 +18,7 @@ std::string Utf16LeToUtf8(std::string_view bytes);
 // UTF-8 text to UTF-16 little-endian bytes (without byte-order mark); broken UTF-8 becomes
 // U+FFFD.
 std::string Utf8ToUtf16Le(std::string_view text);
+// Appends the UTF-8 bytes of one code point to `out` (the code is not checked).
 void AppendUtf8(std::string& out, char32_t code);
 
 // File bytes to UTF-8: a UTF-8 or UTF-16LE byte-order mark is honoured; text that is not

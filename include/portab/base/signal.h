@@ -13,15 +13,18 @@ template <typename... Args>
 class Signal {
  public:
   using Handler = std::function<void(Args...)>;
-  using Id = uint64_t;
+  using Id = uint64_t;  // identifies one connection; never 0, never reused by a signal
 
+  // Adds a handler after the others and returns its id.
   Id Connect(Handler handler) {
     handlers_.push_back({++lastId_, std::move(handler)});
     return lastId_;
   }
+  // Removes the handler of that id (nothing when there is none).
   void Disconnect(Id id) {
     std::erase_if(handlers_, [id](const Entry& entry) { return entry.id == id; });
   }
+  // Calls every handler with `args`, in the order they were connected.
   void Emit(Args... args) const {
     // By position and on a copy of the handler, so a handler may (dis)connect others.
     for (size_t i = 0; i < handlers_.size(); ++i) {
@@ -29,7 +32,7 @@ class Signal {
       handler(args...);
     }
   }
-  bool Connected() const { return !handlers_.empty(); }
+  bool Connected() const { return !handlers_.empty(); }  // whether any handler is connected
 
  private:
   struct Entry {
@@ -53,6 +56,8 @@ class Connections {
   Connections(const Connections&) = delete;
   Connections& operator=(const Connections&) = delete;
 
+  // Connects `handler` to the signal member `signal` of `object` and remembers how to
+  // disconnect it; the object is held weakly, so this does not keep it alive.
   template <typename Object, typename... Args>
   void Connect(const std::shared_ptr<Object>& object, Signal<Args...> Object::*signal,
                typename Signal<Args...>::Handler handler) {
@@ -63,6 +68,7 @@ class Connections {
     });
   }
 
+  // Disconnects every handler made so far (those of objects that have gone are skipped).
   void DisconnectAll() {
     for (auto& disconnect : disconnects_) disconnect();
     disconnects_.clear();

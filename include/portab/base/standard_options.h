@@ -9,6 +9,7 @@
 
 namespace base {
 
+// Which standard option a command line is: none, --help/-h, or --version.
 enum class StandardOption { None, Help, Version };
 
 // The option that `commandLine` (blanks around it ignored) consists of; case matters.

@@ -25,13 +25,17 @@ int32_t CLng(double value);
 uint8_t CByte(double value);
 // Single precision; a value beyond its range raises the overflow error (6).
 float CSng(double value);
+// `value` rounded to a whole number, halves to the even neighbour.
 double RoundHalfEven(double value);
 
 // Case folding for keys and names: ASCII letters and the Latin-1 letters of UTF-8.
 std::string FoldCase(std::string_view text);
+// Whether two texts are equal after case folding.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // A hash of the folded text, computed without building it (equal under EqualsNoCase → equal hash).
 size_t FoldedHash(std::string_view text);
+// Hash and equality for unordered containers keyed without regard to case; both are
+// transparent, so a string_view can be looked up without building a string.
 struct FoldedHasher {
   using is_transparent = void;
   size_t operator()(std::string_view text) const { return FoldedHash(text); }
@@ -40,6 +44,7 @@ struct FoldedEqual {
   using is_transparent = void;
   bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
 };
+// The text with the ASCII letters a-z made capitals; every other byte stays.
 std::string ToUpperAscii(std::string_view text);
 
 // Removes leading and trailing blanks (spaces only).
@@ -62,6 +67,8 @@ std::string TokenFromRight(std::string_view text, int n, std::string_view separa
 // a placeholder without a value stays as it is.
 std::string FormatPlaceholders(std::string_view text, const std::vector<std::string>& values);
 
+// Replaces every occurrence of `from`, left to right without overlap; an empty `from` changes
+// nothing.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
 }  // namespace base

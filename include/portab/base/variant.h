@@ -15,8 +15,10 @@ using DispatchPtr = std::shared_ptr<Dispatch>;
 
 class Variant {
  public:
+  // What a Variant holds; Integer is any whole number (held as 64 bits).
   enum class Type { Empty, Bool, Integer, Double, String, Object };
 
+  // An empty Variant, or one holding the given value.
   Variant() = default;
   Variant(bool value) : value_(value) {}  // NOLINT(google-explicit-constructor)
   template <typename Int, std::enable_if_t<std::is_integral_v<Int> && !std::is_same_v<Int, bool>, int> = 0>
@@ -26,6 +28,7 @@ class Variant {
   Variant(const char* value) : value_(std::string(value)) {}    // NOLINT(google-explicit-constructor)
   Variant(DispatchPtr object) : value_(std::move(object)) {}    // NOLINT(google-explicit-constructor)
 
+  // What the Variant holds.
   Type GetType() const { return static_cast<Type>(value_.index()); }
   bool IsEmpty() const { return GetType() == Type::Empty; }
   bool IsObject() const { return GetType() == Type::Object; }
@@ -40,6 +43,7 @@ class Variant {
   std::string ToString() const;
   DispatchPtr ToObject() const;  // an empty Variant gives nullptr (Nothing)
 
+  // Same type and same value; no conversion (the whole number 1 differs from the double 1.0).
   bool operator==(const Variant& other) const { return value_ == other.value_; }
 
  private:

@@ -13,30 +13,34 @@
 
 namespace config {
 
+// The configuration controller of one run (see above); the window it reports to is optional.
 class cConfiguration {
  public:
   // The parameter set's System is the run's system object from the start.
   explicit cConfiguration(lns::PlugInContext& context);
 
+  // The run's parameter set and knowledge base (both live as long as the configuration).
   params::cParams& Parameters() { return *parameters_; }
   knowledge::cMC16& MC16() { return *mc16_; }
 
   // "ParamVersion" of the device into a CP buffer with a one-byte parameter, the knowledge
   // base for that version, "FptIndex" of the LonMark object as a two-byte parameter
-  // (StartFailed when it is missing).
+  // (StartFailed when it is missing). Errors go to the error operation, statement by statement.
   void FetchCPs();
-  // Reads every parameter from LNS.
+  // Reads every parameter from LNS; an error goes to the error operation.
   void ReadSettings();
-  // True when every value is valid; otherwise message 1420.
+  // True when every value is valid; otherwise shows message 1420 (when there are dialogs).
   bool checkValues();
 
-  // Writes every parameter to LNS in one transaction, logging the CPs it writes.
+  // Writes every parameter to LNS in one transaction, logging the CPs it writes. Numbered
+  // errors of the transaction and of the write are ignored.
   void WriteSettings();
   // The window's commands: read (asking first when parameters changed) and write (only when
   // every value is valid; true when no error line was logged). Without a window they do
   // nothing.
   void ReadParameters();
   bool WriteParameters();
+  // The spread command (menu "SpreadParameters"): this plug-in has none, so it does nothing.
   void WriteParametersEx() {}
 
   // The window the commands work on (none: the commands do nothing).

@@ -5,6 +5,7 @@
 
 namespace config {
 
+// Implemented by the main window; the controller calls it only between its own steps.
 class ConfigurationWindow {
  public:
   virtual ~ConfigurationWindow() = default;
@@ -20,14 +21,18 @@ class ConfigurationWindow {
     SetHourglass(busy);
     SetEnabled(!busy);
   }
+  // The text of the status line.
   virtual void SetStatusLine(const std::string& text) = 0;
   // The loading flag: set while the parameter set is filled from LNS.
   virtual void SetLoading(bool loading) = 0;
   // Disables the Apply button and clears ParametersChanged.
   virtual void SetControls() = 0;
+  // Brings the log into view (after a read or write that logged an error line).
   virtual void ShowLogger() = 0;
   // Hides the label of that index of the window's label array.
   virtual void HideLabel(int index) = 0;
+  // Whether the user changed parameters since they were last read, loaded or written
+  // (read/write).
   virtual bool ParametersChanged() const = 0;
   virtual void SetParametersChanged(bool changed) = 0;
 };

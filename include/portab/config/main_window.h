@@ -20,14 +20,17 @@ class Registry;
 
 namespace config {
 
+// Every member may stay empty: a missing dialog service makes questions take their default
+// answer and files neither load nor save, a missing command is reported as not available.
 struct MainWindowServices {
-  services::dialogs::Dialogs* dialogs = nullptr;
-  services::registry::Registry* registry = nullptr;
+  services::dialogs::Dialogs* dialogs = nullptr;     // questions, messages, file dialogs
+  services::registry::Registry* registry = nullptr;  // window position, language setting
   std::string plugInKey;                       // the plug-in's own key: window position
   bool* parametersChanged = nullptr;           // the run's flag (a window of its own without one)
   std::function<bool()> deviceIsAccessible;    // monitoring on the first page only when it is
-  std::function<void(bool on)> setMonitoring;
+  std::function<void(bool on)> setMonitoring;  // monitoring on or off, at each page change
   std::function<void(int32_t topicId)> showHelp;  // -1: the help file's start page
+  // The menu's About, DeviceInfo and AppDoc commands.
   std::function<void()> showAbout;
   std::function<void()> showDeviceInfo;
   std::function<void()> showAppDoc;
@@ -39,34 +42,47 @@ struct MainWindowServices {
 
 class MainWindow final : public ConfigurationWindow {
  public:
-  static constexpr int16_t kHourglass = 11;
-  static constexpr int16_t kCustomPointer = 99;
+  static constexpr int16_t kHourglass = 11;      // the window's mouse pointer while busy
+  static constexpr int16_t kCustomPointer = 99;  // the page bar's pointer over buttons 1 and 2
+  // The plug-in name and data file version written into parameter files, and required of a
+  // file that is loaded.
   static constexpr const char* kPlugInName = "veltaPortaB";
   static constexpr const char* kDataFileVersion = "1";
 
+  // Works on `form`, which must outlive the window; without services.parametersChanged the
+  // window keeps a flag of its own.
   MainWindow(ui::frmMain& form, MainWindowServices services);
+  // Detaches from the configuration, which then works without a window.
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
 
-  ui::frmMain& Form() { return form_; }
+  ui::frmMain& Form() { return form_; }  // the window model it works on
   // The configuration whose parameters the window edits; its controls' events pass the
   // window's rules from now on.
   void SetConfiguration(cConfiguration* configuration);
+  // The command the plug-in runs for (1, the default: configure). Only under command 1 do OK
+  // and Apply write and do combo box clicks reach the parameter set (read/write).
   void SetCurrentCommand(int32_t command) { currentCommand_ = command; }
   int32_t CurrentCommand() const { return currentCommand_; }
 
   // A click on a menu tool, by the tool's name (an unknown name does nothing).
   void MenuToolClick(std::string_view toolName);
+  // OK writes when parameters changed (a failed write disables Apply) and closes; Cancel
+  // closes; Apply writes and disables itself. Closing may ask first (see Close).
   void OkClick();
   void CancelClick();
   void ApplyClick();
-  // A page button (key "1" to "5") and a tab of the current page ("KEY:n").
+  // A page button (key "1" to "5") and a tab of the current page ("KEY:n"): the page or tab is
+  // selected and the sub-page of its tab shown. Monitoring is on only on page 1 of an
+  // accessible device.
   void PageButtonClick(const std::string& key);
   // The pointer moved over the page bar, above the button of that number (0: none): over
   // button 1 or 2 the bar shows the custom pointer (99), elsewhere the default.
   void PageBarMouseMove(int16_t button);
   void TabClick(const std::string& tabKey);
+  // Shows the frame of that sub-page on the current page and hides the others (nothing
+  // without a current page).
   void ShowSubPage(int16_t subPage);
   // The relayout check of a tab strip model whose tabs took more room: when `strip` is the
   // current page's strip, the sub-page of its selected tab is shown again (placed anew).
@@ -77,10 +93,17 @@ class MainWindow final : public ConfigurationWindow {
   void ObjectServerEvent();
   // Asks the unload question when parameters changed; false when the user keeps the window.
   bool Close();
+  // The menu's OpenFile and SaveFile: a parameter file chosen in a file dialog is loaded into
+  // the parameter set (asking first when parameters changed; a file of another plug-in,
+  // version or device is refused with a message) or written from it (only when every value
+  // is valid). Without a configuration or dialogs they do nothing; errors go to the error
+  // operation.
   void LoadParameters();
   void SaveParameters();
 
   // ---- ConfigurationWindow ----
+  // Set the window model's state; hourglass, enabled and status line also emit its
+  // StateChanged. ShowLogger shows the log tab ("KEY:7") of page 1.
   void SetHourglass(bool on) override;
   void SetEnabled(bool enabled) override;
   void SetStatusLine(const std::string& text) override;

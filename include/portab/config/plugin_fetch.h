@@ -11,7 +11,7 @@
 namespace config::M_PlugInSpecific {
 
 // From the run's device (fromDevice) or LonMark object into a CP buffer named `name`
-// ("" = the INI name).
+// ("" = the INI name). The buffer is registered even when the CP is not found.
 bool FetchCpToConfigProp(const lns::PlugInContext& context, params::cParams& parameters, const std::string& cpIniName,
                          std::shared_ptr<params::cConfigProp>& configProp, const std::string& name, bool fromDevice);
 // The same into a two-byte parameter bound to the LNS CP.

@@ -30,20 +30,22 @@ namespace config {
 class UserActions {
  public:
   virtual ~UserActions() = default;
+  // A menu tool by name, a page button by key, a tab of the current page by key ("KEY:n").
   virtual void Menu(const std::string& tool) = 0;
   virtual void Page(const std::string& key) = 0;
   virtual void Tab(const std::string& key) = 0;
   // Focus into the text box, select its text, type `text` key by key, leave the box.
   virtual void Type(ui::window::TextBox& box, const std::string& text) = 0;
-  virtual void Pick(ui::window::ComboBox& combo, int32_t position) = 0;
+  virtual void Pick(ui::window::ComboBox& combo, int32_t position) = 0;  // the entry at that 0-based index
   virtual void Click(ui::window::ValueControl& control) = 0;  // a check box or option button
   virtual void Button(const std::string& which) = 0;          // "ok", "cancel" or "apply"
-  virtual void Key(int16_t keyCode) = 0;
+  virtual void Key(int16_t keyCode) = 0;  // a key pressed in the window
 };
 
 // The actions on the window model itself (the console front end).
 class ModelActions final : public UserActions {
  public:
+  // Acts on `window`, which must outlive it.
   explicit ModelActions(MainWindow& window) : window_(window) {}
   void Menu(const std::string& tool) override { window_.MenuToolClick(tool); }
   void Page(const std::string& key) override { window_.PageButtonClick(key); }
@@ -58,6 +60,7 @@ class ModelActions final : public UserActions {
   MainWindow& window_;
 };
 
+// Runs a script of user actions on one window (the actions are listed above).
 class WindowScript {
  public:
   // `answerNext` queues an answer for the next question or file dialog; `actions` carries the
@@ -65,10 +68,15 @@ class WindowScript {
   WindowScript(MainWindow& window, std::ostream& out, std::function<void(std::string)> answerNext,
                UserActions* actions = nullptr);
 
-  // Runs every line; returns the number of lines that could not be carried out.
+  // Runs every line; returns the number of lines that could not be carried out (each is
+  // reported on `out` with its number and skipped).
   int Run(std::istream& script);
-  // Runs one action (throws base::Error with a description when it cannot be carried out).
+  // Runs one action; raises error 5 with a description when it cannot be carried out (an
+  // unknown action, no such control, tool, page or tab, a disabled control, a closed window).
   void RunLine(const std::string& line);
+  // Prints the window's state on `out`: page buttons, tabs, the visible controls of the
+  // sub-page shown with their values and colours, the log when shown, the buttons and the
+  // status line.
   void Print() const;
 
  private:

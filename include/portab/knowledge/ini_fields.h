@@ -24,8 +24,9 @@ bool CollectionContains(const base::Collection<std::string>& collection, std::st
 // field. A number outside 0..255 raises the overflow error (6).
 std::vector<uint8_t> ParseByteList(std::string_view text, std::string_view separator);
 
-// A whole-section line ("key=value"): its key, and its value with the comment cut and trailing
-// blanks stripped the way ReadIniField does it.
+// A whole-section line ("key=value"): its key (the whole line when it has no "="), and its
+// value ("" without "=") with the comment cut and trailing blanks stripped the way
+// ReadIniField does it.
 std::string_view SectionLineKey(std::string_view line);
 std::string SectionLineValue(std::string_view line);
 // For a value that read as empty from a file that exists: logs a red line that names the file,
@@ -33,7 +34,8 @@ std::string SectionLineValue(std::string_view line);
 // that a damaged file is not mistaken for a missing one. Nothing for a missing file.
 void ReportMissingEntry(const lns::IniFile& file, std::string_view section, std::string_view key);
 
-// The marks of a parameter that is not shown or is shown with a fixed value (case ignored).
+// Whether a value is the mark of a parameter that is not shown ("DONTSHOW") or is shown with a
+// fixed value ("CONST"); case ignored.
 bool IsDontShowMark(std::string_view value);
 bool IsConstMark(std::string_view value);
 

@@ -24,16 +24,18 @@
 
 namespace knowledge {
 
+// One problem the checker found.
 struct KbFinding {
   std::string file;  // relative to the knowledge-base folder
   int line = 0;      // from 1; 0 when the finding has no line
-  std::string message;
+  std::string message;  // what is wrong, for the author
 
   // "<file>:<line>: <message>", or "<file>: <message>" without a line; the file with `folder`
   // before it when one is given.
   std::string ToString(std::string_view folder = {}) const;
 };
 
+// The outcome of one check.
 struct KbCheckReport {
   int version = -1;  // the version checked; -1 when it could not be determined
   // Each finding once, by file (Config, Modules, Channels, Objects, GroupObjects, Controls,
@@ -47,6 +49,8 @@ struct KbCheckReport {
 using IniFileFactory = std::function<std::unique_ptr<lns::IniFile>()>;
 
 // Checks the knowledge base in `folder` for `version` (the Config file's default when none).
+// What is wrong with the files is reported as findings; an error raised by a reader that no
+// rule catches propagates (RunKbTool reports it as a failed check).
 KbCheckReport CheckKnowledgeBase(const std::string& folder, std::optional<uint8_t> version,
                                  const IniFileFactory& newIniFile);
 

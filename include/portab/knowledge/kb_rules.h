@@ -18,6 +18,8 @@
 
 namespace knowledge {
 
+// Runs the content rules over the files of one loaded knowledge-base version and adds what
+// they find to a list of findings.
 class KbRules {
  public:
   // `fileNames` are the files' names relative to the folder, by KbFile; `plugInIni` is the
@@ -25,6 +27,7 @@ class KbRules {
   KbRules(const cMC16& kb, const std::array<std::string, 9>& fileNames, const lns::IniFile* plugInIni,
           std::vector<KbFinding>& findings);
 
+  // Checks the files' shapes, then runs the rules of every file that holds sections.
   void Run();
 
  private:
@@ -138,12 +141,14 @@ class KbRules {
 };
 
 // Texts shared by the rule files.
-inline constexpr std::string_view kExceptionsSuffix = "Exceptions#";
-inline constexpr std::string_view kViewSuffix = "#VIEW";
-inline constexpr std::string_view kModuleParameterPrefix = "MODP";
-inline constexpr std::string_view kChannelParameterPrefix = "DCHP";
+inline constexpr std::string_view kExceptionsSuffix = "Exceptions#";  // ends a module's exception section
+inline constexpr std::string_view kViewSuffix = "#VIEW";              // ends a view section of the Controls file
+inline constexpr std::string_view kModuleParameterPrefix = "MODP";     // starts a module parameter type's name
+inline constexpr std::string_view kChannelParameterPrefix = "DCHP";    // starts a channel parameter type's name
+// Whether `text` ends or starts with that text, case ignored.
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
+// The text in double quotes, for messages.
 std::string Quoted(std::string_view text);
 // The number a whole text reads as (blanks around it aside); nullopt when it is none.
 std::optional<double> Number(std::string_view text);

@@ -13,6 +13,7 @@
 
 namespace lns::M_PlugIn {
 
+// The plug-in INI file's sections of CP and NV positions (the trailing blank is part of the name).
 inline constexpr const char* kCpSection = "velta Porta CPs 1.0 ";
 inline constexpr const char* kNvSection = "velta Porta NVs 1.0 ";
 

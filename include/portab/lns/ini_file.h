@@ -16,16 +16,17 @@ namespace lns {
 // One program entry of the plug-in INI file, walked by the registration in the networks.
 struct ProgramEntry {
   bool end = true;  // no entry at this index (the walk ends)
-  std::string keyText;
-  std::string fileName;
+  std::string keyText;   // field 1: the device program's key text
+  std::string fileName;  // field 2: its file
 };
 
 // One record of a program entry.
 struct ProgramRecord {
-  bool end = true;
-  std::vector<std::string> values;
+  bool end = true;                  // no record at this index
+  std::vector<std::string> values;  // its ","-fields, blanks around them removed
 };
 
+// The result of FindDeviceAndObject; the objects are set only when found.
 struct FoundDeviceAndObject {
   bool found = false;
   std::shared_ptr<AppDevice> device;
@@ -37,13 +38,16 @@ struct FoundDeviceAndObject {
 // the first is read), a line read as Windows-1252 in a file that is otherwise UTF-8.
 struct IniNote {
   int line = 0;  // from 1
-  std::string text;
+  std::string text;  // what is odd, for the author
 };
 
+// Sections and keys are found without regard to case.
 class IniFile {
  public:
   virtual ~IniFile() = default;
 
+  // The file the object reads (read/write); a file that is missing or unreadable reads as
+  // one without sections.
   virtual void SetFile(const std::string& path) = 0;
   virtual std::string GetFile() const = 0;
 
@@ -56,15 +60,19 @@ class IniFile {
   // Field `field` (from 1) of the ","-separated value as a whole number; 0 when missing.
   virtual int16_t ReadField(std::string_view key, std::string_view section,
                             std::shared_ptr<DeviceTemplate>& deviceTemplate, int16_t field) const = 0;
+  // The value (as ReadString) with the device template lookup; "" when missing.
   virtual std::string ReadStringForTemplate(std::string_view key, std::string_view section,
                                             std::shared_ptr<DeviceTemplate>& deviceTemplate) const = 0;
 
   // Program ids whose parameter files a device with `programId` accepts.
   virtual std::vector<std::string> AcceptedProgramIds(std::string_view programId) const = 0;
-  // The device named `deviceName` in `appDevices` and its LonMark object `objectName`.
+  // The device named `deviceName` in `appDevices` and its LonMark object `objectName`; found is
+  // false (nothing raised) when either is missing.
   virtual FoundDeviceAndObject FindDeviceAndObject(const std::shared_ptr<AppDeviceCollection>& appDevices,
                                                    std::string_view deviceName,
                                                    std::string_view objectName) const = 0;
+  // Entry "Program<index>" and its record "Program<entry>.Record<record>" of the plug-in INI
+  // file's programs section.
   virtual ProgramEntry ProgramEntryAt(int32_t index) const = 0;
   virtual ProgramRecord ProgramRecordAt(int32_t entry, int32_t record) const = 0;
 
@@ -74,7 +82,7 @@ class IniFile {
   virtual std::vector<std::string> SectionNames() const = 0;
   virtual std::vector<std::string> SectionLines(std::string_view section) const = 0;
   virtual std::optional<std::string> RawValue(std::string_view key, std::string_view section) const = 0;
-  virtual bool FileExists() const = 0;
+  virtual bool FileExists() const = 0;  // a plain file is at the path
   // Where things sit, for messages that point an author at the place: the line (from 1) of a
   // key or a section header, 0 when missing; the first line holding binary junk, 0 when none.
   virtual int KeyLine(std::string_view key, std::string_view section) const = 0;
@@ -84,9 +92,9 @@ class IniFile {
   // binary data ...", "it cannot be read: Permission denied", "it is a folder, not a file");
   // "" for a usable file or when nothing is there.
   virtual std::string Damage() const { return {}; }
-  virtual std::vector<IniNote> Notes() const = 0;
+  virtual std::vector<IniNote> Notes() const = 0;  // what the parse found odd, by line
 
-  // The Boolean file option: when on, values are returned verbatim (quotes kept).
+  // The Boolean file option: when on, values are returned verbatim (quotes kept) (read/write).
   virtual void SetVerbatim(bool on) = 0;
   virtual bool Verbatim() const = 0;
 };

@@ -29,6 +29,8 @@ struct RunObjects {
   std::string openNetworkError;
 };
 
+// The open and close steps of a run: a numbered error of the server makes a step answer false
+// (or, for CloseAll, is ignored) instead of reaching the caller.
 class LnsConnector {
  public:
   // Opens the server for the access mode; false when it cannot be opened.

@@ -11,10 +11,12 @@
 
 namespace lns {
 
+// An LNS object with the automation properties ClassId, Name and ObjectName (read-only).
 class LnsObjectDispatch final : public base::DispatchTable, public services::automation::LnsObjectReference {
  public:
   // `objectName` "" means the object's own LNS object name.
   explicit LnsObjectDispatch(ObjectPtr object, std::string objectName = {});
+  // The name sent on the wire, and the LNS object itself.
   std::string LnsObjectName() const override { return objectName_; }
   ObjectPtr LnsObject() const override { return object_; }
 

@@ -7,16 +7,16 @@
 
 namespace lns::err {
 
-inline constexpr int32_t kBase = base::err::kAppErrorBase;
+inline constexpr int32_t kBase = base::err::kAppErrorBase;  // the object error base
 inline constexpr int32_t kNotFound = kBase + 4001;             // no object of that name
 inline constexpr int32_t kIndexOutOfRange = kBase + 4002;      // collection position past the end
 inline constexpr int32_t kNotOpen = kBase + 4003;              // server or network not open
 inline constexpr int32_t kTransactionActive = kBase + 4010;    // a transaction is already open
-inline constexpr int32_t kNoTransaction = kBase + 4011;
+inline constexpr int32_t kNoTransaction = kBase + 4011;      // commit or rollback without a transaction
 inline constexpr int32_t kTransactionFailed = kBase + 4012;  // a write failed: rolled back at the commit
-inline constexpr int32_t kDeviceNotAccessible = kBase + 4020;
+inline constexpr int32_t kDeviceNotAccessible = kBase + 4020;  // the device cannot be reached
 inline constexpr int32_t kBadValue = kBase + 4025;             // value text or bytes do not fit
-inline constexpr int32_t kUnknownFormat = kBase + 4026;
+inline constexpr int32_t kUnknownFormat = kBase + 4026;        // a value format name it does not know
 inline constexpr int32_t kNotEditing = kBase + 4027;           // setting changed outside the edit bracket
 inline constexpr int32_t kNvTypeUnchanged = kBase + 4030;      // the NV already has that type
 inline constexpr int32_t kDatabase = kBase + 4050;             // the network database cannot be used

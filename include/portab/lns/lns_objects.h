@@ -14,6 +14,7 @@
 
 namespace lns {
 
+// The class ids that Object::ClassId answers.
 namespace class_id {
 inline constexpr int16_t kNetwork = 1;
 inline constexpr int16_t kSystem = 3;
@@ -29,27 +30,30 @@ inline constexpr int16_t kObjectServer = 40;
 inline constexpr int16_t kCollection = 100;
 }  // namespace class_id
 
+// Any LNS object. Reading an object that no longer exists raises kNotFound.
 class Object {
  public:
   virtual ~Object() = default;
-  virtual int16_t ClassId() const = 0;
+  virtual int16_t ClassId() const = 0;  // one of class_id
   // The owning object (for collections the object that holds them); nullptr at the top.
   virtual std::shared_ptr<Object> Parent() const = 0;
-  virtual std::string Name() const = 0;
+  virtual std::string Name() const = 0;  // the object's own name (not its LNS object name)
 };
 using ObjectPtr = std::shared_ptr<Object>;
 
+// The members of an object in position order.
 template <typename T>
 class Collection : public Object {
  public:
   int16_t ClassId() const override { return class_id::kCollection; }
-  virtual int32_t Count() const = 0;
+  virtual int32_t Count() const = 0;  // the number of members
   // 1-based; a position outside raises kIndexOutOfRange.
   virtual std::shared_ptr<T> Item(int32_t position) const = 0;
-  // Raises kNotFound.
+  // The first member of that name (letter case ignored); raises kNotFound when there is none.
   virtual std::shared_ptr<T> ItemByName(std::string_view name) const = 0;
 };
 
+// A configuration property (CP): `Dimension` elements of `ElementSize` bytes.
 class ConfigProperty : public Object {
  public:
   int16_t ClassId() const override { return class_id::kConfigProperty; }
@@ -58,10 +62,15 @@ class ConfigProperty : public Object {
   // "RAW": the bytes as decimal numbers separated by TAB; "HEX" (the default): two hex
   // digits a byte, separated by blanks. The format belongs to this object reference.
   virtual std::string ValueFormat() const = 0;
+  // Another format than "RAW" or "HEX" (letter case ignored) raises kUnknownFormat.
   virtual void SetValueFormat(std::string_view format) = 0;
+  // The whole value as text in the value format. A text that does not fit the CP raises
+  // kBadValue; a write to a device that cannot be reached, kDeviceNotAccessible.
   virtual std::string Value() const = 0;
   virtual void SetValue(std::string_view text) = 0;
-  // Raw access: `count` elements from element `element` (0-based), option 0.
+  // Raw access: `count` elements from element `element` (0-based), option 0. Elements outside
+  // the CP raise kIndexOutOfRange; a write of another number of bytes than the elements hold,
+  // kBadValue.
   virtual std::vector<uint8_t> RawRead(int32_t element, int32_t count, int32_t option) const = 0;
   virtual void RawWrite(int32_t element, int32_t count, const std::vector<uint8_t>& bytes, int32_t option) = 0;
   // Equal identity means the same CP.
@@ -69,27 +78,35 @@ class ConfigProperty : public Object {
 };
 using CpCollection = Collection<ConfigProperty>;
 
+// One named field of a structured NV's value.
 class NvElement : public Object {
  public:
   int16_t ClassId() const override { return class_id::kNvElement; }
+  // The field's value as text; a text that does not fit raises kBadValue.
   virtual std::string Value() const = 0;
   virtual void SetValue(std::string_view text) = 0;
 };
 
+// A network variable (NV) of a device.
 class NetworkVariable : public Object {
  public:
   int16_t ClassId() const override { return class_id::kNetworkVariable; }
   virtual int32_t Index() const = 0;              // 0-based among the device's NVs
   virtual int32_t LonMarkMemberIndex() const = 0; // 0-based within its LonMark object, -1 for none
   virtual int16_t NvType() const = 0;             // standard type index
-  virtual std::string NvTypeName() const = 0;
-  // The value as text in the current format ("RAW" or the type's own, see nv_types.h).
+  virtual std::string NvTypeName() const = 0;     // the standard type's name
+  // The value as text in the current format ("RAW", or "" for the type's own). A text that
+  // does not fit raises kBadValue; a write to a device that cannot be reached,
+  // kDeviceNotAccessible.
   virtual std::string Value() const = 0;
   virtual void SetValue(std::string_view text) = 0;
   virtual std::shared_ptr<NvElement> Element(std::string_view name) = 0;  // raises kNotFound
-  virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;
+  virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;  // the NV's own CPs
 
-  // Monitoring settings; a change needs the edit bracket (SetEditingSettings(true) ... false).
+  // Monitoring settings (read/write); a change needs the edit bracket (SetEditingSettings(true)
+  // ... false), else it raises kNotEditing. A format other than "" or "RAW" raises
+  // kUnknownFormat. A monitor tag other than 0 makes the NV's updates reach the NV update
+  // handler.
   virtual bool EditingSettings() const = 0;
   virtual void SetEditingSettings(bool editing) = 0;
   virtual std::string Format() const = 0;
@@ -105,16 +122,18 @@ class NetworkVariable : public Object {
 };
 using NvCollection = Collection<NetworkVariable>;
 
+// A LonMark object (a functional block) of a device, with its CPs and member NVs.
 class LonMarkObject : public Object {
  public:
   int16_t ClassId() const override { return class_id::kLonMarkObject; }
   virtual int32_t Index() const = 0;  // 0-based among the device's LonMark objects
-  virtual int32_t ProfileType() const = 0;
+  virtual int32_t ProfileType() const = 0;  // the number of its functional profile
   virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;
   virtual std::shared_ptr<NvCollection> NetworkVariables() = 0;
 };
 using LonMarkObjectCollection = Collection<LonMarkObject>;
 
+// A device's interface: the device's own CPs, all its NVs and its LonMark objects.
 class DeviceInterface : public Object {
  public:
   int16_t ClassId() const override { return class_id::kInterface; }
@@ -123,16 +142,19 @@ class DeviceInterface : public Object {
   virtual std::shared_ptr<LonMarkObjectCollection> LonMarkObjects() = 0;
 };
 
+// The template of a device's application.
 class DeviceTemplate : public Object {
  public:
   int16_t ClassId() const override { return class_id::kDeviceTemplate; }
-  virtual std::string ProgramId() const = 0;
+  virtual std::string ProgramId() const = 0;  // the application's program id
 };
 
+// An application device.
 class AppDevice : public Object {
  public:
   int16_t ClassId() const override { return class_id::kAppDevice; }
-  virtual int32_t Index() const = 0;
+  virtual int32_t Index() const = 0;  // 0-based among its subsystem's devices
+  // The device's interface and the template of its application.
   virtual std::shared_ptr<DeviceInterface> Interface() = 0;
   virtual std::shared_ptr<DeviceTemplate> Template() = 0;
   // Asks the device; raises kDeviceNotAccessible when it does not answer.
@@ -143,6 +165,7 @@ using AppDeviceCollection = Collection<AppDevice>;
 class Subsystem;
 using SubsystemCollection = Collection<Subsystem>;
 
+// A subsystem: its devices and the subsystems below it.
 class Subsystem : public Object {
  public:
   int16_t ClassId() const override { return class_id::kSubsystem; }
@@ -150,11 +173,14 @@ class Subsystem : public Object {
   virtual std::shared_ptr<SubsystemCollection> Subsystems() = 0;
 };
 
+// The network's system: its subsystems and the write transactions.
 class System : public Object {
  public:
   int16_t ClassId() const override { return class_id::kSystem; }
-  virtual std::shared_ptr<SubsystemCollection> Subsystems() = 0;
-  // One transaction at a time; starting a second raises kTransactionActive.
+  virtual std::shared_ptr<SubsystemCollection> Subsystems() = 0;  // the top-level subsystems
+  // One transaction at a time; starting a second raises kTransactionActive, committing or
+  // cancelling without one kNoTransaction. A commit after a failed write rolls everything
+  // back and raises kTransactionFailed.
   virtual void StartTransaction() = 0;
   virtual void CommitTransaction() = 0;
   virtual void CancelTransaction() = 0;
@@ -169,13 +195,13 @@ using SystemCollection = Collection<System>;
 
 // One command of a plug-in registered in a network.
 struct PlugInRegistration {
-  int32_t commandId = 0;
-  int16_t classId = 0;
+  int32_t commandId = 0;          // the command the plug-in carries out
+  int16_t classId = 0;            // the class of the objects it is offered for
   int16_t registrationValue = 0;
-  std::string name;
+  std::string name;               // shown to the user
   std::string description;
   std::string programId;       // the plug-in's automation class ("veltaPortaB.Application")
-  std::string version;
+  std::string version;         // the plug-in's version
   std::string manufacturerId;  // "0009C"
   std::string deviceProgramId; // the program entry's key text
   std::string fileName;        // the program entry's file
@@ -186,10 +212,11 @@ struct PlugInRegistration {
 class Network : public Object {
  public:
   int16_t ClassId() const override { return class_id::kNetwork; }
-  virtual std::shared_ptr<SystemCollection> Systems() = 0;
+  virtual std::shared_ptr<SystemCollection> Systems() = 0;  // the network's system (one)
   // Registers one plug-in command (a registration of the same program id, command and
   // device template replaces the earlier one).
   virtual void RegisterPlugIn(const PlugInRegistration& registration) = 0;
+  // Every registered command.
   virtual std::vector<PlugInRegistration> PlugInRegistrations() = 0;
 };
 using NetworkCollection = Collection<Network>;
@@ -197,15 +224,18 @@ using NetworkCollection = Collection<Network>;
 // Raised for monitored NVs whose value changed: the monitor tag, the value text, the NV.
 using NvUpdateHandler = std::function<void(int32_t tag, const std::string& value, const ObjectPtr& object)>;
 
+// The LNS object server: the entry to the networks.
 class ObjectServer : public Object {
  public:
   int16_t ClassId() const override { return class_id::kObjectServer; }
+  // Opens (for an access mode) and closes the server.
   virtual void Open(int16_t accessMode) = 0;
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;
   virtual std::string Text() const = 0;  // the server's version line
   virtual bool Remote() const = 0;       // opened for remote access
-  virtual std::shared_ptr<NetworkCollection> Networks() = 0;
+  virtual std::shared_ptr<NetworkCollection> Networks() = 0;  // raises kNotOpen before Open
+  // The handler PumpEvents delivers NV updates to (one at a time; a new one replaces it).
   virtual void SetNvUpdateHandler(NvUpdateHandler handler) = 0;
   // Delivers the pending NV update events to the handler; returns how many were raised.
   virtual int PumpEvents() = 0;

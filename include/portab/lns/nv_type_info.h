@@ -8,14 +8,16 @@
 
 namespace lns {
 
+// How the numbers of one field of an NV type are shown: step, offset, range and unit.
 struct NvTypeScaling {
   int32_t factor = 1;     // steps per shown unit
   float resolution = 1;   // the step of the shown value
   float offset = 0;       // shown value of the stored number 0
-  float rangeMin = 0, rangeMax = 0;
+  float rangeMin = 0, rangeMax = 0;  // the shown values the type allows
   std::string unitText;   // "%", "lux", "°C", ...
 };
 
+// The object server's knowledge of standard NV types.
 class NvTypeInformation {
  public:
   virtual ~NvTypeInformation() = default;

@@ -9,8 +9,9 @@
 
 namespace lns {
 
+// The parts of an object name; all empty unless ok.
 struct ParsedObjectName {
-  bool ok = false;
+  bool ok = false;  // the name had the form: four non-empty parts, the second with a "."
   std::string networkName;
   std::string subsystemPath;  // below the system, "." between nested subsystems: "Floor 1"
   std::string deviceName;
@@ -19,6 +20,7 @@ struct ParsedObjectName {
   std::string fullSubsystem;  // system and subsystem path as written; not used by the run
 };
 
+// Splits object names (see above).
 class ObjectNameParser {
  public:
   // ok is false for a name that does not have that form; never raises.

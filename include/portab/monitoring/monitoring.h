@@ -11,12 +11,15 @@ namespace monitoring {
 
 class cMonitoring {
  public:
+  // Makes the set and hands it the context's object server; the context must outlive it.
   explicit cMonitoring(const lns::PlugInContext& context);
 
-  cMonitorPoints& MonitorPoints() { return *points_; }
+  cMonitorPoints& MonitorPoints() { return *points_; }  // the run's monitor point set
   // "nviPrimeValue", "nviSecValue", "nvoValue", "OutputValue" and "InputValue" (the last one
-  // only when the LonMark object has more than one NV); once per controller.
+  // only when the LonMark object has more than one NV); once per controller. Errors go to the
+  // error operation, and a fetch left by it is done again on the next call.
   void FetchNVs();
+  // Does nothing: the plug-in's own flows switch no monitoring on or off.
   void SetMonitoring(bool activate);
 
  private:

@@ -11,7 +11,7 @@ namespace params {
 
 class cControlParameter : public cParameter {
  public:
-  int32_t LockMode() const { return lockMode_; }
+  int32_t LockMode() const { return lockMode_; }  // an eLockMode value
   // Stores the mode and brings the control into it (each kind has its own table).
   virtual void SetLockMode(int32_t mode) = 0;
 

@@ -34,6 +34,7 @@ namespace params {
 
 class cConfigProp;
 
+// The pass key that limits who may call the part operations.
 class CpPartKey {
   friend class cParameter;
   friend class cParams;
@@ -46,6 +47,8 @@ namespace cp_part {
 // Empty when the transfer succeeded, else the description of the swallowed error.
 using Failure = std::string;
 
+// A read pass for the object's lifetime; one made inside another joins the outer pass. Not for
+// use from more than one thread.
 class ReadPassCache {
  public:
   ReadPassCache();
@@ -57,6 +60,7 @@ class ReadPassCache {
   bool owner_ = false;
 };
 
+// Read a number or a text part from an LNS CP or from a CP value buffer (Ext).
 Failure ReadCpPart(CpPartKey, lns::ConfigProperty* cp, int32_t& value, bool isSigned, int16_t bytePos,
                 int16_t byteLength, uint8_t usedBytes);
 Failure ReadExtCpPart(CpPartKey, cConfigProp* cp, int32_t& value, bool isSigned, int16_t bytePos, int16_t byteLength,
@@ -70,6 +74,7 @@ Failure ReadExtCpAsciiPart(CpPartKey, cConfigProp* cp, std::string& text, int16_
 Failure ReadCpRawText(CpPartKey, lns::ConfigProperty* cp, std::string& text,
                       const std::function<Failure(std::string&)>& read);
 
+// Write a number or a text part into an LNS CP or into a CP value buffer (Ext).
 Failure WriteCpPart(CpPartKey, lns::ConfigProperty* cp, int32_t value, bool isSigned, int16_t bytePos,
                  int16_t byteLength, uint8_t usedBytes);
 Failure WriteExtCpPart(CpPartKey, cConfigProp* cp, int32_t value, bool isSigned, int16_t bytePos, int16_t byteLength,

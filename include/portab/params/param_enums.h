@@ -5,6 +5,8 @@
 
 namespace params::cParamEnums {
 
+// The class ids that ClassId answers: the parameter set (1000), the parameter kinds and the
+// CP buffer.
 enum eParamClassIds : int16_t {
   PA_PARAMETERS = 1000,
   PA_CLASSID_TEXTBOX_PARAMETER = 1001,
@@ -21,25 +23,32 @@ enum eParamClassIds : int16_t {
 enum eVeltaParControlType : int32_t {
   CPCT_TextBox = 0,
   CPCT_ComboBox = 1,
-  CPCT_Function = 2,
+  CPCT_Function = 2,     // range, function and values (cMC16::ParameterFunctionSettings)
   CPCT_Seperator = 3,
   CPCT_Description = 4,
-  CPCT_Picture = 5,
+  CPCT_Picture = 5,      // a picture file (cMC16::ParameterPictureSettings)
   CPCT_RangeCheck = 6,
   CPCT_TextBox2 = 7,
-  CPCT_Wizard = 8,
+  CPCT_Wizard = 8,       // option buttons, label, command button (cMC16::ParameterWizardSettings)
 };
 
+// How a parameter's control takes input and shows its value (SetLockMode).
 enum eLockMode : int32_t {
-  LM_UNLOCKED = 0,
+  LM_UNLOCKED = 0,                // enabled, shows the value
+  // Kind by kind: a text box stays enabled but stops showing new values, check box and combo
+  // box stay as they are, option buttons are disabled.
   LM_LOCKED = 1,
-  LM_DISABLED = 2,
-  LM_DISABLED_NO_VALUE = 3,
-  LM_DISABLED_GREY = 4,
-  LM_DISABLED_GREY_NO_VALUE = 5,
+  LM_DISABLED = 2,                // disabled, shows the value
+  LM_DISABLED_NO_VALUE = 3,       // disabled, shows no value
+  LM_DISABLED_GREY = 4,           // disabled, grey background (text box, combo box), shows the value
+  LM_DISABLED_GREY_NO_VALUE = 5,  // the same without a value: the mode of a missing CP
+  // A text box: disabled, grey, showing TextWhenLocked; check box and combo box stay as they
+  // are, option buttons are disabled.
   LM_DISABLED_GREY_TEXT = 6,
 };
 
+// The unit of a text box; SetUnit gives the mnemonic of those it knows ("%", "m/s", ...), the
+// others show none. UNIT_UserDefined keeps a mnemonic set otherwise (an NV type's scaling).
 enum eUnit : int32_t {
   UNIT_No = 0,
   UNIT_Ampere,
@@ -73,6 +82,8 @@ enum eUnit : int32_t {
   UNIT_UserDefined,
 };
 
+// The step of a text box's value: RES_50 is 50, RES_1 is 1, RES_0_5 is 0.5, RES_0_0_5 is
+// 0.05, ..., RES_0_0_0_1 is 0.001.
 enum eResolution : int32_t {
   RES_50 = 0,
   RES_1,
@@ -87,6 +98,9 @@ enum eResolution : int32_t {
   RES_0_0_0_1,
 };
 
+// What a text box shows (SetSnvtType): a plain number (ST_unsigned: factor 1, 0..65535) or a
+// standard NV type. The types with a preset bring factor, resolution, range and unit;
+// ST_Signed and the others change only the type stored.
 enum eSnvtType : int32_t {
   ST_unsigned = 0,
   ST_Signed,
@@ -121,6 +135,8 @@ enum eSnvtType : int32_t {
   SNVT_volt_mil,
 };
 
+// The keys typing into a text box accepts: digits; digits and minus; digits and a decimal
+// separator; all three; every key (KA_All, KA_UserDef).
 enum eKeysAllowed : int32_t {
   KA_Numbers = 0,
   KA_NumbersNeg = 1,
@@ -130,12 +146,13 @@ enum eKeysAllowed : int32_t {
   KA_UserDef = 5,
 };
 
+// The results of cParams::LoadFromFile.
 enum eLoadFromFileErrors : int32_t {
   LE_NO_ERROR = 0,
-  LE_WRONG_PLUGIN = 1,
-  LE_WRONG_PLUGIN_VERSION = 2,
-  LE_WRONG_DEVICE = 3,
-  LE_WRONG_DATAFILE_VERSION = 4,
+  LE_WRONG_PLUGIN = 1,            // another plug-in's file, or no readable file at all
+  LE_WRONG_PLUGIN_VERSION = 2,    // not returned by LoadFromFile
+  LE_WRONG_DEVICE = 3,            // a program id the device does not accept
+  LE_WRONG_DATAFILE_VERSION = 4,  // no program id, or another data file version
 };
 
 }  // namespace params::cParamEnums

@@ -14,7 +14,7 @@ namespace params {
 
 class cParamOptBtn final : public cControlParameter {
  public:
-  int16_t ClassId() const override;
+  int16_t ClassId() const override;  // PA_CLASSID_OPTIONBUTTON_PARAMETER
 
   // Appends a button standing for `itemData`; the button's tag becomes the parameter's name.
   void AddOptionButton(const std::shared_ptr<ui::window::OptionButton>& button, const std::string& itemData);
@@ -24,14 +24,17 @@ class cParamOptBtn final : public cControlParameter {
   // The CP value a button stands for (from 1; error 9 outside).
   const std::string& ItemData(int32_t index) const;
 
-  const std::string& Value() const { return value_; }
+  const std::string& Value() const { return value_; }  // the CP value in "RAW" form
   // Stores the text without the blanks around it, selects its button, marks it changed.
   void SetValue(const std::string& value);
+  // Every button is enabled only when unlocked; the no-value modes clear them all (see
+  // eLockMode).
   void SetLockMode(int32_t mode) override;
-  // The user clicked the button at `index` (from 1).
+  // The user clicked the button at `index` (from 1): Value becomes its item data, the
+  // parameter changed (error 9 outside).
   void OptionButton_Click_Event(int32_t index);
 
-  bool WritingToLnsIsRequired() const override { return true; }
+  bool WritingToLnsIsRequired() const override { return true; }  // the value is always written
   // The whole CP value, switched to "RAW" for the transfer; failures are logged and ignored.
   void WriteToLns() override;
   void ReadFromLns() override;

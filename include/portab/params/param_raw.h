@@ -12,9 +12,10 @@ namespace params {
 // What the three raw kinds share: the LNS CP is "fetched" when it is attached.
 class cRawParameter : public cParameter {
  public:
-  bool CpFetched() const { return ConfigProperty() != nullptr; }
+  bool CpFetched() const { return ConfigProperty() != nullptr; }  // whether an LNS CP is attached
   // Whether the LNS CP is usable: false for an external CP or one not available.
   bool FetchCp(bool forceFetch = false);
+  // Reads the part from the LNS CP (nothing for an external CP or without a CP).
   void ReadFromLns() override { ReadFromLns(false); }
   virtual void ReadFromLns(bool fetchCpIfRequired) = 0;
 
@@ -27,13 +28,18 @@ class cRawParameter : public cParameter {
 // first byte until it is bound elsewhere), signed or not, written only when it changed if asked to.
 class cRawNumber : public cRawParameter {
  public:
+  // Whether the part is two's complement, and whether only a value that differs from the
+  // last one transferred is written (read/write).
   bool SignedValue() const { return signedValue_; }
   void SetSignedValue(bool value) { signedValue_ = value; }
   bool WriteToLnsIfRequiredOnly() const { return writeIfRequiredOnly_; }
   void SetWriteToLnsIfRequiredOnly(bool value) { writeIfRequiredOnly_ = value; }
-  // Binds the parameter to the bytes at bytePos ("invalid parameters" when they are outside).
+  // Binds the parameter to the bytes at bytePos: error 0x800403E8 "invalid parameters" when
+  // they are outside the LNS CP, 6 when bytePos + width leaves 16 bits.
   void ConsiderPartOfCpOnly(int16_t bytePos);
 
+  // The transfers of IParameter. A value the part refuses (300 in one byte) logs a red line
+  // and still counts as transferred, so it is not written again until it changes.
   bool WritingToLnsIsRequired() const override;
   void WriteToLns() override;
   using cRawParameter::ReadFromLns;
@@ -57,7 +63,9 @@ class cRawNumber : public cRawParameter {
 class cParam1Byte final : public cRawNumber {
  public:
   cParam1Byte() : cRawNumber(1) {}
-  int16_t ClassId() const override;
+  int16_t ClassId() const override;  // PA_CLASSID_1BYTE_PARAMETER
+  // The number (read/write); setting marks the parameter changed. It is not checked here: a
+  // number the byte cannot hold is refused at the write.
   int32_t Value() const { return value_; }
   void SetValue(int32_t value);
 
@@ -73,11 +81,12 @@ class cParam1Byte final : public cRawNumber {
 class cParam2Byte final : public cRawNumber {
  public:
   cParam2Byte() : cRawNumber(2) {}
-  int16_t ClassId() const override;
+  int16_t ClassId() const override;  // PA_CLASSID_2BYTE_PARAMETER
   // Value1 * 256 + Value2 (overflow error 6 when that leaves 32 bits).
   int32_t Value() const;
   // Value1 = value / 256 truncated toward zero, Value2 = the remainder with the value's sign.
   void SetValue(int32_t value);
+  // The high and the low part (read/write, not checked); setting marks the parameter changed.
   int32_t Value1() const { return value1_; }
   void SetValue1(int32_t value);
   int32_t Value2() const { return value2_; }
@@ -95,12 +104,15 @@ class cParam2Byte final : public cRawNumber {
 
 class cParamASCII final : public cRawParameter {
  public:
-  int16_t ClassId() const override;
+  int16_t ClassId() const override;  // PA_CLASSID_ASCII_PARAMETER
+  // The text (read/write); setting marks the parameter changed.
   const std::string& Value() const { return value_; }
   void SetValue(std::string value);
+  // Binds the parameter to `byteLength` bytes at bytePos (0 bytes allowed): error 0x800403E8
+  // "invalid parameters" when they are outside the LNS CP, 6 when the sum leaves 16 bits.
   void ConsiderPartOfCpOnly(int16_t bytePos, uint8_t byteLength);
 
-  bool WritingToLnsIsRequired() const override { return true; }
+  bool WritingToLnsIsRequired() const override { return true; }  // the text is always written
   // Writes the text into the LNS CP part (see cp_part.h for the conversion).
   void WriteToLns() override;
   using cRawParameter::ReadFromLns;

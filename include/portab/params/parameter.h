@@ -22,20 +22,28 @@ class IParameter {
  public:
   virtual ~IParameter() = default;
 
-  virtual int16_t ClassId() const = 0;
+  virtual int16_t ClassId() const = 0;  // the kind's eParamClassIds value
+  // The parameter's name in the set, its CP's name in the plug-in INI file ("" on a CP
+  // buffer), and the set that made it.
   virtual const std::string& Name() const = 0;
   virtual const std::string& CpIniName() const = 0;
   virtual cParams* Parent() const = 0;
+  // The LNS CP it is bound to (read/write; the set rebinds it for writes onto another target).
   virtual const std::shared_ptr<lns::ConfigProperty>& ConfigProperty() const = 0;
   virtual void SetConfigProperty(std::shared_ptr<lns::ConfigProperty> cp) = 0;
+  // The CP buffer it is bound to instead, and whether there is one.
   virtual const std::shared_ptr<cConfigProp>& ConfigPropExt() const = 0;
   virtual bool CpIsExternal() const = 0;
+  // Whether its CP was there when it was made; the passes skip an unavailable parameter.
   virtual bool Available() const = 0;
 
+  // Set by a change of the value, cleared by every transfer (read/write).
   virtual bool Changed() const = 0;
   virtual void SetChanged(bool changed) = 0;
 
-  // Steering flags, read by the parameter set only.
+  // Steering flags, read by the parameter set only: the LNS read and write passes and the
+  // file write skip the parameter (DontWriteToFile also keeps a file load from setting it);
+  // ForceWriteToFile writes it to the file even when it is not available.
   virtual bool DontReadFromLns() const = 0;
   virtual void SetDontReadFromLns(bool value) = 0;
   virtual bool DontWriteToLns() const = 0;
@@ -45,7 +53,12 @@ class IParameter {
   virtual bool ForceWriteToFile() const = 0;
   virtual void SetForceWriteToFile(bool value) = 0;
 
+  // Whether the write pass needs to write the value (false when it is unchanged since the
+  // last transfer and only required writes were asked for).
   virtual bool WritingToLnsIsRequired() const = 0;
+  // Transfer the value between the parameter and its LNS CP or its CP buffer; each does
+  // nothing for a parameter bound the other way. A failed transfer is logged as a red line and
+  // not raised; a value that does not fit its number raises the overflow error (6).
   virtual void WriteToLns() = 0;
   virtual void ReadFromLns() = 0;
   virtual void WriteToExtCp() = 0;
@@ -60,6 +73,7 @@ using ParameterPtr = std::shared_ptr<IParameter>;
 // The common state and the access to the CP part operations.
 class cParameter : public IParameter {
  public:
+  // The IParameter state, kept as given.
   const std::string& Name() const override { return name_; }
   const std::string& CpIniName() const override { return cpIniName_; }
   cParams* Parent() const override { return parent_; }
@@ -72,6 +86,7 @@ class cParameter : public IParameter {
   bool Changed() const override { return changed_; }
   void SetChanged(bool changed) override { changed_ = changed; }
 
+  // The steering flags of IParameter, kept as set.
   bool DontReadFromLns() const override { return dontReadFromLns_; }
   void SetDontReadFromLns(bool value) override { dontReadFromLns_ = value; }
   bool DontWriteToLns() const override { return dontWriteToLns_; }
@@ -87,6 +102,7 @@ class cParameter : public IParameter {
   // when it does not fit. BytePos + ByteLength is 16-bit arithmetic (overflow error 6).
   void CheckAndStorePart(int16_t bytePos, int32_t byteLength, bool lengthMustBePositive,
                          const std::string& description);
+  // The part: its first byte (from 1) and its length.
   int16_t BytePos() const { return bytePos_; }
   void SetPart(int16_t bytePos, int16_t byteLength) {
     bytePos_ = bytePos;
@@ -113,7 +129,7 @@ class cParameter : public IParameter {
 
   // The module name used in log lines and errors ("cParam1Byte").
   virtual const char* Module() const = 0;
-  void LogEntry(const char* procedure) const;
+  void LogEntry(const char* procedure) const;  // the entry line "[<Module>] Public Sub <procedure>()"
 
  protected:
   // Written by the parameter set only (control kinds lock their control first).
@@ -141,6 +157,7 @@ class cParameter : public IParameter {
 
 // The error of ConsiderPartOfCpOnly for a part outside the CP.
 inline constexpr const char* kInvalidParameters = "invalid parameters";
+// The same description as the text box and check box kinds give it.
 inline constexpr const char* kInvalidParametersGerman = "ung\xC3\xBCltige Parameter";
 
 }  // namespace params

@@ -30,6 +30,7 @@ class Dialogs;
 
 namespace params {
 
+// Parameters and CP buffers, keyed by name where the set keeps them.
 using ParameterList = base::Collection<ParameterPtr>;
 using ConfigPropList = base::Collection<std::shared_ptr<cConfigProp>>;
 
@@ -43,17 +44,19 @@ class cParams {
   // The section of the plug-in INI file that places CPs (its name ends with one blank).
   static constexpr const char* kCpSection = "velta Porta CPs 1.0 ";
 
-  int16_t ClassId() const;
+  int16_t ClassId() const;  // PA_PARAMETERS
 
   // Where the CP buffers' FetchCp looks CPs up: the host's plug-in INI file and device template.
   void SetFetchContext(const lns::IniFile* iniFile, std::shared_ptr<lns::DeviceTemplate>* deviceTemplate);
 
+  // The system whose transaction the writes use (none: they write without one) (read/write).
   const std::shared_ptr<lns::System>& System() const { return system_; }
   void SetSystem(std::shared_ptr<lns::System> system) { system_ = std::move(system); }
 
   // Where the parameters' messages go (none: no message is shown), with the main window's
   // title, and where text boxes look up the scaling of NV types.
   void SetUserInterface(services::dialogs::Dialogs* dialogs, std::string messageTitle);
+  // As set above.
   services::dialogs::Dialogs* Dialogs() const { return dialogs_; }
   const std::string& MessageTitle() const { return messageTitle_; }
   void SetNvTypeInfo(const lns::NvTypeInformation* information) { nvTypeInfo_ = information; }
@@ -62,6 +65,10 @@ class cParams {
   // ---- creation (a duplicate name of the same kind raises 457 and adds nothing) ----
   // The kinds with a control set its Tag to the name and connect its events to the set's
   // event operations below, as the main window's handlers do.
+  // A parameter on an LNS CP (`cp`, with its name in the plug-in INI file) is available when
+  // `cp` is given; one on a CP buffer (ExtCp) is available when the buffer is. A control kind
+  // without its CP is locked grey without a value. A new text box shows a plain number
+  // (ST_unsigned).
   std::shared_ptr<cParamTextBox> AddTextBoxParameter(const std::string& name,
                                                      std::shared_ptr<ui::window::TextBox> textBoxControl,
                                                      std::shared_ptr<lns::ConfigProperty> cp, const std::string& cpIniName);
@@ -92,12 +99,14 @@ class cParams {
   std::shared_ptr<cParam1Byte> Add1ByteParameterExtCp(const std::string& name, std::shared_ptr<cConfigProp> configProp);
   std::shared_ptr<cParam2Byte> Add2ByteParameterExtCp(const std::string& name, std::shared_ptr<cConfigProp> configProp);
   std::shared_ptr<cParamASCII> AddAsciiParameterExtCp(const std::string& name, std::shared_ptr<cConfigProp> configProp);
+  // A CP buffer on `cp` (available when it is given); 457 for a name in use.
   std::shared_ptr<cConfigProp> AddConfigProp(const std::string& name, std::shared_ptr<lns::ConfigProperty> cp,
                                              const std::string& cpIniName);
   // Adds an existing buffer under its own name; false (nothing added) for a name in use.
   bool AddConfigPropEx(std::shared_ptr<cConfigProp>& configProp);
 
   // ---- lookups: positions from 1 (error 9 outside), names (error 5 when missing) ----
+  // Per kind: by position, by name, and how many.
   std::shared_ptr<cParam1Byte> Parameter1Byte(int32_t index) const;
   std::shared_ptr<cParam1Byte> Parameter1ByteByName(std::string_view name) const;
   int32_t Parameter1ByteCount() const;
@@ -123,6 +132,8 @@ class cParams {
   std::shared_ptr<cParamTextBox> TextBoxParameterByControlIndex(int32_t controlIndex) const;
   std::shared_ptr<cParamComboBox> ComboBoxParameterByControlIndex(int32_t controlIndex) const;
 
+  // The CP buffers: by position, by name, how many, and whether one has that name (`configProp`
+  // gets it when given).
   std::shared_ptr<cConfigProp> ConfigProps(int32_t index) const { return configProps_.Item(index); }
   std::shared_ptr<cConfigProp> ConfigPropByName(std::string_view name) const { return configProps_.Item(name); }
   int32_t ConfigPropsCount() const { return configProps_.Count(); }
@@ -134,11 +145,17 @@ class cParams {
   ParameterList& AllParameters() { return allParameters_; }
   // By kind class id (1001..1006), or for any other value the first found in the order
   // one byte, two bytes, check box, combo box, option buttons, text box; none when missing.
+  // ASCII parameters are not searched.
   ParameterPtr ParameterAllByName(std::string_view name, int32_t parameterType = 0) const;
+  // Whether a parameter of any kind (ASCII aside) has that name; `parameter` gets it (or none).
   bool ParameterAllExists(std::string_view name, ParameterPtr* parameter = nullptr) const;
 
   // ---- questions over the set ----
+  // Whether an available text box or combo box parameter holds an invalid value.
   bool AnyParameterValueIsInvalid() const;
+  // The available parameters the next write would write (not DontWriteToLns, writing
+  // required), in kind order; their LNS CPs (a buffer's CP for one on a buffer), each once by
+  // name; and those CPs' names.
   ParameterList GetAllParamsShouldBeWrittenToLns() const;
   base::Collection<std::shared_ptr<lns::ConfigProperty>> GetAllCpsShouldBeWrittenToLns() const;
   base::Collection<std::string> GetAllCpNamesShouldBeWrittenToLns() const;
@@ -152,7 +169,7 @@ class cParams {
     std::function<bool(ControlEvent)> forward;
     std::function<void(ControlEvent)> forwarded;
   };
-  void SetControlEventHooks(ControlEventHooks hooks) { hooks_ = std::move(hooks); }
+  void SetControlEventHooks(ControlEventHooks hooks) { hooks_ = std::move(hooks); }  // replaces the hooks
 
   // The text box events and the option button click find the parameter by the control's
   // Tag, the combo box and check box events by the control itself (a control of no
@@ -167,9 +184,13 @@ class cParams {
   void OptionButton_Click_Event(ui::window::OptionButton& optionButtonControl);
 
   // ---- the parameters of one kind, for the whole-set passes ----
+  // The parameters of one kind in order of creation, keyed by name.
   const ParameterList& List(Kind kind) const { return lists_[static_cast<size_t>(kind)]; }
 
   // ---- fetching CPs named in the plug-in INI file ----
+  // A CP the INI file does not place, or (device CPs) a position past a collection's end,
+  // sets `succeed` false, or without `succeed` raises error 10000. For a LonMark object a
+  // position past a collection's end goes to the error operation instead.
   // CP position (field 1) and NV position (field 2) of the LonMark object's CPs.
   void FetchLmoCp(const std::string& cpName, const std::string& section, const lns::IniFile& iniFile,
                   std::shared_ptr<lns::DeviceTemplate>& deviceTemplate,
@@ -188,8 +209,10 @@ class cParams {
                   const std::shared_ptr<lns::AppDevice>& appDevice,
                   std::shared_ptr<lns::ConfigProperty>& configProperty, bool* succeed) const;
 
-  // Brings every parameter up to date from LNS: LNS parameters, CP buffers, then the
-  // parameters on CP buffers.
+  // Brings every parameter up to date from LNS: the available LNS parameters not marked
+  // DontReadFromLns, every CP buffer (see cConfigProp::ReadFromLns), then the available
+  // parameters on buffers that have their CP.
+  // Parameters that share an LNS CP take it from one server read. Failed reads are logged.
   void ReadFromLns();
 
   // ---- writing (params_write.cpp) ----
@@ -197,6 +220,7 @@ class cParams {
   // LNS CPs, then the external parameters into their buffers, then the buffers, each at most
   // once. With `writeCpNamesToLogger` the CPs to be written are logged first.
   void WriteToLns(bool writeCpNamesToLogger = false);
+  // Writes every available parameter on a CP buffer that has its CP into the buffer.
   void WriteAllParamsToExtCps();
   // The set onto another LonMark object or device, each CP found there by its INI name, in one
   // transaction that is committed only when everything was written. An unexpected error shows
@@ -205,6 +229,8 @@ class cParams {
                      const std::string& iniFileCpSection);
   bool WriteToLnsDev(const std::shared_ptr<lns::AppDevice>& appDevice, const lns::IniFile& iniFile,
                      const std::string& iniFileCpSection);
+  // The given parameters onto another LonMark object, without a transaction (parameters on
+  // CP buffers are skipped); an unexpected error as above.
   bool WriteParamsToLnsLmo(const ParameterList& parameters, const std::shared_ptr<lns::LonMarkObject>& lonMarkObject,
                            const lns::IniFile& iniFile, const std::string& iniFileCpSection);
   // The CP buffers onto the CPs at the same places of another device or LonMark object.
@@ -219,6 +245,8 @@ class cParams {
   bool WriteToFile(const std::string& fileName, const std::string& plugInName, const std::string& programId,
                    const std::string& dataFileVersion) const;
   // Checks the file's header and loads its values; the result is an eLoadFromFileErrors value.
+  // Without an INI file factory it raises kNotAvailable; a value that is no number (a check
+  // box, 13) or does not fit (6) raises, with the values before it loaded.
   int32_t LoadFromFile(const std::string& fileName, const lns::IniFile& plugInIniFile, const std::string& plugInName,
                        const std::string& programId, const std::string& dataFileVersion);
   // How LoadFromFile makes the INI file object that reads the file.

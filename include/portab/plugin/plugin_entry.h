@@ -17,6 +17,7 @@
 #include "config/main_window.h"
 #include "config/window_script.h"
 #include "lns/lns_objects.h"
+#include "lns/plugin_context.h"
 #include "services/dialogs.h"
 #include "ui/frm_main.h"
 
@@ -49,11 +50,14 @@ struct Command {
 // controller (parameter set and knowledge base), the window model and its dialogs.
 struct Session {
   const Command& command;
-  std::shared_ptr<lns::AppDevice> device;
-  std::shared_ptr<lns::LonMarkObject> object;
-  config::cConfiguration& configuration;
-  ui::frmMain& form;
-  config::MainWindow& window;
+  std::shared_ptr<lns::AppDevice> device;      // the device that holds the object
+  std::shared_ptr<lns::LonMarkObject> object;  // the LonMark object the command names
+  config::cConfiguration& configuration;       // Parameters(): the window's parameter set
+  ui::frmMain& form;                           // the window model: pages, tabs, controls
+  config::MainWindow& window;                  // the window's logic (menus, buttons, save, load)
+  // The run's context: the plug-in INI file, the object server, the dialogs, the registry; what
+  // monitor points (monitoring::cMonitorPoints) and the framework's fetch routines take.
+  lns::PlugInContext& context;
 };
 
 // The moments of a command at which the plug-in may look at its window.

@@ -13,10 +13,11 @@
 
 namespace services::automation {
 
+// What registering an automation class writes.
 struct ClassRegistration {
-  std::string progId;
+  std::string progId;   // the class's name ("veltaPortaB.Application")
   std::string classId;  // "{8-4-4-4-12}"
-  std::filesystem::path server;
+  std::filesystem::path server;  // the program that serves the class's objects
   std::vector<std::pair<std::string, std::string>> details;  // descriptive data: name, value
 };
 
@@ -24,6 +25,7 @@ struct ClassRegistration {
 class LnsObjectReference {
  public:
   virtual ~LnsObjectReference() = default;
+  // The LNS object name sent on the wire, and the LNS object itself.
   virtual std::string LnsObjectName() const = 0;
   virtual lns::ObjectPtr LnsObject() const = 0;
 };
@@ -32,6 +34,8 @@ class LnsObjectReference {
 class ComRegistration {
  public:
   virtual ~ComRegistration() = default;
+  // Writes the class's entries (over those there are), and removes the entries of the class
+  // name and the class id; a registry store that cannot be written raises its error (75).
   virtual void Register(const ClassRegistration& registration) = 0;
   virtual void Unregister(const std::string& progId, const std::string& classId) = 0;
 };

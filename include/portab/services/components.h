@@ -15,6 +15,7 @@
 
 namespace services {
 
+// Where the running program lives and where it reports.
 struct ProgramInfo {
   std::filesystem::path executable;     // full path of the running program
   std::filesystem::path programFolder;  // its folder: PortaB.ini, the knowledge base, the log file
@@ -25,6 +26,7 @@ struct ProgramInfo {
   std::string ExeName() const { return executable.stem().string(); }
 };
 
+// Makes the outside components of a run; each call makes a new one, which the caller owns.
 class ComponentFactory {
  public:
   virtual ~ComponentFactory() = default;

@@ -9,10 +9,14 @@
 
 namespace services::registry {
 
+// The two hives: machine settings, and the registration of automation classes.
 enum class Hive { LocalMachine, ClassesRoot };
 
+// "HKEY_LOCAL_MACHINE" or "HKEY_CLASSES_ROOT".
 std::string_view HiveName(Hive hive);
 
+// Keys are paths whose parts are separated by backslashes. A store that cannot be read or
+// written raises the path/file access error (75).
 class Registry {
  public:
   virtual ~Registry() = default;
@@ -25,7 +29,7 @@ class Registry {
                           std::string_view value) = 0;
   // Missing keys and values are not an error.
   virtual void DeleteValue(Hive hive, std::string_view key, std::string_view name) = 0;
-  virtual void DeleteKeyTree(Hive hive, std::string_view key) = 0;
+  virtual void DeleteKeyTree(Hive hive, std::string_view key) = 0;  // the key and all below it
   virtual bool KeyExists(Hive hive, std::string_view key) const = 0;
   // Names of the direct subkeys, in the store's order.
   virtual std::vector<std::string> SubKeyNames(Hive hive, std::string_view key) const = 0;
@@ -35,6 +39,7 @@ class Registry {
 // component's view): the stored text, or `fallback` when missing.
 std::string ReadSetting(const Registry& registry, Hive hive, std::string_view key,
                         std::string_view section, std::string_view name, std::string_view fallback);
+// Writes such a setting (creating the keys when needed).
 void WriteSetting(Registry& registry, Hive hive, std::string_view key, std::string_view section,
                   std::string_view name, std::string_view value);
 

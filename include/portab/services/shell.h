@@ -9,6 +9,8 @@
 
 namespace services::process {
 
+// Starts other programs; the arguments are handed over as they are, not through a command
+// shell.
 class Shell {
  public:
   virtual ~Shell() = default;

@@ -35,6 +35,8 @@ class frmMain {
   // Places the window where it was last ("Top"/"Left" of "Settings" under the plug-in's key)
   // and loads the texts of the window, the menu and the button line.
   void Form_Load(const services::registry::Registry& registry, const std::string& plugInKey, bool toolTipsEnabled);
+  // The texts of the window's caption, labels, tabs and page buttons from their tags (tool
+  // tips only when enabled), and the captions of the menu tools.
   void LoadResStrings(bool toolTipsEnabled);
   void LoadResStringsToMenu();
 
@@ -43,6 +45,8 @@ class frmMain {
   // Removes the page buttons of the command's mask (command 1: only when the device is not
   // accessible).
   void SetupPages(int32_t currentCommand, bool deviceAccessible);
+  // The kPageBits a command removes: command 1 none (28 when the device is not accessible),
+  // 2: 15, 3: 27, 4: 23, 100: 28, any other none.
   static int32_t PageMask(int32_t currentCommand, bool deviceAccessible);
 
   // Disables the Apply button (the caller clears ParametersChanged).
@@ -52,7 +56,8 @@ class frmMain {
   // Stores the position unless minimised or maximised (or without a key); status line 1507.
   void Form_Unload(services::registry::Registry& registry, const std::string& plugInKey);
 
-  std::string tag = "1809/";
+  // The window's state, as a front end shows it.
+  std::string tag = "1809/";  // "c/t": the id of its caption
   std::string caption;
   double top = 0, left = 0, width = 9600, height = 7200;
   int16_t windowState = 0;  // 0 normal, 1 minimised, 2 maximised
@@ -64,7 +69,7 @@ class frmMain {
   int16_t currentSubPage = 0;     // number of the sub-page shown (also the help topic)
   uint8_t objectServerEvents = 0; // counted up to 10
   int32_t repaints = 0;           // how often the window was repainted
-  bool unloaded = false;
+  bool unloaded = false;  // set once the window was closed
 
   // The parameter controls, each on a sub-page of a page (a front end lays them out there).
   struct PlacedControl {
@@ -75,6 +80,7 @@ class frmMain {
   };
   std::vector<PlacedControl> controls;
 
+  // The window's parts (see ui/window/controls.h); `pages` in page button order.
   window::MenuBar menu;
   window::PageBar pageBar;
   std::vector<window::TabStrip> pages;

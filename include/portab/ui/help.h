@@ -21,8 +21,10 @@ inline constexpr const char* kDesktopOpener = "xdg-open";
 // there is one, then the maker's lines (1852, 1853, 1855..1858; missing entries are empty).
 void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText);
 
-// Opens the help file with the desktop's opener (topic -1 for the start page). Without an
-// opener message 1426 is shown, for a missing file 1425 with the full path.
+// Opens the help file with the desktop's opener. The opener cannot address a topic, so every
+// topicId (-1 the start page) shows the file's start. Without an opener message 1426 is
+// shown, for a missing file (or one the opener cannot be started for) 1425 with the full
+// path; errors go to the error operation, as for ShowAbout.
 void ShowHelp(services::dialogs::Dialogs& dialogs, services::process::Shell& shell,
               const std::string& helpFilePath, int32_t topicId);
 

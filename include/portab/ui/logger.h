@@ -31,6 +31,7 @@ inline constexpr uint32_t kDarkBlue = 12582912;
 class LogBox {
  public:
   virtual ~LogBox() = default;
+  // Adds a line; `flag` is passed on from the logging call (the window's log box ignores it).
   virtual void AddLine(const std::string& text, uint32_t colour, bool flag) = 0;
 };
 
@@ -38,15 +39,16 @@ class LogBox {
 struct LoggerSetup {
   std::string fileName;            // the executable's name + ".LOG"
   std::filesystem::path folder;    // the program folder
-  int major = 0, minor = 0, revision = 0;
+  int major = 0, minor = 0, revision = 0;  // the version in the header line
   int languageValue = 1000;        // 1000 English, 2000 German
-  bool flag1 = true;
-  std::string productName;
-  bool flag2 = true;
-  std::string title;
+  bool flag1 = true;               // not used by this logger
+  std::string productName;         // starts the header line
+  bool flag2 = true;               // not used by this logger
+  std::string title;               // not used by this logger
   std::filesystem::path fallbackFolder;  // used when `folder` is not writable
 };
 
+// The logging component the programs install (base::SetProcedureLog).
 class Logger final : public base::ProcedureLog {
  public:
   // `console` receives the lines of unexpected errors (standard error in the programs).
@@ -56,20 +58,28 @@ class Logger final : public base::ProcedureLog {
   Logger& operator=(const Logger&) = delete;
 
   // Opens the log file (appending), in the fallback folder when the program folder is
-  // not writable, and writes a header line.
+  // not writable, and writes a header line. Without either, lines go to no file (a note on
+  // the console); nothing is raised.
   void Init(const LoggerSetup& setup);
-  const std::filesystem::path& LogFile() const { return logFile_; }
+  const std::filesystem::path& LogFile() const { return logFile_; }  // "" without a file
 
+  // Writes the line (with the time when asked) and `blankLines` empty lines to the file and
+  // the log box. A red line sets ErrorLogged; green and blue are shown in their dark shades.
+  // Failures of the file or the log box are ignored.
   void LogLine(const std::string& text, uint32_t colour, bool flag, bool withTime, int16_t blankLines) override;
 
+  // Set by a red line until cleared (read/write).
   bool ErrorLogged() const override { return errorLogged_; }
   void SetErrorLogged(bool value) override { errorLogged_ = value; }
 
-  void SetLogBox(LogBox* box) { logBox_ = box; }
+  void SetLogBox(LogBox* box) { logBox_ = box; }  // where lines are shown too (none: the file only)
   // Chooses the action code for an unexpected error; the default answers 2 (leave).
   void SetErrorPolicy(std::function<int(const base::Error&)> policy) { policy_ = std::move(policy); }
 
+  // Writes an entry line to the file only.
   void EntryLine(const std::string& line) override;
+  // Logs the error as a red line with the time (and echoes it on the console), then answers
+  // the error policy's action code.
   int HandleError(const base::Error& error, const std::string& text, std::string_view module,
                   std::string_view procedure) override;
 

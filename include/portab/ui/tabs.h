@@ -18,11 +18,15 @@ namespace ui {
 class cTabs;
 class cTabStrip;
 
+// One tab's model; setting a field other than the caption changes only the model.
 class cTab {
  public:
-  cTabs* Parent() const { return parent_; }
+  cTabs* Parent() const { return parent_; }  // the tab models it belongs to
+  // The tab's place in the control when it was modelled (from 1), which decides where it
+  // comes back (read/write).
   int16_t Index() const { return index_; }
   void SetIndex(int16_t index) { index_ = index; }
+  // The tab's key ("KEY:n"), tool tip, tag and caption (read/write).
   const std::string& Key() const { return key_; }
   void SetKey(std::string key) { key_ = std::move(key); }
   const std::string& ToolTipText() const { return toolTipText_; }
@@ -43,17 +47,19 @@ class cTab {
   std::string tag_;
 };
 
+// The tab models of one strip, in the order they were modelled.
 class cTabs {
  public:
-  cTabStrip* Parent() const { return parent_; }
+  cTabStrip* Parent() const { return parent_; }  // the strip they belong to
   // Models one tab of the control (`position` is its place in the control, from 1).
   cTab& Add(const window::Tab& newTab, int16_t position);
   // The first model whose Index (not position) is `index`, or none.
   cTab* Item(int16_t index);
   // The first model whose Key is `key` exactly, or none.
   cTab* ItemByKey(const std::string& key);
-  int16_t Count() const { return static_cast<int16_t>(tabs_.size()); }
-  // Puts the tab back into the control in front of the first shown tab that came after it.
+  int16_t Count() const { return static_cast<int16_t>(tabs_.size()); }  // the number of models
+  // Puts the tab back into the control in front of the first shown tab that came after it
+  // (nothing without its model; the relayout check follows).
   void ShowTabByKeyNo(int16_t keyNo);
   // Removes the first control tab of that key number; the model stays.
   void HideTabByKeyNo(int16_t keyNo);
@@ -68,8 +74,10 @@ class cTabs {
 
 class cTabStrips;
 
+// One modelled strip.
 class cTabStrip {
  public:
+  // The set of strips it belongs to, its tab models, and the control it models.
   cTabStrips* Parent() const { return parent_; }
   cTabs& Tabs() { return tabs_; }
   window::TabStrip& Control() const { return *control_; }
@@ -92,13 +100,14 @@ class cTabStrip {
   cTabs tabs_;
 };
 
+// Every modelled strip.
 class cTabStrips {
  public:
   // Models the strip and all its current tabs. The control must outlive the model.
   cTabStrip& Add(window::TabStrip& tbs);
   // The model of that very control, or none.
   cTabStrip* Item(const window::TabStrip& tabStripControl);
-  int16_t Count() const { return static_cast<int16_t>(strips_.size()); }
+  int16_t Count() const { return static_cast<int16_t>(strips_.size()); }  // the number of strips
   // Called by the relayout check with the strip whose tabs took more room.
   void SetRelayoutHandler(std::function<void(window::TabStrip&)> handler) { relayout_ = std::move(handler); }
 

@@ -34,6 +34,7 @@ constexpr const char* kUsage =
     "       portab-lns nv get <path> <nv>\n"
     "       portab-lns nv set <path> <nv> <value>\n"
     "       portab-lns reachable <device path> yes|no\n"
+    "       portab-lns device add <subsystem path> <device.json>\n"
     "       portab-lns monitor <network>\n"
     "       portab-lns registrations <network>\n"
     "       portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>] [--regresult]\n"
@@ -52,6 +53,8 @@ constexpr const char* kCommands =
     "  cp             show or change a CP's bytes (--format dec, the default, hex or raw)\n"
     "  nv             show or change an NV's value\n"
     "  reachable      make a device reachable or not\n"
+    "  device add     add a device, described like an entry of \"devices\" in a network description,\n"
+    "                 to a subsystem (Network/System.Subsystem)\n"
     "  monitor        list the NVs that have monitor tags, with their values\n"
     "  registrations  list the plug-in registrations of a network\n"
     "  plugin         create a plug-in's automation object and drive it as an LNS tool does\n"
@@ -173,6 +176,7 @@ class Tool {
     if (command == "cp") return Cp(rest);
     if (command == "nv") return Nv(rest);
     if (command == "reachable") return Reachable(rest);
+    if (command == "device") return Device(rest);
     if (command == "monitor") return Monitor(One(rest, "monitor <network>"));
     if (command == "registrations") return Registrations(One(rest, "registrations <network>"));
     if (command == "plugin") return PlugIn(rest);
@@ -387,6 +391,27 @@ class Tool {
     auto nv = FindNv(Resolve(args[1]), args[2]);
     if (set) nv->SetValue(args[3]);
     out_ << nv->Value() << "\n";
+    return 0;
+  }
+
+  int Device(const std::vector<std::string>& args) {
+    if (args.size() != 3 || args[0] != "add") Usage("expected: portab-lns device add <subsystem path> <device.json>");
+    const std::string path = base::ReplaceAll(args[1], "\\", "/");
+    const auto parts = base::Split(path, "/");
+    if (parts.size() != 2 || parts[1].find('.') == std::string::npos) {
+      Usage("\"" + args[1] + "\" is not a subsystem path (Network/System.Subsystem[.Subsystem...])");
+    }
+    const std::string text = ReadWholeFile(args[2]);
+    auto db = server_->Database(parts[0]);
+    auto level = NetworkObject(db)->Systems()->Item(1)->Subsystems();
+    std::shared_ptr<lns::Subsystem> sub;
+    const auto names = base::Split(parts[1], ".");
+    for (size_t i = 1; i < names.size(); ++i) {
+      sub = level->ItemByName(names[i]);
+      level = sub->Subsystems();
+    }
+    const std::string name = AddDevice(db->Db(), RowIdOf(*sub), text);
+    out_ << "added device \"" << name << "\" to " << path << "\n";
     return 0;
   }
 

@@ -79,6 +79,34 @@ class Importer {
     }
   }
 
+  // One device at `position` of its subsystem; `names` holds the names in use there.
+  void Device(const json& description, const std::string& at, int64_t subsystemId, int64_t position,
+              std::set<std::string>& names) {
+    const json& device = Object(description, at);
+    const std::string name = Name(device, at, names, false);
+    bool reachable = true;
+    if (device.contains("reachable")) {
+      if (!device["reachable"].is_boolean()) Bad(at + ".reachable", "must be true or false");
+      reachable = device["reachable"].get<bool>();
+    }
+    db_.Prepare(
+           "INSERT INTO device(subsystem_id, position, name, template_name, program_id, reachable) "
+           "VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
+        .Bind(1, subsystemId)
+        .Bind(2, position)
+        .Bind(3, name)
+        .Bind(4, Text(device, "template", at, false))
+        .Bind(5, Text(device, "programId", at, true))
+        .Bind(6, reachable ? 1 : 0)
+        .Run();
+    const int64_t id = db_.LastInsertId();
+    Cps(Member(device, "cps"), at + ".cps", RowKind::Device, id);
+    std::map<std::string, int64_t> nvs;
+    Nvs(Member(device, "nvs"), at + ".nvs", id, nvs);
+    LonMarkObjects(Member(device, "lonMarkObjects"), at + ".lonMarkObjects", id, nvs);
+    counter_.Next();
+  }
+
  private:
   static const json& Object(const json& value, const std::string& path) {
     if (!value.is_object()) Bad(path, "must be an object");
@@ -236,30 +264,7 @@ class Importer {
     if (!list.is_array()) Bad(path, "must be a list");
     std::set<std::string> names;
     for (size_t i = 0; i < list.size(); ++i) {
-      const std::string at = path + "[" + std::to_string(i) + "]";
-      const json& device = Object(list[i], at);
-      const std::string name = Name(device, at, names, false);
-      bool reachable = true;
-      if (device.contains("reachable")) {
-        if (!device["reachable"].is_boolean()) Bad(at + ".reachable", "must be true or false");
-        reachable = device["reachable"].get<bool>();
-      }
-      db_.Prepare(
-             "INSERT INTO device(subsystem_id, position, name, template_name, program_id, reachable) "
-             "VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
-          .Bind(1, subsystemId)
-          .Bind(2, static_cast<int64_t>(i + 1))
-          .Bind(3, name)
-          .Bind(4, Text(device, "template", at, false))
-          .Bind(5, Text(device, "programId", at, true))
-          .Bind(6, reachable ? 1 : 0)
-          .Run();
-      const int64_t id = db_.LastInsertId();
-      Cps(Member(device, "cps"), at + ".cps", RowKind::Device, id);
-      std::map<std::string, int64_t> nvs;
-      Nvs(Member(device, "nvs"), at + ".nvs", id, nvs);
-      LonMarkObjects(Member(device, "lonMarkObjects"), at + ".lonMarkObjects", id, nvs);
-      counter_.Next();
+      Device(list[i], path + "[" + std::to_string(i) + "]", subsystemId, static_cast<int64_t>(i + 1), names);
     }
   }
 
@@ -392,11 +397,10 @@ json ExportSubsystems(SqliteDb& db, int64_t parentId, DeviceCounter& counter) {
 
 }  // namespace
 
-std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace,
-                          const DeviceProgress& progress) {
+// The description's JSON, refusing nesting deeper than any description needs (the import walks
+// nested subsystems recursively); a bad number is named by the last member name before it.
+json ParseDescription(const std::string& jsonText) {
   json doc;
-  // The parse refuses nesting deeper than any description needs (the import walks nested
-  // subsystems recursively) and remembers the last member name, to name a bad number.
   std::string lastKey = "(top)";
   const json::parser_callback_t watch = [&](int depth, json::parse_event_t event, json& parsed) {
     if (depth > kMaxNesting) Bad("(top)", "nested more than " + std::to_string(kMaxNesting) + " levels deep");
@@ -413,6 +417,12 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
   } catch (const json::out_of_range&) {
     Bad(lastKey, "holds a number too large");
   }
+  return doc;
+}
+
+std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace,
+                          const DeviceProgress& progress) {
+  const json doc = ParseDescription(jsonText);
   if (!doc.is_object()) Bad("(top)", "must be an object");
   const std::string network = TopName(doc, "network");
   const std::string system = TopName(doc, "system");
@@ -456,6 +466,28 @@ std::string ExportNetwork(const std::filesystem::path& databaseFile, const Devic
   }
   doc["subsystems"] = ExportSubsystems(db, 0, counter);
   return doc.dump(2) + "\n";
+}
+
+std::string AddDevice(SqliteDb& db, int64_t subsystemId, const std::string& jsonText) {
+  const json device = ParseDescription(jsonText);
+  std::set<std::string> names;
+  int64_t last = 0;
+  auto existing = db.Prepare("SELECT name, position FROM device WHERE subsystem_id = ?1");
+  existing.Bind(1, subsystemId);
+  while (existing.Step()) {
+    names.insert(base::FoldCase(existing.Text(0)));
+    last = std::max(last, existing.Int(1));
+  }
+  db.Exec("BEGIN IMMEDIATE");
+  try {
+    DeviceCounter counter{{}, 1};
+    Importer(db, counter).Device(device, "(top)", subsystemId, last + 1, names);
+    db.Exec("COMMIT");
+  } catch (...) {
+    db.Exec("ROLLBACK");
+    throw;
+  }
+  return device["name"].get<std::string>();
 }
 
 }  // namespace platform::lns_embedded

@@ -162,7 +162,7 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
 
   // The knowledge base: fetching the CPs loads it for the device's "ParamVersion".
   configuration.FetchCPs();
-  Session session{command, device, lonMarkObject, configuration, form, window};
+  Session session{command, device, lonMarkObject, configuration, form, window, context};
   plugIn.BuildWindow(session);
   window.SetLoading(true);
   configuration.ReadSettings();

@@ -13,12 +13,13 @@ namespace ui::window {
 TextBox& MarkRange(TextBox& textBox, double value, float rangeMax, float rangeMin);
 
 // Key filters: each returns the key to use, 0 to drop it. Control keys (below 32, such as
-// backspace) always pass. A comma counts as decimal separator and becomes the point.
+// backspace) always pass. A point or a comma typed as decimal separator becomes the user's
+// decimal separator.
 namespace KeyUtility {
-int16_t Numbers(int16_t keyAscii);
-int16_t NumbersNeg(int16_t keyAscii);
-int16_t NumbersFloat(int16_t keyAscii);
-int16_t NumbersFloatNeg(int16_t keyAscii);
+int16_t Numbers(int16_t keyAscii);          // digits
+int16_t NumbersNeg(int16_t keyAscii);       // digits and minus
+int16_t NumbersFloat(int16_t keyAscii);     // digits and the decimal separator
+int16_t NumbersFloatNeg(int16_t keyAscii);  // digits, minus and the decimal separator
 }  // namespace KeyUtility
 
 }  // namespace ui::window

@@ -13,13 +13,14 @@
 
 namespace ui::window {
 
+// One control of the window: what a front end needs to draw it.
 struct Control {
   std::string name;
   std::string typeName;  // "Label", "Frame", "CommandButton", ...
   std::string tag;       // "c/t": caption id / tool tip id
   std::string caption;
   std::string toolTip;
-  int32_t index = 0;
+  int32_t index = 0;  // the position in its control array
   double left = 0, top = 0, width = 0, height = 0;
   bool enabled = true;
   bool visible = true;
@@ -33,6 +34,7 @@ struct MenuTool {
   bool visible = true;
 };
 
+// One band: its name and its tools in order.
 struct MenuBand {
   std::string name;
   std::vector<MenuTool> tools;
@@ -40,10 +42,11 @@ struct MenuBand {
 
 class MenuBar {
  public:
-  void AddBand(std::string name, std::vector<MenuTool> tools);
-  // nullptr when the band or tool is missing.
+  void AddBand(std::string name, std::vector<MenuTool> tools);  // appends a band
+  // The tool by band and tool name (letter case ignored); nullptr when the band or tool is
+  // missing.
   MenuTool* Tool(std::string_view band, std::string_view tool);
-  const std::vector<MenuBand>& Bands() const { return bands_; }
+  const std::vector<MenuBand>& Bands() const { return bands_; }  // in the order they were added
 
  private:
   std::vector<MenuBand> bands_;
@@ -54,11 +57,12 @@ struct PageButton {
   std::string key;
   std::string tag;
   std::string caption;
-  int16_t pictureId = 0;
+  int16_t pictureId = 0;  // the id of the button's picture
 };
 
 class PageBar {
  public:
+  // The buttons in bar order; removing and asking go by key.
   std::vector<PageButton>& Buttons() { return buttons_; }
   const std::vector<PageButton>& Buttons() const { return buttons_; }
   void Remove(std::string_view key);
@@ -73,22 +77,24 @@ class PageBar {
 
 // A page: a tab strip whose tabs ("KEY:n") select sub-page frames.
 struct Tab {
-  std::string key;
-  std::string tag;
+  std::string key;  // "KEY:n", n the sub-page
+  std::string tag;  // "c/t": caption id / tool tip id
   std::string caption;
   std::string toolTip;
 };
 
+// A page's tab strip with its sub-page frames.
 struct TabStrip : Control {
-  std::vector<Tab> tabs;
+  std::vector<Tab> tabs;  // the tabs shown, in order
   int32_t selected = 0;  // position in tabs
   std::vector<Control> frames;  // sub-pages, by sub-page number
-  double clientLeft = 0, clientTop = 0, clientWidth = 0, clientHeight = 0;
+  double clientLeft = 0, clientTop = 0, clientWidth = 0, clientHeight = 0;  // where a sub-page goes
 };
 
 // The number after ":" of a tab key ("KEY:7" -> 7), 0 when there is none.
 int32_t SubPageOf(std::string_view tabKey);
 
+// The OK, Cancel and Apply buttons: their captions and whether Apply can be clicked.
 struct ButtonLine {
   std::string ok = "OK", cancel = "Cancel", apply = "Apply";
   bool applyEnabled = false;
@@ -101,9 +107,9 @@ class LogBox final : public ui::LogBox {
     std::string text;
     uint32_t colour;
   };
-  void AddLine(const std::string& text, uint32_t colour, bool flag) override;
-  const std::vector<Line>& Lines() const { return lines_; }
-  bool visible = false;
+  void AddLine(const std::string& text, uint32_t colour, bool flag) override;  // `flag` is ignored
+  const std::vector<Line>& Lines() const { return lines_; }  // every line so far, oldest first
+  bool visible = false;  // whether the log box is shown
   base::Signal<> Added;  // after each new line
 
  private:

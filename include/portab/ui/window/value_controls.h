@@ -19,20 +19,22 @@
 namespace ui::window {
 
 namespace colours {
-inline constexpr uint32_t kWindowBackground = 0x80000005;
-inline constexpr uint32_t kButtonFace = 0x8000000F;
-inline constexpr uint32_t kWindowText = 0x80000008;
-inline constexpr uint32_t kRed = 255;
+inline constexpr uint32_t kWindowBackground = 0x80000005;  // the normal background
+inline constexpr uint32_t kButtonFace = 0x8000000F;        // the grey of locked controls
+inline constexpr uint32_t kWindowText = 0x80000008;        // the normal text colour
+inline constexpr uint32_t kRed = 255;                      // marks a value outside its range
 }  // namespace colours
 
 // What every value control has. Index is the position in its control array, Tag a free text.
 class ValueControl {
  public:
+  // `name` is the control array's name ("txtParam"), `index` the place in it.
   explicit ValueControl(std::string name, int32_t index = 0) : name_(std::move(name)), index_(index) {}
   virtual ~ValueControl() = default;
   ValueControl(const ValueControl&) = delete;
   ValueControl& operator=(const ValueControl&) = delete;
 
+  // The properties (read/write where a setter is given); each change raises Updated.
   const std::string& Name() const { return name_; }
   int32_t Index() const { return index_; }
   const std::string& Tag() const { return tag_; }
@@ -47,12 +49,12 @@ class ValueControl {
   void SetForeColor(uint32_t colour) { Assign(foreColor_, colour); }
   uint32_t BackColor() const { return backColor_; }
   void SetBackColor(uint32_t colour) { Assign(backColor_, colour); }
-  bool HasFocus() const { return hasFocus_; }
+  bool HasFocus() const { return hasFocus_; }  // set by UserFocus, cleared when the user leaves
 
   // The user (or the window) moves the focus into the control.
   void UserFocus() { Assign(hasFocus_, true); }
 
-  base::Signal<> Updated;
+  base::Signal<> Updated;  // after any property changed
 
  protected:
   template <typename T>
@@ -79,7 +81,7 @@ class TextBox final : public ValueControl {
  public:
   using ValueControl::ValueControl;
 
-  const std::string& Text() const { return text_; }
+  const std::string& Text() const { return text_; }  // UTF-8
   // Sets the text (cursor to the start) and raises Change when it differs.
   void SetText(std::string text);
   // Characters the user may type; 0 is no limit. Texts set by the program are not cut.
@@ -106,6 +108,9 @@ class TextBox final : public ValueControl {
   // the focus here and ends the move (false). Otherwise LostFocus, and true.
   bool UserLeave(bool causesValidation = true);
 
+  // The events towards the logic: the text changed; a key is about to be typed (a handler may
+  // change it or set 0 to drop it); the user leaves (a handler sets `cancel` to keep the
+  // focus); the focus has gone.
   base::Signal<TextBox&> Change;
   base::Signal<TextBox&, int16_t&> KeyPress;
   base::Signal<TextBox&, bool&> Validate;
@@ -124,16 +129,18 @@ class ComboBox final : public ValueControl {
  public:
   using ValueControl::ValueControl;
 
-  void Clear();
-  // Appends (position -1) or inserts an entry; a selection after it moves along.
+  void Clear();  // removes every entry and the selection (no Click)
+  // Appends (position -1) or inserts an entry with item datum 0; a selection after it moves
+  // along. Error 380 for a position outside -1 .. ListCount.
   void AddItem(std::string text, int32_t position = -1);
   // Removes an entry; removing the selected one leaves no selection. Error 380 outside.
   void RemoveItem(int32_t position);
   int32_t ListCount() const { return static_cast<int32_t>(items_.size()); }
+  // An entry's text and item datum (read/write); error 380 for a position that is no entry.
   const std::string& List(int32_t position) const;
   int32_t ItemData(int32_t position) const;
   void SetItemData(int32_t position, int32_t itemData);
-  int32_t ListIndex() const { return listIndex_; }
+  int32_t ListIndex() const { return listIndex_; }  // the selected entry, -1 none
   // Selects an entry (-1: none) and raises Click when the selection changes; error 380 for
   // a position that is neither -1 nor an entry.
   void SetListIndex(int32_t position);
@@ -143,7 +150,7 @@ class ComboBox final : public ValueControl {
   // The user picks an entry from the list (ignored while disabled).
   void UserSelect(int32_t position);
 
-  base::Signal<ComboBox&> Click;
+  base::Signal<ComboBox&> Click;  // the selection changed
 
  private:
   struct Item {
@@ -159,13 +166,14 @@ class CheckBox final : public ValueControl {
  public:
   using ValueControl::ValueControl;
 
-  // 0 unchecked, 1 checked, 2 grey. Setting a new value raises Click, as a toolkit does.
+  // 0 unchecked, 1 checked, 2 grey. Setting a new value raises Click, as a toolkit does;
+  // another number raises error 380.
   int32_t Value() const { return value_; }
   void SetValue(int32_t value);
   // The user clicks (ignored while disabled): checked becomes unchecked, else checked.
   void UserClick();
 
-  base::Signal<CheckBox&> Click;
+  base::Signal<CheckBox&> Click;  // the value changed
 
  private:
   int32_t value_ = 0;
@@ -176,7 +184,9 @@ class OptionButton;
 // Option buttons of one group exclude each other: selecting one clears the others.
 class OptionGroup {
  public:
+  // Puts the button into the group (held weakly by the group).
   static void Join(const std::shared_ptr<OptionGroup>& group, const std::shared_ptr<OptionButton>& button);
+  // Clears every button of the group but `selected`, without Click.
   void ClearAllBut(const OptionButton* selected) const;
 
  private:
@@ -187,14 +197,15 @@ class OptionButton final : public ValueControl {
  public:
   using ValueControl::ValueControl;
 
-  bool Value() const { return value_; }
+  bool Value() const { return value_; }  // whether the button is selected
   // True selects the button (the others of its group are cleared) and raises Click when it
   // was not selected; false clears it without an event.
   void SetValue(bool value);
-  // The user clicks (ignored while disabled): selects the button and raises Click.
+  // The user clicks (ignored while disabled): selects the button and raises Click (also when
+  // it was selected already).
   void UserClick();
 
-  base::Signal<OptionButton&> Click;
+  base::Signal<OptionButton&> Click;  // the button was selected or clicked
 
  private:
   friend class OptionGroup;

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# The DEB packages: cpack makes portab (programs, data, shared libraries) and portab-dev
+# (headers, static library, CMake package, pkg-config files); their control data and contents
+# are checked, and both install into a fresh dpkg root, where the installed portab runs.
+# Usage: package_test.sh <build folder>
+set -euo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d -t portab-deb-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "package test: $*" >&2; exit 1; }
+version=$(sed -n 's/^#define PORTAB_VERSION_STRING "\(.*\)"/\1/p' "$build/generated/base/product.h")
+
+cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+runtime=$work/packages/portab_${version}_amd64.deb
+dev=$work/packages/portab-dev_${version}_amd64.deb
+[ -f "$runtime" ] && [ -f "$dev" ] || fail "cpack did not make portab_${version} and portab-dev_${version}"
+
+field() { dpkg-deb -f "$1" "$2"; }
+[ "$(field "$runtime" Package)" = portab ] || fail "the runtime package is not called portab"
+[ "$(field "$dev" Package)" = portab-dev ] || fail "the development package is not called portab-dev"
+for package in "$runtime" "$dev"; do [ "$(field "$package" Version)" = "$version" ] || fail "$package: version"; done
+for dependency in libc6 libstdc++6 libsqlite3-0 libqt6widgets6; do
+  field "$runtime" Depends | grep -q "$dependency" || fail "portab does not depend on $dependency"
+done
+field "$dev" Depends | grep -qF "portab (= $version)" || fail "portab-dev does not depend on portab (= $version)"
+field "$dev" Depends | grep -q libsqlite3-dev || fail "portab-dev does not depend on libsqlite3-dev"
+
+contents() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|'; }
+contents "$runtime" >"$work/runtime.txt"
+contents "$dev" >"$work/dev.txt"
+for file in /usr/bin/portab /usr/lib/portab/portab /usr/lib/portab/PortaB.ini "/usr/lib/libportab.so.$version" \
+  "/usr/lib/libportab.so.${version%%.*}" "/usr/lib/libportab-qt.so.$version"; do
+  grep -qxF "$file" "$work/runtime.txt" || fail "portab lacks $file"
+done
+for file in /usr/include/portab/portab.h /usr/include/portab/base/product.h /usr/lib/libportab.a /usr/lib/libportab.so \
+  /usr/lib/cmake/portab/portabConfig.cmake /usr/lib/cmake/portab/portabConfigVersion.cmake \
+  /usr/lib/pkgconfig/portab.pc /usr/share/doc/portab/examples/dimmer/CMakeLists.txt; do
+  grep -qxF "$file" "$work/dev.txt" || fail "portab-dev lacks $file"
+done
+! grep -q '^/usr/include/' "$work/runtime.txt" || fail "portab holds headers"
+! grep -q 'libportab\.a$' "$work/runtime.txt" || fail "portab holds the static library"
+# No file is in both packages.
+duplicated=$(sort "$work/runtime.txt" "$work/dev.txt" | grep -v '/$' | uniq -d)
+[ -z "$duplicated" ] || fail "files in both packages: $duplicated"
+# The shared library's SONAME carries the major version.
+dpkg-deb -x "$runtime" "$work/runtime"
+objdump -p "$work/runtime/usr/lib/libportab.so.$version" | grep -q "SONAME *libportab.so.${version%%.*}$" ||
+  fail "libportab.so has no SONAME libportab.so.${version%%.*}"
+
+# Both into a fresh root. Its dpkg database knows no other package, so the dependencies on the
+# system's libraries cannot be met there and are forced; the maintainer scripts (ldconfig) run
+# outside it, since it has no shell.
+fresh=$work/fresh
+mkdir -p "$fresh/var/lib/dpkg/info" "$fresh/var/lib/dpkg/updates"
+touch "$fresh/var/lib/dpkg/status"
+as_user=()
+[ "$(id -u)" -eq 0 ] || as_user=(--force-not-root)
+dpkg --root="$fresh" "${as_user[@]}" --force-script-chrootless --force-depends --log=/dev/null \
+  -i "$runtime" "$dev" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i into a fresh root failed"; }
+for package in portab portab-dev; do
+  dpkg --root="$fresh" -s "$package" 2>/dev/null | grep -q '^Status: install ok installed' ||
+    fail "$package is not installed in the fresh root"
+done
+[ "$("$fresh/usr/bin/portab" --version)" = "portab $version" ] || fail "the installed portab does not run"
+echo "package test: ok ($(du -k "$runtime" | cut -f1) KiB portab, $(du -k "$dev" | cut -f1) KiB portab-dev)"

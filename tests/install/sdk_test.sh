@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The SDK from outside: installs a build into a fresh prefix through DESTDIR, checks that the
+# installed headers include only installed headers and compile on their own, builds the
+# example profile plug-in from the installed sources against that tree alone (CMake package
+# and pkg-config), registers it, adds its device to a network and has portab hand command 13
+# to it; the plug-in reads its parameters from the device, and a window script writes two.
+# Usage: sdk_test.sh <build folder> <source folder>
+set -euo pipefail
+build=$1
+source=$(cd "$2" && pwd)
+work=$(mktemp -d -t portab-sdk-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+prefix=/opt/portab-sdk
+DESTDIR="$work/root" cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+root=$work/root$prefix
+fail() { echo "sdk test: $*" >&2; exit 1; }
+
+# Every quoted include of an installed header names an installed header.
+includes=$root/include
+[ -f "$includes/portab/portab.h" ] || fail "no include/portab/portab.h"
+[ -f "$includes/portab/base/product.h" ] || fail "the version header base/product.h is not installed"
+missing=$(cd "$includes/portab" && find . -name '*.h' | while read -r header; do
+  grep -o '#include "[^"]*"' "$header" | sed 's/#include "\(.*\)"/\1/' | while read -r included; do
+    [ -f "$included" ] || [ -f "$(dirname "$header")/$included" ] || echo "$header includes $included"
+  done
+done)
+[ -z "$missing" ] || fail "installed headers include headers that are not installed:"$'\n'"$missing"
+for private in host platform; do
+  [ ! -e "$includes/portab/$private" ] || fail "the private folder $private/ was installed"
+done
+# ... and each one compiles alone against the installed tree.
+(cd "$includes/portab" && find . -name '*.h' | sed 's|^\./||') | while read -r header; do
+  printf '#include <portab/%s>\n#include <portab/%s>\n' "$header" "$header" >"$work/one.cpp"
+  c++ -std=c++20 -fsyntax-only -I"$includes/portab" -I"$includes" "$work/one.cpp" ||
+    fail "$header does not compile on its own"
+done
+grep -q "PORTAB_VERSION_STRING \"$(sed -n 's/^project(portab VERSION \([0-9.]*\).*/\1/p' "$source/CMakeLists.txt")\"" \
+  "$includes/portab/base/product.h" || fail "the version header does not hold the project version"
+
+# The example, built from its installed sources with nothing but the installed tree.
+cp -r "$root/share/doc/portab/examples/dimmer" "$work/dimmer"
+cmake -S "$work/dimmer" -B "$work/dimmer-build" -DCMAKE_PREFIX_PATH="$root" -DCMAKE_BUILD_TYPE=Release \
+  >"$work/configure.log" 2>&1 || { cat "$work/configure.log" >&2; fail "the example does not configure"; }
+cmake --build "$work/dimmer-build" -j2 >"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; fail "the example does not build"; }
+! grep -rqF "$source" "$work/dimmer-build" || fail "the example's build refers to the source tree $source"
+# The same through pkg-config.
+PKG_CONFIG_PATH=$root/lib/pkgconfig pkg-config --exact-version="$(sed -n 's/^#define PORTAB_VERSION_STRING "\(.*\)"/\1/p' \
+  "$includes/portab/base/product.h")" portab || fail "pkg-config does not find portab at the library's version"
+# shellcheck disable=SC2046
+c++ -std=c++20 -o "$work/dimmer-pc" "$work/dimmer/main.cpp" $(PKG_CONFIG_PATH=$root/lib/pkgconfig pkg-config --cflags --libs portab) \
+  -Wl,-rpath,"$root/lib" || fail "the example does not build with pkg-config's flags"
+"$work/dimmer-pc" --version | grep -q '^dimmer-example ' || fail "the pkg-config build does not run"
+
+export PORTAB_HOME=$work/home PORTAB_ANSWERS=
+plugin=$work/dimmer-build/dimmer-example
+"$root/bin/portab" /regserver
+"$plugin" /regserver || fail "the example plug-in does not register"
+"$root/bin/portab-lns" create "$root/share/doc/portab/demo/network.json" >/dev/null
+"$root/bin/portab-lns" device add "Demo/System.Floor 1" "$work/dimmer/dimmer.json" >/dev/null
+printf 'type FadeTime 4.0\npick DimMode Switched\napply\n' >"$work/script.txt"
+PORTAB_WINDOW_SCRIPT=$work/script.txt \
+  "$root/bin/portab" "/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\Dimmer 1\\Dimmer" 2>"$work/run.err" ||
+  { cat "$work/run.err" >&2; fail "command 13 failed"; }
+report=$PORTAB_HOME/dimmer-example-report.txt
+[ -f "$report" ] || { cat "$work/run.err" >&2; fail "command 13 did not reach the example plug-in"; }
+for line in 'command 13 for "Demo\System.Floor 1\Dimmer 1\Dimmer"' 'parameters read from the device:' \
+  'FadeTime 2.5 s' 'DimMode "Logarithmic"' 'SoftStart on' 'PowerOnLevel Half' 'MinLevel 20' 'MaxLevel 200' \
+  'Location "Hall"' 'monitor point Level: 75.0 1' 'parameters after the window:' 'FadeTime 4.0 s' 'DimMode "Switched"'; do
+  grep -qF "$line" "$report" || { cat "$report" >&2; fail "the report lacks: $line"; }
+done
+[ "$("$root/bin/portab-lns" cp get "Demo/System.Floor 1/Dimmer 1/Dimmer" FadeTime)" = "0 40" ] ||
+  fail "FadeTime was not written to the device"
+[ "$("$root/bin/portab-lns" cp get "Demo/System.Floor 1/Dimmer 1" DimMode)" = "2" ] || fail "DimMode was not written"
+grep -q '^ProgramId = 9F:FF:FF:08:1C:0A:04:01' "$PORTAB_HOME/dimmer-example.par" || fail "no parameter file"
+
+# Another build of the same plug-in registers over the first one.
+"$work/dimmer-pc" /regserver || fail "registering the same plug-in again failed"
+echo "sdk test: ok (example built against $prefix through DESTDIR)"
