@@ -46,7 +46,7 @@ _portab_lns() {
   COMPREPLY=()
 
   if ((COMP_CWORD == 1)); then
-    _portab_lns_offer "$cur" networks create export tree cp nv reachable monitor registrations plugin \
+    _portab_lns_offer "$cur" networks create export tree cp nv reachable device monitor registrations plugin \
       registry kb --help -h --version
     return 0
   fi
@@ -94,6 +94,9 @@ _portab_lns() {
     cp:1 | nv:1) _portab_lns_offer "$cur" get set ;;
     cp:2 | nv:2 | reachable:1) _portab_lns_paths "$tool" "$cur" ;;
     reachable:2) _portab_lns_offer "$cur" yes no ;;
+    device:1) _portab_lns_offer "$cur" add ;;
+    device:2) _portab_lns_paths "$tool" "$cur" ;;
+    device:3) _portab_lns_files "$cur" "*.json" ;;
     registry:1) _portab_lns_offer "$cur" export ;;
     kb:1) _portab_lns_offer "$cur" check ;;
     kb:2)

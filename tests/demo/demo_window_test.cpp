@@ -5,7 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "plugin/cp_lookup.h"
 #include "support/demo_network.h"
+#include "support/matchers.h"
 #include "support/plugin_run.h"
 #include "support/recording_log.h"
 #include "ui/res_strings.h"
@@ -18,6 +20,30 @@ namespace {
 std::string RawValue(const std::shared_ptr<lns::ConfigProperty>& cp) {
   cp->SetValueFormat("RAW");
   return cp->Value();
+}
+
+// The CP lookup of plug-ins: by name without regard to case; a missing CP or NV is nothing, or,
+// when the plug-in needs it, error 5 naming what is missing where.
+TEST(DemoWindowTest, CpLookupNamesWhatIsMissing) {
+  using plugin::Need;
+  using testing_support::ThrowsErrorFrom;
+  testing_support::DemoNetwork demo;
+  EXPECT_EQ(plugin::ObjectCp(demo.Object(), "holdtime", Need::Required)->Name(), "HoldTime");
+  EXPECT_EQ(plugin::NvCp(demo.Device(), "NVOVALUE", "MaxSendTime", Need::Required)->Name(), "MaxSendTime");
+  EXPECT_EQ(plugin::DeviceCp(demo.Device(), "Brightness"), nullptr);
+  EXPECT_EQ(plugin::NvCp(demo.Device(), "nvoNone", "MaxSendTime"), nullptr);
+  const std::pair<std::function<void()>, const char*> missing[] = {
+      {[&] { plugin::DeviceCp(demo.Device(), "Brightness", Need::Required); },
+       "The device \"Switch 1\" has no CP \"Brightness\"."},
+      {[&] { plugin::ObjectCp(demo.Object(), "Brightness", Need::Required); },
+       "The LonMark object \"Omnal 1\" has no CP \"Brightness\"."},
+      {[&] { plugin::NvCp(demo.Device(), "nvoNone", "MaxSendTime", Need::Required); },
+       "The device \"Switch 1\" has no NV \"nvoNone\"."},
+      {[&] { plugin::NvCp(demo.Device(), "nvoValue", "HoldTime", Need::Required); },
+       "The NV \"nvoValue\" of the device \"Switch 1\" has no CP \"HoldTime\"."},
+      {[&] { plugin::DeviceNv(nullptr, "nvoValue", Need::Required); }, "The device has no NV \"nvoValue\"."},
+  };
+  for (const auto& [lookup, message] : missing) EXPECT_THAT(lookup, ThrowsErrorFrom(5, "plugin.CpLookup", message));
 }
 
 // The report of each control kind, and what a write takes before and after the user edits each kind.

@@ -123,6 +123,35 @@ TEST_F(LnsToolE2eTest, ABadCommandOrDescriptionGivesAClearErrorAndChangesNothing
   EXPECT_THAT(bad.err, HasSubstr("subsystems[0].name: must be a text"));  // no file left: EmbeddedServerTest
 }
 
+// A device added to a subsystem comes after its devices; a name in use, a bad description or a
+// path that names no subsystem is refused and the network stays as it was.
+TEST_F(LnsToolE2eTest, DeviceAddAppendsOneDeviceOrNothing) {
+  testing_support::WriteFile(home_.File("dimmer.json"),
+                             R"({"name": "Dimmer 1", "programId": "9F:FF:FF:08:1C:0A:04:01",
+                                 "cps": [{"name": "MinLevel", "elementSize": 1, "dimension": 1, "value": [20]}]})");
+  testing_support::WriteFile(home_.File("bad.json"), R"({"name": "Dimmer 2", "programId": "X", "cps": [{"name": 1}]})");
+  const std::string before = home_.Lns({"tree", "Demo"}).out;
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"device", "add", "Demo/System.Floor 1", home_.File("bad.json").string()}, "(top).cps[0].name: must be a text"},
+      {{"device", "add", "Demo/System.Floor 1", home_.File("none.json").string()}, "none.json"},
+      {{"device", "add", "Demo/System.Floor 9", home_.File("dimmer.json").string()}, "Floor 9"},
+      {{"device", "add", "Demo", home_.File("dimmer.json").string()}, "is not a subsystem path"},
+      {{"device", "remove", "Demo/System.Floor 1"}, "expected: portab-lns device add"},
+  };
+  for (const auto& [args, error] : refused) {
+    const Result run = home_.Lns(args);
+    EXPECT_NE(run.status, 0) << testing::PrintToString(args);
+    EXPECT_THAT(run.err, HasSubstr(error)) << testing::PrintToString(args);
+  }
+  EXPECT_EQ(home_.Lns({"tree", "Demo"}).out, before);
+
+  const std::vector<std::string> add{"device", "add", "Demo\\System.Floor 1", home_.File("dimmer.json").string()};
+  EXPECT_EQ(home_.Lns(add).out, "added device \"Dimmer 1\" to Demo/System.Floor 1\n");
+  EXPECT_THAT(home_.Lns({"tree", "Demo"}).out, HasSubstr("AppDevice 4 \"Dimmer 1\""));
+  EXPECT_EQ(home_.Lns({"cp", "get", "Demo/System.Floor 1/Dimmer 1", "MinLevel"}).out, "20\n");
+  EXPECT_THAT(home_.Lns(add).err, HasSubstr("\"Dimmer 1\" is used twice"));
+}
+
 TEST_F(LnsToolE2eTest, BadFormatOrBytesAreUsageErrorsThatChangeNothing) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"cp", "get", kObject, "HoldTime", "RAW"}, "expected: portab-lns cp get|set"},

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "knowledge/mc16.h"
+#include "knowledge/profile_plugins.h"
+#include "support/fakes.h"
 #include "support/matchers.h"
 #include "support/plugin_run.h"
 #include "ui/res_strings.h"
@@ -291,6 +293,32 @@ TEST_F(ReadersTest, ObjectsGroupObjectsAndDefaults) {
             std::tuple(true, false, "5\t6", "4"));
   EXPECT_EQ(Items(mc16_.GetTimeoutValueEntriesByFPTIndexAndNvTypeGroup(7, 95)), std::vector<std::string>{"3:Kurz"});
   EXPECT_EQ(mc16_.StartPlugIn(9), false);  // no "Plug-in" entry: nothing is created
+}
+
+// A function profile that the "Plug-in" section leaves out goes to the plug-in registered for
+// it; the section wins where it names one. Registrations are checked whole before any is kept.
+TEST_F(ReadersTest, PlugInsRegisteredForTheirFunctionProfilesStandInForMissingEntries) {
+  Load({{"Objects", "[Plug-in]\n3=Kb.Application\n"}});
+  auto factory = testing_support::TestFactory(run_.records, run_.ServerFolder() / "registry.reg")
+                     .CreateObjectFactory(run_.registry, nullptr);
+  run_.context.objectFactory = factory.get();
+  knowledge::RegisterProfilePlugIn(run_.registry, "Reg.Application", {3, 6});
+  knowledge::RegisterProfilePlugIn(run_.registry, "reg.application", {6});  // the same plug-in again
+  mc16_.StartPlugIn(3);
+  mc16_.StartPlugIn(6);
+  EXPECT_FALSE(mc16_.StartPlugIn(7));
+  EXPECT_EQ(run_.records.createdObjects, (std::vector<std::string>{"Kb.Application", "reg.application"}));
+
+  const std::pair<std::vector<int32_t>, int32_t> refused[] = {{{}, 5}, {{0}, 5}, {{32768}, 5}, {{8, 6}, 457}};
+  for (const auto& entry : refused) {
+    EXPECT_THAT([&] { knowledge::RegisterProfilePlugIn(run_.registry, "Other.Application", entry.first); },
+                ThrowsError(entry.second));
+  }
+  EXPECT_EQ(knowledge::RegisteredProfilePlugIn(run_.registry, 8), "");  // nothing of a refused list is kept
+  knowledge::UnregisterProfilePlugIn(run_.registry, "Reg.Application");
+  EXPECT_EQ(knowledge::RegisteredProfilePlugIn(run_.registry, 6), "");
+  knowledge::RegisterProfilePlugIn(run_.registry, "Other.Application", {6});
+  EXPECT_EQ(knowledge::RegisteredProfilePlugIn(run_.registry, 6), "Other.Application");
 }
 
 }  // namespace
