@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the README's shell examples as written, each block as one script that must succeed,
-# in a fresh PORTAB_HOME and a working folder where build/ and data/ are this build and the
+# in a fresh PORTAB_HOME and a working folder where build/, data/ and examples/ are this build and the
 # sources' data. The first block (scripts/demo, scripts/test) is what CI runs anyway. The
 # block that creates the demo network runs first and the blocks that register the plug-ins
 # next, since the others work on what they make.
@@ -12,6 +12,7 @@ work=$(mktemp -d -t portab-readme-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 ln -s "$build_dir" "$work/build"
 ln -s "$source_dir/data" "$work/data"
+ln -s "$source_dir/examples" "$work/examples"
 export PORTAB_HOME=$work/home PORTAB_ANSWERS=
 
 # The ```sh blocks, one file each, numbered in README order.

@@ -75,4 +75,20 @@ grep -q '^ProgramId = 9F:FF:FF:08:1C:0A:04:01' "$PORTAB_HOME/dimmer-example.par"
 
 # Another build of the same plug-in registers over the first one.
 "$work/dimmer-pc" /regserver || fail "registering the same plug-in again failed"
+
+# The guide's plug-in, from the installed guide's code: refused for the profile the example
+# serves until the example is unregistered, then it reads the values the window script wrote.
+guide=$root/share/doc/portab/plugin-guide.md
+mkdir "$work/guide"
+awk -v dir="$work/guide" '/^```cmake$/ { out = dir "/CMakeLists.txt"; next } /^```cpp$/ { out = dir "/main.cpp"; next }
+  /^```$/ { out = ""; next } out != "" { print > out }' "$guide"
+cmake -S "$work/guide" -B "$work/guide-build" -DCMAKE_PREFIX_PATH="$root" >"$work/guide.log" 2>&1 &&
+  cmake --build "$work/guide-build" >>"$work/guide.log" 2>&1 || { cat "$work/guide.log" >&2; fail "the guide's plug-in does not build"; }
+if "$work/guide-build/my-dimmer" /regserver 2>"$work/refused.err"; then fail "a second plug-in for profile 6 was registered"; fi
+grep -q "Function profile 6 is already served by the plug-in veltaDimmerExample.Application" "$work/refused.err" ||
+  { cat "$work/refused.err" >&2; fail "the refusal does not name the registered plug-in"; }
+"$plugin" /unregserver
+"$work/guide-build/my-dimmer" /regserver || fail "the guide's plug-in does not register"
+"$root/bin/portab" "/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\Dimmer 1\\Dimmer" 2>"$work/guide.err"
+grep -q "read: FadeTime 4.0 s, DimMode Switched" "$work/guide.err" || { cat "$work/guide.err" >&2; fail "the guide's plug-in read nothing"; }
 echo "sdk test: ok (example built against $prefix through DESTDIR)"
