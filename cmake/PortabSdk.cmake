@@ -9,8 +9,7 @@ if(PORTAB_SANITIZE OR PORTAB_FUZZ)
 endif()
 include(CMakePackageConfigHelpers)
 
-set(PORTAB_INSTALL_INCLUDES $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/portab>
-    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+set(PORTAB_INSTALL_INCLUDES $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
 set(PORTAB_STATIC_NEEDS_SPDLOG ON)
 if(PORTAB_LEAN_START_UP)
   set(PORTAB_STATIC_NEEDS_SPDLOG OFF)
@@ -28,8 +27,9 @@ endif()
 add_library(portab_qt_shared SHARED $<TARGET_OBJECTS:portab_qt_objects>)
 target_link_libraries(portab_qt_shared PUBLIC portab_shared PRIVATE Qt6::Widgets)
 foreach(library portab_shared portab_qt_shared)
-  set_target_properties(${library} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
-  target_link_options(${library} PRIVATE -Wl,--no-undefined)
+  set_target_properties(${library} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+                                              LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/libportab.map)
+  target_link_options(${library} PRIVATE -Wl,--no-undefined -Wl,--version-script=${CMAKE_SOURCE_DIR}/cmake/libportab.map)
 endforeach()
 set_target_properties(portab_shared PROPERTIES OUTPUT_NAME portab EXPORT_NAME framework)
 set_target_properties(portab_qt_shared PROPERTIES OUTPUT_NAME portab-qt EXPORT_NAME qt)
@@ -43,7 +43,7 @@ install(TARGETS portab_shared portab_qt_shared libportab EXPORT portabTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev)
 install(DIRECTORY include/portab/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/portab COMPONENT dev
         FILES_MATCHING PATTERN "*.h")
-install(FILES ${CMAKE_BINARY_DIR}/generated/base/product.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/portab/base
+install(FILES ${CMAKE_BINARY_DIR}/generated/portab/base/product.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/portab/base
         COMPONENT dev)
 install(EXPORT portabTargets NAMESPACE portab:: DESTINATION ${PORTAB_CMAKE_FOLDER} COMPONENT dev)
 configure_package_config_file(cmake/portabConfig.cmake.in ${CMAKE_BINARY_DIR}/sdk/portabConfig.cmake
@@ -55,7 +55,10 @@ install(FILES ${CMAKE_BINARY_DIR}/sdk/portabConfig.cmake ${CMAKE_BINARY_DIR}/sdk
 # pkg-config files, relocatable: the prefix is found from the file's own place.
 file(RELATIVE_PATH PORTAB_PC_TO_PREFIX /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 string(REGEX REPLACE "/$" "" PORTAB_PC_TO_PREFIX "${PORTAB_PC_TO_PREFIX}")
-set(PORTAB_PC_PRIVATE_LIBS "-lsqlite3 -lpthread ${CMAKE_DL_LIBS} -lm")
+set(PORTAB_PC_PRIVATE_LIBS "-lsqlite3 -lpthread -lm")
+foreach(library IN LISTS CMAKE_DL_LIBS)
+  string(APPEND PORTAB_PC_PRIVATE_LIBS " -l${library}")
+endforeach()
 if(NOT PORTAB_LEAN_START_UP)
   string(APPEND PORTAB_PC_PRIVATE_LIBS " -lspdlog -lfmt")
 endif()
@@ -84,6 +87,9 @@ the knowledge base and the shared libraries of the framework.")
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME portab-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "portab (= ${PROJECT_VERSION}), libsqlite3-dev")
+if(PORTAB_STATIC_NEEDS_SPDLOG)
+  string(APPEND CPACK_DEBIAN_DEV_PACKAGE_DEPENDS ", libspdlog-dev, libfmt-dev")
+endif()
 set(CPACK_DEBIAN_DEV_PACKAGE_SUGGESTS "cmake, pkg-config, g++")
 set(CPACK_DEBIAN_DEV_DESCRIPTION "Development files of the profile plug-in framework: headers, static library, CMake package (find_package(portab)), pkg-config
 files and the sources of an example profile plug-in.")

@@ -151,16 +151,30 @@ bool cMC16::StartRegisteredPlugIn(lns::IniFile& file, int32_t fptIndex, int32_t 
   if (progId.empty() && registeredAsFallback && context_.registry != nullptr) {
     progId = RegisteredProfilePlugIn(*context_.registry, fptIndex);
   }
-  if (progId.empty() || context_.objectFactory == nullptr) return false;
+  const std::string profile = "function profile " + std::to_string(fptIndex);
+  if (progId.empty()) {
+    base::LogSwallowedError("No plug-in serves " + profile +
+                            ": the knowledge base's \"Plug-in\" section names none and none is registered for it.");
+    return false;
+  }
+  if (context_.objectFactory == nullptr) return false;
   base::DispatchPtr plugIn;
   try {
     plugIn = context_.objectFactory->CreateObject(progId);
-  } catch (const base::Error&) {
+  } catch (const base::Error& e) {
+    base::LogSwallowedError("The plug-in " + progId + " of " + profile + " cannot be started: " + e.Description());
     return false;
   }
   if (!plugIn) return false;
-  // From here on a failing step is skipped and the next one runs.
-  auto step = [](const std::function<void()>& statement) { base::IgnoringErrors(statement); };
+  // From here on a failing step is skipped and the next one runs; the plug-in's error is logged.
+  auto step = [&](const std::function<void()>& statement) {
+    try {
+      statement();
+    } catch (const base::Error& e) {
+      base::LogSwallowedError("The plug-in " + progId + " of " + profile + ": error " +
+                              base::ErrorNumberText(e.Number()) + ": " + e.Description());
+    }
+  };
   step([&] {
     if (context_.objectServer && context_.objectServer->Remote()) {
       plugIn->Put("NetworkInterfaceName", "Internet");

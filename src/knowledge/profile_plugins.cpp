@@ -9,20 +9,15 @@ namespace {
 using services::registry::Hive;
 constexpr const char* kSource = "knowledge.ProfilePlugIns";
 
-}  // namespace
+std::string KeyOf(int32_t fptIndex) { return std::string(kProfilePlugInsKey) + "\\" + std::to_string(fptIndex); }
 
-std::string RegisteredProfilePlugIn(const services::registry::Registry& registry, int32_t fptIndex) {
-  return registry.ReadValue(Hive::LocalMachine, kProfilePlugInsKey, std::to_string(fptIndex)).value_or("");
-}
-
-void RegisterProfilePlugIn(services::registry::Registry& registry, const std::string& progId,
-                           const std::vector<int32_t>& fptIndexes) {
+void CheckRegistration(const services::registry::Registry& registry, const std::string& progId,
+                       const std::vector<int32_t>& fptIndexes) {
   if (progId.empty()) throw base::Error(base::err::kInvalidCallOrKey, kSource, "The plug-in has no programmatic id.");
   if (fptIndexes.empty()) {
     throw base::Error(base::err::kInvalidCallOrKey, kSource,
                       "The plug-in " + progId + " names no function profile to serve.");
   }
-  // Every index is checked before anything is written.
   for (const int32_t index : fptIndexes) {
     if (index < 1 || index > 32767) {
       throw base::Error(base::err::kInvalidCallOrKey, kSource,
@@ -36,15 +31,26 @@ void RegisterProfilePlugIn(services::registry::Registry& registry, const std::st
                             "; unregister that one (/unregserver) before registering " + progId + " for it.");
     }
   }
-  for (const int32_t index : fptIndexes) {
-    registry.WriteValue(Hive::LocalMachine, kProfilePlugInsKey, std::to_string(index), progId);
-  }
+}
+
+}  // namespace
+
+std::string RegisteredProfilePlugIn(const services::registry::Registry& registry, int32_t fptIndex) {
+  return registry.ReadValue(Hive::LocalMachine, KeyOf(fptIndex), "").value_or("");
+}
+
+void RegisterProfilePlugIn(services::registry::Registry& registry, const std::string& progId,
+                           const std::vector<int32_t>& fptIndexes) {
+  CheckRegistration(registry, progId, fptIndexes);  // before anything is written
+  UnregisterProfilePlugIn(registry, progId);        // profiles it no longer names
+  for (const int32_t index : fptIndexes) registry.WriteValue(Hive::LocalMachine, KeyOf(index), "", progId);
 }
 
 void UnregisterProfilePlugIn(services::registry::Registry& registry, const std::string& progId) {
-  for (int32_t index = 1; index <= 32767; ++index) {
-    if (base::EqualsNoCase(RegisteredProfilePlugIn(registry, index), progId)) {
-      registry.DeleteValue(Hive::LocalMachine, kProfilePlugInsKey, std::to_string(index));
+  for (const std::string& index : registry.SubKeyNames(Hive::LocalMachine, kProfilePlugInsKey)) {
+    const std::string key = std::string(kProfilePlugInsKey) + "\\" + index;
+    if (base::EqualsNoCase(registry.ReadValue(Hive::LocalMachine, key, "").value_or(""), progId)) {
+      registry.DeleteKeyTree(Hive::LocalMachine, key);
     }
   }
 }

@@ -8,7 +8,8 @@ build=$(cd "$1" && pwd)
 work=$(mktemp -d -t portab-deb-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "package test: $*" >&2; exit 1; }
-version=$(sed -n 's/^#define PORTAB_VERSION_STRING "\(.*\)"/\1/p' "$build/generated/base/product.h")
+lib=/usr/$(sed -n 's/^CMAKE_INSTALL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
+version=$(sed -n 's/^#define PORTAB_VERSION_STRING "\(.*\)"/\1/p' "$build/generated/portab/base/product.h")
 
 cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log" >&2; fail "cpack failed"; }
@@ -29,13 +30,13 @@ field "$dev" Depends | grep -q libsqlite3-dev || fail "portab-dev does not depen
 contents() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|'; }
 contents "$runtime" >"$work/runtime.txt"
 contents "$dev" >"$work/dev.txt"
-for file in /usr/bin/portab /usr/lib/portab/portab /usr/lib/portab/PortaB.ini "/usr/lib/libportab.so.$version" \
-  "/usr/lib/libportab.so.${version%%.*}" "/usr/lib/libportab-qt.so.$version"; do
+for file in /usr/bin/portab $lib/portab/portab $lib/portab/PortaB.ini "$lib/libportab.so.$version" \
+  "$lib/libportab.so.${version%%.*}" "$lib/libportab-qt.so.$version"; do
   grep -qxF "$file" "$work/runtime.txt" || fail "portab lacks $file"
 done
-for file in /usr/include/portab/portab.h /usr/include/portab/base/product.h /usr/lib/libportab.a /usr/lib/libportab.so \
-  /usr/lib/cmake/portab/portabConfig.cmake /usr/lib/cmake/portab/portabConfigVersion.cmake \
-  /usr/lib/pkgconfig/portab.pc /usr/share/doc/portab/examples/dimmer/CMakeLists.txt; do
+for file in /usr/include/portab/portab.h /usr/include/portab/base/product.h $lib/libportab.a $lib/libportab.so \
+  $lib/cmake/portab/portabConfig.cmake $lib/cmake/portab/portabConfigVersion.cmake \
+  $lib/pkgconfig/portab.pc /usr/share/doc/portab/examples/dimmer/CMakeLists.txt; do
   grep -qxF "$file" "$work/dev.txt" || fail "portab-dev lacks $file"
 done
 ! grep -q '^/usr/include/' "$work/runtime.txt" || fail "portab holds headers"
@@ -45,12 +46,12 @@ duplicated=$(sort "$work/runtime.txt" "$work/dev.txt" | grep -v '/$' | uniq -d)
 [ -z "$duplicated" ] || fail "files in both packages: $duplicated"
 # The shared library's SONAME carries the major version.
 dpkg-deb -x "$runtime" "$work/runtime"
-objdump -p "$work/runtime/usr/lib/libportab.so.$version" | grep -q "SONAME *libportab.so.${version%%.*}$" ||
+objdump -p "$work/runtime$lib/libportab.so.$version" | grep -q "SONAME *libportab.so.${version%%.*}$" ||
   fail "libportab.so has no SONAME libportab.so.${version%%.*}"
 
 # Both into a fresh root. Its dpkg database knows no other package, so the dependencies on the
-# system's libraries cannot be met there and are forced; the maintainer scripts (ldconfig) run
-# outside it, since it has no shell.
+# system's libraries cannot be met there and are forced (they are checked against this machine
+# below); the maintainer scripts run outside it, since it has no shell.
 fresh=$work/fresh
 mkdir -p "$fresh/var/lib/dpkg/info" "$fresh/var/lib/dpkg/updates"
 touch "$fresh/var/lib/dpkg/status"
@@ -63,4 +64,16 @@ for package in portab portab-dev; do
     fail "$package is not installed in the fresh root"
 done
 [ "$("$fresh/usr/bin/portab" --version)" = "portab $version" ] || fail "the installed portab does not run"
+# The example plug-in builds against the packages' files alone and runs with their library.
+cmake -S "$fresh/usr/share/doc/portab/examples/dimmer" -B "$work/dimmer" -DCMAKE_PREFIX_PATH="$fresh/usr" \
+  >"$work/dimmer.log" 2>&1 && cmake --build "$work/dimmer" --target dimmer-example >>"$work/dimmer.log" 2>&1 ||
+  { cat "$work/dimmer.log" >&2; fail "the example does not build against the installed packages"; }
+ldd "$work/dimmer/dimmer-example" | grep -q "libportab.so.${version%%.*} => $fresh" ||
+  fail "the example does not use the packaged libportab.so"
+"$work/dimmer/dimmer-example" --version | grep -q "^dimmer-example $version" || fail "the example does not run"
+# On this machine, where the libraries they need are installed, their dependencies hold.
+if [ "$(id -u)" -eq 0 ]; then
+  dpkg --dry-run -i "$runtime" "$dev" >"$work/dry-run.log" 2>&1 ||
+    { cat "$work/dry-run.log" >&2; fail "the packages' dependencies are not met on this machine"; }
+fi
 echo "package test: ok ($(du -k "$runtime" | cut -f1) KiB portab, $(du -k "$dev" | cut -f1) KiB portab-dev)"

@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "base/error.h"
-#include "base/text.h"
+#include "portab/base/error.h"
+#include "portab/base/text.h"
 
 namespace base {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/error.h"
+#include "portab/base/error.h"
 
 namespace base {
 

@@ -4,12 +4,12 @@
 
 #include <memory>
 
-#include "base/procedure.h"
-#include "config/configuration_window.h"
-#include "knowledge/mc16.h"
-#include "lns/plugin_context.h"
-#include "params/params.h"
-#include "services/dialogs.h"
+#include "portab/base/procedure.h"
+#include "portab/config/configuration_window.h"
+#include "portab/knowledge/mc16.h"
+#include "portab/lns/plugin_context.h"
+#include "portab/params/params.h"
+#include "portab/services/dialogs.h"
 
 namespace config {
 

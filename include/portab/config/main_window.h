@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "config/configuration.h"
-#include "config/configuration_window.h"
-#include "ui/frm_main.h"
+#include "portab/config/configuration.h"
+#include "portab/config/configuration_window.h"
+#include "portab/ui/frm_main.h"
 
 namespace services::registry {
 class Registry;

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "lns/plugin_context.h"
-#include "params/params.h"
+#include "portab/lns/plugin_context.h"
+#include "portab/params/params.h"
 
 namespace config::M_PlugInSpecific {
 

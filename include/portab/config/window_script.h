@@ -21,7 +21,7 @@
 #include <ostream>
 #include <string>
 
-#include "config/main_window.h"
+#include "portab/config/main_window.h"
 
 namespace config {
 

@@ -11,10 +11,10 @@
 #include <string_view>
 #include <vector>
 
-#include "base/collection.h"
+#include "portab/base/collection.h"
 
-#include "lns/ini_file.h"
-#include "lns/plugin_context.h"
+#include "portab/lns/ini_file.h"
+#include "portab/lns/plugin_context.h"
 
 namespace knowledge {
 

@@ -1,25 +1,26 @@
 #pragma once
 // Profile plug-ins registered in the registry store for the function profiles they serve.
 // When the knowledge base's "Plug-in" section names no plug-in for a function profile index,
-// the plug-in registered here for it gets the command. Kept as values of one key below
-// HKEY_LOCAL_MACHINE: the name is the function profile index, the value the programmatic id.
+// the plug-in registered here for it gets the command. Kept below HKEY_LOCAL_MACHINE as one
+// subkey per function profile index whose default value is the programmatic id:
+//   SOFTWARE\velta\veltaPortaB\Profile Plug-ins\6   @="veltaDimmerExample.Application"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "services/registry.h"
+#include "portab/services/registry.h"
 
 namespace knowledge {
 
-// The key that holds the registrations.
+// The key whose subkeys hold the registrations.
 inline constexpr const char* kProfilePlugInsKey = "SOFTWARE\\velta\\veltaPortaB\\Profile Plug-ins";
 
 // The programmatic id registered for function profile index `fptIndex`; "" when none is.
 std::string RegisteredProfilePlugIn(const services::registry::Registry& registry, int32_t fptIndex);
 
-// Registers `progId` for each index of `fptIndexes`. Registering a plug-in again for its own
-// profiles is allowed. Errors (base::Error, nothing is written then): 5 when the list is empty,
+// Registers `progId` for each index of `fptIndexes`, and for no other: registering a plug-in
+// again replaces its list. Errors (base::Error, nothing is written then): 5 when the list is empty,
 // an index is outside 1..32767 or `progId` is empty; 457 when another plug-in is registered
 // for one of the indexes (the message names both).
 void RegisterProfilePlugIn(services::registry::Registry& registry, const std::string& progId,

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lns/lns_objects.h"
+#include "portab/lns/lns_objects.h"
 
 namespace lns {
 

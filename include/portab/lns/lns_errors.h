@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "base/error.h"
+#include "portab/base/error.h"
 
 namespace lns::err {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "lns/nv_type_info.h"
+#include "portab/lns/nv_type_info.h"
 
 namespace lns {
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "lns/ini_file.h"
-#include "lns/lns_objects.h"
+#include "portab/lns/ini_file.h"
+#include "portab/lns/lns_objects.h"
 
 namespace services::dialogs {
 class Dialogs;

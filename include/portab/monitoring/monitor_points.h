@@ -9,10 +9,10 @@
 #include <memory>
 #include <string>
 
-#include "base/collection.h"
-#include "base/signal.h"
-#include "lns/plugin_context.h"
-#include "monitoring/monitor_point.h"
+#include "portab/base/collection.h"
+#include "portab/base/signal.h"
+#include "portab/lns/plugin_context.h"
+#include "portab/monitoring/monitor_point.h"
 
 namespace monitoring {
 

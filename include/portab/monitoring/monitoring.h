@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "lns/plugin_context.h"
-#include "monitoring/monitor_points.h"
+#include "portab/lns/plugin_context.h"
+#include "portab/monitoring/monitor_points.h"
 
 namespace monitoring {
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "params/param_enums.h"
-#include "params/parameter.h"
+#include "portab/params/param_enums.h"
+#include "portab/params/parameter.h"
 
 namespace params {
 

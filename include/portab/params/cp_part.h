@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "lns/lns_objects.h"
+#include "portab/lns/lns_objects.h"
 
 namespace params {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "params/control_parameter.h"
-#include "ui/window/value_controls.h"
+#include "portab/params/control_parameter.h"
+#include "portab/ui/window/value_controls.h"
 
 namespace params {
 

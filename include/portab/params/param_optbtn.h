@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "params/control_parameter.h"
-#include "ui/window/value_controls.h"
+#include "portab/params/control_parameter.h"
+#include "portab/ui/window/value_controls.h"
 
 namespace params {
 

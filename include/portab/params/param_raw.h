@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "params/parameter.h"
+#include "portab/params/parameter.h"
 
 namespace params {
 

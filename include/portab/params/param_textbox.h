@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "params/control_parameter.h"
-#include "ui/window/value_controls.h"
+#include "portab/params/control_parameter.h"
+#include "portab/ui/window/value_controls.h"
 
 namespace params {
 

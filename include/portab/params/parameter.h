@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "lns/lns_objects.h"
-#include "params/config_prop.h"
-#include "params/cp_part.h"
+#include "portab/lns/lns_objects.h"
+#include "portab/params/config_prop.h"
+#include "portab/params/cp_part.h"
 
 namespace params {
 

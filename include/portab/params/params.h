@@ -11,18 +11,18 @@
 #include <string>
 #include <string_view>
 
-#include "base/collection.h"
-#include "base/signal.h"
-#include "lns/ini_file.h"
-#include "lns/lns_objects.h"
-#include "lns/nv_type_info.h"
-#include "params/config_prop.h"
-#include "params/param_checkbox.h"
-#include "params/param_combobox.h"
-#include "params/param_optbtn.h"
-#include "params/param_raw.h"
-#include "params/param_textbox.h"
-#include "params/parameter.h"
+#include "portab/base/collection.h"
+#include "portab/base/signal.h"
+#include "portab/lns/ini_file.h"
+#include "portab/lns/lns_objects.h"
+#include "portab/lns/nv_type_info.h"
+#include "portab/params/config_prop.h"
+#include "portab/params/param_checkbox.h"
+#include "portab/params/param_combobox.h"
+#include "portab/params/param_optbtn.h"
+#include "portab/params/param_raw.h"
+#include "portab/params/param_textbox.h"
+#include "portab/params/parameter.h"
 
 namespace services::dialogs {
 class Dialogs;

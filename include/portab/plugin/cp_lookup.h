@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "lns/lns_objects.h"
+#include "portab/lns/lns_objects.h"
 
 namespace plugin {
 

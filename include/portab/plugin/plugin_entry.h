@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "config/configuration.h"
-#include "config/main_window.h"
-#include "config/window_script.h"
-#include "lns/lns_objects.h"
-#include "lns/plugin_context.h"
-#include "services/dialogs.h"
-#include "ui/frm_main.h"
+#include "portab/config/configuration.h"
+#include "portab/config/main_window.h"
+#include "portab/config/window_script.h"
+#include "portab/lns/lns_objects.h"
+#include "portab/lns/plugin_context.h"
+#include "portab/services/dialogs.h"
+#include "portab/ui/frm_main.h"
 
 namespace plugin {
 
@@ -80,6 +80,10 @@ class ProfilePlugIn {
     (void)command;
     (void)why;
   }
+  // Which of the window's command sets the command opens (1 configuration ... 5 calibration:
+  // the menu and pages frmMain::SetupMenu and SetupPages set up). By default command 13 opens
+  // the configuration and every other command 4.
+  virtual int32_t WindowCommand(const Command& command) { return command.commandId == 13 ? 1 : 4; }
   // The object is open: create the window's parameters in the configuration's parameter set
   // (bound to the object's and the device's CPs) and put their controls on the form's pages.
   // The framework reads them from the device when this returns. Errors raised here end the
@@ -119,7 +123,8 @@ std::filesystem::path StateFolder();
 // Runs the plug-in program: argv[1] is /regserver, /unregserver, -Embedding, --help, -h or
 // --version. Answers the exit status (0 done, 1 an error, printed on standard error, 2 an
 // unknown switch, with the usage). /regserver fails (1, nothing registered) when the identity
-// lacks a programmatic id, class id or function profile, or when another plug-in is
+// lacks a programmatic id, a class id ({8-4-4-4-12 hex digits}) or a function profile, when
+// its class id is registered for another programmatic id, or when another plug-in is
 // registered for one of its function profiles. The plug-in INI file (PortaB.ini) is the one
 // beside the program, else the one beside the registered portab. `qtBuild` names the program's Qt build beside it, started
 // instead of the plain build when a display is there (empty: none).

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin/plugin_entry.h"
+#include "portab/plugin/plugin_entry.h"
 
 namespace plugin {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "base/signal.h"
-#include "ui/window/controls.h"
-#include "ui/window/value_controls.h"
+#include "portab/base/signal.h"
+#include "portab/ui/window/controls.h"
+#include "portab/ui/window/value_controls.h"
 
 namespace services::registry {
 class Registry;

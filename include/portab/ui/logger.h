@@ -9,7 +9,7 @@
 #include <ostream>
 #include <string>
 
-#include "base/procedure.h"
+#include "portab/base/procedure.h"
 
 namespace spdlog {
 class logger;

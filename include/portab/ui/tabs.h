@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/window/controls.h"
+#include "portab/ui/window/controls.h"
 
 namespace ui {
 

@@ -1,5 +1,6 @@
 #include "plugin/plugin_entry.h"
 
+#include <cctype>
 #include <fstream>
 #include <iostream>
 
@@ -77,14 +78,43 @@ std::filesystem::path PlugInIniFile(const services::registry::Registry& registry
   return server ? server->parent_path() / "PortaB.ini" : own;
 }
 
-// The checks of /regserver, before anything is written.
-void CheckIdentity(const PlugInIdentity& identity) {
-  const auto refuse = [&](const std::string& what) {
-    throw base::Error(base::err::kInvalidCallOrKey, identity.programName, "The plug-in's identity " + what + ".");
+// Whether `text` is a class id: 32 hex digits in braces, grouped 8-4-4-4-12.
+bool IsClassId(const std::string& text) {
+  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return false;
+  for (size_t i = 1; i < 37; ++i) {
+    const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+    if (dash ? text[i] != '-' : std::isxdigit(static_cast<unsigned char>(text[i])) == 0) return false;
+  }
+  return true;
+}
+
+// The checks of /regserver, before anything is written: the identity is complete and its class
+// id is not another plug-in's (which would hand that plug-in's commands to this program).
+void CheckIdentity(const PlugInIdentity& identity, const services::registry::Registry& registry) {
+  const auto refuse = [&](int32_t number, const std::string& what) {
+    throw base::Error(number, identity.programName, what);
   };
-  if (identity.progId.empty()) refuse("has no programmatic id");
-  if (identity.classId.size() < 3 || identity.classId.front() != '{' || identity.classId.back() != '}') {
-    refuse("has no class id in braces (\"" + identity.classId + "\")");
+  if (identity.progId.empty()) refuse(base::err::kInvalidCallOrKey, "The plug-in's identity has no programmatic id.");
+  if (!IsClassId(identity.classId)) {
+    refuse(base::err::kInvalidCallOrKey, "The plug-in's class id \"" + identity.classId +
+                                             "\" is not a class id ({XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}).");
+  }
+  const auto owner = registry.ReadValue(services::registry::Hive::ClassesRoot, "Clsid\\" + identity.classId + "\\ProgID", "");
+  if (owner && !owner->empty() && !base::EqualsNoCase(*owner, identity.progId)) {
+    refuse(base::err::kDuplicateKey, "The class id " + identity.classId + " is registered for " + *owner +
+                                         "; give " + identity.progId + " a class id of its own.");
+  }
+}
+
+// Registers the automation class and the function profiles, all or nothing.
+void Register(const PlugInIdentity& identity, services::registry::Registry& registry) {
+  CheckIdentity(identity, registry);
+  knowledge::RegisterProfilePlugIn(registry, identity.progId, identity.functionProfiles);
+  try {
+    automation::RegisterClass(registry, {identity.progId, identity.classId, process::CurrentExecutable(), {}});
+  } catch (...) {
+    knowledge::UnregisterProfilePlugIn(registry, identity.progId);
+    throw;
   }
 }
 
@@ -145,7 +175,7 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   ui::frmMain form;
   form.Form_Load(registry, identity.registryKey, false);
   form.caption = context.windowCaption;
-  const int32_t currentCommand = command.commandId == 13 ? 1 : 4;  // configure, or control the switch
+  const int32_t currentCommand = plugIn.WindowCommand(command);
   form.SetupMenu(currentCommand);
   form.SetupPages(currentCommand, true);
   config::MainWindowServices services =
@@ -215,7 +245,15 @@ class PlugInObject final : public base::DispatchTable {
         const Command& command;
         ~Ended() { plugIn.CommandEnded(command); }
       } ended{plugIn, command};
-      RunCommand(identity, plugIn, frontEnd, command);
+      try {
+        RunCommand(identity, plugIn, frontEnd, command);
+      } catch (const std::exception& e) {
+        // The tool gets the error; the plug-in's standard error shows it too, since a tool may
+        // swallow it.
+        std::cerr << identity.programName << ": command " << command.commandId << " for \"" << command.objectName
+                  << "\" failed: " << e.what() << "\n";
+        throw;
+      }
       return base::Variant();
     });
   }
@@ -259,9 +297,7 @@ int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlug
     registry::FileRegistry registry(registry::DefaultRegistryFile());
     ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
     if (base::EqualsNoCase(argument, "/regserver")) {
-      CheckIdentity(identity);
-      knowledge::RegisterProfilePlugIn(registry, identity.progId, identity.functionProfiles);
-      automation::RegisterClass(registry, {identity.progId, identity.classId, process::CurrentExecutable(), {}});
+      Register(identity, registry);
       return 0;
     }
     if (base::EqualsNoCase(argument, "/unregserver")) {
@@ -279,6 +315,9 @@ int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlug
   } catch (const base::Error& e) {
     std::cerr << identity.programName << ": error " << base::ErrorNumberText(e.Number()) << ": " << e.Description()
               << "\n";
+    return 1;
+  } catch (const std::exception& e) {  // a file the registry store cannot reach, memory, ...
+    std::cerr << identity.programName << ": error: " << e.what() << "\n";
     return 1;
   }
   std::cerr << Usage(identity);

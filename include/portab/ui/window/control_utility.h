@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "ui/window/value_controls.h"
+#include "portab/ui/window/value_controls.h"
 
 namespace ui::window {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "base/signal.h"
-#include "ui/logger.h"
+#include "portab/base/signal.h"
+#include "portab/ui/logger.h"
 
 namespace ui::window {
 

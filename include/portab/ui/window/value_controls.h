@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "base/signal.h"
+#include "portab/base/signal.h"
 
 namespace ui::window {
 
