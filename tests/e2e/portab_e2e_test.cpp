@@ -208,6 +208,8 @@ TEST(DispatchE2eTest, FailuresShowTheirMessagesAndStartNoPlugIn) {
   EXPECT_THAT(runs[0].err, testing::AllOf(HasSubstr("portab: The network could not be opened: The network \"Nowhere\" does not "
                                                     "exist: there is no network database "),
                                           HasSubstr("/lns/Nowhere.db (portab-lns create <description.json> creates one)")));
+  EXPECT_THAT(home.Log(), HasSubstr("No plug-in serves function profile 9: the knowledge base's \"Plug-in\" section "
+                                     "names none and none is registered for it."));
   const Result malformed = home.Command(13, "Nowhere\\S\\D\\O");
   EXPECT_THAT(malformed.err, HasSubstr("portab: The object name \"Nowhere\\S\\D\\O\" does not name a network"));
   const Result opened = home.Command(13);

@@ -128,8 +128,8 @@ class LonMarkObject : public Object {
   int16_t ClassId() const override { return class_id::kLonMarkObject; }
   virtual int32_t Index() const = 0;  // 0-based among the device's LonMark objects
   virtual int32_t ProfileType() const = 0;  // the number of its functional profile
-  virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;
-  virtual std::shared_ptr<NvCollection> NetworkVariables() = 0;
+  virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;  // its own CPs, in device order
+  virtual std::shared_ptr<NvCollection> NetworkVariables() = 0;  // its member NVs, in its order
 };
 using LonMarkObjectCollection = Collection<LonMarkObject>;
 
@@ -137,8 +137,8 @@ using LonMarkObjectCollection = Collection<LonMarkObject>;
 class DeviceInterface : public Object {
  public:
   int16_t ClassId() const override { return class_id::kInterface; }
-  virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;
-  virtual std::shared_ptr<NvCollection> NetworkVariables() = 0;
+  virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;  // the device's own CPs
+  virtual std::shared_ptr<NvCollection> NetworkVariables() = 0;  // every NV of the device
   virtual std::shared_ptr<LonMarkObjectCollection> LonMarkObjects() = 0;
 };
 
@@ -197,9 +197,9 @@ using SystemCollection = Collection<System>;
 struct PlugInRegistration {
   int32_t commandId = 0;          // the command the plug-in carries out
   int16_t classId = 0;            // the class of the objects it is offered for
-  int16_t registrationValue = 0;
+  int16_t registrationValue = 0;  // stored with the registration and handed back unchanged
   std::string name;               // shown to the user
-  std::string description;
+  std::string description;        // the longer text shown to the user
   std::string programId;       // the plug-in's automation class ("veltaPortaB.Application")
   std::string version;         // the plug-in's version
   std::string manufacturerId;  // "0009C"
@@ -209,6 +209,7 @@ struct PlugInRegistration {
   int32_t scope = 0;           // the record's scope
 };
 
+// A network: its one system, with the subsystems and devices below it.
 class Network : public Object {
  public:
   int16_t ClassId() const override { return class_id::kNetwork; }

@@ -60,6 +60,7 @@ class cRawNumber : public cRawParameter {
   int32_t lastLnsValue_ = 0;
 };
 
+// A number in one byte of a CP (no control): Value 0..255, or -128..127 when signed.
 class cParam1Byte final : public cRawNumber {
  public:
   cParam1Byte() : cRawNumber(1) {}
@@ -78,6 +79,7 @@ class cParam1Byte final : public cRawNumber {
   int32_t value_ = 0;
 };
 
+// A number in two bytes of a CP (no control), as two byte values Value1 and Value2.
 class cParam2Byte final : public cRawNumber {
  public:
   cParam2Byte() : cRawNumber(2) {}
@@ -102,6 +104,7 @@ class cParam2Byte final : public cRawNumber {
   int32_t value2_ = 0;
 };
 
+// A text in a part of a CP (no control), one Windows-1252 byte a character.
 class cParamASCII final : public cRawParameter {
  public:
   int16_t ClassId() const override;  // PA_CLASSID_ASCII_PARAMETER
@@ -116,7 +119,9 @@ class cParamASCII final : public cRawParameter {
   // Writes the text into the LNS CP part (see cp_part.h for the conversion).
   void WriteToLns() override;
   using cRawParameter::ReadFromLns;
+  // Reads the text from the LNS CP part (fetching the CP first when asked and needed).
   void ReadFromLns(bool fetchCpIfRequired) override;
+  // The same with the external CP buffer the parameter shares.
   void WriteToExtCp() override;
   void ReadFromExtCp() override;
 

@@ -100,7 +100,8 @@ class cParamTextBox final : public cControlParameter {
   // Stores the control; the set's events then reach this parameter.
   void SetTextBoxControl(std::shared_ptr<ui::window::TextBox> control);
   // See eLockMode for what each mode does; the modes that show a value also set the control's
-  // maximum length and KeysMode from the range and resolution. Other numbers are stored only.
+  // maximum length and KeysMode from the range and resolution, so set it after those (and
+  // after SetSnvtType). Other numbers are stored only.
   void SetLockMode(int32_t mode) override;
   // Shows Value in the control (nothing in the locked and no-value modes) and marks it red
   // outside the text-box range; error 11 when Factor is 0.
