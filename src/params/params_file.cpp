@@ -77,6 +77,26 @@ std::string cParams::FileLine(Kind kind, const IParameter& parameter) const {
   return key;
 }
 
+namespace {
+
+// The file's bytes: Windows-1252, unless a line of those bytes would read back as UTF-8 (the
+// reader takes lines that are valid UTF-8 as UTF-8: "\xC3\x93\xC5\xB8" is D3 9F in
+// Windows-1252, which is another character in UTF-8); then UTF-8 with a byte-order mark, which
+// the reader takes as UTF-8 whole.
+std::string FileBytes(const std::string& text) {
+  std::string bytes = base::Utf8ToWindows1252(text);
+  for (size_t start = 0; start < bytes.size();) {
+    const size_t end = std::min(bytes.find('\n', start), bytes.size());
+    const std::string_view line(bytes.data() + start, end - start);
+    const bool nonAscii = std::any_of(line.begin(), line.end(), [](char c) { return (c & 0x80) != 0; });
+    if (nonAscii && base::IsValidUtf8(line)) return "\xEF\xBB\xBF" + text;
+    start = end + 1;
+  }
+  return bytes;
+}
+
+}  // namespace
+
 bool cParams::WriteToFile(const std::string& fileName, const std::string& plugInName, const std::string& programId,
                           const std::string& dataFileVersion) const {
   base::LogEntry(kModule, base::Visibility::Public, "WriteToFile");
@@ -92,7 +112,7 @@ bool cParams::WriteToFile(const std::string& fileName, const std::string& plugIn
     text += kCrLf;
   }
   try {
-    if (base::ReplaceFileAtomically(fileName, base::Utf8ToWindows1252(text))) return true;
+    if (base::ReplaceFileAtomically(fileName, FileBytes(text))) return true;
   } catch (const std::exception&) {
     // Reported below like any other failure.
   }

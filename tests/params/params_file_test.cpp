@@ -106,6 +106,13 @@ TEST_F(ParamsFileTest, RoundTripIntoAnotherSet) {
                        target.OptionButtonParameterByName("Options")->Value(),
                        target.TextBoxParameterByName("Hold")->Value(), target.TextBoxParameterByName("Hold")->Changed()),
             std::tuple(7, 3 * 256 + 20, "Gr\xC3\xB6\xC3\x9F" "e", -2, "0\t50", 215, true));
+  // Windows-1252 bytes that would read back as UTF-8 (U+00D3 U+0178 are D3 9F, another character
+  // in UTF-8): the file is UTF-8 with a byte-order mark, and the text comes back as it was.
+  source.ParameterAsciiByName("Label")->SetValue("\xC3\x93\xC5\xB8");
+  ASSERT_TRUE(source.WriteToFile((dir / "u.dat").string(), "veltaPortaB", "9F:FF:FF:08:1C:0A:04:00", "1"));
+  EXPECT_EQ(ReadFile(dir / "u.dat").substr(0, 3), "\xEF\xBB\xBF");
+  EXPECT_EQ(Load(target, "u.dat"), LE_NO_ERROR);
+  EXPECT_EQ(target.ParameterAsciiByName("Label")->Value(), "\xC3\x93\xC5\xB8");
 }
 
 TEST_F(ParamsFileTest, HeaderChecksAndTheirResults) {

@@ -1,5 +1,6 @@
 // The registration switches of a profile plug-in program: a bad identity is refused whole.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "knowledge/profile_plugins.h"
@@ -56,9 +57,14 @@ TEST(PlugInEntryTest, RegistrationRefusesABadIdentityWholeAndUnregistrationRemov
   EXPECT_EQ(RunSwitch(Identity("Second.Application", kClass, {6}), "/regserver"), 0);  // the class id is free again
 }
 
-TEST(PlugInEntryTest, AStateFolderThatCannotBeReachedIsAnErrorNotACrash) {
+TEST(PlugInEntryTest, AnUnknownSwitchIsNamedAndAnUnreachableStateFolderIsAnErrorNotACrash) {
+  const auto identity = Identity("First.Application", "{3F6E2B1A-8C4D-4E5F-9A7B-1C2D3E4F5A60}", {6});
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(RunSwitch(identity, "/bogus"), 2);
+  EXPECT_THAT(testing::internal::GetCapturedStderr(),
+              testing::StartsWith("test-plugin: unknown switch \"/bogus\"\nusage: test-plugin /regserver"));
   testing_support::ScopedEnv env({{"PORTAB_HOME", "/proc/no-such-folder/home"}});
-  EXPECT_EQ(RunSwitch(Identity("First.Application", "{3F6E2B1A-8C4D-4E5F-9A7B-1C2D3E4F5A60}", {6}), "/regserver"), 1);
+  EXPECT_EQ(RunSwitch(identity, "/regserver"), 1);
 }
 
 }  // namespace

@@ -320,7 +320,11 @@ int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlug
     std::cerr << identity.programName << ": error: " << e.what() << "\n";
     return 1;
   }
-  std::cerr << Usage(identity);
+  std::cerr << identity.programName << ": "
+            << (argc < 2 ? std::string("no switch given") : argc > 2 ? std::string("one switch expected")
+                                                                     : "unknown switch \"" + argument + "\"")
+            << "\n"
+            << Usage(identity);
   return 2;
 }
 
