@@ -30,7 +30,10 @@ std::pair<std::string, std::string> SplitFirst(std::string_view line) {
 }
 
 std::string Shown(const ValueControl& control) {
-  if (const auto* text = dynamic_cast<const TextBox*>(&control)) return "text box \"" + text->Text() + "\"";
+  if (const auto* text = dynamic_cast<const TextBox*>(&control)) {
+    return "text box \"" + text->Text() + "\"" + (text->Unit().empty() ? "" : " " + text->Unit()) +
+           (text->ToolTipText().empty() ? "" : " (" + text->ToolTipText() + ")");
+  }
   if (const auto* combo = dynamic_cast<const ComboBox*>(&control)) return "combo box \"" + combo->Text() + "\"";
   if (const auto* check = dynamic_cast<const CheckBox*>(&control)) {
     static constexpr const char* kStates[] = {"unchecked", "checked", "grey"};
@@ -172,7 +175,9 @@ void WindowScript::RunLine(const std::string& line) {
 
 void WindowScript::Print() const {
   const ui::frmMain& form = window_.Form();
-  out_ << "=== window \"" << form.caption << "\"" << (form.unloaded ? " (closed)" : "") << "\n  pages:";
+  out_ << "=== window \"" << form.caption << "\"" << (form.unloaded ? " (closed)" : "") << "\n";
+  if (!form.headerLine.empty()) out_ << "  where: " << form.headerLine << "\n";
+  out_ << "  pages:";
   for (const auto& button : form.pageBar.Buttons()) {
     const bool current = form.currentPage == static_cast<int32_t>(base::Val(button.key)) - 1;
     out_ << " [" << button.key << "] " << button.caption << (current ? " *" : "");

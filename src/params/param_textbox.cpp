@@ -201,6 +201,17 @@ void cParamTextBox::SetTextBox() {
   // that the text shows.
   control_->SetText(DisplayText(shown));
   ui::window::MarkRange(*control_, shown, textBoxRangeMax_, textBoxRangeMin_);
+  ShowUnitAndRange();
+}
+
+void cParamTextBox::ShowUnitAndRange() {
+  const auto* info = FindResolution(resolution_);
+  auto format = [&](float number) {
+    return base::ForUser(info != nullptr ? base::FormatFixed(number, info->decimals) : base::FormatSingle(number));
+  };
+  const std::string unit = unitMnemonic_.empty() ? "" : " " + unitMnemonic_;
+  control_->SetUnit(unitMnemonic_);
+  control_->SetToolTipText(format(textBoxRangeMin_) + unit + " \u2026 " + format(textBoxRangeMax_) + unit);
 }
 
 void cParamTextBox::SetControlLimits() {

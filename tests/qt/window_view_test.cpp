@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -105,6 +106,16 @@ TEST_F(WindowViewTest, EditsOfEachKindReachTheModelAndApplyAndOkWriteTheDevice) 
 }
 
 TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
+  // A text box shows its unit beside the field and its range as its hint; the header line
+  // shows where the window is once the model has one.
+  auto& hold = WidgetOf<QLineEdit>(*controls.txtHoldTime);
+  EXPECT_EQ(std::make_pair(hold.parentWidget()->findChild<QLabel*>("unit")->text(), hold.toolTip()),
+            std::make_pair(QString("s"), QString::fromUtf8("0.0 s \u2026 600.0 s")));
+  EXPECT_TRUE(view->Header()->isHidden());
+  form.headerLine = "Demo / System.Floor 1 / Switch 1 / Omnal 1   FptIndex 3   ParamVersion 1";
+  view->Refresh();
+  EXPECT_EQ(std::make_pair(view->Header()->isVisibleTo(view.get()), view->Header()->text().toStdString()),
+            std::make_pair(true, form.headerLine));
   auto& brightness = WidgetOf<QLineEdit>(*controls.txtBrightness);
   EXPECT_FALSE(brightness.isEnabled());  // no CP on the device: locked and grey
   EXPECT_EQ(brightness.palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));

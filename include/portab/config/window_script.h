@@ -12,7 +12,9 @@
 //   answer <answer>             the answer to the next question (Yes, No, OK, Cancel) or the
 //                               file name for the next file dialog
 //   key <code>                  a key pressed in the window (112 is F1)
-//   print                       prints the window's state
+//   print                       prints the window's state: where it is, pages, tabs, the
+//                               controls of the sub-page shown (a text box with its unit and
+//                               range), the log, the buttons and the status line
 // Blank lines and lines starting with "#" are skipped. A line that cannot be carried out is
 // reported with its number and skipped.
 

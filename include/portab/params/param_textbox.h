@@ -144,6 +144,8 @@ class cParamTextBox final : public cControlParameter {
   int32_t ValueFromCpNumber(int32_t cpNumber) const;
   // Maximum text length and key filter from the range and resolution.
   void SetControlLimits();
+  // The control's unit (the unit mnemonic) and its hint: the range "0.0 s … 600.0 s".
+  void ShowUnitAndRange();
   // The control's text after steps 2 to 4 of the refresh, for a shown value.
   std::string DisplayText(float shown) const;
   // Range check and snapping of the control's text; sets `cancel` when it was outside.

@@ -87,6 +87,9 @@ class frmMain {
   std::vector<window::Control> labels;
   window::ButtonLine buttons;
   std::string statusLine;
+  // The line above the pages that says where the window is: network, system and subsystems,
+  // device, LonMark object, function profile and knowledge-base version ("" none).
+  std::string headerLine;
   window::LogBox logBox;
 
   // Raised while an action runs when the window should show its state at once (busy,

@@ -68,6 +68,19 @@ class CommandLog {
   ui::Logger logger_;
 };
 
+// The window's header line: the object's path, its function profile and the knowledge-base
+// version, as far as the parameter set holds them.
+std::string HeaderLine(const Command& command, const params::cParams& parameters) {
+  std::string line = base::ReplaceAll(base::ReplaceAll(command.objectName, "\\", "/"), "/", " / ");
+  if (parameters.List(params::Kind::TwoByte).Exists("FptIndex")) {
+    line += "   FptIndex " + std::to_string(parameters.Parameter2ByteByName("FptIndex")->Value());
+  }
+  if (parameters.List(params::Kind::OneByte).Exists("ParamVersion")) {
+    line += "   ParamVersion " + std::to_string(parameters.Parameter1ByteByName("ParamVersion")->Value());
+  }
+  return line;
+}
+
 // The plug-in INI file: the one beside the program, else the one beside the registered portab
 // (a plug-in installed apart from portab shares its INI file and knowledge base).
 std::filesystem::path PlugInIniFile(const services::registry::Registry& registry,
@@ -198,6 +211,7 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   configuration.ReadSettings();
   window.SetLoading(false);
   window.SetControls();
+  form.headerLine = HeaderLine(command, configuration.Parameters());
   form.visible = true;
   if (!form.pageBar.Buttons().empty()) window.PageButtonClick(form.pageBar.Buttons().front().key);  // the command's first page
   plugIn.WindowAt(session, WindowMoment::AfterRead, 0);

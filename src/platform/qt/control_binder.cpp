@@ -5,7 +5,9 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -111,15 +113,17 @@ class TextBoxInput final : public QObject {
   bool leaving_ = false;
 };
 
-void ShowCommon(QWidget& widget, const ValueControl& control) {
+// `row` is what sits on the page: the widget, or the widget with its unit beside it.
+void ShowCommon(QWidget& widget, QWidget& row, const ValueControl& control) {
   widget.setEnabled(control.Enabled());
-  // Visibility only once the widget sits on its page (before, it would open as a window);
-  // the row's label goes with it.
-  if (auto* parent = widget.parentWidget()) {
+  widget.setToolTip(QString::fromStdString(control.ToolTipText()));
+  // Visibility only once the row sits on its page (before, it would open as a window); the
+  // row's label goes with it.
+  if (auto* parent = row.parentWidget()) {
     if (auto* rows = qobject_cast<QFormLayout*>(parent->layout())) {
-      rows->setRowVisible(&widget, control.Visible());
+      rows->setRowVisible(&row, control.Visible());
     } else {
-      widget.setVisible(control.Visible());
+      row.setVisible(control.Visible());
     }
   }
   QPalette palette = widget.palette();
@@ -266,6 +270,14 @@ ControlBinding::ControlBinding(std::shared_ptr<ValueControl> control, std::funct
     };
     QObject::connect(edit, &QLineEdit::cursorPositionChanged, copySelection);
     QObject::connect(edit, &QLineEdit::selectionChanged, copySelection);
+    // The unit beside the field.
+    row_ = new QWidget;
+    auto* line = new QHBoxLayout(row_);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->addWidget(edit, 1);
+    unit_ = new QLabel;
+    unit_->setObjectName("unit");
+    line->addWidget(unit_);
   }
   widget_->setObjectName(QString::fromStdString(control_->Tag() + "/" + control_->Caption()));
   updated_ = control_->Updated.Connect([this] { Show(); });
@@ -279,7 +291,11 @@ ControlBinding::~ControlBinding() {
 
 void ControlBinding::Show() {
   if (kind_ != nullptr) kind_->show(*widget_, *control_);
-  ShowCommon(*widget_, *control_);
+  ShowCommon(*widget_, *Row(), *control_);
+  if (auto* box = dynamic_cast<const TextBox*>(control_.get()); box != nullptr && !unit_.isNull()) {
+    unit_->setText(QString::fromStdString(box->Unit()));
+    unit_->setVisible(!box->Unit().empty());
+  }
 }
 
 void ControlBinding::UserActed() {

@@ -4,6 +4,7 @@
 // reports a change, and hands what the user does to the model's User... operations. Key
 // presses in a text box go through the model's key filter, never through a Qt validator.
 
+#include <QLabel>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -22,6 +23,8 @@ class ControlBinding {
   ControlBinding& operator=(const ControlBinding&) = delete;
 
   QWidget* Widget() const { return widget_; }
+  // What goes on the page: the widget, or for a text box the field with its unit beside it.
+  QWidget* Row() const { return row_.isNull() ? widget_.data() : row_.data(); }
   ui::window::ValueControl& Control() const { return *control_; }
   // Shows the model's state in the widget.
   void Show();
@@ -35,6 +38,8 @@ class ControlBinding {
   std::shared_ptr<ui::window::ValueControl> control_;
   const Kind* kind_;
   QPointer<QWidget> widget_;  // owned by the page it is put on
+  QPointer<QWidget> row_;     // a text box's field and unit, owned by the page
+  QPointer<QLabel> unit_;
   std::function<void()> afterUserAction_;
   size_t updated_;
   std::unique_ptr<QObject> filter_;

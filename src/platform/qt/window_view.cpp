@@ -68,6 +68,10 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
     const std::string key = strip.tabs[static_cast<size_t>(index)].key;
     Act([this, key] { window_.TabClick(key); });
   });
+  header_ = new QLabel;
+  header_->setObjectName("header");
+  header_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  column->addWidget(header_);
   column->addWidget(tabs_);
   subPages_ = new QStackedWidget;
   column->addWidget(subPages_, 1);
@@ -155,7 +159,7 @@ void WindowView::BuildPages() {
       for (const auto& placed : form_.controls) {
         if (placed.page != static_cast<int32_t>(page) || placed.subPage != frame.index) continue;
         auto binding = std::make_unique<ControlBinding>(placed.control, [this] { Refresh(); });
-        rows->addRow(placed.label == lastLabel ? QString() : Q(placed.label), binding->Widget());
+        rows->addRow(placed.label == lastLabel ? QString() : Q(placed.label), binding->Row());
         lastLabel = placed.label;
         bindings_.push_back(std::move(binding));
       }
@@ -202,6 +206,8 @@ void WindowView::Refresh() {
   if (refreshing_) return;
   refreshing_ = true;
   setWindowTitle(Q(form_.caption));
+  header_->setText(Q(form_.headerLine));
+  header_->setVisible(!form_.headerLine.empty());
   setEnabled(form_.enabled);
   pageBar_->setCursor(form_.pageBar.mousePointer == config::MainWindow::kCustomPointer ? Qt::PointingHandCursor
                                                                                      : Qt::ArrowCursor);

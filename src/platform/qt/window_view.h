@@ -51,6 +51,7 @@ class WindowView final : public QMainWindow {
   // A click on the tab "KEY:n" of the page shown.
   void RunTab(const std::string& key);
   QListWidget* Log() const { return log_; }
+  QLabel* Header() const { return header_; }
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override;
@@ -78,6 +79,7 @@ class WindowView final : public QMainWindow {
   QListWidget* log_ = nullptr;
   bool logShown_ = false;
   QLabel* status_ = nullptr;
+  QLabel* header_ = nullptr;
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
   QPushButton* apply_ = nullptr;

@@ -49,6 +49,9 @@ class ValueControl {
   void SetForeColor(uint32_t colour) { Assign(foreColor_, colour); }
   uint32_t BackColor() const { return backColor_; }
   void SetBackColor(uint32_t colour) { Assign(backColor_, colour); }
+  // The hint a window shows when the pointer rests on the control ("" none).
+  const std::string& ToolTipText() const { return toolTipText_; }
+  void SetToolTipText(std::string text) { Assign(toolTipText_, std::move(text)); }
   bool HasFocus() const { return hasFocus_; }  // set by UserFocus, cleared when the user leaves
 
   // The user (or the window) moves the focus into the control.
@@ -74,6 +77,7 @@ class ValueControl {
   bool visible_ = true;
   uint32_t foreColor_ = colours::kWindowText;
   uint32_t backColor_ = colours::kWindowBackground;
+  std::string toolTipText_;
   bool hasFocus_ = false;
 };
 
@@ -84,6 +88,9 @@ class TextBox final : public ValueControl {
   const std::string& Text() const { return text_; }  // UTF-8
   // Sets the text (cursor to the start) and raises Change when it differs.
   void SetText(std::string text);
+  // The unit shown beside the field ("s", "%"; "" none).
+  const std::string& Unit() const { return unit_; }
+  void SetUnit(std::string unit) { Assign(unit_, std::move(unit)); }
   // Characters the user may type; 0 is no limit. Texts set by the program are not cut.
   int32_t MaxLength() const { return maxLength_; }
   void SetMaxLength(int32_t length) { Assign(maxLength_, length < 0 ? 0 : length); }
@@ -119,6 +126,7 @@ class TextBox final : public ValueControl {
  private:
   void ReplaceSelection(const std::string& with);
   std::string text_;
+  std::string unit_;
   int32_t maxLength_ = 0;
   int32_t selStart_ = 0;
   int32_t selLength_ = 0;
