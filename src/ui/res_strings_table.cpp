@@ -323,6 +323,8 @@ const std::vector<StringEntry>& StringTableEntries() {
        "Über das velta t.essel Omnal-Objekt-Plug-in"},
       {1851, "velta Porta (%1)",
        "velta Porta (%1)"},
+      {1860, "Nothing to show for this object on this page.",
+       "Für dieses Objekt gibt es auf dieser Seite nichts anzuzeigen."},
   };
   return kEntries;
 }

@@ -63,6 +63,13 @@ class WindowViewTest : public ::testing::Test, protected testing_support::MainWi
     QApplication::sendEvent(&edit, &out);
   }
 
+  // The window's keyboard shortcut for `key`, pressed.
+  void PressShortcut(Qt::Key key) {
+    for (auto* shortcut : view->findChildren<QShortcut*>()) {
+      if (shortcut->key() == QKeySequence(key)) emit shortcut->activated();
+    }
+  }
+
   std::unique_ptr<platform::qt::WindowView> view;
 };
 
@@ -100,9 +107,11 @@ TEST_F(WindowViewTest, EditsOfEachKindReachTheModelAndApplyAndOkWriteTheDevice) 
   thirty.click();
   EXPECT_TRUE(thirty.isChecked());
   EXPECT_FALSE(five.isChecked());  // the model's option group cleared it
-  view->Button("ok")->click();
-  EXPECT_EQ(std::tuple(Raw(run.demo.DeviceCp(2)), ended, form.unloaded, view->isVisible()),
-            std::tuple("0\t50\t0\t0", 1, true, false));
+  PressShortcut(Qt::Key_Return);  // Enter applies
+  EXPECT_EQ(Raw(run.demo.DeviceCp(2)), "0\t50\t0\t0");
+  EXPECT_EQ(std::make_pair(ended, view->Button("apply")->text().toStdString()), std::make_pair(0, std::string("&Apply")));
+  PressShortcut(Qt::Key_Escape);  // Escape cancels: nothing left to apply, the window closes
+  EXPECT_EQ(std::tuple(ended, form.unloaded, view->isVisible()), std::tuple(1, true, false));
 }
 
 TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
@@ -116,6 +125,15 @@ TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
   view->Refresh();
   EXPECT_EQ(std::make_pair(view->Header()->isVisibleTo(view.get()), view->Header()->text().toStdString()),
             std::make_pair(true, form.headerLine));
+  view->PageAction("3")->trigger();  // no controls on the Monitoring page of this object
+  const auto nothing = view->findChildren<QLabel*>("nothing");
+  EXPECT_EQ(std::count_if(nothing.begin(), nothing.end(),
+                          [&](QLabel* label) {
+                            return label->isVisibleTo(view.get()) &&
+                                   label->text() == "Nothing to show for this object on this page.";
+                          }),
+            1);
+  view->PageAction("1")->trigger();
   auto& brightness = WidgetOf<QLineEdit>(*controls.txtBrightness);
   EXPECT_FALSE(brightness.isEnabled());  // no CP on the device: locked and grey
   EXPECT_EQ(brightness.palette().color(QPalette::Base), QApplication::palette().color(QPalette::Button));

@@ -1,5 +1,7 @@
 #include "platform/qt/window_view.h"
 
+#include <cctype>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -21,6 +23,7 @@
 
 #include "base/error.h"
 #include "base/procedure.h"
+#include "base/text.h"
 #include "ui/res_strings.h"
 #include "ui/window/controls.h"
 
@@ -33,6 +36,7 @@ namespace {
 constexpr double kTwipsPerPixel = 15;
 constexpr int16_t kF1 = 112;
 constexpr int16_t kLogSubPage = 7;
+constexpr int16_t kNothingToShow = 1860;  // "Nothing to show for this object on this page."
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -88,6 +92,13 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
   logAdded_ = form_.logBox.Added.Connect(showNow);
   help_ = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help_, &QShortcut::activated, this, [this] { PressKey(kF1); });
+  // Enter applies (when there is something to apply), Escape cancels.
+  for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+    connect(new QShortcut(QKeySequence(key), this), &QShortcut::activated, this, [this] {
+      if (apply_->isEnabled()) apply_->click();
+    });
+  }
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, [this] { cancel_->click(); });
   if (form_.left != 0 || form_.top != 0) {  // a place stored by an earlier run
     move(static_cast<int>(form_.left / kTwipsPerPixel), static_cast<int>(form_.top / kTwipsPerPixel));
   }
@@ -160,8 +171,16 @@ void WindowView::BuildPages() {
         if (placed.page != static_cast<int32_t>(page) || placed.subPage != frame.index) continue;
         auto binding = std::make_unique<ControlBinding>(placed.control, [this] { Refresh(); });
         rows->addRow(placed.label == lastLabel ? QString() : Q(placed.label), binding->Row());
+        binding->Widget()->setAccessibleName(Q(placed.control->Caption().empty() ? placed.label : placed.control->Caption()));
         lastLabel = placed.label;
         bindings_.push_back(std::move(binding));
+      }
+      if (rows->rowCount() == 0) {  // a sub-page without controls says so
+        auto* nothing = new QLabel;
+        nothing->setObjectName("nothing");
+        nothing->setAlignment(Qt::AlignCenter);
+        rows->addRow(nothing);
+        nothingLabels_.push_back(nothing);
       }
       subPageIndex_[{static_cast<int32_t>(page), static_cast<int16_t>(frame.index)}] = subPages_->addWidget(sheet);
     }
@@ -207,6 +226,7 @@ void WindowView::Refresh() {
   refreshing_ = true;
   setWindowTitle(Q(form_.caption));
   header_->setText(Q(form_.headerLine));
+  for (QLabel* nothing : nothingLabels_) nothing->setText(Q(ui::ResString(kNothingToShow)));
   header_->setVisible(!form_.headerLine.empty());
   setEnabled(form_.enabled);
   pageBar_->setCursor(form_.pageBar.mousePointer == config::MainWindow::kCustomPointer ? Qt::PointingHandCursor
@@ -234,9 +254,10 @@ void WindowView::Refresh() {
   }
   ShowTabs();
   ShowLog();
-  ok_->setText(Q(form_.buttons.ok));
-  cancel_->setText(Q(form_.buttons.cancel));
-  apply_->setText(Q(form_.buttons.apply));
+  // The first letter of each button's caption is its mnemonic (Alt+letter).
+  ok_->setText(Q("&" + form_.buttons.ok));
+  cancel_->setText(Q("&" + form_.buttons.cancel));
+  apply_->setText(Q("&" + form_.buttons.apply));
   apply_->setEnabled(form_.buttons.applyEnabled);
   status_->setText(Q(form_.statusLine));
   for (const auto& binding : bindings_) binding->Show();
@@ -368,15 +389,59 @@ QWidget& WidgetActions::Widget(const ValueControl& control) const {
   return *widget;
 }
 
+namespace {
+
+// English words for a file name: the English caption of the caption id in `tag` ("c/t"),
+// lower case, blanks as "-" ("Object configuration" -> "object-configuration").
+std::string EnglishName(const std::string& tag) {
+  const int16_t language = ui::LanguageOffset();
+  ui::SetLanguageOffset(ui::kEnglishOffset);
+  std::string caption = ui::ResString(static_cast<int16_t>(base::Val(tag.substr(0, tag.find('/')))));
+  ui::SetLanguageOffset(language);
+  std::string name;
+  for (const char c : caption) {
+    if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
+      name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    } else if (!name.empty() && name.back() != '-') {
+      name += '-';
+    }
+  }
+  while (!name.empty() && name.back() == '-') name.pop_back();
+  return name;
+}
+
+}  // namespace
+
+std::string WidgetActions::ScreenshotName(const char* size) const {
+  const ui::frmMain& form = view_.Form();
+  std::string name;
+  const auto& buttons = form.pageBar.Buttons();
+  if (form.currentPage >= 0 && static_cast<size_t>(form.currentPage) < buttons.size()) {
+    name = EnglishName(buttons[static_cast<size_t>(form.currentPage)].tag);
+    const auto& strip = form.pages[static_cast<size_t>(form.currentPage)];
+    if (strip.tabs.size() > 1 && strip.selected >= 0 && static_cast<size_t>(strip.selected) < strip.tabs.size()) {
+      const std::string tab = EnglishName(strip.tabs[static_cast<size_t>(strip.selected)].tag);
+      if (!tab.empty() && tab != name) name += "-" + tab;
+    }
+  }
+  if (name.empty()) name = "window";
+  return name + (ui::LanguageOffset() == ui::kEnglishOffset ? "-en-" : "-de-") + size + ".png";
+}
+
 void WidgetActions::Screenshot() const {
   if (screenshotFolder_.empty()) return;
-  const ui::frmMain& form = view_.Form();
-  const std::string name = std::string(ui::LanguageOffset() == 0 ? "en" : "de") + "-page" +
-                           std::to_string(form.currentPage + 1) + "-tab" + std::to_string(form.currentSubPage) + ".png";
-  QApplication::processEvents();
-  if (!view_.grab().save(Q(screenshotFolder_ + "/" + name))) {
-    throw base::Error(base::err::kFileNotFound, "Window", "the picture " + name + " cannot be written to " + screenshotFolder_);
+  // The window at a small and at a large size, then back at its own.
+  const QSize own = view_.size();
+  for (const auto& [size, pixels] : {std::pair<const char*, QSize>{"small", {640, 480}}, {"large", {1280, 800}}}) {
+    view_.resize(pixels);
+    QApplication::processEvents();
+    const std::string name = ScreenshotName(size);
+    if (!view_.grab().save(Q(screenshotFolder_ + "/" + name))) {
+      throw base::Error(base::err::kFileNotFound, "Window", "the picture " + name + " cannot be written to " + screenshotFolder_);
+    }
   }
+  view_.resize(own);
+  QApplication::processEvents();
 }
 
 void WidgetActions::Menu(const std::string& tool) {

@@ -80,6 +80,7 @@ class WindowView final : public QMainWindow {
   bool logShown_ = false;
   QLabel* status_ = nullptr;
   QLabel* header_ = nullptr;
+  std::vector<QLabel*> nothingLabels_;  // on the sub-pages without controls
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
   QPushButton* apply_ = nullptr;
@@ -95,8 +96,10 @@ class WindowView final : public QMainWindow {
 // text boxes, clicks on buttons, menu tools and tabs.
 class WidgetActions final : public config::UserActions {
  public:
-  // With a `screenshotFolder`, the window is saved as a PNG picture after every page, tab and
-  // menu action, named by language, page and sub-page ("en-page1-tab7.png").
+  // With a `screenshotFolder`, the window is saved as PNG pictures after every page, tab and
+  // menu action, at a small (640 x 480) and a large (1280 x 800) size, named in English words
+  // by page, tab (when the page has several), language and size
+  // ("configuration-logger-de-small.png", "monitoring-en-large.png").
   explicit WidgetActions(WindowView& view, std::string screenshotFolder = {})
       : view_(view), screenshotFolder_(std::move(screenshotFolder)) {}
   void Menu(const std::string& tool) override;
@@ -110,6 +113,7 @@ class WidgetActions final : public config::UserActions {
 
  private:
   QWidget& Widget(const ui::window::ValueControl& control) const;
+  std::string ScreenshotName(const char* size) const;
   void Screenshot() const;
   WindowView& view_;
   std::string screenshotFolder_;
