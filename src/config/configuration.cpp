@@ -1,5 +1,7 @@
 #include "config/configuration.h"
 
+#include <ctime>
+
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/product.h"
@@ -72,6 +74,7 @@ void cConfiguration::ReadSettings() {
   base::LogEntry("M_PlugIn", Visibility::Public, "ReadSettings");
   base::ErrorScope scope(kErrorModule, "ReadSettings");
   scope.Run([&] { parameters_->ReadFromLns(); });
+  ShowLastTransfer(kLastRead);
 }
 
 bool cConfiguration::checkValues() {
@@ -97,6 +100,17 @@ void cConfiguration::WriteSettings() {
       if (system) system->EndBatch();
     });
   });
+  ShowLastTransfer(kLastWritten);
+}
+
+void cConfiguration::ShowLastTransfer(int16_t textId) {
+  if (window_ == nullptr) return;
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char clock[16];
+  std::strftime(clock, sizeof clock, "%H:%M:%S", &local);
+  window_->SetLastTransfer(base::FormatPlaceholders(ui::ResString(textId), {clock}));
 }
 
 void cConfiguration::ReadParameters() {

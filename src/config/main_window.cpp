@@ -245,6 +245,11 @@ void MainWindow::SetEnabled(bool enabled) {
   form_.StateChanged.Emit();
 }
 
+void MainWindow::SetLastTransfer(const std::string& text) {
+  form_.lastTransfer = text;
+  form_.StateChanged.Emit();
+}
+
 void MainWindow::SetStatusLine(const std::string& text) {
   form_.statusLine = text;
   form_.StateChanged.Emit();

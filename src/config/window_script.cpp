@@ -207,6 +207,7 @@ void WindowScript::Print() const {
   }
   out_ << "  buttons: " << form.buttons.ok << ", " << form.buttons.cancel << ", " << form.buttons.apply
        << (form.buttons.applyEnabled ? " (enabled)" : " (disabled)") << "\n  status: " << form.statusLine << "\n";
+  if (!form.lastTransfer.empty()) out_ << "  " << form.lastTransfer << "\n";
 }
 
 }  // namespace config

@@ -325,6 +325,10 @@ const std::vector<StringEntry>& StringTableEntries() {
        "velta Porta (%1)"},
       {1860, "Nothing to show for this object on this page.",
        "Für dieses Objekt gibt es auf dieser Seite nichts anzuzeigen."},
+      {1861, "Last read from the device: %1",
+       "Zuletzt vom Gerät gelesen: %1"},
+      {1862, "Last written to the device: %1",
+       "Zuletzt in das Gerät geschrieben: %1"},
   };
   return kEntries;
 }

@@ -93,6 +93,8 @@ TEST_F(WindowViewTest, EditsOfEachKindReachTheModelAndApplyAndOkWriteTheDevice) 
   EXPECT_TRUE(view->isEnabled());
   EXPECT_EQ(Raw(run.demo.ObjectCp(2)), "0\t123");
   EXPECT_FALSE(view->Button("apply")->isEnabled());
+  EXPECT_THAT(view->findChild<QLabel*>("lastTransfer")->text().toStdString(),
+              ::testing::MatchesRegex("Last written to the device: [0-9]{2}:[0-9]{2}:[0-9]{2}"));
 
   auto& delay = WidgetOf<QComboBox>(*controls.cboStartDelay);
   delay.setCurrentIndex(3);

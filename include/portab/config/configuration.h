@@ -47,6 +47,10 @@ class cConfiguration {
   void SetWindow(ConfigurationWindow* window) { window_ = window; }
 
  private:
+  // Tells the window the time of this read (kLastRead) or write (kLastWritten).
+  static constexpr int16_t kLastRead = 1861;
+  static constexpr int16_t kLastWritten = 1862;
+  void ShowLastTransfer(int16_t textId);
   // Shows the logger when an error line was logged, and clears the flag; true when it was set.
   bool ShowLoggerOnErrors();
   void StartBusy(base::ErrorScope& scope, const std::string& status, const std::string& logLine);

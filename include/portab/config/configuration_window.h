@@ -23,6 +23,9 @@ class ConfigurationWindow {
   }
   // The text of the status line.
   virtual void SetStatusLine(const std::string& text) = 0;
+  // When the parameters were last read from or written to the device: "Last read from the
+  // device: 13:57:02" (a window without a place for it ignores it).
+  virtual void SetLastTransfer(const std::string& text) { (void)text; }
   // The loading flag: set while the parameter set is filled from LNS.
   virtual void SetLoading(bool loading) = 0;
   // Disables the Apply button and clears ParametersChanged.

@@ -107,6 +107,7 @@ class MainWindow final : public ConfigurationWindow {
   void SetHourglass(bool on) override;
   void SetEnabled(bool enabled) override;
   void SetStatusLine(const std::string& text) override;
+  void SetLastTransfer(const std::string& text) override;
   void SetLoading(bool loading) override { form_.loading = loading; }
   void SetControls() override;
   void ShowLogger() override;

@@ -90,6 +90,8 @@ class frmMain {
   // The line above the pages that says where the window is: network, system and subsystems,
   // device, LonMark object, function profile and knowledge-base version ("" none).
   std::string headerLine;
+  // When the parameters were last read or written, beside the status line ("" not yet).
+  std::string lastTransfer;
   window::LogBox logBox;
 
   // Raised while an action runs when the window should show its state at once (busy,

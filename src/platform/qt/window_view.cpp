@@ -104,6 +104,9 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
   }
   status_ = new QLabel;
   statusBar()->addWidget(status_, 1);  // permanent: menu hovers do not wipe it
+  lastTransfer_ = new QLabel;
+  lastTransfer_->setObjectName("lastTransfer");
+  statusBar()->addPermanentWidget(lastTransfer_);
   resize(static_cast<int>(form_.width / kTwipsPerPixel), static_cast<int>(form_.height / kTwipsPerPixel));
   Refresh();
 }
@@ -226,6 +229,7 @@ void WindowView::Refresh() {
   refreshing_ = true;
   setWindowTitle(Q(form_.caption));
   header_->setText(Q(form_.headerLine));
+  if (lastTransfer_ != nullptr) lastTransfer_->setText(Q(form_.lastTransfer));
   for (QLabel* nothing : nothingLabels_) nothing->setText(Q(ui::ResString(kNothingToShow)));
   header_->setVisible(!form_.headerLine.empty());
   setEnabled(form_.enabled);

@@ -80,6 +80,7 @@ class WindowView final : public QMainWindow {
   bool logShown_ = false;
   QLabel* status_ = nullptr;
   QLabel* header_ = nullptr;
+  QLabel* lastTransfer_ = nullptr;
   std::vector<QLabel*> nothingLabels_;  // on the sub-pages without controls
   QPushButton* ok_ = nullptr;
   QPushButton* cancel_ = nullptr;
