@@ -9,7 +9,7 @@ namespace {
 using services::registry::Hive;
 constexpr const char* kSource = "knowledge.ProfilePlugIns";
 
-std::string KeyOf(int32_t fptIndex) { return std::string(kProfilePlugInsKey) + "\\" + std::to_string(fptIndex); }
+std::string KeyOf(std::string_view fptIndex) { return std::string(kProfilePlugInsKey) + "\\" + std::string(fptIndex); }
 
 void CheckRegistration(const services::registry::Registry& registry, const std::string& progId,
                        const std::vector<int32_t>& fptIndexes) {
@@ -36,19 +36,21 @@ void CheckRegistration(const services::registry::Registry& registry, const std::
 }  // namespace
 
 std::string RegisteredProfilePlugIn(const services::registry::Registry& registry, int32_t fptIndex) {
-  return registry.ReadValue(Hive::LocalMachine, KeyOf(fptIndex), "").value_or("");
+  return registry.ReadValue(Hive::LocalMachine, KeyOf(std::to_string(fptIndex)), "").value_or("");
 }
 
 void RegisterProfilePlugIn(services::registry::Registry& registry, const std::string& progId,
                            const std::vector<int32_t>& fptIndexes) {
   CheckRegistration(registry, progId, fptIndexes);  // before anything is written
   UnregisterProfilePlugIn(registry, progId);        // profiles it no longer names
-  for (const int32_t index : fptIndexes) registry.WriteValue(Hive::LocalMachine, KeyOf(index), "", progId);
+  for (const int32_t index : fptIndexes) {
+    registry.WriteValue(Hive::LocalMachine, KeyOf(std::to_string(index)), "", progId);
+  }
 }
 
 void UnregisterProfilePlugIn(services::registry::Registry& registry, const std::string& progId) {
   for (const std::string& index : registry.SubKeyNames(Hive::LocalMachine, kProfilePlugInsKey)) {
-    const std::string key = std::string(kProfilePlugInsKey) + "\\" + index;
+    const std::string key = KeyOf(index);
     if (base::EqualsNoCase(registry.ReadValue(Hive::LocalMachine, key, "").value_or(""), progId)) {
       registry.DeleteKeyTree(Hive::LocalMachine, key);
     }
