@@ -296,7 +296,7 @@ TEST_F(ReadersTest, ObjectsGroupObjectsAndDefaults) {
 }
 
 // A function profile that the "Plug-in" section leaves out goes to the plug-in registered for
-// it; the section wins where it names one. Registrations are checked whole before any is kept.
+// it; the section wins where it names one (the registration's checks: PlugInEntryTest).
 TEST_F(ReadersTest, PlugInsRegisteredForTheirFunctionProfilesStandInForMissingEntries) {
   Load({{"Objects", "[Plug-in]\n3=Kb.Application\n"}});
   auto factory = testing_support::TestFactory(run_.records, run_.ServerFolder() / "registry.reg")
@@ -308,17 +308,6 @@ TEST_F(ReadersTest, PlugInsRegisteredForTheirFunctionProfilesStandInForMissingEn
   mc16_.StartPlugIn(6);
   EXPECT_FALSE(mc16_.StartPlugIn(7));
   EXPECT_EQ(run_.records.createdObjects, (std::vector<std::string>{"Kb.Application", "reg.application"}));
-
-  const std::pair<std::vector<int32_t>, int32_t> refused[] = {{{}, 5}, {{0}, 5}, {{32768}, 5}, {{8, 6}, 457}};
-  for (const auto& entry : refused) {
-    EXPECT_THAT([&] { knowledge::RegisterProfilePlugIn(run_.registry, "Other.Application", entry.first); },
-                ThrowsError(entry.second));
-  }
-  EXPECT_EQ(knowledge::RegisteredProfilePlugIn(run_.registry, 8), "");  // nothing of a refused list is kept
-  knowledge::UnregisterProfilePlugIn(run_.registry, "Reg.Application");
-  EXPECT_EQ(knowledge::RegisteredProfilePlugIn(run_.registry, 6), "");
-  knowledge::RegisterProfilePlugIn(run_.registry, "Other.Application", {6});
-  EXPECT_EQ(knowledge::RegisteredProfilePlugIn(run_.registry, 6), "Other.Application");
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ TEST(PlugInEntryTest, RegistrationRefusesABadIdentityWholeAndUnregistrationRemov
       Identity("Second.Application", "{3F6E2B1A-8C4D-4E5F-9A7B-1C2D3E4F5A6G}", {7}),    // not hex
       Identity("Second.Application", kClass, {7}),                                      // another's class id
       Identity("Second.Application", "{3F6E2B1A-8C4D-4E5F-9A7B-1C2D3E4F5A61}", {}),     // no profile
+      Identity("Second.Application", "{3F6E2B1A-8C4D-4E5F-9A7B-1C2D3E4F5A61}", {0}),    // not a profile index
+      Identity("Second.Application", "{3F6E2B1A-8C4D-4E5F-9A7B-1C2D3E4F5A61}", {32768}),
       Identity("Second.Application", "{3F6E2B1A-8C4D-4E5F-9A7B-1C2D3E4F5A61}", {7, 6}),  // another's profile
   };
   for (const auto& identity : refused) {
