@@ -1,5 +1,7 @@
 #include "config/main_window.h"
 
+#include "config/live_monitoring.h"
+
 #include "base/procedure.h"
 #include "base/text.h"
 #include "services/dialogs.h"
@@ -20,6 +22,7 @@ constexpr int16_t kF1 = 112;
 constexpr double kShownLeft = 1320;
 constexpr double kHiddenLeft = -200000;
 constexpr uint8_t kEventsPerRepaint = 10;  // the eleventh event repaints
+constexpr int32_t kMonitoringPage = 3;
 
 // Enables the window again when a procedure ends, also when its error handler leaves it (a
 // window left disabled could not be used or closed any more).
@@ -33,7 +36,11 @@ struct EnableOnExit {
 MainWindow::MainWindow(ui::frmMain& form, MainWindowServices services)
     : form_(form),
       services_(std::move(services)),
-      parametersChanged_(services_.parametersChanged != nullptr ? services_.parametersChanged : &ownChanged_) {}
+      parametersChanged_(services_.parametersChanged != nullptr ? services_.parametersChanged : &ownChanged_) {
+  if (services_.monitorPoints != nullptr) {
+    live_ = std::make_unique<LiveMonitoring>(*services_.monitorPoints, form_.monitorTable);
+  }
+}
 
 MainWindow::~MainWindow() {
   if (configuration_ != nullptr) configuration_->SetWindow(nullptr);
@@ -140,6 +147,7 @@ void MainWindow::PageButtonClick(const std::string& key) {
   if (services_.setMonitoring) {
     services_.setMonitoring(page == 1 && services_.deviceIsAccessible && services_.deviceIsAccessible());
   }
+  if (live_) live_->Show(page == kMonitoringPage && page <= static_cast<int32_t>(form_.pages.size()));
   // Page buttons are keyed from 1; the pages are kept in that order.
   for (size_t i = 0; i < form_.pages.size(); ++i) {
     auto& strip = form_.pages[i];
@@ -273,6 +281,7 @@ bool MainWindow::Close() {
 }
 
 void MainWindow::Unload() {
+  if (live_) live_->Stop();
   if (services_.registry != nullptr) {
     form_.Form_Unload(*services_.registry, services_.plugInKey);
   } else {

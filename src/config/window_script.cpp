@@ -5,11 +5,15 @@
 
 #include "base/error.h"
 #include "base/text.h"
+#include "config/live_monitoring.h"
+#include "ui/res_strings.h"
 
 namespace config {
 namespace {
 
 using namespace ui::window;
+
+constexpr int32_t kMonitoringPage = 3;
 
 [[noreturn]] void Refuse(const std::string& why) {
   throw base::Error(base::err::kInvalidCallOrKey, "WindowScript", why);
@@ -166,10 +170,33 @@ void WindowScript::RunLine(const std::string& line) {
   } else if (verb == "key") {
     if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos) Refuse("a key is given by its code");
     actions_.Key(static_cast<int16_t>(base::CInt(base::Val(rest))));
+  } else if (verb == "monitor") {
+    Monitor(base::FoldCase(rest));
   } else if (verb == "print") {
     Print();
   } else {
     Refuse("unknown action \"" + action + "\"");
+  }
+}
+
+void WindowScript::Monitor(const std::string& what) {
+  LiveMonitoring* live = window_.Monitoring();
+  if (live == nullptr) Refuse("the window has no monitor points");
+  if (what == "pause" || what == "resume") {
+    live->Pause(what == "pause");
+  } else if (what == "pump") {
+    live->Pump();
+  } else {
+    Refuse("\"monitor\" takes pause, resume or pump");
+  }
+}
+
+void WindowScript::PrintMonitorTable() const {
+  const auto& table = window_.Form().monitorTable;
+  out_ << "  monitor points (" << table.state << "):\n";
+  for (const auto& row : table.rows) {
+    out_ << "    " << row.name << ": "
+         << (!row.available ? ui::ResString(1870) : row.failed ? ui::ResString(1871) : "\"" + row.value + "\"") << "\n";
   }
 }
 
@@ -199,6 +226,7 @@ void WindowScript::Print() const {
          << Colour(control.ForeColor()) << ", back " << Colour(control.BackColor())
          << (control.Enabled() ? ", enabled" : ", disabled") << "\n";
   }
+  if (form.currentPage + 1 == kMonitoringPage && window_.Monitoring() != nullptr) PrintMonitorTable();
   if (form.logBox.visible || form.currentSubPage == kLogSubPage) {
     out_ << "  log:\n";
     for (const auto& logLine : form.logBox.Lines()) {

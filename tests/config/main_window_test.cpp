@@ -6,6 +6,7 @@
 #include <sstream>
 #include <gtest/gtest.h>
 
+#include "config/live_monitoring.h"
 #include "config/window_script.h"
 #include "demo_profile/demo_window.h"
 #include "services/registry.h"
@@ -184,6 +185,47 @@ TEST_F(MainWindowTest, SaveAndLoadThroughTheFileDialogs) {
             std::tuple(ui::ResString(1523), services::dialogs::Icon::Critical));
 }
 
+// The Monitoring page follows the NVs while it is shown and not paused; leaving it, pausing
+// or closing gives the NVs back as they were (no monitor tag, monitoring type 0).
+TEST_F(MainWindowTest, TheMonitoringPageFollowsTheNvsWhileShownAndNotPaused) {
+  const auto prime = monitoring->MonitorPoints().GetMonitorPointByName("nviPrimeValue");
+  const auto nv = prime->NetworkVariable();
+  const auto outside = testing_support::DemoNetwork::Reopen(run.demo);  // another program's write
+  const auto write = [&](const std::string& value) {
+    outside->Object()->NetworkVariables()->ItemByName("nviPrimeValue")->SetValue(value);
+  };
+  const auto& table = form.monitorTable;
+  config::LiveMonitoring& live = *window->Monitoring();
+  const auto monitored = [&] { return std::tuple(table.live, nv->MonitorTag(), prime->MonitoringType()); };
+
+  window->PageButtonClick("3");
+  ASSERT_EQ(table.rows.size(), 5u);
+  EXPECT_EQ(std::tuple(table.rows[0].name, table.rows[0].value, table.state),
+            std::tuple("nviPrimeValue", "0.0 0", "Live: the values follow the device."));
+  EXPECT_EQ(monitored(), std::tuple(true, 5000, 2));
+  write("50.0 1");
+  EXPECT_EQ(live.Pump(), 1);
+  EXPECT_EQ(table.rows[0].value, "50.0 1");
+
+  live.Pause(true);
+  EXPECT_EQ(monitored(), std::tuple(false, 0, 0));
+  write("60.0 1");
+  EXPECT_EQ(live.Pump(), 0);
+  window->PageButtonClick("1");
+  window->PageButtonClick("3");  // still paused
+  EXPECT_EQ(std::tuple(table.rows[0].value, table.state),
+            std::tuple("50.0 1", "Paused: the values stay as they are."));
+  live.Pause(false);  // read anew
+  EXPECT_EQ(std::tuple(table.rows[0].value, monitored()), std::tuple("60.0 1", std::tuple(true, 5000, 2)));
+
+  window->PageButtonClick("2");
+  EXPECT_EQ(monitored(), std::tuple(false, 0, 0));
+  window->PageButtonClick("3");
+  window->CancelClick();
+  EXPECT_EQ(std::tuple(form.unloaded, monitored()), std::tuple(true, std::tuple(false, 0, 0)));
+  EXPECT_TRUE(log.errors.empty());
+}
+
 TEST_F(MainWindowTest, AWindowScriptDrivesTheWindowAndRefusesWhatAUserCouldNotDo) {
   controls.Place(form);
   window->PageButtonClick("1");
@@ -196,14 +238,17 @@ TEST_F(MainWindowTest, AWindowScriptDrivesTheWindowAndRefusesWhatAUserCouldNotDo
   std::istringstream lines(
       // A BOM, tabs and CR LF; refused: a disabled control, a separator, page 9, a tab not shown, apply when closed.
       "\xEF\xBB\xBFpick\tStartDelay\t2 s\r\n# a comment\n\ntype Brightness 50\nmenu FileSeperator\npage 9\ntab 3\n"
-      "answer Yes\nprint\ncancel\napply\n");
-  EXPECT_EQ(script.Run(lines), 5);
+      "answer Yes\nprint\npage 3\nmonitor pause\nmonitor stop\nprint\ncancel\napply\n");
+  EXPECT_EQ(script.Run(lines), 6);
   EXPECT_EQ(configuration->Parameters().ComboBoxParameterByName("StartDelay")->Value(), 20);
   EXPECT_THAT(answers, ElementsAre("Yes"));  // the answer to the unload question
   const std::string printed = out.str();
   EXPECT_THAT(printed, ::testing::HasSubstr("Start delay (StartDelay): combo box \"2 s\""));
   EXPECT_THAT(printed, ::testing::HasSubstr("line 4 not carried out: \"Brightness\" is disabled"));
-  EXPECT_THAT(printed, ::testing::HasSubstr("line 11 not carried out: the window is closed"));
+  EXPECT_THAT(printed, ::testing::HasSubstr("line 12 not carried out: \"monitor\" takes pause, resume or pump"));
+  EXPECT_THAT(printed, ::testing::HasSubstr("monitor points (Paused: the values stay as they are.):\n"
+                                            "    nviPrimeValue: \"0.0 0\"\n"));
+  EXPECT_THAT(printed, ::testing::HasSubstr("line 15 not carried out: the window is closed"));
   EXPECT_TRUE(form.unloaded);
 }
 

@@ -17,6 +17,9 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QTabBar>
+#include <QTableWidget>
+#include <chrono>
+#include <thread>
 
 #include "demo_profile/demo_window.h"
 #include "platform/dialogs/console_dialogs.h"
@@ -127,7 +130,7 @@ TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
   view->Refresh();
   EXPECT_EQ(std::make_pair(view->Header()->isVisibleTo(view.get()), view->Header()->text().toStdString()),
             std::make_pair(true, form.headerLine));
-  view->PageAction("3")->trigger();  // no controls on the Monitoring page of this object
+  view->PageAction("4")->trigger();  // no controls on the Controlling page of this object
   const auto nothing = view->findChildren<QLabel*>("nothing");
   EXPECT_EQ(std::count_if(nothing.begin(), nothing.end(),
                           [&](QLabel* label) {
@@ -174,6 +177,38 @@ TEST_F(WindowViewTest, PagesAndTabsShowTheirSubPagesAndTheLockModesLook) {
     ASSERT_EQ(view->Tabs()->count(), count);
     EXPECT_EQ(view->Tabs()->tabText(view->Tabs()->currentIndex()), selected);
   }
+}
+
+// The Monitoring page shows the object's monitor points; a value another program writes to an
+// NV appears while the event loop runs, woken by the object server; paused, it stays.
+TEST_F(WindowViewTest, TheMonitoringPageShowsAValueWrittenFromOutside) {
+  view->PageAction("3")->trigger();
+  QTableWidget* table = view->MonitorTable();
+  ASSERT_TRUE(table != nullptr && table->isVisibleTo(view.get()));
+  ASSERT_EQ(table->rowCount(), 5);
+  EXPECT_EQ(std::pair(table->item(0, 0)->text(), table->item(0, 1)->text()), std::pair(QString("nviPrimeValue"), QString("0.0 0")));
+  const auto outside = testing_support::DemoNetwork::Reopen(run.demo);
+  const auto write = [&](const std::string& value) {
+    outside->Object()->NetworkVariables()->ItemByName("nviPrimeValue")->SetValue(value);
+  };
+  // The event loop for up to `milliseconds`, or until the first row shows `text`.
+  const auto shownWithin = [&](const QString& text, int milliseconds = 5000) {
+    for (int i = 0; i < milliseconds / 10 && table->item(0, 1)->text() != text; ++i) {
+      QApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return table->item(0, 1)->text();
+  };
+  write("50.0 1");
+  EXPECT_EQ(shownWithin("50.0 1"), "50.0 1");
+
+  view->MonitorPause()->click();
+  EXPECT_EQ(std::pair(view->findChild<QLabel*>("monitorState")->text(), view->MonitorPause()->text()),
+            std::pair(QString("Paused: the values stay as they are."), QString("&Resume")));
+  write("60.0 1");
+  EXPECT_EQ(shownWithin("60.0 1", 300), "50.0 1");  // paused: the row keeps its value
+  view->MonitorPause()->click();
+  EXPECT_EQ(table->item(0, 1)->text(), "60.0 1");  // resumed: read anew
 }
 
 TEST(QtDialogsTest, AMessageBoxHasTheIconTitleButtonsAndDefaultButtonAsked) {

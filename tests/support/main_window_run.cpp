@@ -5,6 +5,8 @@ namespace testing_support {
 MainWindowRun::MainWindowRun() {
   run.context.windowCaption = "Switch 1 / Omnal 1";
   configuration = std::make_unique<config::cConfiguration>(run.context);
+  monitoring = std::make_unique<monitoring::cMonitoring>(run.context);
+  monitoring->FetchNVs();
   config::MainWindowServices services;
   services.dialogs = &run.dialogs;
   services.registry = &run.registry;
@@ -15,6 +17,7 @@ MainWindowRun::MainWindowRun() {
   services.plugInIniFile = &run.ini;
   services.programId = "9F:FF:FF:08:1C:0A:04:01";
   services.programFolder = run.demo.Dir().Path().string();
+  services.monitorPoints = &monitoring->MonitorPoints();
   form.caption = run.context.windowCaption;
   form.LoadResStringsToMenu();
   window = std::make_unique<config::MainWindow>(form, services);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,9 @@
 
 namespace services::registry {
 class Registry;
+}
+namespace monitoring {
+class cMonitorPoints;
 }
 
 namespace config {
@@ -38,7 +42,11 @@ struct MainWindowServices {
   const lns::IniFile* plugInIniFile = nullptr; // the program ids a device accepts, for loading
   std::string programId;                       // the device's program id
   std::string programFolder;                   // where the file dialogs start
+  // The monitor points the Monitoring page shows with live values (none: no table there).
+  monitoring::cMonitorPoints* monitorPoints = nullptr;
 };
+
+class LiveMonitoring;
 
 class MainWindow final : public ConfigurationWindow {
  public:
@@ -58,6 +66,9 @@ class MainWindow final : public ConfigurationWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   ui::frmMain& Form() { return form_; }  // the window model it works on
+  // The Monitoring page's live values: on while page 3 is shown and not paused, off when the
+  // window closes. nullptr without services.monitorPoints.
+  LiveMonitoring* Monitoring() { return live_.get(); }
   // The configuration whose parameters the window edits; its controls' events pass the
   // window's rules from now on.
   void SetConfiguration(cConfiguration* configuration);
@@ -133,6 +144,7 @@ class MainWindow final : public ConfigurationWindow {
   bool* parametersChanged_;
   cConfiguration* configuration_ = nullptr;
   int32_t currentCommand_ = 1;
+  std::unique_ptr<LiveMonitoring> live_;
 };
 
 }  // namespace config

@@ -12,9 +12,12 @@
 //   answer <answer>             the answer to the next question (Yes, No, OK, Cancel) or the
 //                               file name for the next file dialog
 //   key <code>                  a key pressed in the window (112 is F1)
+//   monitor pause|resume|pump   pauses or resumes the Monitoring page's live values, or
+//                               delivers the object server's pending NV updates to it
 //   print                       prints the window's state: where it is, pages, tabs, the
 //                               controls of the sub-page shown (a text box with its unit and
-//                               range), the log, the buttons and the status line
+//                               range), the monitor points on the Monitoring page, the
+//                               log, the buttons and the status line
 // Blank lines and lines starting with "#" are skipped. A line that cannot be carried out is
 // reported with its number and skipped.
 
@@ -85,6 +88,8 @@ class WindowScript {
   ui::window::ValueControl& Control(const std::string& tag, const std::string& caption = {}) const;
   // Whether the menu shows a tool of that name (separators have no caption and are no tools).
   bool HasTool(const std::string& name) const;
+  void Monitor(const std::string& what);
+  void PrintMonitorTable() const;
 
   MainWindow& window_;
   std::ostream& out_;

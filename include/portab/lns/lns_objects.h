@@ -240,6 +240,10 @@ class ObjectServer : public Object {
   virtual void SetNvUpdateHandler(NvUpdateHandler handler) = 0;
   // Delivers the pending NV update events to the handler; returns how many were raised.
   virtual int PumpEvents() = 0;
+  // A file descriptor that becomes readable when PumpEvents may have events to deliver, for
+  // an event loop to wait on (the server reads it empty in PumpEvents); -1 when the server has
+  // none, and PumpEvents must then be called from time to time. Errors: none.
+  virtual int EventDescriptor() { return -1; }
   // What the server knows of the standard NV types' scaling (none: nothing).
   virtual const NvTypeInformation* NvTypeInfo() const { return nullptr; }
 };

@@ -18,6 +18,7 @@
 #include "portab/config/window_script.h"
 #include "portab/lns/lns_objects.h"
 #include "portab/lns/plugin_context.h"
+#include "portab/monitoring/monitoring.h"
 #include "portab/services/dialogs.h"
 #include "portab/ui/frm_main.h"
 
@@ -58,6 +59,11 @@ struct Session {
   // The run's context: the plug-in INI file, the object server, the dialogs, the registry; what
   // monitor points (monitoring::cMonitorPoints) and the framework's fetch routines take.
   lns::PlugInContext& context;
+  // The run's monitor points: the object's NVs "nviPrimeValue", "nviSecValue", "nvoValue",
+  // "OutputValue" and "InputValue" as the plug-in INI file finds them; a plug-in adds its own
+  // with MonitorPoints().AddMonitorPoint or M_PlugInSpecific::FetchNvToMonitorPoint. The
+  // Monitoring page shows them all with live values.
+  monitoring::cMonitoring& monitoring;
 };
 
 // The moments of a command at which the plug-in may look at its window.

@@ -93,6 +93,8 @@ class frmMain {
   // When the parameters were last read or written, beside the status line ("" not yet).
   std::string lastTransfer;
   window::LogBox logBox;
+  // The monitor points on the Monitoring page.
+  window::MonitorTable monitorTable;
 
   // Raised while an action runs when the window should show its state at once (busy,
   // status line, a new log line), so a front end redraws before the action ends.

@@ -1,6 +1,10 @@
 #include "platform/lns_embedded/embedded_server.h"
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <array>
 
 #include "base/error.h"
 #include "base/procedure.h"
@@ -86,7 +90,30 @@ std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& net
   return db;
 }
 
+EmbeddedObjectServer::~EmbeddedObjectServer() {
+  if (watch_ >= 0) ::close(watch_);
+}
+
+int EmbeddedObjectServer::EventDescriptor() {
+  if (watch_ >= 0) return watch_;
+  const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (fd < 0) return -1;
+  // A write of another process lands in a database file or its write-ahead log.
+  if (::inotify_add_watch(fd, folder_.c_str(), IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
+    ::close(fd);
+    return -1;
+  }
+  watch_ = fd;
+  return watch_;
+}
+
 int EmbeddedObjectServer::PumpEvents() {
+  // Read the descriptor empty first: a write after this point wakes the event loop again.
+  if (watch_ >= 0) {
+    std::array<char, 4096> buffer{};
+    while (::read(watch_, buffer.data(), buffer.size()) > 0) {
+    }
+  }
   int raised = 0;
   for (auto& [name, network] : networks_) {
     for (const auto& [seq, nvId] : network.db->UpdatesSince(network.lastUpdate)) {

@@ -1,6 +1,8 @@
 #pragma once
 // The embedded LNS object server: the networks are the database files "<name>.db" in one
-// folder ($PORTAB_HOME/lns). NV update events are delivered when the host calls PumpEvents.
+// folder ($PORTAB_HOME/lns). NV update events are delivered when the host calls PumpEvents;
+// EventDescriptor watches the folder (inotify), so an event loop wakes when any process
+// writes a network database there.
 
 #include <filesystem>
 #include <map>
@@ -16,6 +18,9 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
                                    public std::enable_shared_from_this<EmbeddedObjectServer> {
  public:
   explicit EmbeddedObjectServer(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  ~EmbeddedObjectServer() override;
+  EmbeddedObjectServer(const EmbeddedObjectServer&) = delete;
+  EmbeddedObjectServer& operator=(const EmbeddedObjectServer&) = delete;
 
   lns::ObjectPtr Parent() const override { return nullptr; }
   std::string Name() const override { return "ObjectServer"; }
@@ -28,6 +33,8 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   std::shared_ptr<lns::NetworkCollection> Networks() override;
   void SetNvUpdateHandler(lns::NvUpdateHandler handler) override { handler_ = std::move(handler); }
   int PumpEvents() override;
+  // Readable after a file in the folder was written; -1 when the folder cannot be watched.
+  int EventDescriptor() override;
   const lns::NvTypeInformation* NvTypeInfo() const override { return &nvTypeInfo_; }
 
   // The open database of a network (opened on first use).
@@ -47,6 +54,7 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   lns::NvUpdateHandler handler_;
   EmbeddedNvTypeInformation nvTypeInfo_;
   std::map<std::string, OpenNetwork> networks_;
+  int watch_ = -1;  // the inotify descriptor on folder_, made on first use
 };
 
 std::filesystem::path DatabaseFile(const std::filesystem::path& folder, const std::string& networkName);

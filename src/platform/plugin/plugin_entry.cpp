@@ -184,6 +184,7 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   context.windowCaption = device->Name() + " / " + lonMarkObject->Name();
   context.newIniFile = [] { return std::make_unique<ini::ProfileIniFile>(); };
   config::cConfiguration configuration(context);
+  monitoring::cMonitoring monitoring(context);
 
   ui::frmMain form;
   form.Form_Load(registry, identity.registryKey, false);
@@ -198,6 +199,7 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
                                base::NativePath(plugInIni.ReadString("HelpFilePath", "velta Porta Help 1.0"));
   services.showHelp = [&](int32_t topic) { ui::ShowHelp(dialogs, shell, helpFile, topic); };
   services.showAbout = [&] { ui::ShowAbout(dialogs, server->Text()); };
+  services.monitorPoints = &monitoring.MonitorPoints();
   config::MainWindow window(form, services);
   window.SetCurrentCommand(currentCommand);
   window.SetConfiguration(&configuration);
@@ -205,7 +207,8 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
 
   // The knowledge base: fetching the CPs loads it for the device's "ParamVersion".
   configuration.FetchCPs();
-  Session session{command, device, lonMarkObject, configuration, form, window, context};
+  monitoring.FetchNVs();
+  Session session{command, device, lonMarkObject, configuration, form, window, context, monitoring};
   plugIn.BuildWindow(session);
   window.SetLoading(true);
   configuration.ReadSettings();

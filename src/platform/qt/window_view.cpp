@@ -14,16 +14,21 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QHeaderView>
 #include <QShortcut>
+#include <QSocketNotifier>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/text.h"
+#include "config/live_monitoring.h"
 #include "ui/res_strings.h"
 #include "ui/window/controls.h"
 
@@ -37,6 +42,8 @@ constexpr double kTwipsPerPixel = 15;
 constexpr int16_t kF1 = 112;
 constexpr int16_t kLogSubPage = 7;
 constexpr int16_t kNothingToShow = 1860;  // "Nothing to show for this object on this page."
+constexpr int32_t kMonitoringPage = 2;     // position of the Monitoring page in the pages
+constexpr int kPollMilliseconds = 500;     // without an event descriptor: how often to ask
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -81,6 +88,7 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
   column->addWidget(subPages_, 1);
   BuildPages();
   column->addWidget(BuildButtonLine());
+  WatchMonitorEvents();
   setCentralWidget(central);
   // Busy, status texts and log lines show while a long read or write still runs; user input
   // waits until it ends.
@@ -170,6 +178,10 @@ void WindowView::BuildPages() {
         delete sheet;
         continue;
       }
+      const bool firstFrame = &frame == &form_.pages[page].frames.front();
+      if (page == kMonitoringPage && firstFrame && window_.Monitoring() != nullptr && !form_.monitorTable.rows.empty()) {
+        rows->addRow(BuildMonitorTable());
+      }
       for (const auto& placed : form_.controls) {
         if (placed.page != static_cast<int32_t>(page) || placed.subPage != frame.index) continue;
         auto binding = std::make_unique<ControlBinding>(placed.control, [this] { Refresh(); });
@@ -209,6 +221,82 @@ QWidget* WindowView::BuildButtonLine() {
   connect(apply_, &QPushButton::clicked, this, [this] { Act([this] { window_.ApplyClick(); }); });
   for (QPushButton* button : {ok_, cancel_, apply_}) row->addWidget(button);
   return line;
+}
+
+QWidget* WindowView::BuildMonitorTable() {
+  auto* box = new QWidget;
+  auto* column = new QVBoxLayout(box);
+  column->setContentsMargins(0, 0, 0, 0);
+  auto* line = new QHBoxLayout;
+  monitorState_ = new QLabel;
+  monitorState_->setObjectName("monitorState");
+  monitorPause_ = new QPushButton;
+  monitorPause_->setObjectName("monitorPause");
+  connect(monitorPause_, &QPushButton::clicked, this, [this] {
+    Act([this] { window_.Monitoring()->Pause(!form_.monitorTable.paused); });
+  });
+  line->addWidget(monitorState_, 1);
+  line->addWidget(monitorPause_);
+  column->addLayout(line);
+  monitorTable_ = new QTableWidget(0, 2);
+  monitorTable_->setObjectName("monitorTable");
+  monitorTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  monitorTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  monitorTable_->verticalHeader()->hide();
+  monitorTable_->horizontalHeader()->setStretchLastSection(true);
+  column->addWidget(monitorTable_, 1);
+  return box;
+}
+
+void WindowView::WatchMonitorEvents() {
+  config::LiveMonitoring* live = window_.Monitoring();
+  if (live == nullptr) return;
+  // The object server's descriptor wakes the event loop when an update may be waiting; the
+  // loop sleeps otherwise. A server without one is asked on a timer while the page is live.
+  const int descriptor = live->EventDescriptor();
+  if (descriptor >= 0) {
+    auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] { PumpMonitorEvents(); });
+  } else {
+    monitorTimer_ = new QTimer(this);
+    monitorTimer_->setInterval(kPollMilliseconds);
+    connect(monitorTimer_, &QTimer::timeout, this, [this] { PumpMonitorEvents(); });
+  }
+}
+
+void WindowView::PumpMonitorEvents() {
+  if (window_.Monitoring()->Pump() > 0) ShowMonitorTable();
+}
+
+void WindowView::ShowMonitorTable() {
+  const auto& table = form_.monitorTable;
+  if (monitorTimer_ != nullptr && monitorTimer_->isActive() != table.live) {
+    if (table.live) {
+      monitorTimer_->start();
+    } else {
+      monitorTimer_->stop();
+    }
+  }
+  if (monitorTable_ == nullptr) return;
+  monitorState_->setText(Q(table.state));
+  monitorPause_->setText(Q(ui::ResString(table.paused ? 1867 : 1866)));
+  monitorTable_->setHorizontalHeaderLabels({Q(ui::ResString(1868)), Q(ui::ResString(1869))});
+  monitorTable_->setAccessibleName(Q(ui::ResString(1002)));
+  monitorTable_->setRowCount(static_cast<int>(table.rows.size()));
+  for (size_t i = 0; i < table.rows.size(); ++i) {
+    const auto& row = table.rows[i];
+    const auto at = static_cast<int>(i);
+    if (monitorTable_->item(at, 0) == nullptr) {
+      monitorTable_->setItem(at, 0, new QTableWidgetItem);
+      monitorTable_->setItem(at, 1, new QTableWidgetItem);
+    }
+    monitorTable_->item(at, 0)->setText(Q(row.name));
+    QTableWidgetItem* value = monitorTable_->item(at, 1);
+    value->setText(Q(!row.available ? ui::ResString(1870) : row.failed ? ui::ResString(1871) : row.value));
+    const QPalette& palette = monitorTable_->palette();
+    value->setForeground(row.failed ? QColor(Qt::red)
+                                    : palette.color(row.available ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  }
 }
 
 void WindowView::Act(const std::function<void()>& action) {
@@ -265,6 +353,7 @@ void WindowView::Refresh() {
   apply_->setEnabled(form_.buttons.applyEnabled);
   status_->setText(Q(form_.statusLine));
   for (const auto& binding : bindings_) binding->Show();
+  ShowMonitorTable();
   refreshing_ = false;
   if (form_.unloaded && !closing_) {
     closing_ = true;

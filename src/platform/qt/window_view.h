@@ -21,6 +21,8 @@ class QPushButton;
 class QShortcut;
 class QStackedWidget;
 class QTabBar;
+class QTableWidget;
+class QTimer;
 class QToolBar;
 
 namespace platform::qt {
@@ -52,6 +54,10 @@ class WindowView final : public QMainWindow {
   void RunTab(const std::string& key);
   QListWidget* Log() const { return log_; }
   QLabel* Header() const { return header_; }
+  // The Monitoring page's table of monitor points and its Pause/Resume button (nullptr when
+  // the window has no monitor points).
+  QTableWidget* MonitorTable() const { return monitorTable_; }
+  QPushButton* MonitorPause() const { return monitorPause_; }
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override;
@@ -63,6 +69,11 @@ class WindowView final : public QMainWindow {
   void BuildMenu();
   void BuildPages();
   QWidget* BuildButtonLine();
+  // The monitor table with its state line and Pause button, and the wake-up of its updates.
+  QWidget* BuildMonitorTable();
+  void WatchMonitorEvents();
+  void PumpMonitorEvents();
+  void ShowMonitorTable();
   void ShowTabs();
   void ShowLog();
   // Runs a user action on the model, then shows the result.
@@ -86,6 +97,10 @@ class WindowView final : public QMainWindow {
   QPushButton* cancel_ = nullptr;
   QPushButton* apply_ = nullptr;
   QShortcut* help_ = nullptr;
+  QTableWidget* monitorTable_ = nullptr;
+  QLabel* monitorState_ = nullptr;
+  QPushButton* monitorPause_ = nullptr;
+  QTimer* monitorTimer_ = nullptr;  // only for an object server without an event descriptor
   std::vector<std::unique_ptr<ControlBinding>> bindings_;
   base::Signal<>::Id stateChanged_ = 0;
   base::Signal<>::Id logAdded_ = 0;

@@ -116,4 +116,20 @@ class LogBox final : public ui::LogBox {
   std::vector<Line> lines_;
 };
 
+// The Monitoring page's table: the run's monitor points with their last values, updated live
+// while the page is shown and not paused.
+struct MonitorRow {
+  std::string name;        // the monitor point's name
+  std::string value;       // the last value seen ("" none yet)
+  bool available = false;  // the point has an NV
+  bool failed = false;     // the last read of the NV failed (the device did not answer)
+};
+struct MonitorTable {
+  std::vector<MonitorRow> rows;  // in the order the points were added
+  bool live = false;    // the NVs are monitored: their updates reach the rows
+  bool paused = false;  // the user paused the updates (the rows keep their last values)
+  std::string state;    // what the page says of the updates ("Live", "Paused", ...)
+  int32_t updates = 0;  // updates received since the window opened
+};
+
 }  // namespace ui::window
