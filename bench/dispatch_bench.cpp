@@ -105,6 +105,25 @@ void BM_DispatchCommand13AsAProcess(benchmark::State& state) {
   }
   state.counters["peak_rss_kB"] = static_cast<double>(peak);  // portab and the profile plug-in
 }
+// Start to a usable window: the same dispatch on the demo object with the Qt window (offscreen),
+// shown, then closed by a window script that only cancels.
+void BM_DispatchCommand13WithTheWindow(benchmark::State& state) {
+  static const DemoHome demo;
+  const auto script = demo.home / "cancel.script";
+  std::ofstream(script) << "cancel\n";
+  const auto withWindow = [&] {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::setenv("PORTAB_WINDOW_SCRIPT", script.c_str(), 1);
+  };
+  for (auto _ : state) {
+    if (RunProgram(PORTAB_EXE, {"/CLASSID:28/COMMANDID:13/OBJECTNAME:" + DispatchedObject(0)}, demo.home, withWindow)
+            .ru_maxrss < 0) {
+      state.SkipWithError("the dispatch failed");
+    }
+  }
+}
+BENCHMARK(BM_DispatchCommand13WithTheWindow)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
 BENCHMARK(BM_DispatchCommand13AsAProcess)
     ->Arg(0)
     ->Arg(kScaleDevices)

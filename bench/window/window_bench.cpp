@@ -1,0 +1,138 @@
+// The Qt window's Monitoring page on the demo network (offscreen): the CPU it takes while it
+// sits open with 10 live monitor points and nothing changes, and the delay from another
+// program's NV write to the value on the page.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTableWidget>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "config/main_window.h"
+#include "monitoring/monitor_points.h"
+#include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/network_description.h"
+#include "platform/qt/window_view.h"
+
+namespace {
+
+constexpr int kMonitorPoints = 10;
+
+double CpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The demo network in a fresh folder, 10 of its NVs as monitor points, and the window on its
+// Monitoring page.
+struct MonitoringWindow {
+  MonitoringWindow()
+      : folder(std::filesystem::temp_directory_path() / ("portab-bench-window-" + std::to_string(::getpid()))) {
+    std::ifstream in(PORTAB_DATA_DIR "/demo/network.json");
+    std::ostringstream description;
+    description << in.rdbuf();
+    platform::lns_embedded::CreateNetwork(folder / "lns", description.str(), true);
+    server = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(folder / "lns");
+    server->Open(0);
+    context.objectServer = server;
+    points = std::make_unique<monitoring::cMonitorPoints>(context);
+    points->SetObjectServer(server);
+    auto system = server->Networks()->Item(1)->Systems()->Item(1);
+    for (int32_t s = 1; s <= system->Subsystems()->Count() && points->Count() < kMonitorPoints; ++s) {
+      auto devices = system->Subsystems()->Item(s)->AppDevices();
+      for (int32_t d = 1; d <= devices->Count() && points->Count() < kMonitorPoints; ++d) {
+        auto nvs = devices->Item(d)->Interface()->NetworkVariables();
+        for (int32_t n = 1; n <= nvs->Count() && points->Count() < kMonitorPoints; ++n) {
+          points->AddMonitorPoint("point " + std::to_string(points->Count() + 1), nvs->Item(n));
+        }
+      }
+    }
+    config::MainWindowServices services;
+    services.monitorPoints = points.get();
+    form.LoadResStringsToMenu();
+    window = std::make_unique<config::MainWindow>(form, services);
+    window->PageButtonClick("3");
+    view = std::make_unique<platform::qt::WindowView>(*window);
+    view->show();
+    QApplication::processEvents();
+    writer = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(folder / "lns");
+    writer->Open(0);
+    firstNv = writer->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)->Interface()
+                  ->NetworkVariables()->Item(1);
+  }
+  ~MonitoringWindow() {
+    view.reset();
+    window.reset();
+    points.reset();
+    std::filesystem::remove_all(folder);
+  }
+
+  std::filesystem::path folder;
+  std::shared_ptr<platform::lns_embedded::EmbeddedObjectServer> server;
+  lns::PlugInContext context;
+  std::unique_ptr<monitoring::cMonitorPoints> points;
+  ui::frmMain form;
+  std::unique_ptr<config::MainWindow> window;
+  std::unique_ptr<platform::qt::WindowView> view;
+  std::shared_ptr<platform::lns_embedded::EmbeddedObjectServer> writer;  // another program's connection
+  std::shared_ptr<lns::NetworkVariable> firstNv;                       // "point 1", written by it
+};
+
+// One second of the event loop per iteration with the page open and no NV changing.
+void BM_MonitoringPageIdle(benchmark::State& state) {
+  MonitoringWindow open;
+  if (!open.form.monitorTable.live) state.SkipWithError("the monitor points are not live");
+  double cpu = 0;
+  double wall = 0;
+  for (auto _ : state) {
+    const double cpuBefore = CpuSeconds();
+    const auto wallBefore = std::chrono::steady_clock::now();
+    QEventLoop loop;
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    cpu += CpuSeconds() - cpuBefore;
+    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
+  }
+  state.counters["monitor_points"] = open.points->Count();
+  state.counters["cpu_percent"] = 100.0 * cpu / wall;
+}
+BENCHMARK(BM_MonitoringPageIdle)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Another connection writes the first point's NV; the time until the page shows the value.
+void BM_MonitoringUpdateDelay(benchmark::State& state) {
+  MonitoringWindow open;
+  QTableWidget* table = open.view->MonitorTable();
+  if (table == nullptr) state.SkipWithError("the Monitoring page has no table");
+  QTimer wakeUp;  // the loop waits for events: never longer than this, should none come
+  wakeUp.start(100);
+  int step = 0;
+  for (auto _ : state) {
+    const QString value = QString("%1.0 1").arg(++step % 100);
+    open.firstNv->SetValue(value.toStdString());
+    for (int i = 0; i < 100000 && table->item(0, 1)->text() != value; ++i) {
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+  }
+}
+BENCHMARK(BM_MonitoringUpdateDelay)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
