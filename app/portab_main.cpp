@@ -19,6 +19,7 @@
 #ifdef PORTAB_WITH_QT
 #include <QApplication>
 
+#include "platform/qt/colour_scheme.h"
 #include "platform/qt/qt_components.h"
 #endif
 
@@ -80,6 +81,7 @@ int main(int argc, char** argv) {
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
   QApplication application(qtArgc, qtArgv);
+  platform::qt::ApplyColourScheme();
   platform::qt::QtComponentFactory factory;
 #else
   platform::ConsoleComponentFactory factory;

@@ -83,7 +83,7 @@ std::optional<std::string> ServerText() {
 // Without an object name: the About box, then the program registers itself and ends.
 void AboutAndSelfRegistration() {
   auto& s = RunState();
-  ui::ShowAbout(*s.Dialogs, ServerText());
+  ui::ShowAbout(*s.Dialogs, ServerText(), s.Program.executable.parent_path().string());
   s.Shell->Start(s.Program.executable, {"/regserver"});
   M_LcaPlugIn::EndApp();
 }

@@ -14,7 +14,8 @@ namespace ui {
 
 using services::dialogs::Icon;
 
-void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText) {
+void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText,
+               const std::string& programFolder) {
   base::RunProcedure("M_Help", base::Visibility::Public, "ShowAbout", [&](base::ErrorScope&) {
     const std::string version = std::to_string(base::kVersionMajor) + "." + std::to_string(base::kVersionMinor) +
                                 "." + std::to_string(base::kVersionRevision);
@@ -23,6 +24,11 @@ void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::str
     about.lines.push_back(base::FormatPlaceholders(ResString(1851), {version}));
     if (serverText) about.lines.push_back(*serverText);
     for (int16_t id : {1852, 1853, 1855, 1856, 1857, 1858}) about.lines.push_back(ResString(id));
+    if (!programFolder.empty()) {
+      for (const char* picture : {"103.png", "104.png"}) {
+        about.pictures.push_back((std::filesystem::path(programFolder) / "Pictures" / picture).string());
+      }
+    }
     dialogs.ShowAbout(about);
   });
 }

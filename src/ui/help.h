@@ -18,8 +18,10 @@ namespace ui {
 inline constexpr const char* kDesktopOpener = "xdg-open";
 
 // Title 1850, the product line 1851 with the version, the object server's text line when
-// there is one, then the maker's lines (1852, 1853, 1855..1858; missing entries are empty).
-void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText);
+// there is one, then the maker's lines (1852, 1853, 1855..1858; missing entries are empty);
+// with a program folder, the pictures 103 and 104 of its "Pictures" folder.
+void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText,
+               const std::string& programFolder = {});
 
 // Opens the help file with the desktop's opener. The opener cannot address a topic, so every
 // topicId (-1 the start page) shows the file's start. Without an opener message 1426 is

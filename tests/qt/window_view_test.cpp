@@ -220,6 +220,13 @@ TEST(QtDialogsTest, AMessageBoxHasTheIconTitleButtonsAndDefaultButtonAsked) {
   EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
   EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
   EXPECT_EQ(platform::qt::AnswerOf(QMessageBox::No), Answer::No);
+  // The About box: the mark beside the lines (the server's among them), the strip below.
+  const auto about = platform::qt::BuildAboutBox(
+      {"About", {"velta Porta (1.0.0)", "portab embedded LNS object server", ""},
+       {PORTAB_DATA_DIR "/Pictures/103.png", PORTAB_DATA_DIR "/Pictures/104.png"}});
+  EXPECT_EQ(about->findChild<QLabel*>("lines")->text(), "velta Porta (1.0.0)\nportab embedded LNS object server");
+  EXPECT_FALSE(about->findChild<QLabel*>("mark")->pixmap().isNull());
+  EXPECT_FALSE(about->findChild<QLabel*>("strip")->pixmap().isNull());
   // "*.*" is every file, also one without a dot.
   EXPECT_EQ(platform::qt::QtFileFilter("Data (*.dat)|*.dat|All (*.*)|*.*"), "Data (*.dat);;All (*)");
 }

@@ -33,6 +33,9 @@ struct FileDialog {
 struct AboutBox {
   std::string title;
   std::vector<std::string> lines;
+  // Picture files: the product's mark beside the lines, the maker's strip below them (a file
+  // that cannot be read shows no picture).
+  std::vector<std::string> pictures;
 };
 
 // The English names ("Critical", "OK", "Yes", ...), for logs and scripts.

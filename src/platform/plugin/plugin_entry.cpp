@@ -198,7 +198,10 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   const std::string helpFile = base::WithTrailingSeparator(programFolder.string()) +
                                base::NativePath(plugInIni.ReadString("HelpFilePath", "velta Porta Help 1.0"));
   services.showHelp = [&](int32_t topic) { ui::ShowHelp(dialogs, shell, helpFile, topic); };
-  services.showAbout = [&] { ui::ShowAbout(dialogs, server->Text()); };
+  // The pictures lie beside the plug-in INI file, in the folder portab shares with its plug-ins.
+  services.showAbout = [&] {
+    ui::ShowAbout(dialogs, server->Text(), std::filesystem::path(plugInIni.GetFile()).parent_path().string());
+  };
   services.monitorPoints = &monitoring.MonitorPoints();
   config::MainWindow window(form, services);
   window.SetCurrentCommand(currentCommand);
@@ -214,6 +217,7 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   configuration.ReadSettings();
   window.SetLoading(false);
   window.SetControls();
+  window.SetStatusLine(ui::ResString(1517));  // "Ready."
   form.headerLine = HeaderLine(command, configuration.Parameters());
   form.visible = true;
   if (!form.pageBar.Buttons().empty()) window.PageButtonClick(form.pageBar.Buttons().front().key);  // the command's first page

@@ -1,6 +1,10 @@
 #include "platform/qt/qt_dialogs.h"
 
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStringList>
 
@@ -90,10 +94,32 @@ std::optional<std::string> QtDialogs::ChooseFile(const FileDialog& dialog) {
   return chosen.toStdString();
 }
 
-void QtDialogs::ShowAbout(const AboutBox& about) {
+std::unique_ptr<QDialog> BuildAboutBox(const AboutBox& about, QWidget* parent) {
+  auto dialog = std::make_unique<QDialog>(parent);
+  dialog->setWindowTitle(Text(about.title));
+  auto* grid = new QGridLayout(dialog.get());
+  // The pictures; one that cannot be read leaves its place empty.
+  const auto picture = [&](size_t index, const char* name) {
+    auto* label = new QLabel;
+    label->setObjectName(name);
+    if (index < about.pictures.size()) label->setPixmap(QPixmap(QString::fromStdString(about.pictures[index])));
+    return label;
+  };
+  grid->addWidget(picture(0, "mark"), 0, 0, Qt::AlignTop);
   QStringList lines;
   for (const auto& line : about.lines) lines << Text(line);
-  QMessageBox::about(parent_, Text(about.title), lines.join("\n"));
+  while (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+  auto* text = new QLabel(lines.join("\n"));
+  text->setObjectName("lines");
+  text->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the server line can be copied
+  grid->addWidget(text, 0, 1);
+  grid->addWidget(picture(1, "strip"), 1, 0, 1, 2, Qt::AlignLeft);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog.get(), &QDialog::accept);
+  grid->addWidget(buttons, 2, 0, 1, 2);
+  return dialog;
 }
+
+void QtDialogs::ShowAbout(const AboutBox& about) { BuildAboutBox(about, parent_)->exec(); }
 
 }  // namespace platform::qt

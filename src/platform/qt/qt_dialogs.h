@@ -2,6 +2,7 @@
 // Message boxes and file dialogs as Qt widgets: QMessageBox with the icon, title, buttons and
 // default button each call asks for, QFileDialog for opening and saving files.
 
+#include <QDialog>
 #include <QMessageBox>
 #include <QString>
 #include <memory>
@@ -13,6 +14,9 @@ namespace platform::qt {
 
 // The message box a call asks for, not yet shown (line breaks CR LF become line breaks).
 std::unique_ptr<QMessageBox> BuildMessageBox(const services::dialogs::MessageBox& box, QWidget* parent = nullptr);
+// The About box a call asks for, not yet shown: the first picture beside the lines, the
+// second below them, an OK button.
+std::unique_ptr<QDialog> BuildAboutBox(const services::dialogs::AboutBox& about, QWidget* parent = nullptr);
 // The answer of a pressed standard button.
 services::dialogs::Answer AnswerOf(QMessageBox::StandardButton button);
 // "Data (*.dat)|*.dat|All (*.*)|*.*" as Qt writes it: "Data (*.dat);;All (*.*)".

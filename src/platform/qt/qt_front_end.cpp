@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdlib>
 
+#include "platform/qt/colour_scheme.h"
 #include "platform/qt/qt_dialogs.h"
 #include "platform/qt/window_view.h"
 
@@ -22,7 +23,9 @@ struct QtFrontEnd::Parts {
   std::unique_ptr<WidgetActions> actions;
 
   void StartApplication() {
-    if (!application) application = std::make_unique<QApplication>(argc, argv);
+    if (application) return;
+    application = std::make_unique<QApplication>(argc, argv);
+    platform::qt::ApplyColourScheme();
   }
 };
 

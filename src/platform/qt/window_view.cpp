@@ -243,6 +243,7 @@ QWidget* WindowView::BuildMonitorTable() {
   monitorTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   monitorTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
   monitorTable_->verticalHeader()->hide();
+  monitorTable_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   monitorTable_->horizontalHeader()->setStretchLastSection(true);
   column->addWidget(monitorTable_, 1);
   return box;
