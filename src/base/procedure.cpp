@@ -32,7 +32,14 @@ void LogLine(const std::string& text, uint32_t colour, bool withTime, int16_t bl
   if (g_log != nullptr) g_log->LogLine(text, colour, true, withTime, blankLines);
 }
 
+namespace {
+std::atomic<int> g_swallowedErrors{0};
+}  // namespace
+
+int SwallowedErrors() { return g_swallowedErrors.load(); }
+
 void LogSwallowedError(const std::string& text) {
+  ++g_swallowedErrors;
   if (g_log == nullptr) return;
   const bool flagged = g_log->ErrorLogged();
   g_log->LogLine(text, kRedLine, true, true, 0);

@@ -73,8 +73,9 @@ void cConfiguration::FetchCPs() {
 void cConfiguration::ReadSettings() {
   base::LogEntry("M_PlugIn", Visibility::Public, "ReadSettings");
   base::ErrorScope scope(kErrorModule, "ReadSettings");
+  const int errorsBefore = base::SwallowedErrors() + base::ErrorsReported();
   scope.Run([&] { parameters_->ReadFromLns(); });
-  ShowLastTransfer(kLastRead);
+  ShowLastTransfer(base::SwallowedErrors() + base::ErrorsReported() == errorsBefore ? kLastRead : kLastReadWithErrors);
 }
 
 bool cConfiguration::checkValues() {
@@ -90,6 +91,7 @@ bool cConfiguration::checkValues() {
 void cConfiguration::WriteSettings() {
   base::LogEntry("M_PlugIn", Visibility::Public, "WriteSettings");
   base::ErrorScope scope(kErrorModule, "WriteSettings");
+  const int errorsBefore = base::SwallowedErrors() + base::ErrorsReported();
   scope.Run([&] {
     const auto& system = parameters_->System();
     base::IgnoringErrors([&] {
@@ -100,10 +102,32 @@ void cConfiguration::WriteSettings() {
       if (system) system->EndBatch();
     });
   });
-  ShowLastTransfer(kLastWritten);
+  ShowLastTransfer(base::SwallowedErrors() + base::ErrorsReported() == errorsBefore ? kLastWritten
+                                                                                   : kLastWrittenWithErrors);
+}
+
+void cConfiguration::MarkTransferProblems() {
+  const params::cParams& set = *parameters_;
+  const auto mark = [](ui::window::ValueControl* control, const params::cParameter& parameter) {
+    if (control != nullptr) control->SetProblem(parameter.TransferProblem());
+  };
+  for (int32_t i = 1; i <= set.TextBoxParameterCount(); ++i) {
+    mark(set.TextBoxParameter(i)->TextBoxControl().get(), *set.TextBoxParameter(i));
+  }
+  for (int32_t i = 1; i <= set.ComboBoxParameterCount(); ++i) {
+    mark(set.ComboBoxParameter(i)->ComboBoxControl().get(), *set.ComboBoxParameter(i));
+  }
+  for (int32_t i = 1; i <= set.CheckBoxParameterCount(); ++i) {
+    mark(set.CheckBoxParameter(i)->CheckBoxControl().get(), *set.CheckBoxParameter(i));
+  }
+  for (int32_t i = 1; i <= set.OptionButtonParameterCount(); ++i) {
+    const auto parameter = set.OptionButtonParameter(i);  // the group's first button carries the mark
+    if (parameter->OptionButtonsCount() > 0) mark(parameter->OptionButton(1).get(), *parameter);
+  }
 }
 
 void cConfiguration::ShowLastTransfer(int16_t textId) {
+  MarkTransferProblems();
   if (window_ == nullptr) return;
   const std::time_t now = std::time(nullptr);
   std::tm local{};

@@ -6,10 +6,8 @@
 namespace config {
 namespace {
 
-constexpr int32_t kShownWhileLive = 2;  // monitored by its tag, without the NV's monitoring option
-constexpr int16_t kLive = 1863;         // "Live: the values follow the device."
-constexpr int16_t kPaused = 1864;       // "Paused: the values stay as they are."
-constexpr int16_t kNotLive = 1865;      // "Not live: the object server does not report these NVs."
+constexpr int16_t kLive = 1863;    // "Live: the values follow the device."
+constexpr int16_t kPaused = 1864;  // "Paused: the values stay as they are."
 
 }  // namespace
 
@@ -17,7 +15,7 @@ LiveMonitoring::LiveMonitoring(monitoring::cMonitorPoints& points, ui::window::M
     : points_(points), table_(table) {
   updateId_ = points_.NvUpdate.Connect([this](const std::string& name, const std::string& value) {
     auto* row = Row(name);
-    if (row == nullptr || !table_.live) return;  // paused, or the update of a read of our own
+    if (row == nullptr || !table_.live) return;
     row->value = value;
     row->failed = false;
     ++table_.updates;
@@ -25,16 +23,16 @@ LiveMonitoring::LiveMonitoring(monitoring::cMonitorPoints& points, ui::window::M
   failedId_ = points_.CommunicationFailed.Connect([this](monitoring::cMonitorPoint& point) {
     if (auto* row = Row(point.Name())) row->failed = true;
   });
-  FillRows();
+  FillRowsIfPointsChanged();
 }
 
 LiveMonitoring::~LiveMonitoring() {
-  Stop();
   points_.NvUpdate.Disconnect(updateId_);
   points_.CommunicationFailed.Disconnect(failedId_);
 }
 
-void LiveMonitoring::FillRows() {
+void LiveMonitoring::FillRowsIfPointsChanged() {
+  if (static_cast<int32_t>(table_.rows.size()) == points_.Count()) return;
   table_.rows.clear();
   for (int16_t i = 1; i <= points_.Count(); ++i) {
     const auto point = points_.GetMonitorPoint(i);
@@ -49,85 +47,63 @@ ui::window::MonitorRow* LiveMonitoring::Row(const std::string& name) {
   return nullptr;
 }
 
-void LiveMonitoring::SetState(int16_t textId) { table_.state = ui::ResString(textId); }
+void LiveMonitoring::SetLive(bool live) {
+  if (live) ReadRows();
+  table_.live = live;
+  table_.state = ui::ResString(table_.paused ? kPaused : kLive);
+}
 
 void LiveMonitoring::Show(bool shown) {
   shown_ = shown;
-  if (!table_.live && static_cast<int32_t>(table_.rows.size()) != points_.Count()) FillRows();  // points added since
-  if (shown && !table_.paused) {
-    Start();
-  } else {
-    Stop();
-  }
+  FillRowsIfPointsChanged();
+  SetLive(shown && !table_.paused);
 }
 
 void LiveMonitoring::Pause(bool paused) {
   table_.paused = paused;
-  if (paused) {
-    Stop();
-    SetState(kPaused);
-  } else if (shown_) {
-    Start();
-  }
+  SetLive(shown_ && !paused);
 }
 
-void LiveMonitoring::Start() {
-  if (table_.live) return;
-  if (static_cast<int32_t>(table_.rows.size()) != points_.Count()) FillRows();
-  try {
-    for (int16_t i = 1; i <= points_.Count(); ++i) {
-      const auto point = points_.GetMonitorPoint(i);
-      if (!point->Available() || point->MonitoringType() != 0) continue;
-      point->SetMonitoringType(kShownWhileLive);
-      retyped_.push_back(point);
-    }
-    table_.live = points_.ActivateMonitoring();
-  } catch (const std::exception& e) {
-    base::LogSwallowedError(std::string("Monitoring could not be switched on: ") + e.what());
-    Stop();
-  }
-  // The values as they are now; a point whose NV does not answer is marked by the set's
-  // CommunicationFailed event.
+// The values as they are now; a point whose NV does not answer is marked by the set's
+// CommunicationFailed event and keeps the value it showed.
+int LiveMonitoring::ReadRows() {
+  int changed = 0;
   for (auto& row : table_.rows) {
     if (!row.available) continue;
+    const bool failedBefore = row.failed;
     row.failed = false;
-    const std::string value = points_.GetMonitorPointByName(row.name)->Value();
-    if (!row.failed) row.value = value;
-  }
-  SetState(table_.live ? kLive : kNotLive);
-}
-
-void LiveMonitoring::Stop() {
-  if (table_.live) {
+    std::string value;
     try {
-      points_.DeactivateMonitoring();
-    } catch (const std::exception& e) {
-      base::LogSwallowedError(std::string("Monitoring could not be switched off: ") + e.what());
+      value = points_.GetMonitorPointByName(row.name)->Value();
+    } catch (const std::exception& e) {  // the point was removed since
+      base::LogSwallowedError("The monitor point \"" + row.name + "\" cannot be read: " + e.what());
+      row.failed = true;
+    }
+    if (!row.failed && value != row.value) {
+      row.value = value;
+      ++changed;
+    } else if (row.failed != failedBefore) {
+      ++changed;
     }
   }
-  for (const auto& point : retyped_) {
-    try {
-      point->SetMonitoringType(0);
-    } catch (const std::exception& e) {
-      base::LogSwallowedError("The monitoring type of \"" + point->Name() + "\" could not be set back: " + e.what());
-    }
-  }
-  retyped_.clear();
-  const bool wasLive = table_.live;
-  table_.live = false;
-  if (wasLive && !table_.paused) SetState(kNotLive);
+  return changed;
 }
 
 int LiveMonitoring::Pump() {
   const auto& server = points_.ObjectServer();
-  if (!server) return 0;
+  if (!server || pumping_) return 0;
+  pumping_ = true;
   const int32_t before = table_.updates;
   try {
     server->PumpEvents();  // also when not live: it reads the event descriptor empty
   } catch (const std::exception& e) {
     base::LogSwallowedError(std::string("The object server's events could not be read: ") + e.what());
   }
-  return table_.updates - before;
+  int changed = table_.updates - before;
+  if (table_.live) changed += ReadRows();
+  table_.updates += changed - (table_.updates - before);
+  pumping_ = false;
+  return changed;
 }
 
 int LiveMonitoring::EventDescriptor() const {

@@ -281,7 +281,7 @@ bool MainWindow::Close() {
 }
 
 void MainWindow::Unload() {
-  if (live_) live_->Stop();
+  if (live_) live_->Show(false);
   if (services_.registry != nullptr) {
     form_.Form_Unload(*services_.registry, services_.plugInKey);
   } else {

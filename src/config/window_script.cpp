@@ -14,6 +14,8 @@ namespace {
 using namespace ui::window;
 
 constexpr int32_t kMonitoringPage = 3;
+constexpr int16_t kEnter = 13;
+constexpr int16_t kEscape = 27;
 
 [[noreturn]] void Refuse(const std::string& why) {
   throw base::Error(base::err::kInvalidCallOrKey, "WindowScript", why);
@@ -72,6 +74,16 @@ void ModelActions::Type(TextBox& box, const std::string& text) {
 void ModelActions::Click(ValueControl& control) {
   if (auto* check = dynamic_cast<CheckBox*>(&control)) return check->UserClick();
   if (auto* option = dynamic_cast<OptionButton*>(&control)) return option->UserClick();
+}
+
+void ModelActions::Key(int16_t keyCode) {
+  if (keyCode == kEnter) {
+    if (window_.Form().buttons.applyEnabled) window_.ApplyClick();
+  } else if (keyCode == kEscape) {
+    window_.CancelClick();
+  } else {
+    window_.KeyDown(keyCode);
+  }
 }
 
 void ModelActions::Button(const std::string& which) {
@@ -224,7 +236,8 @@ void WindowScript::Print() const {
     const auto& control = *placed.control;
     out_ << "  " << placed.label << " (" << control.Tag() << "): " << Shown(control) << ", fore "
          << Colour(control.ForeColor()) << ", back " << Colour(control.BackColor())
-         << (control.Enabled() ? ", enabled" : ", disabled") << "\n";
+         << (control.Enabled() ? ", enabled" : ", disabled")
+         << (control.Problem().empty() ? "" : ", problem: " + control.Problem()) << "\n";
   }
   if (form.currentPage + 1 == kMonitoringPage && window_.Monitoring() != nullptr) PrintMonitorTable();
   if (form.logBox.visible || form.currentSubPage == kLogSubPage) {

@@ -116,9 +116,11 @@ void cConfigProp::RawRead() {
     const int32_t dimension = configProperty_->Dimension();
     byteValue_ = configProperty_->RawRead(0, dimension, 0);
     created_ = true;
+    transferProblem_.clear();
   } catch (const std::exception& e) {
     // A failed read leaves the bytes as they were; the log shows it.
-    base::LogSwallowedError("CP \"" + name_ + "\" could not be read: " + base::ToError(e, kModule).Description());
+    transferProblem_ = "CP \"" + name_ + "\" could not be read: " + base::ToError(e, kModule).Description();
+    base::LogSwallowedError(transferProblem_);
   }
 }
 
@@ -126,9 +128,11 @@ void cConfigProp::RawWrite() {
   try {
     const int32_t dimension = configProperty_->Dimension();
     configProperty_->RawWrite(0, dimension, byteValue_, 0);
+    transferProblem_.clear();
   } catch (const std::exception& e) {
     // Not repeated and not raised; the log shows it.
-    base::LogSwallowedError("CP \"" + name_ + "\" could not be written: " + base::ToError(e, kModule).Description());
+    transferProblem_ = "CP \"" + name_ + "\" could not be written: " + base::ToError(e, kModule).Description();
+    base::LogSwallowedError(transferProblem_);
   }
 }
 

@@ -26,14 +26,23 @@ std::string cParameter::CpText() const {
   return "no CP";
 }
 
+std::string cParameter::TransferProblem() const {
+  if (!transferProblem_.empty() || !configPropExt_) return transferProblem_;
+  return configPropExt_->TransferProblem();
+}
+
 void cParameter::LogReadFailure(const std::string& failure) const {
+  transferProblem_.clear();
   if (failure.empty()) return;
-  base::LogSwallowedError("Parameter \"" + name_ + "\": reading " + CpText() + " failed: " + failure);
+  transferProblem_ = "Parameter \"" + name_ + "\": reading " + CpText() + " failed: " + failure;
+  base::LogSwallowedError(transferProblem_);
 }
 
 void cParameter::LogWriteFailure(const std::string& failure, const std::string& value) const {
+  transferProblem_.clear();
   if (failure.empty()) return;
-  base::LogSwallowedError("Parameter \"" + name_ + "\": the value " + value + " was not written into " + CpText() + ": " + failure);
+  transferProblem_ = "Parameter \"" + name_ + "\": the value " + value + " was not written into " + CpText() + ": " + failure;
+  base::LogSwallowedError(transferProblem_);
 }
 
 int32_t cParameter::ReadPart(bool isSigned, uint8_t usedBytes) const {

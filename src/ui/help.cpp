@@ -14,6 +14,16 @@ namespace ui {
 
 using services::dialogs::Icon;
 
+namespace {
+
+// The help file at its start (topic -1), or the topic's anchor "topic-<id>" as a file URL.
+std::string HelpTarget(const std::string& helpFilePath, int32_t topicId) {
+  if (topicId < 0) return helpFilePath;
+  return "file://" + std::filesystem::absolute(helpFilePath).string() + "#topic-" + std::to_string(topicId);
+}
+
+}  // namespace
+
 void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText,
                const std::string& programFolder) {
   base::RunProcedure("M_Help", base::Visibility::Public, "ShowAbout", [&](base::ErrorScope&) {
@@ -23,7 +33,7 @@ void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::str
     about.title = ResString(1850);
     about.lines.push_back(base::FormatPlaceholders(ResString(1851), {version}));
     if (serverText) about.lines.push_back(*serverText);
-    for (int16_t id : {1852, 1853, 1855, 1856, 1857, 1858}) about.lines.push_back(ResString(id));
+    for (int16_t id : {1852, 1853, 1855, 1856, 1857, 1858}) about.makerLines.push_back(ResString(id));
     if (!programFolder.empty()) {
       for (const char* picture : {"103.png", "104.png"}) {
         about.pictures.push_back((std::filesystem::path(programFolder) / "Pictures" / picture).string());
@@ -36,13 +46,11 @@ void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::str
 void ShowHelp(services::dialogs::Dialogs& dialogs, services::process::Shell& shell,
               const std::string& helpFilePath, int32_t topicId) {
   base::RunProcedure("M_Help", base::Visibility::Public, "ShowHelp", [&](base::ErrorScope&) {
-    // The opener shows a document at its start; topics cannot be addressed through it.
-    (void)topicId;
     const auto opener = shell.FindProgram(kDesktopOpener);
     int16_t message = 0;
     if (!opener) {
       message = 1426;
-    } else if (!std::filesystem::is_regular_file(helpFilePath) || !shell.Start(*opener, {helpFilePath})) {
+    } else if (!std::filesystem::is_regular_file(helpFilePath) || !shell.Start(*opener, {HelpTarget(helpFilePath, topicId)})) {
       message = 1425;
     }
     if (message == 0) return;

@@ -23,8 +23,8 @@ inline constexpr const char* kDesktopOpener = "xdg-open";
 void ShowAbout(services::dialogs::Dialogs& dialogs, const std::optional<std::string>& serverText,
                const std::string& programFolder = {});
 
-// Opens the help file with the desktop's opener. The opener cannot address a topic, so every
-// topicId (-1 the start page) shows the file's start. Without an opener message 1426 is
+// Opens the help file with the desktop's opener: at its start for topicId -1, else at the
+// topic's anchor ("file:///.../PortaB.html#topic-1003"). Without an opener message 1426 is
 // shown, for a missing file (or one the opener cannot be started for) 1425 with the full
 // path; errors go to the error operation, as for ShowAbout.
 void ShowHelp(services::dialogs::Dialogs& dialogs, services::process::Shell& shell,

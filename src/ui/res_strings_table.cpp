@@ -337,10 +337,8 @@ const std::vector<StringEntry>& StringTableEntries() {
        "Live: die Werte folgen dem Gerät."},
       {1864, "Paused: the values stay as they are.",
        "Angehalten: die Werte bleiben, wie sie sind."},
-      {1865, "Not live: the object server does not report these values.",
-       "Nicht live: der Objektserver meldet diese Werte nicht."},
       {1866, "&Pause",
-       "&Anhalten"},
+       "A&nhalten"},
       {1867, "&Resume",
        "&Fortsetzen"},
       {1868, "Monitor point",
@@ -351,6 +349,14 @@ const std::vector<StringEntry>& StringTableEntries() {
        "nicht auf diesem Gerät"},
       {1871, "no answer",
        "keine Antwort"},
+      {1872, "function profile %1",
+       "Funktionsprofil %1"},
+      {1873, "knowledge base version %1",
+       "Wissensbasis-Version %1"},
+      {1874, "Last read from the device, with errors: %1 (see the Logger tab)",
+       "Zuletzt vom Gerät gelesen, mit Fehlern: %1 (siehe Reiter Logger)"},
+      {1875, "Last written to the device, with errors: %1 (see the Logger tab)",
+       "Zuletzt in das Gerät geschrieben, mit Fehlern: %1 (siehe Reiter Logger)"},
   };
   return kEntries;
 }

@@ -53,6 +53,16 @@ TEST_F(MainWindowTest, ApplyAndOkWriteWhenConfiguring) {
   cp->SetValueFormat("RAW");
   EXPECT_EQ(std::tuple(form.buttons.applyEnabled, changed, cp->Value(), log.Contains("    - DeviceOptions"), form.statusLine),
             std::tuple(false, false, "0\t50\t0\t20", true, "Ready."));
+  // A write the device does not take marks the controls and the time of the write, until
+  // the next write goes through.
+  auto db = run.demo.Server()->Database("Demo");
+  for (const bool reachable : {false, true}) {
+    db->SetDeviceReachable(run.demo.Device()->Index() + 1, reachable);
+    window->ApplyClick();
+    EXPECT_EQ(controls.chkSecondStage->Problem().find("Parameter \"SecondStage\": the value 20 was not written into CP \"DeviceOptions\""),
+              reachable ? std::string::npos : 0u);
+    EXPECT_EQ(form.lastTransfer.rfind("Last written to the device, with errors: ", 0), reachable ? std::string::npos : 0u);
+  }
   controls.cboStartDelay->UserSelect(1);
   window->OkClick();  // written, so closing asks nothing
   EXPECT_EQ(std::tuple(cp->Value(), run.records.messages.size(), ended), std::tuple("0\t10\t0\t20", 0u, 1));
@@ -185,44 +195,41 @@ TEST_F(MainWindowTest, SaveAndLoadThroughTheFileDialogs) {
             std::tuple(ui::ResString(1523), services::dialogs::Icon::Critical));
 }
 
-// The Monitoring page follows the NVs while it is shown and not paused; leaving it, pausing
-// or closing gives the NVs back as they were (no monitor tag, monitoring type 0).
+// The Monitoring page follows the NVs while it is shown and not paused, without monitoring
+// them itself: no NV gets a monitor tag, no point another monitoring type.
 TEST_F(MainWindowTest, TheMonitoringPageFollowsTheNvsWhileShownAndNotPaused) {
   const auto prime = monitoring->MonitorPoints().GetMonitorPointByName("nviPrimeValue");
-  const auto nv = prime->NetworkVariable();
   const auto outside = testing_support::DemoNetwork::Reopen(run.demo);  // another program's write
   const auto write = [&](const std::string& value) {
     outside->Object()->NetworkVariables()->ItemByName("nviPrimeValue")->SetValue(value);
   };
   const auto& table = form.monitorTable;
   config::LiveMonitoring& live = *window->Monitoring();
-  const auto monitored = [&] { return std::tuple(table.live, nv->MonitorTag(), prime->MonitoringType()); };
+  const auto shown = [&] { return std::tuple(table.live, table.rows[0].value, table.state); };
+  const std::string kLive = "Live: the values follow the device.";
+  const std::string kPaused = "Paused: the values stay as they are.";
 
   window->PageButtonClick("3");
   ASSERT_EQ(table.rows.size(), 5u);
-  EXPECT_EQ(std::tuple(table.rows[0].name, table.rows[0].value, table.state),
-            std::tuple("nviPrimeValue", "0.0 0", "Live: the values follow the device."));
-  EXPECT_EQ(monitored(), std::tuple(true, 5000, 2));
+  EXPECT_EQ(std::tuple(table.rows[0].name, table.rows[4].name), std::tuple("nviPrimeValue", "InputValue"));
+  EXPECT_EQ(shown(), std::tuple(true, "0.0 0", kLive));
   write("50.0 1");
   EXPECT_EQ(live.Pump(), 1);
-  EXPECT_EQ(table.rows[0].value, "50.0 1");
+  EXPECT_EQ(live.Pump(), 0);  // nothing new
+  EXPECT_EQ(shown(), std::tuple(true, "50.0 1", kLive));
+  EXPECT_EQ(std::tuple(prime->NetworkVariable()->MonitorTag(), prime->MonitoringType()), std::tuple(0, 0));
 
   live.Pause(true);
-  EXPECT_EQ(monitored(), std::tuple(false, 0, 0));
   write("60.0 1");
   EXPECT_EQ(live.Pump(), 0);
   window->PageButtonClick("1");
   window->PageButtonClick("3");  // still paused
-  EXPECT_EQ(std::tuple(table.rows[0].value, table.state),
-            std::tuple("50.0 1", "Paused: the values stay as they are."));
+  EXPECT_EQ(shown(), std::tuple(false, "50.0 1", kPaused));
   live.Pause(false);  // read anew
-  EXPECT_EQ(std::tuple(table.rows[0].value, monitored()), std::tuple("60.0 1", std::tuple(true, 5000, 2)));
-
+  EXPECT_EQ(shown(), std::tuple(true, "60.0 1", kLive));
   window->PageButtonClick("2");
-  EXPECT_EQ(monitored(), std::tuple(false, 0, 0));
-  window->PageButtonClick("3");
-  window->CancelClick();
-  EXPECT_EQ(std::tuple(form.unloaded, monitored()), std::tuple(true, std::tuple(false, 0, 0)));
+  write("70.0 1");
+  EXPECT_EQ(std::tuple(live.Pump(), table.live), std::tuple(0, false));  // another page shown
   EXPECT_TRUE(log.errors.empty());
 }
 
@@ -238,17 +245,16 @@ TEST_F(MainWindowTest, AWindowScriptDrivesTheWindowAndRefusesWhatAUserCouldNotDo
   std::istringstream lines(
       // A BOM, tabs and CR LF; refused: a disabled control, a separator, page 9, a tab not shown, apply when closed.
       "\xEF\xBB\xBFpick\tStartDelay\t2 s\r\n# a comment\n\ntype Brightness 50\nmenu FileSeperator\npage 9\ntab 3\n"
-      "answer Yes\nprint\npage 3\nmonitor pause\nmonitor stop\nprint\ncancel\napply\n");
-  EXPECT_EQ(script.Run(lines), 6);
+      "answer Yes\nprint\npage 3\nmonitor pause\nprint\ncancel\napply\n");
+  EXPECT_EQ(script.Run(lines), 5);
   EXPECT_EQ(configuration->Parameters().ComboBoxParameterByName("StartDelay")->Value(), 20);
   EXPECT_THAT(answers, ElementsAre("Yes"));  // the answer to the unload question
   const std::string printed = out.str();
   EXPECT_THAT(printed, ::testing::HasSubstr("Start delay (StartDelay): combo box \"2 s\""));
   EXPECT_THAT(printed, ::testing::HasSubstr("line 4 not carried out: \"Brightness\" is disabled"));
-  EXPECT_THAT(printed, ::testing::HasSubstr("line 12 not carried out: \"monitor\" takes pause, resume or pump"));
   EXPECT_THAT(printed, ::testing::HasSubstr("monitor points (Paused: the values stay as they are.):\n"
                                             "    nviPrimeValue: \"0.0 0\"\n"));
-  EXPECT_THAT(printed, ::testing::HasSubstr("line 15 not carried out: the window is closed"));
+  EXPECT_THAT(printed, ::testing::HasSubstr("line 14 not carried out: the window is closed"));
   EXPECT_TRUE(form.unloaded);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/procedure.h"
+#include "ui/logger.h"
 
 namespace testing_support {
 
@@ -28,6 +29,7 @@ class RecordingLog : public base::ProcedureLog {
       errorLogged = true;
     }
     lines.push_back(text);
+    if (logBox != nullptr) logBox->AddLine(text, colour, false);
   }
   bool ErrorLogged() const override { return errorLogged; }
   void SetErrorLogged(bool value) override { errorLogged = value; }
@@ -43,6 +45,7 @@ class RecordingLog : public base::ProcedureLog {
   std::vector<std::string> errors;
   std::vector<std::string> redLines;
   bool errorLogged = false;
+  ui::LogBox* logBox = nullptr;  // a window's log box that shows the lines too
 
  private:
   int action_;

@@ -27,9 +27,11 @@ TEST(HelpTest, HelpMessagesForMissingOpenerAndMissingFile) {
 
   testing_support::WriteFile(missing, "<html></html>");
   ui::ShowHelp(dialogs, shell, missing, -1);
+  ui::ShowHelp(dialogs, shell, missing, 1004);  // the topic's anchor
   EXPECT_EQ(records.messages.size(), 2u);
-  ASSERT_EQ(records.started.size(), 1u);
+  ASSERT_EQ(records.started.size(), 2u);
   EXPECT_EQ(records.started[0], (std::vector<std::string>{"/usr/bin/xdg-open", missing}));
+  EXPECT_EQ(records.started[1], (std::vector<std::string>{"/usr/bin/xdg-open", "file://" + missing + "#topic-1004"}));
 }
 
 }  // namespace

@@ -61,6 +61,9 @@ inline constexpr uint32_t kRedLine = 255;  // the colour of error lines
 // happen, but the error flag the configuration controller reads stays as it was, so the
 // line changes nothing of what the flow does next (a write still answers as it would).
 void LogSwallowedError(const std::string& text);
+// How many swallowed errors were logged since the program started (also without a logging
+// component), so a caller can tell whether its work met any.
+int SwallowedErrors();
 
 // Thrown when the error operation answers "end the program". The host catches it at the
 // top of a run and ends the run.

@@ -47,10 +47,14 @@ class cConfiguration {
   void SetWindow(ConfigurationWindow* window) { window_ = window; }
 
  private:
-  // Tells the window the time of this read (kLastRead) or write (kLastWritten).
+  // Tells the window the time of this read or write, and whether it met errors.
   static constexpr int16_t kLastRead = 1861;
   static constexpr int16_t kLastWritten = 1862;
+  static constexpr int16_t kLastReadWithErrors = 1874;
+  static constexpr int16_t kLastWrittenWithErrors = 1875;
   void ShowLastTransfer(int16_t textId);
+  // Marks each parameter control with its parameter's transfer problem (or clears the mark).
+  void MarkTransferProblems();
   // Shows the logger when an error line was logged, and clears the flag; true when it was set.
   bool ShowLoggerOnErrors();
   void StartBusy(base::ErrorScope& scope, const std::string& status, const std::string& logLine);

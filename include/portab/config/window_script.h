@@ -11,7 +11,7 @@
 //   ok | cancel | apply         the buttons of the button line
 //   answer <answer>             the answer to the next question (Yes, No, OK, Cancel) or the
 //                               file name for the next file dialog
-//   key <code>                  a key pressed in the window (112 is F1)
+//   key <code>                  a key pressed in the window (112 F1, 13 Enter, 27 Escape)
 //   monitor pause|resume|pump   pauses or resumes the Monitoring page's live values, or
 //                               delivers the object server's pending NV updates to it
 //   print                       prints the window's state: where it is, pages, tabs, the
@@ -44,7 +44,9 @@ class UserActions {
   virtual void Pick(ui::window::ComboBox& combo, int32_t position) = 0;  // the entry at that 0-based index
   virtual void Click(ui::window::ValueControl& control) = 0;  // a check box or option button
   virtual void Button(const std::string& which) = 0;          // "ok", "cancel" or "apply"
-  virtual void Key(int16_t keyCode) = 0;  // a key pressed in the window
+  // A key pressed in the window: 13 (Enter) applies when Apply is enabled, 27 (Escape)
+  // cancels, any other goes to the window's KeyDown (112 is F1).
+  virtual void Key(int16_t keyCode) = 0;
 };
 
 // The actions on the window model itself (the console front end).
@@ -59,7 +61,7 @@ class ModelActions final : public UserActions {
   void Pick(ui::window::ComboBox& combo, int32_t position) override { combo.UserSelect(position); }
   void Click(ui::window::ValueControl& control) override;
   void Button(const std::string& which) override;
-  void Key(int16_t keyCode) override { window_.KeyDown(keyCode); }
+  void Key(int16_t keyCode) override;
 
  private:
   MainWindow& window_;

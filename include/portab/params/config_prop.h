@@ -58,6 +58,9 @@ class cConfigProp {
   // "12,0,255"; "" without buffer. Never reads the CP.
   std::string ByteValueStringForDebuggging() const;
   bool BuffersCreated() const { return created_; }  // whether a CP gave the buffer its length
+  // The red line of the last read or write of the CP when it failed; "" after one that went
+  // well (and before any).
+  const std::string& TransferProblem() const { return transferProblem_; }
 
   // Steering flags (read/write): ReadFromLns does nothing unless forced, WriteToLns does
   // nothing, WriteToLns writes only bytes that differ from those last exchanged.
@@ -112,6 +115,7 @@ class cConfigProp {
   std::vector<uint8_t> byteValue_;        // byteValue_[i - 1] is byte i
   std::vector<uint8_t> syncedByteValue_;
   uint8_t cpIndex_ = 0;
+  std::string transferProblem_;
 };
 
 }  // namespace params

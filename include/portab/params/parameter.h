@@ -95,6 +95,9 @@ class cParameter : public IParameter {
   void SetDontWriteToFile(bool value) override { dontWriteToFile_ = value; }
   bool ForceWriteToFile() const override { return forceWriteToFile_; }
   void SetForceWriteToFile(bool value) override { forceWriteToFile_ = value; }
+  // The red line of the parameter's last read or write that failed, or of its CP buffer's
+  // last transfer with the server; "" when they went well (a window marks the control).
+  std::string TransferProblem() const;
 
  protected:
   // Checks a part against the LNS CP's length (skipped for an external CP or without an
@@ -147,6 +150,8 @@ class cParameter : public IParameter {
   std::shared_ptr<cConfigProp> configPropExt_;
   bool available_ = false;
   bool changed_ = false;
+  // Set by the part operations' outcome, which the const transfer helpers report.
+  mutable std::string transferProblem_;
   bool dontReadFromLns_ = false;
   bool dontWriteToLns_ = false;
   bool dontWriteToFile_ = false;

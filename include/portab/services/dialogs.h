@@ -32,10 +32,11 @@ struct FileDialog {
 // The About box: a title and its text lines.
 struct AboutBox {
   std::string title;
-  std::vector<std::string> lines;
+  std::vector<std::string> lines;  // the product line and the object server's line
   // Picture files: the product's mark beside the lines, the maker's strip below them (a file
   // that cannot be read shows no picture).
   std::vector<std::string> pictures;
+  std::vector<std::string> makerLines;  // below the maker's strip
 };
 
 // The English names ("Critical", "OK", "Yes", ...), for logs and scripts.

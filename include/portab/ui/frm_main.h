@@ -90,6 +90,8 @@ class frmMain {
   // The line above the pages that says where the window is: network, system and subsystems,
   // device, LonMark object, function profile and knowledge-base version ("" none).
   std::string headerLine;
+  // The title a window system shows ("" the caption): the caption with the network.
+  std::string windowTitle;
   // When the parameters were last read or written, beside the status line ("" not yet).
   std::string lastTransfer;
   window::LogBox logBox;

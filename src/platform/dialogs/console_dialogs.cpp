@@ -66,8 +66,10 @@ std::optional<std::string> ConsoleDialogs::ChooseFile(const FileDialog& dialog) 
 
 void ConsoleDialogs::ShowAbout(const AboutBox& about) {
   out_ << "--- About: " << about.title << "\n";
-  for (const auto& line : about.lines) {
-    if (!line.empty()) out_ << ShownText(line) << "\n";
+  for (const auto* lines : {&about.lines, &about.makerLines}) {
+    for (const auto& line : *lines) {
+      if (!line.empty()) out_ << ShownText(line) << "\n";
+    }
   }
   out_ << "--- answer: OK\n";
   out_.flush();

@@ -73,10 +73,12 @@ class CommandLog {
 std::string HeaderLine(const Command& command, const params::cParams& parameters) {
   std::string line = base::ReplaceAll(base::ReplaceAll(command.objectName, "\\", "/"), "/", " / ");
   if (parameters.List(params::Kind::TwoByte).Exists("FptIndex")) {
-    line += "   FptIndex " + std::to_string(parameters.Parameter2ByteByName("FptIndex")->Value());
+    line += "   " + base::FormatPlaceholders(ui::ResString(1872),
+                                             {std::to_string(parameters.Parameter2ByteByName("FptIndex")->Value())});
   }
   if (parameters.List(params::Kind::OneByte).Exists("ParamVersion")) {
-    line += "   ParamVersion " + std::to_string(parameters.Parameter1ByteByName("ParamVersion")->Value());
+    line += "   " + base::FormatPlaceholders(ui::ResString(1873),
+                                             {std::to_string(parameters.Parameter1ByteByName("ParamVersion")->Value())});
   }
   return line;
 }
@@ -203,6 +205,16 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
     ui::ShowAbout(dialogs, server->Text(), std::filesystem::path(plugInIni.GetFile()).parent_path().string());
   };
   services.monitorPoints = &monitoring.MonitorPoints();
+  services.setMonitoring = [&](bool on) { monitoring.SetMonitoring(on); };
+  // The device answers when its status can be read.
+  services.deviceIsAccessible = [&] {
+    try {
+      device->Status();
+      return true;
+    } catch (const base::Error&) {
+      return false;
+    }
+  };
   config::MainWindow window(form, services);
   window.SetCurrentCommand(currentCommand);
   window.SetConfiguration(&configuration);
@@ -219,6 +231,8 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   window.SetControls();
   window.SetStatusLine(ui::ResString(1517));  // "Ready."
   form.headerLine = HeaderLine(command, configuration.Parameters());
+  const std::string network = base::Field(base::ReplaceAll(command.objectName, "/", "\\"), 1, "\\");
+  form.windowTitle = form.caption + " \u2014 " + network;
   form.visible = true;
   if (!form.pageBar.Buttons().empty()) window.PageButtonClick(form.pageBar.Buttons().front().key);  // the command's first page
   plugIn.WindowAt(session, WindowMoment::AfterRead, 0);
@@ -242,6 +256,7 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
     frontEnd->Run();  // until the window closes (OK, Cancel, Quit or the window's close box)
     plugIn.WindowAt(session, WindowMoment::AfterClose, 0);
   }
+  monitoring.SetMonitoring(false);
 }
 
 // The automation object: the network settings a tool puts, and SendCommand.

@@ -25,6 +25,12 @@ QPalette DarkPalette() {
   palette.setColor(QPalette::PlaceholderText, greyText);
   palette.setColor(QPalette::Text, text);
   palette.setColor(QPalette::Button, QColor(0x3c, 0x3f, 0x41));
+  // The frames of check boxes, option buttons and fields.
+  palette.setColor(QPalette::Light, QColor(0x9a, 0x9d, 0xa1));
+  palette.setColor(QPalette::Midlight, QColor(0x6c, 0x6f, 0x73));
+  palette.setColor(QPalette::Mid, QColor(0x8a, 0x8d, 0x91));
+  palette.setColor(QPalette::Dark, QColor(0x9a, 0x9d, 0xa1));
+  palette.setColor(QPalette::Shadow, QColor(0x10, 0x10, 0x10));
   palette.setColor(QPalette::ButtonText, text);
   palette.setColor(QPalette::BrightText, Qt::red);
   palette.setColor(QPalette::Link, QColor(0x4e, 0xa1, 0xf3));

@@ -270,15 +270,22 @@ ControlBinding::ControlBinding(std::shared_ptr<ValueControl> control, std::funct
     };
     QObject::connect(edit, &QLineEdit::cursorPositionChanged, copySelection);
     QObject::connect(edit, &QLineEdit::selectionChanged, copySelection);
-    // The unit beside the field.
-    row_ = new QWidget;
-    auto* line = new QHBoxLayout(row_);
-    line->setContentsMargins(0, 0, 0, 0);
-    line->addWidget(edit, 1);
+  }
+  // The row: the control, a text box's unit, and the mark of a value that was not read or
+  // not taken by the device (its hint says what went wrong).
+  row_ = new QWidget;
+  auto* line = new QHBoxLayout(row_);
+  line->setContentsMargins(0, 0, 0, 0);
+  line->addWidget(widget_, 1);
+  if (dynamic_cast<TextBox*>(control_.get()) != nullptr) {
     unit_ = new QLabel;
     unit_->setObjectName("unit");
     line->addWidget(unit_);
   }
+  problem_ = new QLabel(QString::fromUtf8("\u26A0"));
+  problem_->setObjectName("problem");
+  problem_->setStyleSheet("color: #d03030; font-weight: bold;");
+  line->addWidget(problem_);
   widget_->setObjectName(QString::fromStdString(control_->Tag() + "/" + control_->Caption()));
   updated_ = control_->Updated.Connect([this] { Show(); });
   Show();
@@ -295,6 +302,12 @@ void ControlBinding::Show() {
   if (auto* box = dynamic_cast<const TextBox*>(control_.get()); box != nullptr && !unit_.isNull()) {
     unit_->setText(QString::fromStdString(box->Unit()));
     unit_->setVisible(!box->Unit().empty());
+  }
+  if (!problem_.isNull()) {
+    const QString problem = QString::fromStdString(control_->Problem());
+    problem_->setVisible(!problem.isEmpty());
+    problem_->setToolTip(problem);
+    problem_->setAccessibleName(problem);
   }
 }
 

@@ -23,7 +23,8 @@ class ControlBinding {
   ControlBinding& operator=(const ControlBinding&) = delete;
 
   QWidget* Widget() const { return widget_; }
-  // What goes on the page: the widget, or for a text box the field with its unit beside it.
+  // What goes on the page: the widget with a text box's unit and the mark of a transfer
+  // problem beside it.
   QWidget* Row() const { return row_.isNull() ? widget_.data() : row_.data(); }
   ui::window::ValueControl& Control() const { return *control_; }
   // Shows the model's state in the widget.
@@ -40,6 +41,7 @@ class ControlBinding {
   QPointer<QWidget> widget_;  // owned by the page it is put on
   QPointer<QWidget> row_;     // a text box's field and unit, owned by the page
   QPointer<QLabel> unit_;
+  QPointer<QLabel> problem_;  // shown while the control has a Problem
   std::function<void()> afterUserAction_;
   size_t updated_;
   std::unique_ptr<QObject> filter_;

@@ -105,18 +105,23 @@ std::unique_ptr<QDialog> BuildAboutBox(const AboutBox& about, QWidget* parent) {
     if (index < about.pictures.size()) label->setPixmap(QPixmap(QString::fromStdString(about.pictures[index])));
     return label;
   };
+  // Lines without the empty ones at their end; selectable, so the server line can be copied.
+  const auto text = [](const std::vector<std::string>& lines, const char* name) {
+    QStringList shown;
+    for (const auto& line : lines) shown << Text(line);
+    while (!shown.isEmpty() && shown.back().isEmpty()) shown.removeLast();
+    auto* label = new QLabel(shown.join("\n"));
+    label->setObjectName(name);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+  };
   grid->addWidget(picture(0, "mark"), 0, 0, Qt::AlignTop);
-  QStringList lines;
-  for (const auto& line : about.lines) lines << Text(line);
-  while (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
-  auto* text = new QLabel(lines.join("\n"));
-  text->setObjectName("lines");
-  text->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the server line can be copied
-  grid->addWidget(text, 0, 1);
+  grid->addWidget(text(about.lines, "lines"), 0, 1);
   grid->addWidget(picture(1, "strip"), 1, 0, 1, 2, Qt::AlignLeft);
+  grid->addWidget(text(about.makerLines, "makerLines"), 2, 0, 1, 2);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);
   QObject::connect(buttons, &QDialogButtonBox::accepted, dialog.get(), &QDialog::accept);
-  grid->addWidget(buttons, 2, 0, 1, 2);
+  grid->addWidget(buttons, 3, 0, 1, 2);
   return dialog;
 }
 

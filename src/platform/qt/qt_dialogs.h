@@ -15,7 +15,7 @@ namespace platform::qt {
 // The message box a call asks for, not yet shown (line breaks CR LF become line breaks).
 std::unique_ptr<QMessageBox> BuildMessageBox(const services::dialogs::MessageBox& box, QWidget* parent = nullptr);
 // The About box a call asks for, not yet shown: the first picture beside the lines, the
-// second below them, an OK button.
+// second below them, the maker's lines below it, an OK button.
 std::unique_ptr<QDialog> BuildAboutBox(const services::dialogs::AboutBox& about, QWidget* parent = nullptr);
 // The answer of a pressed standard button.
 services::dialogs::Answer AnswerOf(QMessageBox::StandardButton button);

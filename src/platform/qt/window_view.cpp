@@ -40,12 +40,23 @@ namespace {
 
 constexpr double kTwipsPerPixel = 15;
 constexpr int16_t kF1 = 112;
+constexpr int16_t kEnter = 13;
+constexpr int16_t kEscape = 27;
 constexpr int16_t kLogSubPage = 7;
 constexpr int16_t kNothingToShow = 1860;  // "Nothing to show for this object on this page."
 constexpr int32_t kMonitoringPage = 2;     // position of the Monitoring page in the pages
 constexpr int kPollMilliseconds = 500;     // without an event descriptor: how often to ask
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// A log colour made readable on the log's background: on a dark one, the dark colours of the
+// log (black, blue, green) are lightened.
+QColor Readable(const QColor& colour, const QPalette& palette) {
+  constexpr int kReadableOnDark = 170;
+  if (palette.color(QPalette::Base).lightness() >= 128 || colour.lightness() >= kReadableOnDark) return colour;
+  const QColor hsl = colour.toHsl();
+  return QColor::fromHsl(hsl.hslHue(), hsl.hslSaturation(), kReadableOnDark);
+}
 
 }  // namespace
 
@@ -63,6 +74,10 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
     connect(action, &QAction::triggered, this, [this, key] { Act([this, key] { window_.PageButtonClick(key); }); });
     const auto number = static_cast<int16_t>(pageActions_.size() + 1);
     connect(action, &QAction::hovered, this, [this, number] { Act([this, number] { window_.PageBarMouseMove(number); }); });
+    // From the keyboard: Ctrl+1 ... Ctrl+5, or Tab onto the page bar and Space.
+    action->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + number - 1)));
+    action->setToolTip(Q(button.caption + " (") + action->shortcut().toString(QKeySequence::NativeText) + ")");
+    if (QWidget* toolButton = pageBar_->widgetForAction(action)) toolButton->setFocusPolicy(Qt::TabFocus);
     pageActions_[key] = action;
   }
   pageBar_->installEventFilter(this);
@@ -260,6 +275,7 @@ void WindowView::WatchMonitorEvents() {
     connect(notifier, &QSocketNotifier::activated, this, [this] { PumpMonitorEvents(); });
   } else {
     monitorTimer_ = new QTimer(this);
+    monitorTimer_->setObjectName("monitorPoll");
     monitorTimer_->setInterval(kPollMilliseconds);
     connect(monitorTimer_, &QTimer::timeout, this, [this] { PumpMonitorEvents(); });
   }
@@ -316,7 +332,7 @@ void WindowView::Act(const std::function<void()>& action) {
 void WindowView::Refresh() {
   if (refreshing_) return;
   refreshing_ = true;
-  setWindowTitle(Q(form_.caption));
+  setWindowTitle(Q(form_.windowTitle.empty() ? form_.caption : form_.windowTitle));
   header_->setText(Q(form_.headerLine));
   if (lastTransfer_ != nullptr) lastTransfer_->setText(Q(form_.lastTransfer));
   for (QLabel* nothing : nothingLabels_) nothing->setText(Q(ui::ResString(kNothingToShow)));
@@ -385,7 +401,7 @@ void WindowView::ShowLog() {
   const bool added = static_cast<size_t>(log_->count()) < lines.size();
   for (size_t i = static_cast<size_t>(log_->count()); i < lines.size(); ++i) {
     auto* item = new QListWidgetItem(Q(lines[i].text));
-    item->setForeground(QtColour(lines[i].colour, log_->palette()));
+    item->setForeground(Readable(QtColour(lines[i].colour, log_->palette()), log_->palette()));
     log_->addItem(item);
   }
   if (added) log_->scrollToBottom();
@@ -588,8 +604,16 @@ void WidgetActions::Click(ValueControl& control) { static_cast<QAbstractButton&>
 void WidgetActions::Button(const std::string& which) { view_.Button(which)->click(); }
 
 void WidgetActions::Key(int16_t keyCode) {
+  // Enter and Escape are the window's shortcuts, F1 its help key.
+  const QKeySequence shortcut = keyCode == kEnter ? QKeySequence(Qt::Key_Return)
+                                : keyCode == kEscape ? QKeySequence(Qt::Key_Escape)
+                                                     : QKeySequence();
   if (keyCode == kF1) {
     emit view_.HelpKey()->activated();
+  } else if (!shortcut.isEmpty()) {
+    for (auto* candidate : view_.findChildren<QShortcut*>()) {
+      if (candidate->key() == shortcut) emit candidate->activated();
+    }
   } else {
     view_.PressKey(keyCode);
   }

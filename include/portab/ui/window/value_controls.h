@@ -53,6 +53,10 @@ class ValueControl {
   const std::string& ToolTipText() const { return toolTipText_; }
   void SetToolTipText(std::string text) { Assign(toolTipText_, std::move(text)); }
   bool HasFocus() const { return hasFocus_; }  // set by UserFocus, cleared when the user leaves
+  // What went wrong with the value's last transfer with the device ("" nothing): the window
+  // marks the control and shows the text as the mark's hint.
+  const std::string& Problem() const { return problem_; }
+  void SetProblem(std::string text) { Assign(problem_, std::move(text)); }
 
   // The user (or the window) moves the focus into the control.
   void UserFocus() { Assign(hasFocus_, true); }
@@ -78,6 +82,7 @@ class ValueControl {
   uint32_t foreColor_ = colours::kWindowText;
   uint32_t backColor_ = colours::kWindowBackground;
   std::string toolTipText_;
+  std::string problem_;
   bool hasFocus_ = false;
 };
 
