@@ -51,6 +51,16 @@ void ApplyColourScheme() {
   if (name != "dark" && name != "light") return;
   QApplication::setStyle(QStyleFactory::create("Fusion"));
   QApplication::setPalette(name == "dark" ? DarkPalette() : QApplication::style()->standardPalette());
+  if (name != "dark") return;
+  // Fusion draws the frames of check boxes and option buttons darker than the window, which
+  // hides them on a dark one: light frames, and a filled mark for the checked state.
+  qApp->setStyleSheet(
+      "QCheckBox::indicator, QRadioButton::indicator { width: 12px; height: 12px; border: 1px solid #9a9da1;"
+      " background: #1e1f22; }"
+      "QRadioButton::indicator { border-radius: 7px; }"
+      "QCheckBox::indicator:checked, QRadioButton::indicator:checked { background: #4ea1f3; border-color: #4ea1f3; }"
+      "QCheckBox::indicator:indeterminate { background: #808080; }"
+      "QCheckBox::indicator:disabled, QRadioButton::indicator:disabled { border-color: #606060; }");
 }
 
 }  // namespace platform::qt
