@@ -14,6 +14,7 @@ namespace {
 using namespace ui::window;
 
 constexpr int32_t kMonitoringPage = 3;
+constexpr int16_t kNothingToShow = 1860;  // "Nothing to show for this object on this page."
 constexpr int16_t kEnter = 13;
 constexpr int16_t kEscape = 27;
 
@@ -180,7 +181,10 @@ void WindowScript::RunLine(const std::string& line) {
   } else if (verb == "answer") {
     answerNext_(rest);
   } else if (verb == "key") {
-    if (rest.empty() || rest.find_first_not_of("0123456789") != std::string::npos) Refuse("a key is given by its code");
+    if (rest.empty() || rest.size() > 5 || rest.find_first_not_of("0123456789") != std::string::npos ||
+        base::Val(rest) > 32767) {
+      Refuse("a key is given by its code, 0 to 32767");
+    }
     actions_.Key(static_cast<int16_t>(base::CInt(base::Val(rest))));
   } else if (verb == "monitor") {
     Monitor(base::FoldCase(rest));
@@ -231,15 +235,22 @@ void WindowScript::Print() const {
     }
     out_ << "\n";
   }
+  const bool monitorTable = form.currentPage + 1 == kMonitoringPage && window_.Monitoring() != nullptr &&
+                            !form.monitorTable.rows.empty();
+  bool controlShown = false;
   for (const auto& placed : form.controls) {
     if (placed.page != form.currentPage || placed.subPage != form.currentSubPage || !placed.control->Visible()) continue;
+    controlShown = true;
     const auto& control = *placed.control;
     out_ << "  " << placed.label << " (" << control.Tag() << "): " << Shown(control) << ", fore "
          << Colour(control.ForeColor()) << ", back " << Colour(control.BackColor())
          << (control.Enabled() ? ", enabled" : ", disabled")
          << (control.Problem().empty() ? "" : ", problem: " + control.Problem()) << "\n";
   }
-  if (form.currentPage + 1 == kMonitoringPage && window_.Monitoring() != nullptr) PrintMonitorTable();
+  if (monitorTable) PrintMonitorTable();
+  if (form.currentPage >= 0 && !controlShown && !monitorTable && form.currentSubPage != kLogSubPage) {
+    out_ << "  " << ui::ResString(kNothingToShow) << "\n";  // as the window says on such a page
+  }
   if (form.logBox.visible || form.currentSubPage == kLogSubPage) {
     out_ << "  log:\n";
     for (const auto& logLine : form.logBox.Lines()) {

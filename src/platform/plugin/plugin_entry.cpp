@@ -247,7 +247,10 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   config::UserActions* userActions = frontEnd != nullptr ? frontEnd->Show(window) : nullptr;
   if (scripted) {
     std::ifstream in(scriptFile);
-    if (!in) return plugIn.WindowAt(session, WindowMoment::ScriptUnreadable, 0);
+    std::error_code notAFile;
+    if (!in || !std::filesystem::is_regular_file(scriptFile, notAFile)) {  // a folder opens, but reads nothing
+      return plugIn.WindowAt(session, WindowMoment::ScriptUnreadable, 0);
+    }
     config::WindowScript actions(
         window, std::cerr, [&](std::string answer) { consoleDialogs.AnswerNext(std::move(answer)); }, userActions);
     const int failed = actions.Run(in);
