@@ -216,7 +216,7 @@ class DbCp final : public lns::ConfigProperty, public Row {
     auto row = db_->Db().Prepare("SELECT element_size, dimension, value, name FROM cp WHERE id = ?1").Bind(1, id_);
     if (!row.Step()) Raise(lns::err::kNotFound, "The CP no longer exists");
     Stored stored{row.Int(0), row.Int(1), row.Blob(2)};
-    CheckCpValueSize(db_->Db().File(), row.Text(3), stored.elementSize, stored.dimension, stored.bytes.size());
+    CheckCpValueSize(db_->Db().Name(), row.Text(3), stored.elementSize, stored.dimension, stored.bytes.size());
     return stored;
   }
   std::vector<uint8_t> Bytes() const { return Load().bytes; }

@@ -231,7 +231,7 @@ class Tool {
   int Tree(const std::string& networkName) {
     auto network = server_->Networks()->ItemByName(networkName);
     ProgressLine progress(err_, terminals_.err && !terminals_.out);
-    SqliteDb& db = server_->Database(network->Name())->Db();
+    SqlDb& db = server_->Database(network->Name())->Db();
     const ReadTransaction snapshot(db);  // the network of one moment, without a lock per query
     int64_t total = 0;
     auto count = db.Prepare("SELECT COUNT(*) FROM device");

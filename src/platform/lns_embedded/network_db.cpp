@@ -98,7 +98,7 @@ CREATE INDEX IF NOT EXISTS lonmark_member_nv ON lonmark_member(nv_id);
 CREATE INDEX IF NOT EXISTS cp_name ON cp(owner_kind, owner_id, name COLLATE NOCASE);
 )SQL";
 
-bool HasAllIndexes(SqliteDb& db) {
+bool HasAllIndexes(SqlDb& db) {
   int64_t present = 0;
   auto rows = db.Prepare("SELECT name FROM sqlite_master WHERE type = 'index'");
   while (rows.Step()) {
@@ -112,19 +112,19 @@ bool HasAllIndexes(SqliteDb& db) {
   throw base::Error(lns::err::kDatabase, "LNS", file.string() + " is not a network database (" + why + ")");
 }
 
-int64_t UserVersion(SqliteDb& db) {
+int64_t UserVersion(SqlDb& db) {
   auto row = db.Prepare("PRAGMA user_version");
   return row.Step() ? row.Int(0) : 0;
 }
 
-void SetUserVersion(SqliteDb& db) { db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion)); }
+void SetUserVersion(SqlDb& db) { db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersion)); }
 
 // Databases written before the schema version moved into the file header hold it in a
 // row of portab_lns ("1") and lack the deletion triggers: they get both, once.
 constexpr const char* kFirstVersion = "1";
 
 // Runs `change` in a write transaction of its own; nothing of it stays when it fails.
-void InWriteTransaction(SqliteDb& db, const std::function<void()>& change) {
+void InWriteTransaction(SqlDb& db, const std::function<void()>& change) {
   db.Exec("BEGIN IMMEDIATE");
   try {
     change();
@@ -139,7 +139,7 @@ void InWriteTransaction(SqliteDb& db, const std::function<void()>& change) {
   }
 }
 
-void UpgradeFirstVersion(SqliteDb& db) {
+void UpgradeFirstVersion(SqlDb& db) {
   InWriteTransaction(db, [&] {
     if (UserVersion(db) == 0) {  // another process may have upgraded it meanwhile
       db.Exec(kDeletionTriggers);
@@ -151,16 +151,16 @@ void UpgradeFirstVersion(SqliteDb& db) {
 
 }  // namespace
 
-void CheckCpValueSize(const std::filesystem::path& file, const std::string& cpName, int64_t elementSize,
+void CheckCpValueSize(const std::string& database, const std::string& cpName, int64_t elementSize,
                       int64_t dimension, size_t storedBytes) {
   if (static_cast<int64_t>(storedBytes) == elementSize * dimension) return;
   throw base::Error(lns::err::kDatabase, "LNS",
-                    "The network database " + file.string() + " is damaged: the value of CP \"" + cpName + "\" holds " +
+                    "The network database " + database + " is damaged: the value of CP \"" + cpName + "\" holds " +
                         std::to_string(storedBytes) + " bytes instead of " + std::to_string(elementSize) + " x " +
                         std::to_string(dimension));
 }
 
-void NetworkDb::CreateSchema(SqliteDb& db, const std::string& networkName, const std::string& systemName) {
+void NetworkDb::CreateSchema(SqlDb& db, const std::string& networkName, const std::string& systemName) {
   db.Exec(kSchema);
   db.Exec(kDeletionTriggers);
   SetUserVersion(db);
@@ -168,7 +168,7 @@ void NetworkDb::CreateSchema(SqliteDb& db, const std::string& networkName, const
   db.Prepare("INSERT INTO network(id, name, system_name) VALUES (1, ?1, ?2)").Bind(1, networkName).Bind(2, systemName).Run();
 }
 
-void NetworkDb::CreateIndexes(SqliteDb& db) { db.Exec(kIndexes); }
+void NetworkDb::CreateIndexes(SqlDb& db) { db.Exec(kIndexes); }
 
 std::shared_ptr<NetworkDb> NetworkDb::Open(const std::filesystem::path& file, std::weak_ptr<lns::ObjectServer> server) {
   if (!std::filesystem::is_regular_file(file)) {
@@ -203,7 +203,7 @@ std::shared_ptr<NetworkDb> NetworkDb::Open(const std::filesystem::path& file, st
   return std::make_shared<NetworkDb>(std::move(db), std::move(server));
 }
 
-NetworkDb::NetworkDb(std::unique_ptr<SqliteDb> db, std::weak_ptr<lns::ObjectServer> server)
+NetworkDb::NetworkDb(std::unique_ptr<SqlDb> db, std::weak_ptr<lns::ObjectServer> server)
     : db_(std::move(db)), server_(std::move(server)) {}
 
 std::string NetworkDb::NetworkName() {

@@ -34,9 +34,9 @@ enum class RowKind : int {
   LonMarkObject = 28,
 };
 
-// Raises kDatabase, naming the file and the CP, when a CP's stored value does not hold
+// Raises kDatabase, naming the database and the CP, when a CP's stored value does not hold
 // element size x dimension bytes (another program wrote it).
-void CheckCpValueSize(const std::filesystem::path& file, const std::string& cpName, int64_t elementSize,
+void CheckCpValueSize(const std::string& database, const std::string& cpName, int64_t elementSize,
                       int64_t dimension, size_t storedBytes);
 
 class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
@@ -46,17 +46,17 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   static std::shared_ptr<NetworkDb> Open(const std::filesystem::path& file,
                                          std::weak_ptr<lns::ObjectServer> server);
   // Writes the schema into an empty database.
-  static void CreateSchema(SqliteDb& db, const std::string& networkName, const std::string& systemName);
+  static void CreateSchema(SqlDb& db, const std::string& networkName, const std::string& systemName);
   // Adds the lookup indexes a database lacks (a new one gets them after its rows, which
   // builds them faster than keeping them up to date row by row).
-  static void CreateIndexes(SqliteDb& db);
+  static void CreateIndexes(SqlDb& db);
   // Changes whenever another connection commits to the database (not for this one's own
   // commits): what a snapshot of rows checks before it is used again.
   int64_t DataVersion();
 
-  explicit NetworkDb(std::unique_ptr<SqliteDb> db, std::weak_ptr<lns::ObjectServer> server);
+  explicit NetworkDb(std::unique_ptr<SqlDb> db, std::weak_ptr<lns::ObjectServer> server);
 
-  SqliteDb& Db() { return *db_; }
+  SqlDb& Db() { return *db_; }
   std::string NetworkName();
   std::string SystemName();
   std::shared_ptr<lns::ObjectServer> Server() const { return server_.lock(); }
@@ -101,7 +101,7 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
  private:
   void RollBackQuietly();
 
-  std::unique_ptr<SqliteDb> db_;
+  std::unique_ptr<SqlDb> db_;
   std::weak_ptr<lns::ObjectServer> server_;
   bool inTransaction_ = false;
   bool transactionFailed_ = false;

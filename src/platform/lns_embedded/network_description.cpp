@@ -58,7 +58,7 @@ int64_t CountDevices(const json& subsystems) {
 // Reads the JSON description into the database, checking every field on the way.
 class Importer {
  public:
-  Importer(SqliteDb& db, DeviceCounter& counter) : db_(db), counter_(counter) {}
+  Importer(SqlDb& db, DeviceCounter& counter) : db_(db), counter_(counter) {}
 
   void Subsystems(const json& list, const std::string& path, int64_t parentId) {
     if (list.is_null()) return;
@@ -268,7 +268,7 @@ class Importer {
     }
   }
 
-  SqliteDb& db_;
+  SqlDb& db_;
   DeviceCounter& counter_;
 };
 
@@ -295,7 +295,7 @@ json ByteList(const std::vector<uint8_t>& bytes) {
   return list;
 }
 
-json ExportCps(SqliteDb& db, RowKind kind, int64_t owner) {
+json ExportCps(SqlDb& db, RowKind kind, int64_t owner) {
   json list = json::array();
   auto rows = db.Prepare(
                     "SELECT name, element_size, dimension, value FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 "
@@ -304,14 +304,14 @@ json ExportCps(SqliteDb& db, RowKind kind, int64_t owner) {
                   .Bind(2, owner);
   while (rows.Step()) {
     const auto value = rows.Blob(3);
-    CheckCpValueSize(db.File(), rows.Text(0), rows.Int(1), rows.Int(2), value.size());
+    CheckCpValueSize(db.Name(), rows.Text(0), rows.Int(1), rows.Int(2), value.size());
     list.push_back(
         {{"name", rows.Text(0)}, {"elementSize", rows.Int(1)}, {"dimension", rows.Int(2)}, {"value", ByteList(value)}});
   }
   return list;
 }
 
-json ExportDevice(SqliteDb& db, int64_t id, const std::string& name, const std::string& templ,
+json ExportDevice(SqlDb& db, int64_t id, const std::string& name, const std::string& templ,
                   const std::string& programId, bool reachable) {
   json device{{"name", name}, {"template", templ}, {"programId", programId}, {"reachable", reachable}};
   device["cps"] = ExportCps(db, RowKind::Device, id);
@@ -361,7 +361,7 @@ json ExportDevice(SqliteDb& db, int64_t id, const std::string& name, const std::
   return device;
 }
 
-json ExportSubsystems(SqliteDb& db, int64_t parentId, DeviceCounter& counter) {
+json ExportSubsystems(SqlDb& db, int64_t parentId, DeviceCounter& counter) {
   json list = json::array();
   std::vector<std::pair<int64_t, std::string>> subsystems;
   {
@@ -456,7 +456,7 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
 
 std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress) {
   auto network = NetworkDb::Open(databaseFile, {});
-  SqliteDb& db = network->Db();
+  SqlDb& db = network->Db();
   const ReadTransaction snapshot(db);  // one consistent network, without a lock per query
   json doc{{"network", network->NetworkName()}, {"system", network->SystemName()}};
   DeviceCounter counter{progress};
@@ -468,7 +468,7 @@ std::string ExportNetwork(const std::filesystem::path& databaseFile, const Devic
   return doc.dump(2) + "\n";
 }
 
-std::string AddDevice(SqliteDb& db, int64_t subsystemId, const std::string& jsonText) {
+std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonText) {
   const json device = ParseDescription(jsonText);
   std::set<std::string> names;
   int64_t last = 0;

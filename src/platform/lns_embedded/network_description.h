@@ -33,12 +33,12 @@ using DeviceProgress = std::function<void(int64_t done, int64_t total)>;
 std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace,
                           const DeviceProgress& progress = {});
 
-class SqliteDb;
+class SqlDb;
 
 // Adds one device, described as an entry of a subsystem's "devices" list, after the devices of
 // subsystem row `subsystemId`; all or nothing. Raises kBadValue naming the bad field (a name in
 // use in the subsystem among them). Returns the device's name.
-std::string AddDevice(SqliteDb& db, int64_t subsystemId, const std::string& jsonText);
+std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonText);
 
 // The description of an existing network database, as JSON text.
 std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress = {});

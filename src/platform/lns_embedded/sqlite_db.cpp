@@ -24,73 +24,67 @@ void RaiseDatabaseError(sqlite3* db, std::string_view what) {
   throw base::Error(lns::err::kDatabase, "LNS", std::string(what) + ": " + message);
 }
 
-Statement& Statement::Bind(int index, int64_t value) & {
-  if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) RaiseDatabaseError(db_, "bind");
-  return *this;
-}
+// A statement of the connection, kept while the connection lives.
+class SqliteStatement final : public StatementBackend {
+ public:
+  SqliteStatement(sqlite3* db, sqlite3_stmt* stmt, bool* failed) : db_(db), stmt_(stmt), failed_(failed) {}
+  ~SqliteStatement() override { sqlite3_finalize(stmt_); }
+  SqliteStatement(const SqliteStatement&) = delete;
+  SqliteStatement& operator=(const SqliteStatement&) = delete;
 
-Statement& Statement::Bind(int index, std::string_view text) & {
-  if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) != SQLITE_OK) {
-    RaiseDatabaseError(db_, "bind");
+  void BindInt(int index, int64_t value) override {
+    if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) RaiseDatabaseError(db_, "bind");
   }
-  return *this;
-}
-
-Statement& Statement::Bind(int index, const std::vector<uint8_t>& blob) & {
-  // An empty blob is still a blob, not NULL.
-  static const uint8_t kEmpty = 0;
-  const void* data = blob.empty() ? &kEmpty : blob.data();
-  if (sqlite3_bind_blob(stmt_, index, data, static_cast<int>(blob.size()), SQLITE_TRANSIENT) != SQLITE_OK) {
-    RaiseDatabaseError(db_, "bind");
+  void BindText(int index, std::string_view text) override {
+    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+      RaiseDatabaseError(db_, "bind");
+    }
   }
-  return *this;
-}
-
-Statement& Statement::BindNull(int index) & {
-  if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) RaiseDatabaseError(db_, "bind");
-  return *this;
-}
-
-bool Statement::Step() {
-  try {
-    BeforeCall(sqlite3_sql(stmt_));
-  } catch (...) {
+  void BindBlob(int index, const std::vector<uint8_t>& blob) override {
+    // An empty blob is still a blob, not NULL.
+    static const uint8_t kEmpty = 0;
+    const void* data = blob.empty() ? &kEmpty : blob.data();
+    if (sqlite3_bind_blob(stmt_, index, data, static_cast<int>(blob.size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+      RaiseDatabaseError(db_, "bind");
+    }
+  }
+  void BindNull(int index) override {
+    if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) RaiseDatabaseError(db_, "bind");
+  }
+  bool Step() override {
+    try {
+      BeforeCall(sqlite3_sql(stmt_));
+    } catch (...) {
+      *failed_ = true;
+      sqlite3_reset(stmt_);
+      throw;
+    }
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
     *failed_ = true;
     sqlite3_reset(stmt_);
-    throw;
+    RaiseDatabaseError(db_, "network database");
   }
-  const int rc = sqlite3_step(stmt_);
-  if (rc == SQLITE_ROW) return true;
-  if (rc == SQLITE_DONE) return false;
-  *failed_ = true;
-  sqlite3_reset(stmt_);
-  RaiseDatabaseError(db_, "network database");
-}
-
-void Statement::Run() {
-  while (Step()) {
+  int64_t Int(int column) const override { return sqlite3_column_int64(stmt_, column); }
+  std::string Text(int column) const override {
+    const auto* text = sqlite3_column_text(stmt_, column);
+    return text == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(text));
   }
-}
+  std::vector<uint8_t> Blob(int column) const override {
+    const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, column));
+    const int size = sqlite3_column_bytes(stmt_, column);
+    return data == nullptr ? std::vector<uint8_t>() : std::vector<uint8_t>(data, data + size);
+  }
+  bool IsNull(int column) const override { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+  void Finish() noexcept override { sqlite3_reset(stmt_); }
+  void ClearBindings() noexcept override { sqlite3_clear_bindings(stmt_); }
 
-int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
-
-std::string Statement::Text(int column) const {
-  const auto* text = sqlite3_column_text(stmt_, column);
-  return text == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(text));
-}
-
-std::vector<uint8_t> Statement::Blob(int column) const {
-  const auto* data = static_cast<const uint8_t*>(sqlite3_column_blob(stmt_, column));
-  const int size = sqlite3_column_bytes(stmt_, column);
-  return data == nullptr ? std::vector<uint8_t>() : std::vector<uint8_t>(data, data + size);
-}
-
-bool Statement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
-
-void Statement::Reset() {
-  sqlite3_reset(stmt_);
-  sqlite3_clear_bindings(stmt_);
-}
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_;
+  bool* failed_;
+};
 
 SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) : file_(file) {
   const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
@@ -111,7 +105,7 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) : file_(file)
 }
 
 SqliteDb::~SqliteDb() {
-  for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+  statements_.clear();  // finalised before the connection closes
   sqlite3_close(db_);
 }
 
@@ -138,34 +132,14 @@ Statement SqliteDb::Prepare(const std::string& sql) {
     if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
       RaiseDatabaseError(db_, "network database " + file_.string());
     }
-    it = statements_.emplace(sql, stmt).first;
+    it = statements_.emplace(sql, std::make_unique<SqliteStatement>(db_, stmt, &failed_)).first;
   }
-  Statement statement(db_, it->second, &failed_);
+  Statement statement(it->second.get());
   statement.Reset();
   return statement;
 }
 
-ReadTransaction::ReadTransaction(SqliteDb& db) : db_(db) {
-  if (db_.InTransaction()) return;
-  db_.Exec("BEGIN");
-  began_ = true;
-}
-
-ReadTransaction::~ReadTransaction() {
-  if (!began_ || !db_.InTransaction()) return;
-  try {
-    db_.Exec("COMMIT");
-  } catch (...) {
-    // Only reads ran: ending the transaction either way loses nothing.
-    try {
-      db_.Exec("ROLLBACK");
-    } catch (...) {
-      // Not open any more.
-    }
-  }
-}
-
-int64_t SqliteDb::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+int64_t SqliteDb::LastInsertId() { return sqlite3_last_insert_rowid(db_); }
 int SqliteDb::Changes() const { return sqlite3_changes(db_); }
 
 }  // namespace platform::lns_embedded

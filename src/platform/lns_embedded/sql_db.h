@@ -1,0 +1,127 @@
+#pragma once
+// The connection to a network database, whichever database holds it: statements with numbered
+// parameters (?1, ?2, ...), their rows, transactions, and every failure a base::Error with an
+// LNS error number. The SQLite file (sqlite_db.h) and a PostgreSQL server (postgres_db.h) each
+// implement it; the SQL both understand is plain SQL with "?N" parameters.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::lns_embedded {
+
+// One prepared statement of a connection, as a backend keeps it.
+class StatementBackend {
+ public:
+  virtual ~StatementBackend() = default;
+  virtual void BindInt(int index, int64_t value) = 0;
+  virtual void BindText(int index, std::string_view text) = 0;
+  virtual void BindBlob(int index, const std::vector<uint8_t>& blob) = 0;  // empty is not NULL
+  virtual void BindNull(int index) = 0;
+  // Runs the statement on the first call, then moves to the next row; false when there is none.
+  virtual bool Step() = 0;
+  virtual int64_t Int(int column) const = 0;
+  virtual std::string Text(int column) const = 0;
+  virtual std::vector<uint8_t> Blob(int column) const = 0;
+  virtual bool IsNull(int column) const = 0;
+  // Lets go of the rows (the next Step runs the statement again); never raises.
+  virtual void Finish() noexcept = 0;
+  virtual void ClearBindings() noexcept = 0;
+};
+
+// A statement in use. Its rows are let go when it goes, so that no read stays open.
+class Statement {
+ public:
+  explicit Statement(StatementBackend* backend) : backend_(backend) {}
+  ~Statement() {
+    if (backend_ != nullptr) backend_->Finish();
+  }
+  Statement(Statement&& other) noexcept : backend_(other.backend_) { other.backend_ = nullptr; }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  Statement& operator=(Statement&&) = delete;
+
+  Statement& Bind(int index, int64_t value) & {
+    backend_->BindInt(index, value);
+    return *this;
+  }
+  Statement& Bind(int index, std::string_view text) & {
+    backend_->BindText(index, text);
+    return *this;
+  }
+  Statement& Bind(int index, const std::vector<uint8_t>& blob) & {
+    backend_->BindBlob(index, blob);
+    return *this;
+  }
+  Statement& BindNull(int index) & {
+    backend_->BindNull(index);
+    return *this;
+  }
+  // On a temporary, binding hands the statement on: auto row = db.Prepare(sql).Bind(1, id);
+  template <typename T>
+  Statement&& Bind(int index, const T& value) && {
+    Bind(index, value);
+    return std::move(*this);
+  }
+  // Advances to the next row; false when there is none.
+  bool Step() { return backend_->Step(); }
+  // Runs a statement that returns no rows.
+  void Run() {
+    while (Step()) {
+    }
+  }
+  int64_t Int(int column) const { return backend_->Int(column); }
+  std::string Text(int column) const { return backend_->Text(column); }
+  std::vector<uint8_t> Blob(int column) const { return backend_->Blob(column); }
+  bool IsNull(int column) const { return backend_->IsNull(column); }
+  // Lets go of the rows and clears the bindings.
+  void Reset() {
+    backend_->Finish();
+    backend_->ClearBindings();
+  }
+
+ private:
+  StatementBackend* backend_;
+};
+
+class SqlDb {
+ public:
+  virtual ~SqlDb() = default;
+  // Runs one or more statements without parameters or rows.
+  virtual void Exec(std::string_view sql) = 0;
+  // A statement with its bindings cleared (kept by the connection while it lives).
+  virtual Statement Prepare(const std::string& sql) = 0;
+  // The id the last insert into a table with an id column gave its row.
+  virtual int64_t LastInsertId() = 0;
+  // The rows the last statement changed.
+  virtual int Changes() const = 0;
+  // Whether a transaction is open on this connection.
+  virtual bool InTransaction() const = 0;
+  // What messages name: the database file, or the server and its database.
+  virtual std::string Name() const = 0;
+  // Whether a statement has failed since the last ClearFailure: a transaction with a failed
+  // call in it must not be committed, even when its caller went on.
+  bool Failed() const { return failed_; }
+  void ClearFailure() { failed_ = false; }
+
+ protected:
+  bool failed_ = false;
+};
+
+// Runs the reads of its lifetime in one read transaction: they see the database as it was
+// when the first of them ran, and each of them skips the locking of a statement of its own
+// (which costs more than a small query). Nothing when a transaction is open already.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(SqlDb& db);
+  ~ReadTransaction();
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+ private:
+  SqlDb& db_;
+  bool began_ = false;
+};
+
+}  // namespace platform::lns_embedded
