@@ -20,6 +20,8 @@ inline constexpr int32_t kUnknownFormat = kBase + 4026;        // a value format
 inline constexpr int32_t kNotEditing = kBase + 4027;           // setting changed outside the edit bracket
 inline constexpr int32_t kNvTypeUnchanged = kBase + 4030;      // the NV already has that type
 inline constexpr int32_t kDatabase = kBase + 4050;             // the network database cannot be used
+inline constexpr int32_t kServerUnreachable = kBase + 4051;    // the database server cannot be reached
+inline constexpr int32_t kWriteConflict = kBase + 4052;        // another client changed the same data at once
 inline constexpr int32_t kNvTypeNotChangeable = kBase + 5030;  // a static NV keeps its type
 
 }  // namespace lns::err

@@ -130,6 +130,7 @@ Statement SqliteDb::Prepare(const std::string& sql) {
   if (it == statements_.end()) {
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK) {
+      failed_ = true;
       RaiseDatabaseError(db_, "network database " + file_.string());
     }
     it = statements_.emplace(sql, std::make_unique<SqliteStatement>(db_, stmt, &failed_)).first;

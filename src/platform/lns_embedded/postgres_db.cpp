@@ -1,0 +1,275 @@
+#include "platform/lns_embedded/postgres_db.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "base/error.h"
+#include "lns/lns_errors.h"
+
+namespace platform::lns_embedded {
+namespace {
+
+// The types parameters are sent with (PostgreSQL's object ids of int8, text and bytea).
+constexpr Oid kInt8 = 20;
+constexpr Oid kText = 25;
+constexpr Oid kBytea = 17;
+
+// "server host:port, database db" from what libpq made of the URI, without the password.
+std::string ServerName(const std::string& uri) {
+  char* error = nullptr;
+  PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
+  if (options == nullptr) {
+    PQfreemem(error);
+    return "the server \"" + uri + "\"";
+  }
+  std::string host = "localhost";
+  std::string port = "5432";
+  std::string database;
+  for (const PQconninfoOption* option = options; option->keyword != nullptr; ++option) {
+    if (option->val == nullptr || *option->val == '\0') continue;
+    const std::string_view keyword(option->keyword);
+    if (keyword == "host" || keyword == "hostaddr") host = option->val;
+    if (keyword == "port") port = option->val;
+    if (keyword == "dbname") database = option->val;
+  }
+  PQconninfoFree(options);
+  return "the server " + host + ":" + port + (database.empty() ? "" : ", database " + database);
+}
+
+bool StartsWith(const char* text, std::string_view prefix) {
+  return text != nullptr && std::string_view(text).substr(0, prefix.size()) == prefix;
+}
+
+// The first line of libpq's message (its later lines repeat the statement).
+std::string FirstLine(const char* message) {
+  std::string text = message != nullptr ? message : "";
+  const size_t end = text.find('\n');
+  return end == std::string::npos ? text : text.substr(0, end);
+}
+
+}  // namespace
+
+int ServerTimeoutSeconds() {
+  const char* text = std::getenv("PORTAB_SERVER_TIMEOUT");
+  if (text == nullptr || *text == '\0') return 10;
+  char* end = nullptr;
+  const long seconds = std::strtol(text, &end, 10);
+  if (*end != '\0' || seconds < 1 || seconds > 3600) {
+    throw base::Error(base::err::kInvalidCallOrKey, "LNS",
+                      "PORTAB_SERVER_TIMEOUT must be a number of seconds from 1 to 3600, not \"" + std::string(text) + "\"");
+  }
+  return static_cast<int>(seconds);
+}
+
+std::string PostgresParameters(std::string_view sql, std::vector<bool>& used) {
+  std::string out;
+  out.reserve(sql.size());
+  used.clear();
+  char quote = 0;
+  for (size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '\'' || c == '"') {
+      quote = c;
+    } else if (c == '?' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9') {
+      int number = 0;
+      size_t j = i + 1;
+      for (; j < sql.size() && sql[j] >= '0' && sql[j] <= '9'; ++j) number = number * 10 + (sql[j] - '0');
+      if (static_cast<size_t>(number) > used.size()) used.resize(static_cast<size_t>(number), false);
+      if (number > 0) used[static_cast<size_t>(number) - 1] = true;
+      out += '$';
+      out.append(sql.substr(i + 1, j - i - 1));
+      i = j - 1;
+      continue;
+    }
+    out += c;
+  }
+  return out;
+}
+
+// One statement: its text with "$N" parameters, the values bound, and the rows of its last run.
+class PgStatement final : public StatementBackend {
+ public:
+  PgStatement(PostgresDb& db, const std::string& sql) : db_(db) {
+    sql_ = PostgresParameters(sql, used_);
+    params_.resize(used_.size());
+    ClearBindings();
+  }
+  ~PgStatement() override { Finish(); }
+  PgStatement(const PgStatement&) = delete;
+  PgStatement& operator=(const PgStatement&) = delete;
+
+  void BindInt(int index, int64_t value) override { Set(index, kInt8, std::to_string(value), false); }
+  void BindText(int index, std::string_view text) override { Set(index, kText, std::string(text), false); }
+  void BindBlob(int index, const std::vector<uint8_t>& blob) override {
+    Set(index, kBytea, std::string(blob.begin(), blob.end()), true);
+  }
+  void BindNull(int index) override { At(index) = Unbound(static_cast<size_t>(index) - 1); }
+  bool Step() override {
+    if (result_ == nullptr) Execute();
+    return ++row_ < PQntuples(result_);
+  }
+  int64_t Int(int column) const override {
+    const char* value = Value(column);
+    if (*value == 't') return 1;  // a boolean
+    if (*value == 'f') return 0;
+    return std::strtoll(value, nullptr, 10);
+  }
+  std::string Text(int column) const override { return Value(column); }
+  std::vector<uint8_t> Blob(int column) const override {
+    size_t length = 0;
+    unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(Value(column)), &length);
+    if (bytes == nullptr) return {};
+    std::vector<uint8_t> blob(bytes, bytes + length);
+    PQfreemem(bytes);
+    return blob;
+  }
+  bool IsNull(int column) const override { return PQgetisnull(result_, row_, column) != 0; }
+  void Finish() noexcept override {
+    if (result_ != nullptr) PQclear(result_);
+    result_ = nullptr;
+    row_ = -1;
+  }
+  void ClearBindings() noexcept override {
+    for (size_t i = 0; i < params_.size(); ++i) params_[i] = Unbound(i);
+  }
+
+ private:
+  struct Param {
+    Oid type = kText;
+    std::string value;
+    bool binary = false;
+    bool null = true;
+  };
+
+  // NULL: of the type the statement gives it, or text where the statement does not use it
+  // (the server cannot infer a type there).
+  Param Unbound(size_t position) const { return Param{used_[position] ? Oid{0} : kText, {}, false, true}; }
+
+  Param& At(int index) {
+    if (index < 1 || static_cast<size_t>(index) > params_.size()) {
+      throw base::Error(lns::err::kDatabase, "LNS", "parameter " + std::to_string(index) + " of \"" + sql_ + "\" does not exist");
+    }
+    return params_[static_cast<size_t>(index) - 1];
+  }
+  void Set(int index, Oid type, std::string value, bool binary) {
+    At(index) = Param{type, std::move(value), binary, false};
+  }
+  const char* Value(int column) const {
+    if (result_ == nullptr || row_ < 0 || row_ >= PQntuples(result_) || column >= PQnfields(result_)) return "";
+    return PQgetvalue(result_, row_, column);
+  }
+  void Execute() {
+    std::vector<Oid> types;
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    std::vector<int> formats;
+    for (const auto& param : params_) {
+      types.push_back(param.type);
+      values.push_back(param.null ? nullptr : param.value.data());
+      lengths.push_back(static_cast<int>(param.value.size()));
+      formats.push_back(param.binary ? 1 : 0);
+    }
+    result_ = PQexecParams(db_.Connection(), sql_.c_str(), static_cast<int>(params_.size()), types.data(),
+                           values.data(), lengths.data(), formats.data(), 0);
+    const ExecStatusType status = result_ != nullptr ? PQresultStatus(result_) : PGRES_FATAL_ERROR;
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+      PGresult* failed = result_;
+      result_ = nullptr;
+      struct Clear {
+        PGresult* result;
+        ~Clear() { PQclear(result); }
+      } clear{failed};
+      db_.Raise(failed, "network database");
+    }
+    db_.SetChanges(std::atoi(PQcmdTuples(result_)));
+    row_ = -1;
+  }
+
+  PostgresDb& db_;
+  std::string sql_;
+  std::vector<bool> used_;
+  std::vector<Param> params_;
+  PGresult* result_ = nullptr;
+  int row_ = -1;
+};
+
+PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(ServerName(uri)) {
+  const std::string seconds = std::to_string(timeoutSeconds < 2 ? 2 : timeoutSeconds);  // libpq's least
+  const std::string milliseconds = std::to_string(timeoutSeconds * 1000);
+  const std::string options = "-c lock_timeout=" + milliseconds + " -c client_min_messages=warning";
+  // Ours first: what the URI names itself wins.
+  const char* keywords[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
+                            "keepalives_count", "tcp_user_timeout", "options", "application_name", "dbname", nullptr};
+  const char* values[] = {seconds.c_str(), "1", seconds.c_str(), "1", "3", milliseconds.c_str(), options.c_str(),
+                          "portab", uri.c_str(), nullptr};
+  conn_ = PQconnectdbParams(keywords, values, 1);
+  if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) {
+    const std::string message = conn_ != nullptr ? FirstLine(PQerrorMessage(conn_)) : "out of memory";
+    PQfinish(conn_);
+    conn_ = nullptr;
+    throw base::Error(lns::err::kServerUnreachable, "LNS",
+                      "The network database server cannot be reached (" + name_ + "): " + message);
+  }
+}
+
+PostgresDb::~PostgresDb() {
+  statements_.clear();
+  PQfinish(conn_);
+}
+
+void PostgresDb::Raise(const void* result, std::string_view what) {
+  failed_ = true;
+  const auto* failed = static_cast<const PGresult*>(result);
+  const char* state = failed != nullptr ? PQresultErrorField(failed, PG_DIAG_SQLSTATE) : nullptr;
+  const std::string message =
+      FirstLine(failed != nullptr && *PQresultErrorMessage(failed) != '\0' ? PQresultErrorMessage(failed) : PQerrorMessage(conn_));
+  // Connection exceptions (08), the server shutting down (57P) or a connection libpq lost.
+  if (PQstatus(conn_) != CONNECTION_OK || StartsWith(state, "08") || StartsWith(state, "57P")) {
+    throw base::Error(lns::err::kServerUnreachable, "LNS",
+                      "The network database server cannot be reached (" + name_ + "): " + message);
+  }
+  // Serialization failure, deadlock, lock not available within the timeout.
+  if (StartsWith(state, "40001") || StartsWith(state, "40P01") || StartsWith(state, "55P03")) {
+    throw base::Error(lns::err::kWriteConflict, "LNS",
+                      "Another client changed the same data at the same time (" + name_ + "): " + message);
+  }
+  throw base::Error(lns::err::kDatabase, "LNS", std::string(what) + " (" + name_ + "): " + message);
+}
+
+void PostgresDb::Exec(std::string_view sql) {
+  PGresult* result = PQexec(conn_, std::string(sql).c_str());
+  const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+  struct Clear {
+    PGresult* result;
+    ~Clear() { PQclear(result); }
+  } clear{result};
+  if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Raise(result, "network database");
+  changes_ = std::atoi(PQcmdTuples(result));
+}
+
+Statement PostgresDb::Prepare(const std::string& sql) {
+  auto it = statements_.find(sql);
+  if (it == statements_.end()) it = statements_.emplace(sql, std::make_unique<PgStatement>(*this, sql)).first;
+  Statement statement(it->second.get());
+  statement.Reset();
+  return statement;
+}
+
+int64_t PostgresDb::LastInsertId() {
+  auto row = Prepare("SELECT lastval()");
+  return row.Step() ? row.Int(0) : 0;
+}
+
+bool PostgresDb::InTransaction() const {
+  const PGTransactionStatusType status = PQtransactionStatus(conn_);
+  return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+}
+
+int PostgresDb::Socket() const { return PQsocket(conn_); }
+
+}  // namespace platform::lns_embedded

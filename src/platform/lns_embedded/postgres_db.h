@@ -1,0 +1,61 @@
+#pragma once
+// The network database on a PostgreSQL server, through libpq: a connection named by a libpq
+// connection URI ("postgresql://user@host:port/db"), statements with "?N" parameters sent as
+// "$N" with their types, rows read as text. Failures are base::Errors: kServerUnreachable
+// when the server cannot be reached or the connection broke, kWriteConflict when another
+// client's transaction got in the way (a serialization failure, a deadlock or a lock waited
+// for longer than the timeout), kDatabase otherwise; each names the server, never a password.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/lns_embedded/sql_db.h"
+
+struct pg_conn;
+
+namespace platform::lns_embedded {
+
+// The seconds a connection attempt, a lock wait or a silent connection may take before the
+// call fails: PORTAB_SERVER_TIMEOUT (1 to 3600), else 10.
+int ServerTimeoutSeconds();
+
+// "?3" becomes "$3" outside quoted text; `used[n - 1]` tells whether parameter n appears (its
+// size is the highest number).
+std::string PostgresParameters(std::string_view sql, std::vector<bool>& used);
+
+class PgStatement;
+
+class PostgresDb final : public SqlDb {
+ public:
+  // Connects; kServerUnreachable (naming the server) when that fails within the timeout.
+  explicit PostgresDb(const std::string& uri, int timeoutSeconds = ServerTimeoutSeconds());
+  ~PostgresDb() override;
+  PostgresDb(const PostgresDb&) = delete;
+  PostgresDb& operator=(const PostgresDb&) = delete;
+
+  void Exec(std::string_view sql) override;
+  Statement Prepare(const std::string& sql) override;
+  int64_t LastInsertId() override;
+  int Changes() const override { return changes_; }
+  bool InTransaction() const override;
+  std::string Name() const override { return name_; }
+  // The connection's socket, readable when the server sent something (a notification).
+  int Socket() const;
+
+  // Raises the error of a failed call (`result` may be null), after marking the connection
+  // failed; used by its statements.
+  [[noreturn]] void Raise(const void* result, std::string_view what);
+  pg_conn* Connection() const { return conn_; }
+  void SetChanges(int changes) { changes_ = changes; }
+
+ private:
+  pg_conn* conn_ = nullptr;
+  std::string name_;
+  int changes_ = 0;
+  std::unordered_map<std::string, std::unique_ptr<PgStatement>> statements_;
+};
+
+}  // namespace platform::lns_embedded
