@@ -64,19 +64,20 @@ void LiveMonitoring::Pause(bool paused) {
   SetLive(shown_ && !paused);
 }
 
-// The values as they are now; a point whose NV does not answer is marked by the set's
-// CommunicationFailed event and keeps the value it showed.
+// The values as they are now, read from the NVs themselves: the points' buffered values and
+// their set's events stay as the run's flows left them. A row whose NV does not answer is
+// marked and keeps the value it showed.
 int LiveMonitoring::ReadRows() {
   int changed = 0;
   for (auto& row : table_.rows) {
     if (!row.available) continue;
     const bool failedBefore = row.failed;
-    row.failed = false;
     std::string value;
     try {
-      value = points_.GetMonitorPointByName(row.name)->Value();
-    } catch (const std::exception& e) {  // the point was removed since
-      base::LogSwallowedError("The monitor point \"" + row.name + "\" cannot be read: " + e.what());
+      const auto nv = points_.GetMonitorPointByName(row.name)->NetworkVariable();
+      value = nv ? nv->Value() : std::string();
+      row.failed = false;
+    } catch (const std::exception&) {  // the device does not answer, or the point was removed
       row.failed = true;
     }
     if (!row.failed && value != row.value) {
@@ -93,17 +94,20 @@ int LiveMonitoring::Pump() {
   const auto& server = points_.ObjectServer();
   if (!server || pumping_) return 0;
   pumping_ = true;
+  struct Done {
+    bool& pumping;
+    ~Done() { pumping = false; }
+  } done{pumping_};
   const int32_t before = table_.updates;
   try {
     server->PumpEvents();  // also when not live: it reads the event descriptor empty
   } catch (const std::exception& e) {
     base::LogSwallowedError(std::string("The object server's events could not be read: ") + e.what());
   }
-  int changed = table_.updates - before;
-  if (table_.live) changed += ReadRows();
-  table_.updates += changed - (table_.updates - before);
-  pumping_ = false;
-  return changed;
+  const int32_t delivered = table_.updates - before;
+  const int read = table_.live ? ReadRows() : 0;
+  table_.updates += read;
+  return delivered + read;
 }
 
 int LiveMonitoring::EventDescriptor() const {

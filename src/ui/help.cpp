@@ -1,6 +1,8 @@
 #include "ui/help.h"
 
+#include <cctype>
 #include <filesystem>
+#include <string_view>
 
 #include "base/error.h"
 #include "base/procedure.h"
@@ -16,10 +18,27 @@ using services::dialogs::Icon;
 
 namespace {
 
+// A path as the path of a file URL: bytes outside the unreserved set and "/" percent-encoded.
+std::string UrlPath(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) != 0 || std::string_view("/-._~").find(c) != std::string_view::npos) {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    }
+  }
+  return out;
+}
+
 // The help file at its start (topic -1), or the topic's anchor "topic-<id>" as a file URL.
 std::string HelpTarget(const std::string& helpFilePath, int32_t topicId) {
   if (topicId < 0) return helpFilePath;
-  return "file://" + std::filesystem::absolute(helpFilePath).string() + "#topic-" + std::to_string(topicId);
+  return "file://" + UrlPath(std::filesystem::absolute(helpFilePath).string()) + "#topic-" + std::to_string(topicId);
 }
 
 }  // namespace

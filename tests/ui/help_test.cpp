@@ -12,7 +12,7 @@ TEST(HelpTest, HelpMessagesForMissingOpenerAndMissingFile) {
   testing_support::Records records;
   testing_support::RecordingDialogs dialogs(records);
   testing_support::RecordingShell shell(records);
-  const std::string missing = (dir / "PortaB.html").string();
+  const std::string missing = (dir / "Porta B#.html").string();
 
   ui::ShowHelp(dialogs, shell, missing, -1);  // no opener on this desktop
   ASSERT_EQ(records.messages.size(), 1u);
@@ -31,7 +31,8 @@ TEST(HelpTest, HelpMessagesForMissingOpenerAndMissingFile) {
   EXPECT_EQ(records.messages.size(), 2u);
   ASSERT_EQ(records.started.size(), 2u);
   EXPECT_EQ(records.started[0], (std::vector<std::string>{"/usr/bin/xdg-open", missing}));
-  EXPECT_EQ(records.started[1], (std::vector<std::string>{"/usr/bin/xdg-open", "file://" + missing + "#topic-1004"}));
+  EXPECT_EQ(records.started[1], (std::vector<std::string>{"/usr/bin/xdg-open",
+                                                          "file://" + dir.Path().string() + "/Porta%20B%23.html#topic-1004"}));
 }
 
 }  // namespace

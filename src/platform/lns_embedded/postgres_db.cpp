@@ -21,9 +21,9 @@ constexpr Oid kBytea = 17;
 std::string ServerName(const std::string& uri) {
   char* error = nullptr;
   PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
-  if (options == nullptr) {
+  if (options == nullptr) {  // not quoted: it could hold a password
     PQfreemem(error);
-    return "the server \"" + uri + "\"";
+    return "a server named by a connection text that is not valid";
   }
   std::string host = "localhost";
   std::string port = "5432";
@@ -65,20 +65,31 @@ int ServerTimeoutSeconds() {
 }
 
 std::string PostgresParameters(std::string_view sql, std::vector<bool>& used) {
+  constexpr int kMostParameters = 65535;  // what the protocol carries
   std::string out;
   out.reserve(sql.size());
   used.clear();
-  char quote = 0;
+  char quote = 0;  // the quote, or '-' in a line comment, '*' in a block comment
   for (size_t i = 0; i < sql.size(); ++i) {
     const char c = sql[i];
-    if (quote != 0) {
+    const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
+    if (quote == '-' || quote == '*') {
+      if ((quote == '-' && c == '\n') || (quote == '*' && c == '*' && next == '/')) quote = 0;
+    } else if (quote != 0) {
       if (c == quote) quote = 0;
     } else if (c == '\'' || c == '"') {
       quote = c;
-    } else if (c == '?' && i + 1 < sql.size() && sql[i + 1] >= '0' && sql[i + 1] <= '9') {
+    } else if ((c == '-' && next == '-') || (c == '/' && next == '*')) {
+      quote = c == '-' ? '-' : '*';
+    } else if (c == '?' && next >= '0' && next <= '9') {
       int number = 0;
       size_t j = i + 1;
-      for (; j < sql.size() && sql[j] >= '0' && sql[j] <= '9'; ++j) number = number * 10 + (sql[j] - '0');
+      for (; j < sql.size() && sql[j] >= '0' && sql[j] <= '9'; ++j) {
+        number = number * 10 + (sql[j] - '0');
+        if (number > kMostParameters) {
+          throw base::Error(lns::err::kDatabase, "LNS", "The statement has a parameter number above 65535");
+        }
+      }
       if (static_cast<size_t>(number) > used.size()) used.resize(static_cast<size_t>(number), false);
       if (number > 0) used[static_cast<size_t>(number) - 1] = true;
       out += '$';
@@ -186,7 +197,7 @@ class PgStatement final : public StatementBackend {
       } clear{failed};
       db_.Raise(failed, "network database");
     }
-    db_.SetChanges(std::atoi(PQcmdTuples(result_)));
+    db_.NoteChanges(result_);
     row_ = -1;
   }
 
@@ -201,12 +212,10 @@ class PgStatement final : public StatementBackend {
 PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(ServerName(uri)) {
   const std::string seconds = std::to_string(timeoutSeconds < 2 ? 2 : timeoutSeconds);  // libpq's least
   const std::string milliseconds = std::to_string(timeoutSeconds * 1000);
-  const std::string options = "-c lock_timeout=" + milliseconds + " -c client_min_messages=warning";
   // Ours first: what the URI names itself wins.
   const char* keywords[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
-                            "keepalives_count", "tcp_user_timeout", "options", "application_name", "dbname", nullptr};
-  const char* values[] = {seconds.c_str(), "1", seconds.c_str(), "1", "3", milliseconds.c_str(), options.c_str(),
-                          "portab", uri.c_str(), nullptr};
+                            "keepalives_count", "tcp_user_timeout", "application_name", "dbname", nullptr};
+  const char* values[] = {seconds.c_str(), "1", seconds.c_str(), "1", "3", milliseconds.c_str(), "portab", uri.c_str(), nullptr};
   conn_ = PQconnectdbParams(keywords, values, 1);
   if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) {
     const std::string message = conn_ != nullptr ? FirstLine(PQerrorMessage(conn_)) : "out of memory";
@@ -214,6 +223,14 @@ PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(Serve
     conn_ = nullptr;
     throw base::Error(lns::err::kServerUnreachable, "LNS",
                       "The network database server cannot be reached (" + name_ + "): " + message);
+  }
+  // A lock another client holds is waited for no longer than the timeout (then a conflict).
+  try {
+    Exec("SET lock_timeout = " + milliseconds + "; SET client_min_messages = warning");
+  } catch (...) {
+    PQfinish(conn_);
+    conn_ = nullptr;
+    throw;
   }
 }
 
@@ -249,7 +266,15 @@ void PostgresDb::Exec(std::string_view sql) {
     ~Clear() { PQclear(result); }
   } clear{result};
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Raise(result, "network database");
-  changes_ = std::atoi(PQcmdTuples(result));
+  NoteChanges(result);
+}
+
+void PostgresDb::NoteChanges(pg_result* result) {
+  // As SQLite counts: the rows of the last INSERT, UPDATE or DELETE; reads change nothing.
+  const char* command = PQcmdStatus(result);
+  for (const char* changing : {"INSERT", "UPDATE", "DELETE"}) {
+    if (StartsWith(command, changing)) changes_ = std::atoi(PQcmdTuples(result));
+  }
 }
 
 Statement PostgresDb::Prepare(const std::string& sql) {

@@ -15,6 +15,7 @@
 #include "platform/lns_embedded/sql_db.h"
 
 struct pg_conn;
+struct pg_result;
 
 namespace platform::lns_embedded {
 
@@ -22,8 +23,8 @@ namespace platform::lns_embedded {
 // call fails: PORTAB_SERVER_TIMEOUT (1 to 3600), else 10.
 int ServerTimeoutSeconds();
 
-// "?3" becomes "$3" outside quoted text; `used[n - 1]` tells whether parameter n appears (its
-// size is the highest number).
+// "?3" becomes "$3" outside quoted text and comments; `used[n - 1]` tells whether parameter n
+// appears (its size is the highest number). A number above 65535 raises kDatabase.
 std::string PostgresParameters(std::string_view sql, std::vector<bool>& used);
 
 class PgStatement;
@@ -42,6 +43,8 @@ class PostgresDb final : public SqlDb {
   int Changes() const override { return changes_; }
   bool InTransaction() const override;
   std::string Name() const override { return name_; }
+  // Repeatable read: each statement of a plain transaction would take a snapshot of its own.
+  void BeginReadTransaction() override { Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
   // The connection's socket, readable when the server sent something (a notification).
   int Socket() const;
 
@@ -49,7 +52,8 @@ class PostgresDb final : public SqlDb {
   // failed; used by its statements.
   [[noreturn]] void Raise(const void* result, std::string_view what);
   pg_conn* Connection() const { return conn_; }
-  void SetChanges(int changes) { changes_ = changes; }
+  // Takes the changed rows' count from a finished INSERT, UPDATE or DELETE.
+  void NoteChanges(pg_result* result);
 
  private:
   pg_conn* conn_ = nullptr;

@@ -4,7 +4,7 @@ namespace platform::lns_embedded {
 
 ReadTransaction::ReadTransaction(SqlDb& db) : db_(db) {
   if (db_.InTransaction()) return;
-  db_.Exec("BEGIN");
+  db_.BeginReadTransaction();
   began_ = true;
 }
 

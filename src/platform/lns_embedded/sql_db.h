@@ -100,6 +100,8 @@ class SqlDb {
   virtual bool InTransaction() const = 0;
   // What messages name: the database file, or the server and its database.
   virtual std::string Name() const = 0;
+  // Begins a transaction whose reads all see the database as it was at its first read.
+  virtual void BeginReadTransaction() { Exec("BEGIN"); }
   // Whether a statement has failed since the last ClearFailure: a transaction with a failed
   // call in it must not be committed, even when its caller went on.
   bool Failed() const { return failed_; }

@@ -1,6 +1,7 @@
 #include "plugin/plugin_entry.h"
 
 #include <cctype>
+#include <chrono>
 #include <fstream>
 #include <iostream>
 
@@ -187,6 +188,11 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   context.newIniFile = [] { return std::make_unique<ini::ProfileIniFile>(); };
   config::cConfiguration configuration(context);
   monitoring::cMonitoring monitoring(context);
+  // Monitoring off when the command ends, however it ends.
+  struct MonitoringOff {
+    monitoring::cMonitoring& monitoring;
+    ~MonitoringOff() { monitoring.SetMonitoring(false); }
+  } monitoringOff{monitoring};
 
   ui::frmMain form;
   form.Form_Load(registry, identity.registryKey, false);
@@ -206,14 +212,18 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   };
   services.monitorPoints = &monitoring.MonitorPoints();
   services.setMonitoring = [&](bool on) { monitoring.SetMonitoring(on); };
-  // The device answers when its status can be read.
-  services.deviceIsAccessible = [&] {
+  // The device answers when its status can be read; asked again after ten seconds at most.
+  services.deviceIsAccessible = [device, checked = std::chrono::steady_clock::time_point{}, accessible = false]() mutable {
+    const auto now = std::chrono::steady_clock::now();
+    if (checked != std::chrono::steady_clock::time_point{} && now - checked <= std::chrono::seconds(10)) return accessible;
+    checked = now;
     try {
       device->Status();
-      return true;
+      accessible = true;
     } catch (const base::Error&) {
-      return false;
+      accessible = false;
     }
+    return accessible;
   };
   config::MainWindow window(form, services);
   window.SetCurrentCommand(currentCommand);
@@ -259,7 +269,6 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
     frontEnd->Run();  // until the window closes (OK, Cancel, Quit or the window's close box)
     plugIn.WindowAt(session, WindowMoment::AfterClose, 0);
   }
-  monitoring.SetMonitoring(false);
 }
 
 // The automation object: the network settings a tool puts, and SendCommand.

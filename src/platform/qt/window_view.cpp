@@ -49,8 +49,8 @@ constexpr int kPollMilliseconds = 500;     // without an event descriptor: how o
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-// A log colour made readable on the log's background: on a dark one, the dark colours of the
-// log (black, blue, green) are lightened.
+// A log colour made readable on the log's background: on a dark one, dark colours (the log's
+// black, blue, green and red) are lightened.
 QColor Readable(const QColor& colour, const QPalette& palette) {
   constexpr int kReadableOnDark = 170;
   if (palette.color(QPalette::Base).lightness() >= 128 || colour.lightness() >= kReadableOnDark) return colour;
@@ -271,8 +271,8 @@ void WindowView::WatchMonitorEvents() {
   // loop sleeps otherwise. A server without one is asked on a timer while the page is live.
   const int descriptor = live->EventDescriptor();
   if (descriptor >= 0) {
-    auto* notifier = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this] { PumpMonitorEvents(); });
+    monitorNotifier_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
+    connect(monitorNotifier_, &QSocketNotifier::activated, this, [this] { PumpMonitorEvents(); });
   } else {
     monitorTimer_ = new QTimer(this);
     monitorTimer_->setObjectName("monitorPoll");
@@ -282,7 +282,11 @@ void WindowView::WatchMonitorEvents() {
 }
 
 void WindowView::PumpMonitorEvents() {
-  if (window_.Monitoring()->Pump() > 0) ShowMonitorTable();
+  try {
+    if (window_.Monitoring()->Pump() > 0) ShowMonitorTable();
+  } catch (const std::exception& e) {  // nothing escapes into the event loop
+    base::LogSwallowedError(std::string("The monitor values could not be shown: ") + e.what());
+  }
 }
 
 void WindowView::ShowMonitorTable() {
@@ -338,6 +342,9 @@ void WindowView::Refresh() {
   for (QLabel* nothing : nothingLabels_) nothing->setText(Q(ui::ResString(kNothingToShow)));
   header_->setVisible(!form_.headerLine.empty());
   setEnabled(form_.enabled);
+  // While a read or write runs (its transaction open), the monitor values wait: the event
+  // loop turns only to show progress, and a pending wake-up is taken once the window is back.
+  if (monitorNotifier_ != nullptr) monitorNotifier_->setEnabled(form_.enabled);
   pageBar_->setCursor(form_.pageBar.mousePointer == config::MainWindow::kCustomPointer ? Qt::PointingHandCursor
                                                                                      : Qt::ArrowCursor);
   if (form_.mousePointer == config::MainWindow::kHourglass) {

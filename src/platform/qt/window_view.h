@@ -19,6 +19,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QShortcut;
+class QSocketNotifier;
 class QStackedWidget;
 class QTabBar;
 class QTableWidget;
@@ -101,6 +102,7 @@ class WindowView final : public QMainWindow {
   QLabel* monitorState_ = nullptr;
   QPushButton* monitorPause_ = nullptr;
   QTimer* monitorTimer_ = nullptr;  // only for an object server without an event descriptor
+  QSocketNotifier* monitorNotifier_ = nullptr;
   std::vector<std::unique_ptr<ControlBinding>> bindings_;
   base::Signal<>::Id stateChanged_ = 0;
   base::Signal<>::Id logAdded_ = 0;
