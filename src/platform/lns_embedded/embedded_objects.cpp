@@ -503,9 +503,14 @@ class DbNetwork final : public lns::Network {
   void RegisterPlugIn(const lns::PlugInRegistration& r) override {
     db_->Db()
         .Prepare(
-            "INSERT OR REPLACE INTO plugin_registration(program_id, command_id, device_template, class_id, "
+            "INSERT INTO plugin_registration(program_id, command_id, device_template, class_id, "
             "registration_value, name, description, version, manufacturer_id, device_program_id, file_name, scope) "
-            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)")
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12) "
+            "ON CONFLICT (program_id, command_id, device_template) DO UPDATE SET class_id = excluded.class_id, "
+            "registration_value = excluded.registration_value, name = excluded.name, "
+            "description = excluded.description, version = excluded.version, "
+            "manufacturer_id = excluded.manufacturer_id, device_program_id = excluded.device_program_id, "
+            "file_name = excluded.file_name, scope = excluded.scope")
         .Bind(1, r.programId)
         .Bind(2, int64_t{r.commandId})
         .Bind(3, r.deviceTemplate)

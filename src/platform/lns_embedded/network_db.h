@@ -45,6 +45,8 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // or has another schema version. A database of the first version is upgraded in place.
   static std::shared_ptr<NetworkDb> Open(const std::filesystem::path& file,
                                          std::weak_ptr<lns::ObjectServer> server);
+  // The same checks on a connection already made (a server's, its search path on the network).
+  static std::shared_ptr<NetworkDb> Open(std::unique_ptr<SqlDb> db, std::weak_ptr<lns::ObjectServer> server);
   // Writes the schema into an empty database.
   static void CreateSchema(SqlDb& db, const std::string& networkName, const std::string& systemName);
   // Adds the lookup indexes a database lacks (a new one gets them after its rows, which

@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/network_db.h"
+#include "platform/lns_embedded/network_dialect.h"
 #include "platform/lns_embedded/nv_types.h"
 #include "platform/lns_embedded/sqlite_db.h"
 
@@ -478,7 +479,7 @@ std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonTex
     names.insert(base::FoldCase(existing.Text(0)));
     last = std::max(last, existing.Int(1));
   }
-  db.Exec("BEGIN IMMEDIATE");
+  db.Exec(DialectOf(db).BeginWrite());
   try {
     DeviceCounter counter{{}, 1};
     Importer(db, counter).Device(device, "(top)", subsystemId, last + 1, names);

@@ -45,6 +45,7 @@ class PostgresDb final : public SqlDb {
   std::string Name() const override { return name_; }
   // Repeatable read: each statement of a plain transaction would take a snapshot of its own.
   void BeginReadTransaction() override { Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
+  bool OnServer() const override { return true; }
   // The connection's socket, readable when the server sent something (a notification).
   int Socket() const;
 

@@ -102,6 +102,8 @@ class SqlDb {
   virtual std::string Name() const = 0;
   // Begins a transaction whose reads all see the database as it was at its first read.
   virtual void BeginReadTransaction() { Exec("BEGIN"); }
+  // Whether the database is a server's (PostgreSQL) rather than a file.
+  virtual bool OnServer() const { return false; }
   // Whether a statement has failed since the last ClearFailure: a transaction with a failed
   // call in it must not be committed, even when its caller went on.
   bool Failed() const { return failed_; }

@@ -1,0 +1,257 @@
+#include "platform/lns_embedded/network_dialect.h"
+
+#include <atomic>
+#include <iterator>
+#include <string>
+
+namespace platform::lns_embedded {
+namespace {
+
+inline constexpr int kSchemaVersionNumber = 2;  // as network_db.h's kSchemaVersion
+
+// ---- SQLite ----
+
+// The tables. Foreign keys cascade deletions on our connections (they turn foreign keys on);
+// the deletion triggers below do the same for any other program.
+constexpr const char* kSchema = R"SQL(
+CREATE TABLE portab_lns(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE network(id INTEGER PRIMARY KEY CHECK (id = 1), name TEXT NOT NULL, system_name TEXT NOT NULL);
+CREATE TABLE subsystem(
+  id INTEGER PRIMARY KEY, parent_id INTEGER NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL);
+CREATE TABLE device(
+  id INTEGER PRIMARY KEY, subsystem_id INTEGER NOT NULL REFERENCES subsystem(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL, name TEXT NOT NULL, template_name TEXT NOT NULL, program_id TEXT NOT NULL,
+  reachable INTEGER NOT NULL);
+CREATE TABLE lonmark_object(
+  id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL REFERENCES device(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL, name TEXT NOT NULL, profile_type INTEGER NOT NULL);
+CREATE TABLE nv(
+  id INTEGER PRIMARY KEY, device_id INTEGER NOT NULL REFERENCES device(id) ON DELETE CASCADE,
+  position INTEGER NOT NULL, name TEXT NOT NULL, type_index INTEGER NOT NULL, changeable INTEGER NOT NULL,
+  value BLOB NOT NULL, format TEXT NOT NULL DEFAULT '', poll_interval INTEGER NOT NULL DEFAULT 0,
+  report_by_exception INTEGER NOT NULL DEFAULT 0, monitor_tag INTEGER NOT NULL DEFAULT 0,
+  monitoring_option INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE lonmark_member(
+  lonmark_object_id INTEGER NOT NULL REFERENCES lonmark_object(id) ON DELETE CASCADE, position INTEGER NOT NULL,
+  nv_id INTEGER NOT NULL REFERENCES nv(id) ON DELETE CASCADE, PRIMARY KEY (lonmark_object_id, position));
+CREATE TABLE cp(
+  id INTEGER PRIMARY KEY, owner_kind INTEGER NOT NULL CHECK (owner_kind IN (7, 22, 28)), owner_id INTEGER NOT NULL,
+  position INTEGER NOT NULL, name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL,
+  value BLOB NOT NULL);
+CREATE INDEX cp_owner ON cp(owner_kind, owner_id, position);
+CREATE TABLE plugin_registration(
+  program_id TEXT NOT NULL, command_id INTEGER NOT NULL, device_template TEXT NOT NULL, class_id INTEGER NOT NULL,
+  registration_value INTEGER NOT NULL, name TEXT NOT NULL, description TEXT NOT NULL, version TEXT NOT NULL,
+  manufacturer_id TEXT NOT NULL, device_program_id TEXT NOT NULL, file_name TEXT NOT NULL, scope INTEGER NOT NULL,
+  PRIMARY KEY (program_id, command_id, device_template));
+CREATE TABLE nv_update(seq INTEGER PRIMARY KEY AUTOINCREMENT, nv_id INTEGER NOT NULL);
+CREATE TRIGGER nv_value_changed AFTER UPDATE OF value ON nv WHEN NEW.value IS NOT OLD.value BEGIN
+  INSERT INTO nv_update(nv_id) VALUES (NEW.id);
+  DELETE FROM nv_update WHERE seq <= (SELECT MAX(seq) FROM nv_update) - 1000;
+END;
+)SQL";
+
+// Deleting a row deletes the rows below it, whoever deletes and whether foreign keys are on
+// or not. A trigger does not fire again from inside itself, so the subsystem trigger finds
+// all nested subsystems at once; the devices under them go by the device trigger.
+constexpr const char* kDeletionTriggers = R"SQL(
+CREATE TRIGGER subsystem_deleted AFTER DELETE ON subsystem BEGIN
+  DELETE FROM subsystem WHERE id IN (
+    WITH RECURSIVE below(id) AS (
+      SELECT id FROM subsystem WHERE parent_id = OLD.id
+      UNION SELECT subsystem.id FROM subsystem JOIN below ON subsystem.parent_id = below.id)
+    SELECT id FROM below);
+  DELETE FROM device WHERE subsystem_id = OLD.id OR subsystem_id NOT IN (SELECT id FROM subsystem);
+END;
+CREATE TRIGGER device_deleted AFTER DELETE ON device BEGIN
+  DELETE FROM lonmark_object WHERE device_id = OLD.id;
+  DELETE FROM nv WHERE device_id = OLD.id;
+  DELETE FROM cp WHERE owner_kind = 7 AND owner_id = OLD.id;
+END;
+CREATE TRIGGER lonmark_object_deleted AFTER DELETE ON lonmark_object BEGIN
+  DELETE FROM lonmark_member WHERE lonmark_object_id = OLD.id;
+  DELETE FROM cp WHERE owner_kind = 28 AND owner_id = OLD.id;
+END;
+CREATE TRIGGER nv_deleted AFTER DELETE ON nv BEGIN
+  DELETE FROM lonmark_member WHERE nv_id = OLD.id;
+  DELETE FROM cp WHERE owner_kind = 22 AND owner_id = OLD.id;
+  DELETE FROM nv_update WHERE nv_id = OLD.id;
+END;
+)SQL";
+
+// The indexes that make a collection's members (by position) and a member by name one
+// index lookup away instead of a scan of the whole table. Names are compared ignoring case;
+// NOCASE folds ASCII letters, which finds every name that is ASCII (all others are checked
+// by the caller). They are not part of the schema version: they are added to any database
+// that lacks them when it is opened, and written after the rows when a network is created.
+constexpr const char* kIndexNames[] = {
+    "subsystem_parent", "subsystem_name", "device_subsystem", "device_name", "lonmark_object_device",
+    "lonmark_object_name", "nv_device", "nv_name", "lonmark_member_nv", "cp_name",
+};
+constexpr const char* kIndexes = R"SQL(
+CREATE INDEX IF NOT EXISTS subsystem_parent ON subsystem(parent_id, position);
+CREATE INDEX IF NOT EXISTS subsystem_name ON subsystem(parent_id, name COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS device_subsystem ON device(subsystem_id, position);
+CREATE INDEX IF NOT EXISTS device_name ON device(subsystem_id, name COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS lonmark_object_device ON lonmark_object(device_id, position);
+CREATE INDEX IF NOT EXISTS lonmark_object_name ON lonmark_object(device_id, name COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS nv_device ON nv(device_id, position);
+CREATE INDEX IF NOT EXISTS nv_name ON nv(device_id, name COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS lonmark_member_nv ON lonmark_member(nv_id);
+CREATE INDEX IF NOT EXISTS cp_name ON cp(owner_kind, owner_id, name COLLATE NOCASE);
+)SQL";
+
+
+class SqliteDialect final : public NetworkDialect {
+ public:
+  void CreateSchema(SqlDb& db) const override {
+    db.Exec(kSchema);
+    db.Exec(kDeletionTriggers);
+    SetSchemaVersion(db);
+  }
+  void CreateIndexes(SqlDb& db) const override { db.Exec(kIndexes); }
+  bool HasAllIndexes(SqlDb& db) const override {
+    int64_t present = 0;
+    auto rows = db.Prepare("SELECT name FROM sqlite_master WHERE type = 'index'");
+    while (rows.Step()) {
+      const std::string name = rows.Text(0);
+      for (const char* wanted : kIndexNames) present += name == wanted ? 1 : 0;
+    }
+    return present == static_cast<int64_t>(std::size(kIndexNames));
+  }
+  // Kept in the file's header (user_version).
+  int64_t SchemaVersion(SqlDb& db) const override {
+    auto row = db.Prepare("PRAGMA user_version");
+    return row.Step() ? row.Int(0) : 0;
+  }
+  void SetSchemaVersion(SqlDb& db) const override {
+    db.Exec("PRAGMA user_version = " + std::to_string(kSchemaVersionNumber));
+  }
+  // Takes the write lock at once, so that a transaction never fails half-way for a lock.
+  const char* BeginWrite() const override { return "BEGIN IMMEDIATE"; }
+  int64_t DataVersion(SqlDb& db) const override {
+    auto row = db.Prepare("PRAGMA data_version");
+    return row.Step() ? row.Int(0) : 0;
+  }
+  void CreateDeletionTriggers(SqlDb& db) const { db.Exec(kDeletionTriggers); }
+};
+
+// ---- PostgreSQL ----
+
+// The same tables in one schema per network. Names compare ignoring case through the
+// collation "nocase" (ICU, strength 2: case is ignored, accents are not); ids come from
+// identity columns; the deletion and NV update triggers are functions that keep the network's
+// schema as their search path, so they work whoever fires them.
+constexpr const char* kServerSchema = R"SQL(
+CREATE COLLATION nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false);
+CREATE TABLE portab_lns(key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE network(id BIGINT PRIMARY KEY CHECK (id = 1), name TEXT NOT NULL, system_name TEXT NOT NULL);
+CREATE TABLE subsystem(
+  id BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY, parent_id BIGINT NOT NULL, position INTEGER NOT NULL,
+  name TEXT NOT NULL);
+CREATE TABLE device(
+  id BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+  subsystem_id BIGINT NOT NULL REFERENCES subsystem(id) ON DELETE CASCADE, position INTEGER NOT NULL,
+  name TEXT NOT NULL, template_name TEXT NOT NULL, program_id TEXT NOT NULL, reachable INTEGER NOT NULL);
+CREATE TABLE lonmark_object(
+  id BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+  device_id BIGINT NOT NULL REFERENCES device(id) ON DELETE CASCADE, position INTEGER NOT NULL, name TEXT NOT NULL,
+  profile_type INTEGER NOT NULL);
+CREATE TABLE nv(
+  id BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+  device_id BIGINT NOT NULL REFERENCES device(id) ON DELETE CASCADE, position INTEGER NOT NULL, name TEXT NOT NULL,
+  type_index INTEGER NOT NULL, changeable INTEGER NOT NULL, value BYTEA NOT NULL, format TEXT NOT NULL DEFAULT '',
+  poll_interval INTEGER NOT NULL DEFAULT 0, report_by_exception INTEGER NOT NULL DEFAULT 0,
+  monitor_tag INTEGER NOT NULL DEFAULT 0, monitoring_option INTEGER NOT NULL DEFAULT 0);
+CREATE TABLE lonmark_member(
+  lonmark_object_id BIGINT NOT NULL REFERENCES lonmark_object(id) ON DELETE CASCADE, position INTEGER NOT NULL,
+  nv_id BIGINT NOT NULL REFERENCES nv(id) ON DELETE CASCADE, PRIMARY KEY (lonmark_object_id, position));
+CREATE TABLE cp(
+  id BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY,
+  owner_kind INTEGER NOT NULL CHECK (owner_kind IN (7, 22, 28)), owner_id BIGINT NOT NULL,
+  position INTEGER NOT NULL, name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL,
+  value BYTEA NOT NULL);
+CREATE INDEX cp_owner ON cp(owner_kind, owner_id, position);
+CREATE TABLE plugin_registration(
+  program_id TEXT NOT NULL, command_id INTEGER NOT NULL, device_template TEXT NOT NULL, class_id INTEGER NOT NULL,
+  registration_value INTEGER NOT NULL, name TEXT NOT NULL, description TEXT NOT NULL, version TEXT NOT NULL,
+  manufacturer_id TEXT NOT NULL, device_program_id TEXT NOT NULL, file_name TEXT NOT NULL, scope INTEGER NOT NULL,
+  PRIMARY KEY (program_id, command_id, device_template));
+CREATE TABLE nv_update(seq BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY, nv_id BIGINT NOT NULL);
+CREATE FUNCTION nv_value_changed() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$
+BEGIN
+  INSERT INTO nv_update(nv_id) VALUES (NEW.id);
+  DELETE FROM nv_update WHERE seq <= (SELECT MAX(seq) FROM nv_update) - 1000;
+  RETURN NULL;
+END $$;
+CREATE TRIGGER nv_value_changed AFTER UPDATE OF value ON nv FOR EACH ROW
+  WHEN (NEW.value IS DISTINCT FROM OLD.value) EXECUTE FUNCTION nv_value_changed();
+CREATE FUNCTION subsystem_deleted() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$
+BEGIN
+  DELETE FROM subsystem WHERE parent_id = OLD.id;
+  RETURN NULL;
+END $$;
+CREATE TRIGGER subsystem_deleted AFTER DELETE ON subsystem FOR EACH ROW EXECUTE FUNCTION subsystem_deleted();
+CREATE FUNCTION owner_deleted() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$
+BEGIN
+  DELETE FROM cp WHERE owner_kind = TG_ARGV[0]::INTEGER AND owner_id = OLD.id;
+  IF TG_ARGV[0] = '22' THEN DELETE FROM nv_update WHERE nv_id = OLD.id; END IF;
+  RETURN NULL;
+END $$;
+CREATE TRIGGER device_deleted AFTER DELETE ON device FOR EACH ROW EXECUTE FUNCTION owner_deleted('7');
+CREATE TRIGGER lonmark_object_deleted AFTER DELETE ON lonmark_object FOR EACH ROW EXECUTE FUNCTION owner_deleted('28');
+CREATE TRIGGER nv_deleted AFTER DELETE ON nv FOR EACH ROW EXECUTE FUNCTION owner_deleted('22');
+)SQL";
+
+class PostgresDialect final : public NetworkDialect {
+ public:
+  void CreateSchema(SqlDb& db) const override {
+    db.Exec(kServerSchema);
+    SetSchemaVersion(db);
+  }
+  // The same indexes; "IF NOT EXISTS" and the collation's name are understood alike.
+  void CreateIndexes(SqlDb& db) const override { db.Exec(kIndexes); }
+  bool HasAllIndexes(SqlDb& db) const override {
+    int64_t present = 0;
+    auto rows = db.Prepare("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()");
+    while (rows.Step()) {
+      const std::string name = rows.Text(0);
+      for (const char* wanted : kIndexNames) present += name == wanted ? 1 : 0;
+    }
+    return present == static_cast<int64_t>(std::size(kIndexNames));
+  }
+  // Kept as the row "schema" of portab_lns.
+  int64_t SchemaVersion(SqlDb& db) const override {
+    auto row = db.Prepare("SELECT value FROM portab_lns WHERE key = 'schema'");
+    return row.Step() ? std::stoll("0" + row.Text(0)) : 0;
+  }
+  void SetSchemaVersion(SqlDb& db) const override {
+    db.Prepare("INSERT INTO portab_lns(key, value) VALUES ('schema', ?1) ON CONFLICT (key) DO UPDATE SET value = ?1")
+        .Bind(1, std::to_string(kSchemaVersionNumber))
+        .Run();
+  }
+  // Two clients' transactions behave as if one ran after the other; when they cannot, one
+  // of them fails with a write conflict and nothing of it stays.
+  const char* BeginWrite() const override { return "BEGIN ISOLATION LEVEL SERIALIZABLE"; }
+  // Every call: the server does not tell when another client committed, so nothing read
+  // before is taken for current.
+  int64_t DataVersion(SqlDb&) const override { return ++calls_; }
+
+ private:
+  mutable std::atomic<int64_t> calls_{0};
+};
+
+}  // namespace
+
+const NetworkDialect& DialectOf(const SqlDb& db) {
+  static const SqliteDialect file;
+  static const PostgresDialect server;
+  return db.OnServer() ? static_cast<const NetworkDialect&>(server) : file;
+}
+
+void CreateSqliteDeletionTriggers(SqlDb& db) {
+  static const SqliteDialect file;
+  file.CreateDeletionTriggers(db);
+}
+
+}  // namespace platform::lns_embedded

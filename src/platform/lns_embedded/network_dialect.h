@@ -1,0 +1,35 @@
+#pragma once
+// What differs between the databases that hold a network: the schema's text, where its version
+// is kept, how a write transaction begins and what tells a reader that another client wrote.
+// Everything else the network database sends is SQL both understand.
+
+#include <cstdint>
+
+#include "platform/lns_embedded/sql_db.h"
+
+namespace platform::lns_embedded {
+
+class NetworkDialect {
+ public:
+  virtual ~NetworkDialect() = default;
+  // The tables and triggers of an empty network, and its schema version.
+  virtual void CreateSchema(SqlDb& db) const = 0;
+  // The lookup indexes; HasAllIndexes tells whether a database has every one of them.
+  virtual void CreateIndexes(SqlDb& db) const = 0;
+  virtual bool HasAllIndexes(SqlDb& db) const = 0;
+  // The schema version the database holds (0: none kept the way this dialect keeps it).
+  virtual int64_t SchemaVersion(SqlDb& db) const = 0;
+  virtual void SetSchemaVersion(SqlDb& db) const = 0;
+  // The statement that begins a write transaction.
+  virtual const char* BeginWrite() const = 0;
+  // Changes when another client may have written since the last call.
+  virtual int64_t DataVersion(SqlDb& db) const = 0;
+};
+
+// The dialect of the database `db` is connected to.
+const NetworkDialect& DialectOf(const SqlDb& db);
+
+// The deletion triggers a SQLite network database of the first schema version lacks.
+void CreateSqliteDeletionTriggers(SqlDb& db);
+
+}  // namespace platform::lns_embedded
