@@ -455,11 +455,42 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
   return network;
 }
 
+std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool replace,
+                                  const DeviceProgress& progress) {
+  const json doc = ParseDescription(jsonText);
+  if (!doc.is_object()) Bad("(top)", "must be an object");
+  const std::string network = TopName(doc, "network");
+  const std::string system = TopName(doc, "system");
+  if (!replace && NetworkExistsOnServer(db, network)) {
+    throw base::Error(lns::err::kDatabase, "portab-lns",
+                      "The network \"" + network + "\" exists already on " + db.Name());
+  }
+  // One transaction: the old network goes only when the new one is complete.
+  db.Exec(DialectOf(db).BeginWrite());
+  try {
+    db.Exec("DROP SCHEMA IF EXISTS " + QuotedName(network) + " CASCADE");
+    db.Exec("CREATE SCHEMA " + QuotedName(network));
+    db.Exec("SET LOCAL search_path TO " + QuotedName(network));
+    NetworkDb::CreateSchema(db, network, system);
+    DeviceCounter counter{progress, CountDevices(Member(doc, "subsystems"))};
+    Importer(db, counter).Subsystems(Member(doc, "subsystems"), "subsystems", 0);
+    NetworkDb::CreateIndexes(db);
+    db.Exec("COMMIT");
+  } catch (...) {
+    if (db.InTransaction()) db.Exec("ROLLBACK");
+    throw;
+  }
+  return network;
+}
+
 std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress) {
-  auto network = NetworkDb::Open(databaseFile, {});
-  SqlDb& db = network->Db();
+  return ExportNetwork(*NetworkDb::Open(databaseFile, {}), progress);
+}
+
+std::string ExportNetwork(NetworkDb& network, const DeviceProgress& progress) {
+  SqlDb& db = network.Db();
   const ReadTransaction snapshot(db);  // one consistent network, without a lock per query
-  json doc{{"network", network->NetworkName()}, {"system", network->SystemName()}};
+  json doc{{"network", network.NetworkName()}, {"system", network.SystemName()}};
   DeviceCounter counter{progress};
   if (progress) {
     auto rows = db.Prepare("SELECT COUNT(*) FROM device");

@@ -42,5 +42,12 @@ std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonTex
 
 // The description of an existing network database, as JSON text.
 std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress = {});
+class NetworkDb;
+std::string ExportNetwork(NetworkDb& network, const DeviceProgress& progress = {});
+
+// Creates the network on the server `db` is connected to, in a schema named as the network;
+// all or nothing, an existing one replaced only when `replace`. Errors as CreateNetwork.
+std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool replace,
+                                  const DeviceProgress& progress = {});
 
 }  // namespace platform::lns_embedded

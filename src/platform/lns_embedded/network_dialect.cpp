@@ -1,6 +1,9 @@
 #include "platform/lns_embedded/network_dialect.h"
 
 #include <atomic>
+
+#include "base/error.h"
+#include "lns/lns_errors.h"
 #include <iterator>
 #include <string>
 
@@ -247,6 +250,35 @@ const NetworkDialect& DialectOf(const SqlDb& db) {
   static const SqliteDialect file;
   static const PostgresDialect server;
   return db.OnServer() ? static_cast<const NetworkDialect&>(server) : file;
+}
+
+std::string QuotedName(std::string_view name) {
+  std::string quoted = "\"";
+  for (const char c : name) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+std::vector<std::string> NetworksOnServer(SqlDb& db) {
+  std::vector<std::string> names;
+  auto rows = db.Prepare(
+      "SELECT n.nspname FROM pg_namespace n JOIN pg_class c ON c.relnamespace = n.oid "
+      "WHERE c.relname = 'portab_lns' AND c.relkind = 'r' ORDER BY n.nspname");
+  while (rows.Step()) names.push_back(rows.Text(0));
+  return names;
+}
+
+bool NetworkExistsOnServer(SqlDb& db, const std::string& name) {
+  for (const auto& network : NetworksOnServer(db)) {
+    if (network == name) return true;
+  }
+  return false;
+}
+
+void UseNetworkOnServer(SqlDb& db, const std::string& name) {
+  if (!NetworkExistsOnServer(db, name)) {
+    throw base::Error(lns::err::kNotFound, "LNS", "The network \"" + name + "\" does not exist on " + db.Name());
+  }
+  db.Exec("SET search_path TO " + QuotedName(name));
 }
 
 void CreateSqliteDeletionTriggers(SqlDb& db) {

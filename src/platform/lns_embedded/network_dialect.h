@@ -4,6 +4,9 @@
 // Everything else the network database sends is SQL both understand.
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/lns_embedded/sql_db.h"
 
@@ -31,5 +34,14 @@ const NetworkDialect& DialectOf(const SqlDb& db);
 
 // The deletion triggers a SQLite network database of the first schema version lacks.
 void CreateSqliteDeletionTriggers(SqlDb& db);
+
+// On a server, each network is a schema of its name.
+// `name` as a quoted SQL identifier ("Demo", "a""b").
+std::string QuotedName(std::string_view name);
+// The networks on the server: the schemas that hold a network database, in name order.
+std::vector<std::string> NetworksOnServer(SqlDb& db);
+bool NetworkExistsOnServer(SqlDb& db, const std::string& name);
+// Points the connection at the network's schema; kNotFound when the server has no such network.
+void UseNetworkOnServer(SqlDb& db, const std::string& name);
 
 }  // namespace platform::lns_embedded

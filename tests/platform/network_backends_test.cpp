@@ -1,0 +1,103 @@
+// The demo network on both backends: created from its description, read, written in one
+// transaction, exported. On a PostgreSQL server (PORTAB_TEST_SERVER) the network is a schema
+// of a name of its own per test; without a server those cases are skipped, with the reason.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <nlohmann/json.hpp>
+
+#include "lns/lns_errors.h"
+#include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/network_description.h"
+#include "platform/lns_embedded/network_dialect.h"
+#include "platform/lns_embedded/postgres_db.h"
+#include "support/matchers.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace platform::lns_embedded;
+using testing_support::ThrowsError;
+
+class NetworkBackendTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
+    name_ = "Demo " + std::to_string(::getpid());  // parallel test runs share the server
+    description["network"] = name_;
+    description_ = description.dump();
+    CreateNetwork(dir_ / "lns", description_, false);
+    if (GetParam() == "sqlite") {
+      network_ = NetworkDb::Open(dir_ / "lns" / (name_ + ".db"), {});
+      return;
+    }
+    const char* uri = std::getenv("PORTAB_TEST_SERVER");
+    if (uri == nullptr) {
+      const char* why = std::getenv("PORTAB_TEST_SERVER_SKIPPED");
+      GTEST_SKIP() << (why != nullptr ? why : "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)");
+    }
+    auto db = std::make_unique<PostgresDb>(uri);
+    CreateNetworkOnServer(*db, description_, true);
+    UseNetworkOnServer(*db, name_);
+    network_ = NetworkDb::Open(std::move(db), {});
+  }
+  void TearDown() override {
+    if (GetParam() == "postgresql" && network_) {
+      if (network_->Db().InTransaction()) network_->Db().Exec("ROLLBACK");
+      network_->Db().Exec("DROP SCHEMA IF EXISTS " + QuotedName(name_) + " CASCADE");
+    }
+  }
+  std::shared_ptr<lns::AppDevice> Switch() const {
+    // Names are found ignoring case, on both backends.
+    return NetworkObject(network_)->Systems()->Item(1)->Subsystems()->ItemByName("FLOOR 1")->AppDevices()->ItemByName(
+        "switch 1");
+  }
+
+  testing_support::TempDir dir_;
+  std::string name_;
+  std::string description_;
+  std::shared_ptr<NetworkDb> network_;
+};
+
+TEST_P(NetworkBackendTest, TheNetworkExportsByteForByteAsTheFileDoesAndIsNotCreatedTwice) {
+  EXPECT_EQ(ExportNetwork(*network_), ExportNetwork(dir_ / "lns" / (name_ + ".db")));
+  if (GetParam() == "postgresql") {
+    EXPECT_THAT([&] { CreateNetworkOnServer(network_->Db(), description_, false); }, ThrowsError(lns::err::kDatabase));
+    EXPECT_THAT(NetworksOnServer(network_->Db()), ::testing::Contains(name_));
+  }
+}
+
+TEST_P(NetworkBackendTest, AWriteOfTwoDevicesIsAllOrNothingAndNvUpdatesAreLogged) {
+  auto system = NetworkObject(network_)->Systems()->Item(1);
+  auto cp = Switch()->Interface()->ConfigProperties()->Item(2);
+  const auto before = cp->RawRead(0, 1, 0);
+  auto otherDevice = system->Subsystems()->ItemByName("Floor 1")->AppDevices()->ItemByName("Switch 2");
+  network_->SetDeviceReachable(RowIdOf(*otherDevice), false);
+  system->StartTransaction();
+  cp->RawWrite(0, 1, std::vector<uint8_t>(before.size(), 7), 0);
+  auto otherCp = otherDevice->Interface()->ConfigProperties()->Item(1);
+  EXPECT_THAT([&] { otherCp->RawWrite(0, 1, std::vector<uint8_t>(static_cast<size_t>(otherCp->ElementSize()), 1), 0); },
+              ThrowsError(lns::err::kDeviceNotAccessible));
+  EXPECT_THAT([&] { system->CommitTransaction(); }, ThrowsError(lns::err::kTransactionFailed));
+  EXPECT_EQ(cp->RawRead(0, 1, 0), before);  // nothing of it stayed
+  system->StartTransaction();
+  cp->RawWrite(0, 1, std::vector<uint8_t>(before.size(), 7), 0);
+  system->CommitTransaction();
+  EXPECT_EQ(cp->RawRead(0, 1, 0), std::vector<uint8_t>(before.size(), 7));
+
+  const int64_t last = network_->LastUpdate();
+  auto nv = Switch()->Interface()->NetworkVariables()->ItemByName("nviPrimeValue");
+  nv->SetValue("50.0 1");
+  nv->SetValue("50.0 1");  // unchanged: not logged again
+  const auto updates = network_->UpdatesSince(last);
+  ASSERT_EQ(updates.size(), 1u);
+  EXPECT_EQ(updates[0].second, RowIdOf(*nv));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, NetworkBackendTest, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return info.param; });
+
+}  // namespace
