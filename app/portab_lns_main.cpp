@@ -11,6 +11,7 @@
 #include "knowledge/kb_checker.h"
 #include "platform/ini/profile_ini_file.h"
 #include "platform/lns_embedded/lns_tool.h"
+#include "platform/lns_embedded/postgres_db.h"
 #include "platform/registry/file_registry.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     return knowledge::RunKbTool(
         args, [] { return std::make_unique<platform::ini::ProfileIniFile>(); }, std::cout, std::cerr);
   }
+  platform::lns_embedded::EnablePostgresServers();  // --server
   return platform::lns_embedded::RunLnsTool(args, platform::registry::PortabHome(), std::cout, std::cerr,
                                             {::isatty(STDOUT_FILENO) != 0, ::isatty(STDERR_FILENO) != 0});
 }

@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/network_dialect.h"
 
 namespace platform::lns_embedded {
 namespace {
@@ -33,9 +34,11 @@ class NetworkList final : public lns::NetworkCollection {
     for (const auto& candidate : names_) {
       if (base::EqualsNoCase(candidate, name)) return NetworkObject(server_->Database(candidate));
     }
+    const std::string where = server_->ServerUri().empty()
+                                  ? "there is no network database " + DatabaseFile(server_->Folder(), std::string(name)).string()
+                                  : "the server " + server_->ServerConnection().Name() + " has no such network";
     throw base::Error(lns::err::kNotFound, "LNS",
-                      "The network \"" + std::string(name) + "\" does not exist: there is no network database " +
-                          DatabaseFile(server_->Folder(), std::string(name)).string() +
+                      "The network \"" + std::string(name) + "\" does not exist: " + where +
                           " (portab-lns create <description.json> creates one)");
   }
 
@@ -64,9 +67,18 @@ void EmbeddedObjectServer::Close() {
   open_ = false;
 }
 
-std::string EmbeddedObjectServer::Text() const { return "portab embedded LNS object server (SQLite " SQLITE_VERSION ")"; }
+std::string EmbeddedObjectServer::Text() const {
+  if (!serverUri_.empty()) return "portab embedded LNS object server (network databases on a PostgreSQL server)";
+  return "portab embedded LNS object server (SQLite " SQLITE_VERSION ")";
+}
+
+SqlDb& EmbeddedObjectServer::ServerConnection() {
+  if (!serverConnection_) serverConnection_ = ConnectToServer(serverUri_);
+  return *serverConnection_;
+}
 
 std::vector<std::string> EmbeddedObjectServer::NetworkNames() const {
+  if (!serverUri_.empty()) return NetworksOnServer(const_cast<EmbeddedObjectServer*>(this)->ServerConnection());
   std::vector<std::string> names;
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(folder_, ec)) {
@@ -84,7 +96,14 @@ std::shared_ptr<lns::NetworkCollection> EmbeddedObjectServer::Networks() {
 std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& networkName) {
   auto it = networks_.find(networkName);
   if (it != networks_.end()) return it->second.db;
-  auto db = NetworkDb::Open(DatabaseFile(folder_, networkName), weak_from_this());
+  std::shared_ptr<NetworkDb> db;
+  if (serverUri_.empty()) {
+    db = NetworkDb::Open(DatabaseFile(folder_, networkName), weak_from_this());
+  } else {
+    auto connection = ConnectToServer(serverUri_);  // one connection per network: its own transactions
+    UseNetworkOnServer(*connection, networkName);
+    db = NetworkDb::Open(std::move(connection), weak_from_this());
+  }
   const int64_t last = db->LastUpdate();
   networks_.emplace(networkName, OpenNetwork{db, last});
   return db;
@@ -96,6 +115,7 @@ EmbeddedObjectServer::~EmbeddedObjectServer() {
 
 int EmbeddedObjectServer::EventDescriptor() {
   if (watch_ >= 0) return watch_;
+  if (!serverUri_.empty()) return -1;  // the server's changes are asked for on a timer
   const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd < 0) return -1;
   // A write of another process lands in a database file or its write-ahead log.

@@ -18,6 +18,9 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
                                    public std::enable_shared_from_this<EmbeddedObjectServer> {
  public:
   explicit EmbeddedObjectServer(std::filesystem::path folder) : folder_(std::move(folder)) {}
+  // The networks on a database server instead (a libpq URI; "" the folder).
+  EmbeddedObjectServer(std::filesystem::path folder, std::string serverUri)
+      : folder_(std::move(folder)), serverUri_(std::move(serverUri)) {}
   ~EmbeddedObjectServer() override;
   EmbeddedObjectServer(const EmbeddedObjectServer&) = delete;
   EmbeddedObjectServer& operator=(const EmbeddedObjectServer&) = delete;
@@ -40,6 +43,10 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   // The open database of a network (opened on first use).
   std::shared_ptr<NetworkDb> Database(const std::string& networkName);
   const std::filesystem::path& Folder() const { return folder_; }
+  // The database server's URI, "" when the networks are files in Folder().
+  const std::string& ServerUri() const { return serverUri_; }
+  // A connection to the server for work outside one network (creating one, listing them).
+  SqlDb& ServerConnection();
 
  private:
   struct OpenNetwork {
@@ -49,6 +56,8 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   std::vector<std::string> NetworkNames() const;
 
   std::filesystem::path folder_;
+  std::string serverUri_;
+  std::unique_ptr<SqlDb> serverConnection_;
   bool open_ = false;
   bool remote_ = false;
   lns::NvUpdateHandler handler_;

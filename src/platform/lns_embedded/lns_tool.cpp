@@ -18,6 +18,7 @@
 #include "platform/registry/file_registry.h"
 #include "platform/lns_embedded/embedded_objects.h"
 #include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/network_dialect.h"
 #include "platform/lns_embedded/network_description.h"
 #include "platform/lns_embedded/nv_types.h"
 
@@ -41,6 +42,7 @@ constexpr const char* kUsage =
     "                         [--send <command id> <class id> <object name>] [--get <name>] ...\n"
     "       portab-lns registry export <file>\n"
     "       portab-lns kb check <Config folder> [<version>]\n"
+    "       portab-lns --server <URI> <command> ...\n"
     "       portab-lns --help | -h | --version\n";
 
 constexpr const char* kCommands =
@@ -60,6 +62,8 @@ constexpr const char* kCommands =
     "  plugin         create a plug-in's automation object and drive it as an LNS tool does\n"
     "  registry       export the registry store for a registry editor\n"
     "  kb             check a knowledge-base folder\n"
+    "  --server URI   run the command on the networks of a PostgreSQL server\n"
+    "                 (postgresql://user@host:port/db); PORTAB_SERVER_TIMEOUT bounds each wait (10 s)\n"
     "  --help, -h     print this text\n"
     "  --version      print the program's version\n";
 
@@ -156,9 +160,10 @@ struct Target {
 
 class Tool {
  public:
-  Tool(const std::filesystem::path& home, std::ostream& out, std::ostream& err, ToolTerminals terminals)
+  Tool(const std::filesystem::path& home, const std::string& serverUri, std::ostream& out, std::ostream& err,
+       ToolTerminals terminals)
       : home_(home),
-        server_(std::make_shared<EmbeddedObjectServer>(home / "lns")),
+        server_(std::make_shared<EmbeddedObjectServer>(home / "lns", serverUri)),
         out_(out),
         err_(err),
         terminals_(terminals) {
@@ -201,8 +206,16 @@ class Tool {
       Usage("expected: portab-lns create <description.json> [--replace]");
     }
     ProgressLine progress(err_, terminals_.err);
-    const std::string name = CreateNetwork(server_->Folder(), ReadWholeFile(args[0]), args.size() == 2,
-                                           [&](int64_t done, int64_t total) { progress.Show(done, total); });
+    const auto show = [&](int64_t done, int64_t total) { progress.Show(done, total); };
+    const bool replace = args.size() == 2;
+    if (!server_->ServerUri().empty()) {
+      SqlDb& server = server_->ServerConnection();
+      const std::string name = CreateNetworkOnServer(server, ReadWholeFile(args[0]), replace, show);
+      progress.End();
+      out_ << "created network \"" << name << "\" on " << server.Name() << "\n";
+      return 0;
+    }
+    const std::string name = CreateNetwork(server_->Folder(), ReadWholeFile(args[0]), replace, show);
     progress.End();
     out_ << "created network \"" << name << "\" in " << DatabaseFile(server_->Folder(), name).string() << "\n";
     return 0;
@@ -211,8 +224,9 @@ class Tool {
   int Export(const std::vector<std::string>& args) {
     if (args.empty() || args.size() > 2) Usage("expected: portab-lns export <network> [<file.json>]");
     ProgressLine progress(err_, terminals_.err);
-    const std::string text = ExportNetwork(DatabaseFile(server_->Folder(), args[0]),
-                                           [&](int64_t done, int64_t total) { progress.Show(done, total); });
+    const auto show = [&](int64_t done, int64_t total) { progress.Show(done, total); };
+    const std::string text = server_->ServerUri().empty() ? ExportNetwork(DatabaseFile(server_->Folder(), args[0]), show)
+                                                          : ExportNetwork(*server_->Database(args[0]), show);
     progress.End();
     if (args.size() == 1) {
       out_ << text;
@@ -542,7 +556,15 @@ int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path
     case base::StandardOption::None: break;
   }
   try {
-    return Tool(home, out, err, terminals).Run(args);
+    // --server URI before the command: the networks on that database server.
+    std::vector<std::string> command = args;
+    std::string serverUri;
+    if (!command.empty() && command[0] == "--server") {
+      if (command.size() < 2 || command[1].empty()) Usage("--server needs a connection URI (postgresql://user@host:port/db)");
+      serverUri = command[1];
+      command.erase(command.begin(), command.begin() + 2);
+    }
+    return Tool(home, serverUri, out, err, terminals).Run(command);
   } catch (const UsageError& usage) {
     err << "portab-lns: " << usage.what << "\n" << kUsage;
     return 2;

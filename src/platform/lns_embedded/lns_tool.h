@@ -17,6 +17,7 @@
 //   portab-lns registry export <file>
 //   portab-lns kb check <Config folder> [<version>]   (the knowledge-base checker; the program
 //                                                      hands "kb" to knowledge/kb_checker.h)
+//   portab-lns --server <URI> <command> ...   (the networks of a PostgreSQL server)
 //   portab-lns --help | -h | --version
 //
 // <path> is a device ("Demo/System.Floor 1/Switch 1") or a LonMark object

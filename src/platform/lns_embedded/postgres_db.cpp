@@ -297,4 +297,8 @@ bool PostgresDb::InTransaction() const {
 
 int PostgresDb::Socket() const { return PQsocket(conn_); }
 
+void EnablePostgresServers() {
+  SetServerConnector([](const std::string& uri) -> std::unique_ptr<SqlDb> { return std::make_unique<PostgresDb>(uri); });
+}
+
 }  // namespace platform::lns_embedded

@@ -19,6 +19,9 @@ struct pg_result;
 
 namespace platform::lns_embedded {
 
+// Lets ConnectToServer (sql_db.h) make PostgreSQL connections in this program.
+void EnablePostgresServers();
+
 // The seconds a connection attempt, a lock wait or a silent connection may take before the
 // call fails: PORTAB_SERVER_TIMEOUT (1 to 3600), else 10.
 int ServerTimeoutSeconds();

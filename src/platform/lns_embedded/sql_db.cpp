@@ -1,5 +1,8 @@
 #include "platform/lns_embedded/sql_db.h"
 
+#include "base/error.h"
+#include "lns/lns_errors.h"
+
 namespace platform::lns_embedded {
 
 ReadTransaction::ReadTransaction(SqlDb& db) : db_(db) {
@@ -20,6 +23,23 @@ ReadTransaction::~ReadTransaction() {
       // Not open any more.
     }
   }
+}
+
+namespace {
+ServerConnector& Connector() {
+  static ServerConnector connector;
+  return connector;
+}
+}  // namespace
+
+void SetServerConnector(ServerConnector connector) { Connector() = std::move(connector); }
+
+std::unique_ptr<SqlDb> ConnectToServer(const std::string& uri) {
+  if (!Connector()) {
+    throw base::Error(lns::err::kServerUnreachable, "LNS",
+                      "This program cannot reach network database servers (built without the PostgreSQL connection)");
+  }
+  return Connector()(uri);
 }
 
 }  // namespace platform::lns_embedded

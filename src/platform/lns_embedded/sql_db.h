@@ -5,6 +5,8 @@
 // implement it; the SQL both understand is plain SQL with "?N" parameters.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -127,5 +129,12 @@ class ReadTransaction {
   SqlDb& db_;
   bool began_ = false;
 };
+
+// How a connection to a database server is made from its URI. A program that links the
+// PostgreSQL connection sets it (EnablePostgresServers); without it, ConnectToServer raises
+// kServerUnreachable saying that this program cannot reach servers.
+using ServerConnector = std::function<std::unique_ptr<SqlDb>(const std::string& uri)>;
+void SetServerConnector(ServerConnector connector);
+std::unique_ptr<SqlDb> ConnectToServer(const std::string& uri);
 
 }  // namespace platform::lns_embedded
