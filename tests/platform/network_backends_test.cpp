@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_description.h"
 #include "platform/lns_embedded/network_dialect.h"
 #include "platform/lns_embedded/postgres_db.h"
@@ -99,5 +101,50 @@ TEST_P(NetworkBackendTest, AWriteOfTwoDevicesIsAllOrNothingAndNvUpdatesAreLogged
 
 INSTANTIATE_TEST_SUITE_P(Backends, NetworkBackendTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& info) { return info.param; });
+
+}  // namespace
+
+namespace {
+
+// Two clients of one network on a server: a value one writes to a monitored NV wakes the
+// other's event loop (its descriptor becomes readable) and reaches its PumpEvents.
+TEST(ServerEventsTest, AnotherClientsNvWriteWakesTheEventLoopAndReachesPumpEvents) {
+  const char* uri = std::getenv("PORTAB_TEST_SERVER");
+  if (uri == nullptr) GTEST_SKIP() << "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)";
+  EnablePostgresServers();
+  auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
+  const std::string name = "Events " + std::to_string(::getpid());
+  description["network"] = name;
+  PostgresDb admin(uri);
+  CreateNetworkOnServer(admin, description.dump(), true);
+  testing_support::TempDir dir;
+  const auto client = [&] {
+    auto server = std::make_shared<EmbeddedObjectServer>(dir.Path(), uri);
+    server->Open(0);
+    return server;
+  };
+  const auto nvOf = [&](const std::shared_ptr<EmbeddedObjectServer>& server) {
+    return server->Networks()->ItemByName(name)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
+        ->Interface()->NetworkVariables()->ItemByName("nviPrimeValue");
+  };
+  auto watcher = client();
+  auto writer = client();
+  std::vector<std::pair<int32_t, std::string>> updates;
+  watcher->SetNvUpdateHandler([&](int32_t tag, const std::string& value, const lns::ObjectPtr&) { updates.emplace_back(tag, value); });
+  auto watched = nvOf(watcher);
+  watched->SetEditingSettings(true);
+  watched->SetMonitorTag(5000);
+  watched->SetEditingSettings(false);
+  const int descriptor = watcher->EventDescriptor();
+  ASSERT_GE(descriptor, 0);
+  EXPECT_EQ(watcher->PumpEvents(), 0);
+  nvOf(writer)->SetValue("50.0 1");
+  pollfd wake{descriptor, POLLIN, 0};
+  EXPECT_EQ(::poll(&wake, 1, 5000), 1);  // woken, not timed out
+  EXPECT_EQ(watcher->PumpEvents(), 1);
+  EXPECT_EQ(updates, (std::vector<std::pair<int32_t, std::string>>{{5000, "50.0 1"}}));
+  EXPECT_EQ(::poll(&wake, 1, 0), 0);  // read empty
+  admin.Exec("DROP SCHEMA " + QuotedName(name) + " CASCADE");
+}
 
 }  // namespace

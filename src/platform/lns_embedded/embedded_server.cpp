@@ -115,7 +115,17 @@ EmbeddedObjectServer::~EmbeddedObjectServer() {
 
 int EmbeddedObjectServer::EventDescriptor() {
   if (watch_ >= 0) return watch_;
-  if (!serverUri_.empty()) return -1;  // the server's changes are asked for on a timer
+  if (!serverUri_.empty()) {  // the server notifies its listeners of changed NV values
+    try {
+      SqlDb& connection = ServerConnection();
+      if (!listening_) connection.Listen("portab_nv_update");
+      listening_ = true;
+      return connection.NotificationDescriptor();
+    } catch (const base::Error& e) {
+      base::LogSwallowedError("The network database server's notifications cannot be received: " + e.Description());
+      return -1;  // asked for on a timer instead
+    }
+  }
   const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd < 0) return -1;
   // A write of another process lands in a database file or its write-ahead log.
@@ -129,6 +139,7 @@ int EmbeddedObjectServer::EventDescriptor() {
 
 int EmbeddedObjectServer::PumpEvents() {
   // Read the descriptor empty first: a write after this point wakes the event loop again.
+  if (listening_) serverConnection_->TakeNotifications();
   if (watch_ >= 0) {
     std::array<char, 4096> buffer{};
     while (::read(watch_, buffer.data(), buffer.size()) > 0) {

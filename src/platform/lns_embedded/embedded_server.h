@@ -58,6 +58,7 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   std::filesystem::path folder_;
   std::string serverUri_;
   std::unique_ptr<SqlDb> serverConnection_;
+  bool listening_ = false;  // serverConnection_ listens for changed NV values
   bool open_ = false;
   bool remote_ = false;
   lns::NvUpdateHandler handler_;

@@ -144,7 +144,8 @@ class SqliteDialect final : public NetworkDialect {
 // The same tables in one schema per network. Names compare ignoring case through the
 // collation "nocase" (ICU, strength 2: case is ignored, accents are not); ids come from
 // identity columns; the deletion and NV update triggers are functions that keep the network's
-// schema as their search path, so they work whoever fires them.
+// schema as their search path, so they work whoever fires them. A changed NV value also
+// notifies the channel "portab_nv_update" (delivered to listeners when its transaction commits).
 constexpr const char* kServerSchema = R"SQL(
 CREATE COLLATION nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false);
 CREATE TABLE portab_lns(key TEXT PRIMARY KEY, value TEXT NOT NULL);
@@ -185,6 +186,7 @@ CREATE FUNCTION nv_value_changed() RETURNS trigger LANGUAGE plpgsql SET search_p
 BEGIN
   INSERT INTO nv_update(nv_id) VALUES (NEW.id);
   DELETE FROM nv_update WHERE seq <= (SELECT MAX(seq) FROM nv_update) - 1000;
+  PERFORM pg_notify('portab_nv_update', current_schema());  -- other clients' event loops wake
   RETURN NULL;
 END $$;
 CREATE TRIGGER nv_value_changed AFTER UPDATE OF value ON nv FOR EACH ROW

@@ -295,7 +295,19 @@ bool PostgresDb::InTransaction() const {
   return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
 }
 
-int PostgresDb::Socket() const { return PQsocket(conn_); }
+int PostgresDb::NotificationDescriptor() const { return PQsocket(conn_); }
+
+void PostgresDb::Listen(const std::string& channel) { Exec("LISTEN " + channel); }
+
+bool PostgresDb::TakeNotifications() {
+  if (PQconsumeInput(conn_) == 0) return false;  // the connection broke: the next call says so
+  bool any = false;
+  while (PGnotify* notification = PQnotifies(conn_)) {
+    any = true;
+    PQfreemem(notification);
+  }
+  return any;
+}
 
 void EnablePostgresServers() {
   SetServerConnector([](const std::string& uri) -> std::unique_ptr<SqlDb> { return std::make_unique<PostgresDb>(uri); });

@@ -49,8 +49,10 @@ class PostgresDb final : public SqlDb {
   // Repeatable read: each statement of a plain transaction would take a snapshot of its own.
   void BeginReadTransaction() override { Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
   bool OnServer() const override { return true; }
+  void Listen(const std::string& channel) override;
   // The connection's socket, readable when the server sent something (a notification).
-  int Socket() const;
+  int NotificationDescriptor() const override;
+  bool TakeNotifications() override;
 
   // Raises the error of a failed call (`result` may be null), after marking the connection
   // failed; used by its statements.

@@ -106,6 +106,12 @@ class SqlDb {
   virtual void BeginReadTransaction() { Exec("BEGIN"); }
   // Whether the database is a server's (PostgreSQL) rather than a file.
   virtual bool OnServer() const { return false; }
+  // Notifications of other clients (a server's only): Listen subscribes to a channel;
+  // NotificationDescriptor becomes readable when one may have arrived (-1: none ever comes);
+  // TakeNotifications reads what arrived and says whether anything did. Never raises.
+  virtual void Listen(const std::string& /*channel*/) {}
+  virtual int NotificationDescriptor() const { return -1; }
+  virtual bool TakeNotifications() { return false; }
   // Whether a statement has failed since the last ClearFailure: a transaction with a failed
   // call in it must not be committed, even when its caller went on.
   bool Failed() const { return failed_; }
