@@ -1,0 +1,166 @@
+// The network database's two backends side by side, in one run: the SQLite file (argument 0)
+// and a PostgreSQL server (argument 1, named by PORTAB_TEST_SERVER; scripts/with-postgres
+// starts a throwaway one, and without it the server's rows are skipped). Opening a network
+// and finding a device, reading the 100 CPs of a 1,000-parameter set, writing them in one
+// transaction, walking a 1,000-device tree, and the delay of an NV update between two clients.
+
+#include <benchmark/benchmark.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/network_description.h"
+#include "platform/lns_embedded/network_dialect.h"
+#include "platform/lns_embedded/postgres_db.h"
+#include "scale_network.h"
+
+namespace {
+
+namespace lns_embedded = platform::lns_embedded;
+
+// A network made from `description` on the file (server false) or on the server, removed at the end.
+class BackendNetwork {
+ public:
+  BackendNetwork(const std::string& name, const std::string& description, bool server)
+      : folder_(std::filesystem::temp_directory_path() / ("portab-bench-backend-" + std::to_string(::getpid()))),
+        name_(name) {
+    if (!server) {
+      lns_embedded::CreateNetwork(folder_ / "lns", description, true);
+      return;
+    }
+    const char* uri = std::getenv("PORTAB_TEST_SERVER");
+    if (uri == nullptr) return;
+    uri_ = uri;
+    lns_embedded::EnablePostgresServers();
+    lns_embedded::PostgresDb admin(uri_);
+    lns_embedded::CreateNetworkOnServer(admin, description, true);
+  }
+  ~BackendNetwork() {
+    if (!uri_.empty()) lns_embedded::PostgresDb(uri_).Exec("DROP SCHEMA IF EXISTS " + lns_embedded::QuotedName(name_) + " CASCADE");
+    std::filesystem::remove_all(folder_);
+  }
+  BackendNetwork(const BackendNetwork&) = delete;
+  BackendNetwork& operator=(const BackendNetwork&) = delete;
+
+  bool Missing(bool server) const { return server && uri_.empty(); }
+  std::shared_ptr<lns_embedded::EmbeddedObjectServer> Client() const {
+    auto server = std::make_shared<lns_embedded::EmbeddedObjectServer>(folder_ / "lns", uri_);
+    server->Open(0);
+    return server;
+  }
+
+ private:
+  std::filesystem::path folder_;
+  std::string name_;
+  std::string uri_;
+};
+
+// One device with 100 CPs of 10 bytes (the CPs of a set of 1,000 one-byte parameters) and an NV.
+std::string HundredCps() {
+  std::string cps;
+  for (int i = 0; i < 100; ++i) cps += std::string(i > 0 ? "," : "") + R"({"name": "Cp)" + std::to_string(i) + R"(", "dimension": 10})";
+  return R"({"network": "Bench", "system": "S", "subsystems": [{"name": "A", "devices": [{"name": "D", "programId": "P", )"
+         R"("nvs": [{"name": "nvoValue", "type": "SNVT_switch", "value": [0, 0]}], "cps": [)" +
+         cps + "]}]}]}";
+}
+
+std::shared_ptr<lns::CpCollection> CpsOf(const std::shared_ptr<lns_embedded::EmbeddedObjectServer>& client) {
+  return client->Networks()->ItemByName("Bench")->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
+      ->Interface()->ConfigProperties();
+}
+
+bool SkipWithoutServer(benchmark::State& state, const BackendNetwork& network) {
+  if (!network.Missing(state.range(0) == 1)) return false;
+  state.SkipWithError("PORTAB_TEST_SERVER names no server (run under scripts/with-postgres)");
+  return true;
+}
+
+void BM_OpenNetworkAndFindTheDevice(benchmark::State& state) {
+  const BackendNetwork network("Bench", HundredCps(), state.range(0) == 1);
+  if (SkipWithoutServer(state, network)) return;
+  for (auto _ : state) benchmark::DoNotOptimize(CpsOf(network.Client())->Count());
+}
+BENCHMARK(BM_OpenNetworkAndFindTheDevice)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_ReadTheCpsOfA1000ParameterSet(benchmark::State& state) {
+  const BackendNetwork network("Bench", HundredCps(), state.range(0) == 1);
+  if (SkipWithoutServer(state, network)) return;
+  const auto cps = CpsOf(network.Client());
+  for (auto _ : state) {
+    for (int32_t i = 1; i <= cps->Count(); ++i) benchmark::DoNotOptimize(cps->Item(i)->RawRead(0, 10, 0));
+  }
+}
+BENCHMARK(BM_ReadTheCpsOfA1000ParameterSet)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_Write100CpsInOneTransaction(benchmark::State& state) {
+  const BackendNetwork network("Bench", HundredCps(), state.range(0) == 1);
+  if (SkipWithoutServer(state, network)) return;
+  const auto client = network.Client();
+  const auto system = client->Networks()->ItemByName("Bench")->Systems()->Item(1);
+  const auto cps = CpsOf(client);
+  uint8_t value = 0;
+  for (auto _ : state) {
+    ++value;
+    system->StartTransaction();
+    for (int32_t i = 1; i <= cps->Count(); ++i) cps->Item(i)->RawWrite(0, 10, std::vector<uint8_t>(10, value), 0);
+    system->CommitTransaction();
+  }
+}
+BENCHMARK(BM_Write100CpsInOneTransaction)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Every device of a 1,000-device network with its CPs and NVs, as `tree` walks it.
+void BM_WalkA1000DeviceTree(benchmark::State& state) {
+  const BackendNetwork network("Scale", bench_support::ScaleDescription(1000), state.range(0) == 1);
+  if (SkipWithoutServer(state, network)) return;
+  const auto client = network.Client();
+  for (auto _ : state) {
+    int64_t values = 0;
+    auto subsystems = client->Networks()->ItemByName("Scale")->Systems()->Item(1)->Subsystems();
+    for (int32_t s = 1; s <= subsystems->Count(); ++s) {
+      auto devices = subsystems->Item(s)->AppDevices();
+      for (int32_t d = 1; d <= devices->Count(); ++d) {
+        auto cps = devices->Item(d)->Interface()->ConfigProperties();
+        for (int32_t c = 1; c <= cps->Count(); ++c) values += static_cast<int64_t>(cps->Item(c)->RawRead(0, 1, 0).size());
+      }
+    }
+    benchmark::DoNotOptimize(values);
+  }
+}
+BENCHMARK(BM_WalkA1000DeviceTree)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// One client writes an NV another monitors; the time until the other's event descriptor
+// wakes and its PumpEvents hands the value over.
+void BM_NvUpdateDelayBetweenTwoClients(benchmark::State& state) {
+  const BackendNetwork network("Bench", HundredCps(), state.range(0) == 1);
+  if (SkipWithoutServer(state, network)) return;
+  const auto watcher = network.Client();
+  const auto writer = network.Client();
+  const auto nvOf = [](const std::shared_ptr<lns_embedded::EmbeddedObjectServer>& client) {
+    return client->Networks()->ItemByName("Bench")->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
+        ->Interface()->NetworkVariables()->Item(1);
+  };
+  int delivered = 0;
+  watcher->SetNvUpdateHandler([&](int32_t, const std::string&, const lns::ObjectPtr&) { ++delivered; });
+  const auto watched = nvOf(watcher);
+  watched->SetEditingSettings(true);
+  watched->SetMonitorTag(5000);
+  watched->SetEditingSettings(false);
+  const int descriptor = watcher->EventDescriptor();
+  watcher->PumpEvents();
+  const auto nv = nvOf(writer);
+  int step = 0;
+  for (auto _ : state) {
+    nv->SetValue(std::to_string(++step % 100) + ".0 1");
+    pollfd wake{descriptor, POLLIN, 0};
+    if (descriptor < 0 || ::poll(&wake, 1, 5000) != 1) state.SkipWithError("no wake-up within 5 s");
+    watcher->PumpEvents();
+  }
+  state.counters["delivered"] = delivered;
+}
+BENCHMARK(BM_NvUpdateDelayBetweenTwoClients)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
