@@ -105,6 +105,17 @@ CREATE INDEX IF NOT EXISTS cp_name ON cp(owner_kind, owner_id, name COLLATE NOCA
 )SQL";
 
 
+// Whether the index names `listQuery` gives hold every lookup index.
+bool ListsEveryIndex(SqlDb& db, const std::string& listQuery) {
+  int64_t present = 0;
+  auto rows = db.Prepare(listQuery);
+  while (rows.Step()) {
+    const std::string name = rows.Text(0);
+    for (const char* wanted : kIndexNames) present += name == wanted ? 1 : 0;
+  }
+  return present == static_cast<int64_t>(std::size(kIndexNames));
+}
+
 class SqliteDialect final : public NetworkDialect {
  public:
   void CreateSchema(SqlDb& db) const override {
@@ -114,13 +125,7 @@ class SqliteDialect final : public NetworkDialect {
   }
   void CreateIndexes(SqlDb& db) const override { db.Exec(kIndexes); }
   bool HasAllIndexes(SqlDb& db) const override {
-    int64_t present = 0;
-    auto rows = db.Prepare("SELECT name FROM sqlite_master WHERE type = 'index'");
-    while (rows.Step()) {
-      const std::string name = rows.Text(0);
-      for (const char* wanted : kIndexNames) present += name == wanted ? 1 : 0;
-    }
-    return present == static_cast<int64_t>(std::size(kIndexNames));
+    return ListsEveryIndex(db, "SELECT name FROM sqlite_master WHERE type = 'index'");
   }
   // Kept in the file's header (user_version).
   int64_t SchemaVersion(SqlDb& db) const override {
@@ -217,13 +222,7 @@ class PostgresDialect final : public NetworkDialect {
   // The same indexes; "IF NOT EXISTS" and the collation's name are understood alike.
   void CreateIndexes(SqlDb& db) const override { db.Exec(kIndexes); }
   bool HasAllIndexes(SqlDb& db) const override {
-    int64_t present = 0;
-    auto rows = db.Prepare("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()");
-    while (rows.Step()) {
-      const std::string name = rows.Text(0);
-      for (const char* wanted : kIndexNames) present += name == wanted ? 1 : 0;
-    }
-    return present == static_cast<int64_t>(std::size(kIndexNames));
+    return ListsEveryIndex(db, "SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()");
   }
   // Kept as the row "schema" of portab_lns.
   int64_t SchemaVersion(SqlDb& db) const override {
