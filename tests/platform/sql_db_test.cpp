@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/postgres_db.h"
@@ -136,6 +139,31 @@ TEST_P(SqlServerTest, ALockHeldLongerThanTheTimeoutIsAConflictAndARetryGoesThrou
   auto row = db_->Prepare("SELECT i FROM t");
   ASSERT_TRUE(row.Step());
   EXPECT_EQ(row.Int(0), 11);
+}
+
+TEST_P(SqlServerTest, AServerThatStopsAnsweringFailsTheCallAfterTheTimeoutNotLater) {
+  auto frozen = Connect(1);
+  auto pid = frozen->Prepare("SELECT pg_backend_pid()");
+  ASSERT_TRUE(pid.Step());
+  const auto backend = static_cast<pid_t>(pid.Int(0));
+  pid.Reset();
+  frozen->Exec("BEGIN");
+  frozen->Exec("INSERT INTO t(i) VALUES (7)");
+  // The server process of that connection stops: the kernel still takes the request, no answer comes.
+  if (::kill(backend, SIGSTOP) != 0) GTEST_SKIP() << "cannot stop the server's process: " << std::strerror(errno);
+  struct Resume {
+    pid_t pid;
+    ~Resume() { ::kill(pid, SIGCONT); }
+  } resume{backend};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THAT([&] { frozen->Exec("COMMIT"); }, testing_support::Raises(lns::err::kServerUnreachable, ::testing::HasSubstr("no answer within 2 s")));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  // The connection is given up: later calls fail at once, and nothing of the transaction stays.
+  EXPECT_THAT([&] { frozen->Prepare("SELECT 1").Step(); }, ThrowsError(lns::err::kServerUnreachable));
+  EXPECT_FALSE(frozen->InTransaction());
+  auto rows = db_->Prepare("SELECT COUNT(*) FROM t");
+  ASSERT_TRUE(rows.Step());
+  EXPECT_EQ(rows.Int(0), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, SqlDbTest, ::testing::Values("sqlite", "postgresql"),

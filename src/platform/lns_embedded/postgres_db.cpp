@@ -2,7 +2,11 @@
 
 #include <libpq-fe.h>
 
+#include <poll.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -185,8 +189,9 @@ class PgStatement final : public StatementBackend {
       lengths.push_back(static_cast<int>(param.value.size()));
       formats.push_back(param.binary ? 1 : 0);
     }
-    result_ = PQexecParams(db_.Connection(), sql_.c_str(), static_cast<int>(params_.size()), types.data(),
-                           values.data(), lengths.data(), formats.data(), 0);
+    const bool sent = PQsendQueryParams(db_.Connection(), sql_.c_str(), static_cast<int>(params_.size()), types.data(),
+                                        values.data(), lengths.data(), formats.data(), 0) != 0;
+    result_ = db_.Await(sent);
     const ExecStatusType status = result_ != nullptr ? PQresultStatus(result_) : PGRES_FATAL_ERROR;
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
       PGresult* failed = result_;
@@ -209,7 +214,7 @@ class PgStatement final : public StatementBackend {
   int row_ = -1;
 };
 
-PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(ServerName(uri)) {
+PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(ServerName(uri)), timeoutSeconds_(timeoutSeconds) {
   const std::string seconds = std::to_string(timeoutSeconds < 2 ? 2 : timeoutSeconds);  // libpq's least
   const std::string milliseconds = std::to_string(timeoutSeconds * 1000);
   // Ours first: what the URI names itself wins.
@@ -244,7 +249,9 @@ void PostgresDb::Raise(const void* result, std::string_view what) {
   const auto* failed = static_cast<const PGresult*>(result);
   const char* state = failed != nullptr ? PQresultErrorField(failed, PG_DIAG_SQLSTATE) : nullptr;
   const std::string message =
-      FirstLine(failed != nullptr && *PQresultErrorMessage(failed) != '\0' ? PQresultErrorMessage(failed) : PQerrorMessage(conn_));
+      conn_ == nullptr ? "the connection was given up when the server stopped answering"
+                       : FirstLine(failed != nullptr && *PQresultErrorMessage(failed) != '\0' ? PQresultErrorMessage(failed)
+                                                                                              : PQerrorMessage(conn_));
   // Connection exceptions (08), the server shutting down (57P) or a connection libpq lost.
   if (PQstatus(conn_) != CONNECTION_OK || StartsWith(state, "08") || StartsWith(state, "57P")) {
     throw base::Error(lns::err::kServerUnreachable, "LNS",
@@ -259,7 +266,7 @@ void PostgresDb::Raise(const void* result, std::string_view what) {
 }
 
 void PostgresDb::Exec(std::string_view sql) {
-  PGresult* result = PQexec(conn_, std::string(sql).c_str());
+  PGresult* result = Await(PQsendQuery(conn_, std::string(sql).c_str()) != 0);
   const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
   struct Clear {
     PGresult* result;
@@ -267,6 +274,54 @@ void PostgresDb::Exec(std::string_view sql) {
   } clear{result};
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) Raise(result, "network database");
   NoteChanges(result);
+}
+
+void PostgresDb::WaitWhileBusy(std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    const int flushed = PQflush(conn_);  // 1: part of the request still to send
+    if (flushed < 0) return;             // broken: PQgetResult reports it
+    if (flushed == 0 && PQisBusy(conn_) == 0) return;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd socket{PQsocket(conn_), static_cast<short>(POLLIN | (flushed == 1 ? POLLOUT : 0)), 0};
+    const int ready = left.count() > 0 ? ::poll(&socket, 1, static_cast<int>(left.count())) : 0;
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) {
+      // A server that stopped answering (frozen, or the network cut without a reset) would
+      // keep the call waiting for ever: the connection is given up, every later call fails.
+      PQfinish(conn_);
+      conn_ = nullptr;
+      failed_ = true;
+      throw base::Error(lns::err::kServerUnreachable, "LNS",
+                        "The network database server cannot be reached (" + name_ + "): no answer within " +
+                            std::to_string(AnswerSeconds()) + " s (twice PORTAB_SERVER_TIMEOUT)");
+    }
+    if (ready > 0 && PQconsumeInput(conn_) == 0) return;
+  }
+}
+
+PGresult* PostgresDb::Await(bool sent) {
+  if (!sent) return nullptr;  // Raise reports the connection's message
+  // A lock wait takes up to the timeout and ends in a conflict; the answer comes after it.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(AnswerSeconds());
+  // A text of several statements has a result each: the first failure, else the last result.
+  PGresult* kept = nullptr;
+  for (;;) {
+    try {
+      WaitWhileBusy(deadline);
+    } catch (...) {
+      PQclear(kept);
+      throw;
+    }
+    PGresult* next = PQgetResult(conn_);
+    if (next == nullptr) return kept;
+    const ExecStatusType status = PQresultStatus(kept);
+    if (kept != nullptr && status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+      PQclear(next);
+    } else {
+      PQclear(kept);
+      kept = next;
+    }
+  }
 }
 
 void PostgresDb::NoteChanges(pg_result* result) {

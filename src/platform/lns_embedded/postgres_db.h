@@ -6,6 +6,7 @@
 // client's transaction got in the way (a serialization failure, a deadlock or a lock waited
 // for longer than the timeout), kDatabase otherwise; each names the server, never a password.
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,7 +24,8 @@ namespace platform::lns_embedded {
 void EnablePostgresServers();
 
 // The seconds a connection attempt, a lock wait or a silent connection may take before the
-// call fails: PORTAB_SERVER_TIMEOUT (1 to 3600), else 10.
+// call fails: PORTAB_SERVER_TIMEOUT (1 to 3600), else 10. A call that was sent waits twice
+// that for its answer (a lock wait included), then the connection is given up.
 int ServerTimeoutSeconds();
 
 // "?3" becomes "$3" outside quoted text and comments; `used[n - 1]` tells whether parameter n
@@ -58,12 +60,20 @@ class PostgresDb final : public SqlDb {
   // failed; used by its statements.
   [[noreturn]] void Raise(const void* result, std::string_view what);
   pg_conn* Connection() const { return conn_; }
+  // Waits for the answer to a sent request (`sent`: the sending succeeded) and returns its
+  // result, null when sending failed; kServerUnreachable after the timeout without an answer,
+  // and the connection is given up.
+  pg_result* Await(bool sent);
   // Takes the changed rows' count from a finished INSERT, UPDATE or DELETE.
   void NoteChanges(pg_result* result);
 
  private:
+  void WaitWhileBusy(std::chrono::steady_clock::time_point deadline);
+  int AnswerSeconds() const { return 2 * timeoutSeconds_; }
+
   pg_conn* conn_ = nullptr;
   std::string name_;
+  int timeoutSeconds_;
   int changes_ = 0;
   std::unordered_map<std::string, std::unique_ptr<PgStatement>> statements_;
 };
