@@ -3,6 +3,7 @@
 // -h and --version alone on the command line only print.
 
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "base/error.h"
@@ -77,14 +78,19 @@ int main(int argc, char** argv) {
     case base::StandardOption::None: break;
   }
 
+  platform::ConsoleComponentFactory consoleFactory;
+  services::ComponentFactory* factory = &consoleFactory;
 #ifdef PORTAB_WITH_QT
+  // Without a display (started for a network on a database server) this build runs on the console.
   int qtArgc = 1;
   char* qtArgv[] = {argv[0], nullptr};
-  QApplication application(qtArgc, qtArgv);
-  platform::qt::ApplyColourScheme();
-  platform::qt::QtComponentFactory factory;
-#else
-  platform::ConsoleComponentFactory factory;
+  std::optional<QApplication> application;
+  std::optional<platform::qt::QtComponentFactory> qtFactory;
+  if (platform::qt::DisplayAvailable()) {
+    application.emplace(qtArgc, qtArgv);
+    platform::qt::ApplyColourScheme();
+    factory = &qtFactory.emplace();
+  }
 #endif
   auto& state = host::RunState();
   state.Program = platform::CurrentProgram();
@@ -92,7 +98,7 @@ int main(int argc, char** argv) {
   // The build with the Qt dialogs stands in for portab: same log file, same registration.
   state.Program.executable = state.Program.programFolder / "portab";
 #endif
-  state.Factory = &factory;
+  state.Factory = factory;
   try {
     // /regserver and /unregserver are served before Main, so the self-registration start
     // that Main makes can never start Main again.
@@ -101,7 +107,7 @@ int main(int argc, char** argv) {
     // With a display, the build with Qt message boxes and file dialogs runs the command (this
     // build stays free of the window system's libraries for a fast start without one).
     if (automationSwitch == host::AutomationSwitch::None || automationSwitch == host::AutomationSwitch::Embedding) {
-      platform::qt::BecomeQtBuildOnADisplay("portab-qt", argv);
+      platform::qt::BecomeQtBuildWhenNeeded("portab-qt", argv);
     }
 #endif
     switch (automationSwitch) {

@@ -17,9 +17,10 @@ endif()
 set(PORTAB_CMAKE_FOLDER ${CMAKE_INSTALL_LIBDIR}/cmake/portab)
 
 # libportab.so.<major>: the framework for plug-ins that link it dynamically.
-add_library(portab_shared SHARED $<TARGET_OBJECTS:portab_objects>)
+# It holds the PostgreSQL connection, so a plug-in that links it opens networks on servers too.
+add_library(portab_shared SHARED $<TARGET_OBJECTS:portab_objects> $<TARGET_OBJECTS:portab_postgres>)
 target_include_directories(portab_shared PUBLIC "$<BUILD_INTERFACE:${PORTAB_BUILD_INCLUDES}>" ${PORTAB_INSTALL_INCLUDES})
-target_link_libraries(portab_shared PUBLIC Threads::Threads PRIVATE SQLite::SQLite3 ${CMAKE_DL_LIBS})
+target_link_libraries(portab_shared PUBLIC Threads::Threads PRIVATE SQLite::SQLite3 PkgConfig::LIBPQ ${CMAKE_DL_LIBS})
 if(NOT PORTAB_LEAN_START_UP)
   target_link_libraries(portab_shared PRIVATE spdlog::spdlog)
 endif()

@@ -34,7 +34,8 @@ std::unique_ptr<lns::IniFile> ConsoleComponentFactory::CreateIniFile() {
 }
 
 std::shared_ptr<lns::ObjectServer> ConsoleComponentFactory::CreateObjectServer() {
-  return std::make_shared<lns_embedded::EmbeddedObjectServer>(registry::PortabHome() / "lns");
+  return std::make_shared<lns_embedded::EmbeddedObjectServer>(registry::PortabHome() / "lns",
+                                                            lns_embedded::ServerFromEnvironment());
 }
 
 std::unique_ptr<lns::NvTypeChanger> ConsoleComponentFactory::CreateNvTypeChanger() {

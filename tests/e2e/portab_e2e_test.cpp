@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "base/product.h"
+#include "platform/lns_embedded/postgres_db.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
 
@@ -295,6 +296,49 @@ TEST(FrontEndsE2eTest, TheSameScriptGivesTheSameWindowOnTheConsoleAndInQt) {
               "23 112\n");  // 600.0 s, the limit, as 6000 tenths
   }
   EXPECT_EQ(windows[1], windows[0]);
+}
+
+// A network moved to a PostgreSQL server: copied there and back byte for byte, and opened by
+// portab and the profile plug-in through the network's server entry or PORTAB_SERVER, with the
+// file gone; both read the server's values and the window's write lands there.
+TEST(DispatchE2eTest, ANetworkOnAServerIsConfiguredThroughItsEntryOrPortabServer) {
+  const char* uri = std::getenv("PORTAB_TEST_SERVER");
+  if (uri == nullptr) {
+    const char* why = std::getenv("PORTAB_TEST_SERVER_SKIPPED");
+    GTEST_SKIP() << (why != nullptr ? why : "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)");
+  }
+  const ProgramFolder home(true);
+  const std::string holdTime = "Demo/System.Floor 1/Switch 1/Omnal 1";
+  ASSERT_EQ(home.Lns({"copy", "Demo", "--to", uri, "--replace"}).status, 0);
+  const std::string exported = home.Lns({"export", "Demo"}).out;
+  EXPECT_EQ(home.Lns({"--server", uri, "export", "Demo"}).out, exported);
+  EXPECT_EQ(home.Lns({"copy", "Demo", "--to", uri}).status, 1);  // there already: not replaced unasked
+  const Result entry = home.Lns({"server", "Demo", uri});
+  EXPECT_EQ(entry.out, "Demo: on the server " + std::string(uri) + "\n") << entry.err;
+  for (const char* suffix : {"", "-wal", "-shm"}) fs::remove(home.Home() / "lns" / (std::string("Demo.db") + suffix));
+
+  const testing_support::TempDir dir;
+  testing_support::WriteFile(dir / "window.script", "page 2\ntype HoldTime 70\napply\nok\n");
+  const testing_support::Environment console{
+      {"PORTAB_WINDOW_SCRIPT", (dir / "window.script").string()}, {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}};
+  for (const bool byEntry : {true, false}) {
+    SCOPED_TRACE(byEntry ? "server entry" : "PORTAB_SERVER");
+    testing_support::Environment env = console;
+    if (!byEntry) {
+      ASSERT_EQ(home.Lns({"server", "Demo", "none"}).out, "Demo: no network of that name in " + (home.Home() / "lns").string() + "\n");
+      env.emplace_back("PORTAB_SERVER", uri);
+    }
+    ASSERT_EQ(home.Lns({"--server", uri, "cp", "set", holdTime, "HoldTime", "2 88"}).status, 0);  // 60.0 s
+    const Result run = home.Run(PORTAB_EXE, {"/CLASSID:28/COMMANDID:13/OBJECTNAME:" + kObject}, env);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_THAT(home.Report(), HasSubstr("text box \"HoldTime\": \"60.0\" s"));
+    EXPECT_EQ(home.Lns({"--server", uri, "cp", "get", holdTime, "HoldTime"}).out, "2 188\n");  // 70.0 s written
+  }
+  // Without the entry or PORTAB_SERVER the network is the (removed) file again.
+  EXPECT_THAT(home.Lns({"cp", "get", holdTime, "HoldTime"}).err, HasSubstr("No network database " + (home.Home() / "lns" / "Demo.db").string()));
+  ASSERT_EQ(home.Lns({"copy", "Demo", "--from", uri}).status, 0);
+  EXPECT_EQ(home.Lns({"export", "Demo"}).out, home.Lns({"--server", uri, "export", "Demo"}).out);
+  platform::lns_embedded::PostgresDb(uri).Exec("DROP SCHEMA \"Demo\" CASCADE");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/embedded_objects.h"
 #include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/network_copy.h"
 #include "platform/lns_embedded/network_description.h"
 #include "platform/lns_embedded/network_dialect.h"
 #include "platform/lns_embedded/postgres_db.h"
@@ -97,6 +98,37 @@ TEST_P(NetworkBackendTest, AWriteOfTwoDevicesIsAllOrNothingAndNvUpdatesAreLogged
   const auto updates = network_->UpdatesSince(last);
   ASSERT_EQ(updates.size(), 1u);
   EXPECT_EQ(updates[0].second, RowIdOf(*nv));
+}
+
+// A copy (to a file, and on the server back over the original) keeps what the description
+// leaves out, and new rows of the copy get ids after the copied ones.
+TEST_P(NetworkBackendTest, ACopyKeepsEveryRowAndNewRowsGoAfterThem) {
+  auto nv = Switch()->Interface()->NetworkVariables()->ItemByName("nviPrimeValue");
+  nv->SetEditingSettings(true);
+  nv->SetMonitorTag(77);
+  nv->SetEditingSettings(false);
+  network_->Db().Exec("INSERT INTO plugin_registration VALUES ('veltaX', 13, 'PortaB', 28, 1, 'n', 'd', '1.0', 'm', 'p', 'f', 0)");
+  const std::string exported = ExportNetwork(*network_);
+  const auto folder = dir_ / "copy";
+  EXPECT_EQ(CopyNetworkToFolder(*network_, folder, false), name_);
+  EXPECT_THAT([&] { CopyNetworkToFolder(*network_, folder, false); }, ThrowsError(lns::err::kDatabase));
+  auto copy = NetworkDb::Open(folder / (name_ + ".db"), {});
+  if (GetParam() == "postgresql") {
+    auto server = std::make_unique<PostgresDb>(std::getenv("PORTAB_TEST_SERVER"));
+    EXPECT_THAT([&] { CopyNetworkToServer(*copy, *server, false); }, ThrowsError(lns::err::kDatabase));
+    CopyNetworkToServer(*copy, *server, true);
+    UseNetworkOnServer(*server, name_);
+    copy = NetworkDb::Open(std::move(server), {});
+  }
+  EXPECT_EQ(ExportNetwork(*copy), exported);
+  auto rows = copy->Db().Prepare("SELECT (SELECT SUM(monitor_tag) FROM nv), (SELECT COUNT(*) FROM plugin_registration)");
+  ASSERT_TRUE(rows.Step());
+  EXPECT_EQ(std::make_pair(rows.Int(0), rows.Int(1)), std::make_pair(int64_t{77}, int64_t{1}));
+  rows.Reset();
+  const auto floor = NetworkObject(copy)->Systems()->Item(1)->Subsystems()->ItemByName("Floor 1");
+  AddDevice(copy->Db(), RowIdOf(*floor), R"({"name": "Switch 9", "template": "PortaB", "programId": "9F:FF:FF:08:1C:0A:04:01",
+      "cps": [{"name": "C", "value": [1]}], "nvs": [{"name": "n", "type": "SNVT_switch"}]})");
+  EXPECT_EQ(floor->AppDevices()->ItemByName("Switch 9")->Interface()->NetworkVariables()->Count(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, NetworkBackendTest, ::testing::Values("sqlite", "postgresql"),

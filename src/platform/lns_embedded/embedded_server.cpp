@@ -1,11 +1,17 @@
 #include "platform/lns_embedded/embedded_server.h"
 
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 
+#include "base/atomic_file.h"
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/text.h"
@@ -53,6 +59,72 @@ std::filesystem::path DatabaseFile(const std::filesystem::path& folder, const st
   return folder / (networkName + ".db");
 }
 
+std::string ServerFromEnvironment() {
+  const char* uri = std::getenv("PORTAB_SERVER");
+  return uri != nullptr ? uri : "";
+}
+
+namespace {
+
+constexpr const char* kEntryExtension = ".server";
+
+// The entry file of the network, whichever case its name was written in ("" when none).
+std::filesystem::path EntryFile(const std::filesystem::path& folder, const std::string& networkName) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    if (entry.path().extension() == kEntryExtension && base::EqualsNoCase(entry.path().stem().string(), networkName)) {
+      return entry.path();
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string ServerEntry(const std::filesystem::path& folder, const std::string& networkName) {
+  const auto file = EntryFile(folder, networkName);
+  if (file.empty()) return "";
+  std::ifstream in(file);
+  std::string uri;
+  std::getline(in, uri);
+  return std::string(base::TrimWhitespace(uri));
+}
+
+void SetServerEntry(const std::filesystem::path& folder, const std::string& networkName, const std::string& uri) {
+  const auto existing = EntryFile(folder, networkName);
+  std::error_code ec;
+  if (uri.empty()) {
+    if (!existing.empty() && !std::filesystem::remove(existing, ec) && ec) {
+      throw base::Error(base::err::kPathFileAccess, "LNS", "Cannot remove " + existing.string() + ": " + ec.message());
+    }
+    return;
+  }
+  const auto file = existing.empty() ? folder / (networkName + kEntryExtension) : existing;
+  std::filesystem::create_directories(folder, ec);
+  // Made readable by its owner alone before the URI goes in; the replacement keeps that.
+  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
+  const base::ReplaceOutcome outcome = base::ReplaceFileAtomically(file, uri + "\n");
+  if (fd < 0 || !outcome) {
+    throw base::Error(base::err::kPathFileAccess, "LNS",
+                      "Cannot write " + file.string() + ": " + std::strerror(fd < 0 ? errno : outcome.error));
+  }
+}
+
+std::vector<std::string> NetworksWithServerEntry(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    if (entry.path().extension() == kEntryExtension) names.push_back(entry.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool ServerNamed(const std::filesystem::path& folder) {
+  return !ServerFromEnvironment().empty() || !NetworksWithServerEntry(folder).empty();
+}
+
 void EmbeddedObjectServer::Open(int16_t accessMode) {
   if (accessMode == 1 || accessMode == 2) {
     base::LogNote("Remote access (access mode " + std::to_string(accessMode) +
@@ -73,16 +145,19 @@ std::string EmbeddedObjectServer::Text() const {
 }
 
 SqlDb& EmbeddedObjectServer::ServerConnection() {
-  if (!serverConnection_) serverConnection_ = ConnectToServer(serverUri_);
+  if (!serverConnection_) serverConnection_ = ConnectToServer(serverUri_.empty() ? entryServerUri_ : serverUri_);
   return *serverConnection_;
 }
 
 std::vector<std::string> EmbeddedObjectServer::NetworkNames() const {
   if (!serverUri_.empty()) return NetworksOnServer(const_cast<EmbeddedObjectServer*>(this)->ServerConnection());
-  std::vector<std::string> names;
+  std::vector<std::string> names = NetworksWithServerEntry(folder_);
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(folder_, ec)) {
-    if (entry.is_regular_file() && entry.path().extension() == ".db") names.push_back(entry.path().stem().string());
+    if (!entry.is_regular_file() || entry.path().extension() != ".db") continue;
+    const std::string name = entry.path().stem().string();
+    const auto same = [&name](const std::string& other) { return base::EqualsNoCase(other, name); };
+    if (std::none_of(names.begin(), names.end(), same)) names.push_back(name);  // an entry wins over the file
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -97,12 +172,14 @@ std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& net
   auto it = networks_.find(networkName);
   if (it != networks_.end()) return it->second.db;
   std::shared_ptr<NetworkDb> db;
-  if (serverUri_.empty()) {
+  const std::string uri = serverUri_.empty() ? ServerEntry(folder_, networkName) : serverUri_;
+  if (uri.empty()) {
     db = NetworkDb::Open(DatabaseFile(folder_, networkName), weak_from_this());
   } else {
-    auto connection = ConnectToServer(serverUri_);  // one connection per network: its own transactions
+    auto connection = ConnectToServer(uri);  // one connection per network: its own transactions
     UseNetworkOnServer(*connection, networkName);
     db = NetworkDb::Open(std::move(connection), weak_from_this());
+    if (serverUri_.empty() && entryServerUri_.empty()) entryServerUri_ = uri;  // its events are listened for
   }
   const int64_t last = db->LastUpdate();
   networks_.emplace(networkName, OpenNetwork{db, last});
@@ -115,7 +192,7 @@ EmbeddedObjectServer::~EmbeddedObjectServer() {
 
 int EmbeddedObjectServer::EventDescriptor() {
   if (watch_ >= 0) return watch_;
-  if (!serverUri_.empty()) {  // the server notifies its listeners of changed NV values
+  if (!serverUri_.empty() || !entryServerUri_.empty()) {  // the server notifies its listeners of changed NV values
     try {
       SqlDb& connection = ServerConnection();
       if (!listening_) connection.Listen("portab_nv_update");

@@ -45,7 +45,8 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   const std::filesystem::path& Folder() const { return folder_; }
   // The database server's URI, "" when the networks are files in Folder().
   const std::string& ServerUri() const { return serverUri_; }
-  // A connection to the server for work outside one network (creating one, listing them).
+  // A connection to the server for work outside one network (creating one, listing them,
+  // listening): ServerUri()'s, or else the server of the first network opened through its entry.
   SqlDb& ServerConnection();
 
  private:
@@ -57,6 +58,7 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
 
   std::filesystem::path folder_;
   std::string serverUri_;
+  std::string entryServerUri_;  // the server of the first network opened through its entry
   std::unique_ptr<SqlDb> serverConnection_;
   bool listening_ = false;  // serverConnection_ listens for changed NV values
   bool open_ = false;
@@ -68,5 +70,21 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
 };
 
 std::filesystem::path DatabaseFile(const std::filesystem::path& folder, const std::string& networkName);
+
+// Which database a network of `folder` is opened in. PORTAB_SERVER (a libpq URI) puts every
+// network on that server; without it, a network's server entry (<network>.server in the folder,
+// one line with the URI) puts that network on its server; with neither, the network is
+// <network>.db in the folder.
+std::string ServerFromEnvironment();
+// The URI of the network's server entry ("" when it has none); names are compared without
+// regard to case, as everywhere.
+std::string ServerEntry(const std::filesystem::path& folder, const std::string& networkName);
+// Writes the entry (readable by its owner only: a URI may hold a password), or removes it when
+// `uri` is "". Raises kPathFileAccess when the folder cannot be written.
+void SetServerEntry(const std::filesystem::path& folder, const std::string& networkName, const std::string& uri);
+// The networks that have a server entry, in name order.
+std::vector<std::string> NetworksWithServerEntry(const std::filesystem::path& folder);
+// Whether a run with this folder may open a network on a server (PORTAB_SERVER or an entry).
+bool ServerNamed(const std::filesystem::path& folder);
 
 }  // namespace platform::lns_embedded

@@ -17,6 +17,8 @@
 #include "platform/automation/object_client.h"
 #include "platform/registry/file_registry.h"
 #include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/network_copy.h"
+#include "platform/lns_embedded/network_db.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_dialect.h"
 #include "platform/lns_embedded/network_description.h"
@@ -42,12 +44,15 @@ constexpr const char* kUsage =
     "                         [--send <command id> <class id> <object name>] [--get <name>] ...\n"
     "       portab-lns registry export <file>\n"
     "       portab-lns kb check <Config folder> [<version>]\n"
+    "       portab-lns copy <network> --to <URI> | --from <URI> [--replace]\n"
+    "       portab-lns server <network> [<URI> | none]\n"
     "       portab-lns --server <URI> <command> ...\n"
     "       portab-lns --help | -h | --version\n";
 
 constexpr const char* kCommands =
     "\n"
-    "commands (the networks are the databases in $PORTAB_HOME/lns):\n"
+    "commands (the networks are the databases in $PORTAB_HOME/lns, or on the server a network's\n"
+    "server entry names):\n"
     "  networks       list the networks\n"
     "  create         create a network from a JSON description (--replace overwrites one)\n"
     "  export         write a network as JSON, to standard output or a file\n"
@@ -62,8 +67,13 @@ constexpr const char* kCommands =
     "  plugin         create a plug-in's automation object and drive it as an LNS tool does\n"
     "  registry       export the registry store for a registry editor\n"
     "  kb             check a knowledge-base folder\n"
+    "  copy           copy a network from its file to a PostgreSQL server (--to) or back (--from);\n"
+    "                 --replace overwrites a network of that name there\n"
+    "  server         show, set or remove (none) the server a network is opened on by portab and\n"
+    "                 the profile plug-ins; PORTAB_SERVER, when set, wins for every network\n"
     "  --server URI   run the command on the networks of a PostgreSQL server\n"
-    "                 (postgresql://user@host:port/db); PORTAB_SERVER_TIMEOUT bounds each wait (10 s)\n"
+    "                 (postgresql://user@host:port/db; PORTAB_SERVER, when set, names it otherwise);\n"
+    "                 PORTAB_SERVER_TIMEOUT bounds each wait (10 s)\n"
     "  --help, -h     print this text\n"
     "  --version      print the program's version\n";
 
@@ -160,10 +170,12 @@ struct Target {
 
 class Tool {
  public:
+  // `serverUri`: the server --server names ("" none); PORTAB_SERVER stands in for it, as in portab.
   Tool(const std::filesystem::path& home, const std::string& serverUri, std::ostream& out, std::ostream& err,
        ToolTerminals terminals)
       : home_(home),
-        server_(std::make_shared<EmbeddedObjectServer>(home / "lns", serverUri)),
+        explicitServer_(!serverUri.empty()),
+        server_(std::make_shared<EmbeddedObjectServer>(home / "lns", explicitServer_ ? serverUri : ServerFromEnvironment())),
         out_(out),
         err_(err),
         terminals_(terminals) {
@@ -186,6 +198,8 @@ class Tool {
     if (command == "registrations") return Registrations(One(rest, "registrations <network>"));
     if (command == "plugin") return PlugIn(rest);
     if (command == "registry") return Registry(rest);
+    if (command == "copy") return Copy(rest);
+    if (command == "server") return Server(rest);
     Usage("unknown command \"" + command + "\"");
   }
 
@@ -225,8 +239,7 @@ class Tool {
     if (args.empty() || args.size() > 2) Usage("expected: portab-lns export <network> [<file.json>]");
     ProgressLine progress(err_, terminals_.err);
     const auto show = [&](int64_t done, int64_t total) { progress.Show(done, total); };
-    const std::string text = server_->ServerUri().empty() ? ExportNetwork(DatabaseFile(server_->Folder(), args[0]), show)
-                                                          : ExportNetwork(*server_->Database(args[0]), show);
+    const std::string text = ExportNetwork(*server_->Database(server_->Networks()->ItemByName(args[0])->Name()), show);
     progress.End();
     if (args.size() == 1) {
       out_ << text;
@@ -528,6 +541,84 @@ class Tool {
     return 0;
   }
 
+  // ---- copy / server ----
+
+  int Copy(const std::vector<std::string>& args) {
+    const bool replace = args.size() == 4 && args[3] == "--replace";
+    if ((args.size() != 3 && !replace) || (args[1] != "--to" && args[1] != "--from") || args[2].empty()) {
+      Usage("expected: portab-lns copy <network> --to <URI> | --from <URI> [--replace]");
+    }
+    if (explicitServer_) Usage("copy names its server itself (--to or --from), not with --server");
+    const std::string& name = args[0];
+    ProgressLine progress(err_, terminals_.err);
+    const auto show = [&](int64_t done, int64_t total) { progress.Show(done, total); };
+    auto server = ConnectToServer(args[2]);
+    if (args[1] == "--to") {
+      const auto file = DatabaseFile(server_->Folder(), name);
+      if (!std::filesystem::exists(file)) {
+        throw base::Error(lns::err::kNotFound, "portab-lns", "There is no network database " + file.string());
+      }
+      const std::string network = CopyNetworkToServer(*NetworkDb::Open(file, {}), *server, replace, show);
+      progress.End();
+      out_ << "copied network \"" << network << "\" from " << file.string() << " to " << server->Name() << "\n";
+      return 0;
+    }
+    const std::string where = server->Name();
+    UseNetworkOnServer(*server, name);
+    const std::string network = CopyNetworkToFolder(*NetworkDb::Open(std::move(server), {}), server_->Folder(), replace, show);
+    progress.End();
+    out_ << "copied network \"" << network << "\" from " << where << " to "
+         << DatabaseFile(server_->Folder(), network).string() << "\n";
+    return 0;
+  }
+
+  // The server entry that portab and the profile plug-ins open a network by.
+  int Server(const std::vector<std::string>& args) {
+    if (args.empty() || args.size() > 2) Usage("expected: portab-lns server <network> [<URI> | none]");
+    if (explicitServer_) Usage("server keeps an entry of the local networks, not with --server");
+    const std::string& name = args[0];
+    const std::filesystem::path& folder = server_->Folder();
+    if (args.size() == 2 && args[1] == "none") {
+      SetServerEntry(folder, name, "");
+    } else if (args.size() == 2) {
+      auto server = ConnectToServer(args[1]);
+      if (!NetworkExistsOnServer(*server, name)) {
+        throw base::Error(lns::err::kNotFound, "portab-lns",
+                          "The network \"" + name + "\" does not exist on " + server->Name() +
+                              " (portab-lns copy " + name + " --to <URI> copies it there)");
+      }
+      SetServerEntry(folder, name, args[1]);
+    }
+    const std::string uri = ServerEntry(folder, name);
+    if (!uri.empty()) {
+      out_ << name << ": on the server " << WithoutPassword(uri) << "\n";
+    } else if (std::filesystem::exists(DatabaseFile(folder, name))) {
+      out_ << name << ": the file " << DatabaseFile(folder, name).string() << "\n";
+    } else {
+      out_ << name << ": no network of that name in " << folder.string() << "\n";
+    }
+    if (!ServerFromEnvironment().empty()) {
+      out_ << "(PORTAB_SERVER is set: portab and the profile plug-ins open every network on "
+           << WithoutPassword(ServerFromEnvironment()) << ")\n";
+    }
+    return 0;
+  }
+
+  // A URI as shown: a password in it (user:password@ or password=) becomes "***".
+  static std::string WithoutPassword(std::string uri) {
+    const size_t scheme = uri.find("://");
+    const size_t at = uri.find('@');
+    if (scheme != std::string::npos && at != std::string::npos && at > scheme) {
+      const size_t colon = uri.find(':', scheme + 3);
+      if (colon != std::string::npos && colon < at) uri.replace(colon + 1, at - colon - 1, "***");
+    }
+    for (size_t key = uri.find("password="); key != std::string::npos; key = uri.find("password=", key + 1)) {
+      const size_t end = uri.find_first_of("& ", key);
+      uri.replace(key + 9, (end == std::string::npos ? uri.size() : end) - key - 9, "***");
+    }
+    return uri;
+  }
+
   // ---- registry ----
 
   int Registry(const std::vector<std::string>& args) {
@@ -539,6 +630,7 @@ class Tool {
   }
 
   std::filesystem::path home_;
+  bool explicitServer_;
   std::shared_ptr<EmbeddedObjectServer> server_;
   std::ostream& out_;
   std::ostream& err_;

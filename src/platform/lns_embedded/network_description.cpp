@@ -421,12 +421,8 @@ json ParseDescription(const std::string& jsonText) {
   return doc;
 }
 
-std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace,
-                          const DeviceProgress& progress) {
-  const json doc = ParseDescription(jsonText);
-  if (!doc.is_object()) Bad("(top)", "must be an object");
-  const std::string network = TopName(doc, "network");
-  const std::string system = TopName(doc, "system");
+void NewNetworkFile(const std::filesystem::path& folder, const std::string& network, const std::string& system,
+                    bool replace, const std::function<void(SqlDb&)>& fill) {
   const std::filesystem::path target = folder / (network + ".db");
   if (std::filesystem::exists(target) && !replace) {
     throw base::Error(lns::err::kDatabase, "portab-lns", "The network database " + target.string() + " exists already");
@@ -440,8 +436,7 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
       SqliteDb db(temp, true);
       db.Exec("BEGIN");
       NetworkDb::CreateSchema(db, network, system);
-      DeviceCounter counter{progress, CountDevices(Member(doc, "subsystems"))};
-      Importer(db, counter).Subsystems(Member(doc, "subsystems"), "subsystems", 0);
+      fill(db);
       NetworkDb::CreateIndexes(db);
       db.Exec("COMMIT");
       db.Exec("PRAGMA journal_mode = WAL");
@@ -452,15 +447,10 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(temp.string() + suffix, ec);
     throw;
   }
-  return network;
 }
 
-std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool replace,
-                                  const DeviceProgress& progress) {
-  const json doc = ParseDescription(jsonText);
-  if (!doc.is_object()) Bad("(top)", "must be an object");
-  const std::string network = TopName(doc, "network");
-  const std::string system = TopName(doc, "system");
+void NewNetworkOnServer(SqlDb& db, const std::string& network, const std::string& system, bool replace,
+                        const std::function<void(SqlDb&)>& fill) {
   if (!replace && NetworkExistsOnServer(db, network)) {
     throw base::Error(lns::err::kDatabase, "portab-lns",
                       "The network \"" + network + "\" exists already on " + db.Name());
@@ -472,15 +462,49 @@ std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool r
     db.Exec("CREATE SCHEMA " + QuotedName(network));
     db.Exec("SET LOCAL search_path TO " + QuotedName(network));
     NetworkDb::CreateSchema(db, network, system);
-    DeviceCounter counter{progress, CountDevices(Member(doc, "subsystems"))};
-    Importer(db, counter).Subsystems(Member(doc, "subsystems"), "subsystems", 0);
+    fill(db);
     NetworkDb::CreateIndexes(db);
     db.Exec("COMMIT");
   } catch (...) {
     if (db.InTransaction()) db.Exec("ROLLBACK");
     throw;
   }
-  return network;
+}
+
+namespace {
+
+// The description's network and system names, and what fills a new database from it.
+struct Description {
+  std::string network;
+  std::string system;
+  std::function<void(SqlDb&)> fill;
+};
+
+Description ReadDescription(const std::string& jsonText, const DeviceProgress& progress) {
+  auto doc = std::make_shared<json>(ParseDescription(jsonText));
+  if (!doc->is_object()) Bad("(top)", "must be an object");
+  Description description{TopName(*doc, "network"), TopName(*doc, "system"), {}};
+  description.fill = [doc, progress](SqlDb& db) {
+    DeviceCounter counter{progress, CountDevices(Member(*doc, "subsystems"))};
+    Importer(db, counter).Subsystems(Member(*doc, "subsystems"), "subsystems", 0);
+  };
+  return description;
+}
+
+}  // namespace
+
+std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace,
+                          const DeviceProgress& progress) {
+  const Description description = ReadDescription(jsonText, progress);
+  NewNetworkFile(folder, description.network, description.system, replace, description.fill);
+  return description.network;
+}
+
+std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool replace,
+                                  const DeviceProgress& progress) {
+  const Description description = ReadDescription(jsonText, progress);
+  NewNetworkOnServer(db, description.network, description.system, replace, description.fill);
+  return description.network;
 }
 
 std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress) {

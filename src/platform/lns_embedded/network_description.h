@@ -45,6 +45,16 @@ std::string ExportNetwork(const std::filesystem::path& databaseFile, const Devic
 class NetworkDb;
 std::string ExportNetwork(NetworkDb& network, const DeviceProgress& progress = {});
 
+// A new network database, named `network` with its system `system`, that `fill` fills with rows
+// after the schema is made and before the lookup indexes are: a file in `folder`, made under a
+// temporary name and renamed once complete, or a schema on the server `db` is connected to,
+// made in one transaction. An existing network is replaced only when `replace` (else kDatabase);
+// whatever `fill` raises leaves everything as it was.
+void NewNetworkFile(const std::filesystem::path& folder, const std::string& network, const std::string& system,
+                    bool replace, const std::function<void(SqlDb&)>& fill);
+void NewNetworkOnServer(SqlDb& db, const std::string& network, const std::string& system, bool replace,
+                        const std::function<void(SqlDb&)>& fill);
+
 // Creates the network on the server `db` is connected to, in a schema named as the network;
 // all or nothing, an existing one replaced only when `replace`. Errors as CreateNetwork.
 std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool replace,

@@ -368,4 +368,9 @@ void EnablePostgresServers() {
   SetServerConnector([](const std::string& uri) -> std::unique_ptr<SqlDb> { return std::make_unique<PostgresDb>(uri); });
 }
 
+namespace {
+// A program (or shared library) that holds this connection reaches servers from its start.
+[[maybe_unused]] const bool kServersEnabled = (EnablePostgresServers(), true);
+}  // namespace
+
 }  // namespace platform::lns_embedded

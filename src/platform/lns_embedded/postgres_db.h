@@ -20,7 +20,8 @@ struct pg_result;
 
 namespace platform::lns_embedded {
 
-// Lets ConnectToServer (sql_db.h) make PostgreSQL connections in this program.
+// Lets ConnectToServer (sql_db.h) make PostgreSQL connections in this program; done as the
+// program starts when it links this connection.
 void EnablePostgresServers();
 
 // The seconds a connection attempt, a lock wait or a silent connection may take before the

@@ -34,10 +34,13 @@ ServerConnector& Connector() {
 
 void SetServerConnector(ServerConnector connector) { Connector() = std::move(connector); }
 
+bool ServerConnectorAvailable() { return static_cast<bool>(Connector()); }
+
 std::unique_ptr<SqlDb> ConnectToServer(const std::string& uri) {
   if (!Connector()) {
     throw base::Error(lns::err::kServerUnreachable, "LNS",
-                      "This program cannot reach network database servers (built without the PostgreSQL connection)");
+                      "Not available: this program cannot reach network database servers (it was built without the "
+                      "PostgreSQL connection; its Qt build and portab-lns have it)");
   }
   return Connector()(uri);
 }

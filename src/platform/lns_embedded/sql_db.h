@@ -142,5 +142,7 @@ class ReadTransaction {
 using ServerConnector = std::function<std::unique_ptr<SqlDb>(const std::string& uri)>;
 void SetServerConnector(ServerConnector connector);
 std::unique_ptr<SqlDb> ConnectToServer(const std::string& uri);
+// Whether this program can reach servers (a connector is set).
+bool ServerConnectorAvailable();
 
 }  // namespace platform::lns_embedded

@@ -153,7 +153,7 @@ config::MainWindowServices WindowServices(const PlugInIdentity& identity, servic
 void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFrontEnd* frontEnd,
                 const Command& command) {
   const auto home = StateFolder();
-  auto server = std::make_shared<lns_embedded::EmbeddedObjectServer>(home / "lns");
+  auto server = std::make_shared<lns_embedded::EmbeddedObjectServer>(home / "lns", lns_embedded::ServerFromEnvironment());
   auto lonMarkObject =
       std::dynamic_pointer_cast<lns::LonMarkObject>(lns::ResolveObjectName(*server, command.objectName));
   if (!lonMarkObject) return plugIn.ObjectNotFound(command, "the object");
@@ -336,6 +336,8 @@ std::filesystem::path StateFolder() { return registry::PortabHome(); }
 int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlugIn& plugIn,
               WindowFrontEnd* frontEnd, const std::string& qtBuild) {
   const std::string argument = argc == 2 ? argv[1] : "";
+  // A Qt build started without a display (for a network on a server) serves on the console.
+  if (frontEnd != nullptr && !qt::DisplayAvailable()) frontEnd = nullptr;
   switch (base::StandardOptionOf(argument)) {
     case base::StandardOption::Help: std::cout << Usage(identity) << "\n" << Switches(identity); return 0;
     case base::StandardOption::Version: std::cout << base::VersionLine(identity.programName); return 0;
@@ -356,7 +358,7 @@ int RunPlugIn(int argc, char** argv, const PlugInIdentity& identity, ProfilePlug
     if (base::EqualsNoCase(argument, "-Embedding") || base::EqualsNoCase(argument, "/Embedding")) {
       // With a display, the build with the window serves instead (same channel, same object);
       // the plain build stays free of the window system's libraries for a fast start.
-      if (frontEnd == nullptr && !qtBuild.empty()) qt::BecomeQtBuildOnADisplay(qtBuild.c_str(), argv);
+      if (frontEnd == nullptr && !qtBuild.empty()) qt::BecomeQtBuildWhenNeeded(qtBuild.c_str(), argv);
       automation::ServeObject(std::make_shared<PlugInObject>(identity, plugIn, frontEnd), [] { return true; }, nullptr);
       return 0;
     }

@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/sql_db.h"
 #include "platform/process/shell.h"
+#include "platform/registry/file_registry.h"
 
 namespace platform::qt {
 
@@ -17,8 +20,9 @@ bool DisplayAvailable() {
   return false;
 }
 
-void BecomeQtBuildOnADisplay(const char* qtBuild, char** argv) {
-  if (!DisplayAvailable()) return;
+void BecomeQtBuildWhenNeeded(const char* qtBuild, char** argv) {
+  const bool serverNeeded = !lns_embedded::ServerConnectorAvailable() && lns_embedded::ServerNamed(registry::PortabHome() / "lns");
+  if (!DisplayAvailable() && !serverNeeded) return;
   const auto program = process::CurrentExecutable().parent_path() / qtBuild;
   if (::access(program.c_str(), X_OK) == 0) ::execv(program.c_str(), argv);
 }
