@@ -5,8 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
@@ -176,6 +178,76 @@ TEST(ServerEventsTest, AnotherClientsNvWriteWakesTheEventLoopAndReachesPumpEvent
   EXPECT_EQ(watcher->PumpEvents(), 1);
   EXPECT_EQ(updates, (std::vector<std::pair<int32_t, std::string>>{{5000, "50.0 1"}}));
   EXPECT_EQ(::poll(&wake, 1, 0), 0);  // read empty
+  admin.Exec("DROP SCHEMA " + QuotedName(name) + " CASCADE");
+}
+
+// Four client processes each add 1 to the same CP 200 times, each time reading it and writing
+// it back in one transaction, and retry what a conflict refused: no increment is lost.
+TEST(ServerConcurrencyTest, FourClientsTimesTwoHundredIncrementsOfOneCpLoseNothing) {
+  const char* uri = std::getenv("PORTAB_TEST_SERVER");
+  if (uri == nullptr) GTEST_SKIP() << "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)";
+  auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
+  const std::string name = "Concurrency " + std::to_string(::getpid());
+  description["network"] = name;
+  PostgresDb admin(uri);
+  CreateNetworkOnServer(admin, description.dump(), true);
+  constexpr int kClients = 4;
+  constexpr int kIncrements = 200;
+  const auto counterOf = [&](const std::shared_ptr<EmbeddedObjectServer>& server) {
+    auto system = server->Networks()->ItemByName(name)->Systems()->Item(1);
+    return std::make_pair(system, system->Subsystems()->Item(1)->AppDevices()->Item(1)->Interface()->ConfigProperties()->ItemByName(
+                                      "DeviceOptions"));
+  };
+  int first = 0;
+  {
+    auto reader = std::make_shared<EmbeddedObjectServer>("/nonexistent", uri);
+    reader->Open(0);
+    const auto bytes = counterOf(reader).second->RawRead(0, 1, 0);
+    first = bytes[0] * 256 + bytes[1];
+  }
+  std::vector<pid_t> clients;
+  for (int c = 0; c < kClients; ++c) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid > 0) {
+      clients.push_back(pid);
+      continue;
+    }
+    int status = 0;  // a client: its own connections, made after the fork
+    try {
+      auto server = std::make_shared<EmbeddedObjectServer>("/nonexistent", uri);
+      server->Open(0);
+      auto [system, cp] = counterOf(server);
+      for (int done = 0; done < kIncrements;) {
+        try {
+          system->StartTransaction();
+          auto bytes = cp->RawRead(0, 1, 0);
+          const int value = bytes[0] * 256 + bytes[1] + 1;
+          bytes[0] = static_cast<uint8_t>(value / 256);
+          bytes[1] = static_cast<uint8_t>(value % 256);
+          cp->RawWrite(0, 1, bytes, 0);
+          system->CommitTransaction();
+          ++done;
+        } catch (const base::Error& e) {
+          if (e.Number() != lns::err::kWriteConflict && e.Number() != lns::err::kTransactionFailed) throw;
+          if (system->InTransaction()) system->CancelTransaction();  // refused: tried again
+        }
+      }
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "client %d: %s\n", c, e.what());
+      status = 1;
+    }
+    ::_exit(status);
+  }
+  for (const pid_t pid : clients) {
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  auto reader = std::make_shared<EmbeddedObjectServer>("/nonexistent", uri);
+  reader->Open(0);
+  const auto bytes = counterOf(reader).second->RawRead(0, 1, 0);
+  EXPECT_EQ(bytes[0] * 256 + bytes[1], first + kClients * kIncrements);
   admin.Exec("DROP SCHEMA " + QuotedName(name) + " CASCADE");
 }
 
