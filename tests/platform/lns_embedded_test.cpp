@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,32 +68,18 @@ class EmbeddedServerTest : public testing::Test {
   std::shared_ptr<EmbeddedObjectServer> server_;
 };
 
-// The database as another program sees it: a plain connection without foreign keys.
+// The database as another program sees it: a connection without foreign keys.
 class OutsideTool {
  public:
-  explicit OutsideTool(const std::filesystem::path& file) {
-    EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-  }
-  ~OutsideTool() { sqlite3_close(db_); }
-  OutsideTool(const OutsideTool&) = delete;
-  OutsideTool& operator=(const OutsideTool&) = delete;
-  void Exec(const std::string& sql) {
-    char* error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "") << sql;
-    sqlite3_free(error);
-  }
+  explicit OutsideTool(const std::filesystem::path& file) : db_(file, false) { db_.Exec("PRAGMA foreign_keys = OFF"); }
+  void Exec(const std::string& sql) { db_.Exec(sql); }
   int64_t Number(const std::string& sql) {
-    const auto texts = Texts(sql);
-    return texts.empty() ? -1 : std::stoll(texts[0]);
+    auto row = db_.Prepare(sql);
+    return row.Step() ? row.Int(0) : -1;
   }
   std::vector<std::string> Texts(const std::string& sql) {
     std::vector<std::string> texts;
-    sqlite3_stmt* stmt = nullptr;
-    EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-      texts.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-    }
-    sqlite3_finalize(stmt);
+    for (auto rows = db_.Prepare(sql); rows.Step();) texts.push_back(rows.Text(0));
     return texts;
   }
   // Rows left pointing at a row that is gone, table by table.
@@ -120,7 +105,7 @@ class OutsideTool {
   }
 
  private:
-  sqlite3* db_ = nullptr;
+  SqliteDb db_;
 };
 
 TEST_F(EmbeddedServerTest, ObjectTreeWithClassIdsParentsAndPositions) {
@@ -146,7 +131,7 @@ TEST_F(EmbeddedServerTest, ObjectTreeWithClassIdsParentsAndPositions) {
   EXPECT_THAT([&] { device->Interface()->LonMarkObjects()->ItemByName("None"); }, ThrowsError(lns::err::kNotFound));
 }
 
-TEST_F(EmbeddedServerTest, RawTransfersRoundTripAndBadValuesChangeNothing) {
+TEST_F(EmbeddedServerTest, RawTransfersRoundTripInTransactionsAndBadValuesChangeNothing) {
   auto cp = PairCp();
   EXPECT_EQ(cp->ValueFormat(), "HEX");
   EXPECT_EQ(cp->Value(), "00 01 FF 00");
@@ -166,16 +151,13 @@ TEST_F(EmbeddedServerTest, RawTransfersRoundTripAndBadValuesChangeNothing) {
   cp->RawWrite(0, 2, {1, 2, 3, 4}, 0);
   cp->RawWrite(1, 1, {7, 8}, 0);
   EXPECT_EQ(PairCpOf(Connect())->RawRead(0, 2, 0), (std::vector<uint8_t>{1, 2, 7, 8}));  // another connection sees them
-}
-
-TEST_F(EmbeddedServerTest, TransactionsCommitCancelAndRefuseASecondStart) {
+  // A transaction is committed or cancelled as a whole, and only one runs at a time.
   auto system = System();
-  auto cp = PairCp();
   system->StartTransaction();
   EXPECT_THAT([&] { system->StartTransaction(); }, ThrowsError(lns::err::kTransactionActive));
   cp->RawWrite(0, 2, {1, 1, 1, 1}, 0);
   system->CancelTransaction();
-  EXPECT_EQ(cp->RawRead(0, 2, 0), (std::vector<uint8_t>{0, 1, 255, 0}));
+  EXPECT_EQ(cp->RawRead(0, 2, 0), (std::vector<uint8_t>{1, 2, 7, 8}));
   system->StartTransaction();
   cp->RawWrite(0, 2, {2, 2, 2, 2}, 0);
   system->CommitTransaction();
@@ -248,7 +230,20 @@ TEST_F(EmbeddedServerTest, TwoProcessesWritingOneNetworkLoseNothing) {
   EXPECT_EQ(cps->Item(2)->RawRead(0, 2, 0), (std::vector<uint8_t>{0, kWrites - 1, 0, kWrites - 1}));
 }
 
-TEST_F(EmbeddedServerTest, DamagedOrForeignDatabaseFilesGiveClearErrors) {
+// A CP value of the wrong size, a file that is no database or another database, a newer schema.
+TEST_F(EmbeddedServerTest, DamagedOrForeignDatabasesGiveClearErrors) {
+  auto cp = PairCp();
+  const std::vector<std::function<void()>> reads = {
+      [&] { cp->Value(); }, [&] { cp->RawRead(0, 1, 0); }, [&] { cp->RawWrite(0, 1, {1, 2}, 0); },
+      [&] { cp->SetValue("00 00 00 00"); }, [&] { ExportNetwork(Folder() / "Test.db"); }};
+  for (const char* stored : {"x'0001FF'", "x'0001FF0000'", "x''"}) {
+    SCOPED_TRACE(stored);
+    OutsideTool(Folder() / "Test.db").Exec(std::string("UPDATE cp SET value = ") + stored + " WHERE name = 'Pair'");
+    for (size_t i = 0; i < reads.size(); ++i) {
+      EXPECT_THAT(reads[i], Raises(lns::err::kDatabase, AllOf(HasSubstr("damaged"), HasSubstr("\"Pair\"")))) << i;
+    }
+  }
+  EXPECT_EQ(Device()->Interface()->ConfigProperties()->Item(1)->Value(), "07");  // the others read as before
   testing_support::WriteFile(Folder() / "Garbage.db", std::string(4096, 'x'));
   EXPECT_THAT([&] { server_->Networks()->ItemByName("Garbage"); }, ThrowsError(lns::err::kDatabase));
   SqliteDb(Folder() / "Other.db", true).Exec("CREATE TABLE t(x)");
@@ -333,6 +328,7 @@ TEST_F(EmbeddedServerTest, DeletingARowRemovesTheRowsBelowItForOutsideToolsAndFo
               ThrowsError(lns::err::kDatabase));
 }
 
+// Older databases are upgraded when opened: the first form (its version in a row) and one without the lookup indexes.
 TEST_F(EmbeddedServerTest, TheSchemaVersionIsTheUserVersionAndOlderDatabasesAreUpgraded) {
   const std::filesystem::path file = Folder() / "Test.db";
   server_.reset();
@@ -353,26 +349,19 @@ TEST_F(EmbeddedServerTest, TheSchemaVersionIsTheUserVersionAndOlderDatabasesAreU
   tool.Exec("DELETE FROM device");
   EXPECT_EQ(tool.Orphans(), (std::map<std::string, int64_t>{}));
   EXPECT_EQ(tool.Number("SELECT COUNT(*) FROM cp"), 0);
-
+  // A database of this version written before the lookup indexes existed gets them when it is opened.
+  const std::string indexes = "SELECT name FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%'";
+  const std::vector<std::string> created = tool.Texts(indexes);
+  ASSERT_GT(created.size(), 5u);
+  for (const auto& name : created) {
+    if (name != "cp_owner") tool.Exec("DROP INDEX " + name);  // cp_owner is part of the first schema
+  }
+  EXPECT_EQ(Connect()->Networks()->ItemByName("test")->Systems()->Item(1)->Subsystems()->ItemByName("floor")->Name(), "Floor");
+  EXPECT_THAT(tool.Texts(indexes), testing::UnorderedElementsAreArray(created));
   // A first-form database of an unknown version is not read.
   tool.Exec("PRAGMA user_version = 0; UPDATE portab_lns SET value = '7' WHERE key = 'version'");
   EXPECT_THAT([&] { Connect()->Networks()->ItemByName("Test"); },
               Raises(lns::err::kDatabase, HasSubstr(file.string())));
-}
-
-TEST_F(EmbeddedServerTest, ACpValueOfTheWrongSizeIsADamagedDatabase) {
-  auto cp = PairCp();
-  const std::vector<std::function<void()>> reads = {
-      [&] { cp->Value(); }, [&] { cp->RawRead(0, 1, 0); }, [&] { cp->RawWrite(0, 1, {1, 2}, 0); },
-      [&] { cp->SetValue("00 00 00 00"); }, [&] { ExportNetwork(Folder() / "Test.db"); }};
-  for (const char* stored : {"x'0001FF'", "x'0001FF0000'", "x''"}) {
-    SCOPED_TRACE(stored);
-    OutsideTool(Folder() / "Test.db").Exec(std::string("UPDATE cp SET value = ") + stored + " WHERE name = 'Pair'");
-    for (size_t i = 0; i < reads.size(); ++i) {
-      EXPECT_THAT(reads[i], Raises(lns::err::kDatabase, AllOf(HasSubstr("damaged"), HasSubstr("\"Pair\"")))) << i;
-    }
-  }
-  EXPECT_EQ(Device()->Interface()->ConfigProperties()->Item(1)->Value(), "07");  // the others read as before
 }
 
 TEST_F(EmbeddedServerTest, ExportGivesBackTheDescription) {
@@ -385,30 +374,14 @@ TEST_F(EmbeddedServerTest, ExportGivesBackTheDescription) {
   EXPECT_THAT(exported, HasSubstr("\"typeIndex\": 999"));
 }
 
-TEST_F(EmbeddedServerTest, DevicesAreFoundByPositionAndNameOnlyInTheirSubsystem) {
-  CreateNetwork(Folder(), R"({"network": "Two", "system": "Sys", "subsystems": [
-      {"name": "Sub 1", "devices": [{"name": "D1", "programId": "P"}, {"name": "D2", "programId": "P"}]},
-      {"name": "Sub 2", "devices": [{"name": "D3", "programId": "P"}, {"name": "D4", "programId": "P"}]}]})",
-                false);
-  auto subs = TopSubsystems("TWO");
-  for (int32_t s = 1; s <= 2; ++s) {
-    auto devices = subs->ItemByName("sub " + std::to_string(s))->AppDevices();
-    ASSERT_EQ(devices->Count(), 2);
-    const std::string last = "D" + std::to_string(2 * s);  // D2 or D4
-    EXPECT_EQ(devices->Item(2)->Name(), last);
-    EXPECT_EQ(devices->Item(2)->Index(), 1);
-    EXPECT_EQ(devices->ItemByName(base::FoldCase(last)), subs->Item(s)->AppDevices()->Item(2));
-    EXPECT_THAT([&] { devices->ItemByName(s == 1 ? "D3" : "D1"); }, ThrowsError(lns::err::kNotFound));
-  }
-}
-
 constexpr const char* kSmallNetwork = R"({"network": "Small", "system": "Sys", "subsystems": [
   {"name": "Floor", "devices": [
     {"name": "Küche", "programId": "P", "cps": [{"name": "Größe"}, {"name": "Limit"}],
      "nvs": [{"name": "nviÄ", "type": "SNVT_switch"}, {"name": "nvoB", "type": "SNVT_lux"}],
      "lonMarkObjects": [{"name": "Öl", "nvs": ["nvoB", "nviÄ"]}]},
     {"name": "Second", "programId": "P"},
-    {"name": "Third", "programId": "P"}]}]})";
+    {"name": "Third", "programId": "P"}]},
+  {"name": "Hall", "devices": [{"name": "Lamp", "programId": "P"}, {"name": "Fan", "programId": "P"}]}]})";
 
 // Names compare ignoring the case of ASCII and accented Latin-1 letters, in every kind of collection.
 TEST_F(EmbeddedServerTest, NamesAreFoundIgnoringCaseInEveryKindOfCollection) {
@@ -433,6 +406,21 @@ TEST_F(EmbeddedServerTest, NamesAreFoundIgnoringCaseInEveryKindOfCollection) {
   EXPECT_THAT([&] { object->NetworkVariables()->ItemByName("nviA"); }, ThrowsError(lns::err::kNotFound));
 }
 
+TEST_F(EmbeddedServerTest, DevicesAreFoundByPositionAndNameOnlyInTheirSubsystem) {
+  CreateNetwork(Folder(), kSmallNetwork, false);
+  auto subs = TopSubsystems("SMALL");
+  const struct { const char* subsystem; int32_t count; const char *second, *elsewhere; } rows[] = {
+      {"floor", 3, "Second", "Fan"}, {"HALL", 2, "Fan", "Second"}};
+  for (int32_t s = 1; s <= 2; ++s) {
+    const auto& row = rows[s - 1];
+    auto devices = subs->ItemByName(row.subsystem)->AppDevices();
+    ASSERT_EQ(devices->Count(), row.count);
+    EXPECT_EQ(std::pair(devices->Item(2)->Name(), devices->Item(2)->Index()), std::pair(std::string(row.second), 1));
+    EXPECT_EQ(devices->ItemByName(base::FoldCase(row.second)), subs->Item(s)->AppDevices()->Item(2));
+    EXPECT_THAT([&] { devices->ItemByName(row.elsewhere); }, ThrowsError(lns::err::kNotFound));
+  }
+}
+
 // A collection held while another program adds and deletes rows reads its members again.
 TEST_F(EmbeddedServerTest, AHeldCollectionFollowsRowsAddedAndDeletedByAnotherProgram) {
   CreateNetwork(Folder(), kSmallNetwork, false);
@@ -449,20 +437,6 @@ TEST_F(EmbeddedServerTest, AHeldCollectionFollowsRowsAddedAndDeletedByAnotherPro
   ASSERT_EQ(devices->Count(), 3);
   EXPECT_EQ(devices->Item(1)->Name(), "First");  // position order, not the order of insertion
   EXPECT_EQ(devices->ItemByName("first"), devices->Item(1));
-}
-
-// A database written before the lookup indexes existed gets them when it is opened.
-TEST_F(EmbeddedServerTest, ADatabaseWithoutTheLookupIndexesGetsThemWhenOpened) {
-  CreateNetwork(Folder(), kSmallNetwork, false);
-  OutsideTool tool(Folder() / "Small.db");
-  const std::string indexes = "SELECT name FROM sqlite_master WHERE type = 'index' AND name NOT LIKE 'sqlite_%'";
-  const std::vector<std::string> created = tool.Texts(indexes);
-  ASSERT_GT(created.size(), 5u);
-  for (const auto& name : created) {
-    if (name != "cp_owner") tool.Exec("DROP INDEX " + name);  // cp_owner is part of the first schema
-  }
-  EXPECT_EQ(TopSubsystems("Small")->Item(1)->AppDevices()->ItemByName("third")->Name(), "Third");
-  EXPECT_THAT(tool.Texts(indexes), testing::UnorderedElementsAreArray(created));
 }
 
 // The tree of the demo network, line for line as recorded in demo_tree.txt.
