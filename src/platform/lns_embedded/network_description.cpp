@@ -469,6 +469,11 @@ void NewNetworkOnServer(SqlDb& db, const std::string& network, const std::string
     if (db.InTransaction()) db.Exec("ROLLBACK");
     throw;
   }
+  // The planner's statistics of the new tables: without them it guesses row counts and may
+  // scan a whole table for one device's rows until the server's own analysis comes round.
+  db.Exec("ANALYZE " + QuotedName(network) + ".subsystem, " + QuotedName(network) + ".device, " + QuotedName(network) +
+          ".lonmark_object, " + QuotedName(network) + ".nv, " + QuotedName(network) + ".lonmark_member, " +
+          QuotedName(network) + ".cp");
 }
 
 namespace {

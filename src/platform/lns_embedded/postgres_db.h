@@ -65,6 +65,8 @@ class PostgresDb final : public SqlDb {
   // result, null when sending failed; kServerUnreachable after the timeout without an answer,
   // and the connection is given up.
   pg_result* Await(bool sent);
+  // A name for the next statement prepared on the server ("portab_1", "portab_2", ...).
+  std::string NextStatementName() { return "portab_" + std::to_string(++statementsPrepared_); }
   // Takes the changed rows' count from a finished INSERT, UPDATE or DELETE.
   void NoteChanges(pg_result* result);
 
@@ -75,6 +77,7 @@ class PostgresDb final : public SqlDb {
   pg_conn* conn_ = nullptr;
   std::string name_;
   int timeoutSeconds_;
+  int64_t statementsPrepared_ = 0;
   int changes_ = 0;
   std::unordered_map<std::string, std::unique_ptr<PgStatement>> statements_;
 };
