@@ -47,7 +47,7 @@ _portab_lns() {
 
   if ((COMP_CWORD == 1)); then
     _portab_lns_offer "$cur" networks create export tree cp nv reachable device monitor registrations plugin \
-      registry kb --help -h --version
+      registry kb copy server --server --help -h --version
     return 0
   fi
 
@@ -58,7 +58,7 @@ _portab_lns() {
       [[ $command == cp ]] && _portab_lns_offer "$cur" dec hex raw
       return 0
       ;;
-    --nv | --set | --lns | --get | --send) return 0 ;;
+    --nv | --set | --lns | --get | --send | --to | --from | --server) return 0 ;;
   esac
 
   if [[ $cur == -* ]]; then
@@ -67,6 +67,7 @@ _portab_lns() {
       cp) _portab_lns_offer "$cur" --nv --format ;;
       plugin) _portab_lns_offer "$cur" --set --lns --regresult --send --get ;;
       kb) _portab_lns_offer "$cur" --help ;;
+      copy) _portab_lns_offer "$cur" --to --from --replace ;;
     esac
     return 0
   fi
@@ -75,7 +76,7 @@ _portab_lns() {
   local -i i position=1
   for ((i = 2; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
-      --nv | --format | --set | --lns | --get) ((i++)) ;;
+      --nv | --format | --set | --lns | --get | --to | --from) ((i++)) ;;
       --send) ((i += 3)) ;;
       -*) ;;
       *) ((position++)) ;;
@@ -85,7 +86,7 @@ _portab_lns() {
   local network
   case $command:$position in
     create:1) _portab_lns_files "$cur" "*.json" ;;
-    export:1 | tree:1 | monitor:1 | registrations:1)
+    export:1 | tree:1 | monitor:1 | registrations:1 | copy:1 | server:1)
       local -a networks=()
       while IFS= read -r network; do networks+=("$network"); done < <(_portab_lns_networks "$tool")
       _portab_lns_offer "$cur" "${networks[@]}"
@@ -94,6 +95,7 @@ _portab_lns() {
     cp:1 | nv:1) _portab_lns_offer "$cur" get set ;;
     cp:2 | nv:2 | reachable:1) _portab_lns_paths "$tool" "$cur" ;;
     reachable:2) _portab_lns_offer "$cur" yes no ;;
+    server:2) _portab_lns_offer "$cur" none ;;
     device:1) _portab_lns_offer "$cur" add ;;
     device:2) _portab_lns_paths "$tool" "$cur" ;;
     device:3) _portab_lns_files "$cur" "*.json" ;;
