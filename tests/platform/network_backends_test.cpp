@@ -19,6 +19,7 @@
 #include "platform/lns_embedded/network_description.h"
 #include "platform/lns_embedded/network_dialect.h"
 #include "platform/lns_embedded/postgres_db.h"
+#include "platform/lns_embedded/sqlite_db.h"
 #include "support/matchers.h"
 #include "support/temp_dir.h"
 
@@ -100,6 +101,28 @@ TEST_P(NetworkBackendTest, AWriteOfTwoDevicesIsAllOrNothingAndNvUpdatesAreLogged
   const auto updates = network_->UpdatesSince(last);
   ASSERT_EQ(updates.size(), 1u);
   EXPECT_EQ(updates[0].second, RowIdOf(*nv));
+}
+
+// Rows read inside a snapshot are the snapshot's, however they are read; after it, another
+// client's change shows.
+TEST_P(NetworkBackendTest, ASnapshotReadsRowsOfOneMomentAndTheNextOneSeesChanges) {
+  auto cp = Switch()->Interface()->ConfigProperties()->Item(1);
+  const std::string name = cp->Name();
+  std::unique_ptr<SqlDb> other;
+  if (GetParam() == "sqlite") {
+    other = std::make_unique<SqliteDb>(dir_ / "lns" / (name_ + ".db"), false);
+  } else {
+    other = std::make_unique<PostgresDb>(std::getenv("PORTAB_TEST_SERVER"));
+    other->Exec("SET search_path TO " + QuotedName(name_));
+  }
+  {
+    const ReadTransaction snapshot(network_->Db());
+    EXPECT_EQ(cp->Name(), name);
+    other->Prepare("UPDATE cp SET name = 'Renamed', dimension = 9 WHERE id = ?1").Bind(1, RowIdOf(*cp)).Run();
+    EXPECT_EQ(std::make_pair(cp->Name(), cp->Dimension()), std::make_pair(name, cp->Dimension()));
+    EXPECT_NE(cp->Dimension(), 9);
+  }
+  EXPECT_EQ(std::make_pair(cp->Name(), cp->Dimension()), std::make_pair(std::string("Renamed"), int16_t{9}));
 }
 
 // A copy (to a file, and on the server back over the original) keeps what the description

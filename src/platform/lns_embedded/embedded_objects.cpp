@@ -1,5 +1,7 @@
 #include "platform/lns_embedded/embedded_objects.h"
 
+#include <cstdlib>
+
 #include "base/error.h"
 #include "base/text.h"
 #include "lns/lns_errors.h"
@@ -23,11 +25,13 @@ class Row {
  protected:
   // The first column of a one-row query about this row.
   std::string TextOf(const std::string& sql) const {
+    if (auto kept = db_->SnapshotColumn(sql, id_)) return *kept;
     auto row = db_->Db().Prepare(sql).Bind(1, id_);
     if (!row.Step()) Raise(lns::err::kNotFound, "The object no longer exists");
     return row.Text(0);
   }
   int64_t IntOf(const std::string& sql) const {
+    if (auto kept = db_->SnapshotColumn(sql, id_)) return std::strtoll(kept->c_str(), nullptr, 10);
     auto row = db_->Db().Prepare(sql).Bind(1, id_);
     if (!row.Step()) Raise(lns::err::kNotFound, "The object no longer exists");
     return row.Int(0);

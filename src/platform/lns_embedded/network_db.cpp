@@ -1,6 +1,7 @@
 #include "platform/lns_embedded/network_db.h"
 
 #include <iterator>
+#include <string_view>
 
 #include "base/error.h"
 #include "lns/lns_errors.h"
@@ -151,6 +152,57 @@ void NetworkDb::CancelTransaction() {
   if (!inTransaction_) throw base::Error(lns::err::kNoTransaction, "LNS", "No transaction is open");
   inTransaction_ = false;
   RollBackQuietly();
+}
+
+namespace {
+
+// The columns a snapshot keeps of a row of each table that objects read column by column.
+const std::map<std::string, std::vector<std::string>, std::less<>>& KeptColumns() {
+  static const std::map<std::string, std::vector<std::string>, std::less<>> columns{
+      {"subsystem", {"parent_id", "position", "name"}},
+      {"device", {"subsystem_id", "position", "name", "template_name", "program_id", "reachable"}},
+      {"lonmark_object", {"device_id", "position", "name", "profile_type"}},
+      {"nv", {"device_id", "position", "name", "type_index", "changeable", "format", "poll_interval",
+              "report_by_exception", "monitor_tag", "monitoring_option"}},
+      {"cp", {"owner_kind", "owner_id", "position", "name", "element_size", "dimension"}}};
+  return columns;
+}
+
+constexpr size_t kMostKeptRows = 256;  // walks read a row's columns one after another
+
+}  // namespace
+
+std::optional<std::string> NetworkDb::SnapshotColumn(const std::string& sql, int64_t id) {
+  const int64_t snapshot = db_->Snapshot();
+  if (snapshot == 0 || inTransaction_) return std::nullopt;
+  // "SELECT <column> FROM <table> WHERE id = ?1"
+  constexpr std::string_view kSelect = "SELECT ", kFrom = " FROM ", kWhere = " WHERE id = ?1";
+  const std::string_view text(sql);
+  const size_t from = text.find(kFrom);
+  if (!text.starts_with(kSelect) || !text.ends_with(kWhere) || from == std::string_view::npos) return std::nullopt;
+  const std::string_view column = text.substr(kSelect.size(), from - kSelect.size());
+  const std::string_view table = text.substr(from + kFrom.size(), text.size() - kWhere.size() - from - kFrom.size());
+  const auto columns = KeptColumns().find(table);
+  if (columns == KeptColumns().end() ||
+      std::find(columns->second.begin(), columns->second.end(), column) == columns->second.end()) {
+    return std::nullopt;
+  }
+  if (keptSnapshot_ != snapshot || keptRows_.size() >= kMostKeptRows) {
+    keptRows_.clear();
+    keptSnapshot_ = snapshot;
+  }
+  const std::pair<std::string, int64_t> key{std::string(table), id};
+  auto kept = keptRows_.find(key);
+  if (kept == keptRows_.end()) {
+    std::string list;
+    for (const auto& name : columns->second) list += (list.empty() ? "" : ", ") + name;
+    auto row = db_->Prepare("SELECT " + list + " FROM " + key.first + " WHERE id = ?1").Bind(1, id);
+    if (!row.Step()) return std::nullopt;
+    std::map<std::string, std::string, std::less<>> values;
+    for (size_t i = 0; i < columns->second.size(); ++i) values[columns->second[i]] = row.Text(static_cast<int>(i));
+    kept = keptRows_.emplace(key, std::move(values)).first;
+  }
+  return kept->second.find(column)->second;
 }
 
 bool NetworkDb::DeviceReachable(int64_t deviceId) {

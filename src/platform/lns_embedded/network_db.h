@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,6 +85,12 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   int64_t LastUpdate();
   std::vector<std::pair<int64_t, int64_t>> UpdatesSince(int64_t seq);
 
+  // The value of "SELECT <column> FROM <table> WHERE id = ?1" for row `id`, as text, kept from
+  // an earlier read of the whole row while a read snapshot is open on a server (each query is a
+  // round trip there, and walking a network reads several columns of each row); nothing when
+  // no snapshot is open, the statement is of another form or the row does not exist.
+  std::optional<std::string> SnapshotColumn(const std::string& sql, int64_t id);
+
   // The object of a row: the one already handed out while it is alive, else a new one.
   template <typename T>
   std::shared_ptr<T> Intern(RowKind kind, int64_t id, const std::function<std::shared_ptr<T>()>& make) {
@@ -111,6 +118,8 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   static constexpr size_t kFirstSweep = 4096;
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
   size_t sweepAt_ = kFirstSweep;
+  int64_t keptSnapshot_ = 0;  // the snapshot the kept rows come from
+  std::map<std::pair<std::string, int64_t>, std::map<std::string, std::string, std::less<>>> keptRows_;
 };
 
 }  // namespace platform::lns_embedded

@@ -9,9 +9,12 @@ ReadTransaction::ReadTransaction(SqlDb& db) : db_(db) {
   if (db_.InTransaction()) return;
   db_.BeginReadTransaction();
   began_ = true;
+  static int64_t snapshots = 0;
+  if (db_.OnServer()) db_.SetSnapshot(++snapshots);
 }
 
 ReadTransaction::~ReadTransaction() {
+  if (began_) db_.SetSnapshot(0);
   if (!began_ || !db_.InTransaction()) return;
   try {
     db_.Exec("COMMIT");

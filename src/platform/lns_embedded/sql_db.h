@@ -116,9 +116,14 @@ class SqlDb {
   // call in it must not be committed, even when its caller went on.
   bool Failed() const { return failed_; }
   void ClearFailure() { failed_ = false; }
+  // A number for the read-only snapshot open on a server connection (ReadTransaction), 0 when
+  // none is: while it is open no row it reads can change, so rows may be kept.
+  int64_t Snapshot() const { return snapshot_; }
+  void SetSnapshot(int64_t snapshot) { snapshot_ = snapshot; }
 
  protected:
   bool failed_ = false;
+  int64_t snapshot_ = 0;
 };
 
 // Runs the reads of its lifetime in one read transaction: they see the database as it was
