@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -44,8 +45,13 @@ class BackendNetwork {
     lns_embedded::CreateNetworkOnServer(admin, description, true);
   }
   ~BackendNetwork() {
-    if (!uri_.empty()) lns_embedded::PostgresDb(uri_).Exec("DROP SCHEMA IF EXISTS " + lns_embedded::QuotedName(name_) + " CASCADE");
-    std::filesystem::remove_all(folder_);
+    try {
+      if (!uri_.empty()) lns_embedded::PostgresDb(uri_).Exec("DROP SCHEMA IF EXISTS " + lns_embedded::QuotedName(name_) + " CASCADE");
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "the network %s stays on the server: %s\n", name_.c_str(), e.what());
+    }
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
   }
   BackendNetwork(const BackendNetwork&) = delete;
   BackendNetwork& operator=(const BackendNetwork&) = delete;

@@ -44,14 +44,19 @@ _portab_lns_paths() {
 _portab_lns() {
   local tool=${COMP_WORDS[0]} cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   COMPREPLY=()
+  # "--server <URI>" before the command: the command is two words further on. (The URI's
+  # colons may split it into more words; then nothing is offered.)
+  local -i first=1
+  [[ ${COMP_WORDS[1]} == --server ]] && first=3
+  ((COMP_CWORD == 2 && first == 3)) && return 0
 
-  if ((COMP_CWORD == 1)); then
+  if ((COMP_CWORD == first)); then
     _portab_lns_offer "$cur" networks create export tree cp nv reachable device monitor registrations plugin \
       registry kb copy server --server --help -h --version
     return 0
   fi
 
-  local command=${COMP_WORDS[1]}
+  local command=${COMP_WORDS[first]}
   # The value of an option: only the CP value formats are a fixed set.
   case $prev in
     --format)
@@ -74,7 +79,7 @@ _portab_lns() {
 
   # The position of the current word among the command's arguments, options left out.
   local -i i position=1
-  for ((i = 2; i < COMP_CWORD; i++)); do
+  for ((i = first + 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
       --nv | --format | --set | --lns | --get | --to | --from) ((i++)) ;;
       --send) ((i += 3)) ;;

@@ -15,6 +15,7 @@
 #include "support/kb_copy.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
+#include "support/test_server.h"
 
 using testing::HasSubstr;
 using testing::Not;
@@ -209,7 +210,8 @@ std::string Complete(const LnsHome& home, const std::vector<std::string>& words)
 
 TEST_F(LnsToolE2eTest, BashCompletionOffersCommandsOptionsAndNetworks) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"c"}, "create\ncp\n"}, {{"tree", ""}, "Demo\n"}, {{"cp", "get", ""}, "Demo/\n"},
+      {{"c"}, "create\ncp\ncopy\n"}, {{"tree", ""}, "Demo\n"}, {{"cp", "get", ""}, "Demo/\n"},
+      {{"--server", "postgresql://h/d", "tr"}, "tree\n"}, {{"copy", "Demo", "--"}, "--to\n--from\n--replace\n"},
       {{"cp", "get", kObject, "HoldTime", "--format", ""}, "dec\nhex\nraw\n"},
       {{"cp", "set", kObject, "--nv", "nviPrimeValue", "--"}, "--nv\n--format\n"},
       {{"create", "--r"}, "--replace\n"}, {{"reachable", "Demo/System.Floor 1/Switch 1", ""}, "yes\nno\n"},
@@ -270,11 +272,7 @@ TEST(KbCheckE2eTest, UsageErrorsExitTwoWithTheUsage) {
 // The same commands on the networks of a PostgreSQL server give the same answers as on the
 // files; a server that cannot be reached is named (never its password) and nothing hangs.
 TEST(ServerE2eTest, TheToolsCommandsOnAServerAnswerAsOnTheFiles) {
-  const char* uri = std::getenv("PORTAB_TEST_SERVER");
-  if (uri == nullptr) {
-    const char* why = std::getenv("PORTAB_TEST_SERVER_SKIPPED");
-    GTEST_SKIP() << (why != nullptr ? why : "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)");
-  }
+  PORTAB_TEST_SERVER_OR_SKIP(uri);
   LnsHome home;
   const std::string network = "E2e " + std::to_string(::getpid());
   std::string description = testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json");

@@ -12,6 +12,7 @@
 #include "platform/lns_embedded/postgres_db.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
+#include "support/test_server.h"
 
 using testing::HasSubstr;
 using testing::Not;
@@ -302,11 +303,7 @@ TEST(FrontEndsE2eTest, TheSameScriptGivesTheSameWindowOnTheConsoleAndInQt) {
 // portab and the profile plug-in through the network's server entry or PORTAB_SERVER, with the
 // file gone; both read the server's values and the window's write lands there.
 TEST(DispatchE2eTest, ANetworkOnAServerIsConfiguredThroughItsEntryOrPortabServer) {
-  const char* uri = std::getenv("PORTAB_TEST_SERVER");
-  if (uri == nullptr) {
-    const char* why = std::getenv("PORTAB_TEST_SERVER_SKIPPED");
-    GTEST_SKIP() << (why != nullptr ? why : "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)");
-  }
+  PORTAB_TEST_SERVER_OR_SKIP(uri);
   const ProgramFolder home(true);
   const std::string holdTime = "Demo/System.Floor 1/Switch 1/Omnal 1";
   ASSERT_EQ(home.Lns({"copy", "Demo", "--to", uri, "--replace"}).status, 0);

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
@@ -22,6 +23,7 @@
 #include "platform/lns_embedded/sqlite_db.h"
 #include "support/matchers.h"
 #include "support/temp_dir.h"
+#include "support/test_server.h"
 
 namespace {
 
@@ -40,11 +42,7 @@ class NetworkBackendTest : public ::testing::TestWithParam<std::string> {
       network_ = NetworkDb::Open(dir_ / "lns" / (name_ + ".db"), {});
       return;
     }
-    const char* uri = std::getenv("PORTAB_TEST_SERVER");
-    if (uri == nullptr) {
-      const char* why = std::getenv("PORTAB_TEST_SERVER_SKIPPED");
-      GTEST_SKIP() << (why != nullptr ? why : "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)");
-    }
+    PORTAB_TEST_SERVER_OR_SKIP(uri);
     auto db = std::make_unique<PostgresDb>(uri);
     CreateNetworkOnServer(*db, description_, true);
     UseNetworkOnServer(*db, name_);
@@ -70,10 +68,60 @@ class NetworkBackendTest : public ::testing::TestWithParam<std::string> {
 
 TEST_P(NetworkBackendTest, TheNetworkExportsByteForByteAsTheFileDoesAndIsNotCreatedTwice) {
   EXPECT_EQ(ExportNetwork(*network_), ExportNetwork(dir_ / "lns" / (name_ + ".db")));
-  if (GetParam() == "postgresql") {
-    EXPECT_THAT([&] { CreateNetworkOnServer(network_->Db(), description_, false); }, ThrowsError(lns::err::kDatabase));
-    EXPECT_THAT(NetworksOnServer(network_->Db()), ::testing::Contains(name_));
+  if (GetParam() != "postgresql") return;
+  EXPECT_THAT([&] { CreateNetworkOnServer(network_->Db(), description_, false); }, ThrowsError(lns::err::kDatabase));
+  EXPECT_THAT(NetworksOnServer(network_->Db()), ::testing::Contains(name_));
+  // Never over another case of its name, another application's schema or a name the server cuts.
+  SqlDb& db = network_->Db();
+  const std::string other = "Other " + name_;
+  db.Exec("CREATE SCHEMA " + QuotedName(other) + "; CREATE TABLE " + QuotedName(other) + ".keep(i INTEGER)");
+  std::string lower = name_;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const std::string& name : {lower, other, std::string("pg_x"), std::string(64, 'n')}) {
+    auto description = nlohmann::json::parse(description_);
+    description["network"] = name;
+    EXPECT_THAT([&] { CreateNetworkOnServer(db, description.dump(), true); },
+                ::testing::AnyOf(ThrowsError(lns::err::kDatabase), ThrowsError(lns::err::kBadValue)))
+        << name;
   }
+  EXPECT_TRUE(db.Prepare("SELECT 1 FROM " + QuotedName(other) + ".keep").Step() == false);  // still there, empty
+  db.Exec("DROP SCHEMA " + QuotedName(other) + " CASCADE");
+}
+
+// Two clients of a server in LNS transactions at once: writes of different CPs both commit;
+// of the same CP, the second waits no longer than its timeout, gets the conflict, and its
+// commit names it; nothing of it stays.
+TEST_P(NetworkBackendTest, OnAServerDifferentCpsCommitSideBySideAndTheSameCpIsAConflict) {
+  if (GetParam() != "postgresql") GTEST_SKIP() << "a file's writers take turns";
+  auto connection = std::make_unique<PostgresDb>(std::getenv("PORTAB_TEST_SERVER"), 1);
+  UseNetworkOnServer(*connection, name_);
+  const auto second = NetworkDb::Open(std::move(connection), {});
+  const auto cpOf = [&](const std::shared_ptr<NetworkDb>& db, const char* device) {
+    return NetworkObject(db)->Systems()->Item(1)->Subsystems()->ItemByName("Floor 1")->AppDevices()->ItemByName(device)
+        ->Interface()->ConfigProperties()->Item(1);
+  };
+  auto systemA = NetworkObject(network_)->Systems()->Item(1);
+  auto systemB = NetworkObject(second)->Systems()->Item(1);
+  const auto write = [](const std::shared_ptr<lns::ConfigProperty>& cp, uint8_t value) {
+    cp->RawWrite(0, 1, std::vector<uint8_t>(static_cast<size_t>(cp->ElementSize()), value), 0);
+  };
+  systemA->StartTransaction();
+  write(cpOf(network_, "Switch 1"), 11);
+  systemB->StartTransaction();
+  write(cpOf(second, "Switch 2"), 22);
+  systemB->CommitTransaction();
+  systemA->CommitTransaction();
+  EXPECT_EQ(cpOf(second, "Switch 1")->RawRead(0, 1, 0)[0], 11);
+  EXPECT_EQ(cpOf(network_, "Switch 2")->RawRead(0, 1, 0)[0], 22);
+
+  systemA->StartTransaction();
+  write(cpOf(network_, "Switch 1"), 33);
+  systemB->StartTransaction();
+  EXPECT_THAT([&] { write(cpOf(second, "Switch 1"), 44); }, ThrowsError(lns::err::kWriteConflict));
+  EXPECT_THAT([&] { systemB->CommitTransaction(); },
+              testing_support::Raises(lns::err::kTransactionFailed, ::testing::HasSubstr("(0x80040FD4: Another client")));
+  systemA->CommitTransaction();
+  EXPECT_EQ(cpOf(second, "Switch 1")->RawRead(0, 1, 0)[0], 33);
 }
 
 TEST_P(NetworkBackendTest, AWriteOfTwoDevicesIsAllOrNothingAndNvUpdatesAreLogged) {
@@ -163,12 +211,33 @@ INSTANTIATE_TEST_SUITE_P(Backends, NetworkBackendTest, ::testing::Values("sqlite
 
 namespace {
 
+// A network's server entry: found whatever the case of its name, written as a file of its
+// owner's alone (also over a file others could read, or a link, which is replaced), removed by "".
+TEST(ServerEntryTest, IsTheOwnersAloneFoundIgnoringCaseAndRemovable) {
+  namespace fs = std::filesystem;
+  const testing_support::TempDir dir;
+  testing_support::WriteFile(dir / "victim", "keep\n");
+  fs::create_symlink(dir / "victim", dir / "Demo.server");
+  SetServerEntry(dir.Path(), "demo", "postgresql://a@h/d");
+  EXPECT_EQ(ServerEntry(dir.Path(), "DEMO"), "postgresql://a@h/d");
+  EXPECT_EQ(testing_support::ReadFile(dir / "victim"), "keep\n");
+  EXPECT_FALSE(fs::is_symlink(dir / "Demo.server"));
+  fs::permissions(dir / "Demo.server", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+  SetServerEntry(dir.Path(), "Demo", "postgresql://b@h/d");
+  EXPECT_EQ(fs::status(dir / "Demo.server").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(NetworksWithServerEntry(dir.Path()), std::vector<std::string>{"Demo"});
+  SetServerEntry(dir.Path(), "DEMO", "");
+  EXPECT_EQ(ServerEntry(dir.Path(), "Demo"), "");
+  EXPECT_TRUE(NetworksWithServerEntry(dir.Path()).empty());
+  // Not a connection URI: refused without trying to connect and without repeating it.
+  EXPECT_THAT([] { PostgresDb("host=h password=secret"); },
+              testing_support::Raises(lns::err::kServerUnreachable, ::testing::Not(::testing::HasSubstr("secret"))));
+}
+
 // Two clients of one network on a server: a value one writes to a monitored NV wakes the
 // other's event loop (its descriptor becomes readable) and reaches its PumpEvents.
 TEST(ServerEventsTest, AnotherClientsNvWriteWakesTheEventLoopAndReachesPumpEvents) {
-  const char* uri = std::getenv("PORTAB_TEST_SERVER");
-  if (uri == nullptr) GTEST_SKIP() << "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)";
-  EnablePostgresServers();
+  PORTAB_TEST_SERVER_OR_SKIP(uri);
   auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
   const std::string name = "Events " + std::to_string(::getpid());
   description["network"] = name;
@@ -207,8 +276,7 @@ TEST(ServerEventsTest, AnotherClientsNvWriteWakesTheEventLoopAndReachesPumpEvent
 // Four client processes each add 1 to the same CP 200 times, each time reading it and writing
 // it back in one transaction, and retry what a conflict refused: no increment is lost.
 TEST(ServerConcurrencyTest, FourClientsTimesTwoHundredIncrementsOfOneCpLoseNothing) {
-  const char* uri = std::getenv("PORTAB_TEST_SERVER");
-  if (uri == nullptr) GTEST_SKIP() << "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)";
+  PORTAB_TEST_SERVER_OR_SKIP(uri);
   auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
   const std::string name = "Concurrency " + std::to_string(::getpid());
   description["network"] = name;

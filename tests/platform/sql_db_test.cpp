@@ -16,6 +16,7 @@
 #include "platform/lns_embedded/sqlite_db.h"
 #include "support/matchers.h"
 #include "support/temp_dir.h"
+#include "support/test_server.h"
 
 namespace {
 
@@ -24,17 +25,12 @@ using testing_support::ThrowsError;
 
 const char* ServerUri() { return std::getenv("PORTAB_TEST_SERVER"); }
 
-std::string SkipReason() {
-  const char* why = std::getenv("PORTAB_TEST_SERVER_SKIPPED");
-  return why != nullptr ? why : "PORTAB_TEST_SERVER names no server (scripts/with-postgres starts one)";
-}
-
 // One backend's connection, in a fresh file or a fresh schema of the server.
 class SqlDbTest : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
     if (Postgres()) {
-      if (ServerUri() == nullptr) GTEST_SKIP() << SkipReason();
+      if (ServerUri() == nullptr) GTEST_SKIP() << testing_support::NoTestServerReason();
       schema_ = "test_" + std::to_string(::getpid()) + "_" + std::to_string(++count_);
       db_ = Connect();
       db_->Exec("CREATE SCHEMA " + schema_ + "; SET search_path TO " + schema_);

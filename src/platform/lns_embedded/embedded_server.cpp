@@ -11,7 +11,6 @@
 #include <cstring>
 #include <fstream>
 
-#include "base/atomic_file.h"
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/text.h"
@@ -42,7 +41,7 @@ class NetworkList final : public lns::NetworkCollection {
     }
     const std::string where = server_->ServerUri().empty()
                                   ? "there is no network database " + DatabaseFile(server_->Folder(), std::string(name)).string()
-                                  : "the server " + server_->ServerConnection().Name() + " has no such network";
+                                  : server_->ServerConnection().Name() + " has no such network";
     throw base::Error(lns::err::kNotFound, "LNS",
                       "The network \"" + std::string(name) + "\" does not exist: " + where +
                           " (portab-lns create <description.json> creates one)");
@@ -101,13 +100,17 @@ void SetServerEntry(const std::filesystem::path& folder, const std::string& netw
   }
   const auto file = existing.empty() ? folder / (networkName + kEntryExtension) : existing;
   std::filesystem::create_directories(folder, ec);
-  // Made readable by its owner alone before the URI goes in; the replacement keeps that.
-  const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
-  if (fd >= 0) ::close(fd);
-  const base::ReplaceOutcome outcome = base::ReplaceFileAtomically(file, uri + "\n");
-  if (fd < 0 || !outcome) {
-    throw base::Error(base::err::kPathFileAccess, "LNS",
-                      "Cannot write " + file.string() + ": " + std::strerror(fd < 0 ? errno : outcome.error));
+  // A new file readable by its owner alone, renamed over the entry (a link is replaced, not followed).
+  const auto temp = file.string() + ".new-" + std::to_string(::getpid());
+  const std::string text = uri + "\n";
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && ::fsync(fd) == 0;
+  const int error = errno;
+  if (fd >= 0) written = ::close(fd) == 0 && written;
+  if (!written || ::rename(temp.c_str(), file.c_str()) != 0) {
+    const int failure = written ? errno : error;
+    ::unlink(temp.c_str());
+    throw base::Error(base::err::kPathFileAccess, "LNS", "Cannot write " + file.string() + ": " + std::strerror(failure));
   }
 }
 
@@ -127,8 +130,11 @@ bool ServerNamed(const std::filesystem::path& folder) {
 
 void EmbeddedObjectServer::Open(int16_t accessMode) {
   if (accessMode == 1 || accessMode == 2) {
-    base::LogNote("Remote access (access mode " + std::to_string(accessMode) +
-                  ") has no transport here; the local network databases in " + folder_.string() + " are opened");
+    const std::string where = serverUri_.empty() ? "the local network databases in " + folder_.string() +
+                                                       " (or on the servers their entries name)"
+                                                 : "the network databases on the server PORTAB_SERVER names";
+    base::LogNote("Remote access (access mode " + std::to_string(accessMode) + ") has no transport here; " + where +
+                  " are opened");
   }
   remote_ = accessMode == 1 || accessMode == 2;
   open_ = true;
@@ -140,7 +146,9 @@ void EmbeddedObjectServer::Close() {
 }
 
 std::string EmbeddedObjectServer::Text() const {
-  if (!serverUri_.empty()) return "portab embedded LNS object server (network databases on a PostgreSQL server)";
+  if (!serverUri_.empty() || !entryServerUri_.empty()) {
+    return "portab embedded LNS object server (network databases on a PostgreSQL server)";
+  }
   return "portab embedded LNS object server (SQLite " SQLITE_VERSION ")";
 }
 
@@ -168,7 +176,14 @@ std::shared_ptr<lns::NetworkCollection> EmbeddedObjectServer::Networks() {
   return std::make_shared<NetworkList>(shared_from_this(), NetworkNames());
 }
 
-std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& networkName) {
+std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& givenName) {
+  // Network names are found without regard to case, as an LNS server finds them.
+  std::string networkName = givenName;
+  if (!networks_.contains(networkName) && serverUri_.empty()) {
+    for (const auto& name : NetworkNames()) {
+      if (base::EqualsNoCase(name, givenName)) networkName = name;
+    }
+  }
   auto it = networks_.find(networkName);
   if (it != networks_.end()) return it->second.db;
   std::shared_ptr<NetworkDb> db;
@@ -194,10 +209,14 @@ int EmbeddedObjectServer::EventDescriptor() {
   if (watch_ >= 0) return watch_;
   if (!serverUri_.empty() || !entryServerUri_.empty()) {  // the server notifies its listeners of changed NV values
     try {
-      SqlDb& connection = ServerConnection();
-      if (!listening_) connection.Listen("portab_nv_update");
-      listening_ = true;
-      return connection.NotificationDescriptor();
+      // A connection that only listens: a query on it could take a notification off the
+      // socket without waking the event loop.
+      if (!listener_) {
+        auto listener = ConnectToServer(serverUri_.empty() ? entryServerUri_ : serverUri_);
+        listener->Listen("portab_nv_update");
+        listener_ = std::move(listener);
+      }
+      return listener_->NotificationDescriptor();
     } catch (const base::Error& e) {
       base::LogSwallowedError("The network database server's notifications cannot be received: " + e.Description());
       return -1;  // asked for on a timer instead
@@ -216,7 +235,7 @@ int EmbeddedObjectServer::EventDescriptor() {
 
 int EmbeddedObjectServer::PumpEvents() {
   // Read the descriptor empty first: a write after this point wakes the event loop again.
-  if (listening_) serverConnection_->TakeNotifications();
+  if (listener_) listener_->TakeNotifications();
   if (watch_ >= 0) {
     std::array<char, 4096> buffer{};
     while (::read(watch_, buffer.data(), buffer.size()) > 0) {

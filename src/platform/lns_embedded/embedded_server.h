@@ -1,8 +1,9 @@
 #pragma once
 // The embedded LNS object server: the networks are the database files "<name>.db" in one
-// folder ($PORTAB_HOME/lns). NV update events are delivered when the host calls PumpEvents;
-// EventDescriptor watches the folder (inotify), so an event loop wakes when any process
-// writes a network database there.
+// folder ($PORTAB_HOME/lns), or schemas on a PostgreSQL server (PORTAB_SERVER, or a network's
+// server entry in the folder). NV update events are delivered when the host calls PumpEvents;
+// EventDescriptor watches the folder (inotify), or is the socket of a connection that listens
+// for the server's notifications, so an event loop wakes when any process writes a network.
 
 #include <filesystem>
 #include <map>
@@ -40,7 +41,9 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   int EventDescriptor() override;
   const lns::NvTypeInformation* NvTypeInfo() const override { return &nvTypeInfo_; }
 
-  // The open database of a network (opened on first use).
+  // The names of the networks, in name order, without opening them.
+  std::vector<std::string> NetworkNames() const;
+  // The open database of a network (opened on first use; its name matched without regard to case).
   std::shared_ptr<NetworkDb> Database(const std::string& networkName);
   const std::filesystem::path& Folder() const { return folder_; }
   // The database server's URI, "" when the networks are files in Folder().
@@ -54,13 +57,12 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
     std::shared_ptr<NetworkDb> db;
     int64_t lastUpdate = 0;
   };
-  std::vector<std::string> NetworkNames() const;
 
   std::filesystem::path folder_;
   std::string serverUri_;
   std::string entryServerUri_;  // the server of the first network opened through its entry
   std::unique_ptr<SqlDb> serverConnection_;
-  bool listening_ = false;  // serverConnection_ listens for changed NV values
+  std::unique_ptr<SqlDb> listener_;  // listens for the server's notices of changed NV values
   bool open_ = false;
   bool remote_ = false;
   lns::NvUpdateHandler handler_;

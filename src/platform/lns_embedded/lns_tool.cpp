@@ -1,6 +1,7 @@
 #include "platform/lns_embedded/lns_tool.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -51,8 +52,8 @@ constexpr const char* kUsage =
 
 constexpr const char* kCommands =
     "\n"
-    "commands (the networks are the databases in $PORTAB_HOME/lns, or on the server a network's\n"
-    "server entry names):\n"
+    "commands (each network is its database file in $PORTAB_HOME/lns, or lives on the server that\n"
+    "its server entry or PORTAB_SERVER names):\n"
     "  networks       list the networks\n"
     "  create         create a network from a JSON description (--replace overwrites one)\n"
     "  export         write a network as JSON, to standard output or a file\n"
@@ -69,8 +70,9 @@ constexpr const char* kCommands =
     "  kb             check a knowledge-base folder\n"
     "  copy           copy a network from its file to a PostgreSQL server (--to) or back (--from);\n"
     "                 --replace overwrites a network of that name there\n"
-    "  server         show, set or remove (none) the server a network is opened on by portab and\n"
-    "                 the profile plug-ins; PORTAB_SERVER, when set, wins for every network\n"
+    "  server         show, set or remove (none) the server entry of a network: the server that\n"
+    "                 portab, the profile plug-ins and portab-lns open it on; PORTAB_SERVER, when\n"
+    "                 set, wins for every network\n"
     "  --server URI   run the command on the networks of a PostgreSQL server\n"
     "                 (postgresql://user@host:port/db; PORTAB_SERVER, when set, names it otherwise);\n"
     "                 PORTAB_SERVER_TIMEOUT bounds each wait (10 s)\n"
@@ -180,6 +182,8 @@ class Tool {
         err_(err),
         terminals_(terminals) {
     server_->Open(0);
+    // A plug-in this tool starts opens its networks on the same server.
+    if (explicitServer_) ::setenv("PORTAB_SERVER", serverUri.c_str(), 1);
   }
 
   int Run(const std::vector<std::string>& args) {
@@ -210,8 +214,8 @@ class Tool {
   }
 
   int Networks() {
-    auto networks = server_->Networks();
-    for (int32_t i = 1; i <= networks->Count(); ++i) out_ << networks->Item(i)->Name() << "\n";
+    server_->Networks();  // the server's networks, or the folder's
+    for (const auto& name : server_->NetworkNames()) out_ << name << "\n";
     return 0;
   }
 
@@ -598,7 +602,7 @@ class Tool {
       out_ << name << ": no network of that name in " << folder.string() << "\n";
     }
     if (!ServerFromEnvironment().empty()) {
-      out_ << "(PORTAB_SERVER is set: portab and the profile plug-ins open every network on "
+      out_ << "(PORTAB_SERVER is set: portab, the profile plug-ins and portab-lns open every network on "
            << WithoutPassword(ServerFromEnvironment()) << ")\n";
     }
     return 0;

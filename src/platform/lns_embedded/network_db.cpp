@@ -122,6 +122,7 @@ void NetworkDb::StartTransaction() {
   db_->ClearFailure();
   inTransaction_ = true;
   transactionFailed_ = false;
+  firstFailure_.clear();
 }
 
 void NetworkDb::CommitTransaction() {
@@ -130,7 +131,7 @@ void NetworkDb::CommitTransaction() {
   if (transactionFailed_ || db_->Failed()) {
     RollBackQuietly();
     throw base::Error(lns::err::kTransactionFailed, "LNS",
-                      "A write of the transaction failed: the transaction was rolled back");
+                      "A write of the transaction failed" + firstFailure_ + ": the transaction was rolled back");
   }
   try {
     db_->Exec("COMMIT");
@@ -225,6 +226,12 @@ void NetworkDb::Write(int64_t deviceId, const std::function<void()>& write) {
     if (beforeWrite_) beforeWrite_(deviceId);
     RequireReachable(deviceId);
     write();
+  } catch (const base::Error& e) {
+    if (inTransaction_ && !transactionFailed_) {
+      firstFailure_ = " (" + base::ErrorNumberText(e.Number()) + ": " + e.Description() + ")";
+    }
+    if (inTransaction_) transactionFailed_ = true;
+    throw;
   } catch (...) {
     if (inTransaction_) transactionFailed_ = true;
     throw;

@@ -1,6 +1,6 @@
 #pragma once
-// One open network database: the SQLite file of a network under $PORTAB_HOME/lns/, its
-// schema, the LNS transaction, reachability checks, the NV update log and the objects
+// One open network database: the SQLite file of a network under $PORTAB_HOME/lns/ or its
+// schema on a PostgreSQL server, its schema, the LNS transaction, reachability checks, the NV update log and the objects
 // handed out (the same row gives the same object while it is held).
 
 #include <algorithm>
@@ -19,7 +19,7 @@
 namespace platform::lns_embedded {
 
 inline constexpr const char* kDatabaseFormat = "portab-lns network";
-// The schema version, kept as the database's user_version.
+// The schema version, kept as a file's user_version (a server's in its portab_lns table).
 inline constexpr int kSchemaVersion = 2;
 
 // Kinds of rows, used as owner kinds of CPs and in the identity map.
@@ -114,6 +114,7 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   std::weak_ptr<lns::ObjectServer> server_;
   bool inTransaction_ = false;
   bool transactionFailed_ = false;
+  std::string firstFailure_;  // " (number: message)" of the transaction's first failed write
   std::function<void(int64_t)> beforeWrite_;
   static constexpr size_t kFirstSweep = 4096;
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;

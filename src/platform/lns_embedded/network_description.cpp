@@ -451,10 +451,7 @@ void NewNetworkFile(const std::filesystem::path& folder, const std::string& netw
 
 void NewNetworkOnServer(SqlDb& db, const std::string& network, const std::string& system, bool replace,
                         const std::function<void(SqlDb&)>& fill) {
-  if (!replace && NetworkExistsOnServer(db, network)) {
-    throw base::Error(lns::err::kDatabase, "portab-lns",
-                      "The network \"" + network + "\" exists already on " + db.Name());
-  }
+  CheckNewNetworkOnServer(db, network, replace);
   // One transaction: the old network goes only when the new one is complete.
   db.Exec(DialectOf(db).BeginWrite());
   try {

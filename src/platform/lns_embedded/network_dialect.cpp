@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "base/error.h"
+#include "base/text.h"
 #include "lns/lns_errors.h"
 #include <iterator>
 #include <string>
@@ -188,9 +189,18 @@ CREATE TABLE plugin_registration(
   PRIMARY KEY (program_id, command_id, device_template));
 CREATE TABLE nv_update(seq BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY, nv_id BIGINT NOT NULL);
 CREATE FUNCTION nv_value_changed() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$
+DECLARE
+  logged BIGINT;
 BEGIN
-  INSERT INTO nv_update(nv_id) VALUES (NEW.id);
-  DELETE FROM nv_update WHERE seq <= (SELECT MAX(seq) FROM nv_update) - 1000;
+  -- Numbered in the order the writing transactions commit (they take turns here until they
+  -- end), so a reader that has seen number n never misses a smaller one committed later.
+  PERFORM pg_advisory_xact_lock(hashtext('portab_nv_update ' || current_schema()));
+  INSERT INTO nv_update(nv_id) VALUES (NEW.id) RETURNING seq INTO logged;
+  -- About the last 1,000 are kept; trimmed by single statements only, so that transactions
+  -- never conflict over old entries.
+  IF current_setting('transaction_isolation') = 'read committed' THEN
+    DELETE FROM nv_update WHERE seq <= logged - 1000;
+  END IF;
   PERFORM pg_notify('portab_nv_update', current_schema());  -- other clients' event loops wake
   RETURN NULL;
 END $$;
@@ -234,12 +244,13 @@ class PostgresDialect final : public NetworkDialect {
         .Bind(1, std::to_string(kSchemaVersionNumber))
         .Run();
   }
-  // Two clients' transactions behave as if one ran after the other; when they cannot, one
-  // of them fails with a write conflict and nothing of it stays.
-  const char* BeginWrite() const override { return "BEGIN ISOLATION LEVEL SERIALIZABLE"; }
-  // Every call: the server does not tell when another client committed, so nothing read
-  // before is taken for current.
-  int64_t DataVersion(SqlDb&) const override { return ++calls_; }
+  // A snapshot of its own for the whole transaction; a row that another client changed since
+  // (the same CP written by two at once) fails this one's write with a conflict, and nothing
+  // of it stays. Writes of different rows do not get in each other's way.
+  const char* BeginWrite() const override { return "BEGIN ISOLATION LEVEL REPEATABLE READ"; }
+  // The same within one read snapshot (nothing can change there); else every call, since the
+  // server does not tell when another client committed and nothing read before is current.
+  int64_t DataVersion(SqlDb& db) const override { return db.Snapshot() != 0 ? -db.Snapshot() : ++calls_; }
 
  private:
   mutable std::atomic<int64_t> calls_{0};
@@ -276,10 +287,35 @@ bool NetworkExistsOnServer(SqlDb& db, const std::string& name) {
 }
 
 void UseNetworkOnServer(SqlDb& db, const std::string& name) {
-  if (!NetworkExistsOnServer(db, name)) {
-    throw base::Error(lns::err::kNotFound, "LNS", "The network \"" + name + "\" does not exist on " + db.Name());
+  // Names are found without regard to case, as in the folder of files.
+  for (const auto& network : NetworksOnServer(db)) {
+    if (base::EqualsNoCase(network, name)) {
+      db.Exec("SET search_path TO " + QuotedName(network));
+      return;
+    }
   }
-  db.Exec("SET search_path TO " + QuotedName(name));
+  throw base::Error(lns::err::kNotFound, "LNS", "The network \"" + name + "\" does not exist on " + db.Name());
+}
+
+void CheckNewNetworkOnServer(SqlDb& db, const std::string& name, bool replace) {
+  // PostgreSQL cuts longer names to 63 bytes and keeps names beginning "pg_" for itself.
+  if (name.size() > 63 || base::EqualsNoCase(std::string_view(name).substr(0, 3), "pg_")) {
+    throw base::Error(lns::err::kBadValue, "portab-lns",
+                      "The network name \"" + name + "\" cannot be a schema on a server (at most 63 bytes, not beginning with \"pg_\")");
+  }
+  for (const auto& network : NetworksOnServer(db)) {
+    if (!base::EqualsNoCase(network, name)) continue;
+    if (network != name || !replace) {
+      throw base::Error(lns::err::kDatabase, "portab-lns", "The network \"" + network + "\" exists already on " + db.Name());
+    }
+    return;
+  }
+  // A schema of that name that holds no network is another application's: never replaced.
+  auto other = db.Prepare("SELECT 1 FROM pg_namespace WHERE lower(nspname) = lower(?1)").Bind(1, name);
+  if (other.Step()) {
+    throw base::Error(lns::err::kDatabase, "portab-lns",
+                      "The schema \"" + name + "\" on " + db.Name() + " holds something else than a network; it is left alone");
+  }
 }
 
 void CreateSqliteDeletionTriggers(SqlDb& db) {

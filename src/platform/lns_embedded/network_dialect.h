@@ -41,7 +41,12 @@ std::string QuotedName(std::string_view name);
 // The networks on the server: the schemas that hold a network database, in name order.
 std::vector<std::string> NetworksOnServer(SqlDb& db);
 bool NetworkExistsOnServer(SqlDb& db, const std::string& name);
-// Points the connection at the network's schema; kNotFound when the server has no such network.
+// Points the connection at the network's schema (its name matched without regard to case);
+// kNotFound when the server has no such network.
 void UseNetworkOnServer(SqlDb& db, const std::string& name);
+// Whether a network `name` may be made on the server: kBadValue for a name the server cannot
+// keep as a schema, kDatabase when a network of that name exists and !replace (or exists in
+// another case), or when a schema of that name holds something else.
+void CheckNewNetworkOnServer(SqlDb& db, const std::string& name, bool replace);
 
 }  // namespace platform::lns_embedded

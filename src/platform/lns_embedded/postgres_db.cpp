@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/procedure.h"
 #include "lns/lns_errors.h"
 
 namespace platform::lns_embedded {
@@ -124,7 +125,10 @@ class PgStatement final : public StatementBackend {
   void BindBlob(int index, const std::vector<uint8_t>& blob) override {
     Set(index, kBytea, std::string(blob.begin(), blob.end()), true);
   }
-  void BindNull(int index) override { At(index) = Unbound(static_cast<size_t>(index) - 1); }
+  void BindNull(int index) override {
+    Param& param = At(index);  // checks the index first
+    param = Unbound(static_cast<size_t>(index) - 1);
+  }
   bool Step() override {
     if (result_ == nullptr) Execute();
     return ++row_ < PQntuples(result_);
@@ -237,9 +241,21 @@ PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(Serve
   const std::string seconds = std::to_string(timeoutSeconds < 2 ? 2 : timeoutSeconds);  // libpq's least
   const std::string milliseconds = std::to_string(timeoutSeconds * 1000);
   // Ours first: what the URI names itself wins.
-  const char* keywords[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
-                            "keepalives_count", "tcp_user_timeout", "application_name", "dbname", nullptr};
-  const char* values[] = {seconds.c_str(), "1", seconds.c_str(), "1", "3", milliseconds.c_str(), "portab", uri.c_str(), nullptr};
+  const char* keywords[] = {"connect_timeout", "keepalives",       "keepalives_idle", "keepalives_interval",
+                            "keepalives_count", "tcp_user_timeout", "application_name", "client_encoding",
+                            "dbname",           nullptr};
+  const char* values[] = {seconds.c_str(), "1",      seconds.c_str(), "1",         "3", milliseconds.c_str(),
+                          "portab",        "UTF8",   uri.c_str(),     nullptr};
+  char* parseError = nullptr;
+  const bool named = uri.starts_with("postgresql://") || uri.starts_with("postgres://");
+  PQconninfoOption* parsed = named ? PQconninfoParse(uri.c_str(), &parseError) : nullptr;
+  PQfreemem(parseError);  // it may quote the text, password and all
+  if (parsed == nullptr) {
+    throw base::Error(lns::err::kServerUnreachable, "LNS",
+                      "The network database server cannot be reached: the connection text is not a valid URI "
+                      "(postgresql://user@host:port/database)");
+  }
+  PQconninfoFree(parsed);
   conn_ = PQconnectdbParams(keywords, values, 1);
   if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) {
     const std::string message = conn_ != nullptr ? FirstLine(PQerrorMessage(conn_)) : "out of memory";
@@ -248,6 +264,9 @@ PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(Serve
     throw base::Error(lns::err::kServerUnreachable, "LNS",
                       "The network database server cannot be reached (" + name_ + "): " + message);
   }
+  // The server's notices (warnings) go to the log, not to the console's message channel.
+  PQsetNoticeProcessor(
+      conn_, [](void*, const char* message) { base::LogNote("Network database server: " + FirstLine(message)); }, nullptr);
   // A lock another client holds is waited for no longer than the timeout (then a conflict).
   try {
     Exec("SET lock_timeout = " + milliseconds + "; SET client_min_messages = warning");
