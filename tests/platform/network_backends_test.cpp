@@ -234,68 +234,67 @@ TEST(ServerEntryTest, IsTheOwnersAloneFoundIgnoringCaseAndRemovable) {
               testing_support::Raises(lns::err::kServerUnreachable, ::testing::Not(::testing::HasSubstr("secret"))));
 }
 
-// Two clients of one network on a server: a value one writes to a monitored NV wakes the
-// other's event loop (its descriptor becomes readable) and reaches its PumpEvents.
-TEST(ServerEventsTest, AnotherClientsNvWriteWakesTheEventLoopAndReachesPumpEvents) {
-  PORTAB_TEST_SERVER_OR_SKIP(uri);
-  auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
-  const std::string name = "Events " + std::to_string(::getpid());
-  description["network"] = name;
-  PostgresDb admin(uri);
-  CreateNetworkOnServer(admin, description.dump(), true);
-  testing_support::TempDir dir;
-  const auto client = [&] {
-    auto server = std::make_shared<EmbeddedObjectServer>(dir.Path(), uri);
+// Clients of one network on the server, each with an object server of its own.
+class ServerClientsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    PORTAB_TEST_SERVER_OR_SKIP(uri);
+    uri_ = uri;
+    auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
+    description["network"] = name_;
+    CreateNetworkOnServer(*std::make_unique<PostgresDb>(uri_), description.dump(), true);
+  }
+  void TearDown() override {
+    if (!uri_.empty()) PostgresDb(uri_).Exec("DROP SCHEMA IF EXISTS " + QuotedName(name_) + " CASCADE");
+  }
+  std::shared_ptr<EmbeddedObjectServer> Client() const {
+    auto server = std::make_shared<EmbeddedObjectServer>(dir_.Path(), uri_);
     server->Open(0);
     return server;
-  };
-  const auto nvOf = [&](const std::shared_ptr<EmbeddedObjectServer>& server) {
-    return server->Networks()->ItemByName(name)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
-        ->Interface()->NetworkVariables()->ItemByName("nviPrimeValue");
-  };
-  auto watcher = client();
-  auto writer = client();
+  }
+  std::shared_ptr<lns::System> SystemOf(const std::shared_ptr<EmbeddedObjectServer>& client) const {
+    return client->Networks()->ItemByName(name_)->Systems()->Item(1);
+  }
+  std::shared_ptr<lns::DeviceInterface> DeviceOf(const std::shared_ptr<EmbeddedObjectServer>& client) const {
+    return SystemOf(client)->Subsystems()->Item(1)->AppDevices()->Item(1)->Interface();
+  }
+
+  testing_support::TempDir dir_;
+  std::string uri_;
+  const std::string name_ = "Clients " + std::to_string(::getpid());
+};
+
+// A value one client writes to a monitored NV wakes the other's event loop (its descriptor
+// becomes readable) and reaches its PumpEvents.
+TEST_F(ServerClientsTest, AnotherClientsNvWriteWakesTheEventLoopAndReachesPumpEvents) {
+  auto watcher = Client();
   std::vector<std::pair<int32_t, std::string>> updates;
   watcher->SetNvUpdateHandler([&](int32_t tag, const std::string& value, const lns::ObjectPtr&) { updates.emplace_back(tag, value); });
-  auto watched = nvOf(watcher);
+  auto watched = DeviceOf(watcher)->NetworkVariables()->ItemByName("nviPrimeValue");
   watched->SetEditingSettings(true);
   watched->SetMonitorTag(5000);
   watched->SetEditingSettings(false);
   const int descriptor = watcher->EventDescriptor();
   ASSERT_GE(descriptor, 0);
   EXPECT_EQ(watcher->PumpEvents(), 0);
-  nvOf(writer)->SetValue("50.0 1");
+  DeviceOf(Client())->NetworkVariables()->ItemByName("nviPrimeValue")->SetValue("50.0 1");
   pollfd wake{descriptor, POLLIN, 0};
   EXPECT_EQ(::poll(&wake, 1, 5000), 1);  // woken, not timed out
   EXPECT_EQ(watcher->PumpEvents(), 1);
   EXPECT_EQ(updates, (std::vector<std::pair<int32_t, std::string>>{{5000, "50.0 1"}}));
   EXPECT_EQ(::poll(&wake, 1, 0), 0);  // read empty
-  admin.Exec("DROP SCHEMA " + QuotedName(name) + " CASCADE");
 }
 
 // Four client processes each add 1 to the same CP 200 times, each time reading it and writing
 // it back in one transaction, and retry what a conflict refused: no increment is lost.
-TEST(ServerConcurrencyTest, FourClientsTimesTwoHundredIncrementsOfOneCpLoseNothing) {
-  PORTAB_TEST_SERVER_OR_SKIP(uri);
-  auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
-  const std::string name = "Concurrency " + std::to_string(::getpid());
-  description["network"] = name;
-  PostgresDb admin(uri);
-  CreateNetworkOnServer(admin, description.dump(), true);
+TEST_F(ServerClientsTest, FourClientsTimesTwoHundredIncrementsOfOneCpLoseNothing) {
   constexpr int kClients = 4;
   constexpr int kIncrements = 200;
-  const auto counterOf = [&](const std::shared_ptr<EmbeddedObjectServer>& server) {
-    auto system = server->Networks()->ItemByName(name)->Systems()->Item(1);
-    return std::make_pair(system, system->Subsystems()->Item(1)->AppDevices()->Item(1)->Interface()->ConfigProperties()->ItemByName(
-                                      "DeviceOptions"));
+  const auto counter = [&](const std::shared_ptr<EmbeddedObjectServer>& client) {
+    return DeviceOf(client)->ConfigProperties()->ItemByName("DeviceOptions");
   };
-  int first = 0;
-  {
-    auto reader = std::make_shared<EmbeddedObjectServer>("/nonexistent", uri);
-    reader->Open(0);
-    const auto bytes = counterOf(reader).second->RawRead(0, 1, 0);
-    first = bytes[0] * 256 + bytes[1];
-  }
+  const auto valueOf = [](const std::vector<uint8_t>& bytes) { return bytes[0] * 256 + bytes[1]; };
+  const int first = valueOf(counter(Client())->RawRead(0, 1, 0));
   std::vector<pid_t> clients;
   for (int c = 0; c < kClients; ++c) {
     const pid_t pid = ::fork();
@@ -306,14 +305,14 @@ TEST(ServerConcurrencyTest, FourClientsTimesTwoHundredIncrementsOfOneCpLoseNothi
     }
     int status = 0;  // a client: its own connections, made after the fork
     try {
-      auto server = std::make_shared<EmbeddedObjectServer>("/nonexistent", uri);
-      server->Open(0);
-      auto [system, cp] = counterOf(server);
+      const auto client = Client();
+      const auto system = SystemOf(client);
+      const auto cp = counter(client);
       for (int done = 0; done < kIncrements;) {
         try {
           system->StartTransaction();
           auto bytes = cp->RawRead(0, 1, 0);
-          const int value = bytes[0] * 256 + bytes[1] + 1;
+          const int value = valueOf(bytes) + 1;
           bytes[0] = static_cast<uint8_t>(value / 256);
           bytes[1] = static_cast<uint8_t>(value % 256);
           cp->RawWrite(0, 1, bytes, 0);
@@ -335,11 +334,7 @@ TEST(ServerConcurrencyTest, FourClientsTimesTwoHundredIncrementsOfOneCpLoseNothi
     ::waitpid(pid, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  auto reader = std::make_shared<EmbeddedObjectServer>("/nonexistent", uri);
-  reader->Open(0);
-  const auto bytes = counterOf(reader).second->RawRead(0, 1, 0);
-  EXPECT_EQ(bytes[0] * 256 + bytes[1], first + kClients * kIncrements);
-  admin.Exec("DROP SCHEMA " + QuotedName(name) + " CASCADE");
+  EXPECT_EQ(valueOf(counter(Client())->RawRead(0, 1, 0)), first + kClients * kIncrements);
 }
 
 }  // namespace
