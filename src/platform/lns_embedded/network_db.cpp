@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/error.h"
+#include "base/text.h"
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/network_dialect.h"
 
@@ -157,15 +158,19 @@ void NetworkDb::CancelTransaction() {
 
 namespace {
 
-// The columns a snapshot keeps of a row of each table that objects read column by column.
+// The columns a snapshot keeps of a row of each table with row ids: all but the id and bytes.
 const std::map<std::string, std::vector<std::string>, std::less<>>& KeptColumns() {
-  static const std::map<std::string, std::vector<std::string>, std::less<>> columns{
-      {"subsystem", {"parent_id", "position", "name"}},
-      {"device", {"subsystem_id", "position", "name", "template_name", "program_id", "reachable"}},
-      {"lonmark_object", {"device_id", "position", "name", "profile_type"}},
-      {"nv", {"device_id", "position", "name", "type_index", "changeable", "format", "poll_interval",
-              "report_by_exception", "monitor_tag", "monitoring_option"}},
-      {"cp", {"owner_kind", "owner_id", "position", "name", "element_size", "dimension"}}};
+  static const auto columns = [] {
+    std::map<std::string, std::vector<std::string>, std::less<>> kept;
+    for (const NetworkTable& table : kNetworkTables) {
+      const auto names = base::Split(table.columns, ", ");
+      if (names.front() != "id") continue;
+      for (size_t i = 1; i < names.size(); ++i) {
+        if (table.kinds[i] != 'b') kept[table.name].push_back(names[i]);
+      }
+    }
+    return kept;
+  }();
   return columns;
 }
 

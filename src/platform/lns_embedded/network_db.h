@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,30 @@ namespace platform::lns_embedded {
 inline constexpr const char* kDatabaseFormat = "portab-lns network";
 // The schema version, kept as a file's user_version (a server's in its portab_lns table).
 inline constexpr int kSchemaVersion = 2;
+
+// The tables of a network's rows: their columns (the row id first where there is one) and each
+// column's kind: i an integer, t text, b bytes. Parents come before their children, so that
+// rows inserted in this order always find the rows they refer to.
+struct NetworkTable {
+  const char* name;
+  const char* columns;
+  std::string_view kinds;
+};
+inline constexpr NetworkTable kNetworkTables[] = {
+    {"subsystem", "id, parent_id, position, name", "iiit"},
+    {"device", "id, subsystem_id, position, name, template_name, program_id, reachable", "iiittti"},
+    {"lonmark_object", "id, device_id, position, name, profile_type", "iiiti"},
+    {"nv",
+     "id, device_id, position, name, type_index, changeable, value, format, poll_interval, report_by_exception, "
+     "monitor_tag, monitoring_option",
+     "iiitiibtiiii"},
+    {"lonmark_member", "lonmark_object_id, position, nv_id", "iii"},
+    {"cp", "id, owner_kind, owner_id, position, name, element_size, dimension, value", "iiiitiib"},
+    {"plugin_registration",
+     "program_id, command_id, device_template, class_id, registration_value, name, description, version, "
+     "manufacturer_id, device_program_id, file_name, scope",
+     "titiitttttti"},
+};
 
 // Kinds of rows, used as owner kinds of CPs and in the identity map.
 enum class RowKind : int {
