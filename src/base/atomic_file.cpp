@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <string>
+#include <utility>
 
 #include "base/paths.h"
 
@@ -25,11 +26,10 @@ int WriteAll(int descriptor, std::string_view bytes) {
   return 0;
 }
 
-}  // namespace
-
-ReplaceOutcome ReplaceFileAtomically(std::filesystem::path file, std::string_view bytes) {
+// `privateFile`: the file becomes its owner's alone, and a link in its place is replaced.
+ReplaceOutcome Replace(std::filesystem::path file, std::string_view bytes, bool privateFile) {
   std::error_code ignored;
-  if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, ignored))) {
+  if (!privateFile && std::filesystem::is_symlink(std::filesystem::symlink_status(file, ignored))) {
     std::error_code error;
     file = std::filesystem::canonical(file, error);
     if (error) return {error.value(), false};
@@ -38,7 +38,9 @@ ReplaceOutcome ReplaceFileAtomically(std::filesystem::path file, std::string_vie
   const std::string marker = file.filename().string() + ".tmp.";
   RemoveStaleTemporaries(folder, marker);
   struct stat existing {};
-  const mode_t mode = ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+  const mode_t mode = privateFile                                  ? 0600
+                     : ::stat(file.c_str(), &existing) == 0 ? (existing.st_mode & 07777)
+                                                           : 0644;
   const std::filesystem::path temporary = folder / (marker + std::to_string(::getpid()));
   const int descriptor = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (descriptor < 0) return {errno, false};
@@ -56,6 +58,16 @@ ReplaceOutcome ReplaceFileAtomically(std::filesystem::path file, std::string_vie
     return {error, true};
   }
   return {};
+}
+
+}  // namespace
+
+ReplaceOutcome ReplaceFileAtomically(std::filesystem::path file, std::string_view bytes) {
+  return Replace(std::move(file), bytes, false);
+}
+
+ReplaceOutcome ReplacePrivateFileAtomically(std::filesystem::path file, std::string_view bytes) {
+  return Replace(std::move(file), bytes, true);
 }
 
 }  // namespace base

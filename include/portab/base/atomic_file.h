@@ -20,4 +20,9 @@ struct ReplaceOutcome {
 // processes are removed first; on failure no temporary stays.
 ReplaceOutcome ReplaceFileAtomically(std::filesystem::path file, std::string_view bytes);
 
+// The same for a file that only its owner may read (one that holds a password, say): the file
+// is always 0600, also when an earlier one was not, and a link in its place is replaced by the
+// file instead of being followed.
+ReplaceOutcome ReplacePrivateFileAtomically(std::filesystem::path file, std::string_view bytes);
+
 }  // namespace base

@@ -1,6 +1,5 @@
 #include "platform/lns_embedded/embedded_server.h"
 
-#include <fcntl.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "base/atomic_file.h"
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/text.h"
@@ -69,11 +69,8 @@ constexpr const char* kEntryExtension = ".server";
 
 // The entry file of the network, whichever case its name was written in ("" when none).
 std::filesystem::path EntryFile(const std::filesystem::path& folder, const std::string& networkName) {
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-    if (entry.path().extension() == kEntryExtension && base::EqualsNoCase(entry.path().stem().string(), networkName)) {
-      return entry.path();
-    }
+  for (const auto& name : NetworksWithServerEntry(folder)) {
+    if (base::EqualsNoCase(name, networkName)) return folder / (name + kEntryExtension);
   }
   return {};
 }
@@ -100,17 +97,9 @@ void SetServerEntry(const std::filesystem::path& folder, const std::string& netw
   }
   const auto file = existing.empty() ? folder / (networkName + kEntryExtension) : existing;
   std::filesystem::create_directories(folder, ec);
-  // A new file readable by its owner alone, renamed over the entry (a link is replaced, not followed).
-  const auto temp = file.string() + ".new-" + std::to_string(::getpid());
-  const std::string text = uri + "\n";
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-  bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && ::fsync(fd) == 0;
-  const int error = errno;
-  if (fd >= 0) written = ::close(fd) == 0 && written;
-  if (!written || ::rename(temp.c_str(), file.c_str()) != 0) {
-    const int failure = written ? errno : error;
-    ::unlink(temp.c_str());
-    throw base::Error(base::err::kPathFileAccess, "LNS", "Cannot write " + file.string() + ": " + std::strerror(failure));
+  const base::ReplaceOutcome outcome = base::ReplacePrivateFileAtomically(file, uri + "\n");
+  if (!outcome) {
+    throw base::Error(base::err::kPathFileAccess, "LNS", "Cannot write " + file.string() + ": " + std::strerror(outcome.error));
   }
 }
 
@@ -146,14 +135,12 @@ void EmbeddedObjectServer::Close() {
 }
 
 std::string EmbeddedObjectServer::Text() const {
-  if (!serverUri_.empty() || !entryServerUri_.empty()) {
-    return "portab embedded LNS object server (network databases on a PostgreSQL server)";
-  }
+  if (!ActiveServerUri().empty()) return "portab embedded LNS object server (network databases on a PostgreSQL server)";
   return "portab embedded LNS object server (SQLite " SQLITE_VERSION ")";
 }
 
 SqlDb& EmbeddedObjectServer::ServerConnection() {
-  if (!serverConnection_) serverConnection_ = ConnectToServer(serverUri_.empty() ? entryServerUri_ : serverUri_);
+  if (!serverConnection_) serverConnection_ = ConnectToServer(ActiveServerUri());
   return *serverConnection_;
 }
 
@@ -207,12 +194,12 @@ EmbeddedObjectServer::~EmbeddedObjectServer() {
 
 int EmbeddedObjectServer::EventDescriptor() {
   if (watch_ >= 0) return watch_;
-  if (!serverUri_.empty() || !entryServerUri_.empty()) {  // the server notifies its listeners of changed NV values
+  if (!ActiveServerUri().empty()) {  // the server notifies its listeners of changed NV values
     try {
       // A connection that only listens: a query on it could take a notification off the
       // socket without waking the event loop.
       if (!listener_) {
-        auto listener = ConnectToServer(serverUri_.empty() ? entryServerUri_ : serverUri_);
+        auto listener = ConnectToServer(ActiveServerUri());
         listener->Listen("portab_nv_update");
         listener_ = std::move(listener);
       }

@@ -61,6 +61,8 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   std::filesystem::path folder_;
   std::string serverUri_;
   std::string entryServerUri_;  // the server of the first network opened through its entry
+  // PORTAB_SERVER's server, else that of the first network opened through its entry ("" none).
+  const std::string& ActiveServerUri() const { return serverUri_.empty() ? entryServerUri_ : serverUri_; }
   std::unique_ptr<SqlDb> serverConnection_;
   std::unique_ptr<SqlDb> listener_;  // listens for the server's notices of changed NV values
   bool open_ = false;
