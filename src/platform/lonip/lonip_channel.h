@@ -1,0 +1,66 @@
+#pragma once
+// The LON channel over UDP: the tool binds port 2541 of its own address (answers come there),
+// listens on 239.192.0.0 for broadcasts such as service-pin messages, and keeps the map from
+// LON addresses to IP addresses it learns from the explicit sources of what it hears. Not
+// thread-safe: one thread uses one channel.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "platform/lonip/lon_channel.h"
+#include "platform/lonip/transaction_ids.h"
+#include "platform/lonip/udp_socket.h"
+
+namespace platform::lonip {
+
+class LonIpChannel final : public LonChannel {
+ public:
+  // Binds the sockets. Raises LonIpError(Network) when the address is not this machine's or
+  // the port is taken, and LonIpError(Usage) for settings out of range.
+  explicit LonIpChannel(ChannelSettings settings);
+
+  std::vector<uint8_t> Request(const LonTarget& target, const std::vector<uint8_t>& apdu) override;
+  std::vector<HeardMessage> RequestAll(const LonTarget& target, const std::vector<uint8_t>& apdu,
+                                       std::chrono::milliseconds listen) override;
+  void SendAcknowledged(const LonTarget& target, const std::vector<uint8_t>& apdu) override;
+  void SendUnacknowledged(const LonTarget& target, const std::vector<uint8_t>& apdu) override;
+  std::vector<HeardMessage> Listen(std::chrono::milliseconds listen) override;
+  const LonAddress& OwnAddress() const override { return own_; }
+  const std::string& Name() const override { return settings_.name; }
+
+  // The IP a subnet/node address is reached at: learned, else derived.
+  std::optional<Ipv4> IpOf(const LonAddress& address) const;
+  // How many datagrams were dropped as malformed.
+  uint64_t MalformedCount() const { return malformed_; }
+
+ private:
+  struct Outgoing {
+    std::vector<uint8_t> bytes;
+    Ipv4 ip;
+    std::optional<Ipv4> expectedFrom;  // answers of a unicast request come from there
+    uint16_t transaction = 0;
+  };
+  Outgoing Prepare(const LonTarget& target, PduFormat pdu, uint8_t pduType, const std::vector<uint8_t>& apdu);
+  // Sends and waits for the answer of `kind` matching the transaction; nullopt after the retries.
+  std::optional<HeardMessage> Exchange(const Outgoing& out, uint8_t answerType, PduFormat pdu);
+  // Reads one datagram that waits; nullopt when none does or it was not for us.
+  std::optional<std::pair<HeardMessage, Datagram>> ReadOne();
+  void WaitAndRead(std::chrono::steady_clock::time_point deadline,
+                   const std::function<bool(const HeardMessage&, const Datagram&)>& accept);
+  void Learn(const Ipv4& from, const Datagram& datagram, LonAddress& source);
+  void Hold(HeardMessage message);
+  [[noreturn]] void NoAnswer(const LonTarget& target, const std::vector<uint8_t>& apdu, const char* what) const;
+
+  ChannelSettings settings_;
+  LonAddress own_;
+  UdpSocket unicast_;
+  std::optional<UdpSocket> broadcast_;
+  TransactionIds ids_;
+  std::map<std::string, Ipv4> learned_;  // by LonAddress::Text()
+  std::deque<HeardMessage> heard_;
+  uint64_t malformed_ = 0;
+};
+
+}  // namespace platform::lonip

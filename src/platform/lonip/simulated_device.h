@@ -1,0 +1,90 @@
+#pragma once
+// A LON device of our own, for tests and the demo: it answers the network-management and
+// diagnostic requests a tool sends over LON/IP and holds NVs, configuration NVs among them,
+// described in JSON. The logic takes datagrams and returns the datagrams to send back, so that
+// the program around it (portab-lon-device) only moves bytes.
+//
+// Its description:
+//   {"ip": "127.1.1.1", "neuronId": "02FC00000011", "programId": "9FFFFF0000000001",
+//    "state": "unconfigured" | "configured" | "offline", "domain": "7F0100", "subnet": 1, "node": 1,
+//    "nvs": [{"name": "nviSetpoint", "direction": "input", "config": true, "type": 105,
+//             "value": "0190"}],
+//    "dropFirst": 0, "servicePinAtStart": false}
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/lonip/datagram.h"
+#include "platform/lonip/lon_address.h"
+#include "platform/lonip/nm_messages.h"
+
+namespace platform::lonip {
+
+struct DeviceNv {
+  std::string name;
+  bool output = false;
+  bool config = false;  // a configuration NV: a CP the device holds
+  uint8_t type = 0;     // standard type index, 0 for none
+  std::vector<uint8_t> value;
+  uint16_t selector = 0;
+};
+
+struct DeviceDescription {
+  Ipv4 ip;
+  NeuronId neuronId{};
+  ProgramId programId{};
+  uint8_t state = node_state::kUnconfigured;
+  bool offline = false;
+  DomainEntry domains[2];
+  std::vector<DeviceNv> nvs;
+  int dropFirst = 0;  // requests and acknowledged messages ignored before the device answers
+  bool servicePinAtStart = false;
+};
+
+// Reads a description. Raises std::runtime_error naming the field that is missing or wrong.
+DeviceDescription ReadDeviceDescription(const std::string& jsonText);
+
+class SimulatedDevice {
+ public:
+  using Clock = std::chrono::steady_clock;
+  explicit SimulatedDevice(DeviceDescription description);
+
+  // Takes a datagram from `from` and returns what the device sends back to it.
+  std::vector<std::vector<uint8_t>> Receive(const std::vector<uint8_t>& bytes, const Ipv4& from, Clock::time_point now);
+  // The unacknowledged broadcast a device sends when its service pin is pressed.
+  std::vector<uint8_t> ServicePinDatagram() const;
+  const DeviceDescription& Description() const { return d_; }
+  bool Configured() const { return d_.state != node_state::kUnconfigured && d_.state != node_state::kApplicationless; }
+  // The device's LON address in its first domain (0/0 while unconfigured).
+  LonAddress Address() const;
+  int Winks() const { return winks_; }
+
+ private:
+  struct Record {
+    uint16_t transaction = 0;
+    Clock::time_point at;
+    Clock::duration timer{};
+    std::vector<uint8_t> reply;  // empty: the request had no answer
+  };
+  bool Accepts(const Datagram& d, const Ipv4& from) const;
+  std::optional<std::vector<uint8_t>> Execute(const std::vector<uint8_t>& apdu, bool request);
+  std::optional<std::vector<uint8_t>> NetworkManagement(const std::vector<uint8_t>& apdu, bool request);
+  std::vector<uint8_t> ReadOnlyData() const;
+  std::vector<uint8_t> SiData() const;
+  void UpdateNv(const std::vector<uint8_t>& apdu);
+  std::vector<uint8_t> Reply(const Datagram& request, PduFormat pdu, uint8_t type, std::vector<uint8_t> apdu) const;
+
+  DeviceDescription d_;
+  bool selected_ = false;
+  int winks_ = 0;
+  uint16_t missed_ = 0;
+  std::array<std::array<uint8_t, 5>, 15> addresses_{};
+  std::vector<uint8_t> configData_ = std::vector<uint8_t>(32, 0);
+  std::map<std::pair<Ipv4, bool>, Record> records_;
+};
+
+}  // namespace platform::lonip

@@ -1,0 +1,35 @@
+#pragma once
+// Transaction ids of the requests a client sends: 1..15 (1..4095 in the enhanced version),
+// never 0, counted separately for priority and normal traffic. A device takes a request that
+// repeats the id of the last one it had from the same sender, inside its receive timer, for a
+// retry and answers from its cache, so a new request never takes the id last used with the
+// same destination, nor the id of a recent broadcast, which every device heard.
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace platform::lonip {
+
+class TransactionIds {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // `enhanced`: 12-bit ids.
+  explicit TransactionIds(bool enhanced) : limit_(enhanced ? 0x0FFF : 0x0F) {}
+
+  // The id of a new request to `destination` ("*" for a broadcast) at `now`.
+  uint16_t Next(bool priority, const std::string& destination, Clock::time_point now = Clock::now());
+
+ private:
+  struct Used {
+    uint16_t id = 0;
+    Clock::time_point at;
+  };
+  uint16_t limit_;
+  uint16_t last_[2] = {0, 0};
+  std::map<std::string, Used> lastByDestination_[2];
+  Used lastBroadcast_[2];
+};
+
+}  // namespace platform::lonip
