@@ -41,7 +41,12 @@ class LonIpChannelTest : public testing::Test {
     channel_ = std::make_unique<LonIpChannel>(Settings(kLegacyVersion));
   }
   static ChannelSettings Settings(uint8_t version) {
-    return {*Ipv4::Parse("127.1.1.127"), 150ms, 2, version, "lonip:127.1.1.127"};
+    ChannelSettings settings;
+    settings.ownIp = *Ipv4::Parse("127.1.1.127");
+    settings.timeout = 150ms;
+    settings.retries = 2;
+    settings.version = version;
+    return settings;
   }
   std::unique_ptr<DeviceProcess> Start(int node, const std::string& state = "configured", const std::string& extra = "") {
     return std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, Description(node, state, extra));
@@ -86,8 +91,9 @@ TEST_F(LonIpChannelTest, NamesTheDeviceTheInterfaceAndTheRequestInEveryFailure) 
   // A configured device says nothing to "Query ID, unconfigured only".
   ExpectLonIpError([&] { QueryId(*channel_, LonTarget::ByNeuronId(*ParseNeuronId("02FC00000001")), QueryIdSelector::Unconfigured); },
                    LonIpError::Kind::NoAnswer, "Neuron ID 02FC00000001");
-  ExpectLonIpError([] { LonIpChannel(ChannelSettings{*Ipv4::Parse("127.1.1.127"), 150ms, 2, 0, "second"}); },
-                   LonIpError::Kind::Network, "cannot use 127.1.1.127:2541");
+  // A second program on the same address waits its turn, then gives up.
+  ExpectLonIpError([] { LonIpChannel second(Settings(kLegacyVersion)); }, LonIpError::Kind::Busy,
+                   "lonip:127.1.1.127: 127.1.1.127:2541 is in use by another program");
 }
 
 TEST_F(LonIpChannelTest, RetriesWithTheSameIdAndTheDeviceAnswersARepeatFromItsCache) {

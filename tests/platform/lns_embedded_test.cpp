@@ -358,6 +358,12 @@ TEST_F(EmbeddedServerTest, TheSchemaVersionIsTheUserVersionAndOlderDatabasesAreU
   }
   EXPECT_EQ(Connect()->Networks()->ItemByName("test")->Systems()->Item(1)->Subsystems()->ItemByName("floor")->Name(), "Floor");
   EXPECT_THAT(tool.Texts(indexes), testing::UnorderedElementsAreArray(created));
+  // The second version lacks the columns of a device's address on its channel.
+  tool.Exec("PRAGMA user_version = 2; ALTER TABLE device DROP COLUMN ip; ALTER TABLE cp DROP COLUMN device_nv");
+  EXPECT_EQ(Connect()->Networks()->ItemByName("test")->Name(), "Test");
+  EXPECT_EQ(tool.Number("PRAGMA user_version"), ours);
+  EXPECT_EQ(tool.Number("SELECT COUNT(*) FROM pragma_table_info('device') WHERE name = 'ip'"), 1);
+  EXPECT_EQ(tool.Number("SELECT COUNT(*) FROM pragma_table_info('cp') WHERE name = 'device_nv'"), 1);
   // A first-form database of an unknown version is not read.
   tool.Exec("PRAGMA user_version = 0; UPDATE portab_lns SET value = '7' WHERE key = 'version'");
   EXPECT_THAT([&] { Connect()->Networks()->ItemByName("Test"); },

@@ -224,6 +224,8 @@ using NetworkCollection = Collection<Network>;
 
 // Raised for monitored NVs whose value changed: the monitor tag, the value text, the NV.
 using NvUpdateHandler = std::function<void(int32_t tag, const std::string& value, const ObjectPtr& object)>;
+// Raised for a monitored NV whose device stopped answering a poll: the monitor tag, why.
+using NvFailureHandler = std::function<void(int32_t tag, const std::string& error)>;
 
 // The LNS object server: the entry to the networks.
 class ObjectServer : public Object {
@@ -238,6 +240,12 @@ class ObjectServer : public Object {
   virtual std::shared_ptr<NetworkCollection> Networks() = 0;  // raises kNotOpen before Open
   // The handler PumpEvents delivers NV updates to (one at a time; a new one replaces it).
   virtual void SetNvUpdateHandler(NvUpdateHandler handler) = 0;
+  // The handler PumpEvents tells of monitored NVs whose device did not answer a poll (a server
+  // that does not poll devices never calls it). Errors: none.
+  virtual void SetNvFailureHandler(NvFailureHandler handler) { (void)handler; }
+  // Names the network interface of the run (the NI keyword, NetworkInterfaceName); a server
+  // without interfaces of its own ignores it. Errors: none.
+  virtual void SetNetworkInterfaceName(const std::string& name) { (void)name; }
   // Delivers the pending NV update events to the handler; returns how many were raised.
   virtual int PumpEvents() = 0;
   // A file descriptor that becomes readable when PumpEvents may have events to deliver, for

@@ -234,11 +234,7 @@ class DbCp final : public lns::ConfigProperty, public Row {
     const auto length = static_cast<size_t>(count * stored.elementSize);
     return {from, length};
   }
-  void Store(const std::vector<uint8_t>& bytes) {
-    db_->Write(db_->DeviceOfCp(id_), [&] {
-      db_->Db().Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
-    });
-  }
+  void Store(const std::vector<uint8_t>& bytes) { db_->StoreCp(id_, bytes); }
 
   std::string format_ = "HEX";
 };
@@ -251,21 +247,14 @@ class DbNvElement final : public lns::NvElement {
       : nv_(std::move(nv)), type_(type), db_(std::move(db)), nvId_(nvId) {}
   lns::ObjectPtr Parent() const override { return nv_; }
   std::string Name() const override { return std::string(type_.name); }
-  std::string Value() const override { return ElementText(type_, Bytes()); }
+  std::string Value() const override { return ElementText(type_, db_->NvValue(nvId_)); }
   void SetValue(std::string_view text) override {
-    auto bytes = Bytes();
+    auto bytes = db_->NvValue(nvId_);
     SetElement(type_, text, bytes);
-    db_->Write(db_->DeviceOfNv(nvId_), [&] {
-      db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, nvId_).Run();
-    });
+    db_->StoreNv(nvId_, bytes);
   }
 
  private:
-  std::vector<uint8_t> Bytes() const {
-    auto row = db_->Db().Prepare("SELECT value FROM nv WHERE id = ?1").Bind(1, nvId_);
-    if (!row.Step()) Raise(lns::err::kNotFound, "The NV no longer exists");
-    return row.Blob(0);
-  }
   std::shared_ptr<lns::NetworkVariable> nv_;
   const NvElementType& type_;
   DbPtr db_;
@@ -287,13 +276,8 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
     const ::platform::lns_embedded::NvType* type = FindNvType(NvType());
     return type != nullptr ? std::string(type->name) : "#" + std::to_string(NvType());
   }
-  std::string Value() const override { return FormatNvValue(NvType(), Bytes(), Format()); }
-  void SetValue(std::string_view text) override {
-    const auto bytes = ParseNvValue(NvType(), text, Format(), Bytes().size());
-    db_->Write(db_->DeviceOfNv(id_), [&] {
-      db_->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, id_).Run();
-    });
-  }
+  std::string Value() const override { return FormatNvValue(NvType(), db_->NvValue(id_), Format()); }
+  void SetValue(std::string_view text) override { db_->StoreNv(id_, ParseNvValue(NvType(), text, Format(), Bytes().size())); }
   std::shared_ptr<lns::NvElement> Element(std::string_view name) override {
     if (const ::platform::lns_embedded::NvType* type = FindNvType(NvType())) {
       for (const auto& element : type->elements) {

@@ -16,7 +16,9 @@
 #include "base/text.h"
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/lonip_link.h"
 #include "platform/lns_embedded/network_dialect.h"
+#include "platform/registry/file_registry.h"
 
 namespace platform::lns_embedded {
 namespace {
@@ -183,9 +185,37 @@ std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& giv
     db = NetworkDb::Open(std::move(connection), weak_from_this());
     if (serverUri_.empty() && entryServerUri_.empty()) entryServerUri_ = uri;  // its events are listened for
   }
+  if (const auto settings = InterfaceOf(networkName)) {
+    db->SetDeviceLink(std::make_shared<LonIpLink>(*settings, folder_, db->Db()));
+  }
   const int64_t last = db->LastUpdate();
   networks_.emplace(networkName, OpenNetwork{db, last});
   return db;
+}
+
+void EmbeddedObjectServer::SetNetworkInterfaceName(const std::string& name) {
+  registry::FileRegistry store(RegistryFile());
+  const auto settings = lonip::InterfaceStore(store).Find(name);
+  if (!settings) {
+    if (!name.empty() && name != "Internet") {
+      base::LogNote("The network interface \"" + name + "\" is not a LON/IP interface of this machine (portab-lns "
+                    "interface list); each network keeps the interface attached to it");
+    }
+    return;
+  }
+  ::setenv("PORTAB_LON_INTERFACE", settings->name.c_str(), 1);
+}
+
+std::optional<lonip::InterfaceSettings> EmbeddedObjectServer::InterfaceOf(const std::string& networkName) const {
+  const std::filesystem::path file = RegistryFile();
+  if (!std::filesystem::exists(file)) return std::nullopt;
+  registry::FileRegistry store(file);
+  const lonip::InterfaceStore interfaces(store);
+  const char* chosen = std::getenv("PORTAB_LON_INTERFACE");
+  if (chosen != nullptr && *chosen != '\0') {
+    if (auto settings = interfaces.Find(chosen)) return settings;
+  }
+  return interfaces.AttachedTo(networkName);
 }
 
 EmbeddedObjectServer::~EmbeddedObjectServer() {

@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "lns/lns_objects.h"
 #include "platform/lns_embedded/network_db.h"
 #include "platform/lns_embedded/nv_types.h"
+#include "platform/lonip/interfaces.h"
 
 namespace platform::lns_embedded {
 
@@ -51,6 +53,16 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   // A connection to the server for work outside one network (creating one, listing them,
   // listening): ServerUri()'s, or else the server of the first network opened through its entry.
   SqlDb& ServerConnection();
+
+  // The LON/IP interface every network of this run reaches its devices through, winning over
+  // the one attached to a network: a name of the registry store's interfaces (the NI keyword,
+  // NetworkInterfaceName). Any other value ("Internet", "") leaves each network's own. The name
+  // is handed on in PORTAB_LON_INTERFACE to the programs this one starts.
+  void SetNetworkInterfaceName(const std::string& name) override;
+  // The interface a network reaches its devices through; nullopt for simulated devices.
+  std::optional<lonip::InterfaceSettings> InterfaceOf(const std::string& networkName) const;
+  // The registry store this server's interfaces are kept in: registry.reg beside the folder.
+  std::filesystem::path RegistryFile() const { return folder_.parent_path() / "registry.reg"; }
 
  private:
   struct OpenNetwork {

@@ -18,6 +18,7 @@
 #include "platform/automation/object_client.h"
 #include "platform/registry/file_registry.h"
 #include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/lonip_commands.h"
 #include "platform/lns_embedded/network_copy.h"
 #include "platform/lns_embedded/network_db.h"
 #include "platform/lns_embedded/embedded_server.h"
@@ -47,6 +48,13 @@ constexpr const char* kUsage =
     "       portab-lns kb check <Config folder> [<version>]\n"
     "       portab-lns copy <network> --to <URI> | --from <URI> [--replace]\n"
     "       portab-lns server <network> [<URI> | none]\n"
+    "       portab-lns interface add <name> lonip:<IPv4> [--timeout <ms>] [--retries <n>]\n"
+    "       portab-lns interface list | interface remove <name>\n"
+    "       portab-lns attach <network> <interface> | none\n"
+    "       portab-lns discover <interface or network> [--seconds <n>]\n"
+    "       portab-lns commission <device path> <Neuron ID>\n"
+    "       portab-lns status <device path>\n"
+    "       portab-lns wink <device path>\n"
     "       portab-lns --server <URI> <command> ...\n"
     "       portab-lns --help | -h | --version\n";
 
@@ -73,6 +81,16 @@ constexpr const char* kCommands =
     "  server         show, set or remove (none) the server entry of a network: the server that\n"
     "                 portab, the profile plug-ins and portab-lns open it on; PORTAB_SERVER, when\n"
     "                 set, wins for every network\n"
+      "  interface      add, list or remove the LON/IP interfaces of this machine (the tool's own\n"
+    "                 address; its domain follows from it); kept in the registry store\n"
+    "  attach         give a network the interface its devices are reached through (none: simulated\n"
+    "                 devices, as without one); nv get/set and the plug-ins then go to the devices\n"
+    "  discover       list the devices that answer a Query ID for unconfigured devices and those whose\n"
+    "                 service pin is heard (5 s unless --seconds): Neuron ID, program ID, state, address\n"
+    "  commission     bind a device of an attached network to the physical device of that Neuron ID:\n"
+    "                 the network's domain, a free subnet/node, online\n"
+    "  status         show a device's state and counters, asked of the device\n"
+    "  wink           make a device wink\n"
     "  --server URI   run the command on the networks of a PostgreSQL server\n"
     "                 (postgresql://user@host:port/db; PORTAB_SERVER, when set, names it otherwise);\n"
     "                 PORTAB_SERVER_TIMEOUT bounds each wait (10 s)\n"
@@ -170,6 +188,19 @@ struct Target {
   std::shared_ptr<NetworkDb> db;
 };
 
+// Lets a network's devices be for a while: its objects then read the database only.
+class LinkSetAside {
+ public:
+  explicit LinkSetAside(NetworkDb& db) : db_(db), link_(db.SharedLink()) { db_.SetDeviceLink(nullptr); }
+  ~LinkSetAside() { db_.SetDeviceLink(link_); }
+  LinkSetAside(const LinkSetAside&) = delete;
+  LinkSetAside& operator=(const LinkSetAside&) = delete;
+
+ private:
+  NetworkDb& db_;
+  std::shared_ptr<DeviceLink> link_;
+};
+
 class Tool {
  public:
   // `serverUri`: the server --server names ("" none); PORTAB_SERVER stands in for it, as in portab.
@@ -204,6 +235,13 @@ class Tool {
     if (command == "registry") return Registry(rest);
     if (command == "copy") return Copy(rest);
     if (command == "server") return Server(rest);
+    if (LonIpCommands::Handles(command)) {
+      return LonIpCommands(*server_, out_, err_, terminals_.err).Run(command, rest, [this](const std::string& path) {
+        const Target target = Resolve(path);
+        if (target.object) Usage("\"" + path + "\" names a LonMark object, not a device");
+        return ResolvedDevice{target.db, RowIdOf(*target.device)};
+      });
+    }
     Usage("unknown command \"" + command + "\"");
   }
 
@@ -262,7 +300,10 @@ class Tool {
   int Tree(const std::string& networkName) {
     auto network = server_->Networks()->ItemByName(networkName);
     ProgressLine progress(err_, terminals_.err && !terminals_.out);
-    SqlDb& db = server_->Database(network->Name())->Db();
+    const auto database = server_->Database(network->Name());
+    // The tree shows the database: the values last stored, not each device asked in turn.
+    const LinkSetAside aside(*database);
+    SqlDb& db = database->Db();
     const ReadTransaction snapshot(db);  // the network of one moment, without a lock per query
     int64_t total = 0;
     auto count = db.Prepare("SELECT COUNT(*) FROM device");
@@ -452,6 +493,11 @@ class Tool {
     }
     const Target target = Resolve(args[0]);
     if (target.object) Usage("\"" + args[0] + "\" names a LonMark object, not a device");
+    if (target.db->Link() != nullptr) {
+      throw base::Error(lns::err::kBadValue, "portab-lns",
+                        "The state of \"" + target.device->Name() + "\" now comes from the device itself: the network is attached to " +
+                            target.db->Link()->InterfaceName() + " (portab-lns status shows it)");
+    }
     target.db->SetDeviceReachable(RowIdOf(*target.device), args[1] == "yes");
     out_ << target.device->Name() << (args[1] == "yes" ? " is reachable\n" : " is not reachable\n");
     return 0;
@@ -663,6 +709,9 @@ int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path
     return Tool(home, serverUri, out, err, terminals).Run(command);
   } catch (const UsageError& usage) {
     err << "portab-lns: " << usage.what << "\n" << kUsage;
+    return 2;
+  } catch (const ToolUsageError& usage) {
+    err << "portab-lns: " << usage.what() << "\n" << kUsage;
     return 2;
   } catch (const base::Error& e) {
     err << "portab-lns: error " << base::ErrorNumberText(e.Number()) << " (" << e.Source() << "): " << e.Description()

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/error.h"
+#include "base/procedure.h"
 #include "base/text.h"
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/network_dialect.h"
@@ -35,13 +36,15 @@ void InWriteTransaction(SqlDb& db, const std::function<void()>& change) {
   }
 }
 
-void UpgradeFirstVersion(SqlDb& db) {
+// Brings a database of an older schema version to the current one, in one transaction.
+void Upgrade(SqlDb& db) {
   InWriteTransaction(db, [&] {
-    if (DialectOf(db).SchemaVersion(db) == 0) {  // another process may have upgraded it meanwhile
+    const int64_t version = DialectOf(db).SchemaVersion(db);  // another process may have upgraded it meanwhile
+    if (version == 0) {
       CreateSqliteDeletionTriggers(db);
       db.Exec("DELETE FROM portab_lns WHERE key = 'version'");
-      DialectOf(db).SetSchemaVersion(db);
     }
+    if (version < kSchemaVersion) AddDeviceAddressColumns(db);
   });
 }
 
@@ -91,8 +94,8 @@ std::shared_ptr<NetworkDb> NetworkDb::Open(std::unique_ptr<SqlDb> db, std::weak_
     NotOurs(name, e.Description());
   }
   if (format != kDatabaseFormat) NotOurs(name, "no portab-lns format mark");
-  if (version == 0 && firstVersion == kFirstVersion) {
-    UpgradeFirstVersion(*db);
+  if ((version == 0 && firstVersion == kFirstVersion) || version == 2) {
+    Upgrade(*db);
   } else if (version != kSchemaVersion) {
     const std::string found = version != 0 ? std::to_string(version) : "\"" + firstVersion + "\"";
     throw base::Error(lns::err::kDatabase, "LNS",
@@ -120,6 +123,7 @@ std::string NetworkDb::SystemName() {
 void NetworkDb::StartTransaction() {
   if (inTransaction_) throw base::Error(lns::err::kTransactionActive, "LNS", "A transaction is already open");
   db_->Exec(DialectOf(*db_).BeginWrite());
+  deviceWrites_.clear();
   db_->ClearFailure();
   inTransaction_ = true;
   transactionFailed_ = false;
@@ -135,6 +139,7 @@ void NetworkDb::CommitTransaction() {
                       "A write of the transaction failed" + firstFailure_ + ": the transaction was rolled back");
   }
   try {
+    WriteToDevices();
     db_->Exec("COMMIT");
   } catch (...) {
     RollBackQuietly();  // nothing of it stays, and the next transaction can start
@@ -153,6 +158,7 @@ void NetworkDb::RollBackQuietly() {
 void NetworkDb::CancelTransaction() {
   if (!inTransaction_) throw base::Error(lns::err::kNoTransaction, "LNS", "No transaction is open");
   inTransaction_ = false;
+  deviceWrites_.clear();
   RollBackQuietly();
 }
 
@@ -221,6 +227,10 @@ void NetworkDb::SetDeviceReachable(int64_t deviceId, bool reachable) {
 }
 
 void NetworkDb::RequireReachable(int64_t deviceId) {
+  if (link_) {
+    link_->CheckAccessible(deviceId);
+    return;
+  }
   if (!DeviceReachable(deviceId)) {
     throw base::Error(lns::err::kDeviceNotAccessible, "LNS", "The device is not accessible");
   }
@@ -229,7 +239,7 @@ void NetworkDb::RequireReachable(int64_t deviceId) {
 void NetworkDb::Write(int64_t deviceId, const std::function<void()>& write) {
   try {
     if (beforeWrite_) beforeWrite_(deviceId);
-    RequireReachable(deviceId);
+    if (!link_) RequireReachable(deviceId);
     write();
   } catch (const base::Error& e) {
     if (inTransaction_ && !transactionFailed_) {
@@ -255,6 +265,82 @@ int64_t NetworkDb::DeviceOfCp(int64_t cpId) {
 int64_t NetworkDb::DeviceOfNv(int64_t nvId) {
   auto row = db_->Prepare("SELECT device_id FROM nv WHERE id = ?1").Bind(1, nvId);
   return row.Step() ? row.Int(0) : 0;
+}
+
+std::vector<uint8_t> NetworkDb::NvValue(int64_t nvId) {
+  auto row = db_->Prepare("SELECT device_id, position, value FROM nv WHERE id = ?1").Bind(1, nvId);
+  if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
+  if (!link_) return row.Blob(2);
+  return link_->FetchNv(row.Int(0), static_cast<int32_t>(row.Int(1) - 1));
+}
+
+void NetworkDb::StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes) {
+  auto row = db_->Prepare("SELECT device_id, position, name FROM nv WHERE id = ?1").Bind(1, nvId);
+  if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
+  const int64_t device = row.Int(0);
+  const auto index = static_cast<int32_t>(row.Int(1) - 1);
+  const std::string name = row.Text(2);
+  Write(device, [&] {
+    if (link_) link_->UpdateNv(device, index, bytes, "NV \"" + name + "\"");
+    db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, nvId).Run();
+  });
+}
+
+std::vector<NetworkDb::DeviceWrite>::iterator NetworkDb::PendingWrite(int64_t cpId) {
+  return std::find_if(deviceWrites_.begin(), deviceWrites_.end(), [&](const DeviceWrite& w) { return w.cpId == cpId; });
+}
+
+void NetworkDb::StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes) {
+  const int64_t device = DeviceOfCp(cpId);
+  Write(device, [&] {
+    auto row = db_->Prepare("SELECT device_nv, name, value FROM cp WHERE id = ?1").Bind(1, cpId);
+    if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The CP no longer exists");
+    const auto nvIndex = static_cast<int32_t>(row.Int(0));
+    const bool onDevice = link_ && nvIndex >= 0;
+    if (onDevice) {
+      const std::string what = "CP \"" + row.Text(1) + "\"";
+      if (!inTransaction_) {
+        link_->UpdateNv(device, nvIndex, bytes, what);
+      } else if (PendingWrite(cpId) == deviceWrites_.end()) {
+        deviceWrites_.push_back({cpId, device, nvIndex, what, row.Blob(2)});
+      }
+    }
+    db_->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, cpId).Run();
+    // The device's configuration NV holds the same bytes.
+    if (onDevice) {
+      db_->Prepare("UPDATE nv SET value = ?1 WHERE device_id = ?2 AND position = ?3")
+          .Bind(1, bytes)
+          .Bind(2, device)
+          .Bind(3, int64_t{nvIndex} + 1)
+          .Run();
+    }
+  });
+}
+
+// The CPs held on devices go to them before the database commits: all of them, or none stays.
+// After a failure the devices already written get their committed values back (a device that
+// fails that too is logged), and the caller rolls the database back.
+void NetworkDb::WriteToDevices() {
+  std::vector<const DeviceWrite*> written;
+  for (const DeviceWrite& w : deviceWrites_) {
+    auto row = db_->Prepare("SELECT value FROM cp WHERE id = ?1").Bind(1, w.cpId);
+    if (!row.Step()) continue;
+    try {
+      link_->UpdateNv(w.deviceId, w.nvIndex, row.Blob(0), w.what);
+      written.push_back(&w);
+    } catch (const base::Error& e) {
+      for (const DeviceWrite* done : written) {
+        try {
+          link_->UpdateNv(done->deviceId, done->nvIndex, done->committed, done->what);
+        } catch (const base::Error& undo) {
+          base::LogSwallowedError("The old value of " + done->what + " could not be put back: " + undo.Description());
+        }
+      }
+      deviceWrites_.clear();
+      throw base::Error(e.Number(), "LNS", e.Description() + "; nothing of the transaction was written");
+    }
+  }
+  deviceWrites_.clear();
 }
 
 int64_t NetworkDb::DataVersion() { return DialectOf(*db_).DataVersion(*db_); }

@@ -15,13 +15,14 @@
 #include <vector>
 
 #include "lns/lns_objects.h"
+#include "platform/lns_embedded/device_link.h"
 #include "platform/lns_embedded/sqlite_db.h"
 
 namespace platform::lns_embedded {
 
 inline constexpr const char* kDatabaseFormat = "portab-lns network";
 // The schema version, kept as a file's user_version (a server's in its portab_lns table).
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // The tables of a network's rows: their columns (the row id first where there is one) and each
 // column's kind: i an integer, t text, b bytes. Parents come before their children, so that
@@ -33,14 +34,15 @@ struct NetworkTable {
 };
 inline constexpr NetworkTable kNetworkTables[] = {
     {"subsystem", "id, parent_id, position, name", "iiit"},
-    {"device", "id, subsystem_id, position, name, template_name, program_id, reachable", "iiittti"},
+    {"device", "id, subsystem_id, position, name, template_name, program_id, reachable, neuron_id, subnet, node, ip",
+     "iiitttitiit"},
     {"lonmark_object", "id, device_id, position, name, profile_type", "iiiti"},
     {"nv",
      "id, device_id, position, name, type_index, changeable, value, format, poll_interval, report_by_exception, "
      "monitor_tag, monitoring_option",
      "iiitiibtiiii"},
     {"lonmark_member", "lonmark_object_id, position, nv_id", "iii"},
-    {"cp", "id, owner_kind, owner_id, position, name, element_size, dimension, value", "iiiitiib"},
+    {"cp", "id, owner_kind, owner_id, position, name, element_size, dimension, value, device_nv", "iiiitiibi"},
     {"plugin_registration",
      "program_id, command_id, device_template, class_id, registration_value, name, description, version, "
      "manufacturer_id, device_program_id, file_name, scope",
@@ -96,11 +98,24 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
 
   bool DeviceReachable(int64_t deviceId);
   void SetDeviceReachable(int64_t deviceId, bool reachable);
-  // Raises kDeviceNotAccessible when the device does not answer.
+  // Raises kDeviceNotAccessible when the device does not answer: its reachable flag, or the
+  // device itself when the network has a device link.
   void RequireReachable(int64_t deviceId);
-  // Stores a value on a device: the test hook, RequireReachable, then `write`. Any failure
-  // inside a transaction dooms it: its commit rolls everything back (all or nothing).
+  // Stores a value on a device: the test hook, RequireReachable (without a device link), then
+  // `write`. Any failure inside a transaction dooms it: its commit rolls everything back.
   void Write(int64_t deviceId, const std::function<void()>& write);
+
+  // The devices behind the network (none: the database is the device).
+  void SetDeviceLink(std::shared_ptr<DeviceLink> link) { link_ = std::move(link); }
+  DeviceLink* Link() const { return link_.get(); }
+  const std::shared_ptr<DeviceLink>& SharedLink() const { return link_; }
+  // An NV's value: the device's when there is a link, else the stored one.
+  std::vector<uint8_t> NvValue(int64_t nvId);
+  // Stores an NV's value; with a link, the device's input NV is updated first.
+  void StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes);
+  // Stores a CP's value. With a link, a CP the device holds as a configuration NV goes to the
+  // device: at once outside a transaction, at the commit inside one.
+  void StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes);
   // Runs before every value stored (tests make a device fail in the middle of a transaction).
   void SetBeforeWriteHook(std::function<void(int64_t deviceId)> hook) { beforeWrite_ = std::move(hook); }
   int64_t DeviceOfCp(int64_t cpId);
@@ -135,8 +150,21 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
  private:
   void RollBackQuietly();
 
+  // A CP held on its device, written in the open transaction: it goes to the device at the commit.
+  struct DeviceWrite {
+    int64_t cpId = 0;
+    int64_t deviceId = 0;
+    int32_t nvIndex = 0;
+    std::string what;                // CP "name", for errors
+    std::vector<uint8_t> committed;  // the value before the transaction, put back on a failure
+  };
+  void WriteToDevices();
+  std::vector<DeviceWrite>::iterator PendingWrite(int64_t cpId);
+
   std::unique_ptr<SqlDb> db_;
   std::weak_ptr<lns::ObjectServer> server_;
+  std::shared_ptr<DeviceLink> link_;
+  std::vector<DeviceWrite> deviceWrites_;
   bool inTransaction_ = false;
   bool transactionFailed_ = false;
   std::string firstFailure_;  // " (number: message)" of the transaction's first failed write

@@ -12,6 +12,7 @@
 #include "platform/lns_embedded/network_db.h"
 #include "platform/lns_embedded/network_dialect.h"
 #include "platform/lns_embedded/nv_types.h"
+#include "platform/lonip/lon_address.h"
 #include "platform/lns_embedded/sqlite_db.h"
 
 namespace platform::lns_embedded {
@@ -90,21 +91,31 @@ class Importer {
       if (!device["reachable"].is_boolean()) Bad(at + ".reachable", "must be true or false");
       reachable = device["reachable"].get<bool>();
     }
+    const std::string neuronId = Text(device, "neuronId", at, false);
+    if (!neuronId.empty() && !lonip::ParseNeuronId(neuronId)) Bad(at + ".neuronId", "must be 12 hexadecimal digits");
+    const std::string ip = Text(device, "ip", at, false);
+    if (!ip.empty() && !lonip::Ipv4::Parse(ip)) Bad(at + ".ip", "must be an IPv4 address");
     db_.Prepare(
-           "INSERT INTO device(subsystem_id, position, name, template_name, program_id, reachable) "
-           "VALUES (?1, ?2, ?3, ?4, ?5, ?6)")
+           "INSERT INTO device(subsystem_id, position, name, template_name, program_id, reachable, neuron_id, subnet, "
+           "node, ip) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)")
         .Bind(1, subsystemId)
         .Bind(2, position)
         .Bind(3, name)
         .Bind(4, Text(device, "template", at, false))
         .Bind(5, Text(device, "programId", at, true))
         .Bind(6, reachable ? 1 : 0)
+        .Bind(7, base::ToUpperAscii(neuronId))
+        .Bind(8, Number(device, "subnet", at, 0, 255, 0))
+        .Bind(9, Number(device, "node", at, 0, 127, 0))
+        .Bind(10, ip)
         .Run();
     const int64_t id = db_.LastInsertId();
+    heldOnDevice_.clear();
     Cps(Member(device, "cps"), at + ".cps", RowKind::Device, id);
     std::map<std::string, int64_t> nvs;
     Nvs(Member(device, "nvs"), at + ".nvs", id, nvs);
     LonMarkObjects(Member(device, "lonMarkObjects"), at + ".lonMarkObjects", id, nvs);
+    PlaceCpsOnDevice(nvs);
     counter_.Next();
   }
 
@@ -183,7 +194,26 @@ class Importer {
           .Bind(6, dimension)
           .Bind(7, Bytes(cp, at, static_cast<size_t>(elementSize * dimension)))
           .Run();
+      // A CP the device holds as one of its configuration NVs; placed once its NVs are known.
+      const std::string deviceNv = Text(cp, "deviceNv", at, false);
+      if (!deviceNv.empty()) heldOnDevice_.push_back({db_.LastInsertId(), deviceNv, at, elementSize * dimension});
     }
+  }
+
+  // Points each CP held on the device at its NV, which must exist and be as large as the CP.
+  void PlaceCpsOnDevice(const std::map<std::string, int64_t>& nvs) {
+    for (const auto& held : heldOnDevice_) {
+      const auto nv = nvs.find(base::FoldCase(held.nvName));
+      if (nv == nvs.end()) Bad(held.at + ".deviceNv", "\"" + held.nvName + "\" is not an NV of the device");
+      auto row = db_.Prepare("SELECT position, value FROM nv WHERE id = ?1").Bind(1, nv->second);
+      row.Step();
+      if (static_cast<int64_t>(row.Blob(1).size()) != held.size) {
+        Bad(held.at + ".deviceNv", "the NV \"" + held.nvName + "\" holds " + std::to_string(row.Blob(1).size()) +
+                                       " bytes, the CP " + std::to_string(held.size));
+      }
+      db_.Prepare("UPDATE cp SET device_nv = ?1 WHERE id = ?2").Bind(1, row.Int(0) - 1).Bind(2, held.cpId).Run();
+    }
+    heldOnDevice_.clear();
   }
 
   void Nvs(const json& list, const std::string& path, int64_t deviceId, std::map<std::string, int64_t>& byName) {
@@ -269,8 +299,15 @@ class Importer {
     }
   }
 
+  struct HeldOnDevice {
+    int64_t cpId;
+    std::string nvName;
+    std::string at;
+    int64_t size;
+  };
   SqlDb& db_;
   DeviceCounter& counter_;
+  std::vector<HeldOnDevice> heldOnDevice_;  // the CPs of the device being read that name a device NV
 };
 
 constexpr size_t kMaxNetworkNameBytes = 200;
@@ -299,15 +336,19 @@ json ByteList(const std::vector<uint8_t>& bytes) {
 json ExportCps(SqlDb& db, RowKind kind, int64_t owner) {
   json list = json::array();
   auto rows = db.Prepare(
-                    "SELECT name, element_size, dimension, value FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 "
-                    "ORDER BY position")
+                    "SELECT cp.name, cp.element_size, cp.dimension, cp.value, nv.name FROM cp LEFT JOIN nv "
+                    "ON cp.device_nv >= 0 AND nv.position = cp.device_nv + 1 AND nv.device_id = CASE cp.owner_kind "
+                    "WHEN 7 THEN cp.owner_id WHEN 28 THEN (SELECT device_id FROM lonmark_object WHERE id = cp.owner_id) "
+                    "ELSE (SELECT device_id FROM nv AS holder WHERE holder.id = cp.owner_id) END "
+                    "WHERE cp.owner_kind = ?1 AND cp.owner_id = ?2 ORDER BY cp.position")
                   .Bind(1, static_cast<int64_t>(kind))
                   .Bind(2, owner);
   while (rows.Step()) {
     const auto value = rows.Blob(3);
     CheckCpValueSize(db.Name(), rows.Text(0), rows.Int(1), rows.Int(2), value.size());
-    list.push_back(
-        {{"name", rows.Text(0)}, {"elementSize", rows.Int(1)}, {"dimension", rows.Int(2)}, {"value", ByteList(value)}});
+    json cp{{"name", rows.Text(0)}, {"elementSize", rows.Int(1)}, {"dimension", rows.Int(2)}, {"value", ByteList(value)}};
+    if (!rows.IsNull(4)) cp["deviceNv"] = rows.Text(4);
+    list.push_back(std::move(cp));
   }
   return list;
 }
@@ -315,6 +356,15 @@ json ExportCps(SqlDb& db, RowKind kind, int64_t owner) {
 json ExportDevice(SqlDb& db, int64_t id, const std::string& name, const std::string& templ,
                   const std::string& programId, bool reachable) {
   json device{{"name", name}, {"template", templ}, {"programId", programId}, {"reachable", reachable}};
+  {
+    auto row = db.Prepare("SELECT neuron_id, subnet, node, ip FROM device WHERE id = ?1").Bind(1, id);
+    if (row.Step() && !row.Text(0).empty()) {
+      device["neuronId"] = row.Text(0);
+      device["subnet"] = row.Int(1);
+      device["node"] = row.Int(2);
+      if (!row.Text(3).empty()) device["ip"] = row.Text(3);
+    }
+  }
   device["cps"] = ExportCps(db, RowKind::Device, id);
   json nvs = json::array();
   std::vector<std::pair<int64_t, json>> nvRows;

@@ -32,6 +32,10 @@ class NetworkDialect {
 // The dialect of the database `db` is connected to.
 const NetworkDialect& DialectOf(const SqlDb& db);
 
+// Upgrades a database of schema version 2 (either dialect) to the current one: the columns of a
+// device's address on its channel and of the device NV that holds a CP.
+void AddDeviceAddressColumns(SqlDb& db);
+
 // The deletion triggers a SQLite network database of the first schema version lacks.
 void CreateSqliteDeletionTriggers(SqlDb& db);
 

@@ -46,6 +46,10 @@ struct ChannelSettings {
   int retries = 3;                             // tries after the first
   uint8_t version = kLegacyVersion;            // of the datagrams sent
   std::string name;                            // the interface's name, for messages
+  // Where the last transaction ids are kept between programs that use the address ("" none).
+  std::string stateFile;
+  // Whether to hear broadcasts (service pins); a channel that only asks devices does not need to.
+  bool hearBroadcasts = true;
 };
 
 class LonChannel {

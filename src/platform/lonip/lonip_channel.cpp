@@ -1,6 +1,8 @@
 #include "platform/lonip/lonip_channel.h"
 
+#include <fstream>
 #include <set>
+#include <thread>
 
 #include "platform/lonip/lonip_error.h"
 #include "platform/lonip/nm_messages.h"
@@ -36,19 +38,44 @@ std::string LonTarget::Text() const {
   return {};
 }
 
-LonIpChannel::LonIpChannel(ChannelSettings settings)
-    : settings_(std::move(settings)),
-      own_(LonAddressOfIp(settings_.ownIp)),
-      unicast_(settings_.ownIp, kLonIpPort, false),
-      ids_(settings_.version == kEnhancedVersion) {
-  if (settings_.retries < 0 || settings_.retries > 20 || settings_.timeout.count() <= 0 || settings_.version > 1) {
-    throw LonIpError(LonIpError::Kind::Usage, "LON/IP interface " + settings_.name +
+namespace {
+
+// The tool's socket; while another program of the machine holds it, tried again until `wait` passed.
+UdpSocket BindOwnAddress(const ChannelSettings& settings) {
+  const auto end = Clock::now() + settings.timeout * (settings.retries + 1);
+  for (;;) {
+    try {
+      return UdpSocket(settings.ownIp, kLonIpPort, false);
+    } catch (const LonIpError& error) {
+      if (error.ErrorKind() != LonIpError::Kind::Busy || Clock::now() >= end) {
+        throw LonIpError(error.ErrorKind(), "LON/IP interface " + settings.name + ": " + error.what());
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+ChannelSettings Checked(ChannelSettings settings) {
+  if (settings.name.empty()) settings.name = "lonip:" + settings.ownIp.Text();
+  if (settings.retries < 0 || settings.retries > 20 || settings.timeout.count() <= 0 || settings.version > 1) {
+    throw LonIpError(LonIpError::Kind::Usage, "LON/IP interface " + settings.name +
                                                   ": the timeout must be positive, the retries 0 to 20, the version 0 or 1");
   }
-  if (settings_.name.empty()) settings_.name = "lonip:" + settings_.ownIp.Text();
+  return settings;
+}
+
+}  // namespace
+
+LonIpChannel::LonIpChannel(ChannelSettings settings)
+    : settings_(Checked(std::move(settings))),
+      own_(LonAddressOfIp(settings_.ownIp)),
+      unicast_(BindOwnAddress(settings_)),
+      ids_(settings_.version == kEnhancedVersion) {
+  LoadState();
   unicast_.SetMulticastInterface(settings_.ownIp);
   // Service pins and other broadcasts arrive on 239.192.0.0. A machine without a multicast
   // route still reaches devices one by one, so a refusal here only costs hearing them.
+  if (!settings_.hearBroadcasts) return;
   try {
     UdpSocket listener(BroadcastIp(), kLonIpPort, true);
     listener.JoinGroup(BroadcastIp(), settings_.ownIp);
@@ -56,6 +83,21 @@ LonIpChannel::LonIpChannel(ChannelSettings settings)
   } catch (const LonIpError&) {
     broadcast_.reset();
   }
+}
+
+// The state is two numbers, the last ids of normal and priority traffic; a file that cannot be
+// read is a fresh start, and one that cannot be written costs only the continuation.
+void LonIpChannel::LoadState() {
+  if (settings_.stateFile.empty()) return;
+  std::ifstream in(settings_.stateFile);
+  unsigned normal = 0, priority = 0;
+  if (in >> normal >> priority) ids_.ContinueFrom(static_cast<uint16_t>(normal), static_cast<uint16_t>(priority));
+}
+
+void LonIpChannel::SaveState() const {
+  if (settings_.stateFile.empty()) return;
+  std::ofstream out(settings_.stateFile, std::ios::trunc);
+  out << ids_.Last(false) << " " << ids_.Last(true) << "\n";
 }
 
 std::optional<Ipv4> LonIpChannel::IpOf(const LonAddress& address) const {
@@ -99,7 +141,10 @@ LonIpChannel::Outgoing LonIpChannel::Prepare(const LonTarget& target, PduFormat 
       d.subnet = target.address.subnet;
       break;
   }
-  if (pdu != PduFormat::Apdu) d.transaction = ids_.Next(false, DestinationKey(target));
+  if (pdu != PduFormat::Apdu) {
+    d.transaction = ids_.Next(false, DestinationKey(target));
+    SaveState();
+  }
   out.transaction = d.transaction;
   out.bytes = EncodeDatagram(d);
   return out;
@@ -167,6 +212,7 @@ std::optional<HeardMessage> LonIpChannel::Exchange(const Outgoing& out, uint8_t 
       if (d.pdu != pdu || d.pduType != answerType || d.transaction != out.transaction) return false;
       if (out.expectedFrom && message.from != *out.expectedFrom) return false;
       answer = message;
+      lastAnswerFrom_ = message.from;
       return true;
     });
   }

@@ -17,8 +17,9 @@ namespace platform::lonip {
 
 class LonIpChannel final : public LonChannel {
  public:
-  // Binds the sockets. Raises LonIpError(Network) when the address is not this machine's or
-  // the port is taken, and LonIpError(Usage) for settings out of range.
+  // Binds the sockets, waiting up to the timeout and its retries while another program of this
+  // machine uses the address. Raises LonIpError(Busy) when it still does, LonIpError(Network)
+  // when the address is not this machine's, LonIpError(Usage) for settings out of range.
   explicit LonIpChannel(ChannelSettings settings);
 
   std::vector<uint8_t> Request(const LonTarget& target, const std::vector<uint8_t>& apdu) override;
@@ -32,6 +33,10 @@ class LonIpChannel final : public LonChannel {
 
   // The IP a subnet/node address is reached at: learned, else derived.
   std::optional<Ipv4> IpOf(const LonAddress& address) const;
+  // Where a device that keeps an IP of its own is reached (learned by an earlier program).
+  void Remember(const LonAddress& address, const Ipv4& ip) { learned_[address.Text()] = ip; }
+  // Where the answer to the last request or acknowledged message came from.
+  std::optional<Ipv4> LastAnswerFrom() const { return lastAnswerFrom_; }
   // How many datagrams were dropped as malformed.
   uint64_t MalformedCount() const { return malformed_; }
 
@@ -51,6 +56,8 @@ class LonIpChannel final : public LonChannel {
                    const std::function<bool(const HeardMessage&, const Datagram&)>& accept);
   void Learn(const Ipv4& from, const Datagram& datagram, LonAddress& source);
   void Hold(HeardMessage message);
+  void LoadState();
+  void SaveState() const;
   [[noreturn]] void NoAnswer(const LonTarget& target, const std::vector<uint8_t>& apdu, const char* what) const;
 
   ChannelSettings settings_;
@@ -61,6 +68,7 @@ class LonIpChannel final : public LonChannel {
   std::map<std::string, Ipv4> learned_;  // by LonAddress::Text()
   std::deque<HeardMessage> heard_;
   uint64_t malformed_ = 0;
+  std::optional<Ipv4> lastAnswerFrom_;
 };
 
 }  // namespace platform::lonip

@@ -15,6 +15,7 @@ class LonIpError : public std::runtime_error {
     NoAnswer,   // no answer or acknowledgement within the timeout and its retries
     Refused,    // the device answered with the failure code of the request
     Network,    // the operating system refused a socket operation
+    Busy,       // another program uses the address and port
     Usage,      // a value the caller gave that the protocol cannot carry
   };
   LonIpError(Kind kind, const std::string& message) : std::runtime_error(message), kind_(kind) {}

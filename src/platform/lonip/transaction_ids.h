@@ -20,6 +20,13 @@ class TransactionIds {
 
   // The id of a new request to `destination` ("*" for a broadcast) at `now`.
   uint16_t Next(bool priority, const std::string& destination, Clock::time_point now = Clock::now());
+  // The last id given in a lane, and continuing from one kept by an earlier process: a device
+  // takes the same id from the same address for a retry, whichever program sends it.
+  uint16_t Last(bool priority) const { return last_[priority ? 1 : 0]; }
+  void ContinueFrom(uint16_t normal, uint16_t priority) {
+    last_[0] = static_cast<uint16_t>(normal % (limit_ + 1));
+    last_[1] = static_cast<uint16_t>(priority % (limit_ + 1));
+  }
 
  private:
   struct Used {

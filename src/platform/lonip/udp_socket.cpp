@@ -42,6 +42,9 @@ UdpSocket::UdpSocket(const Ipv4& address, uint16_t port, bool shared) : address_
   if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     const int error = errno;
     ::close(fd_);
+    if (error == EADDRINUSE) {
+      throw LonIpError(LonIpError::Kind::Busy, address.Text() + ":" + std::to_string(port) + " is in use by another program");
+    }
     errno = error;
     SystemRefused("cannot use " + address.Text() + ":" + std::to_string(port) +
                   " (is the address one of this machine's, and is the port free?)");

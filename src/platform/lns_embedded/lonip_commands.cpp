@@ -1,0 +1,267 @@
+#include "platform/lns_embedded/lonip_commands.h"
+
+#include <charconv>
+#include <map>
+#include <set>
+
+#include "base/error.h"
+#include "base/text.h"
+#include "lns/lns_errors.h"
+#include "platform/lns_embedded/lonip_link.h"
+#include "platform/lonip/device_requests.h"
+#include "platform/lonip/lonip_error.h"
+#include "platform/registry/file_registry.h"
+
+namespace platform::lns_embedded {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+[[noreturn]] void Usage(const std::string& what) { throw ToolUsageError(what); }
+
+int64_t WholeNumber(const std::string& text, const std::string& option, int64_t low, int64_t high) {
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < low || value > high) {
+    Usage(option + " takes a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+  }
+  return value;
+}
+
+// The options of a command after its fixed arguments: "--name value" pairs.
+std::map<std::string, std::string> Options(const std::vector<std::string>& args, size_t from,
+                                           const std::set<std::string>& known, const std::string& form) {
+  std::map<std::string, std::string> options;
+  for (size_t i = from; i < args.size(); i += 2) {
+    if (!known.contains(args[i]) || i + 1 == args.size()) Usage("expected: portab-lns " + form);
+    options[args[i]] = args[i + 1];
+  }
+  return options;
+}
+
+LonIpLink& LinkOf(const ResolvedDevice& device) {
+  auto* link = dynamic_cast<LonIpLink*>(device.db->Link());
+  if (link == nullptr) {
+    const std::string network = device.db->NetworkName();
+    throw base::Error(lns::err::kDeviceNotAccessible, "portab-lns",
+                      "The network \"" + network + "\" has no LON/IP interface attached (portab-lns attach " + network +
+                          " <interface>); its devices are simulated");
+  }
+  return *link;
+}
+
+std::string Join(const std::vector<std::string>& items, const std::string& separator) {
+  std::string joined;
+  for (const auto& item : items) joined += (joined.empty() ? "" : separator) + item;
+  return joined;
+}
+
+std::string InterfaceLine(const lonip::InterfaceSettings& settings) {
+  return settings.name + " " + settings.AddressText() + ", " + std::to_string(settings.timeout.count()) + " ms a try, " +
+         std::to_string(settings.retries) + " retries";
+}
+
+}  // namespace
+
+bool LonIpCommands::Handles(const std::string& command) {
+  static const std::set<std::string> commands{"interface", "attach", "discover", "commission", "status", "wink"};
+  return commands.contains(command);
+}
+
+int LonIpCommands::Run(const std::string& command, const std::vector<std::string>& args, const DeviceResolver& resolve) {
+  if (command == "interface") return Interface(args);
+  if (command == "attach") return Attach(args);
+  if (command == "discover") return Discover(args);
+  if (command == "commission") {
+    if (args.size() != 2) Usage("expected: portab-lns commission <device path> <Neuron ID>");
+    return Commission(resolve(args[0]), args[1]);
+  }
+  if (args.size() != 1) Usage("expected: portab-lns " + command + " <device path>");
+  return command == "status" ? Status(resolve(args[0])) : Wink(resolve(args[0]));
+}
+
+int LonIpCommands::Interface(const std::vector<std::string>& args) {
+  registry::FileRegistry store(server_.RegistryFile());
+  lonip::InterfaceStore interfaces(store);
+  const std::string verb = args.empty() ? "" : args[0];
+  if (verb == "list" && args.size() == 1) {
+    const auto list = interfaces.List();
+    if (list.empty()) out_ << "no interface (portab-lns interface add <name> lonip:<IPv4> adds one)\n";
+    for (const auto& settings : list) {
+      out_ << InterfaceLine(settings);
+      const auto networks = interfaces.NetworksAttachedTo(settings.name);
+      if (!networks.empty()) out_ << "; attached to " << Join(networks, ", ");
+      out_ << "\n";
+    }
+    return 0;
+  }
+  if (verb == "remove" && args.size() == 2) {
+    const auto networks = interfaces.NetworksAttachedTo(args[1]);
+    if (!interfaces.Remove(args[1])) {
+      throw base::Error(lns::err::kNotFound, "portab-lns", "There is no interface \"" + args[1] + "\"");
+    }
+    out_ << "removed interface " << args[1];
+    if (!networks.empty()) out_ << "; detached " << Join(networks, ", ");
+    out_ << "\n";
+    return 0;
+  }
+  const std::string form = "interface add <name> lonip:<IPv4> [--timeout <ms>] [--retries <n>]";
+  if (verb != "add" || args.size() < 3) Usage("expected: portab-lns interface add|list|remove ...");
+  const auto address = lonip::ParseInterfaceAddress(args[2]);
+  if (!address) Usage("\"" + args[2] + "\" is not an interface address (lonip:<IPv4>, as lonip:127.1.1.127)");
+  if (interfaces.Find(args[1])) {
+    throw base::Error(lns::err::kBadValue, "portab-lns", "The interface \"" + args[1] + "\" exists already (remove it first)");
+  }
+  lonip::InterfaceSettings settings{args[1], *address};
+  const auto options = Options(args, 3, {"--timeout", "--retries"}, form);
+  if (options.contains("--timeout")) settings.timeout = std::chrono::milliseconds(WholeNumber(options.at("--timeout"), "--timeout", 1, 60000));
+  if (options.contains("--retries")) settings.retries = static_cast<int>(WholeNumber(options.at("--retries"), "--retries", 0, 20));
+  interfaces.Put(settings);
+  out_ << "added interface " << InterfaceLine(settings) << " (domain "
+       << lonip::LonAddressOfIp(settings.address).Text() << ")\n";
+  return 0;
+}
+
+int LonIpCommands::Attach(const std::vector<std::string>& args) {
+  if (args.size() != 2) Usage("expected: portab-lns attach <network> <interface> | none");
+  const std::string network = server_.Networks()->ItemByName(args[0])->Name();  // it must exist
+  registry::FileRegistry store(server_.RegistryFile());
+  lonip::InterfaceStore interfaces(store);
+  if (args[1] == "none") {
+    interfaces.Attach(network, "");
+    out_ << network << ": no interface; its devices are simulated\n";
+    return 0;
+  }
+  if (!interfaces.Find(args[1])) {
+    throw base::Error(lns::err::kNotFound, "portab-lns",
+                      "There is no interface \"" + args[1] + "\" (portab-lns interface list shows them)");
+  }
+  interfaces.Attach(network, args[1]);
+  out_ << network << ": attached to " << InterfaceLine(*interfaces.AttachedTo(network)) << "\n";
+  return 0;
+}
+
+lonip::InterfaceSettings LonIpCommands::InterfaceNamed(const std::string& name) {
+  registry::FileRegistry store(server_.RegistryFile());
+  if (auto settings = lonip::InterfaceStore(store).Find(name)) return *settings;
+  for (const auto& network : server_.NetworkNames()) {
+    if (!base::EqualsNoCase(network, name)) continue;
+    if (auto attached = server_.InterfaceOf(network)) return *attached;
+    throw base::Error(lns::err::kNotFound, "portab-lns", "The network \"" + network + "\" has no interface attached");
+  }
+  throw base::Error(lns::err::kNotFound, "portab-lns", "There is no interface or network \"" + name + "\"");
+}
+
+int LonIpCommands::Discover(const std::vector<std::string>& args) {
+  if (args.empty()) Usage("expected: portab-lns discover <interface or network> [--seconds <n>]");
+  const auto options = Options(args, 1, {"--seconds"}, "discover <interface or network> [--seconds <n>]");
+  const int64_t seconds = options.contains("--seconds") ? WholeNumber(options.at("--seconds"), "--seconds", 1, 3600) : 5;
+  const auto settings = InterfaceNamed(args[0]);
+  auto channelSettings = lonip::ChannelSettingsOf(settings, server_.Folder());
+  lonip::LonIpChannel channel(channelSettings);
+  if (progress_) err_ << "portab-lns: listening on " << channel.Name() << " for " << seconds << " s ..." << std::endl;
+  const auto domain = lonip::LonAddressOfIp(settings.address).domain;
+  const auto found = lonip::Discover(channel, domain, std::chrono::seconds(seconds));
+  for (const auto& device : found) {
+    out_ << lonip::HexText(device.identity.neuronId) << " " << lonip::HexText(device.identity.programId);
+    if (!device.servicePin || device.source.node == 0) {
+      out_ << " unconfigured\n";
+      continue;
+    }
+    // A service pin tells the sender's address in the zero-length domain; the device's own
+    // domain entry says where it is.
+    lonip::LonAddress address = device.source;
+    try {
+      const auto entry = lonip::QueryDomain(channel, lonip::LonTarget::ByNeuronId(device.identity.neuronId), 0);
+      if (!entry.invalid) address = {entry.id, entry.subnet, entry.node};
+    } catch (const lonip::LonIpError&) {
+      // The address heard stands.
+    }
+    out_ << " configured " << address.Text() << "\n";
+  }
+  if (progress_) err_ << "portab-lns: " << found.size() << " device(s) found" << std::endl;
+  return 0;
+}
+
+int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string& neuronIdText) {
+  const auto neuronId = lonip::ParseNeuronId(neuronIdText);
+  if (!neuronId) Usage("\"" + neuronIdText + "\" is not a Neuron ID (12 hexadecimal digits)");
+  LonIpLink& link = LinkOf(resolved);
+  SqlDb& db = resolved.db->Db();
+  DeviceAddress device = DeviceAddressOf(db, resolved.deviceId, link.Domain());
+  const std::string nid = lonip::HexText(*neuronId);
+  auto other = db.Prepare("SELECT name FROM device WHERE neuron_id = ?1 AND id <> ?2").Bind(1, nid).Bind(2, resolved.deviceId);
+  if (other.Step()) {
+    throw base::Error(lns::err::kBadValue, "portab-lns", "Neuron ID " + nid + " is the device \"" + other.Text(0) + "\" already");
+  }
+  // The addresses in use: the other devices' and the tool's own.
+  std::set<std::pair<int64_t, int64_t>> used;
+  auto rows = db.Prepare("SELECT subnet, node FROM device WHERE node <> 0 AND id <> ?1").Bind(1, resolved.deviceId);
+  while (rows.Step()) used.insert({rows.Int(0), rows.Int(1)});
+  const auto own = lonip::LonAddressOfIp(link.Settings().address);
+  used.insert({own.subnet, own.node});
+  const auto byId = lonip::LonTarget::ByNeuronId(*neuronId);
+  link.WithChannel(device.Text() + ", Neuron ID " + nid, [&](lonip::LonIpChannel& channel) {
+    // Found by its Neuron ID first: the answer's address is where the device lives, and the
+    // address that IP stands for is its address when free, so that it is found without help.
+    lonip::QueryStatus(channel, byId);
+    lonip::LonAddress address{link.Domain(), 1, 0};
+    if (const auto ip = channel.LastAnswerFrom()) {
+      const auto ofIp = lonip::LonAddressOfIp(*ip);
+      if (ofIp.domain == link.Domain() && ofIp.node != 0 && !used.contains({ofIp.subnet, ofIp.node})) address = ofIp;
+    }
+    for (uint8_t node = 1; address.node == 0 && node < 128; ++node) {
+      if (!used.contains({address.subnet, node})) address.node = node;
+    }
+    if (address.node == 0) throw lonip::LonIpError(lonip::LonIpError::Kind::Usage, "subnet 1 has no free node left");
+    lonip::UpdateDomain(channel, byId, 0, {address.domain, address.subnet, address.node, false, false, {}});
+    lonip::ChangeState(channel, byId, lonip::node_state::kConfiguredOnline);
+    lonip::SetNodeMode(channel, byId, lonip::NodeMode::Online);
+    const auto status = lonip::QueryStatus(channel, lonip::LonTarget::Node(address));
+    device.address = address;
+    device.ip = channel.IpOf(address);
+    db.Prepare("UPDATE device SET neuron_id = ?1, subnet = ?2, node = ?3, ip = ?4 WHERE id = ?5")
+        .Bind(1, nid)
+        .Bind(2, int64_t{address.subnet})
+        .Bind(3, int64_t{address.node})
+        .Bind(4, device.ip ? device.ip->Text() : std::string())
+        .Bind(5, resolved.deviceId)
+        .Run();
+    out_ << "commissioned device \"" << device.name << "\" as " << address.Text() << " (Neuron ID " << nid << ", "
+         << lonip::NodeStateText(status.state) << ") on " << link.InterfaceName() << "\n";
+  });
+  return 0;
+}
+
+int LonIpCommands::Status(const ResolvedDevice& resolved) {
+  LonIpLink& link = LinkOf(resolved);
+  const DeviceAddress device = DeviceAddressOf(resolved.db->Db(), resolved.deviceId, link.Domain());
+  const auto target = link.TargetOf(device);
+  link.WithChannel(device.Text(), [&](lonip::LonIpChannel& channel) {
+    if (device.ip) channel.Remember(device.address, *device.ip);
+    const auto status = lonip::QueryStatus(channel, target);
+    out_ << device.name << ": " << lonip::NodeStateText(status.state) << " (" << device.address.Text() << ", Neuron ID "
+         << (device.neuronId.empty() ? "unknown" : device.neuronId) << ", on " << link.InterfaceName() << ")\n";
+    const char* names[] = {"transmission errors", "transaction timeouts", "receive transactions full", "lost messages",
+                           "missed messages"};
+    for (size_t i = 0; i < 5; ++i) out_ << (i == 0 ? "  " : ", ") << names[i] << " " << status.counters[i];
+    out_ << "\n  reset cause " << int{status.resetCause} << ", version " << int{status.version} << ", error log "
+         << int{status.errorLog} << ", architecture " << int{status.architecture} << "\n";
+  });
+  return 0;
+}
+
+int LonIpCommands::Wink(const ResolvedDevice& resolved) {
+  LonIpLink& link = LinkOf(resolved);
+  const DeviceAddress device = DeviceAddressOf(resolved.db->Db(), resolved.deviceId, link.Domain());
+  const auto target = link.TargetOf(device);
+  link.WithChannel(device.Text(), [&](lonip::LonIpChannel& channel) {
+    if (device.ip) channel.Remember(device.address, *device.ip);
+    lonip::Wink(channel, target);
+  });
+  out_ << "winked " << device.Text() << " on " << link.InterfaceName() << "\n";
+  return 0;
+}
+
+}  // namespace platform::lns_embedded

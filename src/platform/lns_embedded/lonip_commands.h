@@ -1,0 +1,61 @@
+#pragma once
+// The LON/IP commands of portab-lns:
+//   interface add <name> lonip:<IPv4> [--timeout <ms>] [--retries <n>]
+//   interface list | interface remove <name>
+//   attach <network> <interface> | attach <network> none
+//   discover <interface or network> [--seconds <n>]
+//   commission <device path> <Neuron ID>
+//   status <device path>
+//   wink <device path>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/lns_embedded/embedded_server.h"
+
+namespace platform::lns_embedded {
+
+// A command line the tool cannot run: printed with the usage text, exit status 2.
+struct ToolUsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// A device named by a path, with the network database it lives in.
+struct ResolvedDevice {
+  std::shared_ptr<NetworkDb> db;
+  int64_t deviceId = 0;
+};
+using DeviceResolver = std::function<ResolvedDevice(const std::string& path)>;
+
+class LonIpCommands {
+ public:
+  // `progress`: standard error is a terminal, where long work shows how far it is.
+  LonIpCommands(EmbeddedObjectServer& server, std::ostream& out, std::ostream& err, bool progress)
+      : server_(server), out_(out), err_(err), progress_(progress) {}
+
+  // Whether `command` is one of these.
+  static bool Handles(const std::string& command);
+  // Runs it; returns the exit status. Errors are base::Errors naming the device and interface.
+  int Run(const std::string& command, const std::vector<std::string>& args, const DeviceResolver& resolve);
+
+ private:
+  int Interface(const std::vector<std::string>& args);
+  int Attach(const std::vector<std::string>& args);
+  int Discover(const std::vector<std::string>& args);
+  int Commission(const ResolvedDevice& device, const std::string& neuronIdText);
+  int Status(const ResolvedDevice& device);
+  int Wink(const ResolvedDevice& device);
+  // The interface named, or the one attached to the network named.
+  lonip::InterfaceSettings InterfaceNamed(const std::string& name);
+
+  EmbeddedObjectServer& server_;
+  std::ostream& out_;
+  std::ostream& err_;
+  bool progress_;
+};
+
+}  // namespace platform::lns_embedded

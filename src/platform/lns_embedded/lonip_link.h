@@ -1,0 +1,62 @@
+#pragma once
+// The device link of a network attached to a LON/IP interface. A device is reached at the
+// subnet/node its row records (and the IP it keeps, when commissioning found one); a device
+// without an address is not commissioned and does not answer. The channel is bound for each
+// request and let go after it, so that the programs of one run (portab, the profile plug-in,
+// portab-lns) take turns on the interface's address.
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "platform/lns_embedded/device_link.h"
+#include "platform/lns_embedded/sql_db.h"
+#include "platform/lonip/interfaces.h"
+#include "platform/lonip/lonip_channel.h"
+
+namespace platform::lns_embedded {
+
+// Where a device of the network is, as its row records it.
+struct DeviceAddress {
+  std::string name;
+  std::string neuronId;  // "" while not commissioned
+  lonip::LonAddress address;
+  std::optional<lonip::Ipv4> ip;
+  bool Commissioned() const { return address.node != 0; }
+  // "device "Switch 1" (7F0100/1/4)"
+  std::string Text() const;
+};
+// Raises kNotFound when the row does not exist.
+DeviceAddress DeviceAddressOf(SqlDb& db, int64_t deviceId, const lonip::DomainId& domain);
+
+class LonIpLink final : public DeviceLink {
+ public:
+  LonIpLink(lonip::InterfaceSettings settings, std::filesystem::path stateFolder, SqlDb& db)
+      : settings_(std::move(settings)), stateFolder_(std::move(stateFolder)), db_(db) {}
+
+  std::string InterfaceName() const override { return settings_.name + " (" + settings_.AddressText() + ")"; }
+  void CheckAccessible(int64_t deviceId) override;
+  std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex) override;
+  void UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) override;
+
+  // The domain of the network's devices: the interface address's.
+  lonip::DomainId Domain() const { return lonip::LonAddressOfIp(settings_.address).domain; }
+  const lonip::InterfaceSettings& Settings() const { return settings_; }
+  // Runs `use` with the channel bound; LonIpErrors become base::Errors naming `device`.
+  void WithChannel(const std::string& device, const std::function<void(lonip::LonIpChannel&)>& use,
+                   bool hearBroadcasts = false);
+  // The target of a commissioned device (raises kDeviceNotAccessible for one that is not).
+  lonip::LonTarget TargetOf(const DeviceAddress& device) const;
+
+ private:
+  lonip::InterfaceSettings settings_;
+  std::filesystem::path stateFolder_;
+  SqlDb& db_;
+  std::map<std::pair<int64_t, int32_t>, uint16_t> selectors_;  // input NVs' selectors, as the devices told them
+};
+
+// The LonIpError as the object server raises it: kDeviceNotAccessible for no answer or no
+// network, kDeviceRefused for a refusal or a malformed answer.
+[[noreturn]] void RaiseDeviceError(const std::exception& error, const std::string& device);
+
+}  // namespace platform::lns_embedded

@@ -1,0 +1,132 @@
+#include "platform/lonip/interfaces.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "base/text.h"
+#include "platform/lonip/lonip_error.h"
+
+namespace platform::lonip {
+
+namespace {
+
+using services::registry::Hive;
+
+constexpr std::string_view kInterfaces = "SOFTWARE\\velta\\veltaPortaB\\LonIp\\Interfaces";
+constexpr std::string_view kNetworks = "SOFTWARE\\velta\\veltaPortaB\\LonIp\\Networks";
+
+std::string KeyOf(std::string_view folder, std::string_view name) { return std::string(folder) + "\\" + std::string(name); }
+
+void CheckName(std::string_view what, std::string_view name) {
+  if (name.empty() || name.size() > 64 || name.find('\\') != std::string_view::npos ||
+      base::TrimBlanks(name) != name) {
+    throw LonIpError(LonIpError::Kind::Usage, std::string(what) + " \"" + std::string(name) +
+                                                  "\" cannot be kept (1 to 64 bytes, no backslash, no blanks around it)");
+  }
+}
+
+int64_t NumberOr(const std::optional<std::string>& text, int64_t fallback) {
+  if (!text) return fallback;
+  int64_t value = 0;
+  const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+  return error == std::errc() && end == text->data() + text->size() ? value : fallback;
+}
+
+// The name as the store spells it, found without regard to case.
+std::optional<std::string> StoredName(const services::registry::Registry& registry, std::string_view folder,
+                                      std::string_view name) {
+  for (const auto& stored : registry.SubKeyNames(Hive::LocalMachine, folder)) {
+    if (base::EqualsNoCase(stored, name)) return stored;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<Ipv4> ParseInterfaceAddress(std::string_view text) {
+  constexpr std::string_view kScheme = "lonip:";
+  if (text.size() <= kScheme.size() || !base::EqualsNoCase(text.substr(0, kScheme.size()), kScheme)) return std::nullopt;
+  return Ipv4::Parse(text.substr(kScheme.size()));
+}
+
+std::vector<InterfaceSettings> InterfaceStore::List() const {
+  std::vector<InterfaceSettings> list;
+  for (const auto& name : registry_.SubKeyNames(Hive::LocalMachine, kInterfaces)) {
+    if (auto settings = Find(name)) list.push_back(std::move(*settings));
+  }
+  return list;
+}
+
+std::optional<InterfaceSettings> InterfaceStore::Find(std::string_view name) const {
+  const auto stored = StoredName(registry_, kInterfaces, name);
+  if (!stored) return std::nullopt;
+  const std::string key = KeyOf(kInterfaces, *stored);
+  const auto address = ParseInterfaceAddress(registry_.ReadValue(Hive::LocalMachine, key, "Address").value_or(""));
+  // An entry a registry editor damaged is no interface rather than a wrong one.
+  if (!address) return std::nullopt;
+  InterfaceSettings settings{*stored, *address};
+  settings.timeout = std::chrono::milliseconds(
+      std::clamp<int64_t>(NumberOr(registry_.ReadValue(Hive::LocalMachine, key, "Timeout"), 600), 1, 60000));
+  settings.retries =
+      static_cast<int>(std::clamp<int64_t>(NumberOr(registry_.ReadValue(Hive::LocalMachine, key, "Retries"), 3), 0, 20));
+  return settings;
+}
+
+void InterfaceStore::Put(const InterfaceSettings& settings) {
+  CheckName("The interface name", settings.name);
+  if (settings.timeout.count() < 1 || settings.timeout.count() > 60000 || settings.retries < 0 || settings.retries > 20) {
+    throw LonIpError(LonIpError::Kind::Usage, "An interface's timeout is 1 to 60000 ms and its retries 0 to 20");
+  }
+  const std::string key = KeyOf(kInterfaces, StoredName(registry_, kInterfaces, settings.name).value_or(settings.name));
+  registry_.WriteValue(Hive::LocalMachine, key, "Address", settings.AddressText());
+  registry_.WriteValue(Hive::LocalMachine, key, "Timeout", std::to_string(settings.timeout.count()));
+  registry_.WriteValue(Hive::LocalMachine, key, "Retries", std::to_string(settings.retries));
+}
+
+bool InterfaceStore::Remove(std::string_view name) {
+  const auto stored = StoredName(registry_, kInterfaces, name);
+  if (!stored) return false;
+  for (const auto& network : NetworksAttachedTo(*stored)) Attach(network, "");
+  registry_.DeleteKeyTree(Hive::LocalMachine, KeyOf(kInterfaces, *stored));
+  return true;
+}
+
+std::optional<InterfaceSettings> InterfaceStore::AttachedTo(std::string_view network) const {
+  const auto stored = StoredName(registry_, kNetworks, network);
+  if (!stored) return std::nullopt;
+  const auto name = registry_.ReadValue(Hive::LocalMachine, KeyOf(kNetworks, *stored), "Interface");
+  return name ? Find(*name) : std::nullopt;
+}
+
+void InterfaceStore::Attach(std::string_view network, std::string_view name) {
+  CheckName("The network name", network);
+  const std::string key = KeyOf(kNetworks, StoredName(registry_, kNetworks, network).value_or(std::string(network)));
+  if (name.empty()) {
+    registry_.DeleteKeyTree(Hive::LocalMachine, key);
+    return;
+  }
+  const auto settings = Find(name);
+  if (!settings) throw LonIpError(LonIpError::Kind::Usage, "There is no interface \"" + std::string(name) + "\"");
+  registry_.WriteValue(Hive::LocalMachine, key, "Interface", settings->name);
+}
+
+std::vector<std::string> InterfaceStore::NetworksAttachedTo(std::string_view name) const {
+  std::vector<std::string> networks;
+  for (const auto& network : registry_.SubKeyNames(Hive::LocalMachine, kNetworks)) {
+    const auto attached = registry_.ReadValue(Hive::LocalMachine, KeyOf(kNetworks, network), "Interface");
+    if (attached && base::EqualsNoCase(*attached, name)) networks.push_back(network);
+  }
+  return networks;
+}
+
+ChannelSettings ChannelSettingsOf(const InterfaceSettings& settings, const std::filesystem::path& stateFolder) {
+  ChannelSettings channel;
+  channel.ownIp = settings.address;
+  channel.timeout = settings.timeout;
+  channel.retries = settings.retries;
+  channel.name = settings.name + " (" + settings.AddressText() + ")";
+  if (!stateFolder.empty()) channel.stateFile = (stateFolder / ("lonip-" + settings.address.Text() + ".ids")).string();
+  return channel;
+}
+
+}  // namespace platform::lonip

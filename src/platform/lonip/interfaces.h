@@ -1,0 +1,59 @@
+#pragma once
+// The LON/IP interfaces of this machine, by name, and the network each one is attached to,
+// kept in the registry store:
+//   HKEY_LOCAL_MACHINE\SOFTWARE\velta\veltaPortaB\LonIp\Interfaces\<name>
+//       "Address" = "lonip:127.1.1.127", "Timeout" = milliseconds of one try, "Retries"
+//   HKEY_LOCAL_MACHINE\SOFTWARE\velta\veltaPortaB\LonIp\Networks\<network>
+//       "Interface" = <name>
+// Names are compared without regard to case.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/lonip/lon_channel.h"
+#include "services/registry.h"
+
+namespace platform::lonip {
+
+struct InterfaceSettings {
+  std::string name;
+  Ipv4 address;
+  std::chrono::milliseconds timeout{600};
+  int retries = 3;
+  // "lonip:127.1.1.127"
+  std::string AddressText() const { return "lonip:" + address.Text(); }
+};
+
+// Reads "lonip:IPV4"; nullopt for anything else.
+std::optional<Ipv4> ParseInterfaceAddress(std::string_view text);
+
+class InterfaceStore {
+ public:
+  explicit InterfaceStore(services::registry::Registry& registry) : registry_(registry) {}
+
+  std::vector<InterfaceSettings> List() const;
+  std::optional<InterfaceSettings> Find(std::string_view name) const;
+  // Adds or changes an interface. Raises LonIpError(Usage) for a name that the store cannot
+  // keep (empty, a backslash, over 64 bytes) or settings out of range.
+  void Put(const InterfaceSettings& settings);
+  // Removes an interface and the attachments that name it; false when there was none.
+  bool Remove(std::string_view name);
+
+  // The interface attached to a network, nullopt when none is (or it no longer exists).
+  std::optional<InterfaceSettings> AttachedTo(std::string_view network) const;
+  // Attaches `name` (which must exist) to the network; "" detaches.
+  void Attach(std::string_view network, std::string_view name);
+  // The networks attached to an interface, in the store's order.
+  std::vector<std::string> NetworksAttachedTo(std::string_view name) const;
+
+ private:
+  services::registry::Registry& registry_;
+};
+
+// The channel's settings for an interface; its transaction ids are kept in `stateFolder`.
+ChannelSettings ChannelSettingsOf(const InterfaceSettings& settings, const std::filesystem::path& stateFolder);
+
+}  // namespace platform::lonip
