@@ -157,6 +157,8 @@ void OpenLnsAndFindObject(const std::string& objectName, int16_t accessMode) {
     const lns::ParsedObjectName name = s.ObjectNameParser.Parse(objectName);
     s.DeviceName = name.deviceName;
     s.ObjectNameOnly = name.objectName;
+    // The interface the run's devices are reached through, when the tool named one.
+    if (s.Lns.objectServer) s.Lns.objectServer->SetNetworkInterfaceName(s.NetworkInterfaceName);
     if (!s.LnsConnector.OpenServer(s.Lns, accessMode)) return FailStart(1508, Icon::Exclamation, {base::kProductName});
     s.StatusWindow->SetStatusText(base::FormatPlaceholders(ui::ResString(1505), {name.networkName}));
     if (!s.LnsConnector.OpenNetwork(s.Lns, name.networkName, s.Remote)) {

@@ -18,15 +18,26 @@ void Entry(const char* procedure) { base::LogEntry(kModule, base::Visibility::Pu
 cMonitorPoints::cMonitorPoints(const lns::PlugInContext& context) : context_(context) {}
 
 cMonitorPoints::~cMonitorPoints() {
-  if (objectServer_) objectServer_->SetNvUpdateHandler(nullptr);
+  if (objectServer_) {
+    objectServer_->SetNvUpdateHandler(nullptr);
+    objectServer_->SetNvFailureHandler(nullptr);
+  }
 }
 
 void cMonitorPoints::SetObjectServer(std::shared_ptr<lns::ObjectServer> server) {
-  if (objectServer_) objectServer_->SetNvUpdateHandler(nullptr);
+  if (objectServer_) {
+    objectServer_->SetNvUpdateHandler(nullptr);
+    objectServer_->SetNvFailureHandler(nullptr);
+  }
   objectServer_ = std::move(server);
   if (objectServer_) {
     objectServer_->SetNvUpdateHandler(
         [this](int32_t tag, const std::string& value, const lns::ObjectPtr&) { OnServerUpdate(tag, value); });
+    // A device that stopped answering the server's polls: the point's communication failed.
+    objectServer_->SetNvFailureHandler([this](int32_t tag, const std::string&) {
+      const int32_t position = tag - kFirstMonitorTag + 1;
+      if (position >= 1 && position <= points_.Count()) points_.Item(position)->ReportCommunicationFailure();
+    });
   }
 }
 

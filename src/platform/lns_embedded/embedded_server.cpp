@@ -1,6 +1,8 @@
 #include "platform/lns_embedded/embedded_server.h"
 
+#include <sys/epoll.h>
 #include <sys/inotify.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 
 #include "base/atomic_file.h"
 #include "base/error.h"
@@ -219,11 +222,27 @@ std::optional<lonip::InterfaceSettings> EmbeddedObjectServer::InterfaceOf(const 
 }
 
 EmbeddedObjectServer::~EmbeddedObjectServer() {
-  if (watch_ >= 0) ::close(watch_);
+  for (const int fd : {watch_, events_, pollTimer_}) {
+    if (fd >= 0) ::close(fd);
+  }
 }
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A monitored NV is read this often when its poll interval (milliseconds) is 0.
+constexpr auto kDefaultPoll = std::chrono::milliseconds(1000);
+// A device that did not answer is asked again after this long at the soonest.
+constexpr auto kFailedPoll = std::chrono::seconds(10);
+// New monitor tags are found within this long.
+constexpr auto kLongestPollWait = std::chrono::seconds(1);
+
+}  // namespace
+
 int EmbeddedObjectServer::EventDescriptor() {
-  if (watch_ >= 0) return watch_;
+  if (events_ >= 0) return events_;
+  int base = -1;
   if (!ActiveServerUri().empty()) {  // the server notifies its listeners of changed NV values
     try {
       // A connection that only listens: a query on it could take a notification off the
@@ -233,31 +252,105 @@ int EmbeddedObjectServer::EventDescriptor() {
         listener->Listen("portab_nv_update");
         listener_ = std::move(listener);
       }
-      return listener_->NotificationDescriptor();
+      base = listener_->NotificationDescriptor();
     } catch (const base::Error& e) {
       base::LogSwallowedError("The network database server's notifications cannot be received: " + e.Description());
       return -1;  // asked for on a timer instead
     }
+  } else {
+    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0) return -1;
+    // A write of another process lands in a database file or its write-ahead log.
+    if (::inotify_add_watch(fd, folder_.c_str(), IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
+      ::close(fd);
+      return -1;
+    }
+    watch_ = base = fd;
   }
-  const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (fd < 0) return -1;
-  // A write of another process lands in a database file or its write-ahead log.
-  if (::inotify_add_watch(fd, folder_.c_str(), IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
-    ::close(fd);
-    return -1;
+  // One descriptor for both: changes of the databases, and polls of devices that are due.
+  const int events = ::epoll_create1(EPOLL_CLOEXEC);
+  const int timer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  epoll_event wanted{};
+  wanted.events = EPOLLIN;
+  if (events < 0 || timer < 0 || ::epoll_ctl(events, EPOLL_CTL_ADD, base, &wanted) != 0 ||
+      ::epoll_ctl(events, EPOLL_CTL_ADD, timer, &wanted) != 0) {
+    for (const int fd : {events, timer}) {
+      if (fd >= 0) ::close(fd);
+    }
+    return base;  // without polls of devices but the changes still wake the loop
   }
-  watch_ = fd;
-  return watch_;
+  events_ = events;
+  pollTimer_ = timer;
+  ArmPollTimer();
+  return events_;
+}
+
+void EmbeddedObjectServer::ArmPollTimer() {
+  if (pollTimer_ < 0) return;
+  itimerspec when{};
+  const bool polling = std::any_of(networks_.begin(), networks_.end(),
+                                   [](const auto& entry) { return entry.second.db->Link() != nullptr; });
+  if (polling) {
+    auto next = Clock::now() + kLongestPollWait;
+    for (const auto& [key, state] : polls_) next = std::min(next, state.due);
+    const auto wait = std::max<int64_t>(
+        1'000'000, std::chrono::duration_cast<std::chrono::nanoseconds>(next - Clock::now()).count());
+    when.it_value.tv_sec = static_cast<time_t>(wait / 1'000'000'000);
+    when.it_value.tv_nsec = static_cast<long>(wait % 1'000'000'000);
+  }
+  ::timerfd_settime(pollTimer_, 0, &when, nullptr);
+}
+
+void EmbeddedObjectServer::PollDevices() {
+  const auto now = Clock::now();
+  std::map<std::pair<std::string, int64_t>, PollState> seen;
+  for (auto& [name, network] : networks_) {
+    DeviceLink* link = network.db->Link();
+    // Inside an open transaction a stored value would become part of it: those wait.
+    if (link == nullptr || network.db->InTransaction()) continue;
+    struct Monitored {
+      int64_t id, device, position, interval, tag;
+      std::vector<uint8_t> stored;
+    };
+    std::vector<Monitored> monitored;
+    auto rows = network.db->Db().Prepare(
+        "SELECT id, device_id, position, poll_interval, monitor_tag, value FROM nv WHERE monitor_tag <> 0 ORDER BY id");
+    while (rows.Step()) monitored.push_back({rows.Int(0), rows.Int(1), rows.Int(2), rows.Int(3), rows.Int(4), rows.Blob(5)});
+    std::set<int64_t> silent;  // devices that did not answer in this round are not asked again
+    for (const auto& nv : monitored) {
+      const std::pair<std::string, int64_t> key{name, nv.id};
+      PollState state = polls_.contains(key) ? polls_[key] : PollState{now, false};
+      if (state.due <= now && !silent.contains(nv.device)) {
+        const auto interval = nv.interval > 0 ? std::chrono::milliseconds(nv.interval) : kDefaultPoll;
+        try {
+          const auto value = link->FetchNv(nv.device, static_cast<int32_t>(nv.position - 1));
+          state = {now + interval, false};
+          if (value != nv.stored) {
+            network.db->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, value).Bind(2, nv.id).Run();
+          }
+        } catch (const base::Error& e) {
+          silent.insert(nv.device);
+          if (!state.failed && failureHandler_) failureHandler_(static_cast<int32_t>(nv.tag), e.Description());
+          if (!state.failed) base::LogSwallowedError("A monitored NV could not be read: " + e.Description());
+          state = {now + std::max<Clock::duration>(interval, kFailedPoll), true};
+        }
+      }
+      seen[key] = state;
+    }
+  }
+  polls_ = std::move(seen);  // NVs no longer monitored are forgotten
 }
 
 int EmbeddedObjectServer::PumpEvents() {
-  // Read the descriptor empty first: a write after this point wakes the event loop again.
+  // Read the descriptors empty first: a write after this point wakes the event loop again.
   if (listener_) listener_->TakeNotifications();
-  if (watch_ >= 0) {
-    std::array<char, 4096> buffer{};
-    while (::read(watch_, buffer.data(), buffer.size()) > 0) {
+  std::array<char, 4096> buffer{};
+  for (const int fd : {watch_, pollTimer_}) {
+    if (fd < 0) continue;
+    while (::read(fd, buffer.data(), buffer.size()) > 0) {
     }
   }
+  PollDevices();
   int raised = 0;
   for (auto& [name, network] : networks_) {
     for (const auto& [seq, nvId] : network.db->UpdatesSince(network.lastUpdate)) {
@@ -266,6 +359,8 @@ int EmbeddedObjectServer::PumpEvents() {
       int32_t tag = 0;
       std::string value;
       try {
+        // The value delivered is the one logged, not the device asked once more.
+        const LinkSetAside stored(*network.db);
         tag = nv->MonitorTag();
         if (tag != 0) value = nv->Value();
       } catch (const base::Error&) {
@@ -276,6 +371,7 @@ int EmbeddedObjectServer::PumpEvents() {
       ++raised;
     }
   }
+  ArmPollTimer();
   return raised;
 }
 

@@ -6,6 +6,7 @@
 // for the server's notifications, so an event loop wakes when any process writes a network.
 
 #include <filesystem>
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -38,8 +39,12 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   bool Remote() const override { return remote_; }
   std::shared_ptr<lns::NetworkCollection> Networks() override;
   void SetNvUpdateHandler(lns::NvUpdateHandler handler) override { handler_ = std::move(handler); }
+  void SetNvFailureHandler(lns::NvFailureHandler handler) override { failureHandler_ = std::move(handler); }
+  // Polls the monitored NVs of networks with devices that are due, then delivers the NV updates
+  // logged since the last call.
   int PumpEvents() override;
-  // Readable after a file in the folder was written; -1 when the folder cannot be watched.
+  // Readable after a file in the folder (or the server's notification socket) was written, and
+  // when a monitored NV of a network with devices is due for a poll; -1 when it cannot be made.
   int EventDescriptor() override;
   const lns::NvTypeInformation* NvTypeInfo() const override { return &nvTypeInfo_; }
 
@@ -83,6 +88,21 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   EmbeddedNvTypeInformation nvTypeInfo_;
   std::map<std::string, OpenNetwork> networks_;
   int watch_ = -1;  // the inotify descriptor on folder_, made on first use
+  // What EventDescriptor hands out: an epoll descriptor over the watch (or the listener) and
+  // the poll timer.
+  int events_ = -1;
+  int pollTimer_ = -1;
+  struct PollState {
+    std::chrono::steady_clock::time_point due;
+    bool failed = false;
+  };
+  std::map<std::pair<std::string, int64_t>, PollState> polls_;  // by network and NV id
+  lns::NvFailureHandler failureHandler_;
+  // Reads the due monitored NVs of the networks with devices; stores changed values (which logs
+  // them for delivery) and tells the failure handler of a device that stopped answering.
+  void PollDevices();
+  // Arms the poll timer for the next due poll (disarms it when nothing is polled).
+  void ArmPollTimer();
 };
 
 std::filesystem::path DatabaseFile(const std::filesystem::path& folder, const std::string& networkName);

@@ -19,6 +19,7 @@
 #include "platform/registry/file_registry.h"
 #include "platform/lns_embedded/embedded_objects.h"
 #include "platform/lns_embedded/lonip_commands.h"
+#include "platform/lns_embedded/lonip_link.h"
 #include "platform/lns_embedded/network_copy.h"
 #include "platform/lns_embedded/network_db.h"
 #include "platform/lns_embedded/embedded_server.h"
@@ -188,19 +189,6 @@ struct Target {
   std::shared_ptr<NetworkDb> db;
 };
 
-// Lets a network's devices be for a while: its objects then read the database only.
-class LinkSetAside {
- public:
-  explicit LinkSetAside(NetworkDb& db) : db_(db), link_(db.SharedLink()) { db_.SetDeviceLink(nullptr); }
-  ~LinkSetAside() { db_.SetDeviceLink(link_); }
-  LinkSetAside(const LinkSetAside&) = delete;
-  LinkSetAside& operator=(const LinkSetAside&) = delete;
-
- private:
-  NetworkDb& db_;
-  std::shared_ptr<DeviceLink> link_;
-};
-
 class Tool {
  public:
   // `serverUri`: the server --server names ("" none); PORTAB_SERVER stands in for it, as in portab.
@@ -303,6 +291,8 @@ class Tool {
     const auto database = server_->Database(network->Name());
     // The tree shows the database: the values last stored, not each device asked in turn.
     const LinkSetAside aside(*database);
+    treeLink_ = aside.Link();
+    treeDb_ = database.get();
     SqlDb& db = database->Db();
     const ReadTransaction snapshot(db);  // the network of one moment, without a lock per query
     int64_t total = 0;
@@ -333,15 +323,9 @@ class Tool {
 
   void PrintDevice(int32_t position, const std::shared_ptr<lns::AppDevice>& device, int indent) {
     auto templ = device->Template();
-    bool reachable = true;
-    try {
-      device->Status();
-    } catch (const base::Error&) {
-      reachable = false;
-    }
     Line(indent) << "AppDevice " << position << " \"" << device->Name() << "\" (class " << device->ClassId()
-                 << ") template \"" << templ->Name() << "\" program id " << templ->ProgramId()
-                 << (reachable ? "" : " NOT REACHABLE") << "\n";
+                 << ") template \"" << templ->Name() << "\" program id " << templ->ProgramId() << DeviceState(*device)
+                 << "\n";
     auto iface = device->Interface();
     PrintCps(iface->ConfigProperties(), indent + 2);
     auto nvs = iface->NetworkVariables();
@@ -357,6 +341,21 @@ class Tool {
         auto nv = members->Item(n);
         Line(indent + 4) << "NV " << n << " \"" << nv->Name() << "\" (device NV " << nv->Index() + 1 << ")\n";
       }
+    }
+  }
+
+  // A device of an attached network shows where it is; a simulated one whether it answers.
+  std::string DeviceState(lns::AppDevice& device) {
+    if (treeLink_ != nullptr) {
+      const auto* link = dynamic_cast<const LonIpLink*>(treeLink_);
+      const DeviceAddress address = DeviceAddressOf(treeDb_->Db(), RowIdOf(device), link != nullptr ? link->Domain() : lonip::DomainId{});
+      return address.Commissioned() ? " at " + address.address.Text() + " Neuron ID " + address.neuronId : " not commissioned";
+    }
+    try {
+      device.Status();
+      return "";
+    } catch (const base::Error&) {
+      return " NOT REACHABLE";
     }
   }
 
@@ -679,6 +678,8 @@ class Tool {
     return 0;
   }
 
+  const DeviceLink* treeLink_ = nullptr;  // the link of the network `tree` prints, set aside meanwhile
+  NetworkDb* treeDb_ = nullptr;
   std::filesystem::path home_;
   bool explicitServer_;
   std::shared_ptr<EmbeddedObjectServer> server_;

@@ -83,7 +83,7 @@ void LonIpLink::UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<ui
       const auto config = lonip::QueryNvConfig(channel, target, static_cast<uint16_t>(nvIndex));
       if (config.output) {
         throw lonip::LonIpError(lonip::LonIpError::Kind::Refused,
-                                device.Text() + ": " + what + " is an output NV of the device; only input NVs are written");
+                                "it is an output NV of the device on " + InterfaceName() + "; only input NVs are written");
       }
       selector = selectors_.emplace(std::pair{deviceId, nvIndex}, config.selector).first;
     }

@@ -176,4 +176,18 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   std::map<std::pair<std::string, int64_t>, std::map<std::string, std::string, std::less<>>> keptRows_;
 };
 
+// Lets a network's devices be for a while: its objects then read and write the database only.
+class LinkSetAside {
+ public:
+  explicit LinkSetAside(NetworkDb& db) : db_(db), link_(db.SharedLink()) { db_.SetDeviceLink(nullptr); }
+  ~LinkSetAside() { db_.SetDeviceLink(link_); }
+  LinkSetAside(const LinkSetAside&) = delete;
+  LinkSetAside& operator=(const LinkSetAside&) = delete;
+  const DeviceLink* Link() const { return link_.get(); }
+
+ private:
+  NetworkDb& db_;
+  std::shared_ptr<DeviceLink> link_;
+};
+
 }  // namespace platform::lns_embedded

@@ -154,6 +154,7 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
                 const Command& command) {
   const auto home = StateFolder();
   auto server = std::make_shared<lns_embedded::EmbeddedObjectServer>(home / "lns", lns_embedded::ServerFromEnvironment());
+  server->SetNetworkInterfaceName(command.interfaceName);
   auto lonMarkObject =
       std::dynamic_pointer_cast<lns::LonMarkObject>(lns::ResolveObjectName(*server, command.objectName));
   if (!lonMarkObject) return plugIn.ObjectNotFound(command, "the object");
