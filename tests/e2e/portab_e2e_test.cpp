@@ -10,6 +10,7 @@
 
 #include "base/product.h"
 #include "platform/lns_embedded/postgres_db.h"
+#include "support/program_folder.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
 #include "support/test_server.h"
@@ -22,51 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 
 using Result = testing_support::ProgramResult;
-
-const std::string kObject = "Demo\\System.Floor 1\\Switch 1\\Omnal 1";
-
-// portab with its INI and XIF files (and for `demo` the knowledge base, demo network and both plug-ins registered).
-class ProgramFolder {
- public:
-  explicit ProgramFolder(bool demo = false) {
-    fs::create_directories(Folder());
-    fs::copy_file(PORTAB_EXE, Folder() / "portab");
-    for (const char* file : {"PortaB.ini", "PortaB.xif"}) fs::copy_file(std::string(PORTAB_DATA_DIR) + "/" + file, Folder() / file);
-    if (!demo) return;
-    fs::copy(std::string(PORTAB_DATA_DIR) + "/Config", Folder() / "Config", fs::copy_options::recursive);
-    EXPECT_EQ(Lns({"create", std::string(PORTAB_DATA_DIR) + "/demo/network.json"}).status, 0);
-    EXPECT_EQ(Portab({"/regserver"}).status, 0);
-    EXPECT_EQ(Run(PORTAB_DEMO_PROFILE_EXE, {"/regserver"}).status, 0);
-  }
-
-  Result Run(const fs::path& program, const std::vector<std::string>& args,
-             testing_support::Environment env = {}) const {
-    env.insert(env.begin(), {{"PORTAB_HOME", Home().string()}, {"PORTAB_ANSWERS", ""}});
-    return testing_support::RunProgram(program, args, env);
-  }
-  Result Portab(const std::vector<std::string>& args) const { return Run(Folder() / "portab", args); }
-  Result Lns(const std::vector<std::string>& args) const { return Run(PORTAB_LNS_EXE, args); }
-  Result Command(int command, const std::string& object = kObject) const {
-    return Portab({"/CLASSID:28/COMMANDID:" + std::to_string(command) + "/OBJECTNAME:" + object});
-  }
-  // Command 13 for the demo object of `device`, with the window script `script`.
-  Result Configure(const std::string& device, const std::string& script) const {
-    testing_support::WriteFile(dir_ / "window.script", script);
-    return Run(Folder() / "portab",
-               {"/CLASSID:28/COMMANDID:13/OBJECTNAME:Demo\\System.Floor 1\\" + device + "\\Omnal 1"},
-               {{"PORTAB_WINDOW_SCRIPT", (dir_ / "window.script").string()}});
-  }
-
-  fs::path Folder() const { return dir_ / "program"; }
-  fs::path Home() const { return dir_ / "home"; }
-  std::string Log() const { return testing_support::ReadFile(Folder() / "portab.LOG"); }
-  std::string Registry() const { return testing_support::ReadFile(Home() / "registry.reg"); }
-  std::string Report() const { return testing_support::ReadFile(Home() / "demo-profile-report.txt"); }
-  bool HasReport() const { return fs::exists(Home() / "demo-profile-report.txt"); }
-
- private:
-  testing_support::TempDir dir_;
-};
+using testing_support::kObject;
+using testing_support::ProgramFolder;
 
 TEST(PortabE2eTest, DamagedRegistryIsReportedAndLeftAsItWas) {
   ProgramFolder portab;

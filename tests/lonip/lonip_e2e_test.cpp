@@ -1,0 +1,214 @@
+// The demo network on real (our own) devices over LON/IP, inside the test's network namespace:
+// what an engineer does with portab-lns, commands 13 and 22 through portab and the profile
+// plug-in, a device that goes away in the middle of a write, and monitoring by polls.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "base/error.h"
+#include "lns/lns_errors.h"
+#include "lns/object_names.h"
+#include "platform/lns_embedded/embedded_objects.h"
+#include "platform/lns_embedded/embedded_server.h"
+#include "support/lon_devices.h"
+#include "support/program_folder.h"
+
+namespace {
+
+using testing::HasSubstr;
+using testing_support::DeviceProcess;
+using testing_support::ProgramFolder;
+
+const std::string kSwitch1 = "Demo/System.Floor 1/Switch 1";
+const std::string kSwitch2 = "Demo/System.Floor 1/Switch 2";
+
+// The demo network, with the objects' HoldTime held on the devices as the configuration NV
+// "nciHoldTime".
+std::string AttachedDemoNetwork(const std::filesystem::path& folder) {
+  std::ifstream in(std::string(PORTAB_DATA_DIR) + "/demo/network.json");
+  auto network = nlohmann::json::parse(in);
+  for (auto& device : network["subsystems"][0]["devices"]) {
+    if (device["template"] != "PortaB") continue;
+    device["nvs"].push_back({{"name", "nciHoldTime"}, {"type", "SNVT_lux"}, {"value", {1, 244}}});
+    for (auto& cp : device["lonMarkObjects"][0]["cps"]) {
+      if (cp["name"] == "HoldTime") cp["deviceNv"] = "nciHoldTime";
+    }
+  }
+  const auto file = folder / "network.json";
+  testing_support::WriteFile(file, network.dump());
+  return file.string();
+}
+
+// A device with the NVs of the demo's switches, unconfigured, at 127.1.1.<node>.
+std::string SwitchDevice(int node) {
+  return R"({"ip": "127.1.1.)" + std::to_string(node) + R"(", "neuronId": "02FC000000)" + std::to_string(node / 10) +
+         std::to_string(node % 10) + R"(", "programId": "9FFFFF081C0A0401",
+    "nvs": [{"name": "nviPrimeValue", "value": "0000"}, {"name": "nviSecValue", "value": "0000"},
+            {"name": "nvoValue", "direction": "output", "value": "C801"}, {"name": "OutputValue", "value": "01640000"},
+            {"name": "InputValue", "direction": "output", "value": "01F4"},
+            {"name": "nciHoldTime", "config": true, "value": "01F4"}]})";
+}
+
+class LonIpNetworkTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    PORTAB_PRIVATE_NETWORK_OR_SKIP();
+    home_ = std::make_unique<ProgramFolder>(true, AttachedDemoNetwork(dir_.Path()));
+    for (int node : {4, 5}) devices_.push_back(std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, SwitchDevice(node)));
+  }
+  // portab-lns, which must succeed; its standard output.
+  std::string Lns(const std::vector<std::string>& args) const {
+    const auto run = home_->Lns(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return run.out;
+  }
+  void AttachAndCommission() {
+    Lns({"interface", "add", "lon1", "lonip:127.1.1.127", "--timeout", "150", "--retries", "2"});
+    Lns({"attach", "Demo", "lon1"});
+    Lns({"commission", kSwitch1, "02FC00000004"});
+    Lns({"commission", kSwitch2, "02FC00000005"});
+  }
+
+  testing_support::TempDir dir_;
+  std::unique_ptr<ProgramFolder> home_;
+  std::vector<std::unique_ptr<DeviceProcess>> devices_;
+};
+
+TEST_F(LonIpNetworkTest, AnEngineerAttachesDiscoversCommissionsAndAsksTheDevices) {
+  EXPECT_EQ(Lns({"interface", "list"}), "no interface (portab-lns interface add <name> lonip:<IPv4> adds one)\n");
+  EXPECT_EQ(Lns({"interface", "add", "lon1", "lonip:127.1.1.127", "--timeout", "150", "--retries", "2"}),
+            "added interface lon1 lonip:127.1.1.127, 150 ms a try, 2 retries (domain 7F0100/1/127)\n");
+  EXPECT_EQ(Lns({"attach", "demo", "LON1"}), "Demo: attached to lon1 lonip:127.1.1.127, 150 ms a try, 2 retries\n");
+  EXPECT_EQ(Lns({"interface", "list"}), "lon1 lonip:127.1.1.127, 150 ms a try, 2 retries; attached to Demo\n");
+  const std::string found = Lns({"discover", "lon1", "--seconds", "1"});
+  EXPECT_THAT(found, HasSubstr("02FC00000004 9FFFFF081C0A0401 unconfigured\n"));
+  EXPECT_THAT(found, HasSubstr("02FC00000005 9FFFFF081C0A0401 unconfigured\n"));
+
+  EXPECT_EQ(Lns({"commission", kSwitch1, "02fc00000004"}),
+            "commissioned device \"Switch 1\" as 7F0100/1/4 (Neuron ID 02FC00000004, configured, online) on lon1 "
+            "(lonip:127.1.1.127)\n");
+  EXPECT_THAT(Lns({"status", kSwitch1}), HasSubstr("Switch 1: configured, online (7F0100/1/4, Neuron ID 02FC00000004"));
+  EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nvoValue"}), "100.0 1\n");  // the device's value, not the database's
+  EXPECT_EQ(Lns({"nv", "set", kSwitch1, "nviPrimeValue", "50.0 1"}), "50.0 1\n");
+  EXPECT_EQ(Lns({"wink", kSwitch1}), "winked device \"Switch 1\" (7F0100/1/4) on lon1 (lonip:127.1.1.127)\n");
+  EXPECT_THAT(Lns({"tree", "Demo"}), HasSubstr("\"Switch 1\" (class 7) template \"PortaB\" program id 9F:FF:FF:08:1C:0A:04:01 at "
+                                               "7F0100/1/4 Neuron ID 02FC00000004\n"));
+  EXPECT_EQ(Lns({"discover", "Demo", "--seconds", "1"}), "02FC00000005 9FFFFF081C0A0401 unconfigured\n");
+
+  // What is refused, each naming what it is about.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"reachable", kSwitch1, "no"}, "The state of \"Switch 1\" now comes from the device itself"},
+      {{"nv", "set", kSwitch1, "nvoValue", "1.0 1"}, "NV \"nvoValue\": it is an output NV of the device on lon1"},
+      {{"status", kSwitch2}, "device \"Switch 2\" is not commissioned on lon1 (lonip:127.1.1.127)"},
+      {{"commission", kSwitch2, "02FC00000099"}, "Neuron ID 02FC00000099 on lon1 (lonip:127.1.1.127) did not answer Query Status"},
+      {{"commission", kSwitch2, "02FC00000004"}, "Neuron ID 02FC00000004 is the device \"Switch 1\" already"},
+      {{"commission", kSwitch2, "12345"}, "\"12345\" is not a Neuron ID"},
+      {{"interface", "add", "lon2", "127.1.1.126"}, "\"127.1.1.126\" is not an interface address (lonip:<IPv4>"},
+      {{"interface", "add", "lon1", "lonip:127.1.1.126"}, "The interface \"lon1\" exists already"},
+      {{"attach", "Demo", "lon9"}, "There is no interface \"lon9\""},
+      {{"discover", "lon1", "--seconds", "x"}, "--seconds takes a whole number from 1 to 3600"},
+  };
+  for (const auto& [args, message] : refused) {
+    const auto run = home_->Lns(args);
+    EXPECT_NE(run.status, 0) << args[0];
+    EXPECT_THAT(run.err, HasSubstr(message)) << args[0];
+  }
+
+  devices_[0]->Kill();  // the cable is pulled
+  const auto gone = home_->Lns({"nv", "get", kSwitch1, "nvoValue"});
+  EXPECT_EQ(gone.status, 1);
+  EXPECT_THAT(gone.err, HasSubstr("device \"Switch 1\" (7F0100/1/4): device 7F0100/1/4 on lon1 (lonip:127.1.1.127) did "
+                                  "not answer NV Fetch (no response, 3 tries of 150 ms)"));
+  EXPECT_EQ(Lns({"attach", "Demo", "none"}), "Demo: no interface; its devices are simulated\n");
+  EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nviPrimeValue"}), "50.0 1\n");  // the value stored when it was written
+  EXPECT_EQ(Lns({"interface", "remove", "lon1"}), "removed interface lon1\n");
+}
+
+TEST_F(LonIpNetworkTest, Commands13And22AskTheDeviceAndWriteItsConfigurationNvs) {
+  AttachAndCommission();
+  EXPECT_EQ(home_->Command(22).status, 0);
+  const auto configured = home_->Configure("Switch 1", "type HoldTime 12,5\napply\n");
+  EXPECT_EQ(configured.status, 0) << configured.err;
+  EXPECT_EQ(Lns({"cp", "get", kSwitch1 + "/Omnal 1", "HoldTime"}), "0 125\n");
+  EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nciHoldTime"}), "125\n");  // asked of the device
+  EXPECT_EQ(Lns({"nv", "get", kSwitch2, "nciHoldTime"}), "500\n");
+
+  // The network interface named for the run wins over the attached one, here over none: the
+  // simulated device does not answer, the real one does; "Internet" names no interface.
+  Lns({"attach", "Demo", "none"});
+  Lns({"reachable", kSwitch1, "no"});
+  const auto run = [&](const std::string& ni) {
+    return home_->Portab({"/CLASSID:28/COMMANDID:22/NI:" + ni + "/OBJECTNAME:" + testing_support::kObject}).status;
+  };
+  EXPECT_EQ(run("lon1"), 0);
+  EXPECT_EQ(run("Internet"), 1);
+  Lns({"attach", "Demo", "lon1"});
+
+  devices_[0]->Kill();
+  const auto refused = home_->Command(22);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("--- Exclamation: Switch 1 / Omnal 1\nThe selected device is not accessible."));
+}
+
+// In one process: the object server's own transaction and monitoring on the attached network.
+TEST_F(LonIpNetworkTest, ADeviceGoneInTheMiddleOfAWriteLeavesNothingWrittenAndPollsReportIt) {
+  AttachAndCommission();
+  auto server = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(home_->Home() / "lns");
+  server->Open(0);
+  const auto holdTime = [&](const std::string& device) {
+    auto object = std::dynamic_pointer_cast<lns::LonMarkObject>(lns::ResolveObjectName(*server, device + "/Omnal 1"));
+    auto cp = object->ConfigProperties()->ItemByName("HoldTime");
+    cp->SetValueFormat("RAW");
+    return cp;
+  };
+  auto db = server->Database("Demo");
+  db->StartTransaction();
+  holdTime(kSwitch1)->SetValue("0\t7");
+  holdTime(kSwitch2)->SetValue("0\t9");
+  devices_[1]->Kill();
+  try {
+    db->CommitTransaction();
+    ADD_FAILURE() << "the commit went through";
+  } catch (const base::Error& e) {
+    EXPECT_EQ(e.Number(), lns::err::kDeviceNotAccessible);
+    EXPECT_THAT(e.Description(), HasSubstr("device \"Switch 2\" (7F0100/1/5), CP \"HoldTime\""));
+    EXPECT_THAT(e.Description(), HasSubstr("lon1 (lonip:127.1.1.127)"));
+  }
+  EXPECT_EQ(holdTime(kSwitch1)->Value(), "1\t244");  // the database as before
+  EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nciHoldTime"}), "500\n");  // and the device put back
+
+  // Monitoring: the device's value arrives through PumpEvents; a silent device is a failure.
+  auto nv = lns::ResolveObjectName(*server, kSwitch1 + "/Omnal 1");
+  auto prime = std::dynamic_pointer_cast<lns::LonMarkObject>(nv)->NetworkVariables()->ItemByName("nviPrimeValue");
+  prime->SetEditingSettings(true);
+  prime->SetPollInterval(50);
+  prime->SetMonitorTag(5000);
+  prime->SetEditingSettings(false);
+  std::vector<std::string> updates, failures;
+  server->SetNvUpdateHandler([&](int32_t tag, const std::string& value, const lns::ObjectPtr&) {
+    updates.push_back(std::to_string(tag) + " " + value);
+  });
+  server->SetNvFailureHandler([&](int32_t tag, const std::string& error) { failures.push_back(std::to_string(tag) + " " + error); });
+  const int descriptor = server->EventDescriptor();
+  ASSERT_GE(descriptor, 0);
+  const auto pump = [&](size_t wanted, const std::vector<std::string>& of) {
+    for (int i = 0; i < 100 && of.size() < wanted; ++i) {
+      pollfd ready{descriptor, POLLIN, 0};
+      ::poll(&ready, 1, 100);
+      server->PumpEvents();
+    }
+  };
+  Lns({"nv", "set", kSwitch1, "nviPrimeValue", "75.0 1"});  // written to the device by another program
+  pump(1, updates);
+  ASSERT_FALSE(updates.empty());
+  EXPECT_EQ(updates.back(), "5000 75.0 1");
+  devices_[0]->Kill();
+  pump(1, failures);
+  ASSERT_EQ(failures.size(), 1u);
+  EXPECT_THAT(failures[0], HasSubstr("5000 device \"Switch 1\" (7F0100/1/4)"));
+}
+
+}  // namespace
