@@ -1,12 +1,15 @@
 // LON/IP datagrams from anywhere: the decoder must refuse what is not a datagram with its own
-// error, re-encode what it accepts to the same bytes' meaning, and a device must answer any
+// error and re-encode what it accepts to the same meaning; the tool's readers of answers must
+// take any APDU as an answer or refuse it with their own error; and a device must answer any
 // datagram without failing.
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "platform/lonip/datagram.h"
 #include "platform/lonip/lonip_error.h"
+#include "platform/lonip/nm_messages.h"
 #include "platform/lonip/simulated_device.h"
 
 namespace {
@@ -21,9 +24,33 @@ platform::lonip::SimulatedDevice& Device() {
 
 }  // namespace
 
+// Every reader of an answer, on `apdu` as the answer: its own error or a value, nothing else.
+void ReadAsAnswers(const std::vector<uint8_t>& apdu) {
+  using namespace platform::lonip;
+  const std::vector<std::vector<uint8_t>> requests = {QueryStatusRequest(), QueryIdRequest(QueryIdSelector::Selected),
+                                                      QueryDomainRequest(0), QueryNvConfigRequest(300), NvFetchRequest(5),
+                                                      ReadMemoryRequest(MemoryMode::ReadOnly, 0, 21)};
+  for (const auto& request : requests) {
+    try {
+      const auto data = AnswerData(request, apdu, "device", 0);
+      ParseStatus(data);
+    } catch (const LonIpError&) {
+    }
+    for (const auto& read : std::vector<std::function<void()>>{
+             [&] { ParseIdentity(apdu); }, [&] { DecodeDomainEntry(apdu, 1); }, [&] { DecodeNvConfig(apdu, 1); },
+             [&] { NvFetchValue(300, apdu, "device"); }, [&] { ParseServicePin(apdu); }}) {
+      try {
+        read();
+      } catch (const LonIpError&) {
+      }
+    }
+  }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace platform::lonip;
   const std::vector<uint8_t> bytes(data, data + size);
+  ReadAsAnswers(bytes);
   try {
     const Datagram datagram = DecodeDatagram(bytes);
     if (DecodeDatagram(EncodeDatagram(datagram)) != datagram) std::abort();

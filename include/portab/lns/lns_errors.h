@@ -16,6 +16,7 @@ inline constexpr int32_t kNoTransaction = kBase + 4011;      // commit or rollba
 inline constexpr int32_t kTransactionFailed = kBase + 4012;  // a write failed: rolled back at the commit
 inline constexpr int32_t kDeviceNotAccessible = kBase + 4020;  // the device cannot be reached
 inline constexpr int32_t kDeviceRefused = kBase + 4021;        // the device refused a request
+inline constexpr int32_t kInterfaceBusy = kBase + 4022;        // another program uses the network interface
 inline constexpr int32_t kBadValue = kBase + 4025;             // value text or bytes do not fit
 inline constexpr int32_t kUnknownFormat = kBase + 4026;        // a value format name it does not know
 inline constexpr int32_t kNotEditing = kBase + 4027;           // setting changed outside the edit bracket

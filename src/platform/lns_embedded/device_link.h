@@ -3,7 +3,8 @@
 // simulated devices: the database is the device. A network with one (an interface attached)
 // asks the device for its state and NV values and writes input NVs and the CPs the device holds
 // as configuration NVs to it. Every failure is a base::Error naming the device and the interface:
-// kDeviceNotAccessible when it does not answer, kDeviceRefused when it refuses.
+// kDeviceNotAccessible when it does not answer, kDeviceRefused when it refuses, kInterfaceBusy
+// when another program of the machine kept the interface for longer than a timeout.
 
 #include <cstdint>
 #include <string>
@@ -18,8 +19,9 @@ class DeviceLink {
   virtual std::string InterfaceName() const = 0;
   // Asks the device for its status; raises when it does not answer.
   virtual void CheckAccessible(int64_t deviceId) = 0;
-  // The value of NV `nvIndex` (its index on the device) as the device holds it.
-  virtual std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex) = 0;
+  // The value of NV `nvIndex` (its index on the device) as the device holds it; `what` names
+  // the NV or CP for the error ("" the device only).
+  virtual std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what = "") = 0;
   // Writes an input NV of the device; `what` names the NV or CP for the error.
   virtual void UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) = 0;
 };

@@ -316,22 +316,36 @@ void EmbeddedObjectServer::PollDevices() {
     auto rows = network.db->Db().Prepare(
         "SELECT id, device_id, position, poll_interval, monitor_tag, value FROM nv WHERE monitor_tag <> 0 ORDER BY id");
     while (rows.Step()) monitored.push_back({rows.Int(0), rows.Int(1), rows.Int(2), rows.Int(3), rows.Int(4), rows.Blob(5)});
-    std::set<int64_t> silent;  // devices that did not answer in this round are not asked again
+    // A device that did not answer is not asked again in this round: its other NVs fail with it.
+    std::map<int64_t, std::string> silent;
     for (const auto& nv : monitored) {
       const std::pair<std::string, int64_t> key{name, nv.id};
       PollState state = polls_.contains(key) ? polls_[key] : PollState{now, false};
-      if (state.due <= now && !silent.contains(nv.device)) {
+      if (state.due <= now) {
         const auto interval = nv.interval > 0 ? std::chrono::milliseconds(nv.interval) : kDefaultPoll;
+        std::optional<std::string> failure;
+        if (const auto gone = silent.find(nv.device); gone != silent.end()) failure = gone->second;
         try {
-          const auto value = link->FetchNv(nv.device, static_cast<int32_t>(nv.position - 1));
-          state = {now + interval, false};
-          if (value != nv.stored) {
-            network.db->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, value).Bind(2, nv.id).Run();
+          if (!failure) {
+            const auto value = link->FetchNv(nv.device, static_cast<int32_t>(nv.position - 1));
+            state = {now + interval, false};
+            if (value != nv.stored) {
+              network.db->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, value).Bind(2, nv.id).Run();
+            }
           }
         } catch (const base::Error& e) {
-          silent.insert(nv.device);
-          if (!state.failed && failureHandler_) failureHandler_(static_cast<int32_t>(nv.tag), e.Description());
-          if (!state.failed) base::LogSwallowedError("A monitored NV could not be read: " + e.Description());
+          // Another program of the machine using the interface is no failure of the device.
+          if (e.Number() == lns::err::kInterfaceBusy) {
+            state.due = now + interval;
+          } else {
+            failure = silent[nv.device] = e.Description();
+          }
+        }
+        if (failure) {
+          if (!state.failed) {
+            base::LogSwallowedError("A monitored NV could not be read: " + *failure);
+            if (failureHandler_) failureHandler_(static_cast<int32_t>(nv.tag), *failure);
+          }
           state = {now + std::max<Clock::duration>(interval, kFailedPoll), true};
         }
       }

@@ -49,7 +49,7 @@ constexpr const char* kUsage =
     "       portab-lns kb check <Config folder> [<version>]\n"
     "       portab-lns copy <network> --to <URI> | --from <URI> [--replace]\n"
     "       portab-lns server <network> [<URI> | none]\n"
-    "       portab-lns interface add <name> lonip:<IPv4> [--timeout <ms>] [--retries <n>]\n"
+    "       portab-lns interface add <name> lonip:<IPv4> [--timeout <ms>] [--retries <n>] [--enhanced yes|no]\n"
     "       portab-lns interface list | interface remove <name>\n"
     "       portab-lns attach <network> <interface> | none\n"
     "       portab-lns discover <interface or network> [--seconds <n>]\n"
@@ -291,8 +291,7 @@ class Tool {
     const auto database = server_->Database(network->Name());
     // The tree shows the database: the values last stored, not each device asked in turn.
     const LinkSetAside aside(*database);
-    treeLink_ = aside.Link();
-    treeDb_ = database.get();
+    const TreeDevices devices{*database, dynamic_cast<const LonIpLink*>(aside.Link())};
     SqlDb& db = database->Db();
     const ReadTransaction snapshot(db);  // the network of one moment, without a lock per query
     int64_t total = 0;
@@ -303,28 +302,48 @@ class Tool {
     out_ << "Network \"" << network->Name() << "\" (class " << network->ClassId() << ")\n";
     auto system = network->Systems()->Item(1);
     out_ << "  System \"" << system->Name() << "\" (class " << system->ClassId() << ")\n";
-    PrintSubsystems(system->Subsystems(), 4, deviceDone);
+    PrintSubsystems(system->Subsystems(), 4, devices, deviceDone);
     return 0;
   }
 
+  // The network a tree shows, and its interface's link (set aside while the tree is printed).
+  struct TreeDevices {
+    NetworkDb& db;
+    const LonIpLink* link;
+    // A device of an attached network shows where it is; a simulated one whether it answers.
+    std::string StateOf(lns::AppDevice& device) const {
+      if (link != nullptr) {
+        const DeviceAddress address = DeviceAddressOf(db.Db(), RowIdOf(device), link->Domain());
+        return address.Commissioned() ? " at " + address.address.Text() + " Neuron ID " + address.neuronId
+                                      : " not commissioned";
+      }
+      try {
+        device.Status();
+        return "";
+      } catch (const base::Error&) {
+        return " NOT REACHABLE";
+      }
+    }
+  };
+
   void PrintSubsystems(const std::shared_ptr<lns::SubsystemCollection>& subsystems, int indent,
-                       const std::function<void()>& deviceDone) {
+                       const TreeDevices& tree, const std::function<void()>& deviceDone) {
     for (int32_t i = 1; i <= subsystems->Count(); ++i) {
       auto sub = subsystems->Item(i);
       Line(indent) << "Subsystem " << i << " \"" << sub->Name() << "\" (class " << sub->ClassId() << ")\n";
-      PrintSubsystems(sub->Subsystems(), indent + 2, deviceDone);
+      PrintSubsystems(sub->Subsystems(), indent + 2, tree, deviceDone);
       auto devices = sub->AppDevices();
       for (int32_t d = 1; d <= devices->Count(); ++d) {
-        PrintDevice(d, devices->Item(d), indent + 2);
+        PrintDevice(d, devices->Item(d), indent + 2, tree);
         deviceDone();
       }
     }
   }
 
-  void PrintDevice(int32_t position, const std::shared_ptr<lns::AppDevice>& device, int indent) {
+  void PrintDevice(int32_t position, const std::shared_ptr<lns::AppDevice>& device, int indent, const TreeDevices& tree) {
     auto templ = device->Template();
     Line(indent) << "AppDevice " << position << " \"" << device->Name() << "\" (class " << device->ClassId()
-                 << ") template \"" << templ->Name() << "\" program id " << templ->ProgramId() << DeviceState(*device)
+                 << ") template \"" << templ->Name() << "\" program id " << templ->ProgramId() << tree.StateOf(*device)
                  << "\n";
     auto iface = device->Interface();
     PrintCps(iface->ConfigProperties(), indent + 2);
@@ -341,21 +360,6 @@ class Tool {
         auto nv = members->Item(n);
         Line(indent + 4) << "NV " << n << " \"" << nv->Name() << "\" (device NV " << nv->Index() + 1 << ")\n";
       }
-    }
-  }
-
-  // A device of an attached network shows where it is; a simulated one whether it answers.
-  std::string DeviceState(lns::AppDevice& device) {
-    if (treeLink_ != nullptr) {
-      const auto* link = dynamic_cast<const LonIpLink*>(treeLink_);
-      const DeviceAddress address = DeviceAddressOf(treeDb_->Db(), RowIdOf(device), link != nullptr ? link->Domain() : lonip::DomainId{});
-      return address.Commissioned() ? " at " + address.address.Text() + " Neuron ID " + address.neuronId : " not commissioned";
-    }
-    try {
-      device.Status();
-      return "";
-    } catch (const base::Error&) {
-      return " NOT REACHABLE";
     }
   }
 
@@ -678,8 +682,6 @@ class Tool {
     return 0;
   }
 
-  const DeviceLink* treeLink_ = nullptr;  // the link of the network `tree` prints, set aside meanwhile
-  NetworkDb* treeDb_ = nullptr;
   std::filesystem::path home_;
   bool explicitServer_;
   std::shared_ptr<EmbeddedObjectServer> server_;

@@ -59,7 +59,7 @@ std::string Join(const std::vector<std::string>& items, const std::string& separ
 
 std::string InterfaceLine(const lonip::InterfaceSettings& settings) {
   return settings.name + " " + settings.AddressText() + ", " + std::to_string(settings.timeout.count()) + " ms a try, " +
-         std::to_string(settings.retries) + " retries";
+         std::to_string(settings.retries) + " retries" + (settings.enhanced ? ", enhanced" : "");
 }
 
 }  // namespace
@@ -106,17 +106,25 @@ int LonIpCommands::Interface(const std::vector<std::string>& args) {
     out_ << "\n";
     return 0;
   }
-  const std::string form = "interface add <name> lonip:<IPv4> [--timeout <ms>] [--retries <n>]";
+  const std::string form = "interface add <name> lonip:<IPv4> [--timeout <ms>] [--retries <n>] [--enhanced yes|no]";
   if (verb != "add" || args.size() < 3) Usage("expected: portab-lns interface add|list|remove ...");
   const auto address = lonip::ParseInterfaceAddress(args[2]);
-  if (!address) Usage("\"" + args[2] + "\" is not an interface address (lonip:<IPv4>, as lonip:127.1.1.127)");
+  if (!address) {
+    Usage("\"" + args[2] + "\" is not an interface address: lonip:<IPv4>, as lonip:127.1.1.127, whose third number is "
+          "the tool's subnet (1-255) and fourth its node (1-127)");
+  }
   if (interfaces.Find(args[1])) {
     throw base::Error(lns::err::kBadValue, "portab-lns", "The interface \"" + args[1] + "\" exists already (remove it first)");
   }
   lonip::InterfaceSettings settings{args[1], *address};
-  const auto options = Options(args, 3, {"--timeout", "--retries"}, form);
+  const auto options = Options(args, 3, {"--timeout", "--retries", "--enhanced"}, form);
   if (options.contains("--timeout")) settings.timeout = std::chrono::milliseconds(WholeNumber(options.at("--timeout"), "--timeout", 1, 60000));
   if (options.contains("--retries")) settings.retries = static_cast<int>(WholeNumber(options.at("--retries"), "--retries", 0, 20));
+  if (options.contains("--enhanced")) {
+    const std::string& enhanced = options.at("--enhanced");
+    if (enhanced != "yes" && enhanced != "no") Usage("--enhanced takes yes or no");
+    settings.enhanced = enhanced == "yes";
+  }
   interfaces.Put(settings);
   out_ << "added interface " << InterfaceLine(settings) << " (domain "
        << lonip::LonAddressOfIp(settings.address).Text() << ")\n";
@@ -158,30 +166,33 @@ int LonIpCommands::Discover(const std::vector<std::string>& args) {
   const auto options = Options(args, 1, {"--seconds"}, "discover <interface or network> [--seconds <n>]");
   const int64_t seconds = options.contains("--seconds") ? WholeNumber(options.at("--seconds"), "--seconds", 1, 3600) : 5;
   const auto settings = InterfaceNamed(args[0]);
-  auto channelSettings = lonip::ChannelSettingsOf(settings, server_.Folder());
-  lonip::LonIpChannel channel(channelSettings);
-  if (progress_) err_ << "portab-lns: listening on " << channel.Name() << " for " << seconds << " s ..." << std::endl;
-  const auto domain = lonip::LonAddressOfIp(settings.address).domain;
-  const auto found = lonip::Discover(channel, domain, std::chrono::seconds(seconds));
-  for (const auto& device : found) {
-    out_ << lonip::HexText(device.identity.neuronId) << " " << lonip::HexText(device.identity.programId);
-    if (!device.servicePin || device.source.node == 0) {
-      out_ << " unconfigured\n";
-      continue;
-    }
-    // A service pin tells the sender's address in the zero-length domain; the device's own
-    // domain entry says where it is.
-    lonip::LonAddress address = device.source;
-    try {
-      const auto entry = lonip::QueryDomain(channel, lonip::LonTarget::ByNeuronId(device.identity.neuronId), 0);
-      if (!entry.invalid) address = {entry.id, entry.subnet, entry.node};
-    } catch (const lonip::LonIpError&) {
-      // The address heard stands.
-    }
-    out_ << " configured " << address.Text() << "\n";
+  lonip::LonIpChannel channel(lonip::ChannelSettingsOf(settings, server_.Folder()));
+  if (!channel.HearsBroadcasts()) {
+    err_ << "portab-lns: " << channel.Name() << " cannot join the multicast group 239.192.0.0: service pins are not heard"
+         << std::endl;
   }
+  if (progress_) err_ << "portab-lns: listening on " << channel.Name() << " for " << seconds << " s ..." << std::endl;
+  const auto found = lonip::Discover(channel, lonip::LonAddressOfIp(settings.address).domain, std::chrono::seconds(seconds));
+  for (const auto& device : found) out_ << FoundLine(channel, device) << "\n";
   if (progress_) err_ << "portab-lns: " << found.size() << " device(s) found" << std::endl;
   return 0;
+}
+
+// "<Neuron ID> <program ID> <state> [<address>]": the state and the address as the device
+// itself tells them, asked by its Neuron ID.
+std::string LonIpCommands::FoundLine(lonip::LonChannel& channel, const lonip::FoundDevice& device) {
+  std::string line = lonip::HexText(device.identity.neuronId) + " " + lonip::HexText(device.identity.programId);
+  const auto byId = lonip::LonTarget::ByNeuronId(device.identity.neuronId);
+  try {
+    const uint8_t state = lonip::QueryStatus(channel, byId).state;
+    line += " " + lonip::NodeStateWord(state);
+    if (state == lonip::node_state::kUnconfigured || state == lonip::node_state::kApplicationless) return line;
+    const auto entry = lonip::QueryDomain(channel, byId, 0);
+    return line + " " + lonip::LonAddress{entry.id, entry.subnet, entry.node}.Text();
+  } catch (const lonip::LonIpError& error) {
+    err_ << "portab-lns: " << error.what() << std::endl;
+    return line + (device.servicePin ? " state-unknown" : " unconfigured");
+  }
 }
 
 int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string& neuronIdText) {
@@ -189,7 +200,7 @@ int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string&
   if (!neuronId) Usage("\"" + neuronIdText + "\" is not a Neuron ID (12 hexadecimal digits)");
   LonIpLink& link = LinkOf(resolved);
   SqlDb& db = resolved.db->Db();
-  DeviceAddress device = DeviceAddressOf(db, resolved.deviceId, link.Domain());
+  DeviceAddress device = link.AddressOf(resolved.deviceId);
   const std::string nid = lonip::HexText(*neuronId);
   auto other = db.Prepare("SELECT name FROM device WHERE neuron_id = ?1 AND id <> ?2").Bind(1, nid).Bind(2, resolved.deviceId);
   if (other.Step()) {
@@ -203,19 +214,24 @@ int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string&
   used.insert({own.subnet, own.node});
   const auto byId = lonip::LonTarget::ByNeuronId(*neuronId);
   link.WithChannel(device.Text() + ", Neuron ID " + nid, [&](lonip::LonIpChannel& channel) {
-    // Found by its Neuron ID first: the answer's address is where the device lives, and the
-    // address that IP stands for is its address when free, so that it is found without help.
+    // Found by its Neuron ID first. The address its IP stands for is its address when free, so
+    // that it is found without help; otherwise the first free node of subnet 1.
     lonip::QueryStatus(channel, byId);
     lonip::LonAddress address{link.Domain(), 1, 0};
     if (const auto ip = channel.LastAnswerFrom()) {
       const auto ofIp = lonip::LonAddressOfIp(*ip);
-      if (ofIp.domain == link.Domain() && ofIp.node != 0 && !used.contains({ofIp.subnet, ofIp.node})) address = ofIp;
+      if (ofIp.domain == link.Domain() && lonip::UnicastIpOf(ofIp) == *ip && ofIp.node != 0 &&
+          !used.contains({ofIp.subnet, ofIp.node})) {
+        address = ofIp;
+      }
     }
     for (uint8_t node = 1; address.node == 0 && node < 128; ++node) {
       if (!used.contains({address.subnet, node})) address.node = node;
     }
-    if (address.node == 0) throw lonip::LonIpError(lonip::LonIpError::Kind::Usage, "subnet 1 has no free node left");
-    lonip::UpdateDomain(channel, byId, 0, {address.domain, address.subnet, address.node, false, false, {}});
+    if (address.node == 0) {
+      throw base::Error(lns::err::kBadValue, "portab-lns", "Subnet 1 of the network has no free node left");
+    }
+    lonip::UpdateDomain(channel, byId, 0, {address.domain, address.subnet, address.node, true, false, {}});
     lonip::ChangeState(channel, byId, lonip::node_state::kConfiguredOnline);
     lonip::SetNodeMode(channel, byId, lonip::NodeMode::Online);
     const auto status = lonip::QueryStatus(channel, lonip::LonTarget::Node(address));
@@ -228,6 +244,7 @@ int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string&
         .Bind(4, device.ip ? device.ip->Text() : std::string())
         .Bind(5, resolved.deviceId)
         .Run();
+    link.ForgetSelectors();
     out_ << "commissioned device \"" << device.name << "\" as " << address.Text() << " (Neuron ID " << nid << ", "
          << lonip::NodeStateText(status.state) << ") on " << link.InterfaceName() << "\n";
   });
@@ -236,10 +253,8 @@ int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string&
 
 int LonIpCommands::Status(const ResolvedDevice& resolved) {
   LonIpLink& link = LinkOf(resolved);
-  const DeviceAddress device = DeviceAddressOf(resolved.db->Db(), resolved.deviceId, link.Domain());
-  const auto target = link.TargetOf(device);
-  link.WithChannel(device.Text(), [&](lonip::LonIpChannel& channel) {
-    if (device.ip) channel.Remember(device.address, *device.ip);
+  const DeviceAddress device = link.AddressOf(resolved.deviceId);
+  link.WithDevice(device, "", [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
     const auto status = lonip::QueryStatus(channel, target);
     out_ << device.name << ": " << lonip::NodeStateText(status.state) << " (" << device.address.Text() << ", Neuron ID "
          << (device.neuronId.empty() ? "unknown" : device.neuronId) << ", on " << link.InterfaceName() << ")\n";
@@ -254,12 +269,8 @@ int LonIpCommands::Status(const ResolvedDevice& resolved) {
 
 int LonIpCommands::Wink(const ResolvedDevice& resolved) {
   LonIpLink& link = LinkOf(resolved);
-  const DeviceAddress device = DeviceAddressOf(resolved.db->Db(), resolved.deviceId, link.Domain());
-  const auto target = link.TargetOf(device);
-  link.WithChannel(device.Text(), [&](lonip::LonIpChannel& channel) {
-    if (device.ip) channel.Remember(device.address, *device.ip);
-    lonip::Wink(channel, target);
-  });
+  const DeviceAddress device = link.AddressOf(resolved.deviceId);
+  link.WithDevice(device, "", [](lonip::LonIpChannel& channel, const lonip::LonTarget& target) { lonip::Wink(channel, target); });
   out_ << "winked " << device.Text() << " on " << link.InterfaceName() << "\n";
   return 0;
 }

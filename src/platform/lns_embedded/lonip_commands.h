@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/lns_embedded/embedded_server.h"
+#include "platform/lonip/device_requests.h"
 
 namespace platform::lns_embedded {
 
@@ -49,6 +50,7 @@ class LonIpCommands {
   int Commission(const ResolvedDevice& device, const std::string& neuronIdText);
   int Status(const ResolvedDevice& device);
   int Wink(const ResolvedDevice& device);
+  std::string FoundLine(lonip::LonChannel& channel, const lonip::FoundDevice& device);
   // The interface named, or the one attached to the network named.
   lonip::InterfaceSettings InterfaceNamed(const std::string& name);
 

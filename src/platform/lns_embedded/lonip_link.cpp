@@ -24,70 +24,79 @@ DeviceAddress DeviceAddressOf(SqlDb& db, int64_t deviceId, const lonip::DomainId
 
 void RaiseDeviceError(const std::exception& error, const std::string& device) {
   const auto* lonIp = dynamic_cast<const lonip::LonIpError*>(&error);
-  const bool refused = lonIp != nullptr && (lonIp->ErrorKind() == lonip::LonIpError::Kind::Refused ||
-                                            lonIp->ErrorKind() == lonip::LonIpError::Kind::Malformed);
+  using Kind = lonip::LonIpError::Kind;
+  int32_t number = lns::err::kDeviceNotAccessible;
+  if (lonIp != nullptr && (lonIp->ErrorKind() == Kind::Refused || lonIp->ErrorKind() == Kind::Malformed)) {
+    number = lns::err::kDeviceRefused;
+  } else if (lonIp != nullptr && lonIp->ErrorKind() == Kind::Busy) {
+    number = lns::err::kInterfaceBusy;
+  }
   const std::string text = error.what();
   // The channel's messages name the device by its address; the name is said once more in front.
-  throw base::Error(refused ? lns::err::kDeviceRefused : lns::err::kDeviceNotAccessible, "LNS",
-                    text.find(device) == std::string::npos ? device + ": " + text : text);
+  throw base::Error(number, "LNS", text.find(device) == std::string::npos ? device + ": " + text : text);
 }
 
-lonip::LonTarget LonIpLink::TargetOf(const DeviceAddress& device) const {
-  if (!device.Commissioned()) {
-    throw base::Error(lns::err::kDeviceNotAccessible, "LNS",
-                      device.Text() + " is not commissioned on " + InterfaceName() +
-                          " (portab-lns commission gives it an address)");
-  }
-  return lonip::LonTarget::Node(device.address);
-}
+LonIpLink::LonIpLink(lonip::InterfaceSettings settings, std::filesystem::path stateFolder, SqlDb& db)
+    : settings_(std::move(settings)), stateFolder_(std::move(stateFolder)), db_(db) {}
 
-void LonIpLink::WithChannel(const std::string& device, const std::function<void(lonip::LonIpChannel&)>& use,
-                            bool hearBroadcasts) {
+void LonIpLink::WithChannel(const std::string& device, const std::function<void(lonip::LonIpChannel&)>& use) {
   try {
     auto settings = lonip::ChannelSettingsOf(settings_, stateFolder_);
-    settings.hearBroadcasts = hearBroadcasts;
-    lonip::LonIpChannel channel(settings);
+    settings.hearBroadcasts = false;
+    lonip::LonIpChannel channel(settings, ids_);
+    ids_ = channel.TransactionIdsInUse();
     use(channel);
   } catch (const lonip::LonIpError& error) {
     RaiseDeviceError(error, device);
   }
 }
 
-void LonIpLink::CheckAccessible(int64_t deviceId) {
-  const DeviceAddress device = DeviceAddressOf(db_, deviceId, Domain());
-  const lonip::LonTarget target = TargetOf(device);
-  WithChannel(device.Text(), [&](lonip::LonIpChannel& channel) {
+void LonIpLink::WithDevice(const DeviceAddress& device, const std::string& what,
+                           const std::function<void(lonip::LonIpChannel&, const lonip::LonTarget&)>& use) {
+  if (!device.Commissioned()) {
+    throw base::Error(lns::err::kDeviceNotAccessible, "LNS",
+                      device.Text() + " is not commissioned on " + InterfaceName() +
+                          " (portab-lns commission gives it an address)");
+  }
+  const auto target = lonip::LonTarget::Node(device.address);
+  WithChannel(what.empty() ? device.Text() : device.Text() + ", " + what, [&](lonip::LonIpChannel& channel) {
     if (device.ip) channel.Remember(device.address, *device.ip);
+    use(channel, target);
+  });
+}
+
+void LonIpLink::CheckAccessible(int64_t deviceId) {
+  WithDevice(AddressOf(deviceId), "", [](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
     lonip::QueryStatus(channel, target);
   });
 }
 
-std::vector<uint8_t> LonIpLink::FetchNv(int64_t deviceId, int32_t nvIndex) {
-  const DeviceAddress device = DeviceAddressOf(db_, deviceId, Domain());
-  const lonip::LonTarget target = TargetOf(device);
+std::vector<uint8_t> LonIpLink::FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what) {
   std::vector<uint8_t> value;
-  WithChannel(device.Text(), [&](lonip::LonIpChannel& channel) {
-    if (device.ip) channel.Remember(device.address, *device.ip);
+  WithDevice(AddressOf(deviceId), what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
     value = lonip::NvFetch(channel, target, static_cast<uint16_t>(nvIndex));
   });
   return value;
 }
 
 void LonIpLink::UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) {
-  const DeviceAddress device = DeviceAddressOf(db_, deviceId, Domain());
-  const lonip::LonTarget target = TargetOf(device);
-  WithChannel(device.Text() + ", " + what, [&](lonip::LonIpChannel& channel) {
-    if (device.ip) channel.Remember(device.address, *device.ip);
-    auto selector = selectors_.find({deviceId, nvIndex});
-    if (selector == selectors_.end()) {
-      const auto config = lonip::QueryNvConfig(channel, target, static_cast<uint16_t>(nvIndex));
-      if (config.output) {
-        throw lonip::LonIpError(lonip::LonIpError::Kind::Refused,
-                                "it is an output NV of the device on " + InterfaceName() + "; only input NVs are written");
+  WithDevice(AddressOf(deviceId), what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
+    const std::pair<int64_t, int32_t> key{deviceId, nvIndex};
+    try {
+      auto selector = selectors_.find(key);
+      if (selector == selectors_.end()) {
+        const auto config = lonip::QueryNvConfig(channel, target, static_cast<uint16_t>(nvIndex));
+        if (config.output) {
+          throw lonip::LonIpError(lonip::LonIpError::Kind::Refused,
+                                  "it is an output NV of the device on " + InterfaceName() + "; only input NVs are written");
+        }
+        selector = selectors_.emplace(key, config.selector).first;
       }
-      selector = selectors_.emplace(std::pair{deviceId, nvIndex}, config.selector).first;
+      lonip::UpdateNv(channel, target, selector->second, value);
+    } catch (const lonip::LonIpError&) {
+      selectors_.erase(key);  // asked again next time: the device may have been replaced
+      throw;
     }
-    lonip::UpdateNv(channel, target, selector->second, value);
   });
 }
 

@@ -31,27 +31,33 @@ DeviceAddress DeviceAddressOf(SqlDb& db, int64_t deviceId, const lonip::DomainId
 
 class LonIpLink final : public DeviceLink {
  public:
-  LonIpLink(lonip::InterfaceSettings settings, std::filesystem::path stateFolder, SqlDb& db)
-      : settings_(std::move(settings)), stateFolder_(std::move(stateFolder)), db_(db) {}
+  LonIpLink(lonip::InterfaceSettings settings, std::filesystem::path stateFolder, SqlDb& db);
 
   std::string InterfaceName() const override { return settings_.name + " (" + settings_.AddressText() + ")"; }
   void CheckAccessible(int64_t deviceId) override;
-  std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex) override;
+  std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what = "") override;
   void UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) override;
 
   // The domain of the network's devices: the interface address's.
   lonip::DomainId Domain() const { return lonip::LonAddressOfIp(settings_.address).domain; }
   const lonip::InterfaceSettings& Settings() const { return settings_; }
   // Runs `use` with the channel bound; LonIpErrors become base::Errors naming `device`.
-  void WithChannel(const std::string& device, const std::function<void(lonip::LonIpChannel&)>& use,
-                   bool hearBroadcasts = false);
-  // The target of a commissioned device (raises kDeviceNotAccessible for one that is not).
-  lonip::LonTarget TargetOf(const DeviceAddress& device) const;
+  void WithChannel(const std::string& device, const std::function<void(lonip::LonIpChannel&)>& use);
+  // Runs `use` on a commissioned device (kDeviceNotAccessible for one that is not) with the
+  // channel bound and told where the device lives; `what` is added to its name in errors.
+  void WithDevice(const DeviceAddress& device, const std::string& what,
+                  const std::function<void(lonip::LonIpChannel&, const lonip::LonTarget&)>& use);
+  // The device of a row, in the interface's domain.
+  DeviceAddress AddressOf(int64_t deviceId) const { return DeviceAddressOf(db_, deviceId, Domain()); }
+  // Forgets what the devices told of their NVs (after commissioning, a device may be another).
+  void ForgetSelectors() { selectors_.clear(); }
 
  private:
   lonip::InterfaceSettings settings_;
   std::filesystem::path stateFolder_;
   SqlDb& db_;
+  // The ids of this program's requests on the interface, across the channels bound in turn.
+  std::shared_ptr<lonip::TransactionIds> ids_;
   std::map<std::pair<int64_t, int32_t>, uint16_t> selectors_;  // input NVs' selectors, as the devices told them
 };
 

@@ -138,10 +138,12 @@ void NetworkDb::CommitTransaction() {
     throw base::Error(lns::err::kTransactionFailed, "LNS",
                       "A write of the transaction failed" + firstFailure_ + ": the transaction was rolled back");
   }
+  std::vector<DeviceWrite> written;
   try {
-    WriteToDevices();
+    written = WriteToDevices();
     db_->Exec("COMMIT");
   } catch (...) {
+    PutBack(written);   // the devices as they were, when the database refused after them
     RollBackQuietly();  // nothing of it stays, and the next transaction can start
     throw;
   }
@@ -302,7 +304,7 @@ void NetworkDb::StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes) {
       if (!inTransaction_) {
         link_->UpdateNv(device, nvIndex, bytes, what);
       } else if (PendingWrite(cpId) == deviceWrites_.end()) {
-        deviceWrites_.push_back({cpId, device, nvIndex, what, row.Blob(2)});
+        deviceWrites_.push_back({cpId, device, nvIndex, what, {}});
       }
     }
     db_->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, cpId).Run();
@@ -318,29 +320,39 @@ void NetworkDb::StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes) {
 }
 
 // The CPs held on devices go to them before the database commits: all of them, or none stays.
-// After a failure the devices already written get their committed values back (a device that
-// fails that too is logged), and the caller rolls the database back.
-void NetworkDb::WriteToDevices() {
-  std::vector<const DeviceWrite*> written;
-  for (const DeviceWrite& w : deviceWrites_) {
+// Each device is asked for what it holds first, so that a failure later puts exactly that back.
+std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
+  std::vector<DeviceWrite> written;
+  std::vector<DeviceWrite> pending = std::move(deviceWrites_);
+  deviceWrites_.clear();
+  for (DeviceWrite& w : pending) {
     auto row = db_->Prepare("SELECT value FROM cp WHERE id = ?1").Bind(1, w.cpId);
     if (!row.Step()) continue;
+    const auto value = row.Blob(0);
+    bool asked = false;
     try {
-      link_->UpdateNv(w.deviceId, w.nvIndex, row.Blob(0), w.what);
-      written.push_back(&w);
+      w.before = link_->FetchNv(w.deviceId, w.nvIndex, w.what);
+      asked = true;
+      if (w.before != value) link_->UpdateNv(w.deviceId, w.nvIndex, value, w.what);
+      written.push_back(w);
     } catch (const base::Error& e) {
-      for (const DeviceWrite* done : written) {
-        try {
-          link_->UpdateNv(done->deviceId, done->nvIndex, done->committed, done->what);
-        } catch (const base::Error& undo) {
-          base::LogSwallowedError("The old value of " + done->what + " could not be put back: " + undo.Description());
-        }
-      }
-      deviceWrites_.clear();
+      if (asked) written.push_back(w);  // its acknowledgement may be what was lost
+      PutBack(written);
       throw base::Error(e.Number(), "LNS", e.Description() + "; nothing of the transaction was written");
     }
   }
-  deviceWrites_.clear();
+  return written;
+}
+
+// A device that fails this too keeps the new value; the log says which.
+void NetworkDb::PutBack(const std::vector<DeviceWrite>& written) {
+  for (const DeviceWrite& done : written) {
+    try {
+      link_->UpdateNv(done.deviceId, done.nvIndex, done.before, done.what);
+    } catch (const base::Error& undo) {
+      base::LogSwallowedError("The value " + done.what + " had on its device could not be put back: " + undo.Description());
+    }
+  }
 }
 
 int64_t NetworkDb::DataVersion() { return DialectOf(*db_).DataVersion(*db_); }

@@ -155,10 +155,13 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
     int64_t cpId = 0;
     int64_t deviceId = 0;
     int32_t nvIndex = 0;
-    std::string what;                // CP "name", for errors
-    std::vector<uint8_t> committed;  // the value before the transaction, put back on a failure
+    std::string what;             // CP "name", for errors
+    std::vector<uint8_t> before;  // what the device held, put back when the transaction fails
   };
-  void WriteToDevices();
+  // Writes the CPs held on devices; on a failure puts back what it wrote and raises. Returns
+  // the writes made, to be put back if the database's commit fails after them.
+  std::vector<DeviceWrite> WriteToDevices();
+  void PutBack(const std::vector<DeviceWrite>& written);
   std::vector<DeviceWrite>::iterator PendingWrite(int64_t cpId);
 
   std::unique_ptr<SqlDb> db_;

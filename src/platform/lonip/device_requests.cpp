@@ -92,11 +92,12 @@ void UpdateNv(LonChannel& channel, const LonTarget& device, uint16_t selector, c
   channel.SendAcknowledged(device, NvUpdateMessage(selector, value));
 }
 
-std::vector<FoundDevice> Discover(LonChannel& channel, const DomainId& domain, std::chrono::milliseconds listen) {
+std::vector<FoundDevice> Discover(LonChannel& channel, const DomainId& domain, std::chrono::milliseconds listen,
+                                  size_t enough) {
   const auto request = QueryIdRequest(QueryIdSelector::Unconfigured);
   std::vector<FoundDevice> found;
   std::set<NeuronId> seen;
-  for (const auto& answer : channel.RequestAll(LonTarget::Broadcast(domain), request, listen)) {
+  for (const auto& answer : channel.RequestAll(LonTarget::Broadcast(domain), request, listen, enough)) {
     try {
       const auto identity = ParseIdentity(AnswerData(request, answer.apdu, "the device at " + answer.from.Text(), 14));
       if (seen.insert(identity.neuronId).second) found.push_back({answer.from, answer.source, identity, false});

@@ -45,7 +45,9 @@ struct FoundDevice {
   bool servicePin = false;  // heard by its service pin rather than answering Query ID
 };
 // Sends Query ID for unconfigured devices as a broadcast in `domain` and listens for answers
-// and service-pin messages for `listen`; one entry per Neuron ID, in the order heard.
-std::vector<FoundDevice> Discover(LonChannel& channel, const DomainId& domain, std::chrono::milliseconds listen);
+// and service-pin messages for `listen` (or until `enough` devices answered, when not 0); one
+// entry per Neuron ID, in the order heard.
+std::vector<FoundDevice> Discover(LonChannel& channel, const DomainId& domain, std::chrono::milliseconds listen,
+                                  size_t enough = 0);
 
 }  // namespace platform::lonip

@@ -46,7 +46,11 @@ std::optional<std::string> StoredName(const services::registry::Registry& regist
 std::optional<Ipv4> ParseInterfaceAddress(std::string_view text) {
   constexpr std::string_view kScheme = "lonip:";
   if (text.size() <= kScheme.size() || !base::EqualsNoCase(text.substr(0, kScheme.size()), kScheme)) return std::nullopt;
-  return Ipv4::Parse(text.substr(kScheme.size()));
+  const auto ip = Ipv4::Parse(text.substr(kScheme.size()));
+  if (!ip) return std::nullopt;
+  const auto& b = ip->bytes;
+  if (b[0] == 0 || b[0] >= 224 || b[2] == 0 || b[3] == 0 || b[3] > 127) return std::nullopt;
+  return ip;
 }
 
 std::vector<InterfaceSettings> InterfaceStore::List() const {
@@ -69,6 +73,7 @@ std::optional<InterfaceSettings> InterfaceStore::Find(std::string_view name) con
       std::clamp<int64_t>(NumberOr(registry_.ReadValue(Hive::LocalMachine, key, "Timeout"), 600), 1, 60000));
   settings.retries =
       static_cast<int>(std::clamp<int64_t>(NumberOr(registry_.ReadValue(Hive::LocalMachine, key, "Retries"), 3), 0, 20));
+  settings.enhanced = NumberOr(registry_.ReadValue(Hive::LocalMachine, key, "Version"), 0) == 1;
   return settings;
 }
 
@@ -81,6 +86,7 @@ void InterfaceStore::Put(const InterfaceSettings& settings) {
   registry_.WriteValue(Hive::LocalMachine, key, "Address", settings.AddressText());
   registry_.WriteValue(Hive::LocalMachine, key, "Timeout", std::to_string(settings.timeout.count()));
   registry_.WriteValue(Hive::LocalMachine, key, "Retries", std::to_string(settings.retries));
+  registry_.WriteValue(Hive::LocalMachine, key, "Version", settings.enhanced ? "1" : "0");
 }
 
 bool InterfaceStore::Remove(std::string_view name) {
@@ -124,6 +130,7 @@ ChannelSettings ChannelSettingsOf(const InterfaceSettings& settings, const std::
   channel.ownIp = settings.address;
   channel.timeout = settings.timeout;
   channel.retries = settings.retries;
+  channel.version = settings.enhanced ? kEnhancedVersion : kLegacyVersion;
   channel.name = settings.name + " (" + settings.AddressText() + ")";
   if (!stateFolder.empty()) channel.stateFile = (stateFolder / ("lonip-" + settings.address.Text() + ".ids")).string();
   return channel;

@@ -2,7 +2,8 @@
 // The LON/IP interfaces of this machine, by name, and the network each one is attached to,
 // kept in the registry store:
 //   HKEY_LOCAL_MACHINE\SOFTWARE\velta\veltaPortaB\LonIp\Interfaces\<name>
-//       "Address" = "lonip:127.1.1.127", "Timeout" = milliseconds of one try, "Retries"
+//       "Address" = "lonip:127.1.1.127", "Timeout" = milliseconds of one try, "Retries",
+//       "Version" = "0" (legacy) or "1" (enhanced)
 //   HKEY_LOCAL_MACHINE\SOFTWARE\velta\veltaPortaB\LonIp\Networks\<network>
 //       "Interface" = <name>
 // Names are compared without regard to case.
@@ -23,11 +24,14 @@ struct InterfaceSettings {
   Ipv4 address;
   std::chrono::milliseconds timeout{600};
   int retries = 3;
+  bool enhanced = false;  // datagrams of the enhanced version (12-bit transaction ids)
   // "lonip:127.1.1.127"
   std::string AddressText() const { return "lonip:" + address.Text(); }
 };
 
-// Reads "lonip:IPV4"; nullopt for anything else.
+// Reads "lonip:IPV4"; nullopt for anything else, and for an address that is no tool's LON
+// address: a subnet (third number) of 0, a node (fourth) of 0 or above 127, or an address of
+// network 0 or of multicast and above.
 std::optional<Ipv4> ParseInterfaceAddress(std::string_view text);
 
 class InterfaceStore {

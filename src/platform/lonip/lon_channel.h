@@ -23,9 +23,7 @@ struct LonTarget {
   NeuronId neuronId{};  // NeuronId
 
   static LonTarget Node(LonAddress address) { return {Kind::SubnetNode, std::move(address), {}}; }
-  static LonTarget ByNeuronId(const NeuronId& id, DomainId domain = {}) {
-    return {Kind::NeuronId, {std::move(domain), 0, 0}, id};
-  }
+  static LonTarget ByNeuronId(const NeuronId& id) { return {Kind::NeuronId, {}, id}; }
   static LonTarget Broadcast(DomainId domain, uint8_t subnet = 0) {
     return {Kind::Broadcast, {std::move(domain), subnet, 0}, {}};
   }
@@ -59,15 +57,19 @@ class LonChannel {
   // came after the retries, naming the target, the interface and the request.
   virtual std::vector<uint8_t> Request(const LonTarget& target, const std::vector<uint8_t>& apdu) = 0;
   // Sends a request to a broadcast target and returns every answer heard within `listen`, one
-  // per device (retries go out while listening; repeated answers are dropped).
+  // per device (retries go out while listening; repeated answers are dropped); it stops early
+  // once `enough` devices answered (0: never).
   virtual std::vector<HeardMessage> RequestAll(const LonTarget& target, const std::vector<uint8_t>& apdu,
-                                               std::chrono::milliseconds listen) = 0;
+                                               std::chrono::milliseconds listen, size_t enough) = 0;
   // Sends an acknowledged message and waits for its acknowledgement; LonIpError(NoAnswer) without.
   virtual void SendAcknowledged(const LonTarget& target, const std::vector<uint8_t>& apdu) = 0;
   // Sends an unacknowledged message, repeated as often as a request is retried.
   virtual void SendUnacknowledged(const LonTarget& target, const std::vector<uint8_t>& apdu) = 0;
   // The messages devices sent on their own, heard within `listen` and before.
   virtual std::vector<HeardMessage> Listen(std::chrono::milliseconds listen) = 0;
+  // Whether broadcasts (service pins) reach this channel: false when the machine refused to
+  // join the multicast group.
+  virtual bool HearsBroadcasts() const = 0;
   // The tool's own LON address and the interface's name.
   virtual const LonAddress& OwnAddress() const = 0;
   virtual const std::string& Name() const = 0;

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <set>
 #include <thread>
+#include <tuple>
 
 #include "platform/lonip/lonip_error.h"
 #include "platform/lonip/nm_messages.h"
@@ -40,9 +41,10 @@ std::string LonTarget::Text() const {
 
 namespace {
 
-// The tool's socket; while another program of the machine holds it, tried again until `wait` passed.
+// The tool's socket; while another program of the machine holds it (a request lasts
+// milliseconds), tried again for up to one timeout.
 UdpSocket BindOwnAddress(const ChannelSettings& settings) {
-  const auto end = Clock::now() + settings.timeout * (settings.retries + 1);
+  const auto end = Clock::now() + settings.timeout;
   for (;;) {
     try {
       return UdpSocket(settings.ownIp, kLonIpPort, false);
@@ -66,12 +68,17 @@ ChannelSettings Checked(ChannelSettings settings) {
 
 }  // namespace
 
-LonIpChannel::LonIpChannel(ChannelSettings settings)
+LonIpChannel::~LonIpChannel() { SaveState(); }
+
+LonIpChannel::LonIpChannel(ChannelSettings settings, std::shared_ptr<TransactionIds> ids)
     : settings_(Checked(std::move(settings))),
       own_(LonAddressOfIp(settings_.ownIp)),
       unicast_(BindOwnAddress(settings_)),
-      ids_(settings_.version == kEnhancedVersion) {
-  LoadState();
+      ids_(std::move(ids)) {
+  if (!ids_) {
+    ids_ = std::make_shared<TransactionIds>(settings_.version == kEnhancedVersion);
+    LoadState();
+  }
   unicast_.SetMulticastInterface(settings_.ownIp);
   // Service pins and other broadcasts arrive on 239.192.0.0. A machine without a multicast
   // route still reaches devices one by one, so a refusal here only costs hearing them.
@@ -91,13 +98,13 @@ void LonIpChannel::LoadState() {
   if (settings_.stateFile.empty()) return;
   std::ifstream in(settings_.stateFile);
   unsigned normal = 0, priority = 0;
-  if (in >> normal >> priority) ids_.ContinueFrom(static_cast<uint16_t>(normal), static_cast<uint16_t>(priority));
+  if (in >> normal >> priority) ids_->ContinueFrom(static_cast<uint16_t>(normal), static_cast<uint16_t>(priority));
 }
 
 void LonIpChannel::SaveState() const {
   if (settings_.stateFile.empty()) return;
   std::ofstream out(settings_.stateFile, std::ios::trunc);
-  out << ids_.Last(false) << " " << ids_.Last(true) << "\n";
+  out << ids_->Last(false) << " " << ids_->Last(true) << "\n";
 }
 
 std::optional<Ipv4> LonIpChannel::IpOf(const LonAddress& address) const {
@@ -127,6 +134,7 @@ LonIpChannel::Outgoing LonIpChannel::Prepare(const LonTarget& target, PduFormat 
       }
       out.ip = *ip;
       out.expectedFrom = *ip;
+      out.expectedSource = target.address;
       d.format = AddressFormat::SubnetNode;
       break;
     }
@@ -139,12 +147,11 @@ LonIpChannel::Outgoing LonIpChannel::Prepare(const LonTarget& target, PduFormat 
       out.ip = BroadcastIp(target.address.subnet);
       d.format = target.address.subnet == 0 ? AddressFormat::DomainBroadcast : AddressFormat::SubnetBroadcast;
       d.subnet = target.address.subnet;
+      // Requests and acknowledged messages to many devices carry a backlog byte.
+      if (pdu != PduFormat::Apdu && pduType == static_cast<uint8_t>(PduType::Request)) d.backlog = 0;
       break;
   }
-  if (pdu != PduFormat::Apdu) {
-    d.transaction = ids_.Next(false, DestinationKey(target));
-    SaveState();
-  }
+  if (pdu != PduFormat::Apdu) d.transaction = ids_->Next(false, DestinationKey(target));
   out.transaction = d.transaction;
   out.bytes = EncodeDatagram(d);
   return out;
@@ -210,7 +217,10 @@ std::optional<HeardMessage> LonIpChannel::Exchange(const Outgoing& out, uint8_t 
     unicast_.SendTo(out.bytes, out.ip, kLonIpPort);
     WaitAndRead(Clock::now() + settings_.timeout, [&](const HeardMessage& message, const Datagram& d) {
       if (d.pdu != pdu || d.pduType != answerType || d.transaction != out.transaction) return false;
-      if (out.expectedFrom && message.from != *out.expectedFrom) return false;
+      // A device behind another IP than the one asked still names itself in its explicit source.
+      const bool fromTarget = !out.expectedFrom || message.from == *out.expectedFrom ||
+                              (d.source && out.expectedSource && message.source == *out.expectedSource);
+      if (!fromTarget) return false;
       answer = message;
       lastAnswerFrom_ = message.from;
       return true;
@@ -248,20 +258,23 @@ void LonIpChannel::SendUnacknowledged(const LonTarget& target, const std::vector
 }
 
 std::vector<HeardMessage> LonIpChannel::RequestAll(const LonTarget& target, const std::vector<uint8_t>& apdu,
-                                                   std::chrono::milliseconds listen) {
+                                                   std::chrono::milliseconds listen, size_t enough) {
   const Outgoing out = Prepare(target, PduFormat::Spdu, static_cast<uint8_t>(PduType::Request), apdu);
   std::vector<HeardMessage> answers;
-  std::set<Ipv4> answered;
+  // One answer per device: several devices behind one IP differ in their explicit sources.
+  std::set<std::tuple<Ipv4, std::string, std::vector<uint8_t>>> answered;
   const auto end = Clock::now() + listen;
-  for (int attempt = 0; attempt <= settings_.retries && Clock::now() < end; ++attempt) {
+  const auto done = [&] { return enough != 0 && answers.size() >= enough; };
+  for (int attempt = 0; attempt <= settings_.retries && Clock::now() < end && !done(); ++attempt) {
     unicast_.SendTo(out.bytes, out.ip, kLonIpPort);
     const auto tryEnd = attempt == settings_.retries ? end : std::min(end, Clock::now() + settings_.timeout);
     WaitAndRead(tryEnd, [&](const HeardMessage& message, const Datagram& d) {
       if (d.pdu == PduFormat::Spdu && d.pduType == static_cast<uint8_t>(PduType::Response) &&
-          d.transaction == out.transaction && !message.apdu.empty() && answered.insert(message.from).second) {
+          d.transaction == out.transaction && !message.apdu.empty() &&
+          answered.insert({message.from, message.source.Text(), message.apdu}).second) {
         answers.push_back(message);
       }
-      return false;
+      return done();
     });
   }
   return answers;

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "platform/lonip/lon_channel.h"
@@ -20,14 +21,21 @@ class LonIpChannel final : public LonChannel {
   // Binds the sockets, waiting up to the timeout and its retries while another program of this
   // machine uses the address. Raises LonIpError(Busy) when it still does, LonIpError(Network)
   // when the address is not this machine's, LonIpError(Usage) for settings out of range.
-  explicit LonIpChannel(ChannelSettings settings);
+  // `ids`: transaction ids shared with earlier channels of this program (a fresh set, continued
+  // from the state file, when none).
+  explicit LonIpChannel(ChannelSettings settings, std::shared_ptr<TransactionIds> ids = nullptr);
+  // Keeps the last transaction ids for the next program on this address.
+  ~LonIpChannel() override;
+  LonIpChannel(const LonIpChannel&) = delete;
+  LonIpChannel& operator=(const LonIpChannel&) = delete;
 
   std::vector<uint8_t> Request(const LonTarget& target, const std::vector<uint8_t>& apdu) override;
   std::vector<HeardMessage> RequestAll(const LonTarget& target, const std::vector<uint8_t>& apdu,
-                                       std::chrono::milliseconds listen) override;
+                                       std::chrono::milliseconds listen, size_t enough) override;
   void SendAcknowledged(const LonTarget& target, const std::vector<uint8_t>& apdu) override;
   void SendUnacknowledged(const LonTarget& target, const std::vector<uint8_t>& apdu) override;
   std::vector<HeardMessage> Listen(std::chrono::milliseconds listen) override;
+  bool HearsBroadcasts() const override { return broadcast_.has_value(); }
   const LonAddress& OwnAddress() const override { return own_; }
   const std::string& Name() const override { return settings_.name; }
 
@@ -35,6 +43,8 @@ class LonIpChannel final : public LonChannel {
   std::optional<Ipv4> IpOf(const LonAddress& address) const;
   // Where a device that keeps an IP of its own is reached (learned by an earlier program).
   void Remember(const LonAddress& address, const Ipv4& ip) { learned_[address.Text()] = ip; }
+  // The transaction ids this channel counts with, for the next channel of the program.
+  const std::shared_ptr<TransactionIds>& TransactionIdsInUse() const { return ids_; }
   // Where the answer to the last request or acknowledged message came from.
   std::optional<Ipv4> LastAnswerFrom() const { return lastAnswerFrom_; }
   // How many datagrams were dropped as malformed.
@@ -44,7 +54,8 @@ class LonIpChannel final : public LonChannel {
   struct Outgoing {
     std::vector<uint8_t> bytes;
     Ipv4 ip;
-    std::optional<Ipv4> expectedFrom;  // answers of a unicast request come from there
+    std::optional<Ipv4> expectedFrom;          // answers of a unicast request come from there,
+    std::optional<LonAddress> expectedSource;  // or name the device in their explicit source
     uint16_t transaction = 0;
   };
   Outgoing Prepare(const LonTarget& target, PduFormat pdu, uint8_t pduType, const std::vector<uint8_t>& apdu);
@@ -64,7 +75,7 @@ class LonIpChannel final : public LonChannel {
   LonAddress own_;
   UdpSocket unicast_;
   std::optional<UdpSocket> broadcast_;
-  TransactionIds ids_;
+  std::shared_ptr<TransactionIds> ids_;
   std::map<std::string, Ipv4> learned_;  // by LonAddress::Text()
   std::deque<HeardMessage> heard_;
   uint64_t malformed_ = 0;

@@ -10,11 +10,6 @@ namespace {
 
 constexpr uint8_t kDomainLengthMask = 0x07;
 
-std::vector<uint8_t> IndexBytes(uint16_t index) {
-  if (index < 0xFF) return {static_cast<uint8_t>(index)};
-  return {0xFF, static_cast<uint8_t>(index >> 8), static_cast<uint8_t>(index & 0xFF)};
-}
-
 // The head bytes, then the tail's (a loop: GCC 12 misreads range inserts into small vectors).
 std::vector<uint8_t> Joined(std::vector<uint8_t> head, std::span<const uint8_t> tail) {
   head.reserve(head.size() + tail.size());
@@ -37,6 +32,22 @@ std::string NodeStateText(uint8_t state) {
     case node_state::kSoftOffline: return "configured, soft offline";
     default: return "state " + Hex2(state);
   }
+}
+
+std::string NodeStateWord(uint8_t state) {
+  switch (state) {
+    case node_state::kUnconfigured: return "unconfigured";
+    case node_state::kApplicationless: return "applicationless";
+    case node_state::kConfiguredOnline: return "online";
+    case node_state::kHardOffline: return "hard-offline";
+    case node_state::kSoftOffline: return "offline";
+    default: return "state-" + HexText(std::span<const uint8_t>(&state, 1));
+  }
+}
+
+std::vector<uint8_t> NvIndexBytes(uint16_t index) {
+  if (index < 0xFF) return {static_cast<uint8_t>(index)};
+  return {0xFF, static_cast<uint8_t>(index >> 8), static_cast<uint8_t>(index & 0xFF)};
 }
 
 std::vector<uint8_t> EncodeDomainEntry(const DomainEntry& entry) {
@@ -102,7 +113,7 @@ std::vector<uint8_t> UpdateAddressRequest(uint8_t index, const std::array<uint8_
   return Joined({code::kUpdateAddress, index}, entry);
 }
 std::vector<uint8_t> QueryNvConfigRequest(uint16_t index) {
-  return Joined({code::kQueryNvConfig}, IndexBytes(index));
+  return Joined({code::kQueryNvConfig}, NvIndexBytes(index));
 }
 std::vector<uint8_t> ReadMemoryRequest(MemoryMode mode, uint16_t offset, uint8_t count) {
   return {code::kReadMemory, static_cast<uint8_t>(mode), static_cast<uint8_t>(offset >> 8),
@@ -118,7 +129,7 @@ std::vector<uint8_t> QuerySiDataRequest(uint16_t offset, uint8_t count) {
   return {code::kQuerySiData, static_cast<uint8_t>(offset >> 8), static_cast<uint8_t>(offset & 0xFF), count};
 }
 std::vector<uint8_t> NvFetchRequest(uint16_t index) {
-  return Joined({code::kNvFetch}, IndexBytes(index));
+  return Joined({code::kNvFetch}, NvIndexBytes(index));
 }
 std::vector<uint8_t> WinkMessage() { return {code::kWink}; }
 
@@ -199,7 +210,7 @@ std::optional<DeviceIdentity> ParseServicePin(const std::vector<uint8_t>& apdu) 
 }
 
 std::vector<uint8_t> NvFetchValue(uint16_t index, const std::vector<uint8_t>& data, const std::string& device) {
-  const auto expected = IndexBytes(index);
+  const auto expected = NvIndexBytes(index);
   if (data.size() < expected.size() || !std::equal(expected.begin(), expected.end(), data.begin())) {
     Malformed(device + " answered NV Fetch of NV " + std::to_string(index) + " for another NV");
   }

@@ -42,6 +42,11 @@ constexpr uint8_t kSoftOffline = 0x0C;
 }  // namespace node_state
 // "unconfigured", "configured, online", ... or "state 0x07".
 std::string NodeStateText(uint8_t state);
+// The same as one word: "unconfigured", "applicationless", "online", "offline", "hard-offline",
+// "state-07".
+std::string NodeStateWord(uint8_t state);
+// An NV index as NV Fetch and Query NV Config carry it: one byte, or FF and two.
+std::vector<uint8_t> NvIndexBytes(uint16_t index);
 
 enum class NodeMode : uint8_t { Offline = 0, Online = 1, Reset = 2 };
 enum class QueryIdSelector : uint8_t { Unconfigured = 0, Selected = 1, SelectedUnconfigured = 2 };

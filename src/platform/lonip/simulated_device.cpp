@@ -47,11 +47,6 @@ DeviceNv ReadNv(const nlohmann::json& json, size_t index) {
   return nv;
 }
 
-std::vector<uint8_t> IndexBytes(uint16_t index) {
-  if (index < 0xFF) return {static_cast<uint8_t>(index)};
-  return {0xFF, static_cast<uint8_t>(index >> 8), static_cast<uint8_t>(index & 0xFF)};
-}
-
 // The NV index of NV Fetch and Query NV Config: one byte, or FF and two.
 std::optional<uint16_t> IndexOf(const std::vector<uint8_t>& apdu) {
   if (apdu.size() == 2 && apdu[1] != 0xFF) return apdu[1];
@@ -326,7 +321,7 @@ std::optional<std::vector<uint8_t>> SimulatedDevice::NetworkManagement(const std
     case code::kNvFetch: {
       const auto index = IndexOf(apdu);
       if (!index || *index >= d_.nvs.size()) return failure();
-      auto data = IndexBytes(*index);
+      auto data = NvIndexBytes(*index);
       data.insert(data.end(), d_.nvs[*index].value.begin(), d_.nvs[*index].value.end());
       return success(data);
     }

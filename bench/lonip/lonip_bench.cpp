@@ -1,0 +1,180 @@
+// LON/IP against portab-lon-device processes, in a network namespace of this program's own
+// (made before the benchmarks run; without one they are skipped): the round trip of a Query
+// Status; NV Fetch of 100 NVs, through the channel and through the object server's NV objects;
+// discovery of 50 devices; and a read and a write of the demo plug-in's parameter set on a
+// commissioned device.
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "demo_profile/demo_window.h"
+#include "lns/object_names.h"
+#include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/lns_tool.h"
+#include "platform/lonip/device_requests.h"
+#include "platform/lonip/lonip_channel.h"
+#include "support/lon_devices.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace platform;
+using namespace std::chrono_literals;
+using testing_support::DeviceProcess;
+
+std::string NeuronIdOf(int subnet, int node) {
+  char text[13];
+  std::snprintf(text, sizeof text, "02FC0000%02X%02X", subnet, node);
+  return text;
+}
+
+// A device at 127.1.<subnet>.<node> with `nvs` two-byte input NVs.
+std::string Device(int subnet, int node, const std::string& state, int nvs) {
+  nlohmann::json device{{"ip", "127.1." + std::to_string(subnet) + "." + std::to_string(node)},
+                        {"neuronId", NeuronIdOf(subnet, node)}, {"programId", "9FFFFF081C0A0401"}, {"state", state},
+                        {"domain", "7F0100"}, {"subnet", subnet}, {"node", node}};
+  for (int i = 0; i < nvs; ++i) device["nvs"].push_back({{"name", "nv" + std::to_string(i)}, {"value", "0190"}});
+  return device.dump();
+}
+
+lonip::ChannelSettings Tool() {
+  lonip::ChannelSettings settings;
+  settings.ownIp = *lonip::Ipv4::Parse("127.1.1.127");
+  settings.hearBroadcasts = false;
+  return settings;
+}
+
+bool Skipped(benchmark::State& state) {
+  if (const auto& reason = testing_support::PrivateNetworkUnavailable()) {
+    state.SkipWithError(("no private network namespace: " + *reason).c_str());
+    return true;
+  }
+  return false;
+}
+
+void BM_QueryStatusRoundTrip(benchmark::State& state) {
+  if (Skipped(state)) return;
+  const DeviceProcess device(PORTAB_LON_DEVICE_EXE, Device(1, 1, "configured", 1));
+  lonip::LonIpChannel channel(Tool());
+  const auto target = lonip::LonTarget::Node({{0x7F, 0x01, 0x00}, 1, 1});
+  for (auto _ : state) benchmark::DoNotOptimize(lonip::QueryStatus(channel, target));
+}
+BENCHMARK(BM_QueryStatusRoundTrip)->Unit(benchmark::kMicrosecond);
+
+void BM_NvFetch100(benchmark::State& state) {
+  if (Skipped(state)) return;
+  const DeviceProcess device(PORTAB_LON_DEVICE_EXE, Device(1, 2, "configured", 100));
+  lonip::LonIpChannel channel(Tool());
+  const auto target = lonip::LonTarget::Node({{0x7F, 0x01, 0x00}, 1, 2});
+  for (auto _ : state) {
+    for (uint16_t nv = 0; nv < 100; ++nv) benchmark::DoNotOptimize(lonip::NvFetch(channel, target, nv));
+  }
+}
+BENCHMARK(BM_NvFetch100)->Unit(benchmark::kMillisecond);
+
+void BM_Discover50(benchmark::State& state) {
+  if (Skipped(state)) return;
+  std::vector<std::unique_ptr<DeviceProcess>> devices;
+  for (int node = 1; node <= 50; ++node) {
+    devices.push_back(std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, Device(3, node, "unconfigured", 1)));
+  }
+  auto settings = Tool();
+  settings.hearBroadcasts = true;
+  lonip::LonIpChannel channel(settings);
+  size_t found = 0;
+  for (auto _ : state) found = lonip::Discover(channel, {0x7F, 0x01, 0x00}, 5s, 50).size();
+  state.counters["devices_found"] = static_cast<double>(found);
+}
+BENCHMARK(BM_Discover50)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The demo network attached to an interface, with Switch 1 commissioned on a device of its NVs
+// whose HoldTime is held on the device; its objects through the embedded object server.
+class AttachedDemo {
+ public:
+  AttachedDemo() {
+    std::ifstream in(PORTAB_DATA_DIR "/demo/network.json");
+    auto network = nlohmann::json::parse(in);
+    auto& switch1 = network["subsystems"][0]["devices"][0];
+    switch1["nvs"].push_back({{"name", "nciHoldTime"}, {"type", "SNVT_lux"}, {"value", {1, 244}}});
+    for (auto& cp : switch1["lonMarkObjects"][0]["cps"]) {
+      if (cp["name"] == "HoldTime") cp["deviceNv"] = "nciHoldTime";
+    }
+    testing_support::WriteFile(dir_ / "network.json", network.dump());
+    device_ = std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, R"({"ip": "127.1.1.4", "neuronId": "02FC00000004",
+        "programId": "9FFFFF081C0A0401", "nvs": [{"name": "a", "value": "0000"}, {"name": "b", "value": "0000"},
+        {"name": "c", "direction": "output", "value": "C801"}, {"name": "d", "value": "01640000"},
+        {"name": "e", "direction": "output", "value": "01F4"}, {"name": "nciHoldTime", "config": true, "value": "01F4"}]})");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"create", (dir_ / "network.json").string()},
+             {"interface", "add", "lon1", "lonip:127.1.1.127"},
+             {"attach", "Demo", "lon1"},
+             {"commission", "Demo/System.Floor 1/Switch 1", "02FC00000004"}}) {
+      std::ostringstream out, err;
+      if (lns_embedded::RunLnsTool(args, dir_.Path(), out, err) != 0) throw std::runtime_error(err.str());
+    }
+    server_ = std::make_shared<lns_embedded::EmbeddedObjectServer>(dir_ / "lns");
+    server_->Open(0);
+    object_ = std::dynamic_pointer_cast<lns::LonMarkObject>(
+        lns::ResolveObjectName(*server_, "Demo/System.Floor 1/Switch 1/Omnal 1"));
+  }
+  lns_embedded::EmbeddedObjectServer& Server() { return *server_; }
+  std::shared_ptr<lns::LonMarkObject> Object() { return object_; }
+  std::shared_ptr<lns::AppDevice> Switch() {
+    return std::dynamic_pointer_cast<lns::AppDevice>(object_->Parent()->Parent()->Parent());
+  }
+
+ private:
+  testing_support::TempDir dir_;
+  std::unique_ptr<DeviceProcess> device_;
+  std::shared_ptr<lns_embedded::EmbeddedObjectServer> server_;
+  std::shared_ptr<lns::LonMarkObject> object_;
+};
+
+// The object server's NV objects of the commissioned switch, each value fetched from the device
+// (a bind of the interface's address for each).
+void BM_NvFetchThroughTheObjectServer(benchmark::State& state) {
+  if (Skipped(state)) return;
+  AttachedDemo demo;
+  auto nvs = demo.Switch()->Interface()->NetworkVariables();
+  for (auto _ : state) {
+    for (int32_t i = 1; i <= nvs->Count(); ++i) benchmark::DoNotOptimize(nvs->Item(i)->Value());
+  }
+  state.counters["nvs"] = nvs->Count();
+}
+BENCHMARK(BM_NvFetchThroughTheObjectServer)->Unit(benchmark::kMillisecond);
+
+// Argument 0 reads the demo plug-in's parameter set, 1 changes HoldTime and writes the set (the
+// commit sends the CP to the device).
+void BM_DemoParameterSet(benchmark::State& state) {
+  if (Skipped(state)) return;
+  AttachedDemo demo;
+  demo_profile::DemoWindow window;
+  window.Bind(demo.Switch(), demo.Object());
+  window.Parameters().SetSystem(demo.Server().Networks()->Item(1)->Systems()->Item(1));
+  window.Parameters().ReadFromLns();
+  int value = 0;
+  for (auto _ : state) {
+    if (state.range(0) == 0) {
+      window.Parameters().ReadFromLns();
+    } else {
+      window.txtHoldTime->SetText(std::to_string(10 + (++value % 50)));
+      window.Parameters().WriteToLns();
+    }
+  }
+}
+BENCHMARK(BM_DemoParameterSet)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing_support::EnterPrivateNetwork();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
