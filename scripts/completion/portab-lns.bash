@@ -52,7 +52,7 @@ _portab_lns() {
 
   if ((COMP_CWORD == first)); then
     _portab_lns_offer "$cur" networks create export tree cp nv reachable device monitor registrations plugin \
-      registry kb copy server --server --help -h --version
+      registry kb copy server interface attach discover commission status wink --server --help -h --version
     return 0
   fi
 
@@ -63,7 +63,11 @@ _portab_lns() {
       [[ $command == cp ]] && _portab_lns_offer "$cur" dec hex raw
       return 0
       ;;
-    --nv | --set | --lns | --get | --send | --to | --from | --server) return 0 ;;
+    --enhanced)
+      [[ $command == interface ]] && _portab_lns_offer "$cur" yes no
+      return 0
+      ;;
+    --nv | --set | --lns | --get | --send | --to | --from | --server | --timeout | --retries | --seconds) return 0 ;;
   esac
 
   if [[ $cur == -* ]]; then
@@ -73,6 +77,8 @@ _portab_lns() {
       plugin) _portab_lns_offer "$cur" --set --lns --regresult --send --get ;;
       kb) _portab_lns_offer "$cur" --help ;;
       copy) _portab_lns_offer "$cur" --to --from --replace ;;
+      interface) _portab_lns_offer "$cur" --timeout --retries --enhanced ;;
+      discover) _portab_lns_offer "$cur" --seconds ;;
     esac
     return 0
   fi
@@ -81,7 +87,7 @@ _portab_lns() {
   local -i i position=1
   for ((i = first + 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
-      --nv | --format | --set | --lns | --get | --to | --from) ((i++)) ;;
+      --nv | --format | --set | --lns | --get | --to | --from | --timeout | --retries | --enhanced | --seconds) ((i++)) ;;
       --send) ((i += 3)) ;;
       -*) ;;
       *) ((position++)) ;;
@@ -91,14 +97,16 @@ _portab_lns() {
   local network
   case $command:$position in
     create:1) _portab_lns_files "$cur" "*.json" ;;
-    export:1 | tree:1 | monitor:1 | registrations:1 | copy:1 | server:1)
+    export:1 | tree:1 | monitor:1 | registrations:1 | copy:1 | server:1 | attach:1 | discover:1)
       local -a networks=()
       while IFS= read -r network; do networks+=("$network"); done < <(_portab_lns_networks "$tool")
       _portab_lns_offer "$cur" "${networks[@]}"
       ;;
     export:2 | registry:2) _portab_lns_files "$cur" ;;
     cp:1 | nv:1) _portab_lns_offer "$cur" get set ;;
-    cp:2 | nv:2 | reachable:1) _portab_lns_paths "$tool" "$cur" ;;
+    cp:2 | nv:2 | reachable:1 | commission:1 | status:1 | wink:1) _portab_lns_paths "$tool" "$cur" ;;
+    interface:1) _portab_lns_offer "$cur" add list remove ;;
+    attach:2) _portab_lns_offer "$cur" none ;;
     reachable:2) _portab_lns_offer "$cur" yes no ;;
     server:2) _portab_lns_offer "$cur" none ;;
     device:1) _portab_lns_offer "$cur" add ;;
