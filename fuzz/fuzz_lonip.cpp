@@ -32,17 +32,17 @@ void ReadAsAnswers(const std::vector<uint8_t>& apdu) {
                                                       ReadMemoryRequest(MemoryMode::ReadOnly, 0, 21)};
   for (const auto& request : requests) {
     try {
-      const auto data = AnswerData(request, apdu, "device", 0);
-      ParseStatus(data);
+      ParseStatus(AnswerData(request, apdu, "device", 0));
     } catch (const LonIpError&) {
     }
-    for (const auto& read : std::vector<std::function<void()>>{
-             [&] { ParseIdentity(apdu); }, [&] { DecodeDomainEntry(apdu, 1); }, [&] { DecodeNvConfig(apdu, 1); },
-             [&] { NvFetchValue(300, apdu, "device"); }, [&] { ParseServicePin(apdu); }}) {
-      try {
-        read();
-      } catch (const LonIpError&) {
-      }
+  }
+  const std::function<void()> reads[] = {
+      [&] { ParseIdentity(apdu); }, [&] { DecodeDomainEntry(apdu, 1); }, [&] { DecodeNvConfig(apdu, 1); },
+      [&] { NvFetchValue(300, apdu, "device"); }, [&] { ParseServicePin(apdu); }};
+  for (const auto& read : reads) {
+    try {
+      read();
+    } catch (const LonIpError&) {
     }
   }
 }

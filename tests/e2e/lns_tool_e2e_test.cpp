@@ -210,7 +210,7 @@ std::string Complete(const LnsHome& home, const std::vector<std::string>& words)
 
 TEST_F(LnsToolE2eTest, BashCompletionOffersCommandsOptionsAndNetworks) {
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"c"}, "create\ncp\ncopy\n"}, {{"tree", ""}, "Demo\n"}, {{"cp", "get", ""}, "Demo/\n"},
+      {{"c"}, "create\ncp\ncopy\ncommission\n"}, {{"tree", ""}, "Demo\n"}, {{"interface", ""}, "add\nlist\nremove\n"}, {{"cp", "get", ""}, "Demo/\n"},
       {{"--server", "postgresql://h/d", "tr"}, "tree\n"}, {{"copy", "Demo", "--"}, "--to\n--from\n--replace\n"},
       {{"cp", "get", kObject, "HoldTime", "--format", ""}, "dec\nhex\nraw\n"},
       {{"cp", "set", kObject, "--nv", "nviPrimeValue", "--"}, "--nv\n--format\n"},
