@@ -6,6 +6,7 @@
 #include <poll.h>
 
 #include <fstream>
+#include <regex>
 #include <nlohmann/json.hpp>
 
 #include "base/error.h"
@@ -46,7 +47,7 @@ std::string AttachedDemoNetwork(const std::filesystem::path& folder) {
 std::string SwitchDevice(int node) {
   return R"({"ip": "127.1.1.)" + std::to_string(node) + R"(", "neuronId": "02FC000000)" + std::to_string(node / 10) +
          std::to_string(node % 10) + R"(", "programId": "9FFFFF081C0A0401",
-    "nvs": [{"name": "nviPrimeValue", "value": "0000"}, {"name": "nviSecValue", "value": "0000"},
+    "nvs": [{"name": "nviPrimeValue", "value": "0000"}, {"name": "nviSecValue", "value": "000000"},
             {"name": "nvoValue", "direction": "output", "value": "C801"}, {"name": "OutputValue", "value": "01640000"},
             {"name": "InputValue", "direction": "output", "value": "01F4"},
             {"name": "nciHoldTime", "config": true, "value": "01F4"}]})";
@@ -106,6 +107,11 @@ TEST_F(LonIpNetworkTest, AnEngineerAttachesDiscoversCommissionsAndAsksTheDevices
       {{"commission", kSwitch2, "02FC00000099"}, "Neuron ID 02FC00000099 on lon1 (lonip:127.1.1.127) did not answer Query Status"},
       {{"commission", kSwitch2, "02FC00000004"}, "Neuron ID 02FC00000004 is the device \"Switch 1\" already"},
       {{"commission", kSwitch2, "12345"}, "\"12345\" is not a Neuron ID"},
+      {{"commission", "Demo/System.Floor 1/Sensor 2", "02FC00000005"},
+       "The device of 02FC00000005 runs the program 9FFFFF081C0A0401, the network's \"Sensor 2\" the program 80000C503C030422"},
+      {{"nv", "get", kSwitch1, "nviSecValue"}, "device \"Switch 1\", NV \"nviSecValue\": the device holds 3 bytes, the network "
+                                                "database's type 2 (on lon1 (lonip:127.1.1.127))"},
+      {{"nv", "set", kSwitch1, "nviSecValue", "1.0 1"}, "NV \"nviSecValue\": the device's NV holds 3 bytes, the value 2"},
       {{"interface", "add", "lon2", "127.1.1.126"}, "\"127.1.1.126\" is not an interface address: lonip:<IPv4>"},
       {{"interface", "add", "lon2", "lonip:127.1.1.200"}, "fourth its node (1-127)"},
       {{"interface", "add", "lon1", "lonip:127.1.1.126"}, "The interface \"lon1\" exists already"},
@@ -121,11 +127,22 @@ TEST_F(LonIpNetworkTest, AnEngineerAttachesDiscoversCommissionsAndAsksTheDevices
   devices_[0]->Kill();  // the cable is pulled
   const auto gone = home_->Lns({"nv", "get", kSwitch1, "nvoValue"});
   EXPECT_EQ(gone.status, 1);
-  EXPECT_THAT(gone.err, HasSubstr("device \"Switch 1\" (7F0100/1/4): device 7F0100/1/4 on lon1 (lonip:127.1.1.127) did "
-                                  "not answer NV Fetch (no response, 3 tries of 150 ms)"));
+  EXPECT_THAT(gone.err, HasSubstr("device \"Switch 1\" (7F0100/1/4), NV \"nvoValue\": device 7F0100/1/4 on lon1 "
+                                  "(lonip:127.1.1.127) did not answer NV Fetch (no response, 3 tries of 150 ms)"));
+  // A damaged interface entry is an error, never a quiet return to simulated devices.
+  const auto registry = home_->Home() / "registry.reg";
+  const std::string store = testing_support::ReadFile(registry);
+  testing_support::WriteFile(registry, std::regex_replace(store, std::regex("lonip:127\\.1\\.1\\.127"), "lonip:999.1.1.1"));
+  const auto damaged = home_->Lns({"nv", "set", kSwitch1, "nviPrimeValue", "1.0 1"});
+  EXPECT_EQ(damaged.status, 1);
+  EXPECT_THAT(damaged.err, HasSubstr("The network \"Demo\" is attached to the interface \"lon1\", which cannot be used: the "
+                                     "Address \"lonip:999.1.1.1\" is no interface address"));
+  EXPECT_THAT(Lns({"interface", "list"}), HasSubstr("lon1: the Address \"lonip:999.1.1.1\" is no interface address"));
   EXPECT_EQ(Lns({"attach", "Demo", "none"}), "Demo: no interface; its devices are simulated\n");
   EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nviPrimeValue"}), "50.0 1\n");  // the value stored when it was written
   EXPECT_EQ(Lns({"interface", "remove", "lon1"}), "removed interface lon1\n");
+  EXPECT_THAT(home_->Lns({"interface", "add", "bad\xff", "lonip:127.1.1.126"}).err,
+              HasSubstr("The interface name cannot be kept: 1 to 64 bytes of UTF-8"));
 }
 
 TEST_F(LonIpNetworkTest, Commands13And22AskTheDeviceAndWriteItsConfigurationNvs) {

@@ -20,6 +20,7 @@
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/embedded_objects.h"
 #include "platform/lns_embedded/lonip_link.h"
+#include "platform/lonip/lonip_error.h"
 #include "platform/lns_embedded/network_dialect.h"
 #include "platform/registry/file_registry.h"
 
@@ -218,7 +219,11 @@ std::optional<lonip::InterfaceSettings> EmbeddedObjectServer::InterfaceOf(const 
   if (chosen != nullptr && *chosen != '\0') {
     if (auto settings = interfaces.Find(chosen)) return settings;
   }
-  return interfaces.AttachedTo(networkName);
+  try {
+    return interfaces.AttachedTo(networkName);
+  } catch (const lonip::LonIpError& e) {
+    throw base::Error(lns::err::kBadValue, "LNS", e.what());
+  }
 }
 
 EmbeddedObjectServer::~EmbeddedObjectServer() {

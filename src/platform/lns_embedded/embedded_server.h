@@ -64,7 +64,8 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   // NetworkInterfaceName). Any other value ("Internet", "") leaves each network's own. The name
   // is handed on in PORTAB_LON_INTERFACE to the programs this one starts.
   void SetNetworkInterfaceName(const std::string& name) override;
-  // The interface a network reaches its devices through; nullopt for simulated devices.
+  // The interface a network reaches its devices through; nullopt for simulated devices. Raises
+  // kBadValue, naming both, when the interface attached to the network cannot be used.
   std::optional<lonip::InterfaceSettings> InterfaceOf(const std::string& networkName) const;
   // The registry store this server's interfaces are kept in: registry.reg beside the folder.
   std::filesystem::path RegistryFile() const { return folder_.parent_path() / "registry.reg"; }

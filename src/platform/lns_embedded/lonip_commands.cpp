@@ -64,6 +64,21 @@ std::string InterfaceLine(const lonip::InterfaceSettings& settings) {
 
 }  // namespace
 
+// The device found must run the program the network's device has: another program has other NVs.
+void CheckProgramId(lonip::LonChannel& channel, const lonip::LonTarget& byId, SqlDb& db, int64_t deviceId,
+                    const std::string& name) {
+  auto row = db.Prepare("SELECT program_id FROM device WHERE id = ?1").Bind(1, deviceId);
+  std::string expected = row.Step() ? row.Text(0) : std::string();
+  std::erase(expected, ':');
+  if (!lonip::ParseProgramId(expected)) return;  // the network does not say which program
+  const auto actual = lonip::HexText(lonip::ReadMemory(channel, byId, lonip::MemoryMode::ReadOnly, 13, 8));
+  if (!base::EqualsNoCase(actual, expected)) {
+    throw base::Error(lns::err::kBadValue, "portab-lns",
+                      "The device of " + lonip::HexText(byId.neuronId) + " runs the program " + actual + ", the network's \"" +
+                          name + "\" the program " + base::ToUpperAscii(expected) + ": not commissioned");
+  }
+}
+
 bool LonIpCommands::Handles(const std::string& command) {
   static const std::set<std::string> commands{"interface", "attach", "discover", "commission", "status", "wink"};
   return commands.contains(command);
@@ -86,8 +101,10 @@ int LonIpCommands::Interface(const std::vector<std::string>& args) {
   lonip::InterfaceStore interfaces(store);
   const std::string verb = args.empty() ? "" : args[0];
   if (verb == "list" && args.size() == 1) {
-    const auto list = interfaces.List();
-    if (list.empty()) out_ << "no interface (portab-lns interface add <name> lonip:<IPv4> adds one)\n";
+    std::vector<std::string> damaged;
+    const auto list = interfaces.List(&damaged);
+    for (const auto& line : damaged) out_ << line << " (a damaged entry of the registry store)\n";
+    if (list.empty() && damaged.empty()) out_ << "no interface (portab-lns interface add <name> lonip:<IPv4> adds one)\n";
     for (const auto& settings : list) {
       out_ << InterfaceLine(settings);
       const auto networks = interfaces.NetworksAttachedTo(settings.name);
@@ -133,7 +150,12 @@ int LonIpCommands::Interface(const std::vector<std::string>& args) {
 
 int LonIpCommands::Attach(const std::vector<std::string>& args) {
   if (args.size() != 2) Usage("expected: portab-lns attach <network> <interface> | none");
-  const std::string network = server_.Networks()->ItemByName(args[0])->Name();  // it must exist
+  // The network must exist; it is not opened (its attached interface may be the trouble).
+  std::string network;
+  for (const auto& name : server_.NetworkNames()) {
+    if (base::EqualsNoCase(name, args[0])) network = name;
+  }
+  if (network.empty()) throw base::Error(lns::err::kNotFound, "portab-lns", "There is no network \"" + args[0] + "\"");
   registry::FileRegistry store(server_.RegistryFile());
   lonip::InterfaceStore interfaces(store);
   if (args[1] == "none") {
@@ -156,7 +178,9 @@ lonip::InterfaceSettings LonIpCommands::InterfaceNamed(const std::string& name) 
   for (const auto& network : server_.NetworkNames()) {
     if (!base::EqualsNoCase(network, name)) continue;
     if (auto attached = server_.InterfaceOf(network)) return *attached;
-    throw base::Error(lns::err::kNotFound, "portab-lns", "The network \"" + network + "\" has no interface attached");
+    throw base::Error(lns::err::kDeviceNotAccessible, "portab-lns",
+                      "The network \"" + network + "\" has no LON/IP interface attached (portab-lns attach " + network +
+                          " <interface>); its devices are simulated");
   }
   throw base::Error(lns::err::kNotFound, "portab-lns", "There is no interface or network \"" + name + "\"");
 }
@@ -173,15 +197,23 @@ int LonIpCommands::Discover(const std::vector<std::string>& args) {
   }
   if (progress_) err_ << "portab-lns: listening on " << channel.Name() << " for " << seconds << " s ..." << std::endl;
   const auto found = lonip::Discover(channel, lonip::LonAddressOfIp(settings.address).domain, std::chrono::seconds(seconds));
-  for (const auto& device : found) out_ << FoundLine(channel, device) << "\n";
+  // The devices heard by their service pins are asked for their state in one try each, and
+  // only within one timeout after the listening: a silent one cannot hold the command.
+  channel.SetRetries(0);
+  const auto deadline = std::chrono::steady_clock::now() + settings.timeout;
+  for (const auto& device : found) out_ << FoundLine(channel, device, deadline) << "\n";
   if (progress_) err_ << "portab-lns: " << found.size() << " device(s) found" << std::endl;
   return 0;
 }
 
 // "<Neuron ID> <program ID> <state> [<address>]": the state and the address as the device
 // itself tells them, asked by its Neuron ID.
-std::string LonIpCommands::FoundLine(lonip::LonChannel& channel, const lonip::FoundDevice& device) {
+std::string LonIpCommands::FoundLine(lonip::LonChannel& channel, const lonip::FoundDevice& device,
+                                     std::chrono::steady_clock::time_point deadline) {
   std::string line = lonip::HexText(device.identity.neuronId) + " " + lonip::HexText(device.identity.programId);
+  // It answered "Query ID, unconfigured only".
+  if (!device.servicePin) return line + " unconfigured";
+  if (std::chrono::steady_clock::now() >= deadline) return line + " state-unknown";
   const auto byId = lonip::LonTarget::ByNeuronId(device.identity.neuronId);
   try {
     const uint8_t state = lonip::QueryStatus(channel, byId).state;
@@ -191,7 +223,7 @@ std::string LonIpCommands::FoundLine(lonip::LonChannel& channel, const lonip::Fo
     return line + " " + lonip::LonAddress{entry.id, entry.subnet, entry.node}.Text();
   } catch (const lonip::LonIpError& error) {
     err_ << "portab-lns: " << error.what() << std::endl;
-    return line + (device.servicePin ? " state-unknown" : " unconfigured");
+    return line + " state-unknown";
   }
 }
 
@@ -217,6 +249,7 @@ int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string&
     // Found by its Neuron ID first. The address its IP stands for is its address when free, so
     // that it is found without help; otherwise the first free node of subnet 1.
     lonip::QueryStatus(channel, byId);
+    CheckProgramId(channel, byId, db, resolved.deviceId, device.name);
     lonip::LonAddress address{link.Domain(), 1, 0};
     if (const auto ip = channel.LastAnswerFrom()) {
       const auto ofIp = lonip::LonAddressOfIp(*ip);

@@ -50,7 +50,8 @@ class LonIpCommands {
   int Commission(const ResolvedDevice& device, const std::string& neuronIdText);
   int Status(const ResolvedDevice& device);
   int Wink(const ResolvedDevice& device);
-  std::string FoundLine(lonip::LonChannel& channel, const lonip::FoundDevice& device);
+  std::string FoundLine(lonip::LonChannel& channel, const lonip::FoundDevice& device,
+                        std::chrono::steady_clock::time_point deadline);
   // The interface named, or the one attached to the network named.
   lonip::InterfaceSettings InterfaceNamed(const std::string& name);
 

@@ -83,16 +83,23 @@ void LonIpLink::UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<ui
   WithDevice(AddressOf(deviceId), what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
     const std::pair<int64_t, int32_t> key{deviceId, nvIndex};
     try {
-      auto selector = selectors_.find(key);
-      if (selector == selectors_.end()) {
+      auto known = selectors_.find(key);
+      if (known == selectors_.end()) {
         const auto config = lonip::QueryNvConfig(channel, target, static_cast<uint16_t>(nvIndex));
         if (config.output) {
           throw lonip::LonIpError(lonip::LonIpError::Kind::Refused,
                                   "it is an output NV of the device on " + InterfaceName() + "; only input NVs are written");
         }
-        selector = selectors_.emplace(key, config.selector).first;
+        // A device ignores an update of another length: its length is asked once.
+        const size_t size = lonip::NvFetch(channel, target, static_cast<uint16_t>(nvIndex)).size();
+        known = selectors_.emplace(key, InputNv{config.selector, size}).first;
       }
-      lonip::UpdateNv(channel, target, selector->second, value);
+      if (known->second.size != value.size()) {
+        throw lonip::LonIpError(lonip::LonIpError::Kind::Refused,
+                                "the device's NV holds " + std::to_string(known->second.size) + " bytes, the value " +
+                                    std::to_string(value.size()) + " (the network database's type differs from the device's)");
+      }
+      lonip::UpdateNv(channel, target, known->second.selector, value);
     } catch (const lonip::LonIpError&) {
       selectors_.erase(key);  // asked again next time: the device may have been replaced
       throw;

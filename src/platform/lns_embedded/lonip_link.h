@@ -58,7 +58,11 @@ class LonIpLink final : public DeviceLink {
   SqlDb& db_;
   // The ids of this program's requests on the interface, across the channels bound in turn.
   std::shared_ptr<lonip::TransactionIds> ids_;
-  std::map<std::pair<int64_t, int32_t>, uint16_t> selectors_;  // input NVs' selectors, as the devices told them
+  struct InputNv {
+    uint16_t selector = 0;
+    size_t size = 0;
+  };
+  std::map<std::pair<int64_t, int32_t>, InputNv> selectors_;  // input NVs, as the devices told of them
 };
 
 // The LonIpError as the object server raises it: kDeviceNotAccessible for no answer or no

@@ -270,10 +270,20 @@ int64_t NetworkDb::DeviceOfNv(int64_t nvId) {
 }
 
 std::vector<uint8_t> NetworkDb::NvValue(int64_t nvId) {
-  auto row = db_->Prepare("SELECT device_id, position, value FROM nv WHERE id = ?1").Bind(1, nvId);
+  auto row = db_->Prepare("SELECT device_id, position, value, name FROM nv WHERE id = ?1").Bind(1, nvId);
   if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
   if (!link_) return row.Blob(2);
-  return link_->FetchNv(row.Int(0), static_cast<int32_t>(row.Int(1) - 1));
+  const std::string what = "NV \"" + row.Text(3) + "\"";
+  const int64_t device = row.Int(0);
+  auto value = link_->FetchNv(row.Int(0), static_cast<int32_t>(row.Int(1) - 1), what);
+  // Bytes of another length are another NV than the database describes: never handed on.
+  if (value.size() != row.Blob(2).size()) {
+    throw base::Error(lns::err::kDeviceRefused, "LNS",
+                      "device \"" + DeviceName(device) + "\", " + what + ": the device holds " + std::to_string(value.size()) +
+                          " bytes, the network database's type " +
+                          std::to_string(row.Blob(2).size()) + " (on " + link_->InterfaceName() + ")");
+  }
+  return value;
 }
 
 void NetworkDb::StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes) {
@@ -333,6 +343,13 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
     try {
       w.before = link_->FetchNv(w.deviceId, w.nvIndex, w.what);
       asked = true;
+      if (w.before.size() != value.size()) {
+        asked = false;  // nothing to put back: the device was not written
+        throw base::Error(lns::err::kDeviceRefused, "LNS",
+                          "device \"" + DeviceName(w.deviceId) + "\", " + w.what + ": the device's configuration NV holds " +
+                              std::to_string(w.before.size()) +
+                              " bytes, the CP " + std::to_string(value.size()) + " (on " + link_->InterfaceName() + ")");
+      }
       if (w.before != value) link_->UpdateNv(w.deviceId, w.nvIndex, value, w.what);
       written.push_back(w);
     } catch (const base::Error& e) {
@@ -353,6 +370,11 @@ void NetworkDb::PutBack(const std::vector<DeviceWrite>& written) {
       base::LogSwallowedError("The value " + done.what + " had on its device could not be put back: " + undo.Description());
     }
   }
+}
+
+std::string NetworkDb::DeviceName(int64_t deviceId) {
+  auto row = db_->Prepare("SELECT name FROM device WHERE id = ?1").Bind(1, deviceId);
+  return row.Step() ? row.Text(0) : std::string();
 }
 
 int64_t NetworkDb::DataVersion() { return DialectOf(*db_).DataVersion(*db_); }

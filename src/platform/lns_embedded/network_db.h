@@ -119,6 +119,7 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // Runs before every value stored (tests make a device fail in the middle of a transaction).
   void SetBeforeWriteHook(std::function<void(int64_t deviceId)> hook) { beforeWrite_ = std::move(hook); }
   int64_t DeviceOfCp(int64_t cpId);
+  std::string DeviceName(int64_t deviceId);
   int64_t DeviceOfNv(int64_t nvId);
 
   // NV update log: the newest sequence number, and the NVs changed after `seq`.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "base/encoding.h"
 #include "base/text.h"
 #include "platform/lonip/lonip_error.h"
 
@@ -18,18 +19,23 @@ constexpr std::string_view kNetworks = "SOFTWARE\\velta\\veltaPortaB\\LonIp\\Net
 std::string KeyOf(std::string_view folder, std::string_view name) { return std::string(folder) + "\\" + std::string(name); }
 
 void CheckName(std::string_view what, std::string_view name) {
-  if (name.empty() || name.size() > 64 || name.find('\\') != std::string_view::npos ||
-      base::TrimBlanks(name) != name) {
-    throw LonIpError(LonIpError::Kind::Usage, std::string(what) + " \"" + std::string(name) +
-                                                  "\" cannot be kept (1 to 64 bytes, no backslash, no blanks around it)");
+  const bool control = std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+  if (name.empty() || name.size() > 64 || name.find('\\') != std::string_view::npos || control ||
+      !base::IsValidUtf8(name) || base::TrimBlanks(name) != name) {
+    throw LonIpError(LonIpError::Kind::Usage,
+                     std::string(what) + " cannot be kept: 1 to 64 bytes of UTF-8, no backslash or control character, "
+                                         "no blanks around it");
   }
 }
 
-int64_t NumberOr(const std::optional<std::string>& text, int64_t fallback) {
+// A setting of an entry: its default when missing, its number when it is one within
+// [low, high]; anything else makes the entry damaged.
+std::optional<int64_t> Setting(const std::optional<std::string>& text, int64_t fallback, int64_t low, int64_t high) {
   if (!text) return fallback;
   int64_t value = 0;
   const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-  return error == std::errc() && end == text->data() + text->size() ? value : fallback;
+  if (error != std::errc() || end != text->data() + text->size() || value < low || value > high) return std::nullopt;
+  return value;
 }
 
 // The name as the store spells it, found without regard to case.
@@ -53,32 +59,52 @@ std::optional<Ipv4> ParseInterfaceAddress(std::string_view text) {
   return ip;
 }
 
-std::vector<InterfaceSettings> InterfaceStore::List() const {
+std::vector<InterfaceSettings> InterfaceStore::List(std::vector<std::string>* damaged) const {
   std::vector<InterfaceSettings> list;
   for (const auto& name : registry_.SubKeyNames(Hive::LocalMachine, kInterfaces)) {
-    if (auto settings = Find(name)) list.push_back(std::move(*settings));
+    std::string problem;
+    if (auto settings = Find(name, &problem)) {
+      list.push_back(std::move(*settings));
+    } else if (damaged != nullptr) {
+      damaged->push_back(name + ": " + problem);
+    }
   }
   return list;
 }
 
-std::optional<InterfaceSettings> InterfaceStore::Find(std::string_view name) const {
+std::optional<InterfaceSettings> InterfaceStore::Find(std::string_view name, std::string* problem) const {
   const auto stored = StoredName(registry_, kInterfaces, name);
-  if (!stored) return std::nullopt;
+  const auto fail = [&](const std::string& why) {
+    if (problem != nullptr) *problem = why;
+    return std::nullopt;
+  };
+  if (!stored) return fail("there is no interface \"" + std::string(name) + "\"");
   const std::string key = KeyOf(kInterfaces, *stored);
-  const auto address = ParseInterfaceAddress(registry_.ReadValue(Hive::LocalMachine, key, "Address").value_or(""));
-  // An entry a registry editor damaged is no interface rather than a wrong one.
-  if (!address) return std::nullopt;
+  // An entry that a registry editor damaged is no interface rather than a wrong one.
+  const auto text = registry_.ReadValue(Hive::LocalMachine, key, "Address").value_or("");
+  const auto address = ParseInterfaceAddress(text);
+  if (!address) return fail("the Address \"" + text + "\" is no interface address (lonip:<IPv4>)");
   InterfaceSettings settings{*stored, *address};
-  settings.timeout = std::chrono::milliseconds(
-      std::clamp<int64_t>(NumberOr(registry_.ReadValue(Hive::LocalMachine, key, "Timeout"), 600), 1, 60000));
-  settings.retries =
-      static_cast<int>(std::clamp<int64_t>(NumberOr(registry_.ReadValue(Hive::LocalMachine, key, "Retries"), 3), 0, 20));
-  settings.enhanced = NumberOr(registry_.ReadValue(Hive::LocalMachine, key, "Version"), 0) == 1;
+  const auto timeout = Setting(registry_.ReadValue(Hive::LocalMachine, key, "Timeout"), 600, 1, 60000);
+  const auto retries = Setting(registry_.ReadValue(Hive::LocalMachine, key, "Retries"), 3, 0, 20);
+  const auto version = Setting(registry_.ReadValue(Hive::LocalMachine, key, "Version"), 0, 0, 1);
+  if (!timeout) return fail("the Timeout is not 1 to 60000 (milliseconds)");
+  if (!retries) return fail("the Retries are not 0 to 20");
+  if (!version) return fail("the Version is not 0 or 1");
+  settings.timeout = std::chrono::milliseconds(*timeout);
+  settings.retries = static_cast<int>(*retries);
+  settings.enhanced = *version == 1;
   return settings;
 }
 
 void InterfaceStore::Put(const InterfaceSettings& settings) {
   CheckName("The interface name", settings.name);
+  for (const auto& other : List()) {
+    if (other.address == settings.address && !base::EqualsNoCase(other.name, settings.name)) {
+      throw LonIpError(LonIpError::Kind::Usage, "The interface \"" + other.name + "\" has the address " +
+                                                    settings.AddressText() + " already");
+    }
+  }
   if (settings.timeout.count() < 1 || settings.timeout.count() > 60000 || settings.retries < 0 || settings.retries > 20) {
     throw LonIpError(LonIpError::Kind::Usage, "An interface's timeout is 1 to 60000 ms and its retries 0 to 20");
   }
@@ -101,7 +127,15 @@ std::optional<InterfaceSettings> InterfaceStore::AttachedTo(std::string_view net
   const auto stored = StoredName(registry_, kNetworks, network);
   if (!stored) return std::nullopt;
   const auto name = registry_.ReadValue(Hive::LocalMachine, KeyOf(kNetworks, *stored), "Interface");
-  return name ? Find(*name) : std::nullopt;
+  if (!name) return std::nullopt;
+  std::string problem;
+  auto settings = Find(*name, &problem);
+  if (!settings) {
+    throw LonIpError(LonIpError::Kind::Usage, "The network \"" + std::string(network) + "\" is attached to the interface \"" +
+                                                  *name + "\", which cannot be used: " + problem +
+                                                  " (portab-lns interface add, or attach <network> none)");
+  }
+  return settings;
 }
 
 void InterfaceStore::Attach(std::string_view network, std::string_view name) {

@@ -38,15 +38,22 @@ class InterfaceStore {
  public:
   explicit InterfaceStore(services::registry::Registry& registry) : registry_(registry) {}
 
-  std::vector<InterfaceSettings> List() const;
-  std::optional<InterfaceSettings> Find(std::string_view name) const;
+  // The interfaces whose entries are whole; `damaged` (when given) gets one line for each
+  // entry that is not ("lon1: the Address "lonip:999.1.1.1" is no interface address").
+  std::vector<InterfaceSettings> List(std::vector<std::string>* damaged = nullptr) const;
+  // The interface of that name; nullopt when there is none or its entry is damaged (`problem`,
+  // when given, then says what is wrong).
+  std::optional<InterfaceSettings> Find(std::string_view name, std::string* problem = nullptr) const;
   // Adds or changes an interface. Raises LonIpError(Usage) for a name that the store cannot
-  // keep (empty, a backslash, over 64 bytes) or settings out of range.
+  // keep (empty, not UTF-8, a backslash or a control character, over 64 bytes), settings out
+  // of range, or an address another interface has.
   void Put(const InterfaceSettings& settings);
   // Removes an interface and the attachments that name it; false when there was none.
   bool Remove(std::string_view name);
 
-  // The interface attached to a network, nullopt when none is (or it no longer exists).
+  // The interface attached to a network, nullopt when none is. Raises LonIpError(Usage), naming
+  // the network, the interface and what is wrong, when the one attached no longer exists or its
+  // entry is damaged: the network must not quietly fall back to simulated devices.
   std::optional<InterfaceSettings> AttachedTo(std::string_view network) const;
   // Attaches `name` (which must exist) to the network; "" detaches.
   void Attach(std::string_view network, std::string_view name);

@@ -34,7 +34,10 @@ std::optional<Ipv4> Ipv4::Parse(std::string_view text) {
     unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     const size_t digits = static_cast<size_t>(end - text.data());
-    if (error != std::errc() || digits == 0 || digits > 3 || value > 255) return std::nullopt;
+    // "010" could be read as octal by other programs: a leading zero is refused.
+    if (error != std::errc() || digits == 0 || digits > 3 || value > 255 || (digits > 1 && text.front() == '0')) {
+      return std::nullopt;
+    }
     ip.bytes[i] = static_cast<uint8_t>(value);
     text.remove_prefix(digits);
   }

@@ -4,6 +4,7 @@
 // LON addresses to IP addresses it learns from the explicit sources of what it hears. Not
 // thread-safe: one thread uses one channel.
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -41,6 +42,8 @@ class LonIpChannel final : public LonChannel {
 
   // The IP a subnet/node address is reached at: learned, else derived.
   std::optional<Ipv4> IpOf(const LonAddress& address) const;
+  // Retries of the requests from now on (0 to 20), for questions that must not take long.
+  void SetRetries(int retries) { settings_.retries = std::clamp(retries, 0, 20); }
   // Where a device that keeps an IP of its own is reached (learned by an earlier program).
   void Remember(const LonAddress& address, const Ipv4& ip) { learned_[address.Text()] = ip; }
   // The transaction ids this channel counts with, for the next channel of the program.

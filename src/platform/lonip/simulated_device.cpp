@@ -39,7 +39,9 @@ DeviceNv ReadNv(const nlohmann::json& json, size_t index) {
   if (direction != "input" && direction != "output") Wrong("NV " + nv.name + ": direction is input or output");
   nv.output = direction == "output";
   nv.config = Field<bool>(json, "config", false);
-  nv.type = static_cast<uint8_t>(Field<unsigned>(json, "type", 0));
+  const unsigned type = Field<unsigned>(json, "type", 0);
+  if (type > 255) Wrong("NV " + nv.name + ": a type index of 0 to 255");
+  nv.type = static_cast<uint8_t>(type);
   nv.value = HexField(json, "value", 0);
   if (nv.value.empty() || nv.value.size() > 31) Wrong("NV " + nv.name + ": a value of 1 to 31 bytes");
   // Unbound NVs take selectors counted down from 0x3FFF in the order they are registered.
@@ -57,8 +59,13 @@ std::optional<uint16_t> IndexOf(const std::vector<uint8_t>& apdu) {
 }  // namespace
 
 DeviceDescription ReadDeviceDescription(const std::string& jsonText) {
-  const auto json = nlohmann::json::parse(jsonText, nullptr, false);
-  if (json.is_discarded() || !json.is_object()) Wrong("not a JSON object");
+  nlohmann::json json;
+  try {
+    json = nlohmann::json::parse(jsonText);
+  } catch (const nlohmann::json::parse_error& e) {
+    Wrong(std::string("not JSON: ") + e.what());
+  }
+  if (!json.is_object()) Wrong("not a JSON object");
   DeviceDescription d;
   const auto ip = Ipv4::Parse(Field<std::string>(json, "ip", ""));
   if (!ip) Wrong("\"ip\" is not an IPv4 address");
@@ -71,12 +78,16 @@ DeviceDescription ReadDeviceDescription(const std::string& jsonText) {
   if (state == "configured" || state == "offline") {
     d.state = node_state::kConfiguredOnline;
     d.offline = state == "offline";
+    if (!json.contains("domain")) Wrong("a configured device needs its \"domain\"");
     const auto domainText = Field<std::string>(json, "domain", "");
     const auto domain = ParseHex(domainText, domainText.size() / 2);
     if (!domain || domainText.size() % 2 != 0 || !IsDomainLength(domain->size())) Wrong("\"domain\" is 0, 1, 3 or 6 bytes in hex");
     d.domains[0].id = *domain;
-    d.domains[0].subnet = static_cast<uint8_t>(Field<unsigned>(json, "subnet", 1));
-    d.domains[0].node = static_cast<uint8_t>(Field<unsigned>(json, "node", 1) & 0x7F);
+    const unsigned subnet = Field<unsigned>(json, "subnet", 1);
+    const unsigned node = Field<unsigned>(json, "node", 1);
+    if (subnet < 1 || subnet > 255 || node < 1 || node > 127) Wrong("\"subnet\" is 1 to 255 and \"node\" 1 to 127");
+    d.domains[0].subnet = static_cast<uint8_t>(subnet);
+    d.domains[0].node = static_cast<uint8_t>(node);
   } else if (state != "unconfigured") {
     Wrong("\"state\" is unconfigured, configured or offline");
   }
@@ -86,6 +97,7 @@ DeviceDescription ReadDeviceDescription(const std::string& jsonText) {
   if (!nvs.is_array()) Wrong("\"nvs\" is not an array");
   for (size_t i = 0; i < nvs.size(); ++i) d.nvs.push_back(ReadNv(nvs[i], i));
   d.dropFirst = Field<int>(json, "dropFirst", 0);
+  if (d.dropFirst < 0) Wrong("\"dropFirst\" is a count, 0 or more");
   d.servicePinAtStart = Field<bool>(json, "servicePinAtStart", false);
   return d;
 }
