@@ -92,25 +92,16 @@ void BM_Discover50(benchmark::State& state) {
 }
 BENCHMARK(BM_Discover50)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The demo network attached to an interface, with Switch 1 commissioned on a device of its NVs
-// whose HoldTime is held on the device; its objects through the embedded object server.
+// The demo network attached to an interface (data/demo/lonip), with Switch 1 commissioned on a
+// device of its NVs that holds its HoldTime; its objects through the embedded object server.
 class AttachedDemo {
  public:
   AttachedDemo() {
-    std::ifstream in(PORTAB_DATA_DIR "/demo/network.json");
-    auto network = nlohmann::json::parse(in);
-    auto& switch1 = network["subsystems"][0]["devices"][0];
-    switch1["nvs"].push_back({{"name", "nciHoldTime"}, {"type", "SNVT_lux"}, {"value", {1, 244}}});
-    for (auto& cp : switch1["lonMarkObjects"][0]["cps"]) {
-      if (cp["name"] == "HoldTime") cp["deviceNv"] = "nciHoldTime";
-    }
-    testing_support::WriteFile(dir_ / "network.json", network.dump());
-    device_ = std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, R"({"ip": "127.1.1.4", "neuronId": "02FC00000004",
-        "programId": "9FFFFF081C0A0401", "nvs": [{"name": "a", "value": "0000"}, {"name": "b", "value": "0000"},
-        {"name": "c", "direction": "output", "value": "C801"}, {"name": "d", "value": "01640000"},
-        {"name": "e", "direction": "output", "value": "01F4"}, {"name": "nciHoldTime", "config": true, "value": "01F4"}]})");
+    const std::string data = PORTAB_DATA_DIR "/demo/lonip/";
+    std::ifstream in(data + "switch1.json");
+    device_ = std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, std::string(std::istreambuf_iterator<char>(in), {}));
     for (const auto& args : std::vector<std::vector<std::string>>{
-             {"create", (dir_ / "network.json").string()},
+             {"create", data + "network.json"},
              {"interface", "add", "lon1", "lonip:127.1.1.127"},
              {"attach", "Demo", "lon1"},
              {"commission", "Demo/System.Floor 1/Switch 1", "02FC00000004"}}) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
-#include <fstream>
 #include <regex>
 #include <nlohmann/json.hpp>
 
@@ -26,39 +25,23 @@ using testing_support::ProgramFolder;
 const std::string kSwitch1 = "Demo/System.Floor 1/Switch 1";
 const std::string kSwitch2 = "Demo/System.Floor 1/Switch 2";
 
-// The demo network, with the objects' HoldTime held on the devices as the configuration NV
-// "nciHoldTime".
-std::string AttachedDemoNetwork(const std::filesystem::path& folder) {
-  std::ifstream in(std::string(PORTAB_DATA_DIR) + "/demo/network.json");
-  auto network = nlohmann::json::parse(in);
-  for (auto& device : network["subsystems"][0]["devices"]) {
-    if (device["template"] != "PortaB") continue;
-    device["nvs"].push_back({{"name", "nciHoldTime"}, {"type", "SNVT_lux"}, {"value", {1, 244}}});
-    for (auto& cp : device["lonMarkObjects"][0]["cps"]) {
-      if (cp["name"] == "HoldTime") cp["deviceNv"] = "nciHoldTime";
-    }
-  }
-  const auto file = folder / "network.json";
-  testing_support::WriteFile(file, network.dump());
-  return file.string();
-}
-
-// A device with the NVs of the demo's switches, unconfigured, at 127.1.1.<node>.
-std::string SwitchDevice(int node) {
-  return R"({"ip": "127.1.1.)" + std::to_string(node) + R"(", "neuronId": "02FC000000)" + std::to_string(node / 10) +
-         std::to_string(node % 10) + R"(", "programId": "9FFFFF081C0A0401",
-    "nvs": [{"name": "nviPrimeValue", "value": "0000"}, {"name": "nviSecValue", "value": "000000"},
-            {"name": "nvoValue", "direction": "output", "value": "C801"}, {"name": "OutputValue", "value": "01640000"},
-            {"name": "InputValue", "direction": "output", "value": "01F4"},
-            {"name": "nciHoldTime", "config": true, "value": "01F4"}]})";
+// The demo's devices of our own (data/demo/lonip), with nviSecValue a byte longer on the device
+// than in the network database.
+std::string SwitchDevice(int which) {
+  auto device = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/lonip/switch" +
+                                                                std::to_string(which) + ".json"));
+  device["nvs"][1]["value"] = "000000";
+  return device.dump();
 }
 
 class LonIpNetworkTest : public testing::Test {
  protected:
   void SetUp() override {
     PORTAB_PRIVATE_NETWORK_OR_SKIP();
-    home_ = std::make_unique<ProgramFolder>(true, AttachedDemoNetwork(dir_.Path()));
-    for (int node : {4, 5}) devices_.push_back(std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, SwitchDevice(node)));
+    // The demo network with the objects' HoldTime held on the devices as the configuration NV
+    // "nciHoldTime".
+    home_ = std::make_unique<ProgramFolder>(true, std::string(PORTAB_DATA_DIR) + "/demo/lonip/network.json");
+    for (int which : {1, 2}) devices_.push_back(std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, SwitchDevice(which)));
   }
   // portab-lns, which must succeed; its standard output.
   std::string Lns(const std::vector<std::string>& args) const {
@@ -73,7 +56,6 @@ class LonIpNetworkTest : public testing::Test {
     Lns({"commission", kSwitch2, "02FC00000005"});
   }
 
-  testing_support::TempDir dir_;
   std::unique_ptr<ProgramFolder> home_;
   std::vector<std::unique_ptr<DeviceProcess>> devices_;
 };

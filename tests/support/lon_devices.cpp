@@ -74,7 +74,10 @@ DeviceProcess::DeviceProcess(const std::filesystem::path& program, const std::st
       pid_ = -1;
       throw std::runtime_error("portab-lon-device ended at start: " + ReadFile(out));
     }
-    if (std::chrono::steady_clock::now() > deadline) throw std::runtime_error("portab-lon-device did not start");
+    if (std::chrono::steady_clock::now() > deadline) {
+      Kill();
+      throw std::runtime_error("portab-lon-device did not start");
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 }

@@ -189,11 +189,12 @@ std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& giv
     db = NetworkDb::Open(std::move(connection), weak_from_this());
     if (serverUri_.empty() && entryServerUri_.empty()) entryServerUri_ = uri;  // its events are listened for
   }
-  if (const auto settings = InterfaceOf(networkName)) {
-    db->SetDeviceLink(std::make_shared<LonIpLink>(*settings, folder_, db->Db()));
-  }
+  const auto settings = InterfaceOf(networkName);
+  const bool linked = settings.has_value();
+  if (linked) db->SetDeviceLink(std::make_shared<LonIpLink>(*settings, folder_, db->Db()));
   const int64_t last = db->LastUpdate();
   networks_.emplace(networkName, OpenNetwork{db, last});
+  if (linked) ArmPollTimer();  // its monitored NVs are polled from now on
   return db;
 }
 
@@ -247,6 +248,7 @@ constexpr auto kLongestPollWait = std::chrono::seconds(1);
 
 int EmbeddedObjectServer::EventDescriptor() {
   if (events_ >= 0) return events_;
+  if (watch_ >= 0) return watch_;  // made before, without the poll timer
   int base = -1;
   if (!ActiveServerUri().empty()) {  // the server notifies its listeners of changed NV values
     try {
@@ -325,7 +327,8 @@ void EmbeddedObjectServer::PollDevices() {
     std::map<int64_t, std::string> silent;
     for (const auto& nv : monitored) {
       const std::pair<std::string, int64_t> key{name, nv.id};
-      PollState state = polls_.contains(key) ? polls_[key] : PollState{now, false};
+      const auto known = polls_.find(key);
+      PollState state = known != polls_.end() ? known->second : PollState{now, false};
       if (state.due <= now) {
         const auto interval = nv.interval > 0 ? std::chrono::milliseconds(nv.interval) : kDefaultPoll;
         std::optional<std::string> failure;

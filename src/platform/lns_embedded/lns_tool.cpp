@@ -82,7 +82,7 @@ constexpr const char* kCommands =
     "  server         show, set or remove (none) the server entry of a network: the server that\n"
     "                 portab, the profile plug-ins and portab-lns open it on; PORTAB_SERVER, when\n"
     "                 set, wins for every network\n"
-      "  interface      add, list or remove the LON/IP interfaces of this machine (the tool's own\n"
+    "  interface      add, list or remove the LON/IP interfaces of this machine (the tool's own\n"
     "                 address; its domain follows from it); kept in the registry store\n"
     "  attach         give a network the interface its devices are reached through (none: simulated\n"
     "                 devices, as without one); nv get/set and the plug-ins then go to the devices\n"
@@ -98,11 +98,7 @@ constexpr const char* kCommands =
     "  --help, -h     print this text\n"
     "  --version      print the program's version\n";
 
-struct UsageError {
-  std::string what;
-};
-
-[[noreturn]] void Usage(const std::string& what) { throw UsageError{what}; }
+[[noreturn]] void Usage(const std::string& what) { throw ToolUsageError(what); }
 
 // A counting line on standard error ("portab-lns: 1200 of 5000 devices"), rewritten in place
 // at most ten times a second and ended with a line break before anything else is printed;
@@ -710,9 +706,6 @@ int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path
       command.erase(command.begin(), command.begin() + 2);
     }
     return Tool(home, serverUri, out, err, terminals).Run(command);
-  } catch (const UsageError& usage) {
-    err << "portab-lns: " << usage.what << "\n" << kUsage;
-    return 2;
   } catch (const ToolUsageError& usage) {
     err << "portab-lns: " << usage.what() << "\n" << kUsage;
     return 2;

@@ -269,7 +269,9 @@ int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string&
     lonip::SetNodeMode(channel, byId, lonip::NodeMode::Online);
     const auto status = lonip::QueryStatus(channel, lonip::LonTarget::Node(address));
     device.address = address;
+    // Kept only when the device lives elsewhere than its address stands for.
     device.ip = channel.IpOf(address);
+    if (device.ip == lonip::UnicastIpOf(address)) device.ip.reset();
     db.Prepare("UPDATE device SET neuron_id = ?1, subnet = ?2, node = ?3, ip = ?4 WHERE id = ?5")
         .Bind(1, nid)
         .Bind(2, int64_t{address.subnet})

@@ -1,6 +1,6 @@
 #pragma once
 // The LON/IP commands of portab-lns:
-//   interface add <name> lonip:<IPv4> [--timeout <ms>] [--retries <n>]
+//   interface add <name> lonip:<IPv4> [--timeout <ms>] [--retries <n>] [--enhanced yes|no]
 //   interface list | interface remove <name>
 //   attach <network> <interface> | attach <network> none
 //   discover <interface or network> [--seconds <n>]

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 
 #include "platform/lns_embedded/device_link.h"
 #include "platform/lns_embedded/sql_db.h"
@@ -31,6 +33,8 @@ DeviceAddress DeviceAddressOf(SqlDb& db, int64_t deviceId, const lonip::DomainId
 
 class LonIpLink final : public DeviceLink {
  public:
+  // The devices of the network in `db`, reached through the interface `settings`; the last
+  // transaction ids are kept in `stateFolder`.
   LonIpLink(lonip::InterfaceSettings settings, std::filesystem::path stateFolder, SqlDb& db);
 
   std::string InterfaceName() const override { return settings_.name + " (" + settings_.AddressText() + ")"; }
@@ -40,6 +44,7 @@ class LonIpLink final : public DeviceLink {
 
   // The domain of the network's devices: the interface address's.
   lonip::DomainId Domain() const { return lonip::LonAddressOfIp(settings_.address).domain; }
+  // The interface.
   const lonip::InterfaceSettings& Settings() const { return settings_; }
   // Runs `use` with the channel bound; LonIpErrors become base::Errors naming `device`.
   void WithChannel(const std::string& device, const std::function<void(lonip::LonIpChannel&)>& use);
@@ -66,7 +71,8 @@ class LonIpLink final : public DeviceLink {
 };
 
 // The LonIpError as the object server raises it: kDeviceNotAccessible for no answer or no
-// network, kDeviceRefused for a refusal or a malformed answer.
+// network, kDeviceRefused for a refusal or a malformed answer, kInterfaceBusy when another
+// program kept the interface.
 [[noreturn]] void RaiseDeviceError(const std::exception& error, const std::string& device);
 
 }  // namespace platform::lns_embedded

@@ -107,6 +107,7 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
 
   // The devices behind the network (none: the database is the device).
   void SetDeviceLink(std::shared_ptr<DeviceLink> link) { link_ = std::move(link); }
+  // The link in use (nullptr: simulated devices), and the same to keep.
   DeviceLink* Link() const { return link_.get(); }
   const std::shared_ptr<DeviceLink>& SharedLink() const { return link_; }
   // An NV's value: the device's when there is a link, else the stored one.
@@ -119,6 +120,7 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // Runs before every value stored (tests make a device fail in the middle of a transaction).
   void SetBeforeWriteHook(std::function<void(int64_t deviceId)> hook) { beforeWrite_ = std::move(hook); }
   int64_t DeviceOfCp(int64_t cpId);
+  // The device's name ("" when the row is gone), for messages.
   std::string DeviceName(int64_t deviceId);
   int64_t DeviceOfNv(int64_t nvId);
 
@@ -187,6 +189,7 @@ class LinkSetAside {
   ~LinkSetAside() { db_.SetDeviceLink(link_); }
   LinkSetAside(const LinkSetAside&) = delete;
   LinkSetAside& operator=(const LinkSetAside&) = delete;
+  // The link set aside (nullptr when there was none).
   const DeviceLink* Link() const { return link_.get(); }
 
  private:

@@ -32,8 +32,9 @@ class NetworkDialect {
 // The dialect of the database `db` is connected to.
 const NetworkDialect& DialectOf(const SqlDb& db);
 
-// Upgrades a database of schema version 2 (either dialect) to the current one: the columns of a
-// device's address on its channel and of the device NV that holds a CP.
+// Adds the columns of schema version 3 that a database lacks (a device's address on its
+// channel, the device NV that holds a CP) and sets the current version; for files of the first
+// version and of version 2 alike, in either dialect.
 void AddDeviceAddressColumns(SqlDb& db);
 
 // The deletion triggers a SQLite network database of the first schema version lacks.

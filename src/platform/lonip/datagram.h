@@ -70,7 +70,7 @@ struct Datagram {
 // The datagram's bytes. Raises LonIpError(Usage) for values the fields cannot carry.
 std::vector<uint8_t> EncodeDatagram(const Datagram& datagram);
 // Reads a datagram. Raises LonIpError(Malformed), naming what is wrong, for a truncated
-// datagram, an unknown version or address format and a domain length that does not exist.
+// datagram and an unknown version or address format.
 Datagram DecodeDatagram(std::span<const uint8_t> bytes);
 
 }  // namespace platform::lonip

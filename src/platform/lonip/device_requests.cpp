@@ -1,5 +1,6 @@
 #include "platform/lonip/device_requests.h"
 
+#include <algorithm>
 #include <set>
 
 #include "platform/lonip/lonip_error.h"

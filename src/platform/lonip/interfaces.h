@@ -8,6 +8,7 @@
 //       "Interface" = <name>
 // Names are compared without regard to case.
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -45,7 +46,8 @@ class InterfaceStore {
   // when given, then says what is wrong).
   std::optional<InterfaceSettings> Find(std::string_view name, std::string* problem = nullptr) const;
   // Adds or changes an interface. Raises LonIpError(Usage) for a name that the store cannot
-  // keep (empty, not UTF-8, a backslash or a control character, over 64 bytes), settings out
+  // keep (empty, not UTF-8, a backslash or a control character, blanks around it, over 64
+  // bytes), settings out
   // of range, or an address another interface has.
   void Put(const InterfaceSettings& settings);
   // Removes an interface and the attachments that name it; false when there was none.

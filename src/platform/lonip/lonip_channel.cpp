@@ -75,10 +75,10 @@ LonIpChannel::LonIpChannel(ChannelSettings settings, std::shared_ptr<Transaction
       own_(LonAddressOfIp(settings_.ownIp)),
       unicast_(BindOwnAddress(settings_)),
       ids_(std::move(ids)) {
-  if (!ids_) {
-    ids_ = std::make_shared<TransactionIds>(settings_.version == kEnhancedVersion);
-    LoadState();
-  }
+  if (!ids_) ids_ = std::make_shared<TransactionIds>(settings_.version == kEnhancedVersion);
+  // Another program may have used the address since: its count goes on from theirs (the bind
+  // above is exclusive, so the file is current).
+  LoadState();
   unicast_.SetMulticastInterface(settings_.ownIp);
   // Service pins and other broadcasts arrive on 239.192.0.0. A machine without a multicast
   // route still reaches devices one by one, so a refusal here only costs hearing them.
@@ -261,7 +261,8 @@ std::vector<HeardMessage> LonIpChannel::RequestAll(const LonTarget& target, cons
                                                    std::chrono::milliseconds listen, size_t enough) {
   const Outgoing out = Prepare(target, PduFormat::Spdu, static_cast<uint8_t>(PduType::Request), apdu);
   std::vector<HeardMessage> answers;
-  // One answer per device: several devices behind one IP differ in their explicit sources.
+  // One answer per device: several devices behind one IP differ in their explicit sources (or,
+  // sending none, in what they answer: a Query ID's Neuron ID).
   std::set<std::tuple<Ipv4, std::string, std::vector<uint8_t>>> answered;
   const auto end = Clock::now() + listen;
   const auto done = [&] { return enough != 0 && answers.size() >= enough; };

@@ -22,8 +22,8 @@ class LonIpChannel final : public LonChannel {
   // Binds the sockets, waiting up to the timeout and its retries while another program of this
   // machine uses the address. Raises LonIpError(Busy) when it still does, LonIpError(Network)
   // when the address is not this machine's, LonIpError(Usage) for settings out of range.
-  // `ids`: transaction ids shared with earlier channels of this program (a fresh set, continued
-  // from the state file, when none).
+  // `ids`: transaction ids shared with earlier channels of this program (a fresh set when none);
+  // either way the count goes on from the state file, where the last program left it.
   explicit LonIpChannel(ChannelSettings settings, std::shared_ptr<TransactionIds> ids = nullptr);
   // Keeps the last transaction ids for the next program on this address.
   ~LonIpChannel() override;
@@ -62,7 +62,8 @@ class LonIpChannel final : public LonChannel {
     uint16_t transaction = 0;
   };
   Outgoing Prepare(const LonTarget& target, PduFormat pdu, uint8_t pduType, const std::vector<uint8_t>& apdu);
-  // Sends and waits for the answer of `kind` matching the transaction; nullopt after the retries.
+  // Sends and waits for the answer of type `answerType` matching the transaction; nullopt after
+  // the retries.
   std::optional<HeardMessage> Exchange(const Outgoing& out, uint8_t answerType, PduFormat pdu);
   // Reads one datagram that waits; nullopt when none does or it was not for us.
   std::optional<std::pair<HeardMessage, Datagram>> ReadOne();

@@ -1,5 +1,6 @@
 #include "platform/lonip/nm_messages.h"
 
+#include <algorithm>
 #include <span>
 
 #include "platform/lonip/lonip_error.h"

@@ -121,6 +121,8 @@ std::string MessageName(const std::vector<uint8_t>& apdu);
 std::vector<uint8_t> AnswerData(const std::vector<uint8_t>& request, const std::vector<uint8_t>& answer,
                                 const std::string& device, size_t minimumData = 0);
 
+// The data of a Query Status answer, of a Query ID answer (Neuron ID and program ID); each
+// raises LonIpError(Malformed) for too few bytes.
 DeviceStatus ParseStatus(const std::vector<uint8_t>& data);
 DeviceIdentity ParseIdentity(const std::vector<uint8_t>& data);
 // The service-pin message's identity; nullopt when the APDU is not one.

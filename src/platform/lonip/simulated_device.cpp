@@ -1,5 +1,6 @@
 #include "platform/lonip/simulated_device.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 

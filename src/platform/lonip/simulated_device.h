@@ -11,6 +11,7 @@
 //             "value": "0190"}],
 //    "dropFirst": 0, "servicePinAtStart": false}
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -57,6 +58,7 @@ class SimulatedDevice {
   std::vector<std::vector<uint8_t>> Receive(const std::vector<uint8_t>& bytes, const Ipv4& from, Clock::time_point now);
   // The unacknowledged broadcast a device sends when its service pin is pressed.
   std::vector<uint8_t> ServicePinDatagram() const;
+  // The device as it is now (its state, domain and NV values change as it is asked).
   const DeviceDescription& Description() const { return d_; }
   bool Configured() const { return d_.state != node_state::kUnconfigured && d_.state != node_state::kApplicationless; }
   // The device's LON address in its first domain (0/0 while unconfigured).

@@ -1,5 +1,6 @@
 #include "platform/lonip/udp_socket.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>

@@ -37,6 +37,7 @@ class UdpSocket {
   void SendTo(std::span<const uint8_t> bytes, const Ipv4& to, uint16_t port);
   // The next waiting datagram, or nullopt when none waits.
   std::optional<ReceivedDatagram> Receive();
+  // The socket's file descriptor, for poll.
   int Descriptor() const { return fd_; }
 
  private:
