@@ -92,7 +92,7 @@ TEST_F(LonIpNetworkTest, AnEngineerAttachesDiscoversCommissionsAndAsksTheDevices
       {{"commission", "Demo/System.Floor 1/Sensor 2", "02FC00000005"},
        "The device of 02FC00000005 runs the program 9FFFFF081C0A0401, the network's \"Sensor 2\" the program 80000C503C030422"},
       {{"nv", "get", kSwitch1, "nviSecValue"}, "device \"Switch 1\", NV \"nviSecValue\": the device holds 3 bytes, the network "
-                                                "database's type 2 (on lon1 (lonip:127.1.1.127))"},
+                                                "database 2 (on lon1 (lonip:127.1.1.127))"},
       {{"nv", "set", kSwitch1, "nviSecValue", "1.0 1"}, "NV \"nviSecValue\": the device's NV holds 3 bytes, the value 2"},
       {{"interface", "add", "lon2", "127.1.1.126"}, "\"127.1.1.126\" is not an interface address: lonip:<IPv4>"},
       {{"interface", "add", "lon2", "lonip:127.1.1.200"}, "fourth its node (1-127)"},

@@ -40,14 +40,15 @@ std::map<std::string, std::string> Options(const std::vector<std::string>& args,
   return options;
 }
 
+[[noreturn]] void NoInterface(const std::string& network) {
+  throw base::Error(lns::err::kDeviceNotAccessible, "portab-lns",
+                    "The network \"" + network + "\" has no LON/IP interface attached (portab-lns attach " + network +
+                        " <interface>); its devices are simulated");
+}
+
 LonIpLink& LinkOf(const ResolvedDevice& device) {
   auto* link = dynamic_cast<LonIpLink*>(device.db->Link());
-  if (link == nullptr) {
-    const std::string network = device.db->NetworkName();
-    throw base::Error(lns::err::kDeviceNotAccessible, "portab-lns",
-                      "The network \"" + network + "\" has no LON/IP interface attached (portab-lns attach " + network +
-                          " <interface>); its devices are simulated");
-  }
+  if (link == nullptr) NoInterface(device.db->NetworkName());
   return *link;
 }
 
@@ -151,36 +152,37 @@ int LonIpCommands::Interface(const std::vector<std::string>& args) {
 int LonIpCommands::Attach(const std::vector<std::string>& args) {
   if (args.size() != 2) Usage("expected: portab-lns attach <network> <interface> | none");
   // The network must exist; it is not opened (its attached interface may be the trouble).
-  std::string network;
-  for (const auto& name : server_.NetworkNames()) {
-    if (base::EqualsNoCase(name, args[0])) network = name;
-  }
-  if (network.empty()) throw base::Error(lns::err::kNotFound, "portab-lns", "There is no network \"" + args[0] + "\"");
+  const auto network = NetworkNamed(args[0]);
+  if (!network) throw base::Error(lns::err::kNotFound, "portab-lns", "There is no network \"" + args[0] + "\"");
   registry::FileRegistry store(server_.RegistryFile());
   lonip::InterfaceStore interfaces(store);
   if (args[1] == "none") {
-    interfaces.Attach(network, "");
-    out_ << network << ": no interface; its devices are simulated\n";
+    interfaces.Attach(*network, "");
+    out_ << *network << ": no interface; its devices are simulated\n";
     return 0;
   }
   if (!interfaces.Find(args[1])) {
     throw base::Error(lns::err::kNotFound, "portab-lns",
                       "There is no interface \"" + args[1] + "\" (portab-lns interface list shows them)");
   }
-  interfaces.Attach(network, args[1]);
-  out_ << network << ": attached to " << InterfaceLine(*interfaces.AttachedTo(network)) << "\n";
+  interfaces.Attach(*network, args[1]);
+  out_ << *network << ": attached to " << InterfaceLine(*interfaces.AttachedTo(*network)) << "\n";
   return 0;
+}
+
+std::optional<std::string> LonIpCommands::NetworkNamed(const std::string& name) const {
+  for (const auto& network : server_.NetworkNames()) {
+    if (base::EqualsNoCase(network, name)) return network;
+  }
+  return std::nullopt;
 }
 
 lonip::InterfaceSettings LonIpCommands::InterfaceNamed(const std::string& name) {
   registry::FileRegistry store(server_.RegistryFile());
   if (auto settings = lonip::InterfaceStore(store).Find(name)) return *settings;
-  for (const auto& network : server_.NetworkNames()) {
-    if (!base::EqualsNoCase(network, name)) continue;
-    if (auto attached = server_.InterfaceOf(network)) return *attached;
-    throw base::Error(lns::err::kDeviceNotAccessible, "portab-lns",
-                      "The network \"" + network + "\" has no LON/IP interface attached (portab-lns attach " + network +
-                          " <interface>); its devices are simulated");
+  if (const auto network = NetworkNamed(name)) {
+    if (auto attached = server_.InterfaceOf(*network)) return *attached;
+    NoInterface(*network);
   }
   throw base::Error(lns::err::kNotFound, "portab-lns", "There is no interface or network \"" + name + "\"");
 }

@@ -52,6 +52,8 @@ class LonIpCommands {
   int Wink(const ResolvedDevice& device);
   std::string FoundLine(lonip::LonChannel& channel, const lonip::FoundDevice& device,
                         std::chrono::steady_clock::time_point deadline);
+  // The network's name as the server spells it, found without regard to case.
+  std::optional<std::string> NetworkNamed(const std::string& name) const;
   // The interface named, or the one attached to the network named.
   lonip::InterfaceSettings InterfaceNamed(const std::string& name);
 

@@ -273,17 +273,8 @@ std::vector<uint8_t> NetworkDb::NvValue(int64_t nvId) {
   auto row = db_->Prepare("SELECT device_id, position, value, name FROM nv WHERE id = ?1").Bind(1, nvId);
   if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
   if (!link_) return row.Blob(2);
-  const std::string what = "NV \"" + row.Text(3) + "\"";
-  const int64_t device = row.Int(0);
-  auto value = link_->FetchNv(row.Int(0), static_cast<int32_t>(row.Int(1) - 1), what);
-  // Bytes of another length are another NV than the database describes: never handed on.
-  if (value.size() != row.Blob(2).size()) {
-    throw base::Error(lns::err::kDeviceRefused, "LNS",
-                      "device \"" + DeviceName(device) + "\", " + what + ": the device holds " + std::to_string(value.size()) +
-                          " bytes, the network database's type " +
-                          std::to_string(row.Blob(2).size()) + " (on " + link_->InterfaceName() + ")");
-  }
-  return value;
+  return FetchFromDevice(row.Int(0), static_cast<int32_t>(row.Int(1) - 1), "NV \"" + row.Text(3) + "\"",
+                         row.Blob(2).size());
 }
 
 void NetworkDb::StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes) {
@@ -341,15 +332,8 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
     const auto value = row.Blob(0);
     bool asked = false;
     try {
-      w.before = link_->FetchNv(w.deviceId, w.nvIndex, w.what);
+      w.before = FetchFromDevice(w.deviceId, w.nvIndex, w.what, value.size());
       asked = true;
-      if (w.before.size() != value.size()) {
-        asked = false;  // nothing to put back: the device was not written
-        throw base::Error(lns::err::kDeviceRefused, "LNS",
-                          "device \"" + DeviceName(w.deviceId) + "\", " + w.what + ": the device's configuration NV holds " +
-                              std::to_string(w.before.size()) +
-                              " bytes, the CP " + std::to_string(value.size()) + " (on " + link_->InterfaceName() + ")");
-      }
       if (w.before != value) link_->UpdateNv(w.deviceId, w.nvIndex, value, w.what);
       written.push_back(w);
     } catch (const base::Error& e) {
@@ -370,6 +354,17 @@ void NetworkDb::PutBack(const std::vector<DeviceWrite>& written) {
       base::LogSwallowedError("The value " + done.what + " had on its device could not be put back: " + undo.Description());
     }
   }
+}
+
+// Bytes of another length are another NV than the database describes: never handed on.
+std::vector<uint8_t> NetworkDb::FetchFromDevice(int64_t deviceId, int32_t nvIndex, const std::string& what, size_t size) {
+  auto value = link_->FetchNv(deviceId, nvIndex, what);
+  if (value.size() != size) {
+    throw base::Error(lns::err::kDeviceRefused, "LNS",
+                      "device \"" + DeviceName(deviceId) + "\", " + what + ": the device holds " + std::to_string(value.size()) +
+                          " bytes, the network database " + std::to_string(size) + " (on " + link_->InterfaceName() + ")");
+  }
+  return value;
 }
 
 std::string NetworkDb::DeviceName(int64_t deviceId) {

@@ -164,6 +164,8 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // Writes the CPs held on devices; on a failure puts back what it wrote and raises. Returns
   // the writes made, to be put back if the database's commit fails after them.
   std::vector<DeviceWrite> WriteToDevices();
+  // The device's value of its NV `nvIndex`; kDeviceRefused when it is not `size` bytes long.
+  std::vector<uint8_t> FetchFromDevice(int64_t deviceId, int32_t nvIndex, const std::string& what, size_t size);
   void PutBack(const std::vector<DeviceWrite>& written);
   std::vector<DeviceWrite>::iterator PendingWrite(int64_t cpId);
 

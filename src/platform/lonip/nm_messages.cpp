@@ -24,26 +24,46 @@ std::string Hex2(uint8_t value) { return "0x" + HexText(std::span<const uint8_t>
 
 }  // namespace
 
-std::string NodeStateText(uint8_t state) {
-  switch (state) {
-    case node_state::kUnconfigured: return "unconfigured";
-    case node_state::kApplicationless: return "applicationless";
-    case node_state::kConfiguredOnline: return "configured, online";
-    case node_state::kHardOffline: return "configured, hard offline";
-    case node_state::kSoftOffline: return "configured, soft offline";
-    default: return "state " + Hex2(state);
+namespace {
+
+struct NodeStateName {
+  uint8_t state;
+  const char* text;
+  const char* word;
+};
+constexpr NodeStateName kNodeStates[] = {
+    {node_state::kUnconfigured, "unconfigured", "unconfigured"},
+    {node_state::kApplicationless, "applicationless", "applicationless"},
+    {node_state::kConfiguredOnline, "configured, online", "online"},
+    {node_state::kHardOffline, "configured, hard offline", "hard-offline"},
+    {node_state::kSoftOffline, "configured, soft offline", "offline"},
+};
+
+const NodeStateName* NameOf(uint8_t state) {
+  for (const auto& name : kNodeStates) {
+    if (name.state == state) return &name;
   }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string NodeStateText(uint8_t state) {
+  const auto* name = NameOf(state);
+  return name != nullptr ? name->text : "state " + Hex2(state);
 }
 
 std::string NodeStateWord(uint8_t state) {
-  switch (state) {
-    case node_state::kUnconfigured: return "unconfigured";
-    case node_state::kApplicationless: return "applicationless";
-    case node_state::kConfiguredOnline: return "online";
-    case node_state::kHardOffline: return "hard-offline";
-    case node_state::kSoftOffline: return "offline";
-    default: return "state-" + HexText(std::span<const uint8_t>(&state, 1));
-  }
+  const auto* name = NameOf(state);
+  return name != nullptr ? name->word : "state-" + HexText(std::span<const uint8_t>(&state, 1));
+}
+
+uint8_t SuccessCode(uint8_t requestCode) {
+  return static_cast<uint8_t>(requestCode - ((requestCode & 0xF0) == 0x50 ? 0x20 : 0x40));
+}
+
+uint8_t FailureCode(uint8_t requestCode) {
+  return static_cast<uint8_t>(requestCode - ((requestCode & 0xF0) == 0x50 ? 0x40 : 0x60));
 }
 
 std::vector<uint8_t> NvIndexBytes(uint16_t index) {
@@ -165,10 +185,8 @@ std::string MessageName(const std::vector<uint8_t>& apdu) {
 
 std::vector<uint8_t> AnswerData(const std::vector<uint8_t>& request, const std::vector<uint8_t>& answer,
                                 const std::string& device, size_t minimumData) {
-  const uint8_t requestCode = request.at(0);
-  const bool diagnostic = (requestCode & 0xF0) == 0x50;
-  const uint8_t success = diagnostic ? static_cast<uint8_t>(requestCode - 0x20) : static_cast<uint8_t>(requestCode - 0x40);
-  const uint8_t failure = diagnostic ? static_cast<uint8_t>(requestCode - 0x40) : static_cast<uint8_t>(requestCode - 0x60);
+  const uint8_t success = SuccessCode(request.at(0));
+  const uint8_t failure = FailureCode(request.at(0));
   const std::string name = MessageName(request);
   if (answer.empty()) Malformed(device + " answered " + name + " with nothing");
   if (answer[0] == failure) {

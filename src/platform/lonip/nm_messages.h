@@ -45,6 +45,10 @@ std::string NodeStateText(uint8_t state);
 // The same as one word: "unconfigured", "applicationless", "online", "offline", "hard-offline",
 // "state-07".
 std::string NodeStateWord(uint8_t state);
+// The answer codes of a request: 0x6n succeeds with 0x2n and fails with 0x0n, a diagnostic
+// request 0x5n with 0x3n and 0x1n.
+uint8_t SuccessCode(uint8_t requestCode);
+uint8_t FailureCode(uint8_t requestCode);
 // An NV index as NV Fetch and Query NV Config carry it: one byte, or FF and two.
 std::vector<uint8_t> NvIndexBytes(uint16_t index);
 

@@ -231,12 +231,10 @@ std::optional<std::vector<uint8_t>> SimulatedDevice::NetworkManagement(const std
   const uint8_t requestCode = apdu[0];
   const bool diagnostic = (requestCode & 0xF0) == 0x50;
   const auto success = [&](std::vector<uint8_t> data = {}) {
-    data.insert(data.begin(), static_cast<uint8_t>(requestCode - (diagnostic ? 0x20 : 0x40)));
+    data.insert(data.begin(), SuccessCode(requestCode));
     return std::optional<std::vector<uint8_t>>(std::move(data));
   };
-  const auto failure = [&] {
-    return std::optional<std::vector<uint8_t>>(std::vector<uint8_t>{static_cast<uint8_t>(requestCode - (diagnostic ? 0x40 : 0x60))});
-  };
+  const auto failure = [&] { return std::optional<std::vector<uint8_t>>(std::vector<uint8_t>{FailureCode(requestCode)}); };
   const auto range = [&](size_t offset, size_t count, size_t size) { return offset + count <= size; };
   switch (requestCode) {
     case code::kQueryStatus: {
