@@ -16,8 +16,6 @@ namespace platform::lns_embedded {
 
 namespace {
 
-using namespace std::chrono_literals;
-
 [[noreturn]] void Usage(const std::string& what) { throw ToolUsageError(what); }
 
 int64_t WholeNumber(const std::string& text, const std::string& option, int64_t low, int64_t high) {
@@ -63,8 +61,6 @@ std::string InterfaceLine(const lonip::InterfaceSettings& settings) {
          std::to_string(settings.retries) + " retries" + (settings.enhanced ? ", enhanced" : "");
 }
 
-}  // namespace
-
 // The device found must run the program the network's device has: another program has other NVs.
 void CheckProgramId(lonip::LonChannel& channel, const lonip::LonTarget& byId, SqlDb& db, int64_t deviceId,
                     const std::string& name) {
@@ -72,13 +68,15 @@ void CheckProgramId(lonip::LonChannel& channel, const lonip::LonTarget& byId, Sq
   std::string expected = row.Step() ? row.Text(0) : std::string();
   std::erase(expected, ':');
   if (!lonip::ParseProgramId(expected)) return;  // the network does not say which program
-  const auto actual = lonip::HexText(lonip::ReadMemory(channel, byId, lonip::MemoryMode::ReadOnly, 13, 8));
+  const auto actual = lonip::HexText(lonip::ReadProgramId(channel, byId));
   if (!base::EqualsNoCase(actual, expected)) {
     throw base::Error(lns::err::kBadValue, "portab-lns",
                       "The device of " + lonip::HexText(byId.neuronId) + " runs the program " + actual + ", the network's \"" +
                           name + "\" the program " + base::ToUpperAscii(expected) + ": not commissioned");
   }
 }
+
+}  // namespace
 
 bool LonIpCommands::Handles(const std::string& command) {
   static const std::set<std::string> commands{"interface", "attach", "discover", "commission", "status", "wink"};
@@ -98,8 +96,7 @@ int LonIpCommands::Run(const std::string& command, const std::vector<std::string
 }
 
 int LonIpCommands::Interface(const std::vector<std::string>& args) {
-  registry::FileRegistry store(server_.RegistryFile());
-  lonip::InterfaceStore interfaces(store);
+  lonip::InterfaceStore& interfaces = interfaces_;
   const std::string verb = args.empty() ? "" : args[0];
   if (verb == "list" && args.size() == 1) {
     std::vector<std::string> damaged;
@@ -154,8 +151,7 @@ int LonIpCommands::Attach(const std::vector<std::string>& args) {
   // The network must exist; it is not opened (its attached interface may be the trouble).
   const auto network = NetworkNamed(args[0]);
   if (!network) throw base::Error(lns::err::kNotFound, "portab-lns", "There is no network \"" + args[0] + "\"");
-  registry::FileRegistry store(server_.RegistryFile());
-  lonip::InterfaceStore interfaces(store);
+  lonip::InterfaceStore& interfaces = interfaces_;
   if (args[1] == "none") {
     interfaces.Attach(*network, "");
     out_ << *network << ": no interface; its devices are simulated\n";
@@ -178,8 +174,7 @@ std::optional<std::string> LonIpCommands::NetworkNamed(const std::string& name) 
 }
 
 lonip::InterfaceSettings LonIpCommands::InterfaceNamed(const std::string& name) {
-  registry::FileRegistry store(server_.RegistryFile());
-  if (auto settings = lonip::InterfaceStore(store).Find(name)) return *settings;
+  if (auto settings = interfaces_.Find(name)) return *settings;
   if (const auto network = NetworkNamed(name)) {
     if (auto attached = server_.InterfaceOf(*network)) return *attached;
     NoInterface(*network);

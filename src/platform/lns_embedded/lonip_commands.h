@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/lns_embedded/embedded_server.h"
+#include "platform/registry/file_registry.h"
 #include "platform/lonip/device_requests.h"
 
 namespace platform::lns_embedded {
@@ -36,7 +37,7 @@ class LonIpCommands {
  public:
   // `progress`: standard error is a terminal, where long work shows how far it is.
   LonIpCommands(EmbeddedObjectServer& server, std::ostream& out, std::ostream& err, bool progress)
-      : server_(server), out_(out), err_(err), progress_(progress) {}
+      : server_(server), out_(out), err_(err), progress_(progress), store_(server.RegistryFile()), interfaces_(store_) {}
 
   // Whether `command` is one of these.
   static bool Handles(const std::string& command);
@@ -61,6 +62,8 @@ class LonIpCommands {
   std::ostream& out_;
   std::ostream& err_;
   bool progress_;
+  registry::FileRegistry store_;  // where the interfaces are kept
+  lonip::InterfaceStore interfaces_;
 };
 
 }  // namespace platform::lns_embedded

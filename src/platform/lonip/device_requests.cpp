@@ -77,6 +77,13 @@ void WriteMemory(LonChannel& channel, const LonTarget& device, MemoryMode mode, 
   Ask(channel, device, WriteMemoryRequest(mode, offset, data, form));
 }
 
+ProgramId ReadProgramId(LonChannel& channel, const LonTarget& device) {
+  const auto bytes = ReadMemory(channel, device, MemoryMode::ReadOnly, 13, 8);
+  ProgramId id{};
+  std::copy(bytes.begin(), bytes.end(), id.begin());
+  return id;
+}
+
 std::vector<uint8_t> QuerySiData(LonChannel& channel, const LonTarget& device, uint16_t offset, uint8_t count) {
   auto data = Ask(channel, device, QuerySiDataRequest(offset, count), count);
   data.resize(count);

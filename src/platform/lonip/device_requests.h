@@ -30,6 +30,8 @@ std::vector<uint8_t> ReadMemory(LonChannel& channel, const LonTarget& device, Me
                                 uint8_t count);
 void WriteMemory(LonChannel& channel, const LonTarget& device, MemoryMode mode, uint16_t offset,
                  const std::vector<uint8_t>& data, uint8_t form = 0);
+// The program ID, from the device's read-only data (bytes 13 to 20).
+ProgramId ReadProgramId(LonChannel& channel, const LonTarget& device);
 std::vector<uint8_t> QuerySiData(LonChannel& channel, const LonTarget& device, uint16_t offset, uint8_t count);
 // The NV's value as the device holds it.
 std::vector<uint8_t> NvFetch(LonChannel& channel, const LonTarget& device, uint16_t index);
