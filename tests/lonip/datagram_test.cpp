@@ -101,8 +101,8 @@ TEST(DatagramTest, RefusesMalformedDatagramsNamingWhatIsWrong) {
       {{0x00, 0x18}, "ends before the backlog"},
       {{0x00, 0x71, 0x01, 0x81}, "ends before the group"},
   };
-  for (const auto& [bytes, message] : cases) {
-    ExpectLonIpError([&] { DecodeDatagram(bytes); }, LonIpError::Kind::Malformed, message);
+  for (const auto& c : cases) {
+    ExpectLonIpError([&] { DecodeDatagram(c.first); }, LonIpError::Kind::Malformed, c.second);
   }
 }
 
