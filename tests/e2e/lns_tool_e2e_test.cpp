@@ -7,11 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 #include <tuple>
 
 #include "platform/lns_embedded/postgres_db.h"
+#include "platform/lns_embedded/sqlite_db.h"
 #include "support/kb_copy.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
@@ -113,6 +116,47 @@ TEST_F(LnsToolE2eTest, PositionsNvsAndAnUnreachableDevice) {
   const Result refused = home_.Lns({"cp", "set", kObject, "HoldTime", "1 1"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_THAT(refused.err, HasSubstr("The device is not accessible"));
+}
+
+// Writers of one network database take turns: a write waits for another program's write
+// transaction instead of failing, and two programs writing 50 times each beside a reader
+// all land.
+TEST_F(LnsToolE2eTest, WritersOfOneNetworkWaitForEachOtherAndEveryWriteLands) {
+  {
+    platform::lns_embedded::SqliteDb other(home_.Home() / "lns" / "Demo.db", false);
+    other.Exec("BEGIN IMMEDIATE; UPDATE network SET name = name");
+    std::thread commit([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(500));
+      other.Exec("COMMIT");
+    });
+    const Result run = home_.Lns({"cp", "set", kObject, "HoldTime", "3 4"});
+    commit.join();
+    EXPECT_EQ(std::make_tuple(run.status, run.out, run.err), std::make_tuple(0, std::string("3 4\n"), std::string()));
+  }
+  std::atomic<int> failures{0};
+  std::atomic<bool> writing{true};
+  const auto check = [&](const Result& run) {
+    if (run.status != 0 && failures++ == 0) ADD_FAILURE() << run.err;
+  };
+  const auto writer = [&](auto args) {
+    return std::thread([&, args] {
+      for (int i = 1; i <= 50; ++i) check(home_.Lns(args(i)));
+    });
+  };
+  std::thread cps = writer([](int i) { return std::vector<std::string>{"cp", "set", kObject, "HoldTime", "0 " + std::to_string(i)}; });
+  std::thread nvs = writer([](int i) {
+    return std::vector<std::string>{"nv", "set", "Demo/System.Floor 1/Switch 1", "nviPrimeValue", std::to_string(i) + ".0 1"};
+  });
+  std::thread reader([&] {
+    while (writing) check(home_.Lns({"tree", "Demo"}));
+  });
+  cps.join();
+  nvs.join();
+  writing = false;
+  reader.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(home_.Lns({"cp", "get", kObject, "HoldTime"}).out, "0 50\n");
+  EXPECT_EQ(home_.Lns({"nv", "get", "Demo/System.Floor 1/Switch 1", "nviPrimeValue"}).out, "50.0 1\n");
 }
 
 TEST_F(LnsToolE2eTest, ABadCommandOrDescriptionGivesAClearErrorAndChangesNothing) {

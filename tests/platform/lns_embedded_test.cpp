@@ -347,12 +347,16 @@ TEST_F(EmbeddedServerTest, TheSchemaVersionIsTheUserVersionAndOlderDatabasesAreU
   }
   EXPECT_EQ(TopSubsystems("test", Connect())->ItemByName("floor")->Name(), "Floor");
   EXPECT_THAT(tool.Texts(indexes), testing::UnorderedElementsAreArray(created));
-  // The second version lacks the columns of a device's address on its channel.
-  tool.Exec("PRAGMA user_version = 2; ALTER TABLE device DROP COLUMN ip; ALTER TABLE cp DROP COLUMN device_nv");
+  // The second version lacks the columns of a device's address on its channel, and the
+  // triggers that make a configuration NV and its CP one value.
+  tool.Exec("DROP TRIGGER cp_value_changed; DROP TRIGGER config_nv_value_changed; PRAGMA user_version = 2; "
+            "ALTER TABLE device DROP COLUMN ip; ALTER TABLE cp DROP COLUMN device_nv");
   EXPECT_EQ(Connect()->Networks()->ItemByName("test")->Name(), "Test");
   EXPECT_EQ(tool.Number("PRAGMA user_version"), ours);
   EXPECT_EQ(tool.Number("SELECT (SELECT COUNT(*) FROM pragma_table_info('device') WHERE name = 'ip') + "
-                        "(SELECT COUNT(*) FROM pragma_table_info('cp') WHERE name = 'device_nv')"), 2);
+                        "(SELECT COUNT(*) FROM pragma_table_info('cp') WHERE name = 'device_nv') + "
+                        "(SELECT COUNT(*) FROM sqlite_master WHERE name IN ('cp_value_changed', 'config_nv_value_changed'))"),
+            4);
   // A first-form database of an unknown version is not read.
   tool.Exec("PRAGMA user_version = 0; UPDATE portab_lns SET value = '7' WHERE key = 'version'");
   EXPECT_THAT([&] { Connect()->Networks()->ItemByName("Test"); },

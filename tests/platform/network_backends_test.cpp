@@ -36,6 +36,10 @@ class NetworkBackendTest : public ::testing::TestWithParam<std::string> {
     auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
     name_ = "Demo " + std::to_string(::getpid());  // parallel test runs share the server
     description["network"] = name_;
+    // Switch 1 holds its object's hold time as a configuration NV (whose value the CP gives).
+    auto& switch1 = description["subsystems"][0]["devices"][0];
+    switch1["nvs"].push_back({{"name", "nciHoldTime"}, {"type", "SNVT_time_sec"}});
+    switch1["lonMarkObjects"][0]["cps"][1]["deviceNv"] = "nciHoldTime";
     description_ = description.dump();
     CreateNetwork(dir_ / "lns", description_, false);
     if (GetParam() == "sqlite") {
@@ -202,6 +206,53 @@ TEST_P(NetworkBackendTest, ACopyKeepsEveryRowAndNewRowsGoAfterThem) {
   AddDevice(copy->Db(), RowIdOf(*floor), R"({"name": "Switch 9", "template": "PortaB", "programId": "9F:FF:FF:08:1C:0A:04:01",
       "cps": [{"name": "C", "value": [1]}], "nvs": [{"name": "n", "type": "SNVT_switch"}]})");
   EXPECT_EQ(floor->AppDevices()->ItemByName("Switch 9")->Interface()->NetworkVariables()->Count(), 1);
+}
+
+// A CP held by a configuration NV and the NV are one value: a write of either changes both in
+// the same transaction, through our objects or another program's SQL, and the NV's change is
+// logged; a value of another length than its twin's is refused.
+TEST_P(NetworkBackendTest, AConfigurationNvAndItsCpAreOneValueWhoeverWritesThem) {
+  auto system = NetworkObject(network_)->Systems()->Item(1);
+  auto cp = Switch()->Interface()->LonMarkObjects()->Item(1)->ConfigProperties()->ItemByName("HoldTime");
+  auto nv = Switch()->Interface()->NetworkVariables()->ItemByName("nciHoldTime");
+  const auto both = [&] { return std::make_pair(cp->RawRead(0, 1, 0), nv->Value()); };
+  using Bytes = std::vector<uint8_t>;
+  EXPECT_EQ(both(), std::make_pair(Bytes{1, 244}, std::string("50.0")));  // from the CP's value
+
+  int64_t last = network_->LastUpdate();
+  cp->RawWrite(0, 1, {2, 88}, 0);
+  EXPECT_EQ(both(), std::make_pair(Bytes{2, 88}, std::string("60.0")));
+  nv->SetValue("70.0");
+  EXPECT_EQ(both(), std::make_pair(Bytes{2, 188}, std::string("70.0")));
+  EXPECT_EQ(network_->UpdatesSince(last).size(), 2u);  // the CP's write changed the NV as well
+
+  system->StartTransaction();
+  cp->RawWrite(0, 1, {0, 10}, 0);
+  EXPECT_EQ(nv->Value(), "1.0");
+  system->CancelTransaction();
+  EXPECT_EQ(both(), std::make_pair(Bytes{2, 188}, std::string("70.0")));
+  system->StartTransaction();
+  nv->SetValue("2.5");
+  system->CommitTransaction();
+  EXPECT_EQ(both(), std::make_pair(Bytes{0, 25}, std::string("2.5")));
+
+  std::unique_ptr<SqlDb> other;
+  if (GetParam() == "sqlite") {
+    other = std::make_unique<SqliteDb>(dir_ / "lns" / (name_ + ".db"), false);
+  } else {
+    other = std::make_unique<PostgresDb>(std::getenv("PORTAB_TEST_SERVER"));
+    other->Exec("SET search_path TO " + QuotedName(name_));
+  }
+  other->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, Bytes{0, 30}).Bind(2, RowIdOf(*nv)).Run();
+  EXPECT_EQ(both(), std::make_pair(Bytes{0, 30}, std::string("3.0")));
+  other->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, Bytes{0, 40}).Bind(2, RowIdOf(*cp)).Run();
+  EXPECT_EQ(both(), std::make_pair(Bytes{0, 40}, std::string("4.0")));
+  EXPECT_THAT([&] { other->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, Bytes{1}).Bind(2, RowIdOf(*cp)).Run(); },
+              testing_support::Raises(lns::err::kDatabase, ::testing::HasSubstr("one value")));
+  EXPECT_EQ(both(), std::make_pair(Bytes{0, 40}, std::string("4.0")));
+  const auto exported = nlohmann::json::parse(ExportNetwork(*network_))["subsystems"][0]["devices"][0];
+  EXPECT_EQ(exported["lonMarkObjects"][0]["cps"][1]["value"], exported["nvs"].back()["value"]);
+  EXPECT_EQ(exported["nvs"].back()["value"], nlohmann::json({0, 40}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, NetworkBackendTest, ::testing::Values("sqlite", "postgresql"),

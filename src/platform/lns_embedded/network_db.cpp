@@ -44,7 +44,9 @@ void Upgrade(SqlDb& db) {
       CreateSqliteDeletionTriggers(db);
       db.Exec("DELETE FROM portab_lns WHERE key = 'version'");
     }
-    if (version < kSchemaVersion) AddDeviceAddressColumns(db);
+    if (version < 3) AddDeviceAddressColumns(db);
+    if (version < 4) JoinConfigNvsAndCps(db);
+    DialectOf(db).SetSchemaVersion(db);
   });
 }
 
@@ -94,7 +96,7 @@ std::shared_ptr<NetworkDb> NetworkDb::Open(std::unique_ptr<SqlDb> db, std::weak_
     NotOurs(name, e.Description());
   }
   if (format != kDatabaseFormat) NotOurs(name, "no portab-lns format mark");
-  if ((version == 0 && firstVersion == kFirstVersion) || version == 2) {
+  if ((version == 0 && firstVersion == kFirstVersion) || (version >= 2 && version < kSchemaVersion)) {
     Upgrade(*db);
   } else if (version != kSchemaVersion) {
     const std::string found = version != 0 ? std::to_string(version) : "\"" + firstVersion + "\"";
@@ -277,59 +279,84 @@ std::vector<uint8_t> NetworkDb::NvValue(int64_t nvId) {
                          row.Blob(2).size());
 }
 
+// Whether the device's NV `nvIndex` holds a CP (a configuration NV): its writes then belong
+// to the LNS transaction, as the CP's do.
+bool NetworkDb::HoldsCp(int64_t deviceId, int32_t nvIndex) {
+  auto row = db_->Prepare(
+                    "SELECT 1 FROM cp WHERE owner_kind = 7 AND owner_id = ?1 AND device_nv = ?2 "
+                    "UNION ALL SELECT 1 FROM lonmark_object AS o JOIN cp ON cp.owner_kind = 28 AND cp.owner_id = o.id "
+                    "WHERE o.device_id = ?1 AND cp.device_nv = ?2 "
+                    "UNION ALL SELECT 1 FROM nv AS holder JOIN cp ON cp.owner_kind = 22 AND cp.owner_id = holder.id "
+                    "WHERE holder.device_id = ?1 AND cp.device_nv = ?2")
+                 .Bind(1, deviceId)
+                 .Bind(2, int64_t{nvIndex});
+  return row.Step();
+}
+
 void NetworkDb::StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes) {
-  auto row = db_->Prepare("SELECT device_id, position, name FROM nv WHERE id = ?1").Bind(1, nvId);
-  if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
-  const int64_t device = row.Int(0);
-  const auto index = static_cast<int32_t>(row.Int(1) - 1);
-  const std::string name = row.Text(2);
+  int64_t device = 0;
+  int32_t index = 0;
+  std::string name;
+  {
+    // Let go before the write: an open read could not wait for another program's write lock.
+    auto row = db_->Prepare("SELECT device_id, position, name FROM nv WHERE id = ?1").Bind(1, nvId);
+    if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
+    device = row.Int(0);
+    index = static_cast<int32_t>(row.Int(1) - 1);
+    name = row.Text(2);
+  }
   Write(device, [&] {
-    if (link_) link_->UpdateNv(device, index, bytes, "NV \"" + name + "\"");
+    if (link_) ToDevice(device, index, bytes, "NV \"" + name + "\"", inTransaction_ && HoldsCp(device, index));
+    // A CP the NV holds changes with it (the database's trigger).
     db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, nvId).Run();
   });
 }
 
-std::vector<NetworkDb::DeviceWrite>::iterator NetworkDb::PendingWrite(int64_t cpId) {
-  return std::find_if(deviceWrites_.begin(), deviceWrites_.end(), [&](const DeviceWrite& w) { return w.cpId == cpId; });
+void NetworkDb::ToDevice(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& bytes, const std::string& what,
+                         bool atCommit) {
+  if (!atCommit) {
+    link_->UpdateNv(deviceId, nvIndex, bytes, what);
+    return;
+  }
+  const bool pending = std::any_of(deviceWrites_.begin(), deviceWrites_.end(), [&](const DeviceWrite& w) {
+    return w.deviceId == deviceId && w.nvIndex == nvIndex;
+  });
+  if (!pending) deviceWrites_.push_back({deviceId, nvIndex, what, {}});
 }
 
 void NetworkDb::StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes) {
   const int64_t device = DeviceOfCp(cpId);
   Write(device, [&] {
-    auto row = db_->Prepare("SELECT device_nv, name, value FROM cp WHERE id = ?1").Bind(1, cpId);
-    if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The CP no longer exists");
-    const auto nvIndex = static_cast<int32_t>(row.Int(0));
-    const bool onDevice = link_ && nvIndex >= 0;
-    if (onDevice) {
-      const std::string what = "CP \"" + row.Text(1) + "\"";
-      if (!inTransaction_) {
-        link_->UpdateNv(device, nvIndex, bytes, what);
-      } else if (PendingWrite(cpId) == deviceWrites_.end()) {
-        deviceWrites_.push_back({cpId, device, nvIndex, what, {}});
-      }
+    int32_t nvIndex = -1;
+    std::string what;
+    {
+      auto row = db_->Prepare("SELECT device_nv, name FROM cp WHERE id = ?1").Bind(1, cpId);
+      if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The CP no longer exists");
+      nvIndex = static_cast<int32_t>(row.Int(0));
+      what = "CP \"" + row.Text(1) + "\"";
     }
+    if (link_ && nvIndex >= 0) ToDevice(device, nvIndex, bytes, what, inTransaction_);
+    // The configuration NV that holds the CP changes with it (the database's trigger).
     db_->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, cpId).Run();
-    // The device's configuration NV holds the same bytes.
-    if (onDevice) {
-      db_->Prepare("UPDATE nv SET value = ?1 WHERE device_id = ?2 AND position = ?3")
-          .Bind(1, bytes)
-          .Bind(2, device)
-          .Bind(3, int64_t{nvIndex} + 1)
-          .Run();
-    }
   });
 }
 
-// The CPs held on devices go to them before the database commits: all of them, or none stays.
-// Each device is asked for what it holds first, so that a failure later puts exactly that back.
+// The configuration NVs written in the transaction go to their devices before the database
+// commits: all of them, or none stays. Each device is asked for what it holds first, so that a
+// failure later puts exactly that back.
 std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
   std::vector<DeviceWrite> written;
   std::vector<DeviceWrite> pending = std::move(deviceWrites_);
   deviceWrites_.clear();
   for (DeviceWrite& w : pending) {
-    auto row = db_->Prepare("SELECT value FROM cp WHERE id = ?1").Bind(1, w.cpId);
-    if (!row.Step()) continue;
-    const auto value = row.Blob(0);
+    std::vector<uint8_t> value;
+    {
+      auto row = db_->Prepare("SELECT value FROM nv WHERE device_id = ?1 AND position = ?2")
+                     .Bind(1, w.deviceId)
+                     .Bind(2, int64_t{w.nvIndex} + 1);
+      if (!row.Step()) continue;
+      value = row.Blob(0);
+    }
     bool asked = false;
     try {
       w.before = FetchFromDevice(w.deviceId, w.nvIndex, w.what, value.size());

@@ -22,7 +22,7 @@ namespace platform::lns_embedded {
 
 inline constexpr const char* kDatabaseFormat = "portab-lns network";
 // The schema version, kept as a file's user_version (a server's in its portab_lns table).
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 // The tables of a network's rows: their columns (the row id first where there is one) and each
 // column's kind: i an integer, t text, b bytes. Parents come before their children, so that
@@ -112,10 +112,11 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   const std::shared_ptr<DeviceLink>& SharedLink() const { return link_; }
   // An NV's value: the device's when there is a link, else the stored one.
   std::vector<uint8_t> NvValue(int64_t nvId);
-  // Stores an NV's value; with a link, the device's input NV is updated first.
+  // Stores an NV's value, and the value of a CP it holds; with a link, the device's input NV
+  // is updated first (a configuration NV inside a transaction: at the commit, as its CP).
   void StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes);
-  // Stores a CP's value. With a link, a CP the device holds as a configuration NV goes to the
-  // device: at once outside a transaction, at the commit inside one.
+  // Stores a CP's value, and the value of the configuration NV that holds it. With a link, such
+  // a CP goes to the device: at once outside a transaction, at the commit inside one.
   void StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes);
   // Runs before every value stored (tests make a device fail in the middle of a transaction).
   void SetBeforeWriteHook(std::function<void(int64_t deviceId)> hook) { beforeWrite_ = std::move(hook); }
@@ -153,21 +154,24 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
  private:
   void RollBackQuietly();
 
-  // A CP held on its device, written in the open transaction: it goes to the device at the commit.
+  // A configuration NV (or the CP it holds) written in the open transaction: it goes to the
+  // device at the commit.
   struct DeviceWrite {
-    int64_t cpId = 0;
     int64_t deviceId = 0;
     int32_t nvIndex = 0;
-    std::string what;             // CP "name", for errors
+    std::string what;             // CP "name" or NV "name", for errors
     std::vector<uint8_t> before;  // what the device held, put back when the transaction fails
   };
+  bool HoldsCp(int64_t deviceId, int32_t nvIndex);
+  // Writes the device's NV now, or (atCommit) notes it for the commit.
+  void ToDevice(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& bytes, const std::string& what,
+                bool atCommit);
   // Writes the CPs held on devices; on a failure puts back what it wrote and raises. Returns
   // the writes made, to be put back if the database's commit fails after them.
   std::vector<DeviceWrite> WriteToDevices();
   // The device's value of its NV `nvIndex`; kDeviceRefused when it is not `size` bytes long.
   std::vector<uint8_t> FetchFromDevice(int64_t deviceId, int32_t nvIndex, const std::string& what, size_t size);
   void PutBack(const std::vector<DeviceWrite>& written);
-  std::vector<DeviceWrite>::iterator PendingWrite(int64_t cpId);
 
   std::unique_ptr<SqlDb> db_;
   std::weak_ptr<lns::ObjectServer> server_;

@@ -111,6 +111,7 @@ class Importer {
         .Run();
     const int64_t id = db_.LastInsertId();
     heldOnDevice_.clear();
+    nvValueGiven_.clear();
     Cps(Member(device, "cps"), at + ".cps", RowKind::Device, id);
     std::map<std::string, int64_t> nvs;
     Nvs(Member(device, "nvs"), at + ".nvs", id, nvs);
@@ -196,22 +197,47 @@ class Importer {
           .Run();
       // A CP the device holds as one of its configuration NVs; placed once its NVs are known.
       const std::string deviceNv = Text(cp, "deviceNv", at, false);
-      if (!deviceNv.empty()) heldOnDevice_.push_back({db_.LastInsertId(), deviceNv, at, elementSize * dimension});
+      if (!deviceNv.empty()) {
+        heldOnDevice_.push_back({db_.LastInsertId(), deviceNv, at, elementSize * dimension, cp.contains("value")});
+      }
     }
   }
 
   // Points each CP held on the device at its NV, which must exist and be as large as the CP.
+  // The two are one value: the one given is the value of both (none given: zeros); two that
+  // differ are refused.
   void PlaceCpsOnDevice(const std::map<std::string, int64_t>& nvs) {
     for (const auto& held : heldOnDevice_) {
       const auto nv = nvs.find(base::FoldCase(held.nvName));
       if (nv == nvs.end()) Bad(held.at + ".deviceNv", "\"" + held.nvName + "\" is not an NV of the device");
-      auto row = db_.Prepare("SELECT position, value FROM nv WHERE id = ?1").Bind(1, nv->second);
-      row.Step();
-      if (static_cast<int64_t>(row.Blob(1).size()) != held.size) {
-        Bad(held.at + ".deviceNv", "the NV \"" + held.nvName + "\" holds " + std::to_string(row.Blob(1).size()) +
+      int64_t position = 0;
+      std::vector<uint8_t> nvValue;
+      std::vector<uint8_t> cpValue;
+      {
+        auto row = db_.Prepare("SELECT position, value, (SELECT value FROM cp WHERE id = ?2) FROM nv WHERE id = ?1")
+                       .Bind(1, nv->second)
+                       .Bind(2, held.cpId);
+        row.Step();
+        position = row.Int(0);
+        nvValue = row.Blob(1);
+        cpValue = row.Blob(2);
+      }
+      if (static_cast<int64_t>(nvValue.size()) != held.size) {
+        Bad(held.at + ".deviceNv", "the NV \"" + held.nvName + "\" holds " + std::to_string(nvValue.size()) +
                                        " bytes, the CP " + std::to_string(held.size));
       }
-      db_.Prepare("UPDATE cp SET device_nv = ?1 WHERE id = ?2").Bind(1, row.Int(0) - 1).Bind(2, held.cpId).Run();
+      const bool nvGiven = nvValueGiven_.contains(nv->second);
+      if (held.valueGiven && nvGiven && cpValue != nvValue) {
+        Bad(held.at + ".value", "differs from the value of the NV \"" + held.nvName +
+                                    "\" that holds the CP; they are one value: give it once, or the same twice");
+      }
+      const std::vector<uint8_t>& value = held.valueGiven ? cpValue : nvValue;
+      db_.Prepare("UPDATE cp SET device_nv = ?1, value = ?2 WHERE id = ?3")
+          .Bind(1, position - 1)
+          .Bind(2, value)
+          .Bind(3, held.cpId)
+          .Run();
+      db_.Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, value).Bind(2, nv->second).Run();
     }
     heldOnDevice_.clear();
   }
@@ -253,6 +279,7 @@ class Importer {
           .Run();
       const int64_t id = db_.LastInsertId();
       byName[base::FoldCase(name)] = id;
+      if (nv.contains("value")) nvValueGiven_.insert(id);
       Cps(Member(nv, "cps"), at + ".cps", RowKind::Nv, id);
     }
   }
@@ -304,10 +331,12 @@ class Importer {
     std::string nvName;
     std::string at;
     int64_t size;
+    bool valueGiven;
   };
   SqlDb& db_;
   DeviceCounter& counter_;
   std::vector<HeldOnDevice> heldOnDevice_;  // the CPs of the device being read that name a device NV
+  std::set<int64_t> nvValueGiven_;          // the NVs whose description gives their value
 };
 
 constexpr size_t kMaxNetworkNameBytes = 200;

@@ -11,7 +11,7 @@
 namespace platform::lns_embedded {
 namespace {
 
-inline constexpr int kSchemaVersionNumber = 3;  // as network_db.h's kSchemaVersion
+inline constexpr int kSchemaVersionNumber = 4;  // as network_db.h's kSchemaVersion
 
 // ---- SQLite ----
 
@@ -44,6 +44,8 @@ CREATE TABLE cp(
   position INTEGER NOT NULL, name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL,
   value BLOB NOT NULL, device_nv INTEGER NOT NULL DEFAULT -1);
 CREATE INDEX cp_owner ON cp(owner_kind, owner_id, position);
+CREATE INDEX nv_device ON nv(device_id, position);
+CREATE INDEX lonmark_object_device ON lonmark_object(device_id, position);
 CREATE TABLE plugin_registration(
   program_id TEXT NOT NULL, command_id INTEGER NOT NULL, device_template TEXT NOT NULL, class_id INTEGER NOT NULL,
   registration_value INTEGER NOT NULL, name TEXT NOT NULL, description TEXT NOT NULL, version TEXT NOT NULL,
@@ -84,6 +86,73 @@ CREATE TRIGGER nv_deleted AFTER DELETE ON nv BEGIN
 END;
 )SQL";
 
+// A CP held by a configuration NV of its device and that NV are one value: a write of either,
+// by whichever program, changes the other in the same statement (and so in the same
+// transaction), and the NV's change is logged as any. A value of another length than its twin's
+// is refused. The triggers find the NV through the index nv_device and the CPs through cp_owner,
+// which is why both, and lonmark_object_device, are part of the schema.
+#define PORTAB_CP_DEVICE(cp)                                                              \
+  "CASE " cp ".owner_kind WHEN 7 THEN " cp ".owner_id "                                   \
+  "WHEN 28 THEN (SELECT device_id FROM lonmark_object WHERE id = " cp ".owner_id) "       \
+  "ELSE (SELECT holder.device_id FROM nv AS holder WHERE holder.id = " cp ".owner_id) END"
+// The ids of the CPs that the NV row NEW holds.
+#define PORTAB_CPS_OF_NEW_NV                                                                                      \
+  "(SELECT id FROM cp WHERE owner_kind = 7 AND owner_id = NEW.device_id AND device_nv = NEW.position - 1 "        \
+  "UNION ALL SELECT cp.id FROM lonmark_object AS o JOIN cp ON cp.owner_kind = 28 AND cp.owner_id = o.id "          \
+  "WHERE o.device_id = NEW.device_id AND cp.device_nv = NEW.position - 1 "                                         \
+  "UNION ALL SELECT cp.id FROM nv AS holder JOIN cp ON cp.owner_kind = 22 AND cp.owner_id = holder.id "            \
+  "WHERE holder.device_id = NEW.device_id AND cp.device_nv = NEW.position - 1)"
+#define PORTAB_ONE_VALUE_MESSAGE \
+  "a CP and the configuration NV that holds it are one value: a value of another length than the other is refused"
+
+constexpr const char* kConfigNvTriggers =
+    "CREATE TRIGGER cp_value_changed AFTER UPDATE OF value ON cp WHEN NEW.device_nv >= 0 AND NEW.value IS NOT OLD.value "
+    "BEGIN "
+    "SELECT RAISE(ABORT, '" PORTAB_ONE_VALUE_MESSAGE "') FROM nv WHERE position = NEW.device_nv + 1 AND device_id = "
+    "(" PORTAB_CP_DEVICE("NEW") ") AND length(value) <> length(NEW.value); "
+    "UPDATE nv SET value = NEW.value WHERE position = NEW.device_nv + 1 AND device_id = (" PORTAB_CP_DEVICE("NEW") ") "
+    "AND value IS NOT NEW.value; "
+    "END; "
+    "CREATE TRIGGER config_nv_value_changed AFTER UPDATE OF value ON nv WHEN NEW.value IS NOT OLD.value BEGIN "
+    "SELECT RAISE(ABORT, '" PORTAB_ONE_VALUE_MESSAGE "') FROM cp WHERE id IN " PORTAB_CPS_OF_NEW_NV
+    " AND length(value) <> length(NEW.value); "
+    "UPDATE cp SET value = NEW.value WHERE id IN " PORTAB_CPS_OF_NEW_NV " AND value IS NOT NEW.value; "
+    "END;";
+
+// The same as functions of the server's schema.
+constexpr const char* kServerConfigNvTriggers =
+    "CREATE FUNCTION cp_value_changed() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$ "
+    "BEGIN "
+    "IF EXISTS (SELECT 1 FROM nv WHERE position = NEW.device_nv + 1 AND device_id = (" PORTAB_CP_DEVICE("NEW") ") "
+    "AND length(value) <> length(NEW.value)) THEN RAISE EXCEPTION '" PORTAB_ONE_VALUE_MESSAGE "'; END IF; "
+    "UPDATE nv SET value = NEW.value WHERE position = NEW.device_nv + 1 AND device_id = (" PORTAB_CP_DEVICE("NEW") ") "
+    "AND value IS DISTINCT FROM NEW.value; "
+    "RETURN NULL; "
+    "END $$; "
+    "CREATE TRIGGER cp_value_changed AFTER UPDATE OF value ON cp FOR EACH ROW "
+    "WHEN (NEW.device_nv >= 0 AND NEW.value IS DISTINCT FROM OLD.value) EXECUTE FUNCTION cp_value_changed(); "
+    "CREATE FUNCTION config_nv_value_changed() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$ "
+    "BEGIN "
+    "IF EXISTS (SELECT 1 FROM cp WHERE id IN " PORTAB_CPS_OF_NEW_NV " AND length(value) <> length(NEW.value)) THEN "
+    "RAISE EXCEPTION '" PORTAB_ONE_VALUE_MESSAGE "'; END IF; "
+    "UPDATE cp SET value = NEW.value WHERE id IN " PORTAB_CPS_OF_NEW_NV " AND value IS DISTINCT FROM NEW.value; "
+    "RETURN NULL; "
+    "END $$; "
+    "CREATE TRIGGER config_nv_value_changed AFTER UPDATE OF value ON nv FOR EACH ROW "
+    "WHEN (NEW.value IS DISTINCT FROM OLD.value) EXECUTE FUNCTION config_nv_value_changed();";
+
+// Where the twins of a database written before the triggers differ, the NV's value is kept:
+// on an attached network it is the one the device acknowledged or was polled for.
+constexpr const char* kJoinTwins =
+    "UPDATE cp SET value = (SELECT nv.value FROM nv WHERE nv.position = cp.device_nv + 1 AND nv.device_id = "
+    "(" PORTAB_CP_DEVICE("cp") ")) WHERE cp.device_nv >= 0 AND EXISTS (SELECT 1 FROM nv WHERE "
+    "nv.position = cp.device_nv + 1 AND nv.device_id = (" PORTAB_CP_DEVICE("cp") ") "
+    "AND length(nv.value) = length(cp.value) AND nv.value <> cp.value)";
+
+#undef PORTAB_CP_DEVICE
+#undef PORTAB_CPS_OF_NEW_NV
+#undef PORTAB_ONE_VALUE_MESSAGE
+
 // The indexes that make a collection's members (by position) and a member by name one
 // index lookup away instead of a scan of the whole table. Names are compared ignoring case;
 // NOCASE folds ASCII letters, which finds every name that is ASCII (all others are checked
@@ -123,6 +192,7 @@ class SqliteDialect final : public NetworkDialect {
   void CreateSchema(SqlDb& db) const override {
     db.Exec(kSchema);
     db.Exec(kDeletionTriggers);
+    db.Exec(kConfigNvTriggers);
     SetSchemaVersion(db);
   }
   void CreateIndexes(SqlDb& db) const override { db.Exec(kIndexes); }
@@ -185,6 +255,8 @@ CREATE TABLE cp(
   position INTEGER NOT NULL, name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL,
   value BYTEA NOT NULL, device_nv INTEGER NOT NULL DEFAULT -1);
 CREATE INDEX cp_owner ON cp(owner_kind, owner_id, position);
+CREATE INDEX nv_device ON nv(device_id, position);
+CREATE INDEX lonmark_object_device ON lonmark_object(device_id, position);
 CREATE TABLE plugin_registration(
   program_id TEXT NOT NULL, command_id INTEGER NOT NULL, device_template TEXT NOT NULL, class_id INTEGER NOT NULL,
   registration_value INTEGER NOT NULL, name TEXT NOT NULL, description TEXT NOT NULL, version TEXT NOT NULL,
@@ -230,6 +302,7 @@ class PostgresDialect final : public NetworkDialect {
  public:
   void CreateSchema(SqlDb& db) const override {
     db.Exec(kServerSchema);
+    db.Exec(kServerConfigNvTriggers);
     SetSchemaVersion(db);
   }
   // The same indexes; "IF NOT EXISTS" and the collation's name are understood alike.
@@ -329,14 +402,24 @@ void AddDeviceAddressColumns(SqlDb& db) {
   };
   for (const auto& [table, column] : added) {
     const std::string name = std::string(column).substr(0, std::string(column).find(' '));
-    auto present = db.Prepare(db.OnServer() ? "SELECT 1 FROM information_schema.columns WHERE table_schema = "
-                                              "current_schema() AND table_name = ?1 AND column_name = ?2"
-                                            : "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2")
-                       .Bind(1, std::string(table))
-                       .Bind(2, name);
-    if (!present.Step()) db.Exec(std::string("ALTER TABLE ") + table + " ADD COLUMN " + column);
+    bool present = false;
+    {
+      auto row = db.Prepare(db.OnServer() ? "SELECT 1 FROM information_schema.columns WHERE table_schema = "
+                                            "current_schema() AND table_name = ?1 AND column_name = ?2"
+                                          : "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2")
+                     .Bind(1, std::string(table))
+                     .Bind(2, name);
+      present = row.Step();
+    }
+    if (!present) db.Exec(std::string("ALTER TABLE ") + table + " ADD COLUMN " + column);
   }
-  DialectOf(db).SetSchemaVersion(db);
+}
+
+void JoinConfigNvsAndCps(SqlDb& db) {
+  db.Exec("CREATE INDEX IF NOT EXISTS nv_device ON nv(device_id, position); "
+          "CREATE INDEX IF NOT EXISTS lonmark_object_device ON lonmark_object(device_id, position)");
+  db.Exec(kJoinTwins);
+  db.Exec(db.OnServer() ? kServerConfigNvTriggers : kConfigNvTriggers);
 }
 
 void CreateSqliteDeletionTriggers(SqlDb& db) {

@@ -33,9 +33,12 @@ class NetworkDialect {
 const NetworkDialect& DialectOf(const SqlDb& db);
 
 // Adds the columns of schema version 3 that a database lacks (a device's address on its
-// channel, the device NV that holds a CP) and sets the current version; for files of the first
-// version and of version 2 alike, in either dialect.
+// channel, the device NV that holds a CP); for files of the first version and of version 2
+// alike, in either dialect.
 void AddDeviceAddressColumns(SqlDb& db);
+// Schema version 4: a CP held by a configuration NV and the NV become one value (the triggers
+// that keep them equal); where they differ, the CP takes the NV's value.
+void JoinConfigNvsAndCps(SqlDb& db);
 
 // The deletion triggers a SQLite network database of the first schema version lacks.
 void CreateSqliteDeletionTriggers(SqlDb& db);

@@ -21,7 +21,17 @@ void SetSqliteCallHook(SqliteCallHook hook) { CallHook() = std::move(hook); }
 
 void RaiseDatabaseError(sqlite3* db, std::string_view what) {
   const char* message = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
+  const int code = db != nullptr ? sqlite3_errcode(db) & 0xFF : SQLITE_NOMEM;
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) RaiseHeldByAnother(db);
   throw base::Error(lns::err::kDatabase, "LNS", std::string(what) + ": " + message);
+}
+
+void RaiseHeldByAnother(sqlite3* db) {
+  const char* file = sqlite3_db_filename(db, "main");
+  throw base::Error(lns::err::kWriteConflict, "LNS",
+                    "Another program holds the network database " + std::string(file != nullptr ? file : "") +
+                        ": it was still writing after " + std::to_string(kBusyTimeoutMs / 1000) +
+                        " s; try again when it is done");
 }
 
 // A statement of the connection, kept while the connection lives.
@@ -54,6 +64,7 @@ class SqliteStatement final : public StatementBackend {
   bool Step() override {
     try {
       BeforeCall(sqlite3_sql(stmt_));
+      RequireNoOpenRead();
     } catch (...) {
       *failed_ = true;
       sqlite3_reset(stmt_);
@@ -81,6 +92,19 @@ class SqliteStatement final : public StatementBackend {
   void ClearBindings() noexcept override { sqlite3_clear_bindings(stmt_); }
 
  private:
+  // A write that begins while the connection only reads (a read statement of it still open, or
+  // a transaction begun for reading) must turn the read lock into a write lock, and SQLite
+  // refuses that at once, without waiting, when another program writes: every write path
+  // lets go of its reads first (or runs in a write transaction), and one that does not is
+  // stopped here, also when nobody else writes.
+  void RequireNoOpenRead() const {
+    if (sqlite3_stmt_busy(stmt_) != 0 || sqlite3_stmt_readonly(stmt_) != 0) return;
+    if (sqlite3_txn_state(db_, nullptr) != SQLITE_TXN_READ) return;
+    throw base::Error(lns::err::kDatabase, "LNS",
+                      std::string("network database: a write began while a read of the same connection was open (") +
+                          sqlite3_sql(stmt_) + "); it could not have waited for another program");
+  }
+
   sqlite3* db_;
   sqlite3_stmt* stmt_;
   bool* failed_;
@@ -94,7 +118,7 @@ SqliteDb::SqliteDb(const std::filesystem::path& file, bool create) : file_(file)
     db_ = nullptr;
     throw base::Error(lns::err::kDatabase, "LNS", "Cannot open the network database " + file.string() + ": " + message);
   }
-  sqlite3_busy_timeout(db_, 10000);
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db_, 1);
   try {
     Exec("PRAGMA foreign_keys = ON");
@@ -121,6 +145,8 @@ void SqliteDb::Exec(std::string_view sql) {
     failed_ = true;
     const std::string message = error != nullptr ? error : "error";
     sqlite3_free(error);
+    const int code = sqlite3_errcode(db_) & 0xFF;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED) RaiseHeldByAnother(db_);
     throw base::Error(lns::err::kDatabase, "LNS", "network database " + file_.string() + ": " + message);
   }
 }

@@ -45,7 +45,13 @@ class SqliteDb final : public SqlDb {
 using SqliteCallHook = std::function<void(std::string_view sql)>;
 void SetSqliteCallHook(SqliteCallHook hook);
 
-// Raises the database error for `db` with `what` in front of SQLite's message.
+// How long a connection waits for another program's write transaction to end.
+inline constexpr int kBusyTimeoutMs = 10000;
+
+// Raises the database error for `db` with `what` in front of SQLite's message; a database
+// another program kept locked past the busy timeout raises as RaiseHeldByAnother.
 [[noreturn]] void RaiseDatabaseError(sqlite3* db, std::string_view what);
+// Raises kWriteConflict: another program holds the database file of `db`.
+[[noreturn]] void RaiseHeldByAnother(sqlite3* db);
 
 }  // namespace platform::lns_embedded
