@@ -135,6 +135,9 @@ TEST_F(LonIpNetworkTest, Commands13And22AskTheDeviceAndWriteItsConfigurationNvs)
   EXPECT_EQ(Lns({"cp", "get", kSwitch1 + "/Omnal 1", "HoldTime"}), "0 125\n");
   EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nciHoldTime"}), "125\n");  // asked of the device
   EXPECT_EQ(Lns({"nv", "get", kSwitch2, "nciHoldTime"}), "500\n");
+  // The configuration NV and the CP it holds are one value.
+  EXPECT_EQ(Lns({"nv", "set", kSwitch1, "nciHoldTime", "600"}), "600\n");
+  EXPECT_EQ(Lns({"cp", "get", kSwitch1 + "/Omnal 1", "HoldTime"}), "2 88\n");
 
   // The network interface named for the run wins over the attached one, here over none: the
   // simulated device does not answer, the real one does; "Internet" names no interface.
@@ -179,6 +182,19 @@ TEST_F(LonIpNetworkTest, ADeviceGoneInTheMiddleOfAWriteLeavesNothingWrittenAndPo
   }
   EXPECT_EQ(holdTime(kSwitch1)->Value(), "1\t244");  // the database as before
   EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nciHoldTime"}), "500\n");  // and the device put back
+  // A configuration NV written in a transaction goes to the device at the commit, as its CP.
+  auto configNv = std::dynamic_pointer_cast<lns::AppDevice>(lns::ResolveObjectName(*server, kSwitch1))
+                      ->Interface()->NetworkVariables()->ItemByName("nciHoldTime");
+  db->StartTransaction();
+  configNv->SetValue("700");
+  EXPECT_EQ(holdTime(kSwitch1)->Value(), "2\t188");
+  db->CancelTransaction();
+  EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nciHoldTime"}), "500\n");
+  db->StartTransaction();
+  configNv->SetValue("700");
+  db->CommitTransaction();
+  EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nciHoldTime"}), "700\n");
+  EXPECT_EQ(holdTime(kSwitch1)->Value(), "2\t188");
 
   // Monitoring: the device's value arrives through PumpEvents; a silent device is a failure.
   auto nv = lns::ResolveObjectName(*server, kSwitch1 + "/Omnal 1");
