@@ -100,6 +100,27 @@ TEST_F(ConfigurationCommandsTest, ReadParametersAsksFirstWhenParametersChanged) 
   EXPECT_FALSE(window.changed);
 }
 
+// A window written against the older SetBusy alone is busy from the start of a read to its end,
+// and back only once the status line says "Ready.".
+TEST_F(ConfigurationCommandsTest, AWindowWithOnlyTheOlderSetBusyIsStillBusyDuringARead) {
+  class BusyOnlyWindow final : public config::ConfigurationWindow {
+   public:
+    void SetBusy(bool busy) override { calls.push_back(busy ? "busy" : "not busy"); }
+    void SetStatusLine(const std::string& text) override { calls.push_back("status " + text); }
+    void SetLoading(bool) override {}
+    void SetControls() override {}
+    void ShowLogger() override {}
+    void HideLabel(int) override {}
+    bool ParametersChanged() const override { return false; }
+    void SetParametersChanged(bool) override {}
+    std::vector<std::string> calls;
+  } busyOnly;
+  configuration.SetWindow(&busyOnly);
+  configuration.ReadParameters();
+  EXPECT_THAT(busyOnly.calls,
+              ::testing::ElementsAre("busy", "status Reading parameters ...", "status Ready.", "not busy"));
+}
+
 TEST_F(ConfigurationCommandsTest, WriteParametersOnlyWithValidValuesAndReportsLoggedErrors) {
   auto combo = configuration.Parameters().AddComboBoxParameter(
       "Mode", std::make_shared<ui::window::ComboBox>("c"), run.demo.DeviceCp(2), "DeviceOptions");

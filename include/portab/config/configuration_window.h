@@ -11,16 +11,14 @@ class ConfigurationWindow {
   virtual ~ConfigurationWindow() = default;
   // The hourglass mouse pointer on or off (a window without one ignores it).
   virtual void SetHourglass(bool on) { (void)on; }
-  // The main window enabled (takes user input) or disabled (a window that cannot be disabled
-  // ignores it).
-  virtual void SetEnabled(bool enabled) { (void)enabled; }
-  // Both at once: busy is the hourglass and the window disabled; not busy, the hourglass off
-  // and then the window enabled. The controller sets them one by one, with the status line
-  // between them at the end of a read or write.
-  virtual void SetBusy(bool busy) {
-    SetHourglass(busy);
-    SetEnabled(!busy);
-  }
+  // The main window enabled (takes user input) or disabled. By default it calls SetBusy(!enabled),
+  // so that a window written against SetBusy alone still gets busy at the start of a read or
+  // write and back at its end, once the status line says "Ready.".
+  virtual void SetEnabled(bool enabled) { SetBusy(!enabled); }
+  // The older member for both at once (the hourglass and the window disabled); the controller
+  // sets them one by one and reaches this only through the default SetEnabled. Does nothing by
+  // default.
+  virtual void SetBusy(bool busy) { (void)busy; }
   // The text of the status line.
   virtual void SetStatusLine(const std::string& text) = 0;
   // When the parameters were last read from or written to the device: "Last read from the
