@@ -1,6 +1,6 @@
 // The Qt window's Monitoring page on the demo network (offscreen): the CPU it takes while it
-// sits open with 10 live monitor points and nothing changes, and the delay from another
-// program's NV write to the value on the page.
+// sits open with 10 live monitor points and nothing changes, the delay from another program's
+// NV write to the value on the page, and the window's event loop while a device is silent.
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -20,7 +20,10 @@
 #include "monitoring/monitor_points.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_description.h"
+#include "platform/lns_embedded/sqlite_db.h"
+#include "platform/lonip/interfaces.h"
 #include "platform/qt/window_view.h"
+#include "platform/registry/file_registry.h"
 
 namespace {
 
@@ -33,30 +36,34 @@ double CpuSeconds() {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-// The demo network in a fresh folder, 10 of its NVs as monitor points, and the window on its
-// Monitoring page.
+// The demo network in a fresh folder, 10 of its NVs as monitor points (`silent`: the 5 of
+// "Switch 1", monitored, on a LON/IP interface of loopback where the device does not answer:
+// 600 ms a try and 3 retries), and the window on its Monitoring page.
 struct MonitoringWindow {
-  MonitoringWindow()
+  explicit MonitoringWindow(bool silent = false)
       : folder(std::filesystem::temp_directory_path() / ("portab-bench-window-" + std::to_string(::getpid()))) {
     std::ifstream in(PORTAB_DATA_DIR "/demo/network.json");
     std::ostringstream description;
     description << in.rdbuf();
     platform::lns_embedded::CreateNetwork(folder / "lns", description.str(), true);
+    if (silent) MakeSilent();
     server = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(folder / "lns");
     server->Open(0);
     context.objectServer = server;
     points = std::make_unique<monitoring::cMonitorPoints>(context);
     points->SetObjectServer(server);
     auto system = server->Networks()->Item(1)->Systems()->Item(1);
-    for (int32_t s = 1; s <= system->Subsystems()->Count() && points->Count() < kMonitorPoints; ++s) {
+    const int wanted = silent ? 5 : kMonitorPoints;
+    for (int32_t s = 1; s <= system->Subsystems()->Count() && points->Count() < wanted; ++s) {
       auto devices = system->Subsystems()->Item(s)->AppDevices();
-      for (int32_t d = 1; d <= devices->Count() && points->Count() < kMonitorPoints; ++d) {
+      for (int32_t d = 1; d <= devices->Count() && points->Count() < wanted; ++d) {
         auto nvs = devices->Item(d)->Interface()->NetworkVariables();
-        for (int32_t n = 1; n <= nvs->Count() && points->Count() < kMonitorPoints; ++n) {
-          points->AddMonitorPoint("point " + std::to_string(points->Count() + 1), nvs->Item(n));
+        for (int32_t n = 1; n <= nvs->Count() && points->Count() < wanted; ++n) {
+          points->AddMonitorPoint("point " + std::to_string(points->Count() + 1), nvs->Item(n), silent ? 1 : 0);
         }
       }
     }
+    if (silent) points->ActivateMonitoring();
     config::MainWindowServices services;
     services.monitorPoints = points.get();
     form.LoadResStringsToMenu();
@@ -69,6 +76,16 @@ struct MonitoringWindow {
     writer->Open(0);
     firstNv = writer->Networks()->Item(1)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)->Interface()
                   ->NetworkVariables()->Item(1);
+  }
+  // Attaches the network to an interface on 127.77.1.127 and gives "Switch 1" the address
+  // 1/4 (127.77.1.4), where nothing answers.
+  void MakeSilent() const {
+    platform::registry::FileRegistry registry(folder / "registry.reg");
+    platform::lonip::InterfaceStore interfaces(registry);
+    interfaces.Put({"bench", *platform::lonip::Ipv4::Parse("127.77.1.127")});
+    interfaces.Attach("Demo", "bench");
+    platform::lns_embedded::SqliteDb db(folder / "lns" / "Demo.db", false);
+    db.Exec("UPDATE device SET neuron_id = '02FC00000004', subnet = 1, node = 4 WHERE name = 'Switch 1'");
   }
   ~MonitoringWindow() {
     view.reset();
@@ -127,6 +144,48 @@ void BM_MonitoringUpdateDelay(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MonitoringUpdateDelay)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The window with its 5 monitor points on a silent device, until every point got its
+// CommunicationFailed: the worst delay of the window's event loop (a 10 ms timer's longest gap
+// beyond its interval) and the time to the last point's failure. Arg 0: the page read the
+// points' NVs on the window's thread, as before (each read waits for the device's timeouts;
+// the page read them when shown and again at its first wake-up); arg 1: as the page does now.
+void BM_MonitoringPageSilentDevice(benchmark::State& state) {
+  using Clock = std::chrono::steady_clock;
+  for (auto _ : state) {
+    MonitoringWindow open(true);
+    int failed = 0;
+    Clock::time_point lastFailure;
+    open.points->CommunicationFailed.Connect([&](monitoring::cMonitorPoint&) {
+      if (++failed <= open.points->Count()) lastFailure = Clock::now();  // each point's first
+    });
+    const auto start = Clock::now();
+    auto lastTick = start;
+    double worst = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+      const auto now = Clock::now();
+      worst = std::max(worst, std::chrono::duration<double, std::milli>(now - lastTick).count() - 10);
+      lastTick = now;
+    });
+    tick.start(10);
+    if (state.range(0) == 0) {
+      QTimer::singleShot(0, [&] {
+        // A point's value read that the device does not answer raises its CommunicationFailed.
+        for (int round = 0; round < 2; ++round) {
+          for (int16_t i = 1; i <= open.points->Count(); ++i) open.points->GetMonitorPoint(i)->Value();
+        }
+      });
+    }
+    while (failed < open.points->Count() && Clock::now() - start < std::chrono::seconds(60)) {
+      QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    if (failed < open.points->Count()) state.SkipWithError("not every point failed within 60 s");
+    state.counters["worst_event_loop_delay_ms"] = worst;
+    state.counters["to_last_failure_ms"] = std::chrono::duration<double, std::milli>(lastFailure - start).count();
+  }
+}
+BENCHMARK(BM_MonitoringPageSilentDevice)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

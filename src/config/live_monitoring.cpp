@@ -64,9 +64,10 @@ void LiveMonitoring::Pause(bool paused) {
   SetLive(shown_ && !paused);
 }
 
-// The values as they are now, read from the NVs themselves: the points' buffered values and
-// their set's events stay as the run's flows left them. A row whose NV does not answer is
-// marked and keeps the value it showed.
+// The values as they are now, read from the NVs themselves without waiting for a device (the
+// devices are asked away from the window, and their answers wake the event loop): the points'
+// buffered values and their set's events stay as the run's flows left them. A row whose NV
+// does not answer is marked and keeps the value it showed.
 int LiveMonitoring::ReadRows() {
   int changed = 0;
   for (auto& row : table_.rows) {
@@ -75,7 +76,7 @@ int LiveMonitoring::ReadRows() {
     std::string value;
     try {
       const auto nv = points_.GetMonitorPointByName(row.name)->NetworkVariable();
-      value = nv ? nv->Value() : std::string();
+      value = nv ? nv->LastKnownValue() : std::string();
       row.failed = false;
     } catch (const std::exception&) {  // the device does not answer, or the point was removed
       row.failed = true;

@@ -20,9 +20,13 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
+#include "base/error.h"
 #include "demo_profile/demo_window.h"
+#include "lns/lns_errors.h"
 #include "platform/dialogs/console_dialogs.h"
 #include "platform/qt/qt_components.h"
 #include "platform/qt/qt_dialogs.h"
@@ -206,6 +210,71 @@ TEST_F(WindowViewTest, TheMonitoringPageShowsAValueWrittenFromOutside) {
   view->MonitorPause()->click();
   EXPECT_EQ(std::pair(view->findChild<QLabel*>("monitorState")->text(), view->MonitorPause()->text()),
             std::pair(QString("Paused: the values stay as they are."), QString("&Resume")));
+}
+
+// The devices of a network, silent: a request posts an event to `window` and waits until the
+// window handled it (or 2 s), then does not answer. What happened, in order, is recorded.
+class HeldSilentLink final : public platform::lns_embedded::DeviceLink {
+ public:
+  explicit HeldSilentLink(QObject* window) : window_(window) {}
+  std::string InterfaceName() const override { return "held"; }
+  void CheckAccessible(int64_t) override { Ask(); }
+  std::vector<uint8_t> FetchNv(int64_t, int32_t, const std::string&) override { Ask(); }
+  void UpdateNv(int64_t, int32_t, const std::vector<uint8_t>&, const std::string&) override { Ask(); }
+  std::function<std::vector<uint8_t>()> NvFetch(int64_t, int32_t, const std::string&) override {
+    return [this]() -> std::vector<uint8_t> { Ask(); };
+  }
+  std::vector<std::string> Events() {
+    const std::lock_guard lock(mutex_);
+    return events_;
+  }
+
+ private:
+  [[noreturn]] void Ask() {
+    std::unique_lock lock(mutex_);
+    events_.push_back("device asked");
+    handled_ = false;
+    QMetaObject::invokeMethod(
+        window_,
+        [this] {
+          const std::lock_guard held(mutex_);
+          events_.push_back("window event handled");
+          handled_ = true;
+          changed_.notify_all();
+        },
+        Qt::QueuedConnection);
+    const bool handled = changed_.wait_for(lock, std::chrono::seconds(2), [this] { return handled_; });
+    events_.push_back(handled ? "device silent" : "device silent, the window never came");
+    throw base::Error(lns::err::kDeviceNotAccessible, "LNS", "device \"Switch 1\" did not answer (on held)");
+  }
+  QObject* window_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> events_;
+  bool handled_ = false;
+};
+
+// A device that does not answer never stops the window: with the Monitoring page shown, an event
+// posted to the window while the device is being asked is handled before the device gives up;
+// the device is asked once for all five points, and then every row says that it did not answer.
+TEST_F(WindowViewTest, ASilentDeviceIsAskedAwayFromTheWindowOnceForAllItsPoints) {
+  auto link = std::make_shared<HeldSilentLink>(view.get());
+  run.demo.Server()->Database("Demo")->SetDeviceLink(link);
+  view->PageAction("3")->trigger();
+  QTableWidget* table = view->MonitorTable();
+  const auto allFailed = [&] {
+    for (int row = 0; row < table->rowCount(); ++row) {
+      if (table->item(row, 1)->foreground().color() != QColor(Qt::red)) return false;
+    }
+    return table->rowCount() == 5;
+  };
+  for (int i = 0; i < 500 && !allFailed(); ++i) {
+    QApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_THAT(link->Events(), ::testing::ElementsAre("device asked", "window event handled", "device silent"));
+  EXPECT_TRUE(allFailed());
+  run.demo.Server()->Database("Demo")->SetDeviceLink(nullptr);
 }
 
 TEST(QtDialogsTest, AMessageBoxHasTheIconTitleButtonsAndDefaultButtonAsked) {

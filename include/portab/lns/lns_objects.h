@@ -100,6 +100,12 @@ class NetworkVariable : public Object {
   // kDeviceNotAccessible.
   virtual std::string Value() const = 0;
   virtual void SetValue(std::string_view text) = 0;
+  // The value as Value() gives it, without waiting for a device: on a network whose devices
+  // are attached, the value its device gave last, while the device is asked again away from the
+  // caller's thread (its answer is stored, and a changed value logged for the NV update events,
+  // at a later PumpEvents). Raises what the device's last answer raised (kDeviceNotAccessible
+  // when it did not answer) until it answers again. By default the same as Value().
+  virtual std::string LastKnownValue() const { return Value(); }
   virtual std::shared_ptr<NvElement> Element(std::string_view name) = 0;  // raises kNotFound
   virtual std::shared_ptr<CpCollection> ConfigProperties() = 0;  // the NV's own CPs
 

@@ -7,6 +7,7 @@
 // when another program of the machine kept the interface for longer than a timeout.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ class DeviceLink {
   // The value of NV `nvIndex` (its index on the device) as the device holds it; `what` names
   // the NV or CP for the error ("" the device only).
   virtual std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what = "") = 0;
+  // FetchNv as a request that may run on another thread: what the database says of the device
+  // is read now, on the caller's thread; the device is asked when the request runs.
+  virtual std::function<std::vector<uint8_t>()> NvFetch(int64_t deviceId, int32_t nvIndex, const std::string& what) = 0;
   // Writes an input NV of the device; `what` names the NV or CP for the error.
   virtual void UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) = 0;
 };

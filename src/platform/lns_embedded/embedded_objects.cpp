@@ -277,6 +277,9 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
     return type != nullptr ? std::string(type->name) : "#" + std::to_string(NvType());
   }
   std::string Value() const override { return FormatNvValue(NvType(), db_->NvValue(id_), Format()); }
+  std::string LastKnownValue() const override {
+    return FormatNvValue(NvType(), db_->NvValueWithoutWaiting(id_), Format());
+  }
   void SetValue(std::string_view text) override { db_->StoreNv(id_, ParseNvValue(NvType(), text, Format(), Bytes().size())); }
   std::shared_ptr<lns::NvElement> Element(std::string_view name) override {
     if (const ::platform::lns_embedded::NvType* type = FindNvType(NvType())) {

@@ -135,6 +135,11 @@ void EmbeddedObjectServer::Open(int16_t accessMode) {
   open_ = true;
 }
 
+const std::shared_ptr<DeviceWorker>& EmbeddedObjectServer::Worker() {
+  if (!worker_) worker_ = std::make_shared<DeviceWorker>();
+  return worker_;
+}
+
 void EmbeddedObjectServer::Close() {
   networks_.clear();
   open_ = false;
@@ -192,6 +197,8 @@ std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& giv
   const auto settings = InterfaceOf(networkName);
   const bool linked = settings.has_value();
   if (linked) db->SetDeviceLink(std::make_shared<LonIpLink>(*settings, folder_, db->Db()));
+  db->SetWorker(Worker());
+  db->SetAnswerHandler([this, networkName](const DeviceAnswer& answer) { TakePollAnswer(networkName, answer); });
   const int64_t last = db->LastUpdate();
   networks_.emplace(networkName, OpenNetwork{db, last});
   if (linked) ArmPollTimer();  // its monitored NVs are polled from now on
@@ -274,13 +281,15 @@ int EmbeddedObjectServer::EventDescriptor() {
     }
     watch_ = base = fd;
   }
-  // One descriptor for both: changes of the databases, and polls of devices that are due.
+  // One descriptor for all: changes of the databases, polls of devices that are due, and the
+  // devices' answers to reads away from the window.
   const int events = ::epoll_create1(EPOLL_CLOEXEC);
   const int timer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   epoll_event wanted{};
   wanted.events = EPOLLIN;
-  if (events < 0 || timer < 0 || ::epoll_ctl(events, EPOLL_CTL_ADD, base, &wanted) != 0 ||
-      ::epoll_ctl(events, EPOLL_CTL_ADD, timer, &wanted) != 0) {
+  const int answers = Worker()->Descriptor();
+  if (events < 0 || timer < 0 || answers < 0 || ::epoll_ctl(events, EPOLL_CTL_ADD, base, &wanted) != 0 ||
+      ::epoll_ctl(events, EPOLL_CTL_ADD, timer, &wanted) != 0 || ::epoll_ctl(events, EPOLL_CTL_ADD, answers, &wanted) != 0) {
     for (const int fd : {events, timer}) {
       if (fd >= 0) ::close(fd);
     }
@@ -299,7 +308,9 @@ void EmbeddedObjectServer::ArmPollTimer() {
                                    [](const auto& entry) { return entry.second.db->Link() != nullptr; });
   if (polling) {
     auto next = Clock::now() + kLongestPollWait;
-    for (const auto& [key, state] : polls_) next = std::min(next, state.due);
+    for (const auto& [key, state] : polls_) {
+      if (!state.asking) next = std::min(next, state.due);  // an answer wakes the loop itself
+    }
     const auto wait = std::max<int64_t>(
         1'000'000, std::chrono::duration_cast<std::chrono::nanoseconds>(next - Clock::now()).count());
     when.it_value.tv_sec = static_cast<time_t>(wait / 1'000'000'000);
@@ -308,59 +319,51 @@ void EmbeddedObjectServer::ArmPollTimer() {
   ::timerfd_settime(pollTimer_, 0, &when, nullptr);
 }
 
+// The due monitored NVs are asked for away from this thread; their answers come back through
+// the worker (TakePollAnswer). A device that does not answer fails its other NVs of the round
+// without being asked again.
 void EmbeddedObjectServer::PollDevices() {
   const auto now = Clock::now();
   std::map<std::pair<std::string, int64_t>, PollState> seen;
   for (auto& [name, network] : networks_) {
-    DeviceLink* link = network.db->Link();
     // Inside an open transaction a stored value would become part of it: those wait.
-    if (link == nullptr || network.db->InTransaction()) continue;
-    struct Monitored {
-      int64_t id, device, position, interval, tag;
-      std::vector<uint8_t> stored;
-    };
-    std::vector<Monitored> monitored;
-    auto rows = network.db->Db().Prepare(
-        "SELECT id, device_id, position, poll_interval, monitor_tag, value FROM nv WHERE monitor_tag <> 0 ORDER BY id");
-    while (rows.Step()) monitored.push_back({rows.Int(0), rows.Int(1), rows.Int(2), rows.Int(3), rows.Int(4), rows.Blob(5)});
-    // A device that did not answer is not asked again in this round: its other NVs fail with it.
-    std::map<int64_t, std::string> silent;
-    for (const auto& nv : monitored) {
-      const std::pair<std::string, int64_t> key{name, nv.id};
+    if (network.db->Link() == nullptr || network.db->InTransaction()) continue;
+    std::vector<std::tuple<int64_t, int64_t, int64_t>> monitored;  // id, poll interval, tag
+    {
+      auto rows = network.db->Db().Prepare("SELECT id, poll_interval, monitor_tag FROM nv WHERE monitor_tag <> 0 ORDER BY id");
+      while (rows.Step()) monitored.emplace_back(rows.Int(0), rows.Int(1), rows.Int(2));
+    }
+    for (const auto& [id, interval, tag] : monitored) {
+      const std::pair<std::string, int64_t> key{name, id};
       const auto known = polls_.find(key);
-      PollState state = known != polls_.end() ? known->second : PollState{now, false};
-      if (state.due <= now) {
-        const auto interval = nv.interval > 0 ? std::chrono::milliseconds(nv.interval) : kDefaultPoll;
-        std::optional<std::string> failure;
-        if (const auto gone = silent.find(nv.device); gone != silent.end()) failure = gone->second;
-        try {
-          if (!failure) {
-            const auto value = link->FetchNv(nv.device, static_cast<int32_t>(nv.position - 1));
-            state = {now + interval, false};
-            if (value != nv.stored) {
-              network.db->Db().Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, value).Bind(2, nv.id).Run();
-            }
-          }
-        } catch (const base::Error& e) {
-          // Another program of the machine using the interface is no failure of the device.
-          if (e.Number() == lns::err::kInterfaceBusy) {
-            state.due = now + interval;
-          } else {
-            failure = silent[nv.device] = e.Description();
-          }
-        }
-        if (failure) {
-          if (!state.failed) {
-            base::LogSwallowedError("A monitored NV could not be read: " + *failure);
-            if (failureHandler_) failureHandler_(static_cast<int32_t>(nv.tag), *failure);
-          }
-          state = {now + std::max<Clock::duration>(interval, kFailedPoll), true};
-        }
-      }
+      PollState state = known != polls_.end() ? known->second : PollState{now};
+      state.interval = interval > 0 ? std::chrono::milliseconds(interval) : kDefaultPoll;
+      state.tag = static_cast<int32_t>(tag);
+      if (state.due <= now && !state.asking) state.asking = network.db->AskInBackground(id);
       seen[key] = state;
     }
   }
   polls_ = std::move(seen);  // NVs no longer monitored are forgotten
+}
+
+void EmbeddedObjectServer::TakePollAnswer(const std::string& network, const DeviceAnswer& answer) {
+  const auto known = polls_.find({network, answer.nvId});
+  if (known == polls_.end()) return;  // a read of an NV that is not monitored
+  PollState& state = known->second;
+  const auto now = Clock::now();
+  state.asking = false;
+  if (answer.error == 0 || answer.error == lns::err::kInterfaceBusy) {
+    // Another program of the machine using the interface is no failure of the device.
+    state.due = now + state.interval;
+    if (answer.error == 0) state.failed = false;
+    return;
+  }
+  if (!state.failed) {
+    base::LogSwallowedError("A monitored NV could not be read: " + answer.failure);
+    if (failureHandler_) failureHandler_(state.tag, answer.failure);
+  }
+  state.failed = true;
+  state.due = now + std::max<Clock::duration>(state.interval, kFailedPoll);
 }
 
 int EmbeddedObjectServer::PumpEvents() {
@@ -372,6 +375,7 @@ int EmbeddedObjectServer::PumpEvents() {
     while (::read(fd, buffer.data(), buffer.size()) > 0) {
     }
   }
+  if (worker_) worker_->RunDelivered();  // the devices' answers: stored, and failures told
   PollDevices();
   int raised = 0;
   for (auto& [name, network] : networks_) {

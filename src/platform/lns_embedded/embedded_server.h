@@ -96,12 +96,20 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   struct PollState {
     std::chrono::steady_clock::time_point due;
     bool failed = false;
+    bool asking = false;  // a read is under way
+    std::chrono::steady_clock::duration interval{};
+    int32_t tag = 0;
   };
   std::map<std::pair<std::string, int64_t>, PollState> polls_;  // by network and NV id
   lns::NvFailureHandler failureHandler_;
-  // Reads the due monitored NVs of the networks with devices; stores changed values (which logs
-  // them for delivery) and tells the failure handler of a device that stopped answering.
+  // Asks for the due monitored NVs of the networks with devices, away from this thread.
   void PollDevices();
+  // A poll's answer: a changed value was stored (which logs it for delivery); a device that
+  // stopped answering is told to the failure handler, once for each NV, and asked again later.
+  void TakePollAnswer(const std::string& network, const DeviceAnswer& answer);
+  // Runs device reads away from this thread; its descriptor is part of EventDescriptor's.
+  const std::shared_ptr<DeviceWorker>& Worker();
+  std::shared_ptr<DeviceWorker> worker_;
   // Arms the poll timer for the next due poll (disarms it when nothing is polled).
   void ArmPollTimer();
 };

@@ -40,6 +40,7 @@ LonIpLink::LonIpLink(lonip::InterfaceSettings settings, std::filesystem::path st
     : settings_(std::move(settings)), stateFolder_(std::move(stateFolder)), db_(db) {}
 
 void LonIpLink::WithChannel(const std::string& device, const std::function<void(lonip::LonIpChannel&)>& use) {
+  const std::lock_guard lock(channelMutex_);
   try {
     auto settings = lonip::ChannelSettingsOf(settings_, stateFolder_);
     settings.hearBroadcasts = false;
@@ -72,8 +73,18 @@ void LonIpLink::CheckAccessible(int64_t deviceId) {
 }
 
 std::vector<uint8_t> LonIpLink::FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what) {
+  return FetchAt(AddressOf(deviceId), nvIndex, what);
+}
+
+std::function<std::vector<uint8_t>()> LonIpLink::NvFetch(int64_t deviceId, int32_t nvIndex, const std::string& what) {
+  return [self = shared_from_this(), device = AddressOf(deviceId), nvIndex, what] {
+    return self->FetchAt(device, nvIndex, what);
+  };
+}
+
+std::vector<uint8_t> LonIpLink::FetchAt(const DeviceAddress& device, int32_t nvIndex, const std::string& what) {
   std::vector<uint8_t> value;
-  WithDevice(AddressOf(deviceId), what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
+  WithDevice(device, what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
     value = lonip::NvFetch(channel, target, static_cast<uint16_t>(nvIndex));
   });
   return value;

@@ -3,12 +3,14 @@
 // subnet/node its row records (and the IP it keeps, when commissioning found one); a device
 // without an address is not commissioned and does not answer. The channel is bound for each
 // request and let go after it, so that the programs of one run (portab, the profile plug-in,
-// portab-lns) take turns on the interface's address.
+// portab-lns) take turns on the interface's address; the threads of one program take turns
+// on the channel (a request at a time).
 
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "platform/lns_embedded/device_link.h"
@@ -31,7 +33,7 @@ struct DeviceAddress {
 // Raises kNotFound when the row does not exist.
 DeviceAddress DeviceAddressOf(SqlDb& db, int64_t deviceId, const lonip::DomainId& domain);
 
-class LonIpLink final : public DeviceLink {
+class LonIpLink final : public DeviceLink, public std::enable_shared_from_this<LonIpLink> {
  public:
   // The devices of the network in `db`, reached through the interface `settings`; the last
   // transaction ids are kept in `stateFolder`.
@@ -40,6 +42,7 @@ class LonIpLink final : public DeviceLink {
   std::string InterfaceName() const override { return settings_.name + " (" + settings_.AddressText() + ")"; }
   void CheckAccessible(int64_t deviceId) override;
   std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what = "") override;
+  std::function<std::vector<uint8_t>()> NvFetch(int64_t deviceId, int32_t nvIndex, const std::string& what) override;
   void UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) override;
 
   // The domain of the network's devices: the interface address's.
@@ -55,12 +58,18 @@ class LonIpLink final : public DeviceLink {
   // The device of a row, in the interface's domain.
   DeviceAddress AddressOf(int64_t deviceId) const { return DeviceAddressOf(db_, deviceId, Domain()); }
   // Forgets what the devices told of their NVs (after commissioning, a device may be another).
-  void ForgetSelectors() { selectors_.clear(); }
+  void ForgetSelectors() {
+    const std::lock_guard lock(channelMutex_);
+    selectors_.clear();
+  }
 
  private:
   lonip::InterfaceSettings settings_;
   std::filesystem::path stateFolder_;
   SqlDb& db_;
+  // Held for each request: the channel, the transaction ids and the selectors are one thread's
+  // at a time (a request away from the window runs beside the window's own).
+  std::recursive_mutex channelMutex_;
   // The ids of this program's requests on the interface, across the channels bound in turn.
   std::shared_ptr<lonip::TransactionIds> ids_;
   struct InputNv {
@@ -68,6 +77,7 @@ class LonIpLink final : public DeviceLink {
     size_t size = 0;
   };
   std::map<std::pair<int64_t, int32_t>, InputNv> selectors_;  // input NVs, as the devices told of them
+  std::vector<uint8_t> FetchAt(const DeviceAddress& device, int32_t nvIndex, const std::string& what);
 };
 
 // The LonIpError as the object server raises it: kDeviceNotAccessible for no answer or no

@@ -293,6 +293,86 @@ bool NetworkDb::HoldsCp(int64_t deviceId, int32_t nvIndex) {
   return row.Step();
 }
 
+void NetworkDb::SetWorker(std::shared_ptr<DeviceWorker> worker) {
+  reader_ = std::make_unique<DeviceReader>(std::move(worker), [this](const DeviceAnswer& answer) { TakeAnswer(answer); });
+}
+
+bool NetworkDb::AskInBackground(int64_t nvId) {
+  if (!link_ || !reader_) return false;
+  if (reader_->Asking(nvId)) return true;
+  int64_t device = 0;
+  int32_t index = 0;
+  std::string name;
+  {
+    auto row = db_->Prepare("SELECT device_id, position, name FROM nv WHERE id = ?1").Bind(1, nvId);
+    if (!row.Step()) return false;
+    device = row.Int(0);
+    index = static_cast<int32_t>(row.Int(1) - 1);
+    name = row.Text(2);
+  }
+  try {
+    reader_->Ask(device, nvId, link_->NvFetch(device, index, "NV \"" + name + "\""));
+  } catch (const base::Error& e) {  // the device's row says nothing of where it is
+    TakeAnswer({device, nvId, {}, e.Number(), e.Description()});
+    return false;
+  }
+  return true;
+}
+
+void NetworkDb::TakeAnswer(DeviceAnswer answer) {
+  const auto now = std::chrono::steady_clock::now();
+  if (answer.error == 0) {
+    std::vector<uint8_t> stored;
+    {
+      auto row = db_->Prepare("SELECT value FROM nv WHERE id = ?1").Bind(1, answer.nvId);
+      if (!row.Step()) return;  // the NV went meanwhile
+      stored = row.Blob(0);
+    }
+    if (answer.value.size() != stored.size()) {
+      answer.error = lns::err::kDeviceRefused;
+      answer.failure = "device \"" + DeviceName(answer.deviceId) + "\": the device holds " +
+                       std::to_string(answer.value.size()) + " bytes of an NV, the network database " +
+                       std::to_string(stored.size()) + " (on " + link_->InterfaceName() + ")";
+    } else if (answer.value != stored && !inTransaction_) {
+      // What the device holds, and the CP the NV may hold with it; inside an open transaction
+      // it would become part of it, and the next read brings it again.
+      db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, answer.value).Bind(2, answer.nvId).Run();
+    }
+  }
+  if (answer.error == 0) {
+    silentDevices_.erase(answer.deviceId);
+    refusedNvs_.erase(answer.nvId);
+  } else if (answer.error == lns::err::kDeviceNotAccessible) {
+    silentDevices_[answer.deviceId] = {answer.error, answer.failure, now + kSilentAskedAgainAfter};
+  } else if (answer.error != lns::err::kInterfaceBusy) {
+    refusedNvs_[answer.nvId] = {answer.error, answer.failure, now + kSilentAskedAgainAfter};
+  }
+  if (answerHandler_) answerHandler_(answer);
+}
+
+std::vector<uint8_t> NetworkDb::NvValueWithoutWaiting(int64_t nvId) {
+  if (!link_ || !reader_) return NvValue(nvId);
+  int64_t device = 0;
+  std::vector<uint8_t> stored;
+  {
+    auto row = db_->Prepare("SELECT device_id, value FROM nv WHERE id = ?1").Bind(1, nvId);
+    if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
+    device = row.Int(0);
+    stored = row.Blob(1);
+  }
+  const auto now = std::chrono::steady_clock::now();
+  const LastFailure* failed = nullptr;
+  if (const auto silent = silentDevices_.find(device); silent != silentDevices_.end()) {
+    failed = &silent->second;
+  } else if (const auto refused = refusedNvs_.find(nvId); refused != refusedNvs_.end()) {
+    failed = &refused->second;
+  }
+  auto& askAgain = askAgain_[nvId];
+  if (now >= (failed != nullptr ? failed->askAgain : askAgain) && AskInBackground(nvId)) askAgain = now + kAskAgainAfter;
+  if (failed != nullptr) throw base::Error(failed->error, "LNS", failed->failure);
+  return stored;
+}
+
 void NetworkDb::StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes) {
   int64_t device = 0;
   int32_t index = 0;

@@ -4,6 +4,7 @@
 // handed out (the same row gives the same object while it is held).
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -16,6 +17,7 @@
 
 #include "lns/lns_objects.h"
 #include "platform/lns_embedded/device_link.h"
+#include "platform/lns_embedded/device_reader.h"
 #include "platform/lns_embedded/sqlite_db.h"
 
 namespace platform::lns_embedded {
@@ -112,6 +114,19 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   const std::shared_ptr<DeviceLink>& SharedLink() const { return link_; }
   // An NV's value: the device's when there is a link, else the stored one.
   std::vector<uint8_t> NvValue(int64_t nvId);
+  // Device reads away from the caller's thread, run by `worker` (a network with a link).
+  void SetWorker(std::shared_ptr<DeviceWorker> worker);
+  // Called on the owner's thread with each answer of a read asked in the background, after a
+  // changed value was stored.
+  void SetAnswerHandler(std::function<void(const DeviceAnswer&)> handler) { answerHandler_ = std::move(handler); }
+  // Asks the NV's device for its value in the background (nothing without a link and a
+  // worker); the answer is stored and handed to the answer handler later, on this thread.
+  // Returns whether a read of the NV is under way.
+  bool AskInBackground(int64_t nvId);
+  // The NV's value without waiting for its device: the stored one, and with a link the device
+  // is asked again in the background (at most once a second; a device that did not answer
+  // after 10 s). Raises the failure of the device's last answer until it answers again.
+  std::vector<uint8_t> NvValueWithoutWaiting(int64_t nvId);
   // Stores an NV's value, and the value of a CP it holds; with a link, the device's input NV
   // is updated first (a configuration NV inside a transaction: at the commit, as its CP).
   void StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes);
@@ -153,6 +168,8 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
 
  private:
   void RollBackQuietly();
+  // Takes an answer of the background reads: stores a changed value, keeps how the device did.
+  void TakeAnswer(DeviceAnswer answer);
 
   // A configuration NV (or the CP it holds) written in the open transaction: it goes to the
   // device at the commit.
@@ -181,6 +198,17 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   bool transactionFailed_ = false;
   std::string firstFailure_;  // " (number: message)" of the transaction's first failed write
   std::function<void(int64_t)> beforeWrite_;
+  std::unique_ptr<DeviceReader> reader_;
+  std::function<void(const DeviceAnswer&)> answerHandler_;
+  // A device's or an NV's last background answer that failed, and when it is asked again.
+  struct LastFailure {
+    int32_t error = 0;
+    std::string failure;
+    std::chrono::steady_clock::time_point askAgain;
+  };
+  std::map<int64_t, LastFailure> silentDevices_;  // by device id: did not answer
+  std::map<int64_t, LastFailure> refusedNvs_;     // by NV id: refused, or another length
+  std::map<int64_t, std::chrono::steady_clock::time_point> askAgain_;  // by NV id
   static constexpr size_t kFirstSweep = 4096;
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
   size_t sweepAt_ = kFirstSweep;
