@@ -28,9 +28,11 @@
 #include "demo_profile/demo_window.h"
 #include "lns/lns_errors.h"
 #include "platform/dialogs/console_dialogs.h"
+#include "platform/lns_embedded/embedded_objects.h"
 #include "platform/qt/qt_components.h"
 #include "platform/qt/qt_dialogs.h"
 #include "support/main_window_run.h"
+#include "support/matchers.h"
 #include "support/temp_dir.h"
 #include "ui/tabs.h"
 
@@ -218,11 +220,14 @@ class HeldSilentLink final : public platform::lns_embedded::DeviceLink {
  public:
   explicit HeldSilentLink(QObject* window) : window_(window) {}
   std::string InterfaceName() const override { return "held"; }
-  void CheckAccessible(int64_t) override { Ask(); }
-  std::vector<uint8_t> FetchNv(int64_t, int32_t, const std::string&) override { Ask(); }
-  void UpdateNv(int64_t, int32_t, const std::vector<uint8_t>&, const std::string&) override { Ask(); }
+  std::function<void()> StatusCheck(int64_t) override {
+    return [this] { Ask(); };
+  }
   std::function<std::vector<uint8_t>()> NvFetch(int64_t, int32_t, const std::string&) override {
     return [this]() -> std::vector<uint8_t> { Ask(); };
+  }
+  std::function<void()> NvUpdate(int64_t, int32_t, std::vector<uint8_t>, const std::string&) override {
+    return [this] { Ask(); };
   }
   std::vector<std::string> Events() {
     const std::lock_guard lock(mutex_);
@@ -274,7 +279,16 @@ TEST_F(WindowViewTest, ASilentDeviceIsAskedAwayFromTheWindowOnceForAllItsPoints)
   }
   EXPECT_THAT(link->Events(), ::testing::ElementsAre("device asked", "window event handled", "device silent"));
   EXPECT_TRUE(allFailed());
-  run.demo.Server()->Database("Demo")->SetDeviceLink(nullptr);
+  // A request the window waits for (the device check, a write) runs away from it as well.
+  const auto db = run.demo.Server()->Database("Demo");
+  EXPECT_THAT([&] { db->RequireReachable(platform::lns_embedded::RowIdOf(*run.demo.Device())); },
+              testing_support::ThrowsError(lns::err::kDeviceNotAccessible));
+  EXPECT_THAT([&] { run.demo.Object()->NetworkVariables()->ItemByName("nviPrimeValue")->SetValue("50.0 1"); },
+              testing_support::ThrowsError(lns::err::kDeviceNotAccessible));
+  EXPECT_THAT(link->Events(), ::testing::ElementsAre("device asked", "window event handled", "device silent",
+                                                     "device asked", "window event handled", "device silent",
+                                                     "device asked", "window event handled", "device silent"));
+  db->SetDeviceLink(nullptr);
 }
 
 TEST(QtDialogsTest, AMessageBoxHasTheIconTitleButtonsAndDefaultButtonAsked) {

@@ -18,16 +18,26 @@ class DeviceLink {
   virtual ~DeviceLink() = default;
   // "lonip1 (lonip:127.1.1.127)"
   virtual std::string InterfaceName() const = 0;
+
+  // Requests that may run on another thread: what the database says of the device is read now,
+  // on the caller's thread; the device is asked when the request runs. `what` names the NV or
+  // CP for the error ("" the device only).
   // Asks the device for its status; raises when it does not answer.
-  virtual void CheckAccessible(int64_t deviceId) = 0;
-  // The value of NV `nvIndex` (its index on the device) as the device holds it; `what` names
-  // the NV or CP for the error ("" the device only).
-  virtual std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what = "") = 0;
-  // FetchNv as a request that may run on another thread: what the database says of the device
-  // is read now, on the caller's thread; the device is asked when the request runs.
+  virtual std::function<void()> StatusCheck(int64_t deviceId) = 0;
+  // The value of NV `nvIndex` (its index on the device) as the device holds it.
   virtual std::function<std::vector<uint8_t>()> NvFetch(int64_t deviceId, int32_t nvIndex, const std::string& what) = 0;
-  // Writes an input NV of the device; `what` names the NV or CP for the error.
-  virtual void UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) = 0;
+  // Writes an input NV of the device.
+  virtual std::function<void()> NvUpdate(int64_t deviceId, int32_t nvIndex, std::vector<uint8_t> value,
+                                         const std::string& what) = 0;
+
+  // The same requests, run at once on the calling thread.
+  void CheckAccessible(int64_t deviceId) { StatusCheck(deviceId)(); }
+  std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what = "") {
+    return NvFetch(deviceId, nvIndex, what)();
+  }
+  void UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) {
+    NvUpdate(deviceId, nvIndex, value, what)();
+  }
 };
 
 }  // namespace platform::lns_embedded

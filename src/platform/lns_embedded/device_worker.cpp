@@ -3,9 +3,13 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
+#include <exception>
+#include <future>
 
 #include "base/procedure.h"
+#include "base/waiting.h"
 
 namespace platform::lns_embedded {
 
@@ -29,6 +33,25 @@ void DeviceWorker::Run(std::function<void()> job) {
     if (!thread_.joinable()) thread_ = std::thread([this] { Loop(); });
   }
   wanted_.notify_one();
+}
+
+void DeviceWorker::Call(const std::function<void()>& request) {
+  if (!base::HasWaitTurn()) {
+    request();
+    return;
+  }
+  auto finished = std::make_shared<std::promise<void>>();
+  std::future<void> result = finished->get_future();
+  Run([finished, &request] {
+    try {
+      request();
+      finished->set_value();
+    } catch (...) {
+      finished->set_exception(std::current_exception());
+    }
+  });
+  while (result.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) base::TurnWhileWaiting();
+  result.get();
 }
 
 void DeviceWorker::Loop() {

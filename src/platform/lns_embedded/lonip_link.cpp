@@ -66,19 +66,24 @@ void LonIpLink::WithDevice(const DeviceAddress& device, const std::string& what,
   });
 }
 
-void LonIpLink::CheckAccessible(int64_t deviceId) {
-  WithDevice(AddressOf(deviceId), "", [](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
-    lonip::QueryStatus(channel, target);
-  });
-}
-
-std::vector<uint8_t> LonIpLink::FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what) {
-  return FetchAt(AddressOf(deviceId), nvIndex, what);
+std::function<void()> LonIpLink::StatusCheck(int64_t deviceId) {
+  return [self = shared_from_this(), device = AddressOf(deviceId)] {
+    self->WithDevice(device, "", [](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
+      lonip::QueryStatus(channel, target);
+    });
+  };
 }
 
 std::function<std::vector<uint8_t>()> LonIpLink::NvFetch(int64_t deviceId, int32_t nvIndex, const std::string& what) {
   return [self = shared_from_this(), device = AddressOf(deviceId), nvIndex, what] {
     return self->FetchAt(device, nvIndex, what);
+  };
+}
+
+std::function<void()> LonIpLink::NvUpdate(int64_t deviceId, int32_t nvIndex, std::vector<uint8_t> value,
+                                          const std::string& what) {
+  return [self = shared_from_this(), deviceId, device = AddressOf(deviceId), nvIndex, value = std::move(value), what] {
+    self->UpdateAt(deviceId, device, nvIndex, value, what);
   };
 }
 
@@ -90,8 +95,9 @@ std::vector<uint8_t> LonIpLink::FetchAt(const DeviceAddress& device, int32_t nvI
   return value;
 }
 
-void LonIpLink::UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) {
-  WithDevice(AddressOf(deviceId), what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
+void LonIpLink::UpdateAt(int64_t deviceId, const DeviceAddress& device, int32_t nvIndex,
+                         const std::vector<uint8_t>& value, const std::string& what) {
+  WithDevice(device, what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
     const std::pair<int64_t, int32_t> key{deviceId, nvIndex};
     try {
       auto known = selectors_.find(key);

@@ -40,10 +40,10 @@ class LonIpLink final : public DeviceLink, public std::enable_shared_from_this<L
   LonIpLink(lonip::InterfaceSettings settings, std::filesystem::path stateFolder, SqlDb& db);
 
   std::string InterfaceName() const override { return settings_.name + " (" + settings_.AddressText() + ")"; }
-  void CheckAccessible(int64_t deviceId) override;
-  std::vector<uint8_t> FetchNv(int64_t deviceId, int32_t nvIndex, const std::string& what = "") override;
+  std::function<void()> StatusCheck(int64_t deviceId) override;
   std::function<std::vector<uint8_t>()> NvFetch(int64_t deviceId, int32_t nvIndex, const std::string& what) override;
-  void UpdateNv(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& value, const std::string& what) override;
+  std::function<void()> NvUpdate(int64_t deviceId, int32_t nvIndex, std::vector<uint8_t> value,
+                                 const std::string& what) override;
 
   // The domain of the network's devices: the interface address's.
   lonip::DomainId Domain() const { return lonip::LonAddressOfIp(settings_.address).domain; }
@@ -78,6 +78,8 @@ class LonIpLink final : public DeviceLink, public std::enable_shared_from_this<L
   };
   std::map<std::pair<int64_t, int32_t>, InputNv> selectors_;  // input NVs, as the devices told of them
   std::vector<uint8_t> FetchAt(const DeviceAddress& device, int32_t nvIndex, const std::string& what);
+  void UpdateAt(int64_t deviceId, const DeviceAddress& device, int32_t nvIndex, const std::vector<uint8_t>& value,
+                const std::string& what);
 };
 
 // The LonIpError as the object server raises it: kDeviceNotAccessible for no answer or no

@@ -232,7 +232,7 @@ void NetworkDb::SetDeviceReachable(int64_t deviceId, bool reachable) {
 
 void NetworkDb::RequireReachable(int64_t deviceId) {
   if (link_) {
-    link_->CheckAccessible(deviceId);
+    Await(link_->StatusCheck(deviceId));
     return;
   }
   if (!DeviceReachable(deviceId)) {
@@ -272,11 +272,21 @@ int64_t NetworkDb::DeviceOfNv(int64_t nvId) {
 }
 
 std::vector<uint8_t> NetworkDb::NvValue(int64_t nvId) {
-  auto row = db_->Prepare("SELECT device_id, position, value, name FROM nv WHERE id = ?1").Bind(1, nvId);
-  if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
-  if (!link_) return row.Blob(2);
-  return FetchFromDevice(row.Int(0), static_cast<int32_t>(row.Int(1) - 1), "NV \"" + row.Text(3) + "\"",
-                         row.Blob(2).size());
+  int64_t device = 0;
+  int32_t index = 0;
+  std::vector<uint8_t> stored;
+  std::string name;
+  {
+    // Let go before the device is asked: this thread's event loop may turn meanwhile.
+    auto row = db_->Prepare("SELECT device_id, position, value, name FROM nv WHERE id = ?1").Bind(1, nvId);
+    if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
+    device = row.Int(0);
+    index = static_cast<int32_t>(row.Int(1) - 1);
+    stored = row.Blob(2);
+    name = row.Text(3);
+  }
+  if (!link_) return stored;
+  return FetchFromDevice(device, index, "NV \"" + name + "\"", stored.size());
 }
 
 // Whether the device's NV `nvIndex` holds a CP (a configuration NV): its writes then belong
@@ -294,7 +304,22 @@ bool NetworkDb::HoldsCp(int64_t deviceId, int32_t nvIndex) {
 }
 
 void NetworkDb::SetWorker(std::shared_ptr<DeviceWorker> worker) {
+  worker_ = worker;
   reader_ = std::make_unique<DeviceReader>(std::move(worker), [this](const DeviceAnswer& answer) { TakeAnswer(answer); });
+}
+
+// A device request of this thread runs on the worker while this thread's event loop turns (the
+// window's stays alive); without a worker, here.
+void NetworkDb::Await(const std::function<void()>& request) {
+  if (worker_) {
+    worker_->Call(request);
+  } else {
+    request();
+  }
+}
+
+void NetworkDb::UpdateDevice(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& bytes, const std::string& what) {
+  Await(link_->NvUpdate(deviceId, nvIndex, bytes, what));
 }
 
 bool NetworkDb::AskInBackground(int64_t nvId) {
@@ -395,7 +420,7 @@ void NetworkDb::StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes) {
 void NetworkDb::ToDevice(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& bytes, const std::string& what,
                          bool atCommit) {
   if (!atCommit) {
-    link_->UpdateNv(deviceId, nvIndex, bytes, what);
+    UpdateDevice(deviceId, nvIndex, bytes, what);
     return;
   }
   const bool pending = std::any_of(deviceWrites_.begin(), deviceWrites_.end(), [&](const DeviceWrite& w) {
@@ -441,7 +466,7 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
     try {
       w.before = FetchFromDevice(w.deviceId, w.nvIndex, w.what, value.size());
       asked = true;
-      if (w.before != value) link_->UpdateNv(w.deviceId, w.nvIndex, value, w.what);
+      if (w.before != value) UpdateDevice(w.deviceId, w.nvIndex, value, w.what);
       written.push_back(w);
     } catch (const base::Error& e) {
       if (asked) written.push_back(w);  // its acknowledgement may be what was lost
@@ -456,7 +481,7 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
 void NetworkDb::PutBack(const std::vector<DeviceWrite>& written) {
   for (const DeviceWrite& done : written) {
     try {
-      link_->UpdateNv(done.deviceId, done.nvIndex, done.before, done.what);
+      UpdateDevice(done.deviceId, done.nvIndex, done.before, done.what);
     } catch (const base::Error& undo) {
       base::LogSwallowedError("The value " + done.what + " had on its device could not be put back: " + undo.Description());
     }
@@ -465,7 +490,8 @@ void NetworkDb::PutBack(const std::vector<DeviceWrite>& written) {
 
 // Bytes of another length are another NV than the database describes: never handed on.
 std::vector<uint8_t> NetworkDb::FetchFromDevice(int64_t deviceId, int32_t nvIndex, const std::string& what, size_t size) {
-  auto value = link_->FetchNv(deviceId, nvIndex, what);
+  std::vector<uint8_t> value;
+  Await([&, fetch = link_->NvFetch(deviceId, nvIndex, what)] { value = fetch(); });
   if (value.size() != size) {
     throw base::Error(lns::err::kDeviceRefused, "LNS",
                       "device \"" + DeviceName(deviceId) + "\", " + what + ": the device holds " + std::to_string(value.size()) +

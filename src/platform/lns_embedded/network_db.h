@@ -170,6 +170,8 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   void RollBackQuietly();
   // Takes an answer of the background reads: stores a changed value, keeps how the device did.
   void TakeAnswer(DeviceAnswer answer);
+  void Await(const std::function<void()>& request);
+  void UpdateDevice(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& bytes, const std::string& what);
 
   // A configuration NV (or the CP it holds) written in the open transaction: it goes to the
   // device at the commit.
@@ -198,6 +200,7 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   bool transactionFailed_ = false;
   std::string firstFailure_;  // " (number: message)" of the transaction's first failed write
   std::function<void(int64_t)> beforeWrite_;
+  std::shared_ptr<DeviceWorker> worker_;
   std::unique_ptr<DeviceReader> reader_;
   std::function<void(const DeviceAnswer&)> answerHandler_;
   // A device's or an NV's last background answer that failed, and when it is asked again.

@@ -28,6 +28,7 @@
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/text.h"
+#include "base/waiting.h"
 #include "config/live_monitoring.h"
 #include "ui/res_strings.h"
 #include "ui/window/controls.h"
@@ -113,6 +114,10 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
   };
   stateChanged_ = form_.StateChanged.Connect(showNow);
   logAdded_ = form_.logBox.Added.Connect(showNow);
+  // While a device is asked for the window (a check, an NV read or written, a commit), the
+  // request runs away from this thread and the event loop keeps turning: repaints, timers and
+  // the monitor's wake-ups; user input waits until it ends.
+  base::SetWaitTurn([] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
   help_ = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help_, &QShortcut::activated, this, [this] { PressKey(kF1); });
   // Enter applies (when there is something to apply), Escape cancels.
@@ -135,6 +140,7 @@ WindowView::WindowView(config::MainWindow& window) : window_(window), form_(wind
 }
 
 WindowView::~WindowView() {
+  base::SetWaitTurn(nullptr);
   form_.StateChanged.Disconnect(stateChanged_);
   form_.logBox.Added.Disconnect(logAdded_);
 }
