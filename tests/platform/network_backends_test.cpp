@@ -58,6 +58,13 @@ class NetworkBackendTest : public ::testing::TestWithParam<std::string> {
       network_->Db().Exec("DROP SCHEMA IF EXISTS " + QuotedName(name_) + " CASCADE");
     }
   }
+  // A connection of another program to the same network.
+  std::unique_ptr<SqlDb> OtherConnection() const {
+    if (GetParam() == "sqlite") return std::make_unique<SqliteDb>(dir_ / "lns" / (name_ + ".db"), false);
+    auto other = std::make_unique<PostgresDb>(std::getenv("PORTAB_TEST_SERVER"));
+    other->Exec("SET search_path TO " + QuotedName(name_));
+    return other;
+  }
   std::shared_ptr<lns::AppDevice> Switch() const {
     // Names are found ignoring case, on both backends.
     return NetworkObject(network_)->Systems()->Item(1)->Subsystems()->ItemByName("FLOOR 1")->AppDevices()->ItemByName(
@@ -160,13 +167,7 @@ TEST_P(NetworkBackendTest, AWriteOfTwoDevicesIsAllOrNothingAndNvUpdatesAreLogged
 TEST_P(NetworkBackendTest, ASnapshotReadsRowsOfOneMomentAndTheNextOneSeesChanges) {
   auto cp = Switch()->Interface()->ConfigProperties()->Item(1);
   const std::string name = cp->Name();
-  std::unique_ptr<SqlDb> other;
-  if (GetParam() == "sqlite") {
-    other = std::make_unique<SqliteDb>(dir_ / "lns" / (name_ + ".db"), false);
-  } else {
-    other = std::make_unique<PostgresDb>(std::getenv("PORTAB_TEST_SERVER"));
-    other->Exec("SET search_path TO " + QuotedName(name_));
-  }
+  const std::unique_ptr<SqlDb> other = OtherConnection();
   {
     const ReadTransaction snapshot(network_->Db());
     EXPECT_EQ(cp->Name(), name);
@@ -236,13 +237,7 @@ TEST_P(NetworkBackendTest, AConfigurationNvAndItsCpAreOneValueWhoeverWritesThem)
   system->CommitTransaction();
   EXPECT_EQ(both(), std::make_pair(Bytes{0, 25}, std::string("2.5")));
 
-  std::unique_ptr<SqlDb> other;
-  if (GetParam() == "sqlite") {
-    other = std::make_unique<SqliteDb>(dir_ / "lns" / (name_ + ".db"), false);
-  } else {
-    other = std::make_unique<PostgresDb>(std::getenv("PORTAB_TEST_SERVER"));
-    other->Exec("SET search_path TO " + QuotedName(name_));
-  }
+  const std::unique_ptr<SqlDb> other = OtherConnection();
   other->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, Bytes{0, 30}).Bind(2, RowIdOf(*nv)).Run();
   EXPECT_EQ(both(), std::make_pair(Bytes{0, 30}, std::string("3.0")));
   other->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, Bytes{0, 40}).Bind(2, RowIdOf(*cp)).Run();

@@ -327,7 +327,7 @@ void EmbeddedObjectServer::PollDevices() {
   std::map<std::pair<std::string, int64_t>, PollState> seen;
   for (auto& [name, network] : networks_) {
     // Inside an open transaction a stored value would become part of it: those wait.
-    if (network.db->Link() == nullptr || network.db->InTransaction()) continue;
+    if (network.db->Link() == nullptr || network.db->Db().InTransaction()) continue;
     std::vector<std::tuple<int64_t, int64_t, int64_t>> monitored;  // id, poll interval, tag
     {
       auto rows = network.db->Db().Prepare("SELECT id, poll_interval, monitor_tag FROM nv WHERE monitor_tag <> 0 ORDER BY id");

@@ -271,22 +271,16 @@ int64_t NetworkDb::DeviceOfNv(int64_t nvId) {
   return row.Step() ? row.Int(0) : 0;
 }
 
+NetworkDb::NvRow NetworkDb::ReadNv(int64_t nvId) {
+  auto row = db_->Prepare("SELECT device_id, position, name, value FROM nv WHERE id = ?1").Bind(1, nvId);
+  if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
+  return {row.Int(0), static_cast<int32_t>(row.Int(1) - 1), "NV \"" + row.Text(2) + "\"", row.Blob(3)};
+}
+
 std::vector<uint8_t> NetworkDb::NvValue(int64_t nvId) {
-  int64_t device = 0;
-  int32_t index = 0;
-  std::vector<uint8_t> stored;
-  std::string name;
-  {
-    // Let go before the device is asked: this thread's event loop may turn meanwhile.
-    auto row = db_->Prepare("SELECT device_id, position, value, name FROM nv WHERE id = ?1").Bind(1, nvId);
-    if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
-    device = row.Int(0);
-    index = static_cast<int32_t>(row.Int(1) - 1);
-    stored = row.Blob(2);
-    name = row.Text(3);
-  }
-  if (!link_) return stored;
-  return FetchFromDevice(device, index, "NV \"" + name + "\"", stored.size());
+  const NvRow nv = ReadNv(nvId);
+  if (!link_) return nv.value;
+  return FetchFromDevice(nv.device, nv.index, nv.what, nv.value.size());
 }
 
 // Whether the device's NV `nvIndex` holds a CP (a configuration NV): its writes then belong
@@ -319,26 +313,20 @@ void NetworkDb::Await(const std::function<void()>& request) {
 }
 
 void NetworkDb::UpdateDevice(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& bytes, const std::string& what) {
+  lastWrite_[{deviceId, nvIndex}] = ++deviceRequests_;
   Await(link_->NvUpdate(deviceId, nvIndex, bytes, what));
 }
 
 bool NetworkDb::AskInBackground(int64_t nvId) {
   if (!link_ || !reader_) return false;
   if (reader_->Asking(nvId)) return true;
-  int64_t device = 0;
-  int32_t index = 0;
-  std::string name;
-  {
-    auto row = db_->Prepare("SELECT device_id, position, name FROM nv WHERE id = ?1").Bind(1, nvId);
-    if (!row.Step()) return false;
-    device = row.Int(0);
-    index = static_cast<int32_t>(row.Int(1) - 1);
-    name = row.Text(2);
-  }
+  NvRow nv;
   try {
-    reader_->Ask(device, nvId, link_->NvFetch(device, index, "NV \"" + name + "\""));
-  } catch (const base::Error& e) {  // the device's row says nothing of where it is
-    TakeAnswer({device, nvId, {}, e.Number(), e.Description()});
+    nv = ReadNv(nvId);
+    reader_->Ask(nv.device, nvId, link_->NvFetch(nv.device, nv.index, nv.what));
+    askedAt_[nvId] = ++deviceRequests_;
+  } catch (const base::Error& e) {  // the NV went, or its device's row says nothing of where it is
+    if (nv.device != 0) TakeAnswer({nv.device, nvId, {}, e.Number(), e.Description()});
     return false;
   }
   return true;
@@ -347,20 +335,25 @@ bool NetworkDb::AskInBackground(int64_t nvId) {
 void NetworkDb::TakeAnswer(DeviceAnswer answer) {
   const auto now = std::chrono::steady_clock::now();
   if (answer.error == 0) {
-    std::vector<uint8_t> stored;
-    {
-      auto row = db_->Prepare("SELECT value FROM nv WHERE id = ?1").Bind(1, answer.nvId);
-      if (!row.Step()) return;  // the NV went meanwhile
-      stored = row.Blob(0);
+    NvRow nv;
+    try {
+      nv = ReadNv(answer.nvId);
+    } catch (const base::Error&) {
+      return;  // the NV went meanwhile
     }
-    if (answer.value.size() != stored.size()) {
+    const auto asked = askedAt_.find(answer.nvId);
+    const auto written = lastWrite_.find({nv.device, nv.index});
+    // An answer to a read asked before this program last wrote the NV tells of the old value.
+    const bool stale = written != lastWrite_.end() && (asked == askedAt_.end() || written->second > asked->second);
+    if (answer.value.size() != nv.value.size()) {
       answer.error = lns::err::kDeviceRefused;
-      answer.failure = "device \"" + DeviceName(answer.deviceId) + "\": the device holds " +
-                       std::to_string(answer.value.size()) + " bytes of an NV, the network database " +
-                       std::to_string(stored.size()) + " (on " + link_->InterfaceName() + ")";
-    } else if (answer.value != stored && !inTransaction_) {
+      answer.failure = "device \"" + DeviceName(answer.deviceId) + "\", " + nv.what + ": the device holds " +
+                       std::to_string(answer.value.size()) + " bytes, the network database " +
+                       std::to_string(nv.value.size()) + " (on " + link_->InterfaceName() + ")";
+    } else if (answer.value != nv.value && !stale && !db_->InTransaction()) {
       // What the device holds, and the CP the NV may hold with it; inside an open transaction
-      // it would become part of it, and the next read brings it again.
+      // (a commit too, while it writes its devices) it would become part of it, and the next
+      // read brings it again.
       db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, answer.value).Bind(2, answer.nvId).Run();
     }
   }
@@ -377,17 +370,10 @@ void NetworkDb::TakeAnswer(DeviceAnswer answer) {
 
 std::vector<uint8_t> NetworkDb::NvValueWithoutWaiting(int64_t nvId) {
   if (!link_ || !reader_) return NvValue(nvId);
-  int64_t device = 0;
-  std::vector<uint8_t> stored;
-  {
-    auto row = db_->Prepare("SELECT device_id, value FROM nv WHERE id = ?1").Bind(1, nvId);
-    if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
-    device = row.Int(0);
-    stored = row.Blob(1);
-  }
+  const NvRow nv = ReadNv(nvId);
   const auto now = std::chrono::steady_clock::now();
   const LastFailure* failed = nullptr;
-  if (const auto silent = silentDevices_.find(device); silent != silentDevices_.end()) {
+  if (const auto silent = silentDevices_.find(nv.device); silent != silentDevices_.end()) {
     failed = &silent->second;
   } else if (const auto refused = refusedNvs_.find(nvId); refused != refusedNvs_.end()) {
     failed = &refused->second;
@@ -395,23 +381,13 @@ std::vector<uint8_t> NetworkDb::NvValueWithoutWaiting(int64_t nvId) {
   auto& askAgain = askAgain_[nvId];
   if (now >= (failed != nullptr ? failed->askAgain : askAgain) && AskInBackground(nvId)) askAgain = now + kAskAgainAfter;
   if (failed != nullptr) throw base::Error(failed->error, "LNS", failed->failure);
-  return stored;
+  return nv.value;
 }
 
 void NetworkDb::StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes) {
-  int64_t device = 0;
-  int32_t index = 0;
-  std::string name;
-  {
-    // Let go before the write: an open read could not wait for another program's write lock.
-    auto row = db_->Prepare("SELECT device_id, position, name FROM nv WHERE id = ?1").Bind(1, nvId);
-    if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
-    device = row.Int(0);
-    index = static_cast<int32_t>(row.Int(1) - 1);
-    name = row.Text(2);
-  }
-  Write(device, [&] {
-    if (link_) ToDevice(device, index, bytes, "NV \"" + name + "\"", inTransaction_ && HoldsCp(device, index));
+  const NvRow nv = ReadNv(nvId);
+  Write(nv.device, [&] {
+    if (link_) ToDevice(nv.device, nv.index, bytes, nv.what, inTransaction_ && HoldsCp(nv.device, nv.index));
     // A CP the NV holds changes with it (the database's trigger).
     db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, nvId).Run();
   });

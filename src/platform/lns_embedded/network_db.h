@@ -171,6 +171,16 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // Takes an answer of the background reads: stores a changed value, keeps how the device did.
   void TakeAnswer(DeviceAnswer answer);
   void Await(const std::function<void()>& request);
+  // Where an NV lives (its device, its index there, "NV "name"" for messages) and its stored
+  // value, read in one query that is let go at once: the caller may write or ask the device
+  // next. Raises kNotFound when the NV is gone.
+  struct NvRow {
+    int64_t device = 0;
+    int32_t index = 0;
+    std::string what;
+    std::vector<uint8_t> value;
+  };
+  NvRow ReadNv(int64_t nvId);
   void UpdateDevice(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& bytes, const std::string& what);
 
   // A configuration NV (or the CP it holds) written in the open transaction: it goes to the
@@ -212,6 +222,11 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   std::map<int64_t, LastFailure> silentDevices_;  // by device id: did not answer
   std::map<int64_t, LastFailure> refusedNvs_;     // by NV id: refused, or another length
   std::map<int64_t, std::chrono::steady_clock::time_point> askAgain_;  // by NV id
+  // Numbers the background reads asked (by NV id) and the writes to devices made (by device and
+  // NV index), so that an answer read before a write is not stored over it.
+  int64_t deviceRequests_ = 0;
+  std::map<int64_t, int64_t> askedAt_;
+  std::map<std::pair<int64_t, int32_t>, int64_t> lastWrite_;
   static constexpr size_t kFirstSweep = 4096;
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
   size_t sweepAt_ = kFirstSweep;
