@@ -34,6 +34,8 @@ bool HasWaitTurn() {
   return the.run && the.owner == std::this_thread::get_id();
 }
 
+bool InWaitTurn() { return inTurn; }
+
 void TurnWhileWaiting() {
   if (inTurn || !HasWaitTurn()) return;
   std::function<void()> run;

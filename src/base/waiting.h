@@ -14,5 +14,8 @@ void SetWaitTurn(std::function<void()> turn);
 bool HasWaitTurn();
 // Runs the calling thread's turn once; nothing without one, or inside a turn already.
 void TurnWhileWaiting();
+// Whether the calling thread is inside its turn: what it does there must not start work that
+// the code waiting below it is in the middle of (delivering events, say).
+bool InWaitTurn();
 
 }  // namespace base

@@ -1,6 +1,7 @@
 #include "config/live_monitoring.h"
 
 #include "base/procedure.h"
+#include "base/waiting.h"
 #include "ui/res_strings.h"
 
 namespace config {
@@ -93,7 +94,9 @@ int LiveMonitoring::ReadRows() {
 
 int LiveMonitoring::Pump() {
   const auto& server = points_.ObjectServer();
-  if (!server || pumping_) return 0;
+  // Not inside a turn of the event loop while this thread waits for a device: the code below
+  // it is in the middle of a read or write.
+  if (!server || pumping_ || base::InWaitTurn()) return 0;
   pumping_ = true;
   struct Done {
     bool& pumping;

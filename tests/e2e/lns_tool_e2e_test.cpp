@@ -13,6 +13,8 @@
 #include <thread>
 #include <tuple>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/lns_embedded/postgres_db.h"
 #include "platform/lns_embedded/sqlite_db.h"
 #include "support/kb_copy.h"
@@ -157,6 +159,20 @@ TEST_F(LnsToolE2eTest, WritersOfOneNetworkWaitForEachOtherAndEveryWriteLands) {
   EXPECT_EQ(failures, 0);
   EXPECT_EQ(home_.Lns({"cp", "get", kObject, "HoldTime"}).out, "0 50\n");
   EXPECT_EQ(home_.Lns({"nv", "get", "Demo/System.Floor 1/Switch 1", "nviPrimeValue"}).out, "50.0 1\n");
+  // A network made anew (40 devices more) while another program has it open: that program goes
+  // on with the new one, and nothing is damaged.
+  auto larger = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
+  auto& devices = larger["subsystems"][0]["devices"];
+  for (int i = 1; i <= 40; ++i) devices.push_back(devices[0]), devices.back()["name"] = "Copy " + std::to_string(i);
+  testing_support::WriteFile(home_.File("larger.json"), larger.dump());
+  platform::lns_embedded::SqliteDb open(home_.Home() / "lns" / "Demo.db", false);
+  open.Exec("SELECT COUNT(*) FROM device");
+  ASSERT_EQ(home_.Lns({"create", home_.File("larger.json").string(), "--replace"}).status, 0);
+  open.Exec("UPDATE cp SET value = x'0909' WHERE name = 'HoldTime'");
+  const Result tree = home_.Lns({"tree", "Demo"});
+  EXPECT_EQ(tree.status, 0) << tree.err;
+  EXPECT_THAT(tree.out, HasSubstr("\"Copy 40\""));
+  EXPECT_EQ(home_.Lns({"cp", "get", kObject, "HoldTime"}).out, "9 9\n");
 }
 
 TEST_F(LnsToolE2eTest, ABadCommandOrDescriptionGivesAClearErrorAndChangesNothing) {

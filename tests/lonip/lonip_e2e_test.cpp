@@ -13,6 +13,7 @@
 #include "lns/object_names.h"
 #include "platform/lns_embedded/embedded_objects.h"
 #include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/sqlite_db.h"
 #include "support/lon_devices.h"
 #include "support/program_folder.h"
 
@@ -195,6 +196,22 @@ TEST_F(LonIpNetworkTest, ADeviceGoneInTheMiddleOfAWriteLeavesNothingWrittenAndPo
   db->CommitTransaction();
   EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nciHoldTime"}), "700\n");
   EXPECT_EQ(holdTime(kSwitch1)->Value(), "2\t188");
+  // Outside a transaction the database's write lock comes first: while another program holds
+  // it, the device is not written either.
+  {
+    platform::lns_embedded::SqliteDb other(home_->Home() / "lns" / "Demo.db", false);
+    other.Exec("BEGIN IMMEDIATE");
+    db->Db().WaitForLocks(false);
+    try {
+      configNv->SetValue("800");
+      ADD_FAILURE() << "written while another program held the network";
+    } catch (const base::Error& e) {
+      EXPECT_EQ(e.Number(), lns::err::kWriteConflict) << e.Description();
+    }
+    db->Db().WaitForLocks(true);
+    other.Exec("ROLLBACK");
+  }
+  EXPECT_EQ(Lns({"nv", "get", kSwitch1, "nciHoldTime"}), "700\n");
 
   // Monitoring: the device's value arrives through PumpEvents; a silent device is a failure.
   auto nv = lns::ResolveObjectName(*server, kSwitch1 + "/Omnal 1");

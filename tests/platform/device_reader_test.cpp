@@ -24,7 +24,8 @@ using platform::lns_embedded::DeviceWorker;
 TEST(DeviceReaderTest, ASilentDeviceFailsItsQueuedReadsUnaskedAndOthersAreAskedAsUsual) {
   auto worker = std::make_shared<DeviceWorker>();
   std::map<int64_t, std::pair<int32_t, std::vector<uint8_t>>> answers;  // by NV
-  DeviceReader reader(worker, [&](const DeviceAnswer& a) { answers[a.nvId] = {a.error, a.value}; });
+  DeviceReader reader(
+      worker, [&](const DeviceAnswer& a) { answers[a.nvId] = {a.error, a.value}; }, std::make_shared<std::atomic<int64_t>>(0));
   std::atomic<int> asked{0};
   std::promise<void> allAsked;  // the device takes as long as the asks below
   const std::shared_future<void> asksDone = allAsked.get_future().share();

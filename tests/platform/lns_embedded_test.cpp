@@ -266,6 +266,16 @@ TEST_F(EmbeddedServerTest, BadDescriptionsNameTheFieldAndLeaveNoDatabase) {
       {net + R"([{"name": "A"}, {"name": "a"}]})", "is used twice"},
       {device(R"("cps": [{"name": "C", "elementSize": 1e999}])"), "elementSize: holds a number too large"},
       {deep, "nested more than 64 levels deep"},
+      // A CP held by a configuration NV and the NV are one value: two different ones are refused.
+      {device(R"("nvs": [{"name": "n", "type": "SNVT_lux", "value": [0, 1]}],
+                 "cps": [{"name": "C", "elementSize": 2, "value": [0, 2], "deviceNv": "n"}])"),
+       "cps[0].value: differs from the value the NV's own value gives the NV \"n\""},
+      {device(R"("nvs": [{"name": "n", "type": "SNVT_lux"}],
+                 "cps": [{"name": "C", "elementSize": 2, "value": [0, 2], "deviceNv": "n"},
+                         {"name": "E", "elementSize": 2, "value": [0, 3], "deviceNv": "n"}])"),
+       "cps[1].value: differs from the value subsystems[0].devices[0].cps[0].value gives"},
+      {device(R"("nvs": [{"name": "n", "type": "SNVT_lux"}], "cps": [{"name": "C", "value": [2], "deviceNv": "n"}])"),
+       "cps[0].deviceNv: the NV \"n\" holds 2 bytes, the CP 1"},
       // A network name is a file name: one too long for the file system is refused as such.
       {R"({"network": ")" + std::string(300, 'N') + R"(", "system": "S"})", "network: is longer than 200 bytes"},
   };
@@ -357,6 +367,19 @@ TEST_F(EmbeddedServerTest, TheSchemaVersionIsTheUserVersionAndOlderDatabasesAreU
                         "(SELECT COUNT(*) FROM pragma_table_info('cp') WHERE name = 'device_nv') + "
                         "(SELECT COUNT(*) FROM sqlite_master WHERE name IN ('cp_value_changed', 'config_nv_value_changed'))"),
             4);
+  // Version 3 kept a configuration NV and its CP apart: where they differ, the CP takes the NV's
+  // value, and from then on they are one.
+  tool.Exec("DROP TRIGGER cp_value_changed; DROP TRIGGER config_nv_value_changed; PRAGMA user_version = 3; "
+            "INSERT INTO device(id, subsystem_id, position, name, template_name, program_id, reachable) "
+            "VALUES (90, (SELECT MIN(id) FROM subsystem), 1, 'Twin', '', 'P', 1); "
+            "INSERT INTO nv(id, device_id, position, name, type_index, changeable, value) VALUES (91, 90, 1, 'n', 79, 1, x'0304'); "
+            "INSERT INTO cp(id, owner_kind, owner_id, position, name, element_size, dimension, value, device_nv) "
+            "VALUES (92, 7, 90, 1, 'C', 2, 1, x'0102', 0)");
+  EXPECT_EQ(Connect()->Networks()->ItemByName("test")->Name(), "Test");
+  const std::string twins = "SELECT hex(cp.value) || ' ' || hex(nv.value) FROM cp, nv WHERE cp.id = 92 AND nv.id = 91";
+  EXPECT_EQ(tool.Texts(twins), std::vector<std::string>{"0304 0304"});
+  tool.Exec("UPDATE cp SET value = x'0506' WHERE id = 92");
+  EXPECT_EQ(tool.Texts(twins), std::vector<std::string>{"0506 0506"});
   // A first-form database of an unknown version is not read.
   tool.Exec("PRAGMA user_version = 0; UPDATE portab_lns SET value = '7' WHERE key = 'version'");
   EXPECT_THAT([&] { Connect()->Networks()->ItemByName("Test"); },

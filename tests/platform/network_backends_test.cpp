@@ -130,7 +130,7 @@ TEST_P(NetworkBackendTest, OnAServerDifferentCpsCommitSideBySideAndTheSameCpIsAC
   systemB->StartTransaction();
   EXPECT_THAT([&] { write(cpOf(second, "Switch 1"), 44); }, ThrowsError(lns::err::kWriteConflict));
   EXPECT_THAT([&] { systemB->CommitTransaction(); },
-              testing_support::Raises(lns::err::kTransactionFailed, ::testing::HasSubstr("(0x80040FD4: Another client")));
+              testing_support::Raises(lns::err::kTransactionFailed, ::testing::HasSubstr("(0x80040FD4: Another program holds the network")));
   systemA->CommitTransaction();
   EXPECT_EQ(cpOf(second, "Switch 1")->RawRead(0, 1, 0)[0], 33);
 }

@@ -216,18 +216,19 @@ TEST_F(WindowViewTest, TheMonitoringPageShowsAValueWrittenFromOutside) {
 
 // The devices of a network, silent: a request posts an event to `window` and waits until the
 // window handled it (or 2 s), then does not answer. What happened, in order, is recorded.
-class HeldSilentLink final : public platform::lns_embedded::DeviceLink {
+class HeldSilentLink final : public platform::lns_embedded::DeviceLink,
+                             public std::enable_shared_from_this<HeldSilentLink> {
  public:
   explicit HeldSilentLink(QObject* window) : window_(window) {}
   std::string InterfaceName() const override { return "held"; }
   std::function<void()> StatusCheck(int64_t) override {
-    return [this] { Ask(); };
+    return [self = shared_from_this()] { self->Ask(); };
   }
   std::function<std::vector<uint8_t>()> NvFetch(int64_t, int32_t, const std::string&) override {
-    return [this]() -> std::vector<uint8_t> { Ask(); };
+    return [self = shared_from_this()]() -> std::vector<uint8_t> { self->Ask(); };
   }
   std::function<void()> NvUpdate(int64_t, int32_t, std::vector<uint8_t>, const std::string&) override {
-    return [this] { Ask(); };
+    return [self = shared_from_this()] { self->Ask(); };
   }
   std::vector<std::string> Events() {
     const std::lock_guard lock(mutex_);
@@ -241,11 +242,11 @@ class HeldSilentLink final : public platform::lns_embedded::DeviceLink {
     handled_ = false;
     QMetaObject::invokeMethod(
         window_,
-        [this] {
-          const std::lock_guard held(mutex_);
-          events_.push_back("window event handled");
-          handled_ = true;
-          changed_.notify_all();
+        [self = shared_from_this()] {
+          const std::lock_guard held(self->mutex_);
+          self->events_.push_back("window event handled");
+          self->handled_ = true;
+          self->changed_.notify_all();
         },
         Qt::QueuedConnection);
     const bool handled = changed_.wait_for(lock, std::chrono::seconds(2), [this] { return handled_; });

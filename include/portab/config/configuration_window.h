@@ -17,7 +17,8 @@ class ConfigurationWindow {
   virtual void SetEnabled(bool enabled) { SetBusy(!enabled); }
   // The older member for both at once (the hourglass and the window disabled); the controller
   // sets them one by one and reaches this only through the default SetEnabled. Does nothing by
-  // default.
+  // default: code that calls it on a window that implements SetHourglass and SetEnabled calls
+  // those instead.
   virtual void SetBusy(bool busy) { (void)busy; }
   // The text of the status line.
   virtual void SetStatusLine(const std::string& text) = 0;

@@ -5,8 +5,9 @@
 
 namespace platform::lns_embedded {
 
-DeviceReader::DeviceReader(std::shared_ptr<DeviceWorker> worker, Done done)
-    : worker_(std::move(worker)), done_(std::make_shared<Done>(std::move(done))) {}
+DeviceReader::DeviceReader(std::shared_ptr<DeviceWorker> worker, Done done,
+                           std::shared_ptr<std::atomic<int64_t>> requests)
+    : worker_(std::move(worker)), done_(std::make_shared<Done>(std::move(done))), requests_(std::move(requests)) {}
 
 DeviceReader::~DeviceReader() {
   const std::lock_guard lock(shared_->mutex);
@@ -27,15 +28,37 @@ void DeviceReader::Ask(int64_t deviceId, int64_t nvId, Fetch fetch) {
     // A job that runs for the device takes this read as well.
     if (!shared_->running.insert(deviceId).second) return;
   }
-  worker_->Run([shared = shared_, worker = worker_.get(), deviceId, done = done_] {
-    RunDevice(shared, *worker, deviceId, done);
+  worker_->Run([shared = shared_, worker = worker_.get(), deviceId, done = done_, requests = requests_] {
+    RunDevice(shared, *worker, deviceId, done, requests);
+  });
+}
+
+void DeviceReader::Fail(int64_t deviceId, int64_t nvId, int32_t error, const std::string& failure) {
+  {
+    const std::lock_guard lock(shared_->mutex);
+    if (!shared_->asked.insert(nvId).second) return;
+  }
+  Answer(shared_, *worker_, done_, {deviceId, nvId, {}, error, failure, requests_->load()});
+}
+
+void DeviceReader::Answer(const std::shared_ptr<Shared>& shared, DeviceWorker& worker, const std::shared_ptr<Done>& done,
+                          DeviceAnswer answer) {
+  // Taken on the owner's thread: the read is no longer asked for from then on, so that an ask
+  // after the answer was taken asks the device again.
+  worker.Deliver([shared, done, answer = std::move(answer)] {
+    {
+      const std::lock_guard lock(shared->mutex);
+      shared->asked.erase(answer.nvId);
+      if (!shared->alive) return;
+    }
+    (*done)(answer);
   });
 }
 
 // On the worker: the device's reads until none is queued; after it did not answer, the rest
 // fail with that failure, unasked.
 void DeviceReader::RunDevice(const std::shared_ptr<Shared>& shared, DeviceWorker& worker, int64_t deviceId,
-                             const std::shared_ptr<Done>& done) {
+                             const std::shared_ptr<Done>& done, const std::shared_ptr<std::atomic<int64_t>>& requests) {
   DeviceAnswer silent;
   for (;;) {
     Read read;
@@ -54,6 +77,7 @@ void DeviceReader::RunDevice(const std::shared_ptr<Shared>& shared, DeviceWorker
     answer.deviceId = deviceId;
     answer.nvId = read.nvId;
     if (silent.error == 0) {
+      answer.started = ++*requests;
       try {
         answer.value = read.fetch();
       } catch (const base::Error& e) {
@@ -65,16 +89,7 @@ void DeviceReader::RunDevice(const std::shared_ptr<Shared>& shared, DeviceWorker
       }
       if (answer.error == lns::err::kDeviceNotAccessible) silent = answer;
     }
-    // Done on the owner's thread: the read is no longer asked for from then on, so that an ask
-    // after the answer was taken asks the device again.
-    worker.Deliver([shared, done, answer = std::move(answer)] {
-      {
-        const std::lock_guard lock(shared->mutex);
-        shared->asked.erase(answer.nvId);
-        if (!shared->alive) return;
-      }
-      (*done)(answer);
-    });
+    Answer(shared, worker, done, std::move(answer));
   }
 }
 

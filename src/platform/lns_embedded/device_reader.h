@@ -5,6 +5,7 @@
 // again, so a silent device costs one round of timeouts, however many of its NVs were asked
 // for. Each answer comes back on the owner's thread (DeviceWorker::RunDelivered).
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -31,14 +32,17 @@ struct DeviceAnswer {
   std::vector<uint8_t> value;
   int32_t error = 0;  // 0: the device answered
   std::string failure;
+  int64_t started = 0;  // the reader's count of requests when the device was asked
 };
 
 class DeviceReader {
  public:
   using Fetch = std::function<std::vector<uint8_t>()>;  // runs on the worker; raises base::Error
   using Done = std::function<void(const DeviceAnswer&)>;
-  // Answers go to `done` on the owner's thread, as long as this reader lives.
-  DeviceReader(std::shared_ptr<DeviceWorker> worker, Done done);
+  // Answers go to `done` on the owner's thread, as long as this reader lives. `requests` counts
+  // the requests to the devices (the reader's reads when they start, the owner's writes): an
+  // answer's `started` tells whether it was read before or after a write.
+  DeviceReader(std::shared_ptr<DeviceWorker> worker, Done done, std::shared_ptr<std::atomic<int64_t>> requests);
   ~DeviceReader();
   DeviceReader(const DeviceReader&) = delete;
   DeviceReader& operator=(const DeviceReader&) = delete;
@@ -49,6 +53,8 @@ class DeviceReader {
   void Ask(int64_t deviceId, int64_t nvId, Fetch fetch);
   // Whether a read of that NV is queued or running.
   bool Asking(int64_t nvId) const;
+  // A read that could not be asked: its failure is answered as the device's would be, later.
+  void Fail(int64_t deviceId, int64_t nvId, int32_t error, const std::string& failure);
 
  private:
   struct Read {
@@ -64,11 +70,15 @@ class DeviceReader {
     bool alive = true;                            // false once the reader is gone
   };
   static void RunDevice(const std::shared_ptr<Shared>& shared, DeviceWorker& worker, int64_t deviceId,
-                        const std::shared_ptr<Done>& done);
+                        const std::shared_ptr<Done>& done, const std::shared_ptr<std::atomic<int64_t>>& requests);
+  // Hands the answer to `done` on the owner's thread, unless the reader is gone by then.
+  static void Answer(const std::shared_ptr<Shared>& shared, DeviceWorker& worker, const std::shared_ptr<Done>& done,
+                     DeviceAnswer answer);
 
   std::shared_ptr<DeviceWorker> worker_;
   std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
   std::shared_ptr<Done> done_;
+  std::shared_ptr<std::atomic<int64_t>> requests_;
 };
 
 }  // namespace platform::lns_embedded

@@ -325,25 +325,28 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
   int32_t PollInterval() const override {
     return static_cast<int32_t>(IntOf("SELECT poll_interval FROM nv WHERE id = ?1"));
   }
-  void SetPollInterval(int32_t interval) override { Setting("UPDATE nv SET poll_interval = ?1 WHERE id = ?2", interval); }
+  void SetPollInterval(int32_t interval) override { Setting("poll_interval", interval); }
   bool ReportByException() const override { return IntOf("SELECT report_by_exception FROM nv WHERE id = ?1") != 0; }
   void SetReportByException(bool on) override {
-    Setting("UPDATE nv SET report_by_exception = ?1 WHERE id = ?2", on ? 1 : 0);
+    Setting("report_by_exception", on ? 1 : 0);
   }
   int32_t MonitorTag() const override { return static_cast<int32_t>(IntOf("SELECT monitor_tag FROM nv WHERE id = ?1")); }
-  void SetMonitorTag(int32_t tag) override { Setting("UPDATE nv SET monitor_tag = ?1 WHERE id = ?2", tag); }
+  void SetMonitorTag(int32_t tag) override { Setting("monitor_tag", tag); }
   bool MonitoringOption() const override { return IntOf("SELECT monitoring_option FROM nv WHERE id = ?1") != 0; }
   void SetMonitoringOption(bool on) override {
-    Setting("UPDATE nv SET monitoring_option = ?1 WHERE id = ?2", on ? 1 : 0);
+    Setting("monitoring_option", on ? 1 : 0);
   }
 
  private:
   void RequireEditing() const {
     if (!editing_) Raise(lns::err::kNotEditing, "NV settings change only inside the edit bracket");
   }
-  void Setting(const std::string& sql, int64_t value) {
+  // A setting that is already so is not written: setting up monitor points then needs no write
+  // lock, and does not wait for another program that writes.
+  void Setting(const std::string& column, int64_t value) {
     RequireEditing();
-    Update(sql, value);
+    if (IntOf("SELECT " + column + " FROM nv WHERE id = ?1") == value) return;
+    Update("UPDATE nv SET " + column + " = ?1 WHERE id = ?2", value);
   }
   std::vector<uint8_t> Bytes() const {
     auto row = db_->Db().Prepare("SELECT value FROM nv WHERE id = ?1").Bind(1, id_);

@@ -17,6 +17,7 @@
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/text.h"
+#include "base/waiting.h"
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/embedded_objects.h"
 #include "platform/lns_embedded/lonip_link.h"
@@ -198,7 +199,10 @@ std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& giv
   const bool linked = settings.has_value();
   if (linked) db->SetDeviceLink(std::make_shared<LonIpLink>(*settings, folder_, db->Db()));
   db->SetWorker(Worker());
-  db->SetAnswerHandler([this, networkName](const DeviceAnswer& answer) { TakePollAnswer(networkName, answer); });
+  // The network's objects may outlive this server.
+  db->SetAnswerHandler([self = weak_from_this(), networkName](const DeviceAnswer& answer) {
+    if (const auto server = self.lock()) server->TakePollAnswer(networkName, answer);
+  });
   const int64_t last = db->LastUpdate();
   networks_.emplace(networkName, OpenNetwork{db, last});
   if (linked) ArmPollTimer();  // its monitored NVs are polled from now on
@@ -367,6 +371,10 @@ void EmbeddedObjectServer::TakePollAnswer(const std::string& network, const Devi
 }
 
 int EmbeddedObjectServer::PumpEvents() {
+  // Inside a turn of the event loop while this thread waits for a device (the framework's code
+  // is in the middle of something, maybe a transaction): the events wait until it is done, and
+  // the descriptor stays readable for them.
+  if (base::InWaitTurn()) return 0;
   // Read the descriptors empty first: a write after this point wakes the event loop again.
   if (listener_) listener_->TakeNotifications();
   std::array<char, 4096> buffer{};

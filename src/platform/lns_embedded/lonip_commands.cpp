@@ -64,8 +64,11 @@ std::string InterfaceLine(const lonip::InterfaceSettings& settings) {
 // The device found must run the program the network's device has: another program has other NVs.
 void CheckProgramId(lonip::LonChannel& channel, const lonip::LonTarget& byId, SqlDb& db, int64_t deviceId,
                     const std::string& name) {
-  auto row = db.Prepare("SELECT program_id FROM device WHERE id = ?1").Bind(1, deviceId);
-  std::string expected = row.Step() ? row.Text(0) : std::string();
+  std::string expected;
+  {
+    auto row = db.Prepare("SELECT program_id FROM device WHERE id = ?1").Bind(1, deviceId);
+    expected = row.Step() ? row.Text(0) : std::string();
+  }
   std::erase(expected, ':');
   if (!lonip::ParseProgramId(expected)) return;  // the network does not say which program
   const auto actual = lonip::HexText(lonip::ReadProgramId(channel, byId));

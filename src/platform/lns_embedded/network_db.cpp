@@ -241,6 +241,17 @@ void NetworkDb::RequireReachable(int64_t deviceId) {
 }
 
 void NetworkDb::Write(int64_t deviceId, const std::function<void()>& write) {
+  // Outside an LNS transaction, a device is written only once the database's write lock is
+  // held: a database that another program holds is said before the device changes, and the
+  // device's new value and its row are committed together (a device that fails leaves both).
+  if (link_ && !db_->InTransaction()) {
+    InWriteTransaction(*db_, [&] { WriteHeld(deviceId, write); });
+    return;
+  }
+  WriteHeld(deviceId, write);
+}
+
+void NetworkDb::WriteHeld(int64_t deviceId, const std::function<void()>& write) {
   try {
     if (beforeWrite_) beforeWrite_(deviceId);
     if (!link_) RequireReachable(deviceId);
@@ -280,7 +291,9 @@ NetworkDb::NvRow NetworkDb::ReadNv(int64_t nvId) {
 std::vector<uint8_t> NetworkDb::NvValue(int64_t nvId) {
   const NvRow nv = ReadNv(nvId);
   if (!link_) return nv.value;
-  return FetchFromDevice(nv.device, nv.index, nv.what, nv.value.size());
+  auto value = FetchFromDevice(nv.device, nv.index, nv.what, nv.value.size());
+  KeepDeviceValue(nvId, nv.value, value);  // the database, and a CP the NV holds, as the device has it
+  return value;
 }
 
 // Whether the device's NV `nvIndex` holds a CP (a configuration NV): its writes then belong
@@ -299,7 +312,8 @@ bool NetworkDb::HoldsCp(int64_t deviceId, int32_t nvIndex) {
 
 void NetworkDb::SetWorker(std::shared_ptr<DeviceWorker> worker) {
   worker_ = worker;
-  reader_ = std::make_unique<DeviceReader>(std::move(worker), [this](const DeviceAnswer& answer) { TakeAnswer(answer); });
+  reader_ = std::make_unique<DeviceReader>(
+      std::move(worker), [this](const DeviceAnswer& answer) { TakeAnswer(answer); }, requests_);
 }
 
 // A device request of this thread runs on the worker while this thread's event loop turns (the
@@ -313,7 +327,12 @@ void NetworkDb::Await(const std::function<void()>& request) {
 }
 
 void NetworkDb::UpdateDevice(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& bytes, const std::string& what) {
-  lastWrite_[{deviceId, nvIndex}] = ++deviceRequests_;
+  // Counted when it ended, whether it went through or not (the device may have taken it).
+  struct Counted {
+    NetworkDb& db;
+    std::pair<int64_t, int32_t> key;
+    ~Counted() { db.lastWrite_[key] = ++*db.requests_; }
+  } counted{*this, {deviceId, nvIndex}};
   Await(link_->NvUpdate(deviceId, nvIndex, bytes, what));
 }
 
@@ -323,38 +342,46 @@ bool NetworkDb::AskInBackground(int64_t nvId) {
   NvRow nv;
   try {
     nv = ReadNv(nvId);
+  } catch (const base::Error&) {
+    return false;  // the NV went
+  }
+  try {
     reader_->Ask(nv.device, nvId, link_->NvFetch(nv.device, nv.index, nv.what));
-    askedAt_[nvId] = ++deviceRequests_;
-  } catch (const base::Error& e) {  // the NV went, or its device's row says nothing of where it is
-    if (nv.device != 0) TakeAnswer({nv.device, nvId, {}, e.Number(), e.Description()});
-    return false;
+  } catch (const base::Error& e) {  // the device's row says nothing of where it is
+    reader_->Fail(nv.device, nvId, e.Number(), e.Description());
   }
   return true;
+}
+
+void NetworkDb::KeepDeviceValue(int64_t nvId, const std::vector<uint8_t>& stored, const std::vector<uint8_t>& value) {
+  if (value == stored || db_->InTransaction()) return;  // inside one it would become part of it (a commit's too)
+  db_->WaitForLocks(false);
+  try {
+    db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, value).Bind(2, nvId).Run();
+  } catch (const base::Error&) {
+    // Another program holds the database: the next read brings the value again.
+  }
+  db_->WaitForLocks(true);
 }
 
 void NetworkDb::TakeAnswer(DeviceAnswer answer) {
   const auto now = std::chrono::steady_clock::now();
   if (answer.error == 0) {
-    NvRow nv;
     try {
-      nv = ReadNv(answer.nvId);
-    } catch (const base::Error&) {
-      return;  // the NV went meanwhile
-    }
-    const auto asked = askedAt_.find(answer.nvId);
-    const auto written = lastWrite_.find({nv.device, nv.index});
-    // An answer to a read asked before this program last wrote the NV tells of the old value.
-    const bool stale = written != lastWrite_.end() && (asked == askedAt_.end() || written->second > asked->second);
-    if (answer.value.size() != nv.value.size()) {
-      answer.error = lns::err::kDeviceRefused;
-      answer.failure = "device \"" + DeviceName(answer.deviceId) + "\", " + nv.what + ": the device holds " +
-                       std::to_string(answer.value.size()) + " bytes, the network database " +
-                       std::to_string(nv.value.size()) + " (on " + link_->InterfaceName() + ")";
-    } else if (answer.value != nv.value && !stale && !db_->InTransaction()) {
-      // What the device holds, and the CP the NV may hold with it; inside an open transaction
-      // (a commit too, while it writes its devices) it would become part of it, and the next
-      // read brings it again.
-      db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, answer.value).Bind(2, answer.nvId).Run();
+      const NvRow nv = ReadNv(answer.nvId);
+      const auto written = lastWrite_.find({nv.device, nv.index});
+      if (answer.value.size() != nv.value.size()) {
+        answer.error = lns::err::kDeviceRefused;
+        answer.failure = "device \"" + DeviceName(answer.deviceId) + "\", " + nv.what + ": the device holds " +
+                         std::to_string(answer.value.size()) + " bytes, the network database " +
+                         std::to_string(nv.value.size()) + " (on " + link_->InterfaceName() + ")";
+      } else if (written == lastWrite_.end() || written->second < answer.started) {
+        // (An answer read before this program last wrote the NV tells of the old value.)
+        KeepDeviceValue(answer.nvId, nv.value, answer.value);
+      }
+    } catch (const base::Error& e) {
+      answer.error = e.Number();  // the NV went meanwhile
+      answer.failure = e.Description();
     }
   }
   if (answer.error == 0) {

@@ -4,6 +4,7 @@
 // handed out (the same row gives the same object while it is held).
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -170,7 +171,11 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   void RollBackQuietly();
   // Takes an answer of the background reads: stores a changed value, keeps how the device did.
   void TakeAnswer(DeviceAnswer answer);
+  // Stores what the device said of an NV when it differs, unless a transaction is open or
+  // another program holds the database (the next read brings it again). Never raises.
+  void KeepDeviceValue(int64_t nvId, const std::vector<uint8_t>& stored, const std::vector<uint8_t>& value);
   void Await(const std::function<void()>& request);
+  void WriteHeld(int64_t deviceId, const std::function<void()>& write);
   // Where an NV lives (its device, its index there, "NV "name"" for messages) and its stored
   // value, read in one query that is let go at once: the caller may write or ask the device
   // next. Raises kNotFound when the NV is gone.
@@ -222,10 +227,9 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   std::map<int64_t, LastFailure> silentDevices_;  // by device id: did not answer
   std::map<int64_t, LastFailure> refusedNvs_;     // by NV id: refused, or another length
   std::map<int64_t, std::chrono::steady_clock::time_point> askAgain_;  // by NV id
-  // Numbers the background reads asked (by NV id) and the writes to devices made (by device and
-  // NV index), so that an answer read before a write is not stored over it.
-  int64_t deviceRequests_ = 0;
-  std::map<int64_t, int64_t> askedAt_;
+  // Counts the requests to devices: the background reads when they start, the writes when they
+  // end (by device and NV index), so that an answer read before a write is not stored over it.
+  std::shared_ptr<std::atomic<int64_t>> requests_ = std::make_shared<std::atomic<int64_t>>(0);
   std::map<std::pair<int64_t, int32_t>, int64_t> lastWrite_;
   static constexpr size_t kFirstSweep = 4096;
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;

@@ -207,6 +207,8 @@ class Importer {
   // The two are one value: the one given is the value of both (none given: zeros); two that
   // differ are refused.
   void PlaceCpsOnDevice(const std::map<std::string, int64_t>& nvs) {
+    std::map<int64_t, std::string> givenBy;
+    for (const int64_t id : nvValueGiven_) givenBy.emplace(id, "the NV's own value");
     for (const auto& held : heldOnDevice_) {
       const auto nv = nvs.find(base::FoldCase(held.nvName));
       if (nv == nvs.end()) Bad(held.at + ".deviceNv", "\"" + held.nvName + "\" is not an NV of the device");
@@ -226,11 +228,13 @@ class Importer {
         Bad(held.at + ".deviceNv", "the NV \"" + held.nvName + "\" holds " + std::to_string(nvValue.size()) +
                                        " bytes, the CP " + std::to_string(held.size));
       }
-      const bool nvGiven = nvValueGiven_.contains(nv->second);
-      if (held.valueGiven && nvGiven && cpValue != nvValue) {
-        Bad(held.at + ".value", "differs from the value of the NV \"" + held.nvName +
+      // Who gave the NV's value so far: the NV itself, or a CP placed on it before.
+      const auto given = givenBy.find(nv->second);
+      if (held.valueGiven && given != givenBy.end() && cpValue != nvValue) {
+        Bad(held.at + ".value", "differs from the value " + given->second + " gives the NV \"" + held.nvName +
                                     "\" that holds the CP; they are one value: give it once, or the same twice");
       }
+      if (held.valueGiven) givenBy.emplace(nv->second, held.at + ".value");
       const std::vector<uint8_t>& value = held.valueGiven ? cpValue : nvValue;
       db_.Prepare("UPDATE cp SET device_nv = ?1, value = ?2 WHERE id = ?3")
           .Bind(1, position - 1)
@@ -500,6 +504,28 @@ json ParseDescription(const std::string& jsonText) {
   return doc;
 }
 
+namespace {
+
+// Puts the complete new database `temp` in the place of `target`. A file other programs may have
+// open gets the new contents through SQLite, so that they go on with them; renaming a new file
+// over it would leave their write-ahead log to damage it. Only a file SQLite cannot copy into
+// (not a database, or damaged) is replaced by the rename.
+void ReplaceNetworkFile(const std::filesystem::path& temp, const std::filesystem::path& target) {
+  if (std::filesystem::exists(target)) {
+    try {
+      SqliteDb(target, false).ReplaceContentsWith(temp);
+      std::error_code ec;
+      for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(temp.string() + suffix, ec);
+      return;
+    } catch (const base::Error& e) {
+      if (e.Number() == lns::err::kWriteConflict) throw;
+    }
+  }
+  std::filesystem::rename(temp, target);
+}
+
+}  // namespace
+
 void NewNetworkFile(const std::filesystem::path& folder, const std::string& network, const std::string& system,
                     bool replace, const std::function<void(SqlDb&)>& fill) {
   const std::filesystem::path target = folder / (network + ".db");
@@ -520,7 +546,7 @@ void NewNetworkFile(const std::filesystem::path& folder, const std::string& netw
       db.Exec("COMMIT");
       db.Exec("PRAGMA journal_mode = WAL");
     }
-    std::filesystem::rename(temp, target);
+    ReplaceNetworkFile(temp, target);
   } catch (...) {
     std::error_code ec;
     for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(temp.string() + suffix, ec);

@@ -295,8 +295,14 @@ void PostgresDb::Raise(const void* result, std::string_view what) {
     throw base::Error(lns::err::kServerUnreachable, "LNS",
                       "The network database server cannot be reached (" + name_ + "): " + message);
   }
-  // Serialization failure, deadlock, lock not available within the timeout.
-  if (StartsWith(state, "40001") || StartsWith(state, "40P01") || StartsWith(state, "55P03")) {
+  // A lock another client kept for longer than the lock timeout.
+  if (StartsWith(state, "55P03")) {
+    throw base::Error(lns::err::kWriteConflict, "LNS",
+                      "Another program holds the network (" + name_ + "): it was still writing after the lock timeout; "
+                      "try again when it is done");
+  }
+  // Serialization failure, deadlock.
+  if (StartsWith(state, "40001") || StartsWith(state, "40P01")) {
     throw base::Error(lns::err::kWriteConflict, "LNS",
                       "Another client changed the same data at the same time (" + name_ + "): " + message);
   }

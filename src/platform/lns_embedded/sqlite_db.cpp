@@ -22,7 +22,7 @@ void SetSqliteCallHook(SqliteCallHook hook) { CallHook() = std::move(hook); }
 void RaiseDatabaseError(sqlite3* db, std::string_view what) {
   const char* message = db != nullptr ? sqlite3_errmsg(db) : "out of memory";
   const int code = db != nullptr ? sqlite3_errcode(db) & 0xFF : SQLITE_NOMEM;
-  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) RaiseHeldByAnother(db);
+  if (code == SQLITE_BUSY) RaiseHeldByAnother(db);
   throw base::Error(lns::err::kDatabase, "LNS", std::string(what) + ": " + message);
 }
 
@@ -146,7 +146,7 @@ void SqliteDb::Exec(std::string_view sql) {
     const std::string message = error != nullptr ? error : "error";
     sqlite3_free(error);
     const int code = sqlite3_errcode(db_) & 0xFF;
-    if (code == SQLITE_BUSY || code == SQLITE_LOCKED) RaiseHeldByAnother(db_);
+    if (code == SQLITE_BUSY) RaiseHeldByAnother(db_);
     throw base::Error(lns::err::kDatabase, "LNS", "network database " + file_.string() + ": " + message);
   }
 }
@@ -164,6 +164,25 @@ Statement SqliteDb::Prepare(const std::string& sql) {
   Statement statement(it->second.get());
   statement.Reset();
   return statement;
+}
+
+void SqliteDb::ReplaceContentsWith(const std::filesystem::path& source) {
+  sqlite3* from = nullptr;
+  if (sqlite3_open_v2(source.c_str(), &from, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    const std::string message = from != nullptr ? sqlite3_errmsg(from) : "out of memory";
+    sqlite3_close(from);
+    throw base::Error(lns::err::kDatabase, "LNS", "Cannot read " + source.string() + ": " + message);
+  }
+  sqlite3_backup* backup = sqlite3_backup_init(db_, "main", from, "main");
+  // One step copies every page; a lock another program holds is waited for by the busy handler.
+  const int rc = backup != nullptr ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(db_);
+  if (backup != nullptr) sqlite3_backup_finish(backup);
+  sqlite3_close(from);
+  if (rc == SQLITE_DONE) return;
+  failed_ = true;
+  if ((rc & 0xFF) == SQLITE_BUSY) RaiseHeldByAnother(db_);
+  throw base::Error(lns::err::kDatabase, "LNS",
+                    "network database " + file_.string() + " cannot take the new network: " + sqlite3_errstr(rc));
 }
 
 int64_t SqliteDb::LastInsertId() { return sqlite3_last_insert_rowid(db_); }

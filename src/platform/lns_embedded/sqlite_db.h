@@ -17,6 +17,9 @@ namespace platform::lns_embedded {
 
 class SqliteStatement;
 
+// How long a connection waits for another program's write transaction to end.
+inline constexpr int kBusyTimeoutMs = 10000;
+
 class SqliteDb final : public SqlDb {
  public:
   // Opens (create: creates) the database file with WAL, a busy timeout and foreign keys.
@@ -31,7 +34,14 @@ class SqliteDb final : public SqlDb {
   int Changes() const override;
   bool InTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
   std::string Name() const override { return file_.string(); }
+  void WaitForLocks(bool wait) override { sqlite3_busy_timeout(db_, wait ? kBusyTimeoutMs : 0); }
   const std::filesystem::path& File() const { return file_; }
+  // Makes this database a copy of the database file `source`, page by page through this
+  // connection (SQLite's backup), so that other programs that have it open go on with the new
+  // contents instead of writing into a file that was replaced under them. Waits for another
+  // program's write as any write does; raises kWriteConflict when it does not end in time,
+  // kDatabase when this file cannot take the copy.
+  void ReplaceContentsWith(const std::filesystem::path& source);
 
  private:
   std::filesystem::path file_;
@@ -44,9 +54,6 @@ class SqliteDb final : public SqlDb {
 // failing SQLite call does) or end the process; nullptr removes it.
 using SqliteCallHook = std::function<void(std::string_view sql)>;
 void SetSqliteCallHook(SqliteCallHook hook);
-
-// How long a connection waits for another program's write transaction to end.
-inline constexpr int kBusyTimeoutMs = 10000;
 
 // Raises the database error for `db` with `what` in front of SQLite's message; a database
 // another program kept locked past the busy timeout raises as RaiseHeldByAnother.
