@@ -42,14 +42,20 @@ void DeviceWorker::Call(const std::function<void()>& request) {
   }
   auto finished = std::make_shared<std::promise<void>>();
   std::future<void> result = finished->get_future();
-  Run([finished, &request] {
-    try {
-      request();
-      finished->set_value();
-    } catch (...) {
-      finished->set_exception(std::current_exception());
-    }
-  });
+  // Ahead of the background reads queued: the caller waits for this one.
+  {
+    const std::lock_guard lock(mutex_);
+    jobs_.push_front([finished, &request] {
+      try {
+        request();
+        finished->set_value();
+      } catch (...) {
+        finished->set_exception(std::current_exception());
+      }
+    });
+    if (!thread_.joinable()) thread_ = std::thread([this] { Loop(); });
+  }
+  wanted_.notify_one();
   while (result.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) base::TurnWhileWaiting();
   result.get();
 }

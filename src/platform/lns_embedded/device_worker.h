@@ -26,7 +26,8 @@ class DeviceWorker {
   // Runs `job` on the worker's thread after the jobs before it. A job that raises is ended
   // there (the exception is dropped): jobs report through Deliver.
   void Run(std::function<void()> job);
-  // Runs `request` on the worker's thread, after the jobs before it, and waits for it: the
+  // Runs `request` on the worker's thread, before the jobs queued (after the one that runs),
+  // and waits for it: the
   // calling thread turns its event loop meanwhile (base::TurnWhileWaiting). Without a turn to
   // run, the request runs on the calling thread. Raises what the request raised.
   void Call(const std::function<void()>& request);
