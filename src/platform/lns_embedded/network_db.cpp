@@ -6,6 +6,7 @@
 #include "base/error.h"
 #include "base/procedure.h"
 #include "base/text.h"
+#include "base/waiting.h"
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/network_dialect.h"
 
@@ -396,7 +397,9 @@ void NetworkDb::TakeAnswer(DeviceAnswer answer) {
 }
 
 std::vector<uint8_t> NetworkDb::NvValueWithoutWaiting(int64_t nvId) {
-  if (!link_ || !reader_) return NvValue(nvId);
+  // Without an event loop to keep turning (the console's window, a script), the value is read
+  // as Value() reads it: what a script prints next is then the device's answer.
+  if (!link_ || !reader_ || !base::HasWaitTurn()) return NvValue(nvId);
   const NvRow nv = ReadNv(nvId);
   const auto now = std::chrono::steady_clock::now();
   const LastFailure* failed = nullptr;

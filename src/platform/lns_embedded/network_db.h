@@ -126,7 +126,8 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   bool AskInBackground(int64_t nvId);
   // The NV's value without waiting for its device: the stored one, and with a link the device
   // is asked again in the background (at most once a second; a device that did not answer
-  // after 10 s). Raises the failure of the device's last answer until it answers again.
+  // after 10 s). Raises the failure of the device's last answer until it answers again. A
+  // thread without an event loop to turn while it waits (no base wait turn) gets NvValue.
   std::vector<uint8_t> NvValueWithoutWaiting(int64_t nvId);
   // Stores an NV's value, and the value of a CP it holds; with a link, the device's input NV
   // is updated first (a configuration NV inside a transaction: at the commit, as its CP).
