@@ -56,7 +56,17 @@ void DeviceWorker::Call(const std::function<void()>& request) {
     if (!thread_.joinable()) thread_ = std::thread([this] { Loop(); });
   }
   wanted_.notify_one();
-  while (result.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) base::TurnWhileWaiting();
+  // The request holds the caller's references: it is waited for to its end, whatever a turn raises.
+  std::exception_ptr turnFailed;
+  while (result.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+    if (turnFailed) continue;
+    try {
+      base::TurnWhileWaiting();
+    } catch (...) {
+      turnFailed = std::current_exception();
+    }
+  }
+  if (turnFailed) std::rethrow_exception(turnFailed);
   result.get();
 }
 

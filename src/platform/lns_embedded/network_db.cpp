@@ -245,7 +245,7 @@ void NetworkDb::Write(int64_t deviceId, const std::function<void()>& write) {
   // Outside an LNS transaction, a device is written only once the database's write lock is
   // held: a database that another program holds is said before the device changes, and the
   // device's new value and its row are committed together (a device that fails leaves both).
-  if (link_ && !db_->InTransaction()) {
+  if (link_ && !inTransaction_) {
     InWriteTransaction(*db_, [&] { WriteHeld(deviceId, write); });
     return;
   }
@@ -348,21 +348,26 @@ bool NetworkDb::AskInBackground(int64_t nvId) {
   }
   try {
     reader_->Ask(nv.device, nvId, link_->NvFetch(nv.device, nv.index, nv.what));
+    seenAt_[nvId] = nv.value;
   } catch (const base::Error& e) {  // the device's row says nothing of where it is
     reader_->Fail(nv.device, nvId, e.Number(), e.Description());
   }
   return true;
 }
 
-void NetworkDb::KeepDeviceValue(int64_t nvId, const std::vector<uint8_t>& stored, const std::vector<uint8_t>& value) {
-  if (value == stored || db_->InTransaction()) return;  // inside one it would become part of it (a commit's too)
-  db_->WaitForLocks(false);
+void NetworkDb::KeepDeviceValue(int64_t nvId, const std::vector<uint8_t>& seen, const std::vector<uint8_t>& value) {
+  if (value == seen || db_->InTransaction()) return;  // inside one it would become part of it (a commit's too)
+  struct Waiting {
+    SqlDb& db;
+    bool before;
+    ~Waiting() { db.WaitForLocks(before); }
+  } waiting{*db_, db_->WaitForLocks(false)};
   try {
-    db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, value).Bind(2, nvId).Run();
-  } catch (const base::Error&) {
+    // Only over the value the device was asked about: another program may have written since.
+    db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2 AND value = ?3").Bind(1, value).Bind(2, nvId).Bind(3, seen).Run();
+  } catch (...) {
     // Another program holds the database: the next read brings the value again.
   }
-  db_->WaitForLocks(true);
 }
 
 void NetworkDb::TakeAnswer(DeviceAnswer answer) {
@@ -378,7 +383,8 @@ void NetworkDb::TakeAnswer(DeviceAnswer answer) {
                          std::to_string(nv.value.size()) + " (on " + link_->InterfaceName() + ")";
       } else if (written == lastWrite_.end() || written->second < answer.started) {
         // (An answer read before this program last wrote the NV tells of the old value.)
-        KeepDeviceValue(answer.nvId, nv.value, answer.value);
+        const auto seen = seenAt_.find(answer.nvId);
+        if (seen != seenAt_.end()) KeepDeviceValue(answer.nvId, seen->second, answer.value);
       }
     } catch (const base::Error& e) {
       answer.error = e.Number();  // the NV went meanwhile
@@ -396,10 +402,31 @@ void NetworkDb::TakeAnswer(DeviceAnswer answer) {
   if (answerHandler_) answerHandler_(answer);
 }
 
+// The device is asked at once, unless it did not answer a moment ago: one round of timeouts
+// then stands for the reads of its NVs that follow.
+std::vector<uint8_t> NetworkDb::NvValueOrSilent(int64_t nvId) {
+  const NvRow nv = ReadNv(nvId);
+  const auto silent = silentDevices_.find(nv.device);
+  if (silent != silentDevices_.end() && std::chrono::steady_clock::now() < silent->second.askAgain) {
+    throw base::Error(silent->second.error, "LNS", silent->second.failure);
+  }
+  try {
+    auto value = NvValue(nvId);
+    silentDevices_.erase(nv.device);
+    return value;
+  } catch (const base::Error& e) {
+    if (e.Number() == lns::err::kDeviceNotAccessible) {
+      silentDevices_[nv.device] = {e.Number(), e.Description(), std::chrono::steady_clock::now() + kSilentAskedAgainAfter};
+    }
+    throw;
+  }
+}
+
 std::vector<uint8_t> NetworkDb::NvValueWithoutWaiting(int64_t nvId) {
   // Without an event loop to keep turning (the console's window, a script), the value is read
   // as Value() reads it: what a script prints next is then the device's answer.
-  if (!link_ || !reader_ || !base::HasWaitTurn()) return NvValue(nvId);
+  if (!link_ || !reader_) return NvValue(nvId);
+  if (!base::HasWaitTurn()) return NvValueOrSilent(nvId);
   const NvRow nv = ReadNv(nvId);
   const auto now = std::chrono::steady_clock::now();
   const LastFailure* failed = nullptr;
@@ -417,9 +444,10 @@ std::vector<uint8_t> NetworkDb::NvValueWithoutWaiting(int64_t nvId) {
 void NetworkDb::StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes) {
   const NvRow nv = ReadNv(nvId);
   Write(nv.device, [&] {
-    if (link_) ToDevice(nv.device, nv.index, bytes, nv.what, inTransaction_ && HoldsCp(nv.device, nv.index));
-    // A CP the NV holds changes with it (the database's trigger).
+    // The row first (a CP the NV holds changes with it, by the database's trigger): a lock or a
+    // conflict fails before the device changes, a device that fails rolls the row back.
     db_->Prepare("UPDATE nv SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, nvId).Run();
+    if (link_) ToDevice(nv.device, nv.index, bytes, nv.what, inTransaction_ && HoldsCp(nv.device, nv.index));
   });
 }
 
@@ -446,9 +474,9 @@ void NetworkDb::StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes) {
       nvIndex = static_cast<int32_t>(row.Int(0));
       what = "CP \"" + row.Text(1) + "\"";
     }
-    if (link_ && nvIndex >= 0) ToDevice(device, nvIndex, bytes, what, inTransaction_);
-    // The configuration NV that holds the CP changes with it (the database's trigger).
+    // The row first, as for an NV (the configuration NV that holds the CP changes with it).
     db_->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, cpId).Run();
+    if (link_ && nvIndex >= 0) ToDevice(device, nvIndex, bytes, what, inTransaction_);
   });
 }
 

@@ -174,7 +174,10 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   void TakeAnswer(DeviceAnswer answer);
   // Stores what the device said of an NV when it differs, unless a transaction is open or
   // another program holds the database (the next read brings it again). Never raises.
-  void KeepDeviceValue(int64_t nvId, const std::vector<uint8_t>& stored, const std::vector<uint8_t>& value);
+  // `seen`: the row's value when the device was asked; a row another program changed since
+  // keeps that program's value.
+  void KeepDeviceValue(int64_t nvId, const std::vector<uint8_t>& seen, const std::vector<uint8_t>& value);
+  std::vector<uint8_t> NvValueOrSilent(int64_t nvId);
   void Await(const std::function<void()>& request);
   void WriteHeld(int64_t deviceId, const std::function<void()>& write);
   // Where an NV lives (its device, its index there, "NV "name"" for messages) and its stored
@@ -232,6 +235,7 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // end (by device and NV index), so that an answer read before a write is not stored over it.
   std::shared_ptr<std::atomic<int64_t>> requests_ = std::make_shared<std::atomic<int64_t>>(0);
   std::map<std::pair<int64_t, int32_t>, int64_t> lastWrite_;
+  std::map<int64_t, std::vector<uint8_t>> seenAt_;  // by NV id: the row's value when it was asked for
   static constexpr size_t kFirstSweep = 4096;
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
   size_t sweepAt_ = kFirstSweep;

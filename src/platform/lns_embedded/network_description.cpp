@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 
 #include "base/error.h"
@@ -511,17 +512,44 @@ namespace {
 // over it would leave their write-ahead log to damage it. Only a file SQLite cannot copy into
 // (not a database, or damaged) is replaced by the rename.
 void ReplaceNetworkFile(const std::filesystem::path& temp, const std::filesystem::path& target) {
+  const auto removeFiles = [](const std::filesystem::path& file, std::initializer_list<const char*> suffixes) {
+    std::error_code ec;
+    for (const char* suffix : suffixes) std::filesystem::remove(file.string() + suffix, ec);
+  };
   if (std::filesystem::exists(target)) {
+    std::optional<SqliteDb> into;
     try {
-      SqliteDb(target, false).ReplaceContentsWith(temp);
-      std::error_code ec;
-      for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(temp.string() + suffix, ec);
-      return;
-    } catch (const base::Error& e) {
-      if (e.Number() == lns::err::kWriteConflict) throw;
+      into.emplace(target, false);
+    } catch (const base::Error&) {
+      into.reset();  // not a database: replaced by the rename below
+    }
+    if (into) {
+      // The NV update log numbers on where the old one ended: a program that has the network open
+      // goes on taking the updates after the last one it saw.
+      int64_t last = 0;
+      try {
+        auto row = into->Prepare("SELECT COALESCE(MAX(seq), 0) FROM nv_update");
+        last = row.Step() ? row.Int(0) : 0;
+      } catch (const base::Error&) {
+        last = 0;  // no log in that file
+      }
+      {
+        SqliteDb from(temp, false);
+        from.Exec("DELETE FROM sqlite_sequence WHERE name = 'nv_update'");
+        from.Prepare("INSERT INTO sqlite_sequence(name, seq) SELECT 'nv_update', MAX(?1, COALESCE(MAX(seq), 0)) FROM nv_update")
+            .Bind(1, last)
+            .Run();
+      }
+      if (into->ReplaceContentsWith(temp)) {
+        removeFiles(temp, {"", "-wal", "-shm"});
+        return;
+      }
     }
   }
+  // No database, or a damaged one: nobody can be using it.
+  removeFiles(target, {"-wal", "-shm"});
   std::filesystem::rename(temp, target);
+  removeFiles(temp, {"-wal", "-shm"});
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <utility>
 #include <map>
 #include <vector>
 
@@ -275,6 +276,11 @@ PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(Serve
     conn_ = nullptr;
     throw;
   }
+}
+
+bool PostgresDb::WaitForLocks(bool wait) {
+  if (wait != waitsForLocks_) Exec("SET lock_timeout = " + std::string(wait ? std::to_string(timeoutSeconds_ * 1000) : "1"));
+  return std::exchange(waitsForLocks_, wait);
 }
 
 PostgresDb::~PostgresDb() {

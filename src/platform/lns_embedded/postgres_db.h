@@ -49,6 +49,8 @@ class PostgresDb final : public SqlDb {
   int Changes() const override { return changes_; }
   bool InTransaction() const override;
   std::string Name() const override { return name_; }
+  // Not waiting is a lock timeout of 1 ms (0 would be none at all).
+  bool WaitForLocks(bool wait) override;
   // Repeatable read: each statement of a plain transaction would take a snapshot of its own.
   void BeginReadTransaction() override { Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
   bool OnServer() const override { return true; }
@@ -77,6 +79,7 @@ class PostgresDb final : public SqlDb {
   pg_conn* conn_ = nullptr;
   std::string name_;
   int timeoutSeconds_;
+  bool waitsForLocks_ = true;
   int64_t statementsPrepared_ = 0;
   int changes_ = 0;
   std::unordered_map<std::string, std::unique_ptr<PgStatement>> statements_;

@@ -105,9 +105,12 @@ class SqlDb {
   // Begins a transaction whose reads all see the database as it was at its first read.
   virtual void BeginReadTransaction() { Exec("BEGIN"); }
   // Whether a write waits for another program's lock up to the timeout (the default) or fails
-  // at once (kWriteConflict): for writes that may as well be left to the next time. A server's
-  // connection keeps its lock timeout.
-  virtual void WaitForLocks(bool wait) { (void)wait; }
+  // at once (kWriteConflict): for writes that may as well be left to the next time. Returns the
+  // setting it replaced.
+  virtual bool WaitForLocks(bool wait) {
+    (void)wait;
+    return true;
+  }
   // Whether the database is a server's (PostgreSQL) rather than a file.
   virtual bool OnServer() const { return false; }
   // Notifications of other clients (a server's only): Listen subscribes to a channel;

@@ -166,7 +166,7 @@ Statement SqliteDb::Prepare(const std::string& sql) {
   return statement;
 }
 
-void SqliteDb::ReplaceContentsWith(const std::filesystem::path& source) {
+bool SqliteDb::ReplaceContentsWith(const std::filesystem::path& source) {
   sqlite3* from = nullptr;
   if (sqlite3_open_v2(source.c_str(), &from, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     const std::string message = from != nullptr ? sqlite3_errmsg(from) : "out of memory";
@@ -178,7 +178,8 @@ void SqliteDb::ReplaceContentsWith(const std::filesystem::path& source) {
   const int rc = backup != nullptr ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(db_);
   if (backup != nullptr) sqlite3_backup_finish(backup);
   sqlite3_close(from);
-  if (rc == SQLITE_DONE) return;
+  if (rc == SQLITE_DONE) return true;
+  if ((rc & 0xFF) == SQLITE_NOTADB || (rc & 0xFF) == SQLITE_CORRUPT) return false;
   failed_ = true;
   if ((rc & 0xFF) == SQLITE_BUSY) RaiseHeldByAnother(db_);
   throw base::Error(lns::err::kDatabase, "LNS",

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/lns_embedded/sql_db.h"
 
@@ -34,18 +35,23 @@ class SqliteDb final : public SqlDb {
   int Changes() const override;
   bool InTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
   std::string Name() const override { return file_.string(); }
-  void WaitForLocks(bool wait) override { sqlite3_busy_timeout(db_, wait ? kBusyTimeoutMs : 0); }
+  bool WaitForLocks(bool wait) override {
+    sqlite3_busy_timeout(db_, wait ? kBusyTimeoutMs : 0);
+    return std::exchange(waitsForLocks_, wait);
+  }
   const std::filesystem::path& File() const { return file_; }
   // Makes this database a copy of the database file `source`, page by page through this
   // connection (SQLite's backup), so that other programs that have it open go on with the new
   // contents instead of writing into a file that was replaced under them. Waits for another
   // program's write as any write does; raises kWriteConflict when it does not end in time,
-  // kDatabase when this file cannot take the copy.
-  void ReplaceContentsWith(const std::filesystem::path& source);
+  // kDatabase for any other failure. Returns false, changing nothing, when this file is no
+  // database or a damaged one.
+  bool ReplaceContentsWith(const std::filesystem::path& source);
 
  private:
   std::filesystem::path file_;
   sqlite3* db_ = nullptr;
+  bool waitsForLocks_ = true;
   std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> statements_;
 };
 
