@@ -27,9 +27,9 @@ class DeviceWorker {
   // there (the exception is dropped): jobs report through Deliver.
   void Run(std::function<void()> job);
   // Runs `request` on the worker's thread, before the jobs queued (after the one that runs),
-  // and waits for it: the
-  // calling thread turns its event loop meanwhile (base::TurnWhileWaiting). Without a turn to
-  // run, the request runs on the calling thread. Raises what the request raised.
+  // and waits for it: the calling thread turns its event loop meanwhile
+  // (base::TurnWhileWaiting). Without a turn to run, the request runs on the calling thread.
+  // Raises what the request raised.
   void Call(const std::function<void()>& request);
   // From a job: `done` runs on the owner's thread at the next RunDelivered.
   void Deliver(std::function<void()> done);
