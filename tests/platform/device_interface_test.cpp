@@ -72,7 +72,7 @@ TEST(CpRecordsTest, ADamagedTemplateNamesTheRecordAndWhatIsWrong) {
       {"1.1;1,1,0\x80,9,2,0", "the dimension is 0"},
       {"1.1;1,1,0\x80,9,2,3,12", "the range \"12\" is not min:max"},
   };
-  for (const auto& [file, message] : cases) EXPECT_THAT(ErrorOf([&] { ParseTemplateFile(file); }), HasSubstr(message)) << file;
+  for (const auto& row : cases) EXPECT_THAT(ErrorOf([&] { ParseTemplateFile(row.first); }), HasSubstr(row.second)) << row.first;
 }
 
 TEST(CpRecordsTest, AConfigurationNvStringIsARecordWithoutASize) {
@@ -122,7 +122,9 @@ TEST(SelfDocTest, TheNodeStringListsItsBlocksInOrderACountStandingForThatMany) {
       {"&3.4@0Node,Lamp", "block entry 2 \"Lamp\": the profile key is missing"},
       {"&3.4@4[0a", "the block count is 0"}, {"&3.4@4[5000a", "above 4096"},
   };
-  for (const auto& [text, message] : damaged) EXPECT_THAT(ErrorOf([&] { ParseNodeSelfDoc(text, "node"); }), HasSubstr(message)) << text;
+  for (const auto& row : damaged) {
+    EXPECT_THAT(ErrorOf([&] { ParseNodeSelfDoc(row.first, "node"); }), HasSubstr(row.second)) << row.first;
+  }
 }
 
 TEST(SelfDocTest, AnNvStringNamesItsBlockAndMemberOrNothing) {
@@ -139,7 +141,9 @@ TEST(SelfDocTest, AnNvStringNamesItsBlockAndMemberOrNothing) {
       {"@0", "no \"|\" or \"#\""}, {"@0|", "the member number is missing"}, {"@0|1x", "\"x\" follows the member"},
       {"@3-1|1", "the blocks end before they begin"}, {"@0|1[2", "the array index has no \"]\""},
   };
-  for (const auto& [text, message] : damaged) EXPECT_THAT(ErrorOf([&] { ParseNvSelfDoc(text, "NV 2"); }), HasSubstr("NV 2: " + message));
+  for (const auto& row : damaged) {
+    EXPECT_THAT(ErrorOf([&] { ParseNvSelfDoc(row.first, "NV 2"); }), HasSubstr("NV 2: " + row.second)) << row.first;
+  }
 }
 
 // Self-identification data of version 1: three entries, the second an array of three NVs with
