@@ -507,15 +507,17 @@ json ParseDescription(const std::string& jsonText) {
 
 namespace {
 
+// Removes a database file's companions (and with "" the file), ignoring those that are not there.
+void RemoveFiles(const std::filesystem::path& file, std::initializer_list<const char*> suffixes) {
+  std::error_code ec;
+  for (const char* suffix : suffixes) std::filesystem::remove(file.string() + suffix, ec);
+}
+
 // Puts the complete new database `temp` in the place of `target`. A file other programs may have
 // open gets the new contents through SQLite, so that they go on with them; renaming a new file
 // over it would leave their write-ahead log to damage it. Only a file SQLite cannot copy into
 // (not a database, or damaged) is replaced by the rename.
 void ReplaceNetworkFile(const std::filesystem::path& temp, const std::filesystem::path& target) {
-  const auto removeFiles = [](const std::filesystem::path& file, std::initializer_list<const char*> suffixes) {
-    std::error_code ec;
-    for (const char* suffix : suffixes) std::filesystem::remove(file.string() + suffix, ec);
-  };
   if (std::filesystem::exists(target)) {
     std::optional<SqliteDb> into;
     try {
@@ -541,15 +543,15 @@ void ReplaceNetworkFile(const std::filesystem::path& temp, const std::filesystem
             .Run();
       }
       if (into->ReplaceContentsWith(temp)) {
-        removeFiles(temp, {"", "-wal", "-shm"});
+        RemoveFiles(temp, {"", "-wal", "-shm"});
         return;
       }
     }
   }
   // No database, or a damaged one: nobody can be using it.
-  removeFiles(target, {"-wal", "-shm"});
+  RemoveFiles(target, {"-wal", "-shm"});
   std::filesystem::rename(temp, target);
-  removeFiles(temp, {"-wal", "-shm"});
+  RemoveFiles(temp, {"-wal", "-shm"});
 }
 
 }  // namespace
@@ -576,8 +578,7 @@ void NewNetworkFile(const std::filesystem::path& folder, const std::string& netw
     }
     ReplaceNetworkFile(temp, target);
   } catch (...) {
-    std::error_code ec;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(temp.string() + suffix, ec);
+    RemoveFiles(temp, {"", "-wal", "-shm", "-journal"});
     throw;
   }
 }
