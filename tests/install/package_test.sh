@@ -46,7 +46,10 @@ duplicated=$(sort "$work/runtime.txt" "$work/dev.txt" | grep -v '/$' | uniq -d)
 [ -z "$duplicated" ] || fail "files in both packages: $duplicated"
 # The shared library's SONAME carries the major version.
 dpkg-deb -x "$runtime" "$work/runtime"
-objdump -p "$work/runtime$lib/libportab.so.$version" | grep -q "SONAME *libportab.so.${version%%.*}$" ||
+# (grep reads a captured text: a grep -q that stops early would let the writer die of SIGPIPE, and
+# pipefail would count that as a failure.)
+headers=$(objdump -p "$work/runtime$lib/libportab.so.$version")
+grep -q "SONAME *libportab.so.${version%%.*}$" <<<"$headers" ||
   fail "libportab.so has no SONAME libportab.so.${version%%.*}"
 
 # Both into a fresh root. Its dpkg database knows no other package, so the dependencies on the
@@ -60,7 +63,7 @@ as_user=()
 dpkg --root="$fresh" "${as_user[@]}" --force-script-chrootless --force-depends --log=/dev/null \
   -i "$runtime" "$dev" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg -i into a fresh root failed"; }
 for package in portab portab-dev; do
-  dpkg --root="$fresh" -s "$package" 2>/dev/null | grep -q '^Status: install ok installed' ||
+  grep -q '^Status: install ok installed' <<<"$(dpkg --root="$fresh" -s "$package" 2>/dev/null)" ||
     fail "$package is not installed in the fresh root"
 done
 [ "$("$fresh/usr/bin/portab" --version)" = "portab $version" ] || fail "the installed portab does not run"
@@ -68,9 +71,9 @@ done
 cmake -S "$fresh/usr/share/doc/portab/examples/dimmer" -B "$work/dimmer" -DCMAKE_PREFIX_PATH="$fresh/usr" \
   >"$work/dimmer.log" 2>&1 && cmake --build "$work/dimmer" --target dimmer-example >>"$work/dimmer.log" 2>&1 ||
   { cat "$work/dimmer.log" >&2; fail "the example does not build against the installed packages"; }
-ldd "$work/dimmer/dimmer-example" | grep -q "libportab.so.${version%%.*} => $fresh" ||
+grep -q "libportab.so.${version%%.*} => $fresh" <<<"$(ldd "$work/dimmer/dimmer-example")" ||
   fail "the example does not use the packaged libportab.so"
-"$work/dimmer/dimmer-example" --version | grep -q "^dimmer-example $version" || fail "the example does not run"
+grep -q "^dimmer-example $version" <<<"$("$work/dimmer/dimmer-example" --version)" || fail "the example does not run"
 # On this machine, where the libraries they need are installed, their dependencies hold.
 if [ "$(id -u)" -eq 0 ]; then
   dpkg --dry-run -i "$runtime" "$dev" >"$work/dry-run.log" 2>&1 ||

@@ -57,7 +57,7 @@ PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --exact-version="$(sed -n 's/^#defi
 # shellcheck disable=SC2046
 c++ -std=c++20 -o "$work/dimmer-pc" "$work/dimmer/main.cpp" $(PKG_CONFIG_PATH=$libdir/pkgconfig pkg-config --cflags --libs portab) \
   -Wl,-rpath,"$libdir" || fail "the example does not build with pkg-config's flags"
-"$work/dimmer-pc" --version | grep -q '^dimmer-example ' || fail "the pkg-config build does not run"
+grep -q '^dimmer-example ' <<<"$("$work/dimmer-pc" --version)" || fail "the pkg-config build does not run"
 
 export PORTAB_HOME=$work/home PORTAB_ANSWERS=
 plugin=$work/dimmer-build/dimmer-example
