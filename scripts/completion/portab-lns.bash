@@ -109,9 +109,16 @@ _portab_lns() {
     attach:2) _portab_lns_offer "$cur" none ;;
     reachable:2) _portab_lns_offer "$cur" yes no ;;
     server:2) _portab_lns_offer "$cur" none ;;
-    device:1) _portab_lns_offer "$cur" add ;;
+    device:1) _portab_lns_offer "$cur" add interface ;;
     device:2) _portab_lns_paths "$tool" "$cur" ;;
-    device:3) _portab_lns_files "$cur" "*.json" ;;
+    device:3)
+      if [ "${COMP_WORDS[COMP_CWORD - 2]}" = interface ]; then
+        _portab_lns_offer "$cur" --json
+      else
+        _portab_lns_files "$cur" "*.json"
+      fi
+      ;;
+    device:4) _portab_lns_offer "$cur" --from-device ;;
     registry:1) _portab_lns_offer "$cur" export ;;
     kb:1) _portab_lns_offer "$cur" check ;;
     kb:2)

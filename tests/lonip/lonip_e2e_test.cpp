@@ -26,13 +26,23 @@ using testing_support::ProgramFolder;
 const std::string kSwitch1 = "Demo/System.Floor 1/Switch 1";
 const std::string kSwitch2 = "Demo/System.Floor 1/Switch 2";
 
-// The demo's devices of our own (data/demo/lonip), with nviSecValue a byte longer on the device
-// than in the network database.
+// The demo's devices of our own (data/demo/lonip), with nviSecValue of the first a byte longer
+// on the device than in the network database.
+nlohmann::json SwitchJson(int which) {
+  return nlohmann::json::parse(
+      testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/lonip/switch" + std::to_string(which) + ".json"));
+}
 std::string SwitchDevice(int which) {
-  auto device = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/lonip/switch" +
-                                                                std::to_string(which) + ".json"));
-  device["nvs"][1]["value"] = "000000";
+  auto device = SwitchJson(which);
+  if (which == 1) device["nvs"][1]["value"] = "000000";
   return device.dump();
+}
+
+// A device entry of an export without what makes it this device: its name, address and NV values.
+nlohmann::json Shape(nlohmann::json device) {
+  for (const char* key : {"name", "neuronId", "subnet", "node", "ip"}) device.erase(key);
+  for (auto& nv : device["nvs"]) nv.erase("value");
+  return device;
 }
 
 class LonIpNetworkTest : public testing::Test {
@@ -242,6 +252,68 @@ TEST_F(LonIpNetworkTest, ADeviceGoneInTheMiddleOfAWriteLeavesNothingWrittenAndPo
   pump(1, failures);
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_THAT(failures[0], HasSubstr("5000 device \"Switch 1\" (7F0100/1/4)"));
+}
+
+// What a device tells of itself: its blocks, NVs and CPs with where it keeps them. Added from
+// the device it is the device the network describes; the same program with another shape is
+// refused with the differences; CP files it cannot give are named and leave its NVs usable.
+TEST_F(LonIpNetworkTest, TheInterfaceReadFromADeviceIsTheDeviceTheNetworkDescribes) {
+  AttachAndCommission();
+  EXPECT_THAT(Lns({"device", "interface", kSwitch2}),
+              AllOf(HasSubstr("block 0 (NodeObject), profile 0\n  NV 6 nvoFileDirectory output, type 114, 2 bytes"),
+                    HasSubstr("  NV 4 InputValue output, type 79, 2 bytes, acknowledged, member |5: 01 F4\n"),
+                    HasSubstr("file 2 read-only value file, 2 bytes at 0xA"),
+                    HasSubstr("record 4: UCPT 3 (scope 1) of block 1 (Omnal), 2 bytes, constant; read-only value file at 0: 00 03\n"),
+                    HasSubstr("configuration NV: UCPT 5 (scope 1) of block 1 (Omnal), 2 bytes; configuration NV 5 (nciHoldTime): 01 F4\n"),
+                    HasSubstr("The network's device \"Switch 2\" has this shape.")));
+  const auto interfaceJson = nlohmann::json::parse(Lns({"device", "interface", kSwitch2, "--json"}));
+
+  const std::string floor = "Demo/System.Floor 1";
+  const auto refused = home_->Lns({"device", "add", floor, "Switch 3", "--from-device", "02FC00000004"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("whose template \"PortaB\" (the device \"Switch 1\") has another shape; not added:\n"
+                                     "  NV 1 \"nviSecValue\": SNVT_switch, changeable in the template, type 95 of 3 bytes, "
+                                     "changeable on the device"));
+  EXPECT_THAT(Lns({"device", "add", floor, "Switch 3", "--from-device", "02fc00000005"}),
+              HasSubstr("added device \"Switch 3\" to Demo/System.Floor 1 from the device of Neuron ID 02FC00000005"));
+  const auto exported = nlohmann::json::parse(Lns({"export", "Demo"}));
+  const auto& devices = exported["subsystems"][0]["devices"];
+  ASSERT_EQ(devices.size(), 4u);
+  EXPECT_EQ(Shape(devices[3]), Shape(devices[2]));
+  EXPECT_EQ(Shape(interfaceJson), Shape(devices[2]));
+  EXPECT_EQ(devices[3]["nvs"][2]["value"], nlohmann::json::parse("[200, 1]"));  // as the device holds it
+  EXPECT_EQ(devices[3]["lonMarkObjects"][1]["cps"][0],
+            nlohmann::json::parse(R"({"name": "FptIndex", "elementSize": 2, "dimension": 1, "value": [0, 3],
+                                      "deviceFile": "readOnly", "deviceOffset": 0})"));
+
+  // A damaged template, on the device Switch 2 is then commissioned to.
+  auto damaged = SwitchJson(2);
+  damaged["ip"] = "127.1.1.6";
+  damaged["neuronId"] = "02FC00000006";
+  damaged["templateText"] = "1.1;0,,1\\x80,1,1;0,,1\\x80,two,2,2;";
+  devices_.push_back(std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, damaged.dump()));
+  Lns({"commission", kSwitch2, "02FC00000006"});
+  const auto unread = home_->Lns({"device", "interface", kSwitch2});
+  EXPECT_EQ(unread.status, 1);
+  EXPECT_THAT(unread.err, HasSubstr("device \"Switch 2\" (7F0100/1/6) on lon1 (lonip:127.1.1.127): its CPs in files were "
+                                    "not read: template file, record 2 \"0,,1\\x80,two,2,2\": the type index \"two\" is not a number"));
+  EXPECT_THAT(unread.out, HasSubstr("NV 3 OutputValue input, type 117, 4 bytes"));
+  EXPECT_EQ(Lns({"nv", "get", kSwitch2, "OutputValue"}), "1 50.0 0.00\n");
+
+  // A device that offers its files only by file transfer.
+  auto ftp = SwitchJson(2);
+  ftp["ip"] = "127.1.1.7";
+  ftp["neuronId"] = "02FC00000007";
+  ftp.erase("cps");
+  ftp["nvs"][6] = nlohmann::json::parse(R"({"name": "nviFileReq", "type": 73, "selfDoc": "@0|5", "value": "000000000000000000000000"})");
+  ftp["nvs"].push_back(nlohmann::json::parse(R"({"name": "nvoFileStat", "direction": "output", "type": 74, "selfDoc": "@0|6",
+                                                 "value": "000000000000000000000000000000000000000000000000000000"})"));
+  devices_.push_back(std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, ftp.dump()));
+  const auto byTransfer = home_->Lns({"device", "add", floor, "Switch 4", "--from-device", "02FC00000007"});
+  EXPECT_EQ(byTransfer.status, 1);
+  EXPECT_THAT(byTransfer.err, HasSubstr("its CPs in files could not be read: this device offers its CP files only by file "
+                                        "transfer, which portab does not speak yet"));
+  EXPECT_EQ(nlohmann::json::parse(Lns({"export", "Demo"}))["subsystems"][0]["devices"].size(), 4u);
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // The parsers of a device's interface: template records, configuration NVs' "&..." strings, the
-// node's and NVs' self-documentation and self-identification data, each a table of byte or text
+// node's and NVs' self-documentation, self-identification data and the file directory, each a table of byte or text
 // cases, good ones with what they hold and damaged ones with the error that names them.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "platform/device_interface/cp_records.h"
+#include "platform/device_interface/device_interface.h"
 #include "platform/device_interface/interface_error.h"
 #include "platform/device_interface/self_doc.h"
 #include "platform/device_interface/si_data.h"
@@ -57,7 +58,7 @@ TEST(CpRecordsTest, ADamagedTemplateNamesTheRecordAndWhatIsWrong) {
   const std::pair<std::string, std::string> cases[] = {
       {"", "template file: it is empty"},
       {"2.0;0,,0\x80,1,1", "not a format version 1.x"},
-      {"1.1;0,,0\x80,1,1;1,,0\x80,9,2", "record 2 \"1,,0\x80,9,2\": the block it applies to is missing"},
+      {"1.1;0,,0\x80,1,1;1,,0\x80,9,2", "record 2 \"1,,0\\x80,9,2\": the block it applies to is missing"},
       {"1.1;0,,0\x80,9", "4 fields instead of"},
       {"1.1;3,0,0\x80,9,2", "the header 3 is above 2"},
       {"1.1;0,3,0\x80,1,1", "a record of the device has an index \"3\""},
@@ -189,6 +190,60 @@ TEST(SiDataTest, DataThatEndTooSoonOrOfAnotherVersionAreRefused) {
     EXPECT_THAT(ErrorOf([&] { ParseSiData(part); }), HasSubstr(message)) << size;
   }
   EXPECT_THAT(ErrorOf([] { ParseSiData(std::vector<uint8_t>{0, 5, 0, 3, 0}); }), HasSubstr("version 3 (known: 0, 1 and 2)"));
+}
+
+// Entries of 5 bytes before version 2.0 and of 6 from it; the template first, then the value files.
+TEST(FileDirectoryTest, EntriesOfBothVersionsGiveTheTemplateAndTheValueFiles) {
+  const std::vector<uint8_t> v1{0x03, 0x05, 2, 0xA1, 0x14, 0x0A, 0x6D, 1, 0xA4, 0x19, 0x00, 0x02, 1, 0xAE, 0x86};
+  const std::vector<uint8_t> v2{0x03, 0x05, 0, 2, 0xA1, 0x14, 0x0A, 0x6D, 0, 1, 0xA4, 0x19, 0x00, 0x02, 0, 1, 0xAE, 0x86};
+  for (const auto& [version, bytes] : {std::pair{uint8_t{0x10}, v1}, std::pair{uint8_t{0x20}, v2}}) {
+    const auto files = CpFilesOf(ParseFileDirectory(version, 3, bytes));
+    EXPECT_EQ(std::tuple(files.templateFile.size, files.templateFile.address), std::tuple(uint16_t{773}, uint16_t{0xA114}));
+    ASSERT_TRUE(files.writable && files.readOnly);
+    EXPECT_EQ(std::tuple(files.writable->size, files.writable->address), std::tuple(uint16_t{2669}, uint16_t{0xA419}));
+    EXPECT_EQ(std::tuple(files.readOnly->size, files.readOnly->address), std::tuple(uint16_t{2}, uint16_t{0xAE86}));
+  }
+  // Two files: no read-only one. A third file of another kind is no CP file.
+  const std::vector<uint8_t> log{0x00, 0x10, 0, 2, 0xA1, 0x00, 0x00, 0x04, 0, 1, 0xA1, 0x10, 0x00, 0x20, 0, 3, 0xA2, 0x00};
+  EXPECT_FALSE(CpFilesOf(ParseFileDirectory(0x20, 3, log)).readOnly);
+  EXPECT_THAT(ErrorOf([&] { ParseFileDirectory(0x20, 3, std::vector<uint8_t>(v2.begin(), v2.end() - 1)); }),
+              HasSubstr("3 entries of 6 bytes announced, 17 bytes there"));
+  EXPECT_THAT(ErrorOf([&] { CpFilesOf(ParseFileDirectory(0x20, 2, std::vector<uint8_t>(v2.begin() + 6, v2.end()))); }),
+              HasSubstr("its first file is of type 1, not the CP template file"));
+  EXPECT_THAT(ErrorOf([] { CpFilesOf(ParseFileDirectory(0x20, 0, {})); }), HasSubstr("its first file is missing"));
+}
+
+// Values come out of the file their record's place names; a file too short names the record.
+TEST(FileDirectoryTest, ValuesAreTakenFromTheirValueFilesAndAShortFileNamesTheRecord) {
+  auto cps = TemplateCps(ParseTemplateFile("1.1;0,,0\x80,1,2;0,,0\x84,2,1;1,1,0\x80,3,1,3;"), true);
+  const std::vector<uint8_t> writable{1, 2, 3, 4, 5}, readOnly{9};
+  TakeValues(cps, writable, readOnly);
+  EXPECT_EQ(cps[0].value, (std::vector<uint8_t>{1, 2}));
+  EXPECT_EQ(cps[1].value, (std::vector<uint8_t>{9}));
+  EXPECT_EQ(cps[2].value, (std::vector<uint8_t>{3, 4, 5}));
+  EXPECT_THAT(ErrorOf([&] { TakeValues(cps, std::vector<uint8_t>(4), readOnly); }),
+              HasSubstr("record 3: its 3 bytes at 2 lie past the end of the writable value file (4 bytes)"));
+}
+
+// A record for several items: its elements split among them when they divide evenly, else shared.
+TEST(FileDirectoryTest, ARecordForSeveralItemsGivesEachItsElementsOrSharesOne) {
+  struct Case {
+    const char* record;
+    std::vector<std::tuple<uint16_t, uint32_t, uint16_t, bool>> shares;  // index, offset, dimension, shared
+  };
+  const Case cases[] = {
+      {"0,,0\x80,1,2,3", {{0, 0, 3, false}}},
+      {"1,1~5,0\x80,49,2,5", {{1, 0, 1, false}, {2, 2, 1, false}, {3, 4, 1, false}, {4, 6, 1, false}, {5, 8, 1, false}}},
+      {"2,4.6,0\x80,49,2,4", {{4, 0, 2, false}, {6, 4, 2, false}}},
+      {"1,1~2,0\x80,49,2", {{1, 0, 1, true}, {2, 0, 1, true}}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::tuple<uint16_t, uint32_t, uint16_t, bool>> shares;
+    for (const auto& share : SharesOf(ParseCpRecord(c.record, "test"))) {
+      shares.emplace_back(share.index, share.offset, share.dimension, share.shared);
+    }
+    EXPECT_EQ(shares, c.shares) << c.record;
+  }
 }
 
 }  // namespace

@@ -380,6 +380,10 @@ TEST_F(EmbeddedServerTest, TheSchemaVersionIsTheUserVersionAndOlderDatabasesAreU
   EXPECT_EQ(tool.Texts(twins), std::vector<std::string>{"0304 0304"});
   tool.Exec("UPDATE cp SET value = x'0506' WHERE id = 92");
   EXPECT_EQ(tool.Texts(twins), std::vector<std::string>{"0506 0506"});
+  // Version 4 did not say where a device keeps a CP in its value files: none, for the CPs it has.
+  tool.Exec("PRAGMA user_version = 4; ALTER TABLE cp DROP COLUMN device_file; ALTER TABLE cp DROP COLUMN device_offset");
+  EXPECT_EQ(Connect()->Networks()->ItemByName("test")->Name(), "Test");
+  EXPECT_EQ(tool.Texts("SELECT device_file || ' ' || device_offset FROM cp WHERE id = 92"), std::vector<std::string>{"0 0"});
   // A first-form database of an unknown version is not read.
   tool.Exec("PRAGMA user_version = 0; UPDATE portab_lns SET value = '7' WHERE key = 'version'");
   EXPECT_THAT([&] { Connect()->Networks()->ItemByName("Test"); },

@@ -84,6 +84,21 @@ void Applies(std::string_view header, std::string_view select, CpRecord& record,
   }
 }
 
+// A record as an error names it: bytes that are not printable ASCII (the raw flags) as "\xNN".
+std::string Printable(std::string_view text) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string printable;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      printable += c;
+    } else {
+      printable += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+    }
+  }
+  return printable;
+}
+
 bool IsRange(std::string_view field) { return field.find(':') != std::string_view::npos; }
 
 }  // namespace
@@ -118,14 +133,14 @@ std::vector<CpRecord> ParseTemplateFile(std::string_view file) {
     if (!versionSeen) {
       // "1.1" in every file known; another major version is another format.
       if (token.size() < 3 || token[0] != '1' || token[1] != '.') {
-        Damaged("template file", "it begins with \"" + std::string(token.substr(0, 16)) + "\", not a format version 1.x");
+        Damaged("template file", "it begins with \"" + Printable(token.substr(0, 16)) + "\", not a format version 1.x");
       }
       versionSeen = true;
       continue;
     }
     ++number;
     records.push_back(ParseCpRecord(token, "template file, record " + std::to_string(number) + " \"" +
-                                               std::string(token.substr(0, 64)) + "\""));
+                                               Printable(token.substr(0, 64)) + "\""));
   }
   if (!versionSeen) Damaged("template file", "it is empty");
   return records;

@@ -41,6 +41,8 @@ constexpr const char* kUsage =
     "       portab-lns nv set <path> <nv> <value>\n"
     "       portab-lns reachable <device path> yes|no\n"
     "       portab-lns device add <subsystem path> <device.json>\n"
+    "       portab-lns device add <subsystem path> <name> --from-device <Neuron ID>\n"
+    "       portab-lns device interface <device path> [--json]\n"
     "       portab-lns monitor <network>\n"
     "       portab-lns registrations <network>\n"
     "       portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>] [--regresult]\n"
@@ -71,7 +73,11 @@ constexpr const char* kCommands =
     "  nv             show or change an NV's value\n"
     "  reachable      make a device reachable or not\n"
     "  device add     add a device, described like an entry of \"devices\" in a network description,\n"
-    "                 to a subsystem (Network/System.Subsystem)\n"
+    "                 to a subsystem (Network/System.Subsystem); with --from-device, as the device of\n"
+    "                 that Neuron ID on the network's interface tells of itself (refused when a device\n"
+    "                 of the network runs the same program with another shape)\n"
+    "  device interface  show what a commissioned device tells of itself: blocks, NVs, CPs and where\n"
+    "                 it keeps them; --json as an entry of \"devices\" in a network description\n"
     "  monitor        list the NVs that have monitor tags, with their values\n"
     "  registrations  list the plug-in registrations of a network\n"
     "  plugin         create a plug-in's automation object and drive it as an LNS tool does\n"
@@ -466,14 +472,26 @@ class Tool {
   }
 
   int Device(const std::vector<std::string>& args) {
-    if (args.size() != 3 || args[0] != "add") Usage("expected: portab-lns device add <subsystem path> <device.json>");
+    const std::string form =
+        "expected: portab-lns device add <subsystem path> <device.json> | device add <subsystem path> <name> "
+        "--from-device <Neuron ID> | device interface <device path> [--json]";
+    if (!args.empty() && args[0] == "interface") {
+      if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "--json")) Usage(form);
+      const Target target = Resolve(args[1]);
+      if (target.object) Usage("\"" + args[1] + "\" names a LonMark object, not a device");
+      return LonIpCommands(*server_, out_, err_, terminals_.err)
+          .PrintInterface(ResolvedDevice{target.db, RowIdOf(*target.device)}, args.size() == 3);
+    }
+    const bool fromDevice = args.size() == 5 && args[0] == "add" && args[3] == "--from-device";
+    if (!fromDevice && (args.size() != 3 || args[0] != "add")) Usage(form);
     const std::string path = base::ReplaceAll(args[1], "\\", "/");
     const auto parts = base::Split(path, "/");
     if (parts.size() != 2 || parts[1].find('.') == std::string::npos) {
       Usage("\"" + args[1] + "\" is not a subsystem path (Network/System.Subsystem[.Subsystem...])");
     }
-    const std::string text = ReadWholeFile(args[2]);
     auto db = server_->Database(parts[0]);
+    const std::string text = fromDevice ? LonIpCommands(*server_, out_, err_, terminals_.err).EntryFromDevice(db, args[2], args[4])
+                                        : ReadWholeFile(args[2]);
     auto level = NetworkObject(db)->Systems()->Item(1)->Subsystems();
     std::shared_ptr<lns::Subsystem> sub;
     const auto names = base::Split(parts[1], ".");
@@ -482,7 +500,9 @@ class Tool {
       level = sub->Subsystems();
     }
     const std::string name = AddDevice(db->Db(), RowIdOf(*sub), text);
-    out_ << "added device \"" << name << "\" to " << path << "\n";
+    out_ << "added device \"" << name << "\" to " << path;
+    if (fromDevice) out_ << " from the device of Neuron ID " << base::ToUpperAscii(args[4]) << " (portab-lns commission gives it its address)";
+    out_ << "\n";
     return 0;
   }
 

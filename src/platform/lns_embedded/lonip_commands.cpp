@@ -7,7 +7,10 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "lns/lns_errors.h"
+#include "platform/lns_embedded/device_entry.h"
 #include "platform/lns_embedded/lonip_link.h"
+#include "platform/lns_embedded/network_description.h"
+#include "platform/lonip/interface_reader.h"
 #include "platform/lonip/device_requests.h"
 #include "platform/lonip/lonip_error.h"
 #include "platform/registry/file_registry.h"
@@ -79,7 +82,87 @@ void CheckProgramId(lonip::LonChannel& channel, const lonip::LonTarget& byId, Sq
   }
 }
 
+LonIpLink& LinkOfNetwork(NetworkDb& network) {
+  auto* link = dynamic_cast<LonIpLink*>(network.Link());
+  if (link == nullptr) NoInterface(network.NetworkName());
+  return *link;
+}
+
+// A device of the network that runs the program: its entry is the template's shape.
+std::optional<int64_t> TemplateDevice(SqlDb& db, const std::string& programIdHex) {
+  auto rows = db.Prepare("SELECT id, program_id FROM device ORDER BY id");
+  while (rows.Step()) {
+    std::string id = rows.Text(1);
+    std::erase(id, ':');
+    if (base::EqualsNoCase(id, programIdHex)) return rows.Int(0);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+int LonIpCommands::PrintInterface(const ResolvedDevice& resolved, bool json) {
+  LonIpLink& link = LinkOf(resolved);
+  const DeviceAddress device = link.AddressOf(resolved.deviceId);
+  device_interface::DeviceInterface read;
+  link.WithDevice(device, "reading its interface", [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
+    read = lonip::ReadDeviceInterface(channel, target);
+  });
+  // Held against the network's own entry of the device: the same shape gives the JSON its names.
+  auto entry = DeviceEntryOf(read, device.name, "");
+  const auto own = nlohmann::ordered_json::parse(ExportDeviceEntry(resolved.db->Db(), resolved.deviceId));
+  const auto differences = ShapeDifferences(own, entry);
+  if (differences.empty()) {
+    TakeTemplateNames(own, entry);
+    entry["template"] = own["template"];
+  }
+  if (json) {
+    out_ << entry.dump(2) << "\n";
+  } else {
+    out_ << device.Text() << " on " << link.InterfaceName() << "\n" << device_interface::InterfaceText(read);
+    if (differences.empty()) out_ << "The network's device \"" << device.name << "\" has this shape.\n";
+    if (!differences.empty()) out_ << "The network's device \"" << device.name << "\" differs:\n";
+    for (const auto& line : differences) out_ << "  " << line << "\n";
+  }
+  if (read.cpProblem.empty()) return 0;
+  err_ << "portab-lns: " << device.Text() << " on " << link.InterfaceName() << ": its CPs in files were not read: " << read.cpProblem
+       << std::endl;
+  return 1;
+}
+
+std::string LonIpCommands::EntryFromDevice(const std::shared_ptr<NetworkDb>& network, const std::string& name,
+                                           const std::string& neuronIdText) {
+  const auto neuronId = lonip::ParseNeuronId(neuronIdText);
+  if (!neuronId) Usage("\"" + neuronIdText + "\" is not a Neuron ID (12 hexadecimal digits)");
+  LonIpLink& link = LinkOfNetwork(*network);
+  const std::string who = "Neuron ID " + lonip::HexText(*neuronId);
+  device_interface::DeviceInterface read;
+  link.WithChannel(who, [&](lonip::LonIpChannel& channel) {
+    read = lonip::ReadDeviceInterface(channel, lonip::LonTarget::ByNeuronId(*neuronId));
+  });
+  if (!read.cpProblem.empty()) {
+    throw base::Error(lns::err::kBadValue, "portab-lns",
+                      "The device of " + who + " on " + link.InterfaceName() + " was not added: its CPs in files could not be read: " +
+                          read.cpProblem);
+  }
+  const auto templ = TemplateDevice(network->Db(), read.programId);
+  auto entry = DeviceEntryOf(read, name, "");
+  if (templ) {
+    const auto shape = nlohmann::ordered_json::parse(ExportDeviceEntry(network->Db(), *templ));
+    const auto differences = ShapeDifferences(shape, entry);
+    if (!differences.empty()) {
+      std::string list;
+      for (const auto& line : differences) list += "\n  " + line;
+      throw base::Error(lns::err::kBadValue, "portab-lns",
+                        "The device of " + who + " runs the program " + read.programId + ", whose template \"" +
+                            shape["template"].get<std::string>() + "\" (the device \"" + shape["name"].get<std::string>() +
+                            "\") has another shape; not added:" + list);
+    }
+    TakeTemplateNames(shape, entry);
+    entry["template"] = shape["template"];
+  }
+  return entry.dump();
+}
 
 bool LonIpCommands::Handles(const std::string& command) {
   static const std::set<std::string> commands{"interface", "attach", "discover", "commission", "status", "wink"};

@@ -7,6 +7,8 @@
 //   commission <device path> <Neuron ID>
 //   status <device path>
 //   wink <device path>
+//   device interface <device path> [--json]
+// and, for `device add <subsystem path> <name> --from-device <Neuron ID>`, the device's entry.
 
 #include <functional>
 #include <memory>
@@ -43,6 +45,16 @@ class LonIpCommands {
   static bool Handles(const std::string& command);
   // Runs it; returns the exit status. Errors are base::Errors naming the device and interface.
   int Run(const std::string& command, const std::vector<std::string>& args, const DeviceResolver& resolve);
+  // Prints the interface the device of `device` tells of itself, as an engineer reads it or
+  // (json) as a device entry of a network description. Returns 1 when its CP files could not be
+  // read (said on standard error), 0 otherwise.
+  int PrintInterface(const ResolvedDevice& device, bool json);
+  // The entry of a new device `name` in `network`, read from the device of that Neuron ID: with
+  // the names of the template (a device of the network that runs the same program) when it has
+  // the template's shape; kBadValue listing the differences when not, or naming what the device's
+  // interface cannot give (unreadable CP files among them).
+  std::string EntryFromDevice(const std::shared_ptr<NetworkDb>& network, const std::string& name,
+                              const std::string& neuronIdText);
 
  private:
   int Interface(const std::vector<std::string>& args);

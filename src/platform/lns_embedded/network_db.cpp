@@ -45,7 +45,7 @@ void Upgrade(SqlDb& db) {
       CreateSqliteDeletionTriggers(db);
       db.Exec("DELETE FROM portab_lns WHERE key = 'version'");
     }
-    if (version < 3) AddDeviceAddressColumns(db);
+    if (version < 5) AddMissingColumns(db);
     if (version < 4) JoinConfigNvsAndCps(db);
     DialectOf(db).SetSchemaVersion(db);
   });

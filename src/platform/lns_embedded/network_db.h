@@ -25,7 +25,13 @@ namespace platform::lns_embedded {
 
 inline constexpr const char* kDatabaseFormat = "portab-lns network";
 // The schema version, kept as a file's user_version (a server's in its portab_lns table).
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
+
+// Where a device keeps a CP (the cp table's device_file): in no value file, in its writable or
+// in its read-only value file.
+inline constexpr int64_t kNoFile = 0;
+inline constexpr int64_t kWritableFile = 1;
+inline constexpr int64_t kReadOnlyFile = 2;
 
 // The tables of a network's rows: their columns (the row id first where there is one) and each
 // column's kind: i an integer, t text, b bytes. Parents come before their children, so that
@@ -45,7 +51,8 @@ inline constexpr NetworkTable kNetworkTables[] = {
      "monitor_tag, monitoring_option",
      "iiitiibtiiii"},
     {"lonmark_member", "lonmark_object_id, position, nv_id", "iii"},
-    {"cp", "id, owner_kind, owner_id, position, name, element_size, dimension, value, device_nv", "iiiitiibi"},
+    {"cp", "id, owner_kind, owner_id, position, name, element_size, dimension, value, device_nv, device_file, device_offset",
+     "iiiitiibiii"},
     {"plugin_registration",
      "program_id, command_id, device_template, class_id, registration_value, name, description, version, "
      "manufacturer_id, device_program_id, file_name, scope",

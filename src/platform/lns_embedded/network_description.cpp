@@ -196,12 +196,32 @@ class Importer {
           .Bind(6, dimension)
           .Bind(7, Bytes(cp, at, static_cast<size_t>(elementSize * dimension)))
           .Run();
+      PlaceInFile(cp, at, db_.LastInsertId());
       // A CP the device holds as one of its configuration NVs; placed once its NVs are known.
       const std::string deviceNv = Text(cp, "deviceNv", at, false);
       if (!deviceNv.empty()) {
         heldOnDevice_.push_back({db_.LastInsertId(), deviceNv, at, elementSize * dimension, cp.contains("value")});
       }
     }
+  }
+
+  // A CP the device keeps in one of its value files: "deviceFile" ("writable" or "readOnly")
+  // and "deviceOffset", its first byte's place in that file.
+  void PlaceInFile(const json& cp, const std::string& at, int64_t cpId) {
+    const std::string file = Text(cp, "deviceFile", at, false);
+    if (file.empty()) {
+      if (cp.contains("deviceOffset")) Bad(at + ".deviceOffset", "is given without \"deviceFile\"");
+      return;
+    }
+    if (file != "writable" && file != "readOnly") Bad(at + ".deviceFile", "must be \"writable\" or \"readOnly\"");
+    if (cp.contains("deviceNv")) Bad(at + ".deviceFile", "a CP lives in a value file or in a configuration NV, not both");
+    if (!cp.contains("deviceOffset")) Bad(at + ".deviceOffset", "is missing");
+    const int64_t offset = Number(cp, "deviceOffset", at, 0, 65535, 0);
+    db_.Prepare("UPDATE cp SET device_file = ?1, device_offset = ?2 WHERE id = ?3")
+        .Bind(1, int64_t{file == "writable" ? kWritableFile : kReadOnlyFile})
+        .Bind(2, offset)
+        .Bind(3, cpId)
+        .Run();
   }
 
   // Points each CP held on the device at its NV, which must exist and be as large as the CP.
@@ -370,7 +390,8 @@ json ByteList(const std::vector<uint8_t>& bytes) {
 json ExportCps(SqlDb& db, RowKind kind, int64_t owner) {
   json list = json::array();
   auto rows = db.Prepare(
-                    "SELECT cp.name, cp.element_size, cp.dimension, cp.value, nv.name FROM cp LEFT JOIN nv "
+                    "SELECT cp.name, cp.element_size, cp.dimension, cp.value, nv.name, cp.device_file, cp.device_offset "
+                    "FROM cp LEFT JOIN nv "
                     "ON cp.device_nv >= 0 AND nv.position = cp.device_nv + 1 AND nv.device_id = CASE cp.owner_kind "
                     "WHEN 7 THEN cp.owner_id WHEN 28 THEN (SELECT device_id FROM lonmark_object WHERE id = cp.owner_id) "
                     "ELSE (SELECT device_id FROM nv AS holder WHERE holder.id = cp.owner_id) END "
@@ -382,6 +403,10 @@ json ExportCps(SqlDb& db, RowKind kind, int64_t owner) {
     CheckCpValueSize(db.Name(), rows.Text(0), rows.Int(1), rows.Int(2), value.size());
     json cp{{"name", rows.Text(0)}, {"elementSize", rows.Int(1)}, {"dimension", rows.Int(2)}, {"value", ByteList(value)}};
     if (!rows.IsNull(4)) cp["deviceNv"] = rows.Text(4);
+    if (rows.Int(5) != 0) {
+      cp["deviceFile"] = rows.Int(5) == kWritableFile ? "writable" : "readOnly";
+      cp["deviceOffset"] = rows.Int(6);
+    }
     list.push_back(std::move(cp));
   }
   return list;
@@ -680,6 +705,19 @@ std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonTex
     throw;
   }
   return device["name"].get<std::string>();
+}
+
+}  // namespace platform::lns_embedded
+
+namespace platform::lns_embedded {
+
+std::string ExportDeviceEntry(SqlDb& db, int64_t deviceId) {
+  auto row = db.Prepare("SELECT name, template_name, program_id, reachable FROM device WHERE id = ?1").Bind(1, deviceId);
+  if (!row.Step()) throw base::Error(lns::err::kNotFound, "portab-lns", "There is no device of row " + std::to_string(deviceId));
+  const std::string name = row.Text(0), templ = row.Text(1), programId = row.Text(2);
+  const bool reachable = row.Int(3) != 0;
+  row.Reset();
+  return ExportDevice(db, deviceId, name, templ, programId, reachable).dump();
 }
 
 }  // namespace platform::lns_embedded

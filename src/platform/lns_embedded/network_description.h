@@ -14,7 +14,8 @@
 // }
 // Names must not hold "/" or "\", subsystem names no "."; names are unique within their
 // collection (without regard to case). A CP value has elementSize x dimension bytes (zeros
-// when left out); an NV type is a known type name, or "typeIndex" with "size" in bytes.
+// when left out); a CP the device holds names its configuration NV ("deviceNv") or its value
+// file and offset ("deviceFile": "writable" or "readOnly", "deviceOffset"); an NV type is a known type name, or "typeIndex" with "size" in bytes.
 // A LonMark object lists the names of the device's NVs that belong to it.
 
 #include <cstdint>
@@ -39,6 +40,9 @@ class SqlDb;
 // subsystem row `subsystemId`; all or nothing. Raises kBadValue naming the bad field (a name in
 // use in the subsystem among them). Returns the device's name.
 std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonText);
+
+// The entry of device row `deviceId` in a network description, as JSON text. Raises kNotFound.
+std::string ExportDeviceEntry(SqlDb& db, int64_t deviceId);
 
 // The description of an existing network database, as JSON text.
 std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress = {});

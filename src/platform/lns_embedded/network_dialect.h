@@ -32,10 +32,10 @@ class NetworkDialect {
 // The dialect of the database `db` is connected to.
 const NetworkDialect& DialectOf(const SqlDb& db);
 
-// Adds the columns of schema version 3 that a database lacks (a device's address on its
-// channel, the device NV that holds a CP); for files of the first version and of version 2
-// alike, in either dialect.
-void AddDeviceAddressColumns(SqlDb& db);
+// Adds the columns of schema versions 3 and 5 that a database lacks (a device's address on its
+// channel, the device NV that holds a CP, the value file and offset where the device keeps a
+// CP); for files of every older version alike, in either dialect.
+void AddMissingColumns(SqlDb& db);
 // Schema version 4: a CP held by a configuration NV and the NV become one value (the triggers
 // that keep them equal); where they differ, the CP takes the NV's value.
 void JoinConfigNvsAndCps(SqlDb& db);

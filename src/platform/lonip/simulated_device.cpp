@@ -32,6 +32,22 @@ std::vector<uint8_t> HexField(const nlohmann::json& json, const char* name, size
   return *bytes;
 }
 
+// "\xNN" written in a description's text as the raw byte a device holds.
+std::string RawBytes(const std::string& text) {
+  std::string raw;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text.compare(i, 2, "\\x") == 0 && i + 4 <= text.size()) {
+      if (const auto byte = ParseHex(std::string_view(text).substr(i + 2, 2), 1)) {
+        raw += static_cast<char>((*byte)[0]);
+        i += 3;
+        continue;
+      }
+    }
+    raw += text[i];
+  }
+  return raw;
+}
+
 DeviceNv ReadNv(const nlohmann::json& json, size_t index) {
   if (!json.is_object()) Wrong("NV " + std::to_string(index) + " is not an object");
   DeviceNv nv;
@@ -45,9 +61,32 @@ DeviceNv ReadNv(const nlohmann::json& json, size_t index) {
   nv.type = static_cast<uint8_t>(type);
   nv.value = HexField(json, "value", 0);
   if (nv.value.empty() || nv.value.size() > 31) Wrong("NV " + nv.name + ": a value of 1 to 31 bytes");
+  nv.selfDoc = RawBytes(Field<std::string>(json, "selfDoc", ""));
   // Unbound NVs take selectors counted down from 0x3FFF in the order they are registered.
   nv.selector = static_cast<uint16_t>(0x3FFF - index);
   return nv;
+}
+
+DeviceCp ReadCp(const nlohmann::json& json, size_t index) {
+  const std::string at = "CP " + std::to_string(index);
+  if (!json.is_object()) Wrong(at + " is not an object");
+  static const std::map<std::string, int> headers{{"device", 0}, {"block", 1}, {"nv", 2}};
+  const auto appliesTo = headers.find(Field<std::string>(json, "appliesTo", "device"));
+  if (appliesTo == headers.end()) Wrong(at + ": \"appliesTo\" is device, block or nv");
+  const auto select = Field<std::string>(json, "select", "");
+  const unsigned scope = Field<unsigned>(json, "scope", 0);
+  const auto flags = ParseHex(Field<std::string>(json, "flags", "80"), 1);
+  if (!flags || scope > 9) Wrong(at + ": \"flags\" is one byte in hex and \"scope\" a digit");
+  const unsigned size = Field<unsigned>(json, "size", 1);
+  const unsigned dimension = Field<unsigned>(json, "dimension", 1);
+  DeviceCp cp;
+  cp.record = std::to_string(appliesTo->second) + "," + select + "," + std::to_string(scope) + static_cast<char>((*flags)[0]) +
+              "," + std::to_string(Field<unsigned>(json, "type", 0)) + "," + std::to_string(size);
+  if (json.contains("dimension") || json.contains("range")) cp.record += "," + std::to_string(dimension);
+  if (json.contains("range")) cp.record += "," + Field<std::string>(json, "range", "");
+  cp.constant = ((*flags)[0] & 0x04) != 0;
+  cp.value = json.contains("value") ? HexField(json, "value", size * dimension) : std::vector<uint8_t>(size * dimension, 0);
+  return cp;
 }
 
 // The NV index of NV Fetch and Query NV Config: one byte, or FF and two.
@@ -97,13 +136,50 @@ DeviceDescription ReadDeviceDescription(const std::string& jsonText) {
   const auto nvs = json.contains("nvs") ? json.at("nvs") : nlohmann::json::array();
   if (!nvs.is_array()) Wrong("\"nvs\" is not an array");
   for (size_t i = 0; i < nvs.size(); ++i) d.nvs.push_back(ReadNv(nvs[i], i));
+  d.selfDoc = RawBytes(Field<std::string>(json, "selfDoc", ""));
+  const auto cps = json.contains("cps") ? json.at("cps") : nlohmann::json::array();
+  if (!cps.is_array()) Wrong("\"cps\" is not an array");
+  for (size_t i = 0; i < cps.size(); ++i) d.cps.push_back(ReadCp(cps[i], i));
+  if (json.contains("window")) {
+    const auto window = HexField(json, "window", 2);
+    d.window = static_cast<uint16_t>(window[0] << 8 | window[1]);
+  }
+  if (json.contains("templateText")) d.templateText = RawBytes(Field<std::string>(json, "templateText", ""));
   d.dropFirst = Field<int>(json, "dropFirst", 0);
   if (d.dropFirst < 0) Wrong("\"dropFirst\" is a count, 0 or more");
   d.servicePinAtStart = Field<bool>(json, "servicePinAtStart", false);
   return d;
 }
 
-SimulatedDevice::SimulatedDevice(DeviceDescription description) : d_(std::move(description)) {}
+SimulatedDevice::SimulatedDevice(DeviceDescription description) : d_(std::move(description)) { BuildWindow(); }
+
+// The window holds, from its start: the file directory (version 2.0: size, type and address of
+// each file, two bytes each), the template file, the writable and the read-only value file.
+void SimulatedDevice::BuildWindow() {
+  if (d_.cps.empty()) return;
+  std::string templ = "1.1;";
+  for (const auto& cp : d_.cps) templ += cp.record + ";";
+  if (d_.templateText) templ = *d_.templateText;
+  std::vector<uint8_t> writable, readOnly;
+  for (const auto& cp : d_.cps) (cp.constant ? readOnly : writable).insert((cp.constant ? readOnly : writable).end(), cp.value.begin(), cp.value.end());
+  std::vector<std::vector<uint8_t>> files{{templ.begin(), templ.end()}, writable};
+  if (!readOnly.empty()) files.push_back(readOnly);
+  const size_t directory = 2 + 6 * files.size();
+  window_ = {0x20, static_cast<uint8_t>(files.size())};
+  size_t address = d_.window + directory;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const uint16_t type = i == 0 ? 2 : 1;
+    window_.insert(window_.end(), {static_cast<uint8_t>(files[i].size() >> 8), static_cast<uint8_t>(files[i].size() & 0xFF), 0,
+                                   static_cast<uint8_t>(type), static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF)});
+    address += files[i].size();
+  }
+  for (const auto& file : files) window_.insert(window_.end(), file.begin(), file.end());
+  if (d_.window + window_.size() > 0x10000) Wrong("the CP files do not fit between \"window\" and the end of memory");
+}
+
+bool SimulatedDevice::InWindow(size_t address, size_t count) const {
+  return !window_.empty() && address >= d_.window && address + count <= d_.window + window_.size();
+}
 
 LonAddress SimulatedDevice::Address() const {
   if (!Configured()) return {{}, 0, 0};
@@ -216,12 +292,27 @@ std::vector<uint8_t> SimulatedDevice::ReadOnlyData() const {
 }
 
 std::vector<uint8_t> SimulatedDevice::SiData() const {
-  // Header: length (2), NV count, version, message tags; then per NV its flags and type.
-  std::vector<uint8_t> data{0, 0, static_cast<uint8_t>(d_.nvs.size()), 1, 0};
+  // Version 1: length (2), NV count (low byte), version, NV count (high byte), message tags;
+  // flags and standard type per NV; the node's string; an extension record (name and
+  // self-documentation) for each NV that has them; the alias field.
+  const auto count = d_.nvs.size();
+  std::vector<uint8_t> data{0, 0, static_cast<uint8_t>(count & 0xFF), 1, static_cast<uint8_t>(count >> 8), 0};
   for (const auto& nv : d_.nvs) {
-    data.push_back(static_cast<uint8_t>((nv.config ? 0x80 : 0) | (nv.output ? 0x40 : 0)));
+    data.push_back(static_cast<uint8_t>(0x80 | (nv.config ? 0x01 : 0)));
     data.push_back(nv.type);
   }
+  data.insert(data.end(), d_.selfDoc.begin(), d_.selfDoc.end());
+  data.push_back(0);
+  for (const auto& nv : d_.nvs) {
+    data.push_back(static_cast<uint8_t>(0x20 | (nv.selfDoc.empty() ? 0 : 0x10)));
+    data.insert(data.end(), nv.name.begin(), nv.name.end());
+    data.push_back(0);
+    if (!nv.selfDoc.empty()) {
+      data.insert(data.end(), nv.selfDoc.begin(), nv.selfDoc.end());
+      data.push_back(0);
+    }
+  }
+  data.push_back(0);
   data[0] = static_cast<uint8_t>(data.size() >> 8);
   data[1] = static_cast<uint8_t>(data.size() & 0xFF);
   return data;
@@ -302,6 +393,12 @@ std::optional<std::vector<uint8_t>> SimulatedDevice::NetworkManagement(const std
       const size_t offset = static_cast<size_t>(apdu[2] << 8 | apdu[3]);
       const size_t count = apdu[4];
       std::vector<uint8_t> memory;
+      // Absolute addresses reach the CP files' window only.
+      if (apdu[1] == 0) {
+        if (!InWindow(offset, count)) return failure();
+        const auto begin = window_.begin() + static_cast<std::ptrdiff_t>(offset - d_.window);
+        return success({begin, begin + static_cast<std::ptrdiff_t>(count)});
+      }
       if (apdu[1] == 1) memory = ReadOnlyData();
       else if (apdu[1] == 2) memory = configData_;
       else if (apdu[1] == 3) memory = std::vector<uint8_t>(10, 0);

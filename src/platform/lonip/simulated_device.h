@@ -7,9 +7,17 @@
 // Its description:
 //   {"ip": "127.1.1.1", "neuronId": "02FC00000011", "programId": "9FFFFF0000000001",
 //    "state": "unconfigured" | "configured" | "offline", "domain": "7F0100", "subnet": 1, "node": 1,
+//    "selfDoc": "&3.4@0NodeObject,3200Omnal",
 //    "nvs": [{"name": "nviSetpoint", "direction": "input", "config": true, "type": 105,
-//             "value": "0190"}],
+//             "value": "0190", "selfDoc": "&1,1,0\\x80,105"}],
+//    "cps": [{"appliesTo": "device" | "block" | "nv", "select": "1~2", "scope": 0, "flags": "80",
+//             "type": 49, "size": 2, "dimension": 1, "range": "0:100", "value": "0032"}],
+//    "window": "A100", "templateText": "1.1;...",
 //    "dropFirst": 0, "servicePinAtStart": false}
+// A device with "cps" keeps them in CP files in a direct-memory window (at "window", 0xA100 when
+// not given): the file directory at its start, then a template file made from the records (or
+// "templateText" as given), the writable value file and, when a record is constant, the
+// read-only one. An NV of type 114 in its Node Object should point at the directory.
 
 #include <array>
 #include <chrono>
@@ -32,6 +40,14 @@ struct DeviceNv {
   uint8_t type = 0;     // standard type index, 0 for none
   std::vector<uint8_t> value;
   uint16_t selector = 0;
+  std::string selfDoc;
+};
+
+// A CP the device keeps in its CP files: a template record and its value.
+struct DeviceCp {
+  std::string record;  // "1,1,0\x80,49,2" with the flags as one raw byte
+  bool constant = false;
+  std::vector<uint8_t> value;
 };
 
 struct DeviceDescription {
@@ -42,6 +58,10 @@ struct DeviceDescription {
   bool offline = false;
   DomainEntry domains[2];
   std::vector<DeviceNv> nvs;
+  std::string selfDoc;             // the node's self-documentation string
+  std::vector<DeviceCp> cps;
+  uint16_t window = 0xA100;        // where the CP files are
+  std::optional<std::string> templateText;
   int dropFirst = 0;  // requests and acknowledged messages ignored before the device answers
   bool servicePinAtStart = false;
 };
@@ -64,6 +84,8 @@ class SimulatedDevice {
   // The device's LON address in its first domain (0/0 while unconfigured).
   LonAddress Address() const;
   int Winks() const { return winks_; }
+  // The direct-memory window as it is now (empty for a device without CP files).
+  const std::vector<uint8_t>& Window() const { return window_; }
 
  private:
   struct Record {
@@ -77,6 +99,8 @@ class SimulatedDevice {
   std::optional<std::vector<uint8_t>> NetworkManagement(const std::vector<uint8_t>& apdu, bool request);
   std::vector<uint8_t> ReadOnlyData() const;
   std::vector<uint8_t> SiData() const;
+  void BuildWindow();
+  bool InWindow(size_t address, size_t count) const;
   void UpdateNv(const std::vector<uint8_t>& apdu);
   std::vector<uint8_t> Reply(const Datagram& request, PduFormat pdu, uint8_t type, std::vector<uint8_t> apdu) const;
 
@@ -87,6 +111,7 @@ class SimulatedDevice {
   std::array<std::array<uint8_t, 5>, 15> addresses_{};
   std::vector<uint8_t> configData_ = std::vector<uint8_t>(32, 0);
   std::map<std::pair<Ipv4, bool>, Record> records_;
+  std::vector<uint8_t> window_;
 };
 
 }  // namespace platform::lonip
