@@ -3,7 +3,8 @@
 // It binds port 2541 of the description's address, listens on 239.192.0.0 (and its subnet's
 // broadcast address), answers until SIGTERM or SIGINT, and sends its service-pin message at
 // start when the description asks and on each SIGUSR1. Once ready it prints one line,
-// "portab-lon-device: <Neuron ID> at <IP>".
+// "portab-lon-device: <Neuron ID> at <IP>"; then a line for each memory write and change of
+// mode (offline, online, reset).
 #include <poll.h>
 
 #include <csignal>
@@ -66,6 +67,8 @@ int Run(const std::string& path) {
         for (const auto& reply : device.Receive(received->bytes, received->from, std::chrono::steady_clock::now())) {
           unicast.SendTo(reply, received->from, kLonIpPort);
         }
+        for (const auto& line : device.TakeLog()) std::printf("portab-lon-device: %s\n", line.c_str());
+        std::fflush(stdout);
       }
     }
   }

@@ -6,6 +6,7 @@
 #include <poll.h>
 
 #include <regex>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
 #include "base/error.h"
@@ -19,7 +20,9 @@
 
 namespace {
 
+using testing::AllOf;
 using testing::HasSubstr;
+using testing::Not;
 using testing_support::DeviceProcess;
 using testing_support::ProgramFolder;
 
@@ -284,7 +287,7 @@ TEST_F(LonIpNetworkTest, TheInterfaceReadFromADeviceIsTheDeviceTheNetworkDescrib
   EXPECT_EQ(devices[3]["nvs"][2]["value"], nlohmann::json::parse("[200, 1]"));  // as the device holds it
   EXPECT_EQ(devices[3]["lonMarkObjects"][1]["cps"][0],
             nlohmann::json::parse(R"({"name": "FptIndex", "elementSize": 2, "dimension": 1, "value": [0, 3],
-                                      "deviceFile": "readOnly", "deviceOffset": 0})"));
+                                      "deviceFile": "readOnly", "deviceOffset": 0, "deviceFlags": 132})"));
 
   // A damaged template, on the device Switch 2 is then commissioned to.
   auto damaged = SwitchJson(2);
@@ -314,6 +317,100 @@ TEST_F(LonIpNetworkTest, TheInterfaceReadFromADeviceIsTheDeviceTheNetworkDescrib
   EXPECT_THAT(byTransfer.err, HasSubstr("its CPs in files could not be read: this device offers its CP files only by file "
                                         "transfer, which portab does not speak yet"));
   EXPECT_EQ(nlohmann::json::parse(Lns({"export", "Demo"}))["subsystems"][0]["devices"].size(), 4u);
+}
+
+// The memory writes and changes of mode a device logged, without its start line.
+std::vector<std::string> DeviceLog(const DeviceProcess& device) {
+  std::vector<std::string> lines;
+  std::istringstream in(device.Output());
+  for (std::string line; std::getline(in, line);) {
+    if (line.find(" at 127.") == std::string::npos) lines.push_back(line.substr(line.find(": ") + 2));
+  }
+  return lines;
+}
+
+// CPs in value files: the window's Apply writes the device's file, a long CP goes in pieces, the
+// flags are honoured, constants and the read-only file are never written, and a device gone in
+// the middle of a file write at a commit leaves nothing written anywhere.
+TEST_F(LonIpNetworkTest, CpsInValueFilesAreWrittenThroughTheMemoryWindow) {
+  AttachAndCommission();
+  const auto configured = home_->Configure("Switch 2", "pick StartDelay 5 s\napply\n");
+  ASSERT_EQ(configured.status, 0) << configured.err;
+  EXPECT_EQ(DeviceLog(*devices_[1]), (std::vector<std::string>{"online", "memory write at 0xA153, 4 bytes, writable value file"}));
+  EXPECT_THAT(Lns({"device", "interface", kSwitch2}), HasSubstr("writable value file at 1: 00 32 00 00\n"));
+  const auto constant = home_->Lns({"cp", "set", kSwitch2 + "/Omnal 1", "FptIndex", "0 9"});
+  EXPECT_EQ(constant.status, 1);
+  EXPECT_THAT(constant.err, HasSubstr("device \"Switch 2\", CP \"FptIndex\": it is a constant of the device"));
+
+  // A device of another program, added from what it says: a CP longer than a write, and CPs
+  // whose change takes the device offline or resets it.
+  auto gadget = SwitchJson(2);
+  gadget["ip"] = "127.1.1.8";
+  gadget["neuronId"] = "02FC00000008";
+  gadget["programId"] = "9FFFFF0000000009";
+  gadget["silentAfterResetMs"] = 700;
+  gadget["cps"] = nlohmann::json::parse(R"([
+      {"appliesTo": "device", "scope": 1, "type": 7, "size": 20},
+      {"appliesTo": "device", "scope": 1, "flags": "82", "type": 8, "size": 1, "value": "05"},
+      {"appliesTo": "device", "scope": 1, "flags": "88", "type": 9, "size": 1, "value": "06"}])");
+  devices_.push_back(std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, gadget.dump()));
+  const std::string kGadget = "Demo/System.Floor 1/Gadget";
+  Lns({"device", "add", "Demo/System.Floor 1", "Gadget", "--from-device", "02FC00000008"});
+  Lns({"commission", kGadget, "02FC00000008"});
+  const std::string twenty = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20";
+  EXPECT_EQ(Lns({"cp", "set", kGadget, "UCPT 7", twenty}), twenty + "\n");
+  EXPECT_EQ(Lns({"cp", "set", kGadget, "UCPT 8", "7"}), "7\n");
+  EXPECT_EQ(Lns({"cp", "set", kGadget, "UCPT 9", "8"}), "8\n");
+  const auto start = devices_[2]->Output().find("online\n") + 7;  // after its commissioning
+  EXPECT_EQ(devices_[2]->Output().substr(start),
+            "portab-lon-device: memory write at 0xA131, 11 bytes, writable value file\n"
+            "portab-lon-device: memory write at 0xA13C, 9 bytes, writable value file\n"
+            "portab-lon-device: offline\n"
+            "portab-lon-device: memory write at 0xA145, 1 bytes, writable value file\n"
+            "portab-lon-device: online\n"
+            "portab-lon-device: memory write at 0xA146, 1 bytes, writable value file\n"
+            "portab-lon-device: reset\n");
+  EXPECT_THAT(Lns({"device", "interface", kGadget}),
+              AllOf(HasSubstr("writable value file at 0: 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14\n"),
+                    HasSubstr("device offline while changed; writable value file at 20: 07\n"),
+                    HasSubstr("reset after a change; writable value file at 21: 08\n")));
+  for (const auto* device : {devices_[1].get(), devices_[2].get()}) {
+    EXPECT_THAT(device->Output(), AllOf(Not(HasSubstr("template file")), Not(HasSubstr("read-only value file")),
+                                        Not(HasSubstr("file directory"))));
+  }
+
+  // A transaction over two devices; the second stops answering after the first piece of its write.
+  auto server = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(home_->Home() / "lns");
+  server->Open(0);
+  const auto cp = [&](const std::string& path, const std::string& name) {
+    auto owner = lns::ResolveObjectName(*server, path);
+    auto cps = path == kGadget ? std::dynamic_pointer_cast<lns::AppDevice>(owner)->Interface()->ConfigProperties()
+                               : std::dynamic_pointer_cast<lns::LonMarkObject>(owner)->ConfigProperties();
+    auto property = cps->ItemByName(name);
+    property->SetValueFormat("RAW");
+    return property;
+  };
+  devices_[2]->Kill();
+  gadget["silentAfterMemoryWrites"] = 1;
+  devices_[2] = std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, gadget.dump());
+  auto db = server->Database("Demo");
+  db->StartTransaction();
+  cp(kSwitch2 + "/Omnal 1", "Label")->SetValue("76\t105\t103\t104\t116\t0\t0\t0");
+  cp(kGadget, "UCPT 7")->SetValue("9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9\t9");
+  try {
+    db->CommitTransaction();
+    ADD_FAILURE() << "the commit went through";
+  } catch (const base::Error& e) {
+    EXPECT_EQ(e.Number(), lns::err::kDeviceNotAccessible);
+    EXPECT_THAT(e.Description(), AllOf(HasSubstr("device \"Gadget\" (7F0100/1/8), CP \"UCPT 7\" (writable value file, offset 0)"),
+                                       HasSubstr("lon1 (lonip:127.1.1.127)"), HasSubstr("nothing of the transaction was written")));
+  }
+  EXPECT_EQ(cp(kSwitch2 + "/Omnal 1", "Label")->Value(), "83\t119\t105\t116\t99\t104\t50\t0");  // the database as before
+  // Switch 2 took the new label and got its old one back.
+  EXPECT_THAT(DeviceLog(*devices_[1]), testing::ElementsAre("online", "memory write at 0xA153, 4 bytes, writable value file",
+                                                            "memory write at 0xA159, 8 bytes, writable value file",
+                                                            "memory write at 0xA159, 8 bytes, writable value file"));
+  EXPECT_THAT(Lns({"device", "interface", kSwitch2}), HasSubstr("writable value file at 7: 53 77 69 74 63 68 32 00\n"));
 }
 
 }  // namespace

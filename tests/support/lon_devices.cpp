@@ -88,6 +88,8 @@ DeviceProcess::~DeviceProcess() {
   ::waitpid(pid_, nullptr, 0);
 }
 
+std::string DeviceProcess::Output() const { return ReadFile(dir_ / "out.txt"); }
+
 void DeviceProcess::ServicePin() const { ::kill(pid_, SIGUSR1); }
 
 void DeviceProcess::Kill() {

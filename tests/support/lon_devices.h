@@ -27,6 +27,8 @@ class DeviceProcess {
   ~DeviceProcess();
   DeviceProcess(const DeviceProcess&) = delete;
   DeviceProcess& operator=(const DeviceProcess&) = delete;
+  // What the device printed so far: its start line, its memory writes and changes of mode.
+  std::string Output() const;
   // Presses the service pin.
   void ServicePin() const;
   // Ends the device at once, as a pulled cable would.

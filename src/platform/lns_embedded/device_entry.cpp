@@ -109,6 +109,7 @@ class EntryBuilder {
       } else {
         item["deviceFile"] = cp.place.kind == di::CpPlace::Kind::WritableFile ? "writable" : "readOnly";
         item["deviceOffset"] = cp.place.offset + share.offset;
+        if ((cp.record.flags & 0x7F) != 0) item["deviceFlags"] = cp.record.flags;
       }
       AddCp(OwnerList(share, what), std::move(item));
     }

@@ -1,7 +1,10 @@
 #include "platform/lns_embedded/lonip_link.h"
 
+#include <optional>
+
 #include "base/error.h"
 #include "lns/lns_errors.h"
+#include "platform/lonip/cp_files.h"
 #include "platform/lonip/device_requests.h"
 #include "platform/lonip/lonip_error.h"
 
@@ -26,7 +29,8 @@ void RaiseDeviceError(const std::exception& error, const std::string& device) {
   const auto* lonIp = dynamic_cast<const lonip::LonIpError*>(&error);
   using Kind = lonip::LonIpError::Kind;
   int32_t number = lns::err::kDeviceNotAccessible;
-  if (lonIp != nullptr && (lonIp->ErrorKind() == Kind::Refused || lonIp->ErrorKind() == Kind::Malformed)) {
+  if (lonIp != nullptr && (lonIp->ErrorKind() == Kind::Refused || lonIp->ErrorKind() == Kind::Malformed ||
+                          lonIp->ErrorKind() == Kind::Usage)) {
     number = lns::err::kDeviceRefused;
   } else if (lonIp != nullptr && lonIp->ErrorKind() == Kind::Busy) {
     number = lns::err::kInterfaceBusy;
@@ -122,6 +126,57 @@ void LonIpLink::UpdateAt(int64_t deviceId, const DeviceAddress& device, int32_t 
       throw;
     }
   });
+}
+
+uint16_t LonIpLink::DirectoryNvOf(int64_t deviceId, const std::string& device) const {
+  auto rows = db_.Prepare("SELECT position, name FROM nv WHERE device_id = ?1 AND type_index = 114 ORDER BY position")
+                  .Bind(1, deviceId);
+  std::optional<int64_t> position;
+  while (rows.Step()) {
+    if (!position || rows.Text(1) == "nvoFileDirectory") position = rows.Int(0);
+  }
+  if (!position) {
+    throw base::Error(lns::err::kDeviceRefused, "LNS",
+                      device + ": the network gives the device no file directory NV (SNVT_address, nvoFileDirectory), "
+                               "so its CP value files cannot be reached");
+  }
+  return static_cast<uint16_t>(*position - 1);
+}
+
+std::function<std::vector<uint8_t>()> LonIpLink::FileRead(int64_t deviceId, FileSpot spot, const std::string& what) {
+  const DeviceAddress device = AddressOf(deviceId);
+  const uint16_t directory = DirectoryNvOf(deviceId, device.Text());
+  return [self = shared_from_this(), device, directory, spot, what] {
+    std::vector<uint8_t> bytes;
+    self->WithDevice(device, what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
+      const auto files = lonip::FindCpFiles(channel, target, directory);
+      const auto& file = spot.file == kReadOnlyFile ? files.readOnly : files.writable;
+      if (!file) {
+        throw lonip::LonIpError(lonip::LonIpError::Kind::Refused,
+                                std::string("the device has no ") + (spot.file == kReadOnlyFile ? "read-only" : "writable") +
+                                    " value file on " + self->InterfaceName());
+      }
+      bytes = lonip::ReadFileBytes(channel, target, *file, spot.offset, spot.count);
+    });
+    return bytes;
+  };
+}
+
+std::function<void()> LonIpLink::FileWrite(int64_t deviceId, FileSpot spot, std::vector<uint8_t> bytes, const std::string& what) {
+  const DeviceAddress device = AddressOf(deviceId);
+  if (spot.file != kWritableFile) {
+    throw base::Error(lns::err::kBadValue, "LNS", device.Text() + ", " + what + ": only the writable value file is written");
+  }
+  const uint16_t directory = DirectoryNvOf(deviceId, device.Text());
+  return [self = shared_from_this(), device, directory, spot, bytes = std::move(bytes), what] {
+    self->WithDevice(device, what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
+      const auto files = lonip::FindCpFiles(channel, target, directory);
+      if (!files.writable) {
+        throw lonip::LonIpError(lonip::LonIpError::Kind::Refused, "the device has no writable value file on " + self->InterfaceName());
+      }
+      lonip::WriteFileBytes(channel, target, *files.writable, spot.offset, bytes, spot.flags);
+    });
+  };
 }
 
 }  // namespace platform::lns_embedded

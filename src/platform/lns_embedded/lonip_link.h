@@ -45,6 +45,12 @@ class LonIpLink final : public DeviceLink, public std::enable_shared_from_this<L
   std::function<void()> NvUpdate(int64_t deviceId, int32_t nvIndex, std::vector<uint8_t> value,
                                  const std::string& what) override;
 
+  // A CP in a value file, reached through the file directory that the device's SNVT_address NV
+  // of its Node Object (nvoFileDirectory) points at.
+  std::function<std::vector<uint8_t>()> FileRead(int64_t deviceId, FileSpot spot, const std::string& what) override;
+  std::function<void()> FileWrite(int64_t deviceId, FileSpot spot, std::vector<uint8_t> bytes,
+                                  const std::string& what) override;
+
   // The domain of the network's devices: the interface address's.
   lonip::DomainId Domain() const { return lonip::LonAddressOfIp(settings_.address).domain; }
   // The interface.
@@ -64,6 +70,9 @@ class LonIpLink final : public DeviceLink, public std::enable_shared_from_this<L
   }
 
  private:
+  // The device index of the NV that points at the device's file directory; raises
+  // kDeviceRefused naming the device when the network knows none.
+  uint16_t DirectoryNvOf(int64_t deviceId, const std::string& device) const;
   lonip::InterfaceSettings settings_;
   std::filesystem::path stateFolder_;
   SqlDb& db_;

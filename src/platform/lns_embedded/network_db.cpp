@@ -460,7 +460,12 @@ void NetworkDb::ToDevice(int64_t deviceId, int32_t nvIndex, const std::vector<ui
   const bool pending = std::any_of(deviceWrites_.begin(), deviceWrites_.end(), [&](const DeviceWrite& w) {
     return w.deviceId == deviceId && w.nvIndex == nvIndex;
   });
-  if (!pending) deviceWrites_.push_back({deviceId, nvIndex, what, {}});
+  if (pending) return;
+  DeviceWrite write;
+  write.deviceId = deviceId;
+  write.nvIndex = nvIndex;
+  write.what = what;
+  deviceWrites_.push_back(std::move(write));
 }
 
 void NetworkDb::StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes) {
@@ -468,21 +473,76 @@ void NetworkDb::StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes) {
   Write(device, [&] {
     int32_t nvIndex = -1;
     std::string what;
+    FileSpot spot;
+    std::vector<uint8_t> stored;
     {
-      auto row = db_->Prepare("SELECT device_nv, name FROM cp WHERE id = ?1").Bind(1, cpId);
+      auto row = db_->Prepare("SELECT device_nv, name, device_file, device_offset, device_flags, value FROM cp WHERE id = ?1")
+                     .Bind(1, cpId);
       if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The CP no longer exists");
       nvIndex = static_cast<int32_t>(row.Int(0));
       what = "CP \"" + row.Text(1) + "\"";
+      spot = {row.Int(2), static_cast<uint32_t>(row.Int(3)), static_cast<uint32_t>(bytes.size()), static_cast<uint8_t>(row.Int(4))};
+      stored = row.Blob(5);
+    }
+    if (spot.file != kNoFile) {
+      if (bytes == stored) return;  // nothing changes: nothing is written, nothing refused
+      CheckWritable(spot, what, device);
     }
     // The row first, as for an NV (the configuration NV that holds the CP changes with it).
     db_->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, cpId).Run();
     if (link_ && nvIndex >= 0) ToDevice(device, nvIndex, bytes, what, inTransaction_);
+    if (link_ && spot.file != kNoFile) ToDeviceFile(device, cpId, spot, bytes, what, inTransaction_);
   });
 }
 
-// The configuration NVs written in the transaction go to their devices before the database
-// commits: all of them, or none stays. Each device is asked for what it holds first, so that a
-// failure later puts exactly that back.
+void NetworkDb::CheckWritable(const FileSpot& spot, const std::string& what, int64_t deviceId) {
+  const auto refuse = [&](const std::string& why) {
+    throw base::Error(lns::err::kBadValue, "LNS", "device \"" + DeviceName(deviceId) + "\", " + what + ": " + why);
+  };
+  if ((spot.flags & 0x90) == 0x90) refuse("only the device's maker changes it");
+  if ((spot.flags & 0x04) != 0) refuse("it is a constant of the device");
+  if (spot.file == kReadOnlyFile) refuse("the device keeps it in its read-only value file");
+}
+
+void NetworkDb::ToDeviceFile(int64_t deviceId, int64_t cpId, const FileSpot& spot, const std::vector<uint8_t>& bytes,
+                             const std::string& what, bool atCommit) {
+  const std::string where = what + " (writable value file, offset " + std::to_string(spot.offset) + ")";
+  if (!atCommit) {
+    Await(link_->FileWrite(deviceId, spot, bytes, where));
+    return;
+  }
+  const bool pending = std::any_of(deviceWrites_.begin(), deviceWrites_.end(), [&](const DeviceWrite& w) { return w.cpId == cpId; });
+  if (pending) return;
+  DeviceWrite write;
+  write.deviceId = deviceId;
+  write.nvIndex = -1;
+  write.what = where;
+  write.cpId = cpId;
+  write.spot = spot;
+  deviceWrites_.push_back(std::move(write));
+}
+
+std::vector<uint8_t> NetworkDb::DeviceBytes(const DeviceWrite& w, size_t size) {
+  if (w.cpId == 0) return FetchFromDevice(w.deviceId, w.nvIndex, w.what, size);
+  std::vector<uint8_t> bytes;
+  FileSpot spot = w.spot;
+  spot.count = static_cast<uint32_t>(size);
+  Await([&, read = link_->FileRead(w.deviceId, spot, w.what)] { bytes = read(); });
+  return bytes;
+}
+
+void NetworkDb::WriteDeviceBytes(const DeviceWrite& w, const std::vector<uint8_t>& bytes) {
+  if (w.cpId == 0) {
+    UpdateDevice(w.deviceId, w.nvIndex, bytes, w.what);
+  } else {
+    Await(link_->FileWrite(w.deviceId, w.spot, bytes, w.what));
+  }
+}
+
+// The CPs written in the transaction go to their devices before the database commits, those
+// held as configuration NVs and those in value files: all of them, or none stays. Each device
+// is asked for what it holds first, so that a failure later puts exactly that back, and only
+// what differs is written.
 std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
   std::vector<DeviceWrite> written;
   std::vector<DeviceWrite> pending = std::move(deviceWrites_);
@@ -490,20 +550,22 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
   for (DeviceWrite& w : pending) {
     std::vector<uint8_t> value;
     {
-      auto row = db_->Prepare("SELECT value FROM nv WHERE device_id = ?1 AND position = ?2")
-                     .Bind(1, w.deviceId)
-                     .Bind(2, int64_t{w.nvIndex} + 1);
+      auto row = w.cpId != 0 ? db_->Prepare("SELECT value FROM cp WHERE id = ?1").Bind(1, w.cpId)
+                             : db_->Prepare("SELECT value FROM nv WHERE device_id = ?1 AND position = ?2")
+                                   .Bind(1, w.deviceId)
+                                   .Bind(2, int64_t{w.nvIndex} + 1);
       if (!row.Step()) continue;
       value = row.Blob(0);
     }
     bool asked = false;
     try {
-      w.before = FetchFromDevice(w.deviceId, w.nvIndex, w.what, value.size());
+      w.before = DeviceBytes(w, value.size());
       asked = true;
-      if (w.before != value) UpdateDevice(w.deviceId, w.nvIndex, value, w.what);
+      w.changes = w.before != value;
+      if (w.changes) WriteDeviceBytes(w, value);
       written.push_back(w);
     } catch (const base::Error& e) {
-      if (asked) written.push_back(w);  // its acknowledgement may be what was lost
+      if (asked) written.push_back(w);  // its acknowledgement may be what was lost, or part went
       PutBack(written);
       throw base::Error(e.Number(), "LNS", e.Description() + "; nothing of the transaction was written");
     }
@@ -514,8 +576,9 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
 // A device that fails this too keeps the new value; the log says which.
 void NetworkDb::PutBack(const std::vector<DeviceWrite>& written) {
   for (const DeviceWrite& done : written) {
+    if (!done.changes) continue;
     try {
-      UpdateDevice(done.deviceId, done.nvIndex, done.before, done.what);
+      WriteDeviceBytes(done, done.before);
     } catch (const base::Error& undo) {
       base::LogSwallowedError("The value " + done.what + " had on its device could not be put back: " + undo.Description());
     }

@@ -27,12 +27,6 @@ inline constexpr const char* kDatabaseFormat = "portab-lns network";
 // The schema version, kept as a file's user_version (a server's in its portab_lns table).
 inline constexpr int kSchemaVersion = 5;
 
-// Where a device keeps a CP (the cp table's device_file): in no value file, in its writable or
-// in its read-only value file.
-inline constexpr int64_t kNoFile = 0;
-inline constexpr int64_t kWritableFile = 1;
-inline constexpr int64_t kReadOnlyFile = 2;
-
 // The tables of a network's rows: their columns (the row id first where there is one) and each
 // column's kind: i an integer, t text, b bytes. Parents come before their children, so that
 // rows inserted in this order always find the rows they refer to.
@@ -51,8 +45,9 @@ inline constexpr NetworkTable kNetworkTables[] = {
      "monitor_tag, monitoring_option",
      "iiitiibtiiii"},
     {"lonmark_member", "lonmark_object_id, position, nv_id", "iii"},
-    {"cp", "id, owner_kind, owner_id, position, name, element_size, dimension, value, device_nv, device_file, device_offset",
-     "iiiitiibiii"},
+    {"cp", "id, owner_kind, owner_id, position, name, element_size, dimension, value, device_nv, device_file, device_offset, "
+     "device_flags",
+     "iiiitiibiiii"},
     {"plugin_registration",
      "program_id, command_id, device_template, class_id, registration_value, name, description, version, "
      "manufacturer_id, device_program_id, file_name, scope",
@@ -201,12 +196,24 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
 
   // A configuration NV (or the CP it holds) written in the open transaction: it goes to the
   // device at the commit.
+  // A CP in a value file (cpId not 0) likewise.
   struct DeviceWrite {
     int64_t deviceId = 0;
     int32_t nvIndex = 0;
     std::string what;             // CP "name" or NV "name", for errors
     std::vector<uint8_t> before;  // what the device held, put back when the transaction fails
+    int64_t cpId = 0;             // a CP in a value file, at `spot`
+    FileSpot spot;
+    bool changes = false;         // the device held another value: it is written, and put back
   };
+  // Writes a CP of a value file now, or (atCommit) notes it for the commit.
+  void ToDeviceFile(int64_t deviceId, int64_t cpId, const FileSpot& spot, const std::vector<uint8_t>& bytes,
+                    const std::string& what, bool atCommit);
+  // Refuses a write the device's CP does not take (constant, the maker's, in the read-only file).
+  void CheckWritable(const FileSpot& spot, const std::string& what, int64_t deviceId);
+  // The device's bytes of a pending write, and that write made.
+  std::vector<uint8_t> DeviceBytes(const DeviceWrite& w, size_t size);
+  void WriteDeviceBytes(const DeviceWrite& w, const std::vector<uint8_t>& bytes);
   bool HoldsCp(int64_t deviceId, int32_t nvIndex);
   // Writes the device's NV now, or (atCommit) notes it for the commit.
   void ToDevice(int64_t deviceId, int32_t nvIndex, const std::vector<uint8_t>& bytes, const std::string& what,

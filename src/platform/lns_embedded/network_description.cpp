@@ -205,22 +205,26 @@ class Importer {
     }
   }
 
-  // A CP the device keeps in one of its value files: "deviceFile" ("writable" or "readOnly")
-  // and "deviceOffset", its first byte's place in that file.
+  // A CP the device keeps in one of its value files: "deviceFile" ("writable" or "readOnly"),
+  // "deviceOffset", its first byte's place in that file, and "deviceFlags", the flags byte of its
+  // template record when it has flags (constant, device offline while changed, ...).
   void PlaceInFile(const json& cp, const std::string& at, int64_t cpId) {
     const std::string file = Text(cp, "deviceFile", at, false);
     if (file.empty()) {
-      if (cp.contains("deviceOffset")) Bad(at + ".deviceOffset", "is given without \"deviceFile\"");
+      for (const char* key : {"deviceOffset", "deviceFlags"}) {
+        if (cp.contains(key)) Bad(at + "." + key, "is given without \"deviceFile\"");
+      }
       return;
     }
     if (file != "writable" && file != "readOnly") Bad(at + ".deviceFile", "must be \"writable\" or \"readOnly\"");
     if (cp.contains("deviceNv")) Bad(at + ".deviceFile", "a CP lives in a value file or in a configuration NV, not both");
     if (!cp.contains("deviceOffset")) Bad(at + ".deviceOffset", "is missing");
     const int64_t offset = Number(cp, "deviceOffset", at, 0, 65535, 0);
-    db_.Prepare("UPDATE cp SET device_file = ?1, device_offset = ?2 WHERE id = ?3")
+    db_.Prepare("UPDATE cp SET device_file = ?1, device_offset = ?2, device_flags = ?3 WHERE id = ?4")
         .Bind(1, int64_t{file == "writable" ? kWritableFile : kReadOnlyFile})
         .Bind(2, offset)
-        .Bind(3, cpId)
+        .Bind(3, Number(cp, "deviceFlags", at, 0, 255, 0))
+        .Bind(4, cpId)
         .Run();
   }
 
@@ -390,7 +394,8 @@ json ByteList(const std::vector<uint8_t>& bytes) {
 json ExportCps(SqlDb& db, RowKind kind, int64_t owner) {
   json list = json::array();
   auto rows = db.Prepare(
-                    "SELECT cp.name, cp.element_size, cp.dimension, cp.value, nv.name, cp.device_file, cp.device_offset "
+                    "SELECT cp.name, cp.element_size, cp.dimension, cp.value, nv.name, cp.device_file, cp.device_offset, "
+                    "cp.device_flags "
                     "FROM cp LEFT JOIN nv "
                     "ON cp.device_nv >= 0 AND nv.position = cp.device_nv + 1 AND nv.device_id = CASE cp.owner_kind "
                     "WHEN 7 THEN cp.owner_id WHEN 28 THEN (SELECT device_id FROM lonmark_object WHERE id = cp.owner_id) "
@@ -406,6 +411,7 @@ json ExportCps(SqlDb& db, RowKind kind, int64_t owner) {
     if (rows.Int(5) != 0) {
       cp["deviceFile"] = rows.Int(5) == kWritableFile ? "writable" : "readOnly";
       cp["deviceOffset"] = rows.Int(6);
+      if (rows.Int(7) != 0) cp["deviceFlags"] = rows.Int(7);
     }
     list.push_back(std::move(cp));
   }

@@ -15,7 +15,8 @@
 // Names must not hold "/" or "\", subsystem names no "."; names are unique within their
 // collection (without regard to case). A CP value has elementSize x dimension bytes (zeros
 // when left out); a CP the device holds names its configuration NV ("deviceNv") or its value
-// file and offset ("deviceFile": "writable" or "readOnly", "deviceOffset"); an NV type is a known type name, or "typeIndex" with "size" in bytes.
+// file and offset ("deviceFile": "writable" or "readOnly", "deviceOffset", and "deviceFlags", its template
+// record's flags byte, when it has flags); an NV type is a known type name, or "typeIndex" with "size" in bytes.
 // A LonMark object lists the names of the device's NVs that belong to it.
 
 #include <cstdint>

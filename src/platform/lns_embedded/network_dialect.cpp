@@ -43,7 +43,8 @@ CREATE TABLE cp(
   id INTEGER PRIMARY KEY, owner_kind INTEGER NOT NULL CHECK (owner_kind IN (7, 22, 28)), owner_id INTEGER NOT NULL,
   position INTEGER NOT NULL, name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL,
   value BLOB NOT NULL, device_nv INTEGER NOT NULL DEFAULT -1,
-  device_file INTEGER NOT NULL DEFAULT 0, device_offset INTEGER NOT NULL DEFAULT 0);
+  device_file INTEGER NOT NULL DEFAULT 0, device_offset INTEGER NOT NULL DEFAULT 0,
+  device_flags INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX cp_owner ON cp(owner_kind, owner_id, position);
 CREATE INDEX nv_device ON nv(device_id, position);
 CREATE INDEX lonmark_object_device ON lonmark_object(device_id, position);
@@ -255,7 +256,8 @@ CREATE TABLE cp(
   owner_kind INTEGER NOT NULL CHECK (owner_kind IN (7, 22, 28)), owner_id BIGINT NOT NULL,
   position INTEGER NOT NULL, name TEXT NOT NULL, element_size INTEGER NOT NULL, dimension INTEGER NOT NULL,
   value BYTEA NOT NULL, device_nv INTEGER NOT NULL DEFAULT -1,
-  device_file INTEGER NOT NULL DEFAULT 0, device_offset INTEGER NOT NULL DEFAULT 0);
+  device_file INTEGER NOT NULL DEFAULT 0, device_offset INTEGER NOT NULL DEFAULT 0,
+  device_flags INTEGER NOT NULL DEFAULT 0);
 CREATE INDEX cp_owner ON cp(owner_kind, owner_id, position);
 CREATE INDEX nv_device ON nv(device_id, position);
 CREATE INDEX lonmark_object_device ON lonmark_object(device_id, position);
@@ -401,7 +403,7 @@ void AddMissingColumns(SqlDb& db) {
       {"device", "neuron_id TEXT NOT NULL DEFAULT ''"}, {"device", "subnet INTEGER NOT NULL DEFAULT 0"},
       {"device", "node INTEGER NOT NULL DEFAULT 0"},    {"device", "ip TEXT NOT NULL DEFAULT ''"},
       {"cp", "device_nv INTEGER NOT NULL DEFAULT -1"},   {"cp", "device_file INTEGER NOT NULL DEFAULT 0"},
-      {"cp", "device_offset INTEGER NOT NULL DEFAULT 0"},
+      {"cp", "device_offset INTEGER NOT NULL DEFAULT 0"}, {"cp", "device_flags INTEGER NOT NULL DEFAULT 0"},
   };
   for (const auto& [table, column] : added) {
     const std::string name = std::string(column).substr(0, std::string(column).find(' '));

@@ -1,6 +1,7 @@
 #include "platform/lonip/simulated_device.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
@@ -144,6 +145,11 @@ DeviceDescription ReadDeviceDescription(const std::string& jsonText) {
     const auto window = HexField(json, "window", 2);
     d.window = static_cast<uint16_t>(window[0] << 8 | window[1]);
   }
+  const unsigned maxWrite = Field<unsigned>(json, "maxMemoryWrite", 11);
+  if (maxWrite < 1 || maxWrite > 255) Wrong("\"maxMemoryWrite\" is 1 to 255 bytes");
+  d.maxMemoryWrite = static_cast<uint8_t>(maxWrite);
+  d.silentAfterReset = std::chrono::milliseconds(Field<unsigned>(json, "silentAfterResetMs", 0));
+  d.silentAfterMemoryWrites = static_cast<int>(Field<unsigned>(json, "silentAfterMemoryWrites", 0));
   if (json.contains("templateText")) d.templateText = RawBytes(Field<std::string>(json, "templateText", ""));
   d.dropFirst = Field<int>(json, "dropFirst", 0);
   if (d.dropFirst < 0) Wrong("\"dropFirst\" is a count, 0 or more");
@@ -168,6 +174,7 @@ void SimulatedDevice::BuildWindow() {
   window_ = {0x20, static_cast<uint8_t>(files.size())};
   size_t address = d_.window + directory;
   for (size_t i = 0; i < files.size(); ++i) {
+    fileStarts_.push_back(address);
     const uint16_t type = i == 0 ? 2 : 1;
     window_.insert(window_.end(), {static_cast<uint8_t>(files[i].size() >> 8), static_cast<uint8_t>(files[i].size() & 0xFF), 0,
                                    static_cast<uint8_t>(type), static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF)});
@@ -175,6 +182,32 @@ void SimulatedDevice::BuildWindow() {
   }
   for (const auto& file : files) window_.insert(window_.end(), file.begin(), file.end());
   if (d_.window + window_.size() > 0x10000) Wrong("the CP files do not fit between \"window\" and the end of memory");
+}
+
+std::string SimulatedDevice::FileAt(size_t address) const {
+  static const char* names[] = {"template file", "writable value file", "read-only value file"};
+  std::string name = "file directory";
+  for (size_t i = 0; i < fileStarts_.size(); ++i) {
+    if (address >= fileStarts_[i]) name = names[i];
+  }
+  return name;
+}
+
+// Like a device's own code, the window takes a write wherever it falls, files a tool must not
+// write included; the log says which file it went to.
+std::optional<std::vector<uint8_t>> SimulatedDevice::WriteWindow(const std::vector<uint8_t>& apdu) {
+  const size_t address = static_cast<size_t>(apdu[2] << 8 | apdu[3]);
+  const size_t count = apdu[4];
+  if (count > d_.maxMemoryWrite || !InWindow(address, count)) return std::nullopt;
+  std::copy(apdu.begin() + 6, apdu.end(), window_.begin() + static_cast<std::ptrdiff_t>(address - d_.window));
+  char line[96];
+  std::snprintf(line, sizeof line, "memory write at 0x%04zX, %zu bytes, %s", address, count, FileAt(address).c_str());
+  log_.push_back(line);
+  if (++memoryWrites_ == d_.silentAfterMemoryWrites) {
+    log_.push_back("silent from now on");
+    silentUntil_ = Clock::time_point::max();
+  }
+  return std::vector<uint8_t>{SuccessCode(code::kWriteMemory)};
 }
 
 bool SimulatedDevice::InWindow(size_t address, size_t count) const {
@@ -231,7 +264,7 @@ std::vector<std::vector<uint8_t>> SimulatedDevice::Receive(const std::vector<uin
     ++missed_;
     return {};
   }
-  if (!Accepts(d, from)) return {};
+  if (!Accepts(d, from) || now < silentUntil_) return {};
   const bool request = d.pdu == PduFormat::Spdu && d.pduType == static_cast<uint8_t>(PduType::Request);
   const bool acknowledged = d.pdu == PduFormat::Tpdu && d.pduType == static_cast<uint8_t>(PduType::Acknowledged);
   const bool repeated = d.pdu == PduFormat::Tpdu && d.pduType == static_cast<uint8_t>(PduType::UnackedRepeat);
@@ -364,9 +397,13 @@ std::optional<std::vector<uint8_t>> SimulatedDevice::NetworkManagement(const std
     case code::kSetNodeMode:
       if (apdu.size() < 2) return failure();
       switch (apdu[1]) {
-        case 0: d_.offline = true; break;
-        case 1: d_.offline = false; break;
-        case 2: d_.offline = false; return std::nullopt;
+        case 0: d_.offline = true; log_.push_back("offline"); break;
+        case 1: d_.offline = false; log_.push_back("online"); break;
+        case 2:
+          d_.offline = false;
+          log_.push_back("reset");
+          silentUntil_ = Clock::now() + d_.silentAfterReset;
+          return std::nullopt;
         case 3:
           if (apdu.size() != 3) return failure();
           d_.state = apdu[2];
@@ -407,6 +444,10 @@ std::optional<std::vector<uint8_t>> SimulatedDevice::NetworkManagement(const std
                       memory.begin() + static_cast<std::ptrdiff_t>(offset + count)});
     }
     case code::kWriteMemory: {
+      if (apdu.size() >= 6 && apdu.size() == 6u + apdu[4] && apdu[1] == 0) {
+        auto written = WriteWindow(apdu);
+        return written ? written : failure();
+      }
       if (apdu.size() < 6 || apdu.size() != 6u + apdu[4] || apdu[1] != 2) return failure();
       const size_t offset = static_cast<size_t>(apdu[2] << 8 | apdu[3]);
       if (!range(offset, apdu[4], configData_.size())) return failure();

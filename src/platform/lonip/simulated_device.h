@@ -12,12 +12,16 @@
 //             "value": "0190", "selfDoc": "&1,1,0\\x80,105"}],
 //    "cps": [{"appliesTo": "device" | "block" | "nv", "select": "1~2", "scope": 0, "flags": "80",
 //             "type": 49, "size": 2, "dimension": 1, "range": "0:100", "value": "0032"}],
-//    "window": "A100", "templateText": "1.1;...",
+//    "window": "A100", "templateText": "1.1;...", "maxMemoryWrite": 11, "silentAfterResetMs": 0,
+//    "silentAfterMemoryWrites": 0,
 //    "dropFirst": 0, "servicePinAtStart": false}
 // A device with "cps" keeps them in CP files in a direct-memory window (at "window", 0xA100 when
 // not given): the file directory at its start, then a template file made from the records (or
 // "templateText" as given), the writable value file and, when a record is constant, the
-// read-only one. An NV of type 114 in its Node Object should point at the directory.
+// read-only one. An NV of type 114 in its Node Object should point at the directory. Absolute
+// Read Memory and Write Memory reach that window only; a write takes at most "maxMemoryWrite"
+// bytes. Each memory write and each change of mode (offline, online, reset) is logged. After
+// "silentAfterMemoryWrites" writes (0: never) the device answers nothing more, as one unplugged.
 
 #include <array>
 #include <chrono>
@@ -25,6 +29,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/lonip/datagram.h"
@@ -62,6 +67,9 @@ struct DeviceDescription {
   std::vector<DeviceCp> cps;
   uint16_t window = 0xA100;        // where the CP files are
   std::optional<std::string> templateText;
+  uint8_t maxMemoryWrite = 11;
+  std::chrono::milliseconds silentAfterReset{0};
+  int silentAfterMemoryWrites = 0;
   int dropFirst = 0;  // requests and acknowledged messages ignored before the device answers
   bool servicePinAtStart = false;
 };
@@ -84,6 +92,9 @@ class SimulatedDevice {
   // The device's LON address in its first domain (0/0 while unconfigured).
   LonAddress Address() const;
   int Winks() const { return winks_; }
+  // What the device did since the last call, a line each ("offline", "memory write at 0xA152,
+  // 3 bytes, writable value file", "reset").
+  std::vector<std::string> TakeLog() { return std::exchange(log_, {}); }
   // The direct-memory window as it is now (empty for a device without CP files).
   const std::vector<uint8_t>& Window() const { return window_; }
 
@@ -101,6 +112,8 @@ class SimulatedDevice {
   std::vector<uint8_t> SiData() const;
   void BuildWindow();
   bool InWindow(size_t address, size_t count) const;
+  std::string FileAt(size_t address) const;
+  std::optional<std::vector<uint8_t>> WriteWindow(const std::vector<uint8_t>& apdu);
   void UpdateNv(const std::vector<uint8_t>& apdu);
   std::vector<uint8_t> Reply(const Datagram& request, PduFormat pdu, uint8_t type, std::vector<uint8_t> apdu) const;
 
@@ -112,6 +125,10 @@ class SimulatedDevice {
   std::vector<uint8_t> configData_ = std::vector<uint8_t>(32, 0);
   std::map<std::pair<Ipv4, bool>, Record> records_;
   std::vector<uint8_t> window_;
+  std::vector<size_t> fileStarts_;  // the addresses of the template and the value files
+  std::vector<std::string> log_;
+  Clock::time_point silentUntil_{};
+  int memoryWrites_ = 0;
 };
 
 }  // namespace platform::lonip
