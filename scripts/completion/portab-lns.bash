@@ -103,7 +103,8 @@ _portab_lns() {
       _portab_lns_offer "$cur" "${networks[@]}"
       ;;
     export:2 | registry:2) _portab_lns_files "$cur" ;;
-    cp:1 | nv:1) _portab_lns_offer "$cur" get set ;;
+    cp:1) _portab_lns_offer "$cur" get set upload download ;;
+    nv:1) _portab_lns_offer "$cur" get set ;;
     cp:2 | nv:2 | reachable:1 | commission:1 | status:1 | wink:1) _portab_lns_paths "$tool" "$cur" ;;
     interface:1) _portab_lns_offer "$cur" add list remove ;;
     attach:2) _portab_lns_offer "$cur" none ;;

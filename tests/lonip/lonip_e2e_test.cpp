@@ -338,6 +338,7 @@ TEST_F(LonIpNetworkTest, CpsInValueFilesAreWrittenThroughTheMemoryWindow) {
   ASSERT_EQ(configured.status, 0) << configured.err;
   EXPECT_EQ(DeviceLog(*devices_[1]), (std::vector<std::string>{"online", "memory write at 0xA153, 4 bytes, writable value file"}));
   EXPECT_THAT(Lns({"device", "interface", kSwitch2}), HasSubstr("writable value file at 1: 00 32 00 00\n"));
+  EXPECT_EQ(Lns({"cp", "upload", kSwitch2}), "Switch 2: every CP the device holds has the database's value\n");
   const auto constant = home_->Lns({"cp", "set", kSwitch2 + "/Omnal 1", "FptIndex", "0 9"});
   EXPECT_EQ(constant.status, 1);
   EXPECT_THAT(constant.err, HasSubstr("device \"Switch 2\", CP \"FptIndex\": it is a constant of the device"));
@@ -411,6 +412,50 @@ TEST_F(LonIpNetworkTest, CpsInValueFilesAreWrittenThroughTheMemoryWindow) {
                                                             "memory write at 0xA159, 8 bytes, writable value file",
                                                             "memory write at 0xA159, 8 bytes, writable value file"));
   EXPECT_THAT(Lns({"device", "interface", kSwitch2}), HasSubstr("writable value file at 7: 53 77 69 74 63 68 32 00\n"));
+}
+
+// Upload and download as an LNS tool offers them: the device and the database are compared,
+// and only the engineer's choice changes either, the CPs that differ listed.
+TEST_F(LonIpNetworkTest, UploadAndDownloadListTheCpsThatDifferedAndCommissioningOverwritesNothing) {
+  AttachAndCommission();
+  const std::string label = kSwitch2 + "/Omnal 1";
+  // The database changed while the network was not attached.
+  Lns({"attach", "Demo", "none"});
+  Lns({"cp", "set", label, "Label", "1 2 3 4 5 6 7 8"});
+  Lns({"cp", "set", kSwitch2, "DeviceOptions", "0 1 0 2"});
+  Lns({"attach", "Demo", "lon1"});
+  EXPECT_EQ(Lns({"cp", "get", label, "Label", "--from-device"}), "83 119 105 116 99 104 50 0\n");
+  EXPECT_EQ(Lns({"cp", "get", label, "Label"}), "1 2 3 4 5 6 7 8\n");
+  EXPECT_EQ(Lns({"commission", kSwitch2, "02FC00000005"}),
+            "commissioned device \"Switch 2\" as 7F0100/1/5 (Neuron ID 02FC00000005, configured, online) on lon1 "
+            "(lonip:127.1.1.127)\nCPs that differ between the device and the database (portab-lns cp upload \"" + kSwitch2 +
+            "\" takes the device's, cp download writes the database's):\n"
+            "  CP \"DeviceOptions\" (writable value file, offset 1): the database 0 1 0 2, the device 0 0 0 0\n"
+            "  CP \"Label\" of \"Omnal 1\" (writable value file, offset 7): the database 1 2 3 4 5 6 7 8, the device 83 119 105 "
+            "116 99 104 50 0\n");
+  EXPECT_EQ(Lns({"cp", "get", label, "Label", "--from-device"}), "83 119 105 116 99 104 50 0\n");  // nothing overwritten
+  EXPECT_EQ(Lns({"cp", "download", kSwitch2}),
+            "Switch 2: 2 CP(s) written to the device:\n"
+            "  CP \"DeviceOptions\" (writable value file, offset 1): 0 1 0 2 (the device held 0 0 0 0)\n"
+            "  CP \"Label\" of \"Omnal 1\" (writable value file, offset 7): 1 2 3 4 5 6 7 8 (the device held 83 119 105 116 99 "
+            "104 50 0)\n");
+  EXPECT_EQ(Lns({"cp", "download", kSwitch2}), "Switch 2: 0 CP(s) written to the device\n");
+  EXPECT_EQ(DeviceLog(*devices_[1]).size(), 4u);  // online twice and the two writes: nothing more
+  // The other way: the device's values into the database, the configuration NV's with its CP.
+  Lns({"attach", "Demo", "none"});
+  Lns({"cp", "set", label, "Label", "9 9 9 9 9 9 9 9"});
+  Lns({"cp", "set", label, "HoldTime", "0 7"});
+  Lns({"attach", "Demo", "lon1"});
+  EXPECT_EQ(Lns({"cp", "upload", kSwitch2}),
+            "Switch 2: 2 CP(s) differed; the database now holds the device's values:\n"
+            "  CP \"HoldTime\" of \"Omnal 1\": the database 0 7, the device 1 244\n"
+            "  CP \"Label\" of \"Omnal 1\" (writable value file, offset 7): the database 9 9 9 9 9 9 9 9, the device 1 2 3 4 5 6 7 "
+            "8\n");
+  EXPECT_EQ(Lns({"cp", "get", label, "Label"}), "1 2 3 4 5 6 7 8\n");
+  Lns({"attach", "Demo", "none"});
+  EXPECT_EQ(Lns({"nv", "get", kSwitch2, "nciHoldTime"}), "500\n");
+  Lns({"attach", "Demo", "lon1"});
+  EXPECT_EQ(Lns({"cp", "get", label, "FptIndex", "--from-device"}), "0 3\n");  // its read-only file
 }
 
 }  // namespace

@@ -35,8 +35,9 @@ constexpr const char* kUsage =
     "       portab-lns create <description.json> [--replace]\n"
     "       portab-lns export <network> [<file.json>]\n"
     "       portab-lns tree <network>\n"
-    "       portab-lns cp get <path> <cp> [--nv <nv>] [--format dec|hex|raw]\n"
+    "       portab-lns cp get <path> <cp> [--nv <nv>] [--format dec|hex|raw] [--from-device]\n"
     "       portab-lns cp set <path> <cp> <bytes> [--nv <nv>] [--format dec|hex|raw]\n"
+    "       portab-lns cp upload|download <device path>\n"
     "       portab-lns nv get <path> <nv>\n"
     "       portab-lns nv set <path> <nv> <value>\n"
     "       portab-lns reachable <device path> yes|no\n"
@@ -69,7 +70,10 @@ constexpr const char* kCommands =
     "  create         create a network from a JSON description (--replace overwrites one)\n"
     "  export         write a network as JSON, to standard output or a file\n"
     "  tree           print a network's objects with positions, class ids and values\n"
-    "  cp             show or change a CP's bytes (--format dec, the default, hex or raw)\n"
+    "  cp             show or change a CP's bytes (--format dec, the default, hex or raw; get --from-device\n"
+    "                 shows it as the device holds it); cp upload takes the values of the CPs a device\n"
+    "                 holds into the database, cp download writes the database's to the device, each\n"
+    "                 listing the CPs that differed\n"
     "  nv             show or change an NV's value\n"
     "  reachable      make a device reachable or not\n"
     "  device add     add a device, described like an entry of \"devices\" in a network description,\n"
@@ -420,11 +424,21 @@ class Tool {
   // The CP's value is read and written through the server's value formats: HEX for hex,
   // RAW (tab-separated decimals) for dec and raw.
   int Cp(const std::vector<std::string>& given) {
+    if (given.size() == 2 && (given[0] == "upload" || given[0] == "download")) {
+      const Target target = Resolve(given[1]);
+      if (target.object) Usage("\"" + given[1] + "\" names a LonMark object, not a device");
+      LonIpCommands commands(*server_, out_, err_, terminals_.err);
+      const ResolvedDevice device{target.db, RowIdOf(*target.device)};
+      return given[0] == "upload" ? commands.UploadCps(device) : commands.DownloadCps(device);
+    }
     std::string nvName;
+    bool fromDevice = false;
     std::string formatName = "dec";
     std::vector<std::string> args;
     for (size_t i = 0; i < given.size(); ++i) {
-      if (given[i] == "--nv" || given[i] == "--format") {
+      if (given[i] == "--from-device") {
+        fromDevice = true;
+      } else if (given[i] == "--nv" || given[i] == "--format") {
         if (i + 1 == given.size()) Usage(given[i] + " needs a value");
         (given[i] == "--nv" ? nvName : formatName) = given[i + 1];
         ++i;
@@ -433,9 +447,10 @@ class Tool {
       }
     }
     const bool get = args.size() == 3 && args[0] == "get";
-    const bool set = args.size() == 4 && args[0] == "set";
+    const bool set = args.size() == 4 && args[0] == "set" && !fromDevice;
     if (!get && !set) {
-      Usage("expected: portab-lns cp get|set <path> <cp> [<bytes>] [--nv <nv>] [--format dec|hex|raw]");
+      Usage("expected: portab-lns cp get|set <path> <cp> [<bytes>] [--nv <nv>] [--format dec|hex|raw] [--from-device] | "
+            "cp upload|download <device path>");
     }
     const ByteFormat format = ByteFormatOf(formatName);
     const std::vector<uint8_t> bytes = set ? ParseBytes(args[3], format) : std::vector<uint8_t>{};
@@ -456,7 +471,10 @@ class Tool {
       }
       cp->SetValue(format == ByteFormat::Hex ? FormatHex(bytes) : FormatRaw(bytes));
     }
-    const std::string value = cp->Value();
+    // As the device holds it: the database's value is not changed by looking.
+    const std::string value = fromDevice ? (format == ByteFormat::Hex ? FormatHex(target.db->CpOnDevice(RowIdOf(*cp)))
+                                                                       : FormatRaw(target.db->CpOnDevice(RowIdOf(*cp))))
+                                         : cp->Value();
     out_ << (format == ByteFormat::Dec ? base::ReplaceAll(value, "\t", " ") : value) << "\n";
     return 0;
   }

@@ -99,7 +99,62 @@ std::optional<int64_t> TemplateDevice(SqlDb& db, const std::string& programIdHex
   return std::nullopt;
 }
 
+std::string BytesText(const std::vector<uint8_t>& bytes) {
+  std::string text;
+  for (const uint8_t b : bytes) text += (text.empty() ? "" : " ") + std::to_string(b);
+  return text;
+}
+
+std::string DifferenceLine(const NetworkDb::CpDifference& difference) {
+  return "  " + difference.what + ": the database " + BytesText(difference.database) + ", the device " +
+         BytesText(difference.device) + "\n";
+}
+
+std::string WrittenLine(const NetworkDb::CpDifference& difference) {
+  return "  " + difference.what + ": " + BytesText(difference.database) + " (the device held " + BytesText(difference.device) + ")\n";
+}
+
 }  // namespace
+
+int LonIpCommands::UploadCps(const ResolvedDevice& resolved) {
+  const auto name = resolved.db->DeviceName(resolved.deviceId);
+  const auto differing = resolved.db->UploadCps(resolved.deviceId);
+  if (differing.empty()) {
+    out_ << name << ": every CP the device holds has the database's value\n";
+    return 0;
+  }
+  out_ << name << ": " << differing.size() << " CP(s) differed; the database now holds the device's values:\n";
+  for (const auto& difference : differing) out_ << DifferenceLine(difference);
+  return 0;
+}
+
+int LonIpCommands::DownloadCps(const ResolvedDevice& resolved) {
+  const auto name = resolved.db->DeviceName(resolved.deviceId);
+  const auto differing = resolved.db->DownloadCps(resolved.deviceId);
+  size_t written = 0;
+  for (const auto& difference : differing) written += difference.writable ? 1 : 0;
+  out_ << name << ": " << written << " CP(s) written to the device" << (written > 0 ? ":" : "") << "\n";
+  for (const auto& difference : differing) {
+    if (difference.writable) out_ << WrittenLine(difference);
+  }
+  if (written < differing.size()) out_ << "not written (constants of the device, the maker's or of its read-only file):\n";
+  for (const auto& difference : differing) {
+    if (!difference.writable) out_ << DifferenceLine(difference);
+  }
+  return 0;
+}
+
+void LonIpCommands::SayDifferingCps(const ResolvedDevice& resolved, const std::string& path) {
+  try {
+    const auto differing = resolved.db->DifferingCps(resolved.deviceId);
+    if (differing.empty()) return;
+    out_ << "CPs that differ between the device and the database (portab-lns cp upload \"" << path
+         << "\" takes the device's, cp download writes the database's):\n";
+    for (const auto& difference : differing) out_ << DifferenceLine(difference);
+  } catch (const base::Error& error) {
+    err_ << "portab-lns: the device's CPs were not compared with the database: " << error.Description() << std::endl;
+  }
+}
 
 int LonIpCommands::PrintInterface(const ResolvedDevice& resolved, bool json) {
   LonIpLink& link = LinkOf(resolved);
@@ -175,7 +230,11 @@ int LonIpCommands::Run(const std::string& command, const std::vector<std::string
   if (command == "discover") return Discover(args);
   if (command == "commission") {
     if (args.size() != 2) Usage("expected: portab-lns commission <device path> <Neuron ID>");
-    return Commission(resolve(args[0]), args[1]);
+    const ResolvedDevice device = resolve(args[0]);
+    const int status = Commission(device, args[1]);
+    // Nothing is overwritten in either direction: the engineer chooses.
+    SayDifferingCps(device, args[0]);
+    return status;
   }
   if (args.size() != 1) Usage("expected: portab-lns " + command + " <device path>");
   return command == "status" ? Status(resolve(args[0])) : Wink(resolve(args[0]));

@@ -49,6 +49,12 @@ class LonIpCommands {
   // (json) as a device entry of a network description. Returns 1 when its CP files could not be
   // read (said on standard error), 0 otherwise.
   int PrintInterface(const ResolvedDevice& device, bool json);
+  // cp upload / cp download <device path>: the CPs the device holds taken into the database, or
+  // the database's written to the device; each lists the CPs that differed.
+  int UploadCps(const ResolvedDevice& device);
+  int DownloadCps(const ResolvedDevice& device);
+  // The CPs that differ between the device and the database, said without changing either.
+  void SayDifferingCps(const ResolvedDevice& device, const std::string& path);
   // The entry of a new device `name` in `network`, read from the device of that Neuron ID: with
   // the names of the template (a device of the network that runs the same program) when it has
   // the template's shape; kBadValue listing the differences when not, or naming what the device's

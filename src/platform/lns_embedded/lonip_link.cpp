@@ -57,7 +57,7 @@ void LonIpLink::WithChannel(const std::string& device, const std::function<void(
 }
 
 void LonIpLink::WithDevice(const DeviceAddress& device, const std::string& what,
-                           const std::function<void(lonip::LonIpChannel&, const lonip::LonTarget&)>& use) {
+                           const std::function<void(lonip::LonIpChannel&, const lonip::LonTarget&)>& use, int64_t filesOf) {
   if (!device.Commissioned()) {
     throw base::Error(lns::err::kDeviceNotAccessible, "LNS",
                       device.Text() + " is not commissioned on " + InterfaceName() +
@@ -66,7 +66,12 @@ void LonIpLink::WithDevice(const DeviceAddress& device, const std::string& what,
   const auto target = lonip::LonTarget::Node(device.address);
   WithChannel(what.empty() ? device.Text() : device.Text() + ", " + what, [&](lonip::LonIpChannel& channel) {
     if (device.ip) channel.Remember(device.address, *device.ip);
-    use(channel, target);
+    try {
+      use(channel, target);
+    } catch (...) {
+      cpFiles_.erase(filesOf);  // a device that failed may be another one now
+      throw;
+    }
   });
 }
 
@@ -128,6 +133,18 @@ void LonIpLink::UpdateAt(int64_t deviceId, const DeviceAddress& device, int32_t 
   });
 }
 
+device_interface::CpFiles LonIpLink::CpFilesOf(int64_t deviceId, lonip::LonChannel& channel, const lonip::LonTarget& target,
+                                                uint16_t directoryNv) {
+  constexpr auto kKept = std::chrono::seconds(30);
+  const auto now = std::chrono::steady_clock::now();
+  const auto known = cpFiles_.find(deviceId);
+  if (known != cpFiles_.end() && now < known->second.until) return known->second.files;
+  cpFiles_.erase(deviceId);
+  auto files = lonip::FindCpFiles(channel, target, directoryNv);
+  cpFiles_[deviceId] = {files, now + kKept};
+  return files;
+}
+
 uint16_t LonIpLink::DirectoryNvOf(int64_t deviceId, const std::string& device) const {
   auto rows = db_.Prepare("SELECT position, name FROM nv WHERE device_id = ?1 AND type_index = 114 ORDER BY position")
                   .Bind(1, deviceId);
@@ -146,10 +163,10 @@ uint16_t LonIpLink::DirectoryNvOf(int64_t deviceId, const std::string& device) c
 std::function<std::vector<uint8_t>()> LonIpLink::FileRead(int64_t deviceId, FileSpot spot, const std::string& what) {
   const DeviceAddress device = AddressOf(deviceId);
   const uint16_t directory = DirectoryNvOf(deviceId, device.Text());
-  return [self = shared_from_this(), device, directory, spot, what] {
+  return [self = shared_from_this(), deviceId, device, directory, spot, what] {
     std::vector<uint8_t> bytes;
     self->WithDevice(device, what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
-      const auto files = lonip::FindCpFiles(channel, target, directory);
+      const auto files = self->CpFilesOf(deviceId, channel, target, directory);
       const auto& file = spot.file == kReadOnlyFile ? files.readOnly : files.writable;
       if (!file) {
         throw lonip::LonIpError(lonip::LonIpError::Kind::Refused,
@@ -157,7 +174,7 @@ std::function<std::vector<uint8_t>()> LonIpLink::FileRead(int64_t deviceId, File
                                     " value file on " + self->InterfaceName());
       }
       bytes = lonip::ReadFileBytes(channel, target, *file, spot.offset, spot.count);
-    });
+    }, deviceId);
     return bytes;
   };
 }
@@ -168,14 +185,14 @@ std::function<void()> LonIpLink::FileWrite(int64_t deviceId, FileSpot spot, std:
     throw base::Error(lns::err::kBadValue, "LNS", device.Text() + ", " + what + ": only the writable value file is written");
   }
   const uint16_t directory = DirectoryNvOf(deviceId, device.Text());
-  return [self = shared_from_this(), device, directory, spot, bytes = std::move(bytes), what] {
+  return [self = shared_from_this(), deviceId, device, directory, spot, bytes = std::move(bytes), what] {
     self->WithDevice(device, what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
-      const auto files = lonip::FindCpFiles(channel, target, directory);
+      const auto files = self->CpFilesOf(deviceId, channel, target, directory);
       if (!files.writable) {
         throw lonip::LonIpError(lonip::LonIpError::Kind::Refused, "the device has no writable value file on " + self->InterfaceName());
       }
       lonip::WriteFileBytes(channel, target, *files.writable, spot.offset, bytes, spot.flags);
-    });
+    }, deviceId);
   };
 }
 

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/device_interface/device_interface.h"
 #include "platform/lns_embedded/device_link.h"
 #include "platform/lns_embedded/sql_db.h"
 #include "platform/lonip/interfaces.h"
@@ -59,14 +60,16 @@ class LonIpLink final : public DeviceLink, public std::enable_shared_from_this<L
   void WithChannel(const std::string& device, const std::function<void(lonip::LonIpChannel&)>& use);
   // Runs `use` on a commissioned device (kDeviceNotAccessible for one that is not) with the
   // channel bound and told where the device lives; `what` is added to its name in errors.
+  // A failure forgets the value files known of device row `filesOf`.
   void WithDevice(const DeviceAddress& device, const std::string& what,
-                  const std::function<void(lonip::LonIpChannel&, const lonip::LonTarget&)>& use);
+                  const std::function<void(lonip::LonIpChannel&, const lonip::LonTarget&)>& use, int64_t filesOf = 0);
   // The device of a row, in the interface's domain.
   DeviceAddress AddressOf(int64_t deviceId) const { return DeviceAddressOf(db_, deviceId, Domain()); }
   // Forgets what the devices told of their NVs (after commissioning, a device may be another).
   void ForgetSelectors() {
     const std::lock_guard lock(channelMutex_);
     selectors_.clear();
+    cpFiles_.clear();
   }
 
  private:
@@ -86,6 +89,15 @@ class LonIpLink final : public DeviceLink, public std::enable_shared_from_this<L
     size_t size = 0;
   };
   std::map<std::pair<int64_t, int32_t>, InputNv> selectors_;  // input NVs, as the devices told of them
+  // The value files of a device, as its directory gave them a moment ago: the reads and writes
+  // of one upload or commit ask for the directory once. Forgotten after a failure and a while.
+  struct KnownFiles {
+    device_interface::CpFiles files;
+    std::chrono::steady_clock::time_point until;
+  };
+  std::map<int64_t, KnownFiles> cpFiles_;
+  device_interface::CpFiles CpFilesOf(int64_t deviceId, lonip::LonChannel& channel, const lonip::LonTarget& target,
+                                      uint16_t directoryNv);
   std::vector<uint8_t> FetchAt(const DeviceAddress& device, int32_t nvIndex, const std::string& what);
   void UpdateAt(int64_t deviceId, const DeviceAddress& device, int32_t nvIndex, const std::vector<uint8_t>& value,
                 const std::string& what);

@@ -495,6 +495,125 @@ void NetworkDb::StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes) {
   });
 }
 
+std::vector<NetworkDb::DeviceWrite> NetworkDb::HeldCps(int64_t deviceId, std::vector<bool>* writable) {
+  if (!link_) {
+    throw base::Error(lns::err::kDeviceRefused, "LNS",
+                      "device \"" + DeviceName(deviceId) + "\": the network has no interface attached, so its devices are "
+                                                              "simulated and hold nothing but the database");
+  }
+  std::vector<DeviceWrite> held;
+  auto rows = db_->Prepare(
+                     "SELECT cp.id, cp.name, cp.device_nv, cp.device_file, cp.device_offset, cp.device_flags, "
+                     "CASE cp.owner_kind WHEN 28 THEN (SELECT name FROM lonmark_object WHERE id = cp.owner_id) "
+                     "WHEN 22 THEN (SELECT name FROM nv WHERE id = cp.owner_id) ELSE '' END, length(cp.value) FROM cp "
+                     "WHERE (cp.device_nv >= 0 OR cp.device_file <> 0) AND ((cp.owner_kind = 7 AND cp.owner_id = ?1) OR "
+                     "(cp.owner_kind = 28 AND cp.owner_id IN (SELECT id FROM lonmark_object WHERE device_id = ?1)) OR "
+                     "(cp.owner_kind = 22 AND cp.owner_id IN (SELECT id FROM nv WHERE device_id = ?1))) "
+                     "ORDER BY cp.owner_kind, cp.owner_id, cp.position")
+                  .Bind(1, deviceId);
+  while (rows.Step()) {
+    DeviceWrite w;
+    w.deviceId = deviceId;
+    w.cpId = rows.Int(3) != kNoFile ? rows.Int(0) : 0;
+    w.nvIndex = rows.Int(3) != kNoFile ? -1 : static_cast<int32_t>(rows.Int(2));
+    w.what = "CP \"" + rows.Text(1) + "\"" + (rows.Text(6).empty() ? "" : " of \"" + rows.Text(6) + "\"");
+    w.spot = {rows.Int(3), static_cast<uint32_t>(rows.Int(4)), static_cast<uint32_t>(rows.Int(7)), static_cast<uint8_t>(rows.Int(5))};
+    if (w.cpId != 0) {
+      w.what += std::string(" (") + (w.spot.file == kWritableFile ? "writable" : "read-only") + " value file, offset " +
+                std::to_string(w.spot.offset) + ")";
+    }
+    if (writable) {
+      writable->push_back(w.cpId == 0 || ((w.spot.flags & 0x04) == 0 && (w.spot.flags & 0x90) != 0x90 && w.spot.file == kWritableFile));
+    }
+    held.push_back(std::move(w));
+  }
+  return held;
+}
+
+// The database's value of a held CP: the CP's row, or the configuration NV's that is the same.
+std::vector<uint8_t> NetworkDb::DatabaseBytes(const DeviceWrite& w) {
+  auto row = w.cpId != 0 ? db_->Prepare("SELECT value FROM cp WHERE id = ?1").Bind(1, w.cpId)
+                         : db_->Prepare("SELECT value FROM nv WHERE device_id = ?1 AND position = ?2")
+                               .Bind(1, w.deviceId)
+                               .Bind(2, int64_t{w.nvIndex} + 1);
+  return row.Step() ? row.Blob(0) : std::vector<uint8_t>{};
+}
+
+std::vector<NetworkDb::CpDifference> NetworkDb::DifferingCps(int64_t deviceId) {
+  std::vector<bool> writable;
+  const auto held = HeldCps(deviceId, &writable);
+  std::vector<CpDifference> differing;
+  for (size_t i = 0; i < held.size(); ++i) {
+    auto database = DatabaseBytes(held[i]);
+    auto device = DeviceBytes(held[i], database.size());
+    if (device != database) differing.push_back({held[i].what, std::move(database), std::move(device), writable[i]});
+  }
+  return differing;
+}
+
+std::vector<NetworkDb::CpDifference> NetworkDb::UploadCps(int64_t deviceId) {
+  if (inTransaction_) throw base::Error(lns::err::kTransactionActive, "LNS", "CPs are not uploaded inside a transaction");
+  std::vector<bool> writable;
+  const auto held = HeldCps(deviceId, &writable);
+  std::vector<CpDifference> differing;
+  std::vector<const DeviceWrite*> changed;
+  for (size_t i = 0; i < held.size(); ++i) {
+    auto database = DatabaseBytes(held[i]);
+    auto device = DeviceBytes(held[i], database.size());
+    if (device == database) continue;
+    differing.push_back({held[i].what, std::move(database), std::move(device), writable[i]});
+    changed.push_back(&held[i]);
+  }
+  if (differing.empty()) return differing;
+  InWriteTransaction(*db_, [&] {
+    for (size_t i = 0; i < changed.size(); ++i) {
+      const DeviceWrite& w = *changed[i];
+      // A configuration NV's row takes its CP's along (they are one value).
+      auto update = w.cpId != 0 ? db_->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, differing[i].device).Bind(2, w.cpId)
+                                : db_->Prepare("UPDATE nv SET value = ?1 WHERE device_id = ?2 AND position = ?3")
+                                      .Bind(1, differing[i].device)
+                                      .Bind(2, deviceId)
+                                      .Bind(3, int64_t{w.nvIndex} + 1);
+      update.Run();
+    }
+  });
+  return differing;
+}
+
+std::vector<NetworkDb::CpDifference> NetworkDb::DownloadCps(int64_t deviceId) {
+  if (inTransaction_) throw base::Error(lns::err::kTransactionActive, "LNS", "CPs are not downloaded inside a transaction");
+  std::vector<bool> writable;
+  auto held = HeldCps(deviceId, &writable);
+  std::vector<CpDifference> differing;
+  for (size_t i = 0; i < held.size(); ++i) {
+    if (writable[i]) {
+      deviceWrites_.push_back(held[i]);
+      continue;
+    }
+    auto database = DatabaseBytes(held[i]);
+    auto device = DeviceBytes(held[i], database.size());
+    if (device != database) differing.push_back({held[i].what, std::move(database), std::move(device), false});
+  }
+  for (const auto& w : WriteToDevices()) {
+    if (w.changes) differing.push_back({w.what, DatabaseBytes(w), w.before, true});
+  }
+  return differing;
+}
+
+std::vector<uint8_t> NetworkDb::CpOnDevice(int64_t cpId) {
+  const int64_t deviceId = DeviceOfCp(cpId);
+  int64_t nvIndex = -1;
+  {
+    auto row = db_->Prepare("SELECT device_nv FROM cp WHERE id = ?1").Bind(1, cpId);
+    if (row.Step()) nvIndex = row.Int(0);
+  }
+  for (const auto& w : HeldCps(deviceId)) {
+    if (w.cpId == cpId || (w.cpId == 0 && nvIndex >= 0 && w.nvIndex == nvIndex)) return DeviceBytes(w, DatabaseBytes(w).size());
+  }
+  throw base::Error(lns::err::kBadValue, "LNS", "device \"" + DeviceName(deviceId) +
+                                                   "\": the device does not hold this CP (it is kept in the network database only)");
+}
+
 void NetworkDb::CheckWritable(const FileSpot& spot, const std::string& what, int64_t deviceId) {
   const auto refuse = [&](const std::string& why) {
     throw base::Error(lns::err::kBadValue, "LNS", "device \"" + DeviceName(deviceId) + "\", " + what + ": " + why);
@@ -548,15 +667,8 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
   std::vector<DeviceWrite> pending = std::move(deviceWrites_);
   deviceWrites_.clear();
   for (DeviceWrite& w : pending) {
-    std::vector<uint8_t> value;
-    {
-      auto row = w.cpId != 0 ? db_->Prepare("SELECT value FROM cp WHERE id = ?1").Bind(1, w.cpId)
-                             : db_->Prepare("SELECT value FROM nv WHERE device_id = ?1 AND position = ?2")
-                                   .Bind(1, w.deviceId)
-                                   .Bind(2, int64_t{w.nvIndex} + 1);
-      if (!row.Step()) continue;
-      value = row.Blob(0);
-    }
+    const std::vector<uint8_t> value = DatabaseBytes(w);
+    if (value.empty()) continue;  // the row is gone
     bool asked = false;
     try {
       w.before = DeviceBytes(w, value.size());

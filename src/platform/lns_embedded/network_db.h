@@ -134,9 +134,30 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // Stores an NV's value, and the value of a CP it holds; with a link, the device's input NV
   // is updated first (a configuration NV inside a transaction: at the commit, as its CP).
   void StoreNv(int64_t nvId, const std::vector<uint8_t>& bytes);
-  // Stores a CP's value, and the value of the configuration NV that holds it. With a link, such
-  // a CP goes to the device: at once outside a transaction, at the commit inside one.
+  // Stores a CP's value, and the value of the configuration NV that holds it. With a link, a CP
+  // the device holds (in a configuration NV or a value file) goes to the device: at once outside
+  // a transaction, at the commit inside one. A CP of a value file whose bytes do not change is
+  // not written; a constant, the maker's or one of the read-only file is refused (kBadValue).
   void StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes);
+
+  // A CP the device holds whose bytes on the device differ from the database's.
+  struct CpDifference {
+    std::string what;  // CP "HoldTime" of "Omnal 1"
+    std::vector<uint8_t> database, device;
+    bool writable = true;  // false: a constant, the maker's or of the read-only file
+  };
+  // The CPs of device row `deviceId` that the device holds, compared with the device (which is
+  // read, never written). Errors of the device as for NVs; kDeviceRefused without a link.
+  std::vector<CpDifference> DifferingCps(int64_t deviceId);
+  // Takes the device's values of those CPs into the database, in one write transaction; returns
+  // those that differed.
+  std::vector<CpDifference> UploadCps(int64_t deviceId);
+  // Writes the database's values of the writable ones to the device, only those that differ,
+  // all or none (the device is put back when one fails); returns those that differed (the
+  // unwritable among them untouched).
+  std::vector<CpDifference> DownloadCps(int64_t deviceId);
+  // A CP's bytes as the device holds it (kBadValue for a CP the device does not hold).
+  std::vector<uint8_t> CpOnDevice(int64_t cpId);
   // Runs before every value stored (tests make a device fail in the middle of a transaction).
   void SetBeforeWriteHook(std::function<void(int64_t deviceId)> hook) { beforeWrite_ = std::move(hook); }
   int64_t DeviceOfCp(int64_t cpId);
@@ -206,6 +227,9 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
     FileSpot spot;
     bool changes = false;         // the device held another value: it is written, and put back
   };
+  std::vector<uint8_t> DatabaseBytes(const DeviceWrite& w);
+  // The CPs the device holds, as writes that would put the database's values on it.
+  std::vector<DeviceWrite> HeldCps(int64_t deviceId, std::vector<bool>* writable = nullptr);
   // Writes a CP of a value file now, or (atCommit) notes it for the commit.
   void ToDeviceFile(int64_t deviceId, int64_t cpId, const FileSpot& spot, const std::vector<uint8_t>& bytes,
                     const std::string& what, bool atCommit);
