@@ -1,8 +1,10 @@
 // LON/IP against portab-lon-device processes, in a network namespace of this program's own
 // (made before the benchmarks run; without one they are skipped): the round trip of a Query
 // Status; NV Fetch of 100 NVs, through the channel and through the object server's NV objects;
-// discovery of 50 devices; and a read and a write of the demo plug-in's parameter set on a
-// commissioned device.
+// discovery of 50 devices; a read and a write of the demo plug-in's parameter set on a
+// commissioned device whose CPs are in its value files; and the device's own interface: an
+// upload of 50 NVs and 40 CPs in files, a read of a 2 KB value file, a transaction of 10 CPs
+// spread over a value file.
 
 #include <benchmark/benchmark.h>
 
@@ -16,7 +18,9 @@
 #include "lns/object_names.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/lns_tool.h"
+#include "platform/lonip/cp_files.h"
 #include "platform/lonip/device_requests.h"
+#include "platform/lonip/interface_reader.h"
 #include "platform/lonip/lonip_channel.h"
 #include "support/lon_devices.h"
 #include "support/temp_dir.h"
@@ -92,6 +96,49 @@ void BM_Discover50(benchmark::State& state) {
 }
 BENCHMARK(BM_Discover50)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// A configured device at 127.1.4.<node> with `nvs` NVs of a block (names, self-documentation),
+// its Node Object's nvoFileDirectory, and `cps` CPs of `size` bytes each for that block in its
+// writable value file.
+std::string DeviceWithFiles(int node, int nvs, int cps, int size) {
+  nlohmann::json device = nlohmann::json::parse(Device(4, node, "configured", 0));
+  device["programId"] = "9FFFFF0000000040";
+  device["selfDoc"] = "&3.4@0NodeObject,3200Block";
+  for (int i = 0; i < nvs; ++i) {
+    device["nvs"].push_back({{"name", "nvoValue" + std::to_string(i)}, {"direction", "output"}, {"type", 95},
+                             {"selfDoc", "@1|" + std::to_string(i + 1)}, {"value", "0000"}});
+  }
+  device["nvs"].push_back({{"name", "nvoFileDirectory"}, {"direction", "output"}, {"type", 114}, {"selfDoc", "@0|8"},
+                           {"value", "A100"}});
+  for (int i = 0; i < cps; ++i) {
+    device["cps"].push_back({{"appliesTo", "block"}, {"select", "1"}, {"scope", 1}, {"type", i + 1}, {"size", size}});
+  }
+  return device.dump();
+}
+
+lonip::LonTarget OnSubnet4(int node) { return lonip::LonTarget::Node({{0x7F, 0x01, 0x00}, 4, static_cast<uint8_t>(node)}); }
+
+void BM_UploadInterface50Nvs40Cps(benchmark::State& state) {
+  if (Skipped(state)) return;
+  const DeviceProcess device(PORTAB_LON_DEVICE_EXE, DeviceWithFiles(1, 50, 40, 2));
+  lonip::LonIpChannel channel(Tool());
+  size_t cps = 0;
+  for (auto _ : state) cps = lonip::ReadDeviceInterface(channel, OnSubnet4(1)).cps.size();
+  state.counters["cps"] = static_cast<double>(cps);
+}
+BENCHMARK(BM_UploadInterface50Nvs40Cps)->Unit(benchmark::kMillisecond);
+
+void BM_ReadValueFile2K(benchmark::State& state) {
+  if (Skipped(state)) return;
+  const DeviceProcess device(PORTAB_LON_DEVICE_EXE, DeviceWithFiles(2, 1, 32, 64));
+  lonip::LonIpChannel channel(Tool());
+  const auto files = lonip::FindCpFiles(channel, OnSubnet4(2), 1);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(lonip::ReadFileBytes(channel, OnSubnet4(2), *files.writable, 0, files.writable->size));
+  }
+  state.counters["bytes"] = files.writable->size;
+}
+BENCHMARK(BM_ReadValueFile2K)->Unit(benchmark::kMillisecond);
+
 // The demo network attached to an interface (data/demo/lonip), with Switch 1 commissioned on a
 // device of its NVs that holds its HoldTime; its objects through the embedded object server.
 class AttachedDemo {
@@ -140,7 +187,8 @@ void BM_NvFetchThroughTheObjectServer(benchmark::State& state) {
 BENCHMARK(BM_NvFetchThroughTheObjectServer)->Unit(benchmark::kMillisecond);
 
 // Argument 0 reads the demo plug-in's parameter set, 1 changes HoldTime and writes the set (the
-// commit sends the CP to the device).
+// commit sends the CP to the device), 2 changes every parameter the device holds (HoldTime in a
+// configuration NV, DeviceOptions and MaxSendTime in the writable value file) and writes the set.
 void BM_DemoParameterSet(benchmark::State& state) {
   if (Skipped(state)) return;
   AttachedDemo demo;
@@ -154,6 +202,11 @@ void BM_DemoParameterSet(benchmark::State& state) {
       window.Parameters().ReadFromLns();
     } else {
       window.txtHoldTime->SetText(std::to_string(10 + (++value % 50)));
+      if (state.range(0) == 2) {
+        window.cboStartDelay->SetListIndex(value % window.cboStartDelay->ListCount());
+        window.chkSecondStage->SetValue(value % 2);
+        window.optMaxSendTime[static_cast<size_t>(value) % window.optMaxSendTime.size()]->SetValue(true);
+      }
       window.Parameters().WriteToLns();
     }
   }
@@ -161,7 +214,47 @@ void BM_DemoParameterSet(benchmark::State& state) {
   const auto nciHoldTime = demo.Switch()->Interface()->NetworkVariables()->ItemByName("nciHoldTime");
   state.counters["device_hold_time"] = std::stod(nciHoldTime->Value());
 }
-BENCHMARK(BM_DemoParameterSet)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DemoParameterSet)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// A device added to the demo network from what it says and commissioned; each iteration writes
+// 10 of its 40 CPs (50 bytes each, every fourth of its value file) in one transaction.
+void BM_Write10CpsSpreadOverTheFile(benchmark::State& state) {
+  if (Skipped(state)) return;
+  testing_support::TempDir dir;
+  const DeviceProcess device(PORTAB_LON_DEVICE_EXE, DeviceWithFiles(3, 4, 40, 50));
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"create", PORTAB_DATA_DIR "/demo/lonip/network.json"},
+           {"interface", "add", "lon1", "lonip:127.1.1.127"},
+           {"attach", "Demo", "lon1"},
+           {"device", "add", "Demo/System.Floor 1", "Block device", "--from-device", NeuronIdOf(4, 3)},
+           {"commission", "Demo/System.Floor 1/Block device", NeuronIdOf(4, 3)}}) {
+    std::ostringstream out, err;
+    if (lns_embedded::RunLnsTool(args, dir.Path(), out, err) != 0) {
+      state.SkipWithError(err.str().c_str());
+      return;
+    }
+  }
+  auto server = std::make_shared<lns_embedded::EmbeddedObjectServer>(dir / "lns");
+  server->Open(0);
+  auto object = std::dynamic_pointer_cast<lns::LonMarkObject>(
+      lns::ResolveObjectName(*server, "Demo/System.Floor 1/Block device/Block"));
+  auto cps = object->ConfigProperties();
+  auto db = server->Database("Demo");
+  int round = 0;
+  for (auto _ : state) {
+    ++round;
+    db->StartTransaction();
+    for (int32_t i = 1; i <= 40; i += 4) {
+      auto cp = cps->Item(i);
+      cp->SetValueFormat("RAW");
+      std::string value = std::to_string(round % 200);
+      for (int b = 1; b < 50; ++b) value += "\t" + std::to_string((round + b) % 200);
+      cp->SetValue(value);
+    }
+    db->CommitTransaction();
+  }
+}
+BENCHMARK(BM_Write10CpsSpreadOverTheFile)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
