@@ -1,5 +1,6 @@
-// What a device says of its interface: the template file, self-documentation strings and
-// self-identification data. A damaged input is an InterfaceError; anything else that escapes,
+// What a device says of its interface: the template file (with its values taken out of value
+// files of the fuzzed bytes), self-documentation strings, self-identification data and the file
+// directory. A damaged input is an InterfaceError; anything else that escapes,
 // or a record that breaks what the parsers promise, is a finding.
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include "platform/device_interface/cp_records.h"
+#include "platform/device_interface/device_interface.h"
 #include "platform/device_interface/interface_error.h"
 #include "platform/device_interface/self_doc.h"
 #include "platform/device_interface/si_data.h"
@@ -39,6 +41,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (places.size() != records.size() || (!places.empty() && places.back().offset + records.back().Bytes() != total)) {
       std::abort();
     }
+    auto cps = TemplateCps(records, true);
+    TakeValues(cps, std::span<const uint8_t>(data, size), std::span<const uint8_t>(data, size / 2));
+    for (const auto& cp : cps) {
+      if (cp.value.size() != cp.record.Bytes()) std::abort();
+      uint32_t shared = 0;
+      for (const auto& share : SharesOf(cp.record)) {
+        if (share.offset + uint32_t{share.dimension} * cp.record.size > cp.record.Bytes()) std::abort();
+        shared += share.dimension;
+      }
+      if (shared < cp.record.dimension && cp.record.appliesTo != AppliesTo::Device) std::abort();
+    }
   });
   Parse([&] { ParseConfigNvSelfDoc(text, "fuzz"); });
   Parse([&] {
@@ -51,6 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Parse([&] {
     const auto si = ParseSiData(std::span<const uint8_t>(data, size));
     if (si.nvs.size() != si.nvEntries) std::abort();
+  });
+  Parse([&] {
+    if (size < 2) return;
+    const auto directory = ParseFileDirectory(data[0], data[1], std::span<const uint8_t>(data + 2, size - 2));
+    if (directory.files.size() != data[1]) std::abort();
+    CpFilesOf(directory);
   });
   return 0;
 }
