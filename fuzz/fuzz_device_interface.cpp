@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return;
     const auto directory = ParseFileDirectory(data[0], data[1], std::span<const uint8_t>(data + 2, size - 2));
     if (directory.files.size() != data[1]) std::abort();
-    CpFilesOf(directory);
+    CpFilesOf(directory, static_cast<uint16_t>(size * 31));
   });
   return 0;
 }

@@ -158,6 +158,16 @@ TEST(TransactionIdsTest, CountOneToFifteenPerLaneAndNeverRepeatTheLastIdOfADesti
   const uint16_t broadcast = later.Next(false, "*", now);
   for (int i = 0; i < 14; ++i) later.Next(false, "c", now);
   EXPECT_NE(later.Next(false, "d", now), broadcast);
+  // A later process that takes over the recent ids avoids them as well (and forgets old ones):
+  // fifteen requests after "a" last had id n, a new one to "a" does not get n.
+  TransactionIds first1(false), second(false);
+  const uint16_t forA = first1.Next(false, "a", now);
+  second.ContinueFrom(first1.Last(false), first1.Last(true));
+  for (const auto& recent : first1.RecentIds(now)) second.Remember(recent, now);
+  second.Remember({false, "old", 3, std::chrono::seconds(9)}, now);
+  EXPECT_EQ(second.RecentIds(now).size(), 1u);
+  for (int i = 0; i < 14; ++i) second.Next(false, "e" + std::to_string(i), now);
+  EXPECT_NE(second.Next(false, "a", now), forA);
   TransactionIds enhanced(true);
   uint16_t last = 0;
   for (int i = 0; i < 4095; ++i) last = enhanced.Next(false, "x" + std::to_string(i % 2), now);

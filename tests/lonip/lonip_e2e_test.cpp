@@ -275,7 +275,7 @@ TEST_F(LonIpNetworkTest, TheInterfaceReadFromADeviceIsTheDeviceTheNetworkDescrib
   const auto refused = home_->Lns({"device", "add", floor, "Switch 3", "--from-device", "02FC00000004"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_THAT(refused.err, HasSubstr("whose template \"PortaB\" (the device \"Switch 1\") has another shape; not added:\n"
-                                     "  NV 1 \"nviSecValue\": SNVT_switch, changeable in the template, type 95 of 3 bytes, "
+                                     "  NV 1 \"nviSecValue\": SNVT_switch, changeable in the network, type 95 of 3 bytes, "
                                      "changeable on the device"));
   EXPECT_THAT(Lns({"device", "add", floor, "Switch 3", "--from-device", "02fc00000005"}),
               HasSubstr("added device \"Switch 3\" to Demo/System.Floor 1 from the device of Neuron ID 02FC00000005"));
@@ -412,6 +412,24 @@ TEST_F(LonIpNetworkTest, CpsInValueFilesAreWrittenThroughTheMemoryWindow) {
                                                             "memory write at 0xA159, 8 bytes, writable value file",
                                                             "memory write at 0xA159, 8 bytes, writable value file"));
   EXPECT_THAT(Lns({"device", "interface", kSwitch2}), HasSubstr("writable value file at 7: 53 77 69 74 63 68 32 00\n"));
+
+  // A device of the same program whose CPs lie elsewhere in its file: nothing is written at the
+  // network's offsets, and the interface says where they are.
+  auto moved = SwitchJson(2);
+  moved["ip"] = "127.1.1.9";
+  moved["neuronId"] = "02FC00000009";
+  std::swap(moved["cps"][0], moved["cps"][4]);
+  devices_.push_back(std::make_unique<DeviceProcess>(PORTAB_LON_DEVICE_EXE, moved.dump()));
+  Lns({"commission", kSwitch2, "02FC00000009"});
+  const auto misplaced = home_->Lns({"cp", "set", kSwitch2, "DeviceOptions", "0 1 0 1"});
+  EXPECT_EQ(misplaced.status, 1);
+  EXPECT_THAT(misplaced.err, HasSubstr("its template has no CP of 4 bytes at offset 1 of its writable value file: the device "
+                                       "keeps its CPs otherwise than the network says"));
+  EXPECT_EQ(Lns({"cp", "get", kSwitch2, "DeviceOptions"}), "0 50 0 0\n");
+  const auto shape = home_->Lns({"device", "interface", kSwitch2});
+  EXPECT_EQ(shape.status, 1);
+  EXPECT_THAT(shape.out, HasSubstr("The network's device \"Switch 2\" differs:\n"));
+  EXPECT_THAT(devices_.back()->Output(), Not(HasSubstr("memory write")));
 }
 
 // Upload and download as an LNS tool offers them: the device and the database are compared,
@@ -448,9 +466,9 @@ TEST_F(LonIpNetworkTest, UploadAndDownloadListTheCpsThatDifferedAndCommissioning
   Lns({"attach", "Demo", "lon1"});
   EXPECT_EQ(Lns({"cp", "upload", kSwitch2}),
             "Switch 2: 2 CP(s) differed; the database now holds the device's values:\n"
-            "  CP \"HoldTime\" of \"Omnal 1\": the database 0 7, the device 1 244\n"
-            "  CP \"Label\" of \"Omnal 1\" (writable value file, offset 7): the database 9 9 9 9 9 9 9 9, the device 1 2 3 4 5 6 7 "
-            "8\n");
+            "  CP \"HoldTime\" of \"Omnal 1\": 1 244 (the database held 0 7)\n"
+            "  CP \"Label\" of \"Omnal 1\" (writable value file, offset 7): 1 2 3 4 5 6 7 8 (the database held 9 9 9 9 9 9 9 "
+            "9)\n");
   EXPECT_EQ(Lns({"cp", "get", label, "Label"}), "1 2 3 4 5 6 7 8\n");
   Lns({"attach", "Demo", "none"});
   EXPECT_EQ(Lns({"nv", "get", kSwitch2, "nciHoldTime"}), "500\n");

@@ -197,7 +197,7 @@ TEST(FileDirectoryTest, EntriesOfBothVersionsGiveTheTemplateAndTheValueFiles) {
   const std::vector<uint8_t> v1{0x03, 0x05, 2, 0xA1, 0x14, 0x0A, 0x6D, 1, 0xA4, 0x19, 0x00, 0x02, 1, 0xAE, 0x86};
   const std::vector<uint8_t> v2{0x03, 0x05, 0, 2, 0xA1, 0x14, 0x0A, 0x6D, 0, 1, 0xA4, 0x19, 0x00, 0x02, 0, 1, 0xAE, 0x86};
   for (const auto& [version, bytes] : {std::pair{uint8_t{0x10}, v1}, std::pair{uint8_t{0x20}, v2}}) {
-    const auto files = CpFilesOf(ParseFileDirectory(version, 3, bytes));
+    const auto files = CpFilesOf(ParseFileDirectory(version, 3, bytes), 0xA100);
     EXPECT_EQ(std::tuple(files.templateFile.size, files.templateFile.address), std::tuple(uint16_t{773}, uint16_t{0xA114}));
     ASSERT_TRUE(files.writable && files.readOnly);
     EXPECT_EQ(std::tuple(files.writable->size, files.writable->address), std::tuple(uint16_t{2669}, uint16_t{0xA419}));
@@ -205,12 +205,19 @@ TEST(FileDirectoryTest, EntriesOfBothVersionsGiveTheTemplateAndTheValueFiles) {
   }
   // Two files: no read-only one. A third file of another kind is no CP file.
   const std::vector<uint8_t> log{0x00, 0x10, 0, 2, 0xA1, 0x00, 0x00, 0x04, 0, 1, 0xA1, 0x10, 0x00, 0x20, 0, 3, 0xA2, 0x00};
-  EXPECT_FALSE(CpFilesOf(ParseFileDirectory(0x20, 3, log)).readOnly);
+  EXPECT_FALSE(CpFilesOf(ParseFileDirectory(0x20, 3, log), 0x9000).readOnly);
   EXPECT_THAT(ErrorOf([&] { ParseFileDirectory(0x20, 3, std::vector<uint8_t>(v2.begin(), v2.end() - 1)); }),
               HasSubstr("3 entries of 6 bytes announced, 17 bytes there"));
-  EXPECT_THAT(ErrorOf([&] { CpFilesOf(ParseFileDirectory(0x20, 2, std::vector<uint8_t>(v2.begin() + 6, v2.end()))); }),
+  EXPECT_THAT(ErrorOf([&] { CpFilesOf(ParseFileDirectory(0x20, 2, std::vector<uint8_t>(v2.begin() + 6, v2.end())), 0xA100); }),
               HasSubstr("its first file is of type 1, not the CP template file"));
-  EXPECT_THAT(ErrorOf([] { CpFilesOf(ParseFileDirectory(0x20, 0, {})); }), HasSubstr("its first file is missing"));
+  EXPECT_THAT(ErrorOf([] { CpFilesOf(ParseFileDirectory(0x20, 0, {}), 0xA100); }), HasSubstr("its first file is missing"));
+  // Files that a write into the value file could reach beyond it.
+  EXPECT_THAT(ErrorOf([&] { CpFilesOf(ParseFileDirectory(0x20, 3, v2), 0xA110); }),
+              HasSubstr("the template file at 0xA114 overlaps the file directory at 0xA110"));
+  std::vector<uint8_t> wraps = v2;
+  wraps[10] = 0xFF;  // the writable file at 0xFF19, 2669 bytes long
+  EXPECT_THAT(ErrorOf([&] { CpFilesOf(ParseFileDirectory(0x20, 3, wraps), 0xA100); }),
+              HasSubstr("the writable value file at 0xFF19 runs past the end of memory"));
 }
 
 // Values come out of the file their record's place names; a file too short names the record.

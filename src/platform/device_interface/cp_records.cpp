@@ -126,6 +126,7 @@ CpRecord ParseCpRecord(std::string_view text, const std::string& what) {
 
 std::vector<CpRecord> ParseTemplateFile(std::string_view file) {
   std::vector<CpRecord> records;
+  uint64_t total = 0;
   bool versionSeen = false;
   size_t number = 0;
   for (const std::string_view token : Split(file, ';')) {
@@ -139,8 +140,11 @@ std::vector<CpRecord> ParseTemplateFile(std::string_view file) {
       continue;
     }
     ++number;
-    records.push_back(ParseCpRecord(token, "template file, record " + std::to_string(number) + " \"" +
-                                               Printable(token.substr(0, 64)) + "\""));
+    const std::string what = "template file, record " + std::to_string(number) + " \"" + Printable(token.substr(0, 64)) + "\"";
+    records.push_back(ParseCpRecord(token, what));
+    // Every file and the directory share 64 KB of memory.
+    total += records.back().Bytes();
+    if (total > 0xFFFF) Damaged(what, "the records hold more than 65535 bytes, more than the value files can");
   }
   if (!versionSeen) Damaged("template file", "it is empty");
   return records;

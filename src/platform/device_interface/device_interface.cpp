@@ -112,7 +112,35 @@ FileDirectory ParseFileDirectory(uint8_t version, uint8_t count, std::span<const
   return directory;
 }
 
-CpFiles CpFilesOf(const FileDirectory& directory) {
+namespace {
+
+void CheckPlaces(const CpFiles& files, const FileDirectory& directory, uint16_t directoryAddress) {
+  struct Span {
+    const char* name;
+    uint32_t begin, end;
+  };
+  std::vector<Span> spans{{"the file directory", directoryAddress,
+                           directoryAddress + 2 + uint32_t(DirectoryEntrySize(directory.version) * directory.files.size())},
+                          {"the template file", files.templateFile.address, uint32_t{files.templateFile.address} + files.templateFile.size}};
+  if (files.writable) spans.push_back({"the writable value file", files.writable->address, uint32_t{files.writable->address} + files.writable->size});
+  if (files.readOnly) spans.push_back({"the read-only value file", files.readOnly->address, uint32_t{files.readOnly->address} + files.readOnly->size});
+  for (size_t i = 0; i < spans.size(); ++i) {
+    if (spans[i].end > 0x10000) {
+      throw InterfaceError(std::string("file directory: ") + spans[i].name + " at " + Address(static_cast<uint16_t>(spans[i].begin)) +
+                           " runs past the end of memory");
+    }
+    for (size_t j = 0; j < i; ++j) {
+      if (spans[i].begin < spans[j].end && spans[j].begin < spans[i].end && spans[i].end > spans[i].begin) {
+        throw InterfaceError(std::string("file directory: ") + spans[i].name + " at " + Address(static_cast<uint16_t>(spans[i].begin)) +
+                             " overlaps " + spans[j].name + " at " + Address(static_cast<uint16_t>(spans[j].begin)));
+      }
+    }
+  }
+}
+
+}  // namespace
+
+CpFiles CpFilesOf(const FileDirectory& directory, uint16_t directoryAddress) {
   if (directory.files.empty() || directory.files[0].type != file_type::kTemplate) {
     throw InterfaceError("file directory: its first file is " +
                          (directory.files.empty() ? std::string("missing") : "of type " + std::to_string(directory.files[0].type)) +
@@ -128,6 +156,7 @@ CpFiles CpFilesOf(const FileDirectory& directory) {
     }
     (i == 1 ? files.writable : files.readOnly) = directory.files[i];
   }
+  CheckPlaces(files, directory, directoryAddress);
   return files;
 }
 
@@ -209,7 +238,8 @@ std::string InterfaceText(const DeviceInterface& device) {
       static const char* names[] = {"template file", "writable value file", "read-only value file"};
       for (size_t i = 0; i < device.files.size(); ++i) {
         const auto& file = device.files[i];
-        text += "  file " + std::to_string(i) + " " + (i < 3 ? names[i] : "type " + std::to_string(file.type)) + ", " +
+        const uint16_t expected = i == 0 ? file_type::kTemplate : file_type::kValue;
+        text += "  file " + std::to_string(i) + " " + (i < 3 && file.type == expected ? names[i] : "type " + std::to_string(file.type)) + ", " +
                 Bytes(file.size) + " at " + Address(file.address) + "\n";
       }
       break;

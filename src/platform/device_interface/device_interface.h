@@ -55,13 +55,14 @@ size_t DirectoryEntrySize(uint8_t version);
 FileDirectory ParseFileDirectory(uint8_t version, uint8_t count, std::span<const uint8_t> bytes);
 
 // The CP files in a directory: index 0 the template, 1 the writable value file, 2 the
-// read-only one. Raises InterfaceError when index 0 is not a template or a value file is of
-// another type.
+// read-only one. Raises InterfaceError when index 0 is not a template, a value file is of
+// another type, or a file runs past the end of memory or overlaps another or the directory
+// (at `directoryAddress`): a write into the value file must never reach them.
 struct CpFiles {
   FileEntry templateFile;
   std::optional<FileEntry> writable, readOnly;
 };
-CpFiles CpFilesOf(const FileDirectory& directory);
+CpFiles CpFilesOf(const FileDirectory& directory, uint16_t directoryAddress);
 
 // One CP of the device.
 struct InterfaceCp {

@@ -5,6 +5,8 @@
 namespace platform::device_interface {
 namespace {
 
+constexpr uint32_t kMostNvs = 4096;  // more than any device has
+
 // The bytes read one after another; running out is an error naming what was being read.
 class Reader {
  public:
@@ -73,9 +75,12 @@ SiData ParseSiData(std::span<const uint8_t> bytes) {
   uint32_t index = 0;
   for (SiNv& nv : data.nvs) {
     if ((nv.flags & si_flag::kExtension) != 0) Extension(in, nv);
-    if (index > 0xFFFF) throw InterfaceError("self-identification data: more NVs than indexes (arrays too large)");
     nv.index = static_cast<uint16_t>(index);
     index += nv.arrayCount > 0 ? nv.arrayCount : 1;
+    if (index > kMostNvs) {
+      throw InterfaceError("self-identification data: the entries stand for more than " + std::to_string(kMostNvs) +
+                           " NVs (an array count of " + std::to_string(nv.arrayCount) + " at NV " + std::to_string(nv.index) + ")");
+    }
   }
   const uint8_t alias = in.Byte("the alias field");
   data.bindingII = (alias & 0x80) != 0;

@@ -99,7 +99,7 @@ class EntryBuilder {
   void Cp(const di::InterfaceCp& cp) {
     const std::string what = cp.recordNumber == 0 ? "configuration NV " + std::to_string(cp.place.nvIndex)
                                                   : "template record " + std::to_string(cp.recordNumber);
-    if (cp.value.size() < cp.record.Bytes()) Cannot(what + ": the device did not give its value");
+    if (cp.record.size == 0 || cp.value.size() < cp.record.Bytes()) Cannot(what + ": the device did not give its value");
     for (const auto& share : di::SharesOf(cp.record)) {
       json item{{"name", CpTypeName(cp.record)}, {"elementSize", cp.record.size}, {"dimension", share.dimension}};
       const auto begin = cp.value.begin() + share.offset;
@@ -109,8 +109,8 @@ class EntryBuilder {
       } else {
         item["deviceFile"] = cp.place.kind == di::CpPlace::Kind::WritableFile ? "writable" : "readOnly";
         item["deviceOffset"] = cp.place.offset + share.offset;
-        if ((cp.record.flags & 0x7F) != 0) item["deviceFlags"] = cp.record.flags;
       }
+      if ((cp.record.flags & 0x7F) != 0) item["deviceFlags"] = cp.record.flags;
       AddCp(OwnerList(share, what), std::move(item));
     }
   }
@@ -145,6 +145,12 @@ std::string Size(const json& cp) {
   return std::to_string(cp.value("elementSize", 1)) + " x " + std::to_string(cp.value("dimension", 1));
 }
 
+std::string Place(const json& cp) {
+  if (cp.contains("deviceNv")) return "the configuration NV " + cp.value("deviceNv", std::string());
+  if (!cp.contains("deviceFile")) return "no place";
+  return "offset " + std::to_string(cp.value("deviceOffset", 0)) + " of the " + cp.value("deviceFile", std::string()) + " value file";
+}
+
 // The template's CPs matched to the device's: a CP held by a configuration NV by that NV, the
 // others in order. Differences are added to `differences`; the device CP of each template CP.
 std::vector<std::optional<size_t>> MatchCps(const json& templ, const json& device, const std::string& owner,
@@ -161,24 +167,32 @@ std::vector<std::optional<size_t>> MatchCps(const json& templ, const json& devic
       for (size_t j = 0; j < d.size() && !match[i]; ++j) {
         if (!used[j] && SameText(t[i], d[j], "deviceNv")) match[i] = j;
       }
-      if (!match[i]) differences.push_back(owner + ": the template's CP \"" + name + "\" is held by the NV \"" +
+      if (!match[i]) differences.push_back(owner + ": the network's CP \"" + name + "\" is held by the NV \"" +
                                            t[i]["deviceNv"].get<std::string>() + "\", which holds no CP on the device");
     } else {
       while (next < d.size() && (used[next] || d[next].contains("deviceNv"))) ++next;
       if (next < d.size()) match[i] = next++;
-      else differences.push_back(owner + ": the template's CP \"" + name + "\" is not on the device");
+      else differences.push_back(owner + ": the network's CP \"" + name + "\" is not on the device");
     }
     if (!match[i]) continue;
     used[*match[i]] = true;
     const json& other = d[*match[i]];
     if (other.value("elementSize", 1) != t[i].value("elementSize", 1) || other.value("dimension", 1) != t[i].value("dimension", 1)) {
-      differences.push_back(owner + ": the template's CP \"" + name + "\" has " + Size(t[i]) + " bytes, the device's " +
+      differences.push_back(owner + ": the network's CP \"" + name + "\" has " + Size(t[i]) + " bytes, the device's " +
                             other.value("name", std::string()) + " " + Size(other));
+    }
+    // Where the network says the device keeps it, and its flags, are the device's to say.
+    if (t[i].contains("deviceFile") && (!SameText(t[i], other, "deviceFile") || t[i].value("deviceOffset", -1) != other.value("deviceOffset", -1))) {
+      differences.push_back(owner + ": the network's CP \"" + name + "\" is at " + Place(t[i]) + ", on the device at " + Place(other));
+    }
+    if ((t[i].contains("deviceFile") || t[i].contains("deviceNv")) && t[i].value("deviceFlags", 0) != other.value("deviceFlags", 0)) {
+      differences.push_back(owner + ": the network's CP \"" + name + "\" has the flags " + std::to_string(t[i].value("deviceFlags", 0)) +
+                            ", on the device " + std::to_string(other.value("deviceFlags", 0)));
     }
   }
   for (size_t j = 0; j < d.size(); ++j) {
     if (!used[j]) differences.push_back(owner + ": the device's CP " + d[j].value("name", std::string()) + " (" + Size(d[j]) +
-                                        " bytes) is not in the template");
+                                        " bytes) is not in the network's device");
   }
   return match;
 }
@@ -246,27 +260,27 @@ std::vector<std::string> ShapeDifferences(const json& templ, const json& entry) 
   const auto& tNvs = ListOf(templ, "nvs");
   const auto& eNvs = ListOf(entry, "nvs");
   if (tNvs.size() != eNvs.size()) {
-    differences.push_back("the template has " + std::to_string(tNvs.size()) + " NVs, the device " + std::to_string(eNvs.size()));
+    differences.push_back("the network's device has " + std::to_string(tNvs.size()) + " NVs, the device " + std::to_string(eNvs.size()));
   }
   for (size_t i = 0; i < tNvs.size() && i < eNvs.size(); ++i) {
     const std::string t = tNvs[i].value("name", std::string()), e = eNvs[i].value("name", std::string());
-    if (!base::EqualsNoCase(t, e)) differences.push_back("NV " + std::to_string(i) + ": \"" + t + "\" in the template, \"" + e + "\" on the device");
+    if (!base::EqualsNoCase(t, e)) differences.push_back("NV " + std::to_string(i) + ": \"" + t + "\" in the network, \"" + e + "\" on the device");
     if (NvShape(tNvs[i]) != NvShape(eNvs[i])) {
-      differences.push_back("NV " + std::to_string(i) + " \"" + t + "\": " + NvShape(tNvs[i]) + " in the template, " +
+      differences.push_back("NV " + std::to_string(i) + " \"" + t + "\": " + NvShape(tNvs[i]) + " in the network, " +
                             NvShape(eNvs[i]) + " on the device");
     }
   }
   const auto& tObjects = ListOf(templ, "lonMarkObjects");
   const auto& eObjects = ListOf(entry, "lonMarkObjects");
   if (tObjects.size() != eObjects.size()) {
-    differences.push_back("the template has " + std::to_string(tObjects.size()) + " LonMark objects, the device " +
+    differences.push_back("the network's device has " + std::to_string(tObjects.size()) + " LonMark objects, the device " +
                           std::to_string(eObjects.size()) + " functional blocks");
   }
   for (size_t i = 0; i < tObjects.size() && i < eObjects.size(); ++i) {
     const std::string name = tObjects[i].value("name", std::string());
     if (tObjects[i].value("profile", 0) != eObjects[i].value("profile", 0)) {
       differences.push_back("LonMark object " + std::to_string(i) + " \"" + name + "\": profile " +
-                            std::to_string(tObjects[i].value("profile", 0)) + " in the template, " +
+                            std::to_string(tObjects[i].value("profile", 0)) + " in the network, " +
                             std::to_string(eObjects[i].value("profile", 0)) + " on the device");
     }
     std::vector<std::string> tMembers, eMembers;

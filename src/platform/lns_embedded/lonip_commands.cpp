@@ -110,26 +110,40 @@ std::string DifferenceLine(const NetworkDb::CpDifference& difference) {
          BytesText(difference.device) + "\n";
 }
 
+std::string UploadedLine(const NetworkDb::CpDifference& difference) {
+  return "  " + difference.what + ": " + BytesText(difference.device) + " (the database held " + BytesText(difference.database) + ")\n";
+}
+
 std::string WrittenLine(const NetworkDb::CpDifference& difference) {
   return "  " + difference.what + ": " + BytesText(difference.database) + " (the device held " + BytesText(difference.device) + ")\n";
 }
 
 }  // namespace
 
+bool LonIpCommands::HoldsCps(const ResolvedDevice& resolved) {
+  LinkOf(resolved);
+  if (resolved.db->HoldsAnyCp(resolved.deviceId)) return true;
+  out_ << resolved.db->DeviceName(resolved.deviceId)
+       << ": the network places none of its CPs on the device (they are kept in the database only)\n";
+  return false;
+}
+
 int LonIpCommands::UploadCps(const ResolvedDevice& resolved) {
   const auto name = resolved.db->DeviceName(resolved.deviceId);
+  if (!HoldsCps(resolved)) return 0;
   const auto differing = resolved.db->UploadCps(resolved.deviceId);
   if (differing.empty()) {
     out_ << name << ": every CP the device holds has the database's value\n";
     return 0;
   }
   out_ << name << ": " << differing.size() << " CP(s) differed; the database now holds the device's values:\n";
-  for (const auto& difference : differing) out_ << DifferenceLine(difference);
+  for (const auto& difference : differing) out_ << UploadedLine(difference);
   return 0;
 }
 
 int LonIpCommands::DownloadCps(const ResolvedDevice& resolved) {
   const auto name = resolved.db->DeviceName(resolved.deviceId);
+  if (!HoldsCps(resolved)) return 0;
   const auto differing = resolved.db->DownloadCps(resolved.deviceId);
   size_t written = 0;
   for (const auto& difference : differing) written += difference.writable ? 1 : 0;
@@ -164,25 +178,40 @@ int LonIpCommands::PrintInterface(const ResolvedDevice& resolved, bool json) {
     read = lonip::ReadDeviceInterface(channel, target);
   });
   // Held against the network's own entry of the device: the same shape gives the JSON its names.
-  auto entry = DeviceEntryOf(read, device.name, "");
-  const auto own = nlohmann::ordered_json::parse(ExportDeviceEntry(resolved.db->Db(), resolved.deviceId));
-  const auto differences = ShapeDifferences(own, entry);
-  if (differences.empty()) {
-    TakeTemplateNames(own, entry);
-    entry["template"] = own["template"];
+  const std::string where = device.Text() + " on " + link.InterfaceName();
+  nlohmann::ordered_json entry;
+  std::string unfit;  // why the interface makes no entry of a network description
+  try {
+    entry = DeviceEntryOf(read, device.name, "");
+  } catch (const base::Error& error) {
+    if (json) throw base::Error(error.Number(), "portab-lns", where + ": " + error.Description());
+    unfit = error.Description();
+  }
+  std::vector<std::string> differences;
+  if (unfit.empty() && read.cpProblem.empty()) {
+    const auto own = nlohmann::ordered_json::parse(ExportDeviceEntry(resolved.db->Db(), resolved.deviceId));
+    differences = ShapeDifferences(own, entry);
+    if (differences.empty()) {
+      TakeTemplateNames(own, entry);
+      entry["template"] = own["template"];
+    }
   }
   if (json) {
     out_ << entry.dump(2) << "\n";
   } else {
-    out_ << device.Text() << " on " << link.InterfaceName() << "\n" << device_interface::InterfaceText(read);
-    if (differences.empty()) out_ << "The network's device \"" << device.name << "\" has this shape.\n";
+    out_ << where << "\n" << device_interface::InterfaceText(read);
+    if (!unfit.empty()) out_ << "It makes no device of a network description: " << unfit << "\n";
+    if (!read.cpProblem.empty()) out_ << "Not held against the network's device: its CPs in files were not read.\n";
+    if (unfit.empty() && read.cpProblem.empty() && differences.empty()) {
+      out_ << "The network's device \"" << device.name << "\" has this shape.\n";
+    }
     if (!differences.empty()) out_ << "The network's device \"" << device.name << "\" differs:\n";
     for (const auto& line : differences) out_ << "  " << line << "\n";
   }
-  if (read.cpProblem.empty()) return 0;
-  err_ << "portab-lns: " << device.Text() << " on " << link.InterfaceName() << ": its CPs in files were not read: " << read.cpProblem
-       << std::endl;
-  return 1;
+  if (!read.cpProblem.empty()) {
+    err_ << "portab-lns: " << where << ": its CPs in files were not read: " << read.cpProblem << std::endl;
+  }
+  return read.cpProblem.empty() && unfit.empty() && differences.empty() ? 0 : 1;
 }
 
 std::string LonIpCommands::EntryFromDevice(const std::shared_ptr<NetworkDb>& network, const std::string& name,
@@ -201,7 +230,13 @@ std::string LonIpCommands::EntryFromDevice(const std::shared_ptr<NetworkDb>& net
                           read.cpProblem);
   }
   const auto templ = TemplateDevice(network->Db(), read.programId);
-  auto entry = DeviceEntryOf(read, name, "");
+  nlohmann::ordered_json entry;
+  try {
+    entry = DeviceEntryOf(read, name, "");
+  } catch (const base::Error& error) {
+    throw base::Error(error.Number(), "portab-lns",
+                      "The device of " + who + " on " + link.InterfaceName() + " was not added: " + error.Description());
+  }
   if (templ) {
     const auto shape = nlohmann::ordered_json::parse(ExportDeviceEntry(network->Db(), *templ));
     const auto differences = ShapeDifferences(shape, entry);

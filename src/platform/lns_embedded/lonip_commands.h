@@ -53,6 +53,7 @@ class LonIpCommands {
   // the database's written to the device; each lists the CPs that differed.
   int UploadCps(const ResolvedDevice& device);
   int DownloadCps(const ResolvedDevice& device);
+  bool HoldsCps(const ResolvedDevice& device);
   // The CPs that differ between the device and the database, said without changing either.
   void SayDifferingCps(const ResolvedDevice& device, const std::string& path);
   // The entry of a new device `name` in `network`, read from the device of that Neuron ID: with

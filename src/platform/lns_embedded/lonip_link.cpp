@@ -133,14 +133,14 @@ void LonIpLink::UpdateAt(int64_t deviceId, const DeviceAddress& device, int32_t 
   });
 }
 
-device_interface::CpFiles LonIpLink::CpFilesOf(int64_t deviceId, lonip::LonChannel& channel, const lonip::LonTarget& target,
-                                                uint16_t directoryNv) {
+lonip::DeviceCpFiles LonIpLink::CpFilesOf(int64_t deviceId, lonip::LonChannel& channel, const lonip::LonTarget& target,
+                                          uint16_t directoryNv) {
   constexpr auto kKept = std::chrono::seconds(30);
   const auto now = std::chrono::steady_clock::now();
   const auto known = cpFiles_.find(deviceId);
   if (known != cpFiles_.end() && now < known->second.until) return known->second.files;
   cpFiles_.erase(deviceId);
-  auto files = lonip::FindCpFiles(channel, target, directoryNv);
+  auto files = lonip::ReadDeviceCpFiles(channel, target, directoryNv);
   cpFiles_[deviceId] = {files, now + kKept};
   return files;
 }
@@ -166,32 +166,39 @@ std::function<std::vector<uint8_t>()> LonIpLink::FileRead(int64_t deviceId, File
   return [self = shared_from_this(), deviceId, device, directory, spot, what] {
     std::vector<uint8_t> bytes;
     self->WithDevice(device, what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
-      const auto files = self->CpFilesOf(deviceId, channel, target, directory);
-      const auto& file = spot.file == kReadOnlyFile ? files.readOnly : files.writable;
+      const auto known = self->CpFilesOf(deviceId, channel, target, directory);
+      const bool readOnly = spot.file == kReadOnlyFile;
+      const auto& file = readOnly ? known.files.readOnly : known.files.writable;
       if (!file) {
         throw lonip::LonIpError(lonip::LonIpError::Kind::Refused,
-                                std::string("the device has no ") + (spot.file == kReadOnlyFile ? "read-only" : "writable") +
-                                    " value file on " + self->InterfaceName());
+                                std::string("the device has no ") + (readOnly ? "read-only" : "writable") + " value file");
       }
+      lonip::RecordAt(known, readOnly, spot.offset, spot.count, device.Text());
       bytes = lonip::ReadFileBytes(channel, target, *file, spot.offset, spot.count);
     }, deviceId);
     return bytes;
   };
 }
 
+// Written only where the device's own template has a writable CP of that size; its flags
+// (offline while changed, a reset after) are the device's.
 std::function<void()> LonIpLink::FileWrite(int64_t deviceId, FileSpot spot, std::vector<uint8_t> bytes, const std::string& what) {
   const DeviceAddress device = AddressOf(deviceId);
   if (spot.file != kWritableFile) {
-    throw base::Error(lns::err::kBadValue, "LNS", device.Text() + ", " + what + ": only the writable value file is written");
+    throw base::Error(lns::err::kBadValue, "LNS",
+                      device.Text() + ", " + what + ": only the writable value file is written (on " + InterfaceName() + ")");
   }
   const uint16_t directory = DirectoryNvOf(deviceId, device.Text());
   return [self = shared_from_this(), deviceId, device, directory, spot, bytes = std::move(bytes), what] {
     self->WithDevice(device, what, [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
-      const auto files = self->CpFilesOf(deviceId, channel, target, directory);
-      if (!files.writable) {
-        throw lonip::LonIpError(lonip::LonIpError::Kind::Refused, "the device has no writable value file on " + self->InterfaceName());
+      const auto known = self->CpFilesOf(deviceId, channel, target, directory);
+      if (!known.files.writable) throw lonip::LonIpError(lonip::LonIpError::Kind::Refused, "the device has no writable value file");
+      const auto& record = lonip::RecordAt(known, false, spot.offset, static_cast<uint32_t>(bytes.size()), device.Text()).record;
+      if (record.Constant() || record.ManufacturingOnly()) {
+        throw lonip::LonIpError(lonip::LonIpError::Kind::Refused,
+                                "the device's template marks it " + std::string(record.Constant() ? "a constant" : "the maker's"));
       }
-      lonip::WriteFileBytes(channel, target, *files.writable, spot.offset, bytes, spot.flags);
+      lonip::WriteFileBytes(channel, target, *known.files.writable, spot.offset, bytes, record.flags);
     }, deviceId);
   };
 }

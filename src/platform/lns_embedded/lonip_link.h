@@ -13,7 +13,7 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/device_interface/device_interface.h"
+#include "platform/lonip/cp_files.h"
 #include "platform/lns_embedded/device_link.h"
 #include "platform/lns_embedded/sql_db.h"
 #include "platform/lonip/interfaces.h"
@@ -92,11 +92,11 @@ class LonIpLink final : public DeviceLink, public std::enable_shared_from_this<L
   // The value files of a device, as its directory gave them a moment ago: the reads and writes
   // of one upload or commit ask for the directory once. Forgotten after a failure and a while.
   struct KnownFiles {
-    device_interface::CpFiles files;
+    lonip::DeviceCpFiles files;
     std::chrono::steady_clock::time_point until;
   };
   std::map<int64_t, KnownFiles> cpFiles_;
-  device_interface::CpFiles CpFilesOf(int64_t deviceId, lonip::LonChannel& channel, const lonip::LonTarget& target,
+  lonip::DeviceCpFiles CpFilesOf(int64_t deviceId, lonip::LonChannel& channel, const lonip::LonTarget& target,
                                       uint16_t directoryNv);
   std::vector<uint8_t> FetchAt(const DeviceAddress& device, int32_t nvIndex, const std::string& what);
   void UpdateAt(int64_t deviceId, const DeviceAddress& device, int32_t nvIndex, const std::vector<uint8_t>& value,

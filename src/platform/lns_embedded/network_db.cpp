@@ -484,15 +484,46 @@ void NetworkDb::StoreCp(int64_t cpId, const std::vector<uint8_t>& bytes) {
       spot = {row.Int(2), static_cast<uint32_t>(row.Int(3)), static_cast<uint32_t>(bytes.size()), static_cast<uint8_t>(row.Int(4))};
       stored = row.Blob(5);
     }
-    if (spot.file != kNoFile) {
-      if (bytes == stored) return;  // nothing changes: nothing is written, nothing refused
-      CheckWritable(spot, what, device);
+    const bool held = nvIndex >= 0 || spot.file != kNoFile;
+    const bool same = bytes == stored;
+    if (held) {
+      // A CP the device holds whose bytes do not change is not written inside a transaction (a
+      // plug-in writes its whole set) nor refused; outside one (`cp set`) the database's value
+      // still goes to a device that holds another.
+      if (same && (inTransaction_ || !link_ || !Writable(spot))) return;
+      if (!same) CheckWritable(spot, what, device);
     }
     // The row first, as for an NV (the configuration NV that holds the CP changes with it).
-    db_->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, cpId).Run();
+    if (!same) {
+      db_->Prepare("UPDATE cp SET value = ?1 WHERE id = ?2").Bind(1, bytes).Bind(2, cpId).Run();
+      // The other items of a record shared by several blocks or NVs hold the same bytes.
+      if (spot.file != kNoFile) {
+        db_->Prepare("UPDATE cp SET value = ?1 WHERE id <> ?2 AND device_file = ?3 AND device_offset = ?4 AND length(value) = ?5 AND " +
+                     CpsOfDevice(6))
+            .Bind(1, bytes)
+            .Bind(2, cpId)
+            .Bind(3, spot.file)
+            .Bind(4, int64_t{spot.offset})
+            .Bind(5, static_cast<int64_t>(bytes.size()))
+            .Bind(6, device)
+            .Run();
+      }
+    }
     if (link_ && nvIndex >= 0) ToDevice(device, nvIndex, bytes, what, inTransaction_);
     if (link_ && spot.file != kNoFile) ToDeviceFile(device, cpId, spot, bytes, what, inTransaction_);
   });
+}
+
+// The CPs of device row ?n, whatever owns them.
+std::string NetworkDb::CpsOfDevice(int n) {
+  const std::string p = "?" + std::to_string(n);
+  return "((cp.owner_kind = 7 AND cp.owner_id = " + p + ") OR (cp.owner_kind = 28 AND cp.owner_id IN (SELECT id FROM "
+         "lonmark_object WHERE device_id = " + p + ")) OR (cp.owner_kind = 22 AND cp.owner_id IN (SELECT id FROM nv WHERE "
+         "device_id = " + p + ")))";
+}
+
+bool NetworkDb::Writable(const FileSpot& spot) {
+  return (spot.flags & 0x04) == 0 && (spot.flags & 0x90) != 0x90 && spot.file != kReadOnlyFile;
 }
 
 std::vector<NetworkDb::DeviceWrite> NetworkDb::HeldCps(int64_t deviceId, std::vector<bool>* writable) {
@@ -506,10 +537,8 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::HeldCps(int64_t deviceId, std::ve
                      "SELECT cp.id, cp.name, cp.device_nv, cp.device_file, cp.device_offset, cp.device_flags, "
                      "CASE cp.owner_kind WHEN 28 THEN (SELECT name FROM lonmark_object WHERE id = cp.owner_id) "
                      "WHEN 22 THEN (SELECT name FROM nv WHERE id = cp.owner_id) ELSE '' END, length(cp.value) FROM cp "
-                     "WHERE (cp.device_nv >= 0 OR cp.device_file <> 0) AND ((cp.owner_kind = 7 AND cp.owner_id = ?1) OR "
-                     "(cp.owner_kind = 28 AND cp.owner_id IN (SELECT id FROM lonmark_object WHERE device_id = ?1)) OR "
-                     "(cp.owner_kind = 22 AND cp.owner_id IN (SELECT id FROM nv WHERE device_id = ?1))) "
-                     "ORDER BY cp.owner_kind, cp.owner_id, cp.position")
+                     "WHERE (cp.device_nv >= 0 OR cp.device_file <> 0) AND " + CpsOfDevice(1) +
+                     " ORDER BY cp.owner_kind, cp.owner_id, cp.position")
                   .Bind(1, deviceId);
   while (rows.Step()) {
     DeviceWrite w;
@@ -522,9 +551,8 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::HeldCps(int64_t deviceId, std::ve
       w.what += std::string(" (") + (w.spot.file == kWritableFile ? "writable" : "read-only") + " value file, offset " +
                 std::to_string(w.spot.offset) + ")";
     }
-    if (writable) {
-      writable->push_back(w.cpId == 0 || ((w.spot.flags & 0x04) == 0 && (w.spot.flags & 0x90) != 0x90 && w.spot.file == kWritableFile));
-    }
+    // A device-specific CP is the device's application's to change: a download leaves it.
+    if (writable) writable->push_back(Writable(w.spot) && (w.spot.flags & 0x20) == 0);
     held.push_back(std::move(w));
   }
   return held;
@@ -585,19 +613,26 @@ std::vector<NetworkDb::CpDifference> NetworkDb::DownloadCps(int64_t deviceId) {
   std::vector<bool> writable;
   auto held = HeldCps(deviceId, &writable);
   std::vector<CpDifference> differing;
+  std::vector<DeviceWrite> writes;  // queued for WriteToDevices only once every read went through
   for (size_t i = 0; i < held.size(); ++i) {
     if (writable[i]) {
-      deviceWrites_.push_back(held[i]);
+      writes.push_back(held[i]);
       continue;
     }
     auto database = DatabaseBytes(held[i]);
     auto device = DeviceBytes(held[i], database.size());
     if (device != database) differing.push_back({held[i].what, std::move(database), std::move(device), false});
   }
+  deviceWrites_ = std::move(writes);
   for (const auto& w : WriteToDevices()) {
     if (w.changes) differing.push_back({w.what, DatabaseBytes(w), w.before, true});
   }
   return differing;
+}
+
+bool NetworkDb::HoldsAnyCp(int64_t deviceId) {
+  auto row = db_->Prepare("SELECT 1 FROM cp WHERE (cp.device_nv >= 0 OR cp.device_file <> 0) AND " + CpsOfDevice(1)).Bind(1, deviceId);
+  return row.Step();
 }
 
 std::vector<uint8_t> NetworkDb::CpOnDevice(int64_t cpId) {
@@ -627,7 +662,22 @@ void NetworkDb::ToDeviceFile(int64_t deviceId, int64_t cpId, const FileSpot& spo
                              const std::string& what, bool atCommit) {
   const std::string where = what + " (writable value file, offset " + std::to_string(spot.offset) + ")";
   if (!atCommit) {
-    Await(link_->FileWrite(deviceId, spot, bytes, where));
+    // What the device holds first: a write that fails after some of its pieces is put back.
+    DeviceWrite write;
+    write.deviceId = deviceId;
+    write.nvIndex = -1;
+    write.what = where;
+    write.cpId = cpId;
+    write.spot = spot;
+    write.before = DeviceBytes(write, bytes.size());
+    write.changes = write.before != bytes;
+    if (!write.changes) return;
+    try {
+      WriteDeviceBytes(write, bytes);
+    } catch (const base::Error&) {
+      PutBack({write});
+      throw;
+    }
     return;
   }
   const bool pending = std::any_of(deviceWrites_.begin(), deviceWrites_.end(), [&](const DeviceWrite& w) { return w.cpId == cpId; });
@@ -678,23 +728,31 @@ std::vector<NetworkDb::DeviceWrite> NetworkDb::WriteToDevices() {
       written.push_back(w);
     } catch (const base::Error& e) {
       if (asked) written.push_back(w);  // its acknowledgement may be what was lost, or part went
-      PutBack(written);
-      throw base::Error(e.Number(), "LNS", e.Description() + "; nothing of the transaction was written");
+      const auto kept = PutBack(written);
+      std::string list;
+      for (const auto& what : kept) list += (list.empty() ? "" : ", ") + what;
+      throw base::Error(e.Number(), "LNS",
+                        e.Description() + (kept.empty() ? "; nothing of the transaction was written"
+                                                        : "; written and not put back (the devices did not answer): " + list));
     }
   }
   return written;
 }
 
-// A device that fails this too keeps the new value; the log says which.
-void NetworkDb::PutBack(const std::vector<DeviceWrite>& written) {
-  for (const DeviceWrite& done : written) {
-    if (!done.changes) continue;
+// Last written first, so that writes of the same bytes end with the oldest value. A device that
+// fails this too keeps the new value; the log says which, and so does the list returned.
+std::vector<std::string> NetworkDb::PutBack(const std::vector<DeviceWrite>& written) {
+  std::vector<std::string> kept;
+  for (auto done = written.rbegin(); done != written.rend(); ++done) {
+    if (!done->changes) continue;
     try {
-      WriteDeviceBytes(done, done.before);
+      WriteDeviceBytes(*done, done->before);
     } catch (const base::Error& undo) {
-      base::LogSwallowedError("The value " + done.what + " had on its device could not be put back: " + undo.Description());
+      base::LogSwallowedError("The value " + done->what + " had on its device could not be put back: " + undo.Description());
+      kept.push_back("device \"" + DeviceName(done->deviceId) + "\", " + done->what);
     }
   }
+  return kept;
 }
 
 // Bytes of another length are another NV than the database describes: never handed on.

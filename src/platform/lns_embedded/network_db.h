@@ -156,6 +156,8 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // all or none (the device is put back when one fails); returns those that differed (the
   // unwritable among them untouched).
   std::vector<CpDifference> DownloadCps(int64_t deviceId);
+  // Whether the network places any CP of the device on it (a configuration NV or a value file).
+  bool HoldsAnyCp(int64_t deviceId);
   // A CP's bytes as the device holds it (kBadValue for a CP the device does not hold).
   std::vector<uint8_t> CpOnDevice(int64_t cpId);
   // Runs before every value stored (tests make a device fail in the middle of a transaction).
@@ -247,7 +249,10 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   std::vector<DeviceWrite> WriteToDevices();
   // The device's value of its NV `nvIndex`; kDeviceRefused when it is not `size` bytes long.
   std::vector<uint8_t> FetchFromDevice(int64_t deviceId, int32_t nvIndex, const std::string& what, size_t size);
-  void PutBack(const std::vector<DeviceWrite>& written);
+  // Returns the writes that could not be put back.
+  std::vector<std::string> PutBack(const std::vector<DeviceWrite>& written);
+  static std::string CpsOfDevice(int n);
+  static bool Writable(const FileSpot& spot);
 
   std::unique_ptr<SqlDb> db_;
   std::weak_ptr<lns::ObjectServer> server_;

@@ -183,8 +183,10 @@ class Importer {
       const std::string at = path + "[" + std::to_string(i) + "]";
       const json& cp = Object(list[i], at);
       const std::string name = Name(cp, at, names, false);
-      const int64_t elementSize = Number(cp, "elementSize", at, 1, 255, 1);
-      const int64_t dimension = Number(cp, "dimension", at, 1, 255, 1);
+      // As large as a device's value files can hold (64 KB).
+      const int64_t elementSize = Number(cp, "elementSize", at, 1, 65535, 1);
+      const int64_t dimension = Number(cp, "dimension", at, 1, 65535, 1);
+      if (elementSize * dimension > 65535) Bad(at + ".dimension", "elementSize x dimension is more than 65535 bytes");
       db_.Prepare(
              "INSERT INTO cp(owner_kind, owner_id, position, name, element_size, dimension, value) "
              "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
@@ -211,9 +213,11 @@ class Importer {
   void PlaceInFile(const json& cp, const std::string& at, int64_t cpId) {
     const std::string file = Text(cp, "deviceFile", at, false);
     if (file.empty()) {
-      for (const char* key : {"deviceOffset", "deviceFlags"}) {
-        if (cp.contains(key)) Bad(at + "." + key, "is given without \"deviceFile\"");
+      if (cp.contains("deviceOffset")) Bad(at + ".deviceOffset", "is given without \"deviceFile\"");
+      if (cp.contains("deviceFlags") && !cp.contains("deviceNv")) {
+        Bad(at + ".deviceFlags", "is given without \"deviceFile\" or \"deviceNv\"");
       }
+      db_.Prepare("UPDATE cp SET device_flags = ?1 WHERE id = ?2").Bind(1, Number(cp, "deviceFlags", at, 0, 255, 0)).Bind(2, cpId).Run();
       return;
     }
     if (file != "writable" && file != "readOnly") Bad(at + ".deviceFile", "must be \"writable\" or \"readOnly\"");
@@ -411,8 +415,8 @@ json ExportCps(SqlDb& db, RowKind kind, int64_t owner) {
     if (rows.Int(5) != 0) {
       cp["deviceFile"] = rows.Int(5) == kWritableFile ? "writable" : "readOnly";
       cp["deviceOffset"] = rows.Int(6);
-      if (rows.Int(7) != 0) cp["deviceFlags"] = rows.Int(7);
     }
+    if (rows.Int(7) != 0) cp["deviceFlags"] = rows.Int(7);
     list.push_back(std::move(cp));
   }
   return list;

@@ -43,30 +43,87 @@ void AwaitRestart(LonChannel& channel, const LonTarget& device) {
 
 }  // namespace
 
+std::vector<uint8_t> ReadMemoryBytes(LonChannel& channel, const LonTarget& device, uint32_t address, uint32_t count) {
+  if (address + count > 0x10000) {
+    throw LonIpError(LonIpError::Kind::Usage, Who(channel, device) + ": " + std::to_string(count) + " bytes at " +
+                                                  std::to_string(address) + " run past the end of memory");
+  }
+  std::vector<uint8_t> bytes;
+  while (bytes.size() < count) {
+    const auto piece = static_cast<uint8_t>(std::min<size_t>(kMemoryPiece, count - bytes.size()));
+    const auto more = ReadMemory(channel, device, MemoryMode::Absolute, static_cast<uint16_t>(address + bytes.size()), piece);
+    bytes.insert(bytes.end(), more.begin(), more.end());
+  }
+  return bytes;
+}
+
+di::FileDirectory ReadFileDirectory(LonChannel& channel, const LonTarget& device, const std::vector<uint8_t>& address,
+                                    uint16_t* at) {
+  if (address.size() != 2) throw di::InterfaceError("the file directory NV holds " + std::to_string(address.size()) + " bytes, not an address");
+  *at = static_cast<uint16_t>(address[0] << 8 | address[1]);
+  try {
+    const auto head = ReadMemoryBytes(channel, device, *at, 2);
+    const auto entries = ReadMemoryBytes(channel, device, uint32_t{*at} + 2, static_cast<uint32_t>(di::DirectoryEntrySize(head[0]) * head[1]));
+    return di::ParseFileDirectory(head[0], head[1], entries);
+  } catch (const LonIpError& error) {
+    if (error.ErrorKind() == LonIpError::Kind::NoAnswer) throw;
+    throw di::InterfaceError("the file directory at " + std::to_string(*at) + ": " + error.what());
+  }
+}
+
 di::CpFiles FindCpFiles(LonChannel& channel, const LonTarget& device, uint16_t directoryNv) {
   const auto address = NvFetch(channel, device, directoryNv);
   try {
-    if (address.size() != 2) throw di::InterfaceError("its file directory NV holds " + std::to_string(address.size()) + " bytes, not an address");
-    const auto at = static_cast<uint16_t>(address[0] << 8 | address[1]);
-    const auto head = ReadMemoryBytes(channel, device, at, 2);
-    const auto entries = ReadMemoryBytes(channel, device, static_cast<uint16_t>(at + 2),
-                                         static_cast<uint32_t>(di::DirectoryEntrySize(head[0]) * head[1]));
-    return di::CpFilesOf(di::ParseFileDirectory(head[0], head[1], entries));
+    uint16_t at = 0;
+    const auto directory = ReadFileDirectory(channel, device, address, &at);
+    return di::CpFilesOf(directory, at);
   } catch (const di::InterfaceError& error) {
     throw LonIpError(LonIpError::Kind::Malformed, Who(channel, device) + ": " + error.what());
   }
 }
 
+DeviceCpFiles ReadDeviceCpFiles(LonChannel& channel, const LonTarget& device, uint16_t directoryNv) {
+  DeviceCpFiles found{FindCpFiles(channel, device, directoryNv), {}};
+  const auto& templ = found.files.templateFile;
+  const auto text = ReadMemoryBytes(channel, device, templ.address, templ.size);
+  try {
+    found.cps = di::TemplateCps(di::ParseTemplateFile(std::string(text.begin(), text.end())), found.files.readOnly.has_value());
+  } catch (const di::InterfaceError& error) {
+    throw LonIpError(LonIpError::Kind::Malformed, Who(channel, device) + ": " + error.what());
+  }
+  return found;
+}
+
+const di::InterfaceCp& RecordAt(const DeviceCpFiles& files, bool readOnly, uint32_t offset, uint32_t count, const std::string& device) {
+  const auto kind = readOnly ? di::CpPlace::Kind::ReadOnlyFile : di::CpPlace::Kind::WritableFile;
+  // Exactly one item's part of a record: the whole record, or its share of an array that a
+  // record for several blocks or NVs splits among them.
+  for (const auto& cp : files.cps) {
+    if (cp.place.kind != kind) continue;
+    for (const auto& share : di::SharesOf(cp.record)) {
+      if (offset == cp.place.offset + share.offset && count == uint32_t{share.dimension} * cp.record.size) return cp;
+    }
+  }
+  throw LonIpError(LonIpError::Kind::Refused,
+                   device + ": its template has no CP of " + std::to_string(count) + " bytes at offset " + std::to_string(offset) +
+                       " of its " + (readOnly ? "read-only" : "writable") +
+                       " value file: the device keeps its CPs otherwise than the network says (portab-lns device interface "
+                       "shows how)");
+}
+
 std::vector<uint8_t> ReadFileBytes(LonChannel& channel, const LonTarget& device, const di::FileEntry& file, uint32_t offset,
                                    uint32_t count) {
   CheckInside(channel, device, file, offset, count);
-  return ReadMemoryBytes(channel, device, static_cast<uint16_t>(file.address + offset), count);
+  return ReadMemoryBytes(channel, device, uint32_t{file.address} + offset, count);
 }
 
 void WriteFileBytes(LonChannel& channel, const LonTarget& device, const di::FileEntry& file, uint32_t offset,
                     const std::vector<uint8_t>& bytes, uint8_t flags) {
   CheckInside(channel, device, file, offset, static_cast<uint32_t>(bytes.size()));
-  const bool offline = (flags & (di::cp_flag::kOffline | di::cp_flag::kDisableBlock)) != 0;
+  // Taken offline, and back online after, only when it is online now: a device the engineer
+  // took offline stays so.
+  const bool offline = (flags & (di::cp_flag::kOffline | di::cp_flag::kDisableBlock)) != 0 &&
+                       QueryStatus(channel, device).state == node_state::kConfiguredOnline;
   if (offline) SetNodeMode(channel, device, NodeMode::Offline);
   try {
     for (size_t done = 0; done < bytes.size(); done += kMemoryPiece) {

@@ -13,7 +13,13 @@ std::string Who(const LonChannel& channel, const LonTarget& device) { return dev
 
 std::vector<uint8_t> Ask(LonChannel& channel, const LonTarget& device, const std::vector<uint8_t>& request,
                          size_t minimumData = 0) {
-  return AnswerData(request, channel.Request(device, request), Who(channel, device), minimumData);
+  auto answer = channel.Request(device, request);
+  // An answer to another request is the device's cached answer to one that had the same id
+  // (another program's, whose ids this one could not know): asked once more, under a new id.
+  if (!answer.empty() && answer[0] != SuccessCode(request[0]) && answer[0] != FailureCode(request[0])) {
+    answer = channel.Request(device, request);
+  }
+  return AnswerData(request, answer, Who(channel, device), minimumData);
 }
 
 }  // namespace

@@ -19,16 +19,23 @@ constexpr uint8_t kSnvtFileStatus = 74;
 
 std::string Who(const LonChannel& channel, const LonTarget& device) { return device.Text() + " on " + channel.Name(); }
 
-// The self-identification data, by Query SI Data or from memory: the length first, then the rest.
+// The self-identification data, from memory at the read-only data's address or by Query SI
+// Data (when the address says so, or the device refuses to be read there, as devices that
+// answer absolute reads only inside their file window do): the length first, then the rest.
 std::vector<uint8_t> ReadSiBytes(LonChannel& channel, const LonTarget& device, uint16_t address) {
+  bool byQuery = address == kSiByQuery;
   const auto piece = [&](uint32_t offset, uint8_t count) {
-    if (address == kSiByQuery) return QuerySiData(channel, device, static_cast<uint16_t>(offset), count);
-    if (address + offset + count > 0x10000) {
-      throw LonIpError(LonIpError::Kind::Malformed, Who(channel, device) + ": the self-identification data at " +
-                                                        std::to_string(address) + " run past the end of memory");
-    }
-    return ReadMemory(channel, device, MemoryMode::Absolute, static_cast<uint16_t>(address + offset), count);
+    if (byQuery) return QuerySiData(channel, device, static_cast<uint16_t>(offset), count);
+    return ReadMemoryBytes(channel, device, address + offset, count);
   };
+  if (!byQuery) {
+    try {
+      piece(0, 2);
+    } catch (const LonIpError& error) {
+      if (error.ErrorKind() == LonIpError::Kind::NoAnswer) throw;
+      byQuery = true;
+    }
+  }
   std::vector<uint8_t> bytes = piece(0, 2);
   const uint32_t length = static_cast<uint32_t>(bytes[0] << 8 | bytes[1]);
   if (length < 5) {
@@ -82,25 +89,29 @@ void AskEachNv(LonChannel& channel, const LonTarget& device, di::InterfaceNv& nv
   const std::string what = "the self-documentation of NV " + std::to_string(nv.index) + " \"" + nv.name + "\"";
   if ((nv.siFlags & di::si_flag::kConfigClass) != 0 && !nv.selfDoc.empty() && nv.selfDoc[0] == '&') {
     nv.cp = di::ParseConfigNvSelfDoc(nv.selfDoc, what);
-    nv.cp->size = static_cast<uint16_t>(nv.length / std::max<uint16_t>(nv.cp->dimension, 1));
+    nv.cp->size = static_cast<uint16_t>(nv.length / std::max<uint16_t>(nv.cp->dimension, 1));  // 0: not fetched
   } else {
     nv.member = di::ParseNvSelfDoc(nv.selfDoc, what);
   }
 }
 
 // The NV that says how the CP files are reached: among the Node Object's NVs (all NVs on a
-// device that lists no Node Object), an SNVT_address one points at the file directory, an
+// device whose NVs name no block), an SNVT_address one points at the file directory, an
 // SNVT_file_req with an SNVT_file_status one means file transfer.
 di::FileAccess FileAccessOf(const di::DeviceInterface& device, const di::InterfaceNv** directoryNv) {
   std::vector<uint16_t> nodeObjects;
   for (const auto& block : device.node.blocks) {
     if (block.profileKey == 0) nodeObjects.push_back(block.index);
   }
-  const auto ofNodeObject = [&](const di::InterfaceNv& nv) {
-    if (nodeObjects.empty()) return true;
+  const auto member = [&](const di::InterfaceNv& nv) {
     return nv.member && std::any_of(nodeObjects.begin(), nodeObjects.end(), [&](uint16_t block) {
              return nv.member->block <= block && block <= nv.member->lastBlock;
            });
+  };
+  // NVs without self-documentation strings say no block: then every NV is looked at.
+  const bool anyMember = std::any_of(device.nvs.begin(), device.nvs.end(), member);
+  const auto ofNodeObject = [&](const di::InterfaceNv& nv) {
+    return !anyMember || member(nv) || nv.name == "nvoFileDirectory";
   };
   bool request = false;
   bool status = false;
@@ -118,45 +129,32 @@ di::FileAccess FileAccessOf(const di::DeviceInterface& device, const di::Interfa
 
 std::string Text(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
 
+// A file of the directory, read whole; a failure names the file.
+std::vector<uint8_t> ReadFile(LonChannel& channel, const LonTarget& device, const di::FileEntry& file, const char* name) {
+  try {
+    return ReadMemoryBytes(channel, device, file.address, file.size);
+  } catch (const LonIpError& error) {
+    if (error.ErrorKind() == LonIpError::Kind::NoAnswer) throw;
+    throw di::InterfaceError(std::string("the ") + name + ": " + error.what());
+  }
+}
+
 // The directory, the template and the value files, through the memory window.
 void ReadCpFiles(LonChannel& channel, const LonTarget& device, const di::InterfaceNv& directoryNv,
                  di::DeviceInterface& into) {
-  if (directoryNv.value.size() != 2) {
-    throw di::InterfaceError("its " + directoryNv.name + " gave no 2-byte address");
-  }
-  into.directoryAddress = static_cast<uint16_t>(directoryNv.value[0] << 8 | directoryNv.value[1]);
-  const auto head = ReadMemoryBytes(channel, device, into.directoryAddress, 2);
-  const size_t entrySize = di::DirectoryEntrySize(head[0]);
-  const auto entries = ReadMemoryBytes(channel, device, static_cast<uint16_t>(into.directoryAddress + 2),
-                                       static_cast<uint32_t>(entrySize * head[1]));
-  const auto directory = di::ParseFileDirectory(head[0], head[1], entries);
+  const auto directory = ReadFileDirectory(channel, device, directoryNv.value, &into.directoryAddress);
   into.files = directory.files;
-  const auto files = di::CpFilesOf(directory);
-  const auto records = di::ParseTemplateFile(
-      Text(ReadMemoryBytes(channel, device, files.templateFile.address, files.templateFile.size)));
-  const auto read = [&](const std::optional<di::FileEntry>& file) {
-    return file ? ReadMemoryBytes(channel, device, file->address, file->size) : std::vector<uint8_t>();
+  const auto files = di::CpFilesOf(directory, into.directoryAddress);
+  const auto records = di::ParseTemplateFile(Text(ReadFile(channel, device, files.templateFile, "template file")));
+  const auto read = [&](const std::optional<di::FileEntry>& file, const char* name) {
+    return file ? ReadFile(channel, device, *file, name) : std::vector<uint8_t>();
   };
   auto cps = di::TemplateCps(records, files.readOnly.has_value());
-  di::TakeValues(cps, read(files.writable), read(files.readOnly));
+  di::TakeValues(cps, read(files.writable, "writable value file"), read(files.readOnly, "read-only value file"));
   into.cps = std::move(cps);
 }
 
 }  // namespace
-
-std::vector<uint8_t> ReadMemoryBytes(LonChannel& channel, const LonTarget& device, uint16_t address, uint32_t count) {
-  if (address + count > 0x10000) {
-    throw LonIpError(LonIpError::Kind::Malformed, Who(channel, device) + ": " + std::to_string(count) + " bytes at " +
-                                                      std::to_string(address) + " run past the end of memory");
-  }
-  std::vector<uint8_t> bytes;
-  while (bytes.size() < count) {
-    const auto piece = static_cast<uint8_t>(std::min<size_t>(kMemoryPiece, count - bytes.size()));
-    const auto more = ReadMemory(channel, device, MemoryMode::Absolute, static_cast<uint16_t>(address + bytes.size()), piece);
-    bytes.insert(bytes.end(), more.begin(), more.end());
-  }
-  return bytes;
-}
 
 di::DeviceInterface ReadDeviceInterface(LonChannel& channel, const LonTarget& device) {
   di::DeviceInterface result;
@@ -183,10 +181,23 @@ di::DeviceInterface ReadDeviceInterface(LonChannel& channel, const LonTarget& de
       result.cpProblem = error.what();
     } catch (const LonIpError& error) {
       // A device that refuses its own window still answers for its NVs; one gone does not.
-      if (error.ErrorKind() != LonIpError::Kind::Refused) throw;
+      if (error.ErrorKind() == LonIpError::Kind::NoAnswer) throw;
       result.cpProblem = error.what();
     }
   }
+  // A record of a block or NV the device does not have is a damaged template.
+  for (const auto& cp : result.cps) {
+    for (const uint16_t index : cp.record.select) {
+      const bool block = cp.record.appliesTo == di::AppliesTo::Blocks;
+      const bool there = block ? std::any_of(result.node.blocks.begin(), result.node.blocks.end(), [&](const auto& b) { return b.index == index; })
+                               : std::any_of(result.nvs.begin(), result.nvs.end(), [&](const auto& nv) { return nv.index == index; });
+      if (!there && result.cpProblem.empty()) {
+        result.cpProblem = "template file, record " + std::to_string(cp.recordNumber) + ": it applies to " +
+                           (block ? "block " : "NV ") + std::to_string(index) + ", which the device does not have";
+      }
+    }
+  }
+  if (!result.cpProblem.empty()) result.cps.clear();
   for (const auto& nv : result.nvs) {
     if (nv.cp) result.cps.push_back({*nv.cp, 0, {di::CpPlace::Kind::ConfigNv, 0, nv.index}, nv.value});
   }

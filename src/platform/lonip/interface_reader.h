@@ -3,19 +3,17 @@
 // the self-identification data live), the self-identification data (by Query SI Data or Read
 // Memory), Query NV Config and NV Fetch for each NV, and, for a device with a direct-memory
 // window, the file directory behind its nvoFileDirectory, the CP template file and both value
-// files. Memory is read in pieces of at most kMemoryPiece bytes.
+// files (cp_files.h).
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "platform/device_interface/device_interface.h"
+#include "platform/lonip/cp_files.h"
 #include "platform/lonip/lon_channel.h"
 
 namespace platform::lonip {
-
-// The most bytes one Read Memory or Write Memory moves: what every device takes.
-inline constexpr uint8_t kMemoryPiece = 11;
 
 // What a device that offers its CP files only by file transfer is told.
 inline constexpr const char* kFileTransferOnly =
@@ -26,8 +24,5 @@ inline constexpr const char* kFileTransferOnly =
 // self-identification data. CP files that cannot be read (a damaged template or directory,
 // files offered only by file transfer) leave `cpProblem` saying why, with the NVs read.
 device_interface::DeviceInterface ReadDeviceInterface(LonChannel& channel, const LonTarget& device);
-
-// `count` bytes at `address` (absolute), in pieces.
-std::vector<uint8_t> ReadMemoryBytes(LonChannel& channel, const LonTarget& device, uint16_t address, uint32_t count);
 
 }  // namespace platform::lonip

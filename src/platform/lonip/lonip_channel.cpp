@@ -1,5 +1,8 @@
 #include "platform/lonip/lonip_channel.h"
 
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <thread>
@@ -16,6 +19,10 @@ using Clock = std::chrono::steady_clock;
 
 // Messages held for Listen: enough for a building's service pins, bounded against a flood.
 constexpr size_t kMaxHeld = 4096;
+
+long long WallMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
 
 std::string DestinationKey(const LonTarget& target) {
   switch (target.kind) {
@@ -92,19 +99,49 @@ LonIpChannel::LonIpChannel(ChannelSettings settings, std::shared_ptr<Transaction
   }
 }
 
-// The state is two numbers, the last ids of normal and priority traffic; a file that cannot be
-// read is a fresh start, and one that cannot be written costs only the continuation.
+// The state: the last ids of normal and priority traffic and when it was saved (milliseconds of
+// the system clock), then a line for each id given to a destination within the receive timer
+// ("<priority 0|1> <id> <age in ms> <destination>"). A file that cannot be read is a fresh
+// start, and one that cannot be written costs only the continuation.
 void LonIpChannel::LoadState() {
   if (settings_.stateFile.empty()) return;
   std::ifstream in(settings_.stateFile);
   unsigned normal = 0, priority = 0;
-  if (in >> normal >> priority) ids_->ContinueFrom(static_cast<uint16_t>(normal), static_cast<uint16_t>(priority));
+  long long savedAt = 0;
+  if (!(in >> normal >> priority)) return;
+  ids_->ContinueFrom(static_cast<uint16_t>(normal), static_cast<uint16_t>(priority));
+  if (!(in >> savedAt)) return;
+  const auto since = std::chrono::milliseconds(WallMilliseconds() - savedAt);
+  int lane = 0;
+  unsigned id = 0;
+  long long age = 0;
+  std::string destination;
+  while (in >> lane >> id >> age && std::getline(in >> std::ws, destination)) {
+    if (since.count() < 0 || id > 0xFFFF) continue;
+    ids_->Remember({lane == 1, destination, static_cast<uint16_t>(id), std::chrono::milliseconds(age) + since});
+  }
 }
 
 void LonIpChannel::SaveState() const {
   if (settings_.stateFile.empty()) return;
-  std::ofstream out(settings_.stateFile, std::ios::trunc);
-  out << ids_->Last(false) << " " << ids_->Last(true) << "\n";
+  // Written beside and renamed over, so that another program never reads half a file.
+  const std::string temporary = settings_.stateFile + ".new-" + std::to_string(::getpid());
+  {
+    std::ofstream out(temporary, std::ios::trunc);
+    WriteState(out);
+    if (!out) return;
+  }
+  std::error_code ignored;
+  std::filesystem::rename(temporary, settings_.stateFile, ignored);
+  if (ignored) std::filesystem::remove(temporary, ignored);
+}
+
+void LonIpChannel::WriteState(std::ostream& out) const {
+  out << ids_->Last(false) << " " << ids_->Last(true) << " " << WallMilliseconds() << "\n";
+  for (const auto& recent : ids_->RecentIds()) {
+    out << (recent.priority ? 1 : 0) << " " << recent.id << " "
+        << std::chrono::duration_cast<std::chrono::milliseconds>(recent.age).count() << " " << recent.destination << "\n";
+  }
 }
 
 std::optional<Ipv4> LonIpChannel::IpOf(const LonAddress& address) const {

@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 #include "platform/lonip/lon_channel.h"
 #include "platform/lonip/transaction_ids.h"
@@ -73,6 +74,7 @@ class LonIpChannel final : public LonChannel {
   void Hold(HeardMessage message);
   void LoadState();
   void SaveState() const;
+  void WriteState(std::ostream& out) const;
   [[noreturn]] void NoAnswer(const LonTarget& target, const std::vector<uint8_t>& apdu, const char* what) const;
 
   ChannelSettings settings_;

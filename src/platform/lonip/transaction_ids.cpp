@@ -35,4 +35,27 @@ uint16_t TransactionIds::Next(bool priority, const std::string& destination, Clo
   return id;
 }
 
+std::vector<TransactionIds::Recent> TransactionIds::RecentIds(Clock::time_point now) const {
+  std::vector<Recent> recent;
+  for (int lane = 0; lane < 2; ++lane) {
+    for (const auto& [destination, used] : lastByDestination_[lane]) {
+      if (used.id != 0 && now - used.at < kReceiveTimer) recent.push_back({lane == 1, destination, used.id, now - used.at});
+    }
+    const Used& broadcast = lastBroadcast_[lane];
+    if (broadcast.id != 0 && now - broadcast.at < kReceiveTimer) recent.push_back({lane == 1, "*", broadcast.id, now - broadcast.at});
+  }
+  return recent;
+}
+
+void TransactionIds::Remember(const Recent& recent, Clock::time_point now) {
+  if (recent.id == 0 || recent.id > limit_ || recent.age < Clock::duration::zero() || recent.age >= kReceiveTimer) return;
+  const Used used{recent.id, now - recent.age};
+  const int lane = recent.priority ? 1 : 0;
+  if (recent.destination == "*") {
+    lastBroadcast_[lane] = used;
+  } else {
+    lastByDestination_[lane][recent.destination] = used;
+  }
+}
+
 }  // namespace platform::lonip

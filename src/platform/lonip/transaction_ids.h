@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace platform::lonip {
 
@@ -27,6 +28,16 @@ class TransactionIds {
     last_[0] = static_cast<uint16_t>(normal % (limit_ + 1));
     last_[1] = static_cast<uint16_t>(priority % (limit_ + 1));
   }
+  // The ids given to destinations within a device's receive timer before `now`, and taking
+  // them over from an earlier process, so that its requests are not taken for retries either.
+  struct Recent {
+    bool priority = false;
+    std::string destination;
+    uint16_t id = 0;
+    Clock::duration age{};  // before `now`
+  };
+  std::vector<Recent> RecentIds(Clock::time_point now = Clock::now()) const;
+  void Remember(const Recent& recent, Clock::time_point now = Clock::now());
 
  private:
   struct Used {
