@@ -1,6 +1,6 @@
 // What a device says of its interface: the template file (with its values taken out of value
 // files of the fuzzed bytes), self-documentation strings, self-identification data and the file
-// directory. A damaged input is an InterfaceError; anything else that escapes,
+// directory, and device interface files (XIF). A damaged input is an InterfaceError; anything else that escapes,
 // or a record that breaks what the parsers promise, is a finding.
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +12,7 @@
 #include "platform/device_interface/interface_error.h"
 #include "platform/device_interface/self_doc.h"
 #include "platform/device_interface/si_data.h"
+#include "platform/device_interface/xif_file.h"
 
 using namespace platform::device_interface;
 
@@ -64,6 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Parse([&] {
     const auto si = ParseSiData(std::span<const uint8_t>(data, size));
     if (si.nvs.size() != si.nvEntries) std::abort();
+  });
+  Parse([&] {
+    const auto xif = ParseXif(text, "fuzz.xif");
+    for (const auto& cp : xif.device.cps) {
+      if (!cp.value.empty() && cp.value.size() != cp.record.Bytes() && cp.place.kind != CpPlace::Kind::ConfigNv) std::abort();
+    }
   });
   Parse([&] {
     if (size < 2) return;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "platform/device_interface/hex_digit.h"
 #include "platform/device_interface/interface_error.h"
 
 namespace platform::device_interface {
@@ -46,13 +47,6 @@ std::vector<uint16_t> Select(std::string_view field, const std::string& what) {
     for (uint32_t i = first; i <= last; ++i) indexes.push_back(static_cast<uint16_t>(i));
   }
   return indexes;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // "<scope digit><flags byte>": the flags raw, or as "\xNN".
