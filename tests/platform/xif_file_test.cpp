@@ -90,10 +90,16 @@ TEST(XifFileTest, ASmallFileGivesItsHeaderNvsAndCpsWithTheirValues) {
 
 TEST(XifFileTest, TheVariantsOfRealFilesAreRead) {
   // LF line ends, version 3.3, values in the "0xNN NN" style with a continuation line, an array
-  // VAR, text in Windows-1252 and a record portab does not read.
+  // VAR, text in Windows-1252, trailing blanks, keywords in other cases, indented byte lines and
+  // a record portab does not read.
   auto lines = Sample("3.3");
   lines[1] = "Copyright (c) 2026 Gr\xFCn";
+  lines[10] = "*  ";
   lines[17] = "VAR nviValue 1 0 0 3";
+  lines[23] = "var nciHoldTime 4 0 0 0";
+  lines[36] = "FILE readonly 2 1";
+  lines[37] = "  \\x04 \t";
+  lines[38] = "nvval";
   lines.back() = "0x01";
   lines.push_back("\tF4");
   lines.insert(lines.begin() + 28, {"ALIAS 4 2", "0 0"});
@@ -105,6 +111,7 @@ TEST(XifFileTest, TheVariantsOfRealFilesAreRead) {
   EXPECT_EQ(xif.device.nvs[3].index, 3);
   EXPECT_EQ(xif.device.nvs[4].value, (std::vector<uint8_t>{0x01, 0xF4}));
   EXPECT_EQ(xif.unread, (std::vector<std::string>{"ALIAS 4 2", "0 0"}));
+  EXPECT_EQ(xif.device.cps[0].value, (std::vector<uint8_t>{0x04}));
 }
 
 TEST(XifFileTest, ADamagedOrTruncatedFileNamesTheLineAndWhatWasExpected) {
@@ -123,8 +130,10 @@ TEST(XifFileTest, ADamagedOrTruncatedFileNamesTheLineAndWhatWasExpected) {
       {16, "<cut>", "line 17: expected element 1 of the VAR's type, but the file ends"},
       {32, "\"0,,0\\x84,x,1;", "line 31: the FILE template section: template file, record 1"},
       {35, "\\x00 \\xZZ", "line 36: expected bytes written \"\\xNN\", not \"\\xZZ\""},
-      {39, "\\x01\\xF4\n\\x02", "line 41: a value of NVVAL for no configuration NV"},
+      {39, "\\x01\\xF4\n\\x02", "line 39: NVVAL gives 2 values for 1 configuration NVs"},
       {28, "17 * 3", "line 29: expected a record"},
+      {17, "VAR nviValue 0 0 0 0", "line 18: NV index 0 of nviValue is another VAR's already"},
+      {20, "95 * 3", "line 24: expected element 3 of the VAR's type, not the record \"VAR nciHoldTime"},
   };
   for (const auto& c : cases) {
     auto lines = Sample();
