@@ -660,35 +660,27 @@ void NetworkDb::CheckWritable(const FileSpot& spot, const std::string& what, int
 
 void NetworkDb::ToDeviceFile(int64_t deviceId, int64_t cpId, const FileSpot& spot, const std::vector<uint8_t>& bytes,
                              const std::string& what, bool atCommit) {
-  const std::string where = what + " (writable value file, offset " + std::to_string(spot.offset) + ")";
-  if (!atCommit) {
-    // What the device holds first: a write that fails after some of its pieces is put back.
-    DeviceWrite write;
-    write.deviceId = deviceId;
-    write.nvIndex = -1;
-    write.what = where;
-    write.cpId = cpId;
-    write.spot = spot;
-    write.before = DeviceBytes(write, bytes.size());
-    write.changes = write.before != bytes;
-    if (!write.changes) return;
-    try {
-      WriteDeviceBytes(write, bytes);
-    } catch (const base::Error&) {
-      PutBack({write});
-      throw;
-    }
-    return;
-  }
-  const bool pending = std::any_of(deviceWrites_.begin(), deviceWrites_.end(), [&](const DeviceWrite& w) { return w.cpId == cpId; });
-  if (pending) return;
   DeviceWrite write;
   write.deviceId = deviceId;
   write.nvIndex = -1;
-  write.what = where;
+  write.what = what + " (writable value file, offset " + std::to_string(spot.offset) + ")";
   write.cpId = cpId;
   write.spot = spot;
-  deviceWrites_.push_back(std::move(write));
+  if (atCommit) {
+    const bool pending = std::any_of(deviceWrites_.begin(), deviceWrites_.end(), [&](const DeviceWrite& w) { return w.cpId == cpId; });
+    if (!pending) deviceWrites_.push_back(std::move(write));
+    return;
+  }
+  // What the device holds first: a write that fails after some of its pieces is put back.
+  write.before = DeviceBytes(write, bytes.size());
+  write.changes = write.before != bytes;
+  if (!write.changes) return;
+  try {
+    WriteDeviceBytes(write, bytes);
+  } catch (const base::Error&) {
+    PutBack({write});
+    throw;
+  }
 }
 
 std::vector<uint8_t> NetworkDb::DeviceBytes(const DeviceWrite& w, size_t size) {
