@@ -52,7 +52,7 @@ _portab_lns() {
 
   if ((COMP_CWORD == first)); then
     _portab_lns_offer "$cur" networks create export tree cp nv reachable device monitor registrations plugin \
-      registry kb copy server interface attach discover commission status wink --server --help -h --version
+      registry kb copy server interface attach discover commission status wink template --server --help -h --version
     return 0
   fi
 
@@ -67,7 +67,18 @@ _portab_lns() {
       [[ $command == interface ]] && _portab_lns_offer "$cur" yes no
       return 0
       ;;
-    --nv | --set | --lns | --get | --send | --to | --from | --server | --timeout | --retries | --seconds) return 0 ;;
+    --nv | --set | --lns | --get | --send | --to | --from | --server | --timeout | --retries | --seconds | --name) return 0 ;;
+    --network)
+      local network
+      local -a networks=()
+      while IFS= read -r network; do networks+=("$network"); done < <(_portab_lns_networks "$tool")
+      _portab_lns_offer "$cur" "${networks[@]}"
+      return 0
+      ;;
+    --xif)
+      _portab_lns_files "$cur" "*.xif"
+      return 0
+      ;;
   esac
 
   if [[ $cur == -* ]]; then
@@ -79,6 +90,8 @@ _portab_lns() {
       copy) _portab_lns_offer "$cur" --to --from --replace ;;
       interface) _portab_lns_offer "$cur" --timeout --retries --enhanced ;;
       discover) _portab_lns_offer "$cur" --seconds ;;
+      commission) _portab_lns_offer "$cur" --accept-interface ;;
+      template) _portab_lns_offer "$cur" --network --name --xif --json ;;
     esac
     return 0
   fi
@@ -87,7 +100,7 @@ _portab_lns() {
   local -i i position=1
   for ((i = first + 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
-      --nv | --format | --set | --lns | --get | --to | --from | --timeout | --retries | --enhanced | --seconds) ((i++)) ;;
+      --nv | --format | --set | --lns | --get | --to | --from | --timeout | --retries | --enhanced | --seconds | --network | --name | --xif) ((i++)) ;;
       --send) ((i += 3)) ;;
       -*) ;;
       *) ((position++)) ;;
@@ -119,7 +132,18 @@ _portab_lns() {
         _portab_lns_files "$cur" "*.json"
       fi
       ;;
-    device:4) _portab_lns_offer "$cur" --from-device ;;
+    device:4) _portab_lns_offer "$cur" --from-device --template ;;
+    template:1) _portab_lns_offer "$cur" import list show remove export check ;;
+    template:2)
+      if [ "${COMP_WORDS[COMP_CWORD - 1]}" = import ]; then
+        _portab_lns_files "$cur" "*.xif"
+      else
+        local -a networks=()
+        while IFS= read -r network; do networks+=("$network"); done < <(_portab_lns_networks "$tool")
+        _portab_lns_offer "$cur" "${networks[@]}"
+      fi
+      ;;
+    template:4) _portab_lns_paths "$tool" "$cur" ;;
     registry:1) _portab_lns_offer "$cur" export ;;
     kb:1) _portab_lns_offer "$cur" check ;;
     kb:2)

@@ -32,6 +32,10 @@
 namespace platform::device_interface {
 
 struct XifVar {
+  std::string name;                  // as written, without an array's "[i]"
+  uint16_t index = 0;                // of its first NV
+  uint16_t typeIndex = 0;            // the type line's first number, as written
+  std::string selfDoc;               // "" for "*"
   uint16_t averageRate = 0, maximumRate = 0, arraySize = 0;
   std::vector<int64_t> attributes;   // the second line's numbers, as written
   uint16_t elementCount = 0;
@@ -46,11 +50,12 @@ struct XifTag {
 };
 
 struct XifFile {
-  uint8_t major = 0, minor = 0;          // the XIF version
+  uint16_t major = 0, minor = 0;         // the XIF version ("4.401": 4 and 401)
   std::string firstLine;
   std::vector<std::string> comments;     // between the first line and the program ID
   std::vector<int64_t> deviceNumbers;    // the numbers line
   std::vector<std::string> headerLines;  // the Neuron line, channel lines and the rest, as written
+  std::string nodeSelfDoc;               // the node's self-documentation string, as written
   DeviceInterface device;                // one NV for each element of an array VAR
   std::vector<XifVar> vars;              // in file order, one for each VAR record
   std::vector<XifTag> tags;

@@ -26,6 +26,8 @@
 #include "platform/lns_embedded/network_dialect.h"
 #include "platform/lns_embedded/network_description.h"
 #include "platform/lns_embedded/nv_types.h"
+#include "platform/lns_embedded/template_commands.h"
+#include "platform/lns_embedded/template_store.h"
 
 namespace platform::lns_embedded {
 namespace {
@@ -43,7 +45,14 @@ constexpr const char* kUsage =
     "       portab-lns reachable <device path> yes|no\n"
     "       portab-lns device add <subsystem path> <device.json>\n"
     "       portab-lns device add <subsystem path> <name> --from-device <Neuron ID>\n"
+    "       portab-lns device add <subsystem path> <name> --template <program ID>\n"
     "       portab-lns device interface <device path> [--json]\n"
+    "       portab-lns template import <file.xif> [--network <network>] [--name <name>]\n"
+    "       portab-lns template list <network>\n"
+    "       portab-lns template show <network> <program ID> [--json]\n"
+    "       portab-lns template remove <network> <program ID>\n"
+    "       portab-lns template export <network> <program ID> --xif <file.xif>\n"
+    "       portab-lns template check <network> <program ID> <device path>\n"
     "       portab-lns monitor <network>\n"
     "       portab-lns registrations <network>\n"
     "       portab-lns plugin <programmatic id> [--set <name>=<value>] [--lns <name>=<path>] [--regresult]\n"
@@ -56,7 +65,7 @@ constexpr const char* kUsage =
     "       portab-lns interface list | interface remove <name>\n"
     "       portab-lns attach <network> <interface> | none\n"
     "       portab-lns discover <interface or network> [--seconds <n>]\n"
-    "       portab-lns commission <device path> <Neuron ID>\n"
+    "       portab-lns commission <device path> <Neuron ID> [--accept-interface]\n"
     "       portab-lns status <device path>\n"
     "       portab-lns wink <device path>\n"
     "       portab-lns --server <URI> <command> ...\n"
@@ -79,9 +88,15 @@ constexpr const char* kCommands =
     "  device add     add a device, described like an entry of \"devices\" in a network description,\n"
     "                 to a subsystem (Network/System.Subsystem); with --from-device, as the device of\n"
     "                 that Neuron ID on the network's interface tells of itself (refused when a device\n"
-    "                 of the network runs the same program with another shape)\n"
+    "                 of the network runs the same program with another shape); with --template, with\n"
+    "                 the NVs, LonMark objects and CPs (at their default values) of the network's\n"
+    "                 template of that program ID\n"
     "  device interface  show what a commissioned device tells of itself: blocks, NVs, CPs and where\n"
     "                 it keeps them; --json as an entry of \"devices\" in a network description\n"
+    "  template       device templates read from the makers' device interface files (XIF): import\n"
+    "                 one into a network (without --network the file is only read and shown), list,\n"
+    "                 show (--json), remove one no device uses, export one as a XIF, or check a\n"
+    "                 commissioned device's interface against one, listing every difference\n"
     "  monitor        list the NVs that have monitor tags, with their values\n"
     "  registrations  list the plug-in registrations of a network\n"
     "  plugin         create a plug-in's automation object and drive it as an LNS tool does\n"
@@ -99,7 +114,9 @@ constexpr const char* kCommands =
     "  discover       list the devices that answer a Query ID for unconfigured devices and those whose\n"
     "                 service pin is heard (5 s unless --seconds): Neuron ID, program ID, state, address\n"
     "  commission     bind a device of an attached network to the physical device of that Neuron ID:\n"
-    "                 the network's domain, a free subnet/node, online\n"
+    "                 the network's domain, a free subnet/node, online; refused when the device's\n"
+    "                 interface differs from the network's template of its program, unless\n"
+    "                 --accept-interface\n"
     "  status         show a device's state and counters, asked of the device\n"
     "  wink           make a device wink\n"
     "  --server URI   run the command on the networks of a PostgreSQL server\n"
@@ -229,6 +246,7 @@ class Tool {
     if (command == "registry") return Registry(rest);
     if (command == "copy") return Copy(rest);
     if (command == "server") return Server(rest);
+    if (command == "template") return Template(rest);
     if (LonIpCommands::Handles(command)) {
       return LonIpCommands(*server_, out_, err_, terminals_.err).Run(command, rest, [this](const std::string& path) {
         const Target target = Resolve(path);
@@ -243,6 +261,23 @@ class Tool {
   static const std::string& One(const std::vector<std::string>& args, const std::string& form) {
     if (args.size() != 1) Usage("expected: portab-lns " + form);
     return args[0];
+  }
+
+  static std::filesystem::path DescriptionFolder(const std::string& file) {
+    return std::filesystem::path(file).parent_path();
+  }
+
+  int Template(const std::vector<std::string>& args) {
+    if (args.empty() || args[0] != "check") return TemplateCommands(*server_, out_).Run(args);
+    if (args.size() != 4) Usage("expected: portab-lns template check <network> <program ID> <device path>");
+    const Target target = Resolve(args[3]);
+    if (target.object) Usage("\"" + args[3] + "\" names a LonMark object, not a device");
+    if (!base::EqualsNoCase(target.db->NetworkName(), args[1])) {
+      Usage("the device \"" + args[3] + "\" is not of the network \"" + args[1] + "\"");
+    }
+    const auto programId = ProgramIdOf(args[2]);
+    if (!programId) Usage("\"" + args[2] + "\" is not a program ID (16 hexadecimal digits, as 9F:FF:FF:08:1C:0A:04:01)");
+    return LonIpCommands(*server_, out_, err_, terminals_.err).CheckTemplate(ResolvedDevice{target.db, RowIdOf(*target.device)}, *programId);
   }
 
   int Networks() {
@@ -260,12 +295,12 @@ class Tool {
     const bool replace = args.size() == 2;
     if (!server_->ServerUri().empty()) {
       SqlDb& server = server_->ServerConnection();
-      const std::string name = CreateNetworkOnServer(server, ReadWholeFile(args[0]), replace, show);
+      const std::string name = CreateNetworkOnServer(server, ReadWholeFile(args[0]), replace, show, DescriptionFolder(args[0]));
       progress.End();
       out_ << "created network \"" << name << "\" on " << server.Name() << "\n";
       return 0;
     }
-    const std::string name = CreateNetwork(server_->Folder(), ReadWholeFile(args[0]), replace, show);
+    const std::string name = CreateNetwork(server_->Folder(), ReadWholeFile(args[0]), replace, show, DescriptionFolder(args[0]));
     progress.End();
     out_ << "created network \"" << name << "\" in " << DatabaseFile(server_->Folder(), name).string() << "\n";
     return 0;
@@ -492,7 +527,8 @@ class Tool {
   int Device(const std::vector<std::string>& args) {
     const std::string form =
         "expected: portab-lns device add <subsystem path> <device.json> | device add <subsystem path> <name> "
-        "--from-device <Neuron ID> | device interface <device path> [--json]";
+        "--from-device <Neuron ID> | device add <subsystem path> <name> --template <program ID> | "
+        "device interface <device path> [--json]";
     if (!args.empty() && args[0] == "interface") {
       if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "--json")) Usage(form);
       const Target target = Resolve(args[1]);
@@ -501,15 +537,24 @@ class Tool {
           .PrintInterface(ResolvedDevice{target.db, RowIdOf(*target.device)}, args.size() == 3);
     }
     const bool fromDevice = args.size() == 5 && args[0] == "add" && args[3] == "--from-device";
-    if (!fromDevice && (args.size() != 3 || args[0] != "add")) Usage(form);
+    const bool fromTemplate = args.size() == 5 && args[0] == "add" && args[3] == "--template";
+    if (!fromDevice && !fromTemplate && (args.size() != 3 || args[0] != "add")) Usage(form);
     const std::string path = base::ReplaceAll(args[1], "\\", "/");
     const auto parts = base::Split(path, "/");
     if (parts.size() != 2 || parts[1].find('.') == std::string::npos) {
       Usage("\"" + args[1] + "\" is not a subsystem path (Network/System.Subsystem[.Subsystem...])");
     }
     auto db = server_->Database(parts[0]);
-    const std::string text = fromDevice ? LonIpCommands(*server_, out_, err_, terminals_.err).EntryFromDevice(db, args[2], args[4])
-                                        : ReadWholeFile(args[2]);
+    std::string text;
+    if (fromDevice) {
+      text = LonIpCommands(*server_, out_, err_, terminals_.err).EntryFromDevice(db, args[2], args[4]);
+    } else if (fromTemplate) {
+      const auto programId = ProgramIdOf(args[4]);
+      if (!programId) Usage("\"" + args[4] + "\" is not a program ID (16 hexadecimal digits, as 9F:FF:FF:08:1C:0A:04:01)");
+      text = DeviceEntryOfTemplate(TemplateOf(db->Db(), *programId), args[2]).dump();
+    } else {
+      text = ReadWholeFile(args[2]);
+    }
     auto level = NetworkObject(db)->Systems()->Item(1)->Subsystems();
     std::shared_ptr<lns::Subsystem> sub;
     const auto names = base::Split(parts[1], ".");
@@ -519,6 +564,7 @@ class Tool {
     }
     const std::string name = AddDevice(db->Db(), RowIdOf(*sub), text);
     out_ << "added device \"" << name << "\" to " << path;
+    if (fromTemplate) out_ << " from the template of " << *ProgramIdOf(args[4]);
     if (fromDevice) out_ << " from the device of Neuron ID " << base::ToUpperAscii(args[4]) << " (portab-lns commission gives it its address)";
     out_ << "\n";
     return 0;

@@ -9,7 +9,9 @@
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/device_entry.h"
 #include "platform/lns_embedded/lonip_link.h"
+#include "platform/device_interface/interface_compare.h"
 #include "platform/lns_embedded/network_description.h"
+#include "platform/lns_embedded/template_store.h"
 #include "platform/lonip/interface_reader.h"
 #include "platform/lonip/device_requests.h"
 #include "platform/lonip/lonip_error.h"
@@ -264,9 +266,10 @@ int LonIpCommands::Run(const std::string& command, const std::vector<std::string
   if (command == "attach") return Attach(args);
   if (command == "discover") return Discover(args);
   if (command == "commission") {
-    if (args.size() != 2) Usage("expected: portab-lns commission <device path> <Neuron ID>");
+    const bool accept = args.size() == 3 && args[2] == "--accept-interface";
+    if (args.size() != 2 && !accept) Usage("expected: portab-lns commission <device path> <Neuron ID> [--accept-interface]");
     const ResolvedDevice device = resolve(args[0]);
-    const int status = Commission(device, args[1]);
+    const int status = Commission(device, args[1], accept);
     // Nothing is overwritten in either direction: the engineer chooses.
     SayDifferingCps(device, args[0]);
     return status;
@@ -404,7 +407,50 @@ std::string LonIpCommands::FoundLine(lonip::LonChannel& channel, const lonip::Fo
   }
 }
 
-int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string& neuronIdText) {
+int LonIpCommands::CheckTemplate(const ResolvedDevice& resolved, const std::string& programId) {
+  LonIpLink& link = LinkOf(resolved);
+  const StoredTemplate planned = TemplateOf(resolved.db->Db(), programId);
+  const DeviceAddress device = link.AddressOf(resolved.deviceId);
+  device_interface::DeviceInterface found;
+  link.WithDevice(device, "reading its interface", [&](lonip::LonIpChannel& channel, const lonip::LonTarget& target) {
+    found = lonip::ReadDeviceInterface(channel, target);
+  });
+  const auto differences = device_interface::InterfaceDifferences(planned.xif.device, found);
+  const std::string what = device.Text() + " on " + link.InterfaceName();
+  if (differences.empty()) {
+    out_ << what << " has the interface of the template \"" << planned.name << "\" (" << planned.programId << ")\n";
+    return 0;
+  }
+  out_ << what << " differs from the template \"" << planned.name << "\" (" << planned.programId << ") in "
+       << differences.size() << " point(s):\n";
+  for (const auto& line : differences) out_ << "  " << line << "\n";
+  return 1;
+}
+
+void LonIpCommands::CheckAgainstTemplate(lonip::LonIpChannel& channel, const lonip::LonTarget& byId, SqlDb& db,
+                                         int64_t deviceId, bool acceptInterface) {
+  std::string programId;
+  {
+    auto row = db.Prepare("SELECT program_id FROM device WHERE id = ?1").Bind(1, deviceId);
+    if (row.Step()) programId = row.Text(0);
+  }
+  const auto planned = LoadTemplate(db, programId);
+  if (!planned) return;  // the network plans no interface for the program
+  const auto found = lonip::ReadDeviceInterface(channel, byId);
+  const auto differences = device_interface::InterfaceDifferences(planned->xif.device, found);
+  if (differences.empty()) return;
+  std::string list;
+  for (size_t i = 0; i < std::min<size_t>(differences.size(), 5); ++i) list += "\n  " + differences[i];
+  if (differences.size() > 5) list += "\n  ... and " + std::to_string(differences.size() - 5) + " more (portab-lns template check lists them)";
+  const std::string what = "The device of Neuron ID " + lonip::HexText(byId.neuronId) + " differs from the template \"" +
+                           planned->name + "\" (" + planned->programId + ")";
+  if (!acceptInterface) {
+    throw base::Error(lns::err::kBadValue, "portab-lns", what + "; not commissioned (--accept-interface commissions it all the same):" + list);
+  }
+  err_ << "portab-lns: " << what << "; commissioned as accepted:" << list << std::endl;
+}
+
+int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string& neuronIdText, bool acceptInterface) {
   const auto neuronId = lonip::ParseNeuronId(neuronIdText);
   if (!neuronId) Usage("\"" + neuronIdText + "\" is not a Neuron ID (12 hexadecimal digits)");
   LonIpLink& link = LinkOf(resolved);
@@ -427,6 +473,7 @@ int LonIpCommands::Commission(const ResolvedDevice& resolved, const std::string&
     // that it is found without help; otherwise the first free node of subnet 1.
     lonip::QueryStatus(channel, byId);
     CheckProgramId(channel, byId, db, resolved.deviceId, device.name);
+    CheckAgainstTemplate(channel, byId, db, resolved.deviceId, acceptInterface);
     lonip::LonAddress address{link.Domain(), 1, 0};
     if (const auto ip = channel.LastAnswerFrom()) {
       const auto ofIp = lonip::LonAddressOfIp(*ip);

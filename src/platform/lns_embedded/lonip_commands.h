@@ -4,7 +4,8 @@
 //   interface list | interface remove <name>
 //   attach <network> <interface> | attach <network> none
 //   discover <interface or network> [--seconds <n>]
-//   commission <device path> <Neuron ID>
+//   commission <device path> <Neuron ID> [--accept-interface]
+//   template check <network> <program ID> <device path>
 //   status <device path>
 //   wink <device path>
 //   device interface <device path> [--json]
@@ -20,6 +21,7 @@
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/registry/file_registry.h"
 #include "platform/lonip/device_requests.h"
+#include "platform/lonip/lonip_channel.h"
 
 namespace platform::lns_embedded {
 
@@ -54,6 +56,9 @@ class LonIpCommands {
   int UploadCps(const ResolvedDevice& device);
   int DownloadCps(const ResolvedDevice& device);
   bool HoldsCps(const ResolvedDevice& device);
+  // Holds the interface the device of `device` tells of itself against the network's template
+  // of `programId`, listing every difference. Returns 1 when they differ, 0 when they agree.
+  int CheckTemplate(const ResolvedDevice& device, const std::string& programId);
   // The CPs that differ between the device and the database, said without changing either.
   void SayDifferingCps(const ResolvedDevice& device, const std::string& path);
   // The entry of a new device `name` in `network`, read from the device of that Neuron ID: with
@@ -67,7 +72,11 @@ class LonIpCommands {
   int Interface(const std::vector<std::string>& args);
   int Attach(const std::vector<std::string>& args);
   int Discover(const std::vector<std::string>& args);
-  int Commission(const ResolvedDevice& device, const std::string& neuronIdText);
+  int Commission(const ResolvedDevice& device, const std::string& neuronIdText, bool acceptInterface);
+  // Before commissioning: a device whose interface differs from the network's template of its
+  // program in NVs or CPs is refused (kBadValue naming the first differences) unless accepted.
+  void CheckAgainstTemplate(lonip::LonIpChannel& channel, const lonip::LonTarget& byId, SqlDb& db, int64_t deviceId,
+                            bool acceptInterface);
   int Status(const ResolvedDevice& device);
   int Wink(const ResolvedDevice& device);
   std::string FoundLine(lonip::LonChannel& channel, const lonip::FoundDevice& device,

@@ -21,22 +21,6 @@ namespace {
 // row of portab_lns ("1") and lack the deletion triggers: they get both, once.
 constexpr const char* kFirstVersion = "1";
 
-// Runs `change` in a write transaction of its own; nothing of it stays when it fails.
-void InWriteTransaction(SqlDb& db, const std::function<void()>& change) {
-  db.Exec(DialectOf(db).BeginWrite());
-  try {
-    change();
-    db.Exec("COMMIT");
-  } catch (...) {
-    try {
-      db.Exec("ROLLBACK");
-    } catch (const std::exception&) {
-      // SQLite rolled back already.
-    }
-    throw;
-  }
-}
-
 // Brings a database of an older schema version to the current one, in one transaction.
 void Upgrade(SqlDb& db) {
   InWriteTransaction(db, [&] {
@@ -47,6 +31,7 @@ void Upgrade(SqlDb& db) {
     }
     if (version < 5) AddMissingColumns(db);
     if (version < 4) JoinConfigNvsAndCps(db);
+    if (version < 6) CreateTemplateTables(db);
     DialectOf(db).SetSchemaVersion(db);
   });
 }

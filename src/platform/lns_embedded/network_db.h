@@ -25,7 +25,7 @@ namespace platform::lns_embedded {
 
 inline constexpr const char* kDatabaseFormat = "portab-lns network";
 // The schema version, kept as a file's user_version (a server's in its portab_lns table).
-inline constexpr int kSchemaVersion = 5;
+inline constexpr int kSchemaVersion = 6;
 
 // The tables of a network's rows: their columns (the row id first where there is one) and each
 // column's kind: i an integer, t text, b bytes. Parents come before their children, so that
@@ -48,6 +48,16 @@ inline constexpr NetworkTable kNetworkTables[] = {
     {"cp", "id, owner_kind, owner_id, position, name, element_size, dimension, value, device_nv, device_file, device_offset, "
      "device_flags",
      "iiiitiibiiii"},
+    {"device_template",
+     "id, program_id, name, xif_version, first_line, comments, device_numbers, header_lines, node_self_doc, tags, "
+     "template_file, value_file, read_only_file, unread",
+     "ittttttttttbbt"},
+    {"template_nv",
+     "template_id, position, nv_index, name, array_size, type_index, output, config, self_doc, average_rate, "
+     "maximum_rate, attributes, type_elements, default_value",
+     "iiitiiiitiittb"},
+    {"template_cp", "template_id, position, type, applies_to, flags, element_size, dimension, place, default_value",
+     "iittiiitb"},
     {"plugin_registration",
      "program_id, command_id, device_template, class_id, registration_value, name, description, version, "
      "manufacturer_id, device_program_id, file_name, scope",

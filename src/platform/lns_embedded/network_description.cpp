@@ -1,4 +1,5 @@
 #include "platform/lns_embedded/network_description.h"
+#include "platform/lns_embedded/template_store.h"
 
 #include <unistd.h>
 
@@ -651,11 +652,13 @@ struct Description {
   std::function<void(SqlDb&)> fill;
 };
 
-Description ReadDescription(const std::string& jsonText, const DeviceProgress& progress) {
+Description ReadDescription(const std::string& jsonText, const DeviceProgress& progress,
+                            const std::filesystem::path& descriptionFolder) {
   auto doc = std::make_shared<json>(ParseDescription(jsonText));
   if (!doc->is_object()) Bad("(top)", "must be an object");
   Description description{TopName(*doc, "network"), TopName(*doc, "system"), {}};
-  description.fill = [doc, progress](SqlDb& db) {
+  description.fill = [doc, progress, descriptionFolder](SqlDb& db) {
+    ImportTemplates(db, Member(*doc, "templates"), descriptionFolder);
     DeviceCounter counter{progress, CountDevices(Member(*doc, "subsystems"))};
     Importer(db, counter).Subsystems(Member(*doc, "subsystems"), "subsystems", 0);
   };
@@ -665,15 +668,15 @@ Description ReadDescription(const std::string& jsonText, const DeviceProgress& p
 }  // namespace
 
 std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace,
-                          const DeviceProgress& progress) {
-  const Description description = ReadDescription(jsonText, progress);
+                          const DeviceProgress& progress, const std::filesystem::path& descriptionFolder) {
+  const Description description = ReadDescription(jsonText, progress, descriptionFolder);
   NewNetworkFile(folder, description.network, description.system, replace, description.fill);
   return description.network;
 }
 
 std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool replace,
-                                  const DeviceProgress& progress) {
-  const Description description = ReadDescription(jsonText, progress);
+                                  const DeviceProgress& progress, const std::filesystem::path& descriptionFolder) {
+  const Description description = ReadDescription(jsonText, progress, descriptionFolder);
   NewNetworkOnServer(db, description.network, description.system, replace, description.fill);
   return description.network;
 }
@@ -691,6 +694,7 @@ std::string ExportNetwork(NetworkDb& network, const DeviceProgress& progress) {
     auto rows = db.Prepare("SELECT COUNT(*) FROM device");
     if (rows.Step()) counter.total = rows.Int(0);
   }
+  if (auto templates = ExportTemplates(db); !templates.empty()) doc["templates"] = std::move(templates);
   doc["subsystems"] = ExportSubsystems(db, 0, counter);
   return doc.dump(2) + "\n";
 }
@@ -705,15 +709,10 @@ std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonTex
     names.insert(base::FoldCase(existing.Text(0)));
     last = std::max(last, existing.Int(1));
   }
-  db.Exec(DialectOf(db).BeginWrite());
-  try {
+  InWriteTransaction(db, [&] {
     DeviceCounter counter{{}, 1};
     Importer(db, counter).Device(device, "(top)", subsystemId, last + 1, names);
-    db.Exec("COMMIT");
-  } catch (...) {
-    db.Exec("ROLLBACK");
-    throw;
-  }
+  });
   return device["name"].get<std::string>();
 }
 

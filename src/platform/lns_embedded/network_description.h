@@ -3,6 +3,7 @@
 //
 // {
 //   "network": "Demo", "system": "System",
+//   "templates": [ { "xif": "switch.xif" } ],
 //   "subsystems": [ { "name": "Floor 1", "subsystems": [ ... ], "devices": [ {
 //       "name": "Switch 1", "template": "PortaB", "programId": "9F:FF:FF:08:1C:0A:04:01",
 //       "reachable": true,
@@ -29,11 +30,12 @@ namespace platform::lns_embedded {
 // Called after each device a long run has handled: how many are done, of how many.
 using DeviceProgress = std::function<void(int64_t done, int64_t total)>;
 
-// Creates `folder`/<network>.db from the description; all or nothing. Raises kBadValue
+// Creates `folder`/<network>.db from the description; all or nothing. Its "templates" name
+// device interface files relative to `descriptionFolder` (see template_store.h). Raises kBadValue
 // naming the bad field, or kDatabase when the network exists already and !replace.
 // Returns the network's name.
 std::string CreateNetwork(const std::filesystem::path& folder, const std::string& jsonText, bool replace,
-                          const DeviceProgress& progress = {});
+                          const DeviceProgress& progress = {}, const std::filesystem::path& descriptionFolder = {});
 
 class SqlDb;
 
@@ -63,6 +65,6 @@ void NewNetworkOnServer(SqlDb& db, const std::string& network, const std::string
 // Creates the network on the server `db` is connected to, in a schema named as the network;
 // all or nothing, an existing one replaced only when `replace`. Errors as CreateNetwork.
 std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool replace,
-                                  const DeviceProgress& progress = {});
+                                  const DeviceProgress& progress = {}, const std::filesystem::path& descriptionFolder = {});
 
 }  // namespace platform::lns_embedded

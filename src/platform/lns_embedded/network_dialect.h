@@ -4,6 +4,7 @@
 // Everything else the network database sends is SQL both understand.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,10 @@ const NetworkDialect& DialectOf(const SqlDb& db);
 // channel, the device NV that holds a CP, the value file and offset where the device keeps a
 // CP); for files of every older version alike, in either dialect.
 void AddMissingColumns(SqlDb& db);
+// Runs `change` in a write transaction of its own; nothing of it stays when it fails.
+void InWriteTransaction(SqlDb& db, const std::function<void()>& change);
+// The device template tables of schema version 6.
+void CreateTemplateTables(SqlDb& db);
 // Schema version 4: a CP held by a configuration NV and the NV become one value (the triggers
 // that keep them equal); where they differ, the CP takes the NV's value.
 void JoinConfigNvsAndCps(SqlDb& db);

@@ -23,6 +23,8 @@ const std::vector<NvType>& Types() {
       {105, "SNVT_temp_p", 2, {{"temp", 0, 2, true, 0.01, "\xC2\xB0" "C"}}},
       {107, "SNVT_time_sec", 2, {{"time", 0, 2, false, 0.1, "s"}}},
       {109, "SNVT_occupancy", 1, {{"occupancy", 0, 1, true, 1}}},
+      // The Node Object's file directory: a 16-bit address in the device's memory.
+      {114, "SNVT_address", 2, {{"address", 0, 2, false, 1}}},
       {115, "SNVT_scene", 2, {{"function", 0, 1, true, 1}, {"scene_number", 1, 1, false, 1}}},
       {117,
        "SNVT_setting",
