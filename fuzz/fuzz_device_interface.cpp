@@ -1,6 +1,6 @@
 // What a device says of its interface: the template file (with its values taken out of value
 // files of the fuzzed bytes), self-documentation strings, self-identification data and the file
-// directory, and device interface files (XIF). A damaged input is an InterfaceError; anything else that escapes,
+// directory, and device interface files (XIF), which must read back once written. A damaged input is an InterfaceError; anything else that escapes,
 // or a record that breaks what the parsers promise, is a finding.
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +13,7 @@
 #include "platform/device_interface/self_doc.h"
 #include "platform/device_interface/si_data.h"
 #include "platform/device_interface/xif_file.h"
+#include "platform/device_interface/xif_writer.h"
 
 using namespace platform::device_interface;
 
@@ -70,6 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto xif = ParseXif(text, "fuzz.xif");
     for (const auto& cp : xif.device.cps) {
       if (!cp.value.empty() && cp.value.size() != cp.record.Bytes() && cp.place.kind != CpPlace::Kind::ConfigNv) std::abort();
+    }
+    // A file written from what was read reads back, and writes the same text again.
+    const std::string written = WriteXif(xif);
+    try {
+      if (WriteXif(ParseXif(written, "written.xif")) != written) std::abort();
+    } catch (const InterfaceError&) {
+      std::abort();
     }
   });
   Parse([&] {

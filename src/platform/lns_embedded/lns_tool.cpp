@@ -551,7 +551,9 @@ class Tool {
     } else if (fromTemplate) {
       const auto programId = ProgramIdOf(args[4]);
       if (!programId) Usage("\"" + args[4] + "\" is not a program ID (16 hexadecimal digits, as 9F:FF:FF:08:1C:0A:04:01)");
-      text = DeviceEntryOfTemplate(TemplateOf(db->Db(), *programId), args[2]).dump();
+      auto entry = DeviceEntryOfTemplate(TemplateOf(db->Db(), *programId), args[2]);
+      TakeNetworkNames(db->Db(), entry);
+      text = entry.dump();
     } else {
       text = ReadWholeFile(args[2]);
     }

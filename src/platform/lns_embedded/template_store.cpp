@@ -11,6 +11,7 @@
 #include "platform/device_interface/si_data.h"
 #include "platform/device_interface/xif_writer.h"
 #include "platform/lns_embedded/device_entry.h"
+#include "platform/lns_embedded/network_description.h"
 
 namespace platform::lns_embedded {
 namespace {
@@ -350,6 +351,20 @@ json DeviceEntryOfTemplate(const StoredTemplate& stored, const std::string& name
   } catch (const base::Error& error) {
     Bad("The template \"" + stored.name + "\" makes no device: " + error.Description());
   }
+}
+
+void TakeNetworkNames(SqlDb& db, json& entry) {
+  const auto programId = ProgramIdOf(entry.value("programId", ""));
+  std::optional<int64_t> model;
+  {
+    auto rows = db.Prepare("SELECT id, program_id FROM device ORDER BY id");
+    while (!model && rows.Step()) {
+      if (programId && ProgramIdOf(rows.Text(1)) == programId) model = rows.Int(0);
+    }
+  }
+  if (!model) return;
+  const auto shape = json::parse(ExportDeviceEntry(db, *model));
+  if (ShapeDifferences(shape, entry).empty()) TakeTemplateNames(shape, entry);
 }
 
 di::XifFile ReadXifFile(const std::filesystem::path& path) {

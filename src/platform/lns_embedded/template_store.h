@@ -58,6 +58,10 @@ nlohmann::ordered_json TemplateJson(const StoredTemplate& stored);
 // them. Raises kBadValue naming what the template does not say (an NV's length, CP values).
 nlohmann::ordered_json DeviceEntryOfTemplate(const StoredTemplate& stored, const std::string& name);
 
+// Gives `entry` the names of LonMark objects and CPs of a device of the network that runs the
+// same program and has the same shape (the names its profile plug-in knows), when there is one.
+void TakeNetworkNames(SqlDb& db, nlohmann::ordered_json& entry);
+
 // The device interface file read from `path`, or an error naming it and its line.
 device_interface::XifFile ReadXifFile(const std::filesystem::path& path);
 // The template's name when none is given: the file's name without its extension.
