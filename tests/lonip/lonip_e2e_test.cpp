@@ -543,6 +543,12 @@ TEST_F(LonIpNetworkTest, ADeviceIsHeldAgainstItsTemplateBeforeItIsCommissioned) 
   const auto check = home_->Lns({"template", "check", "Demo", "9F:FF:FF:08:1C:0A:04:01", path});
   EXPECT_EQ(check.status, 1);
   EXPECT_THAT(check.out, HasSubstr("in 1 point(s):\n  NV 2 (nvoValue) type: the template 95, the device 83\n"));
+  // The planned device is one its profile plug-in configures: commands 22 and 13 reach it.
+  const auto sent = home_->Command(22, "Demo\\System.Floor 1\\Planned\\Omnal 1");
+  EXPECT_EQ(sent.status, 0) << sent.err;
+  const auto configured = home_->Configure("Planned", "type HoldTime 12,5\napply\n");
+  EXPECT_EQ(configured.status, 0) << configured.err;
+  EXPECT_EQ(Lns({"nv", "get", path, "nciHoldTime"}), "125\n");  // asked of the device
 }
 
 }  // namespace
