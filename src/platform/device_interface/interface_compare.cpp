@@ -52,14 +52,25 @@ void CompareNvs(std::vector<std::string>& lines, const DeviceInterface& planned,
   for (const auto& [index, nv] : foundByIndex) lines.push_back(NvLabel(*nv) + ": the template has no NV " + std::to_string(index));
 }
 
-std::string RecordText(const InterfaceCp& cp, const DeviceInterface& device) {
+// Where a CP lives, by number only: a device's self-identification data may name no NV.
+std::string PlaceOf(const InterfaceCp& cp) {
+  switch (cp.place.kind) {
+    case CpPlace::Kind::ConfigNv: return "configuration NV " + std::to_string(cp.place.nvIndex);
+    case CpPlace::Kind::WritableFile: return "writable value file at " + std::to_string(cp.place.offset);
+    case CpPlace::Kind::ReadOnlyFile: return "read-only value file at " + std::to_string(cp.place.offset);
+  }
+  return "";
+}
+
+// The record as compared; `withSize` false leaves the element size out (a configuration NV's
+// size follows from its NV's length, which a template may not give).
+std::string RecordText(const InterfaceCp& cp, bool withSize) {
   std::string items;
   for (const auto index : cp.record.select) items += (items.empty() ? "" : ",") + std::to_string(index);
   const char* kinds[] = {"the device", "block", "NV"};
-  std::string text = std::string(kinds[static_cast<int>(cp.record.appliesTo)]) + (items.empty() ? "" : " " + items) + ", " +
-                     CpTypeText(cp.record) + ", " + std::to_string(cp.record.size) + " x " + std::to_string(cp.record.dimension) +
-                     " bytes, flags " + std::to_string(cp.record.flags) + ", " + CpPlaceText(cp, device);
-  return text;
+  return std::string(kinds[static_cast<int>(cp.record.appliesTo)]) + (items.empty() ? "" : " " + items) + ", " +
+         CpTypeText(cp.record) + ", " + (withSize ? std::to_string(cp.record.size) : "?") + " x " +
+         std::to_string(cp.record.dimension) + " bytes, flags " + std::to_string(cp.record.flags) + ", " + PlaceOf(cp);
 }
 
 void CompareCps(std::vector<std::string>& lines, const DeviceInterface& planned, const DeviceInterface& found) {
@@ -71,12 +82,11 @@ void CompareCps(std::vector<std::string>& lines, const DeviceInterface& planned,
     lines.push_back("CPs: the template " + std::to_string(planned.cps.size()) + ", the device " + std::to_string(found.cps.size()));
   }
   for (size_t i = 0; i < std::min(planned.cps.size(), found.cps.size()); ++i) {
-    const std::string a = RecordText(planned.cps[i], planned), b = RecordText(found.cps[i], found);
-    // A configuration NV's size follows from its NV's length, which a template may not give.
-    const bool sizeUnknown = planned.cps[i].record.size == 0 || found.cps[i].record.size == 0;
-    if (a != b && !(sizeUnknown && planned.cps[i].place.nvIndex == found.cps[i].place.nvIndex &&
-                    CpTypeText(planned.cps[i].record) == CpTypeText(found.cps[i].record))) {
-      lines.push_back("CP " + std::to_string(i + 1) + ": the template " + a + "; the device " + b);
+    const auto& a = planned.cps[i];
+    const auto& b = found.cps[i];
+    const bool withSize = a.record.size != 0 && b.record.size != 0;
+    if (RecordText(a, withSize) != RecordText(b, withSize)) {
+      lines.push_back("CP " + std::to_string(i + 1) + ": the template " + RecordText(a, true) + "; the device " + RecordText(b, true));
     }
   }
 }

@@ -432,6 +432,7 @@ class Reader {
       }
       bytes.push_back(static_cast<uint8_t>(HexDigit(word[0]) * 16 + HexDigit(word[1])));
     }
+    if (bytes.empty()) Damaged(lineIndex, "expected a value's bytes, not a line without any");
     return bytes;
   }
 
@@ -451,7 +452,12 @@ class Reader {
         Damaged(templateLine_, std::string("the FILE template section: ") + error.what());
       }
     }
-    for (auto& nv : xif.device.nvs) {
+    // The configuration NVs' CPs in NV order, as a device lists them.
+    std::vector<InterfaceNv*> byIndex;
+    for (auto& nv : xif.device.nvs) byIndex.push_back(&nv);
+    std::sort(byIndex.begin(), byIndex.end(), [](const InterfaceNv* a, const InterfaceNv* b) { return a->index < b->index; });
+    for (InterfaceNv* each : byIndex) {
+      InterfaceNv& nv = *each;
       if (!nv.cp) continue;
       nv.cp->size = static_cast<uint16_t>(nv.length / std::max<uint16_t>(nv.cp->dimension, 1));
       xif.device.cps.push_back({*nv.cp, 0, {CpPlace::Kind::ConfigNv, 0, nv.index}, nv.value});

@@ -229,6 +229,7 @@ void StoreTemplate(SqlDb& db, const di::XifFile& xif, const std::string& name) {
   const int64_t id = db.LastInsertId();
   StoreVars(db, id, xif);
   StoreCps(db, id, xif);
+  LoadTemplate(db, programId);  // what is kept must read back; the caller's transaction rolls back otherwise
 }
 
 std::optional<StoredTemplate> LoadTemplate(SqlDb& db, const std::string& programIdText) {
@@ -279,8 +280,17 @@ std::vector<TemplateSummary> ListTemplates(SqlDb& db) {
   return list;
 }
 
-void RemoveTemplate(SqlDb& db, const std::string& programId) {
-  const StoredTemplate stored = TemplateOf(db, programId);
+void RemoveTemplate(SqlDb& db, const std::string& programIdText) {
+  // Found by its row alone, so that a template whose rows no longer read back can still go.
+  StoredTemplate stored{"", ProgramIdOf(programIdText).value_or(programIdText), {}};
+  {
+    auto row = db.Prepare("SELECT name FROM device_template WHERE program_id = ?1").Bind(1, stored.programId);
+    if (!row.Step()) {
+      throw base::Error(lns::err::kNotFound, "portab-lns",
+                        "The network has no template for the program ID " + stored.programId + " (portab-lns template list shows them)");
+    }
+    stored.name = row.Text(0);
+  }
   const auto devices = DevicesOfTemplate(db, stored.programId);
   if (!devices.empty()) {
     std::string list;
