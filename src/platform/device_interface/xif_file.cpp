@@ -66,7 +66,7 @@ class Reader {
                                line.back() == '\0')) {
         line.remove_suffix(1);
       }
-      if (lines_.empty() && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);  // a UTF-8 byte-order mark
+      while (lines_.empty() && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);  // UTF-8 byte-order marks
       lines_.push_back(line);
       start = end + 1;
     }
