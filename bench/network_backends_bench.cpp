@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "platform/lns_embedded/embedded_server.h"
@@ -140,6 +141,54 @@ void BM_TreeOf10000Devices(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_TreeOf10000Devices)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A portab-lns command on the 10,000-device network, on the file (0) or the server (1).
+void RunOnScale(benchmark::State& state, const BackendNetwork& network, std::vector<std::string> args, bool server) {
+  if (server) args.insert(args.begin(), {"--server", network.Uri()});
+  std::ostringstream out;
+  std::ostringstream err;
+  if (lns_embedded::RunLnsTool(args, network.Home(), out, err) != 0) state.SkipWithError(err.str().c_str());
+  state.counters["bytes_out"] = static_cast<double>(out.str().size());
+}
+
+// `portab-lns export` of the 10,000-device network.
+void BM_ExportOf10000Devices(benchmark::State& state) {
+  const BackendNetwork network("Scale", bench_support::ScaleDescription(10000), state.range(0) == 1);
+  if (SkipWithoutServer(state, network)) return;
+  for (auto _ : state) RunOnScale(state, network, {"export", "Scale"}, state.range(0) == 1);
+}
+BENCHMARK(BM_ExportOf10000Devices)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// `portab-lns create` of the 10,000-device network on the file, and `copy --to` of its file to
+// the server: what a copy to the server is held against.
+void BM_CreateOf10000DevicesOnTheFile(benchmark::State& state) {
+  const auto home = std::filesystem::temp_directory_path() / ("portab-bench-create-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(home);
+  const auto description = home / "scale.json";
+  std::ofstream(description) << bench_support::ScaleDescription(10000);
+  for (auto _ : state) {
+    std::ostringstream out;
+    std::ostringstream err;
+    if (lns_embedded::RunLnsTool({"create", description.string(), "--replace"}, home, out, err) != 0) {
+      state.SkipWithError(err.str().c_str());
+    }
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(home, ec);
+}
+BENCHMARK(BM_CreateOf10000DevicesOnTheFile)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_CopyOf10000DevicesToTheServer(benchmark::State& state) {
+  const BackendNetwork network("Scale", bench_support::ScaleDescription(10000), false);
+  const char* uri = std::getenv("PORTAB_TEST_SERVER");
+  if (uri == nullptr) {
+    state.SkipWithError("PORTAB_TEST_SERVER names no server (run under scripts/with-postgres)");
+    return;
+  }
+  for (auto _ : state) RunOnScale(state, network, {"copy", "Scale", "--to", uri, "--replace"}, false);
+  lns_embedded::PostgresDb(uri).Exec("DROP SCHEMA IF EXISTS \"Scale\" CASCADE");
+}
+BENCHMARK(BM_CopyOf10000DevicesToTheServer)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // One client writes an NV another monitors; the time until the other's event descriptor
 // wakes and its PumpEvents hands the value over.

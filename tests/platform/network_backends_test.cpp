@@ -12,8 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
+#include "base/text.h"
 #include "lns/lns_errors.h"
+#include "platform/lns_embedded/lns_tool.h"
 #include "platform/lns_embedded/embedded_objects.h"
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/network_copy.h"
@@ -207,6 +210,64 @@ TEST_P(NetworkBackendTest, ACopyKeepsEveryRowAndNewRowsGoAfterThem) {
   AddDevice(copy->Db(), RowIdOf(*floor), R"({"name": "Switch 9", "template": "PortaB", "programId": "9F:FF:FF:08:1C:0A:04:01",
       "cps": [{"name": "C", "value": [1]}], "nvs": [{"name": "n", "type": "SNVT_switch"}]})");
   EXPECT_EQ(floor->AppDevices()->ItemByName("Switch 9")->Interface()->NetworkVariables()->Count(), 1);
+}
+
+// A network larger than the rows a walk reads ahead at once, with gaps in its ids and values a
+// copy must escape (tabs, line breaks, backslashes, every kind of byte): copied to the server,
+// its tree and export are the file's, and copied back, its rows are the same.
+TEST(ServerWalkTest, ALargeNetworkCopiedToTheServerWalksAndComesBackAsOnTheFile) {
+  PORTAB_TEST_SERVER_OR_SKIP(uri);
+  const testing_support::TempDir home;
+  const std::string name = "Walk " + std::to_string(::getpid());
+  nlohmann::json subsystems = nlohmann::json::array();
+  for (int s = 0; s < 8; ++s) {
+    nlohmann::json devices = nlohmann::json::array();
+    for (int d = 0; d < 90; ++d) {
+      const int value = (s * 90 + d) % 256;
+      devices.push_back({{"name", "D" + std::to_string(d)}, {"template", "T"}, {"programId", "P"},
+                         {"cps", {{{"name", "Own"}, {"dimension", 2}, {"value", {value, 92}}}}},
+                         {"nvs", {{{"name", "a"}, {"type", "SNVT_switch"}, {"cps", {{{"name", "OfNv"}, {"value", {value}}}}}},
+                                  {{"name", "b"}, {"type", "SNVT_time_sec"}},
+                                  {{"name", "c"}, {"type", "SNVT_switch"}, {"value", {value, 1}}}}},
+                         {"lonMarkObjects", {{{"name", "O"}, {"profile", 28}, {"nvs", {"a", "c"}},
+                                              {"cps", {{{"name", "OfObject"}, {"dimension", 3}, {"value", {0, value, 255}}}}}}}}});
+    }
+    subsystems.push_back({{"name", "S" + std::to_string(s)}, {"devices", devices}});
+  }
+  const nlohmann::json description{{"network", name}, {"system", "Sys"}, {"subsystems", subsystems}};
+  CreateNetwork(home / "lns", description.dump(), false);
+  {
+    SqliteDb file(home / "lns" / (name + ".db"), false);
+    file.Exec("PRAGMA foreign_keys = ON; DELETE FROM device WHERE id % 7 = 3; DELETE FROM nv WHERE id % 11 = 5; "
+              "UPDATE cp SET value = X'005c0a09ff' , dimension = 5 WHERE name = 'OfObject' AND id % 3 = 0; "
+              "INSERT INTO plugin_registration VALUES ('x\ty', 13, 'back\\slash', 28, 1, 'line\nbreak\r', 'd', '1.0', "
+              "'m', 'p', 'f', 0)");
+  }
+  const auto run = [&](std::vector<std::string> args) {
+    std::ostringstream out, err;
+    EXPECT_EQ(RunLnsTool(args, home.Path(), out, err), 0) << err.str();
+    return out.str();
+  };
+  run({"copy", name, "--to", uri});
+  for (const char* command : {"tree", "export"}) EXPECT_EQ(run({"--server", uri, command, name}), run({command, name})) << command;
+  const auto back = home / "back";
+  {
+    auto server = std::make_unique<PostgresDb>(uri);
+    UseNetworkOnServer(*server, name);
+    CopyNetworkToFolder(*NetworkDb::Open(std::move(server), {}), back, false);
+  }
+  PostgresDb(uri).Exec("DROP SCHEMA " + QuotedName(name) + " CASCADE");
+  const auto everyRow = [](const std::filesystem::path& file) {
+    SqliteDb db(file, false);
+    std::string rows;
+    for (const NetworkTable& table : kNetworkTables) {
+      auto select = db.Prepare(std::string("SELECT quote(") + base::ReplaceAll(table.columns, ", ", ") || ',' || quote(") +
+                               ") FROM " + table.name + " ORDER BY 1");
+      while (select.Step()) rows += select.Text(0) + "\n";
+    }
+    return rows;
+  };
+  EXPECT_EQ(everyRow(back / (name + ".db")), everyRow(home / "lns" / (name + ".db")));
 }
 
 // A CP held by a configuration NV and the NV are one value: a write of either changes both in

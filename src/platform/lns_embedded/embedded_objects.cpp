@@ -55,6 +55,9 @@ bool IsAscii(std::string_view text) {
 struct MemberQueries {
   std::string list;  // (id, name) of every member in position order
   std::string find;  // id of the first member whose name is ?3 (ignoring ASCII case)
+  // (owner, id) of the members of the owners from ?1 to before ?2 in owner and position order,
+  // ?3 the first owner value when the owner is the second: read ahead inside a read snapshot.
+  std::string window = {};
 };
 
 // A collection of rows. Its member ids are read in one query when first needed and kept
@@ -124,8 +127,15 @@ class DbCollection final : public lns::Collection<T> {
     const int64_t version = db_->DataVersion();
     if (!membersRead_ || version != membersVersion_) {
       members_.clear();
-      auto rows = Bound(queries_.list);
-      while (rows.Step()) members_.push_back(rows.Int(0));
+      const bool ownerSecond = queries_.window.find("?3") != std::string::npos;
+      if (auto kept = queries_.window.empty() ? std::nullopt
+                                              : db_->SnapshotMembers(queries_.window, ownerSecond ? bind1_ : 0,
+                                                                     ownerSecond ? bind2_ : bind1_)) {
+        members_ = std::move(*kept);
+      } else {
+        auto rows = Bound(queries_.list);
+        while (rows.Step()) members_.push_back(rows.Int(0));
+      }
       membersRead_ = true;
       membersVersion_ = version;
     }
@@ -217,6 +227,14 @@ class DbCp final : public lns::ConfigProperty, public Row {
   // The CP's layout and bytes, read in one query; a value that does not fit the layout is a
   // damaged database, never handed on.
   Stored Load() const {
+    if (auto kept = db_->SnapshotValue("cp", "value", id_)) {
+      Stored stored{std::strtoll(db_->SnapshotValue("cp", "element_size", id_)->c_str(), nullptr, 10),
+                    std::strtoll(db_->SnapshotValue("cp", "dimension", id_)->c_str(), nullptr, 10),
+                    std::vector<uint8_t>(kept->begin(), kept->end())};
+      CheckCpValueSize(db_->Db().Name(), *db_->SnapshotValue("cp", "name", id_), stored.elementSize, stored.dimension,
+                       stored.bytes.size());
+      return stored;
+    }
     auto row = db_->Db().Prepare("SELECT element_size, dimension, value, name FROM cp WHERE id = ?1").Bind(1, id_);
     if (!row.Step()) Raise(lns::err::kNotFound, "The CP no longer exists");
     Stored stored{row.Int(0), row.Int(1), row.Blob(2)};
@@ -349,6 +367,7 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
     Update("UPDATE nv SET " + column + " = ?1 WHERE id = ?2", value);
   }
   std::vector<uint8_t> Bytes() const {
+    if (auto kept = db_->SnapshotValue("nv", "value", id_)) return std::vector<uint8_t>(kept->begin(), kept->end());
     auto row = db_->Db().Prepare("SELECT value FROM nv WHERE id = ?1").Bind(1, id_);
     if (!row.Step()) Raise(lns::err::kNotFound, "The NV no longer exists");
     return row.Blob(0);
@@ -383,7 +402,9 @@ class DbLonMarkObject final : public lns::LonMarkObject, public Row, public std:
         MemberQueries{"SELECT nv.id, nv.name FROM lonmark_member m JOIN nv ON nv.id = m.nv_id "
                       "WHERE m.lonmark_object_id = ?1 ORDER BY m.position",
                       "SELECT nv.id FROM lonmark_member m JOIN nv ON nv.id = m.nv_id "
-                      "WHERE m.lonmark_object_id = ?1 AND nv.name = ?3 COLLATE NOCASE ORDER BY m.position LIMIT 1"},
+                      "WHERE m.lonmark_object_id = ?1 AND nv.name = ?3 COLLATE NOCASE ORDER BY m.position LIMIT 1",
+                      "SELECT m.lonmark_object_id, nv.id FROM lonmark_member m JOIN nv ON nv.id = m.nv_id "
+                      "WHERE m.lonmark_object_id >= ?1 AND m.lonmark_object_id < ?2 ORDER BY m.lonmark_object_id, m.position"},
         id_, 0, [db](int64_t id) { return NvObject(db, id); });
   }
 };
@@ -405,7 +426,9 @@ class DbInterface final : public lns::DeviceInterface, public Row {
     return std::make_shared<DbCollection<lns::LonMarkObject>>(
         db_, "LonMarkObjects", [db, device] { return InterfaceObject(db, device); },
         MemberQueries{"SELECT id, name FROM lonmark_object WHERE device_id = ?1 ORDER BY position",
-                      "SELECT id FROM lonmark_object WHERE device_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
+                      "SELECT id FROM lonmark_object WHERE device_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
+                      "SELECT device_id, id FROM lonmark_object WHERE device_id >= ?1 AND device_id < ?2 "
+                      "ORDER BY device_id, position"},
         id_, 0, [db](int64_t id) { return LonMarkObjectOf(db, id); });
   }
 };
@@ -454,7 +477,9 @@ class DbSubsystem final : public lns::Subsystem, public Row {
     return std::make_shared<DbCollection<lns::AppDevice>>(
         db_, "AppDevices", [db, id] { return SubsystemObject(db, id); },
         MemberQueries{"SELECT id, name FROM device WHERE subsystem_id = ?1 ORDER BY position",
-                      "SELECT id FROM device WHERE subsystem_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
+                      "SELECT id FROM device WHERE subsystem_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
+                      "SELECT subsystem_id, id FROM device WHERE subsystem_id >= ?1 AND subsystem_id < ?2 "
+                      "ORDER BY subsystem_id, position"},
         id_, 0,
         [db](int64_t deviceId) { return DeviceObject(db, deviceId); });
   }
@@ -553,7 +578,9 @@ std::shared_ptr<lns::CpCollection> CpCollectionOf(const DbPtr& db, RowKind owner
   return std::make_shared<DbCollection<lns::ConfigProperty>>(
       db, "ConfigProperties", std::move(owner),
       MemberQueries{"SELECT id, name FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 ORDER BY position",
-                    "SELECT id FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
+                    "SELECT id FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
+                    "SELECT owner_id, id FROM cp WHERE owner_kind = ?3 AND owner_id >= ?1 AND owner_id < ?2 "
+                    "ORDER BY owner_id, position"},
       static_cast<int>(ownerKind), ownerId, [db](int64_t id) { return CpObject(db, id); });
 }
 
@@ -561,7 +588,8 @@ std::shared_ptr<lns::NvCollection> DeviceNvs(const DbPtr& db, int64_t deviceId) 
   return std::make_shared<DbCollection<lns::NetworkVariable>>(
       db, "NetworkVariables", [db, deviceId] { return InterfaceObject(db, deviceId); },
       MemberQueries{"SELECT id, name FROM nv WHERE device_id = ?1 ORDER BY position",
-                    "SELECT id FROM nv WHERE device_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
+                    "SELECT id FROM nv WHERE device_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
+                    "SELECT device_id, id FROM nv WHERE device_id >= ?1 AND device_id < ?2 ORDER BY device_id, position"},
       deviceId, 0,
       [db](int64_t id) { return NvObject(db, id); });
 }
@@ -591,7 +619,8 @@ std::shared_ptr<lns::SubsystemCollection> SubsystemsUnder(const DbPtr& db, int64
   return std::make_shared<DbCollection<lns::Subsystem>>(
       db, "Subsystems", std::move(parent),
       MemberQueries{"SELECT id, name FROM subsystem WHERE parent_id = ?1 ORDER BY position",
-                    "SELECT id FROM subsystem WHERE parent_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1"},
+                    "SELECT id FROM subsystem WHERE parent_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
+                    "SELECT parent_id, id FROM subsystem WHERE parent_id >= ?1 AND parent_id < ?2 ORDER BY parent_id, position"},
       parentId, 0, [db](int64_t id) { return SubsystemObject(db, id); });
 }
 

@@ -224,9 +224,21 @@ class Tool {
         err_(err),
         terminals_(terminals) {
     server_->Open(0);
-    // A plug-in this tool starts opens its networks on the same server.
+    // A plug-in this tool starts opens its networks on the same server; the setting is put back
+    // when the tool is done, so that a program that runs it twice does not keep the first server.
+    if (const char* before = std::getenv("PORTAB_SERVER")) serverBefore_ = before;
     if (explicitServer_) ::setenv("PORTAB_SERVER", serverUri.c_str(), 1);
   }
+  ~Tool() {
+    if (!explicitServer_) return;
+    if (serverBefore_) {
+      ::setenv("PORTAB_SERVER", serverBefore_->c_str(), 1);
+    } else {
+      ::unsetenv("PORTAB_SERVER");
+    }
+  }
+  Tool(const Tool&) = delete;
+  Tool& operator=(const Tool&) = delete;
 
   int Run(const std::vector<std::string>& args) {
     if (args.empty()) Usage("no command given");
@@ -770,6 +782,7 @@ class Tool {
   std::ostream& out_;
   std::ostream& err_;
   ToolTerminals terminals_;
+  std::optional<std::string> serverBefore_;  // PORTAB_SERVER as it was before the tool set it
 };
 
 }  // namespace

@@ -9,26 +9,31 @@
 namespace platform::lns_embedded {
 namespace {
 
-// Copies every row of `table`; `deviceCopied` is called after each row of the devices.
+// Copies every row of `table` as it is (NULL stays NULL); `deviceCopied` is called after each
+// row of the devices.
 void CopyTable(SqlDb& from, SqlDb& to, const NetworkTable& table, const std::function<void()>& deviceCopied) {
-  std::string values;
-  for (size_t i = 1; i <= table.kinds.size(); ++i) values += (i > 1 ? ", ?" : "?") + std::to_string(i);
-  auto insert = to.Prepare(std::string("INSERT INTO ") + table.name + "(" + table.columns + ") VALUES (" + values + ")");
   auto select = from.Prepare(std::string("SELECT ") + table.columns + " FROM " + table.name + " ORDER BY 1, 2");
   const bool devices = std::string_view(table.name) == "device";
-  while (select.Step()) {
-    insert.Reset();
+  bool first = true;
+  to.InsertRows(table.name, table.columns, table.kinds, [&](std::vector<Cell>& row) {
+    if (devices && !first) deviceCopied();
+    first = false;
+    if (!select.Step()) return false;
     for (size_t i = 0; i < table.kinds.size(); ++i) {
       const int column = static_cast<int>(i);
-      switch (table.kinds[i]) {
-        case 'i': insert.Bind(column + 1, select.Int(column)); break;
-        case 't': insert.Bind(column + 1, select.Text(column)); break;
-        default: insert.Bind(column + 1, select.Blob(column)); break;
+      Cell& cell = row[i];
+      cell.null = select.IsNull(column);
+      if (table.kinds[i] == 'i') {
+        cell.number = cell.null ? 0 : select.Int(column);
+      } else if (table.kinds[i] == 't') {
+        cell.bytes = cell.null ? std::string() : select.Text(column);
+      } else {
+        const auto blob = cell.null ? std::vector<uint8_t>() : select.Blob(column);
+        cell.bytes.assign(blob.begin(), blob.end());
       }
     }
-    insert.Run();
-    if (devices) deviceCopied();
-  }
+    return true;
+  });
 }
 
 // Fills a new network database with the rows of `source`.

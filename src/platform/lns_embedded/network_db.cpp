@@ -96,7 +96,7 @@ std::shared_ptr<NetworkDb> NetworkDb::Open(std::unique_ptr<SqlDb> db, std::weak_
 }
 
 NetworkDb::NetworkDb(std::unique_ptr<SqlDb> db, std::weak_ptr<lns::ObjectServer> server)
-    : db_(std::move(db)), server_(std::move(server)) {}
+    : db_(std::move(db)), server_(std::move(server)), snapshotRows_(*db_) {}
 
 std::string NetworkDb::NetworkName() {
   auto row = db_->Prepare("SELECT name FROM network WHERE id = 1");
@@ -152,31 +152,7 @@ void NetworkDb::CancelTransaction() {
   RollBackQuietly();
 }
 
-namespace {
-
-// The columns a snapshot keeps of a row of each table with row ids: all but the id and bytes.
-const std::map<std::string, std::vector<std::string>, std::less<>>& KeptColumns() {
-  static const auto columns = [] {
-    std::map<std::string, std::vector<std::string>, std::less<>> kept;
-    for (const NetworkTable& table : kNetworkTables) {
-      const auto names = base::Split(table.columns, ", ");
-      if (names.front() != "id") continue;
-      for (size_t i = 1; i < names.size(); ++i) {
-        if (table.kinds[i] != 'b') kept[table.name].push_back(names[i]);
-      }
-    }
-    return kept;
-  }();
-  return columns;
-}
-
-constexpr size_t kMostKeptRows = 256;  // walks read a row's columns one after another
-
-}  // namespace
-
 std::optional<std::string> NetworkDb::SnapshotColumn(const std::string& sql, int64_t id) {
-  const int64_t snapshot = db_->Snapshot();
-  if (snapshot == 0 || inTransaction_) return std::nullopt;
   // "SELECT <column> FROM <table> WHERE id = ?1"
   constexpr std::string_view kSelect = "SELECT ", kFrom = " FROM ", kWhere = " WHERE id = ?1";
   const std::string_view text(sql);
@@ -184,30 +160,21 @@ std::optional<std::string> NetworkDb::SnapshotColumn(const std::string& sql, int
   if (!text.starts_with(kSelect) || !text.ends_with(kWhere) || from == std::string_view::npos) return std::nullopt;
   const std::string_view column = text.substr(kSelect.size(), from - kSelect.size());
   const std::string_view table = text.substr(from + kFrom.size(), text.size() - kWhere.size() - from - kFrom.size());
-  const auto columns = KeptColumns().find(table);
-  if (columns == KeptColumns().end() ||
-      std::find(columns->second.begin(), columns->second.end(), column) == columns->second.end()) {
-    return std::nullopt;
-  }
-  if (keptSnapshot_ != snapshot || keptRows_.size() >= kMostKeptRows) {
-    keptRows_.clear();
-    keptSnapshot_ = snapshot;
-  }
-  const std::pair<std::string, int64_t> key{std::string(table), id};
-  auto kept = keptRows_.find(key);
-  if (kept == keptRows_.end()) {
-    std::string list;
-    for (const auto& name : columns->second) list += (list.empty() ? "" : ", ") + name;
-    auto row = db_->Prepare("SELECT " + list + " FROM " + key.first + " WHERE id = ?1").Bind(1, id);
-    if (!row.Step()) return std::nullopt;
-    std::map<std::string, std::string, std::less<>> values;
-    for (size_t i = 0; i < columns->second.size(); ++i) values[columns->second[i]] = row.Text(static_cast<int>(i));
-    kept = keptRows_.emplace(key, std::move(values)).first;
-  }
-  return kept->second.find(column)->second;
+  return SnapshotValue(table, column, id);
+}
+
+std::optional<std::string> NetworkDb::SnapshotValue(std::string_view table, std::string_view column, int64_t id) {
+  if (inTransaction_) return std::nullopt;
+  return snapshotRows_.Value(table, column, id);
+}
+
+std::optional<std::vector<int64_t>> NetworkDb::SnapshotMembers(const std::string& windowSql, int64_t kind, int64_t owner) {
+  if (inTransaction_) return std::nullopt;
+  return snapshotRows_.Members(windowSql, kind, owner);
 }
 
 bool NetworkDb::DeviceReachable(int64_t deviceId) {
+  if (auto kept = SnapshotValue("device", "reachable", deviceId)) return *kept != "0";
   auto row = db_->Prepare("SELECT reachable FROM device WHERE id = ?1").Bind(1, deviceId);
   return row.Step() && row.Int(0) != 0;
 }
@@ -269,6 +236,11 @@ int64_t NetworkDb::DeviceOfNv(int64_t nvId) {
 }
 
 NetworkDb::NvRow NetworkDb::ReadNv(int64_t nvId) {
+  if (auto value = SnapshotValue("nv", "value", nvId)) {
+    return {std::strtoll(SnapshotValue("nv", "device_id", nvId)->c_str(), nullptr, 10),
+            static_cast<int32_t>(std::strtoll(SnapshotValue("nv", "position", nvId)->c_str(), nullptr, 10) - 1),
+            "NV \"" + *SnapshotValue("nv", "name", nvId) + "\"", std::vector<uint8_t>(value->begin(), value->end())};
+  }
   auto row = db_->Prepare("SELECT device_id, position, name, value FROM nv WHERE id = ?1").Bind(1, nvId);
   if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
   return {row.Int(0), static_cast<int32_t>(row.Int(1) - 1), "NV \"" + row.Text(2) + "\"", row.Blob(3)};

@@ -19,6 +19,7 @@
 #include "lns/lns_objects.h"
 #include "platform/lns_embedded/device_link.h"
 #include "platform/lns_embedded/device_reader.h"
+#include "platform/lns_embedded/snapshot_rows.h"
 #include "platform/lns_embedded/sqlite_db.h"
 
 namespace platform::lns_embedded {
@@ -181,11 +182,16 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   int64_t LastUpdate();
   std::vector<std::pair<int64_t, int64_t>> UpdatesSince(int64_t seq);
 
-  // The value of "SELECT <column> FROM <table> WHERE id = ?1" for row `id`, as text, kept from
-  // an earlier read of the whole row while a read snapshot is open on a server (each query is a
-  // round trip there, and walking a network reads several columns of each row); nothing when
-  // no snapshot is open, the statement is of another form or the row does not exist.
+  // The value of "SELECT <column> FROM <table> WHERE id = ?1" for row `id`, as text, from the
+  // rows read ahead while a read snapshot is open on a server (each query is a round trip
+  // there, and a walk reads each property of each row); nothing when no snapshot is open, an
+  // LNS transaction is, the statement is of another form or the row does not exist.
   std::optional<std::string> SnapshotColumn(const std::string& sql, int64_t id);
+  // The same for `column` of `table` (bytes as they are), for reads not of that form.
+  std::optional<std::string> SnapshotValue(std::string_view table, std::string_view column, int64_t id);
+  // The member ids of `owner` while a read snapshot is open on a server (SnapshotRows::Members);
+  // nothing otherwise.
+  std::optional<std::vector<int64_t>> SnapshotMembers(const std::string& windowSql, int64_t kind, int64_t owner);
 
   // The object of a row: the one already handed out while it is alive, else a new one.
   template <typename T>
@@ -292,8 +298,7 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   static constexpr size_t kFirstSweep = 4096;
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
   size_t sweepAt_ = kFirstSweep;
-  int64_t keptSnapshot_ = 0;  // the snapshot the kept rows come from
-  std::map<std::pair<std::string, int64_t>, std::map<std::string, std::string, std::less<>>> keptRows_;
+  SnapshotRows snapshotRows_;  // rows read ahead while a read snapshot is open on a server
 };
 
 // Lets a network's devices be for a while: its objects then read and write the database only.

@@ -388,134 +388,6 @@ std::string TopName(const json& doc, const std::string& key) {
   return name;
 }
 
-// ---- export -------------------------------------------------------------------------------
-
-json ByteList(const std::vector<uint8_t>& bytes) {
-  json list = json::array();
-  for (uint8_t b : bytes) list.push_back(b);
-  return list;
-}
-
-json ExportCps(SqlDb& db, RowKind kind, int64_t owner) {
-  json list = json::array();
-  auto rows = db.Prepare(
-                    "SELECT cp.name, cp.element_size, cp.dimension, cp.value, nv.name, cp.device_file, cp.device_offset, "
-                    "cp.device_flags "
-                    "FROM cp LEFT JOIN nv "
-                    "ON cp.device_nv >= 0 AND nv.position = cp.device_nv + 1 AND nv.device_id = CASE cp.owner_kind "
-                    "WHEN 7 THEN cp.owner_id WHEN 28 THEN (SELECT device_id FROM lonmark_object WHERE id = cp.owner_id) "
-                    "ELSE (SELECT device_id FROM nv AS holder WHERE holder.id = cp.owner_id) END "
-                    "WHERE cp.owner_kind = ?1 AND cp.owner_id = ?2 ORDER BY cp.position")
-                  .Bind(1, static_cast<int64_t>(kind))
-                  .Bind(2, owner);
-  while (rows.Step()) {
-    const auto value = rows.Blob(3);
-    CheckCpValueSize(db.Name(), rows.Text(0), rows.Int(1), rows.Int(2), value.size());
-    json cp{{"name", rows.Text(0)}, {"elementSize", rows.Int(1)}, {"dimension", rows.Int(2)}, {"value", ByteList(value)}};
-    if (!rows.IsNull(4)) cp["deviceNv"] = rows.Text(4);
-    if (rows.Int(5) != 0) {
-      cp["deviceFile"] = rows.Int(5) == kWritableFile ? "writable" : "readOnly";
-      cp["deviceOffset"] = rows.Int(6);
-    }
-    if (rows.Int(7) != 0) cp["deviceFlags"] = rows.Int(7);
-    list.push_back(std::move(cp));
-  }
-  return list;
-}
-
-json ExportDevice(SqlDb& db, int64_t id, const std::string& name, const std::string& templ,
-                  const std::string& programId, bool reachable) {
-  json device{{"name", name}, {"template", templ}, {"programId", programId}, {"reachable", reachable}};
-  {
-    auto row = db.Prepare("SELECT neuron_id, subnet, node, ip FROM device WHERE id = ?1").Bind(1, id);
-    if (row.Step() && !row.Text(0).empty()) {
-      device["neuronId"] = row.Text(0);
-      device["subnet"] = row.Int(1);
-      device["node"] = row.Int(2);
-      if (!row.Text(3).empty()) device["ip"] = row.Text(3);
-    }
-  }
-  device["cps"] = ExportCps(db, RowKind::Device, id);
-  json nvs = json::array();
-  std::vector<std::pair<int64_t, json>> nvRows;
-  {
-    auto rows = db.Prepare("SELECT id, name, type_index, changeable, value FROM nv WHERE device_id = ?1 ORDER BY position")
-                    .Bind(1, id);
-    while (rows.Step()) {
-      json nv{{"name", rows.Text(1)}};
-      const NvType* type = FindNvType(static_cast<int16_t>(rows.Int(2)));
-      if (type != nullptr) {
-        nv["type"] = std::string(type->name);
-      } else {
-        nv["typeIndex"] = rows.Int(2);
-        nv["size"] = rows.Blob(4).size();
-      }
-      nv["changeable"] = rows.Int(3) != 0;
-      nv["value"] = ByteList(rows.Blob(4));
-      nvRows.emplace_back(rows.Int(0), std::move(nv));
-    }
-  }
-  for (auto& [nvId, nv] : nvRows) {
-    nv["cps"] = ExportCps(db, RowKind::Nv, nvId);
-    nvs.push_back(std::move(nv));
-  }
-  device["nvs"] = std::move(nvs);
-  json objects = json::array();
-  std::vector<std::pair<int64_t, json>> objectRows;
-  {
-    auto rows = db.Prepare("SELECT id, name, profile_type FROM lonmark_object WHERE device_id = ?1 ORDER BY position")
-                    .Bind(1, id);
-    while (rows.Step()) objectRows.emplace_back(rows.Int(0), json{{"name", rows.Text(1)}, {"profile", rows.Int(2)}});
-  }
-  for (auto& [objectId, object] : objectRows) {
-    object["cps"] = ExportCps(db, RowKind::LonMarkObject, objectId);
-    json members = json::array();
-    auto rows = db.Prepare(
-                      "SELECT nv.name FROM lonmark_member m JOIN nv ON nv.id = m.nv_id WHERE m.lonmark_object_id = ?1 "
-                      "ORDER BY m.position")
-                    .Bind(1, objectId);
-    while (rows.Step()) members.push_back(rows.Text(0));
-    object["nvs"] = std::move(members);
-    objects.push_back(std::move(object));
-  }
-  device["lonMarkObjects"] = std::move(objects);
-  return device;
-}
-
-json ExportSubsystems(SqlDb& db, int64_t parentId, DeviceCounter& counter) {
-  json list = json::array();
-  std::vector<std::pair<int64_t, std::string>> subsystems;
-  {
-    auto rows = db.Prepare("SELECT id, name FROM subsystem WHERE parent_id = ?1 ORDER BY position").Bind(1, parentId);
-    while (rows.Step()) subsystems.emplace_back(rows.Int(0), rows.Text(1));
-  }
-  for (const auto& [id, name] : subsystems) {
-    json sub{{"name", name}};
-    sub["subsystems"] = ExportSubsystems(db, id, counter);
-    struct DeviceRow {
-      int64_t id;
-      std::string name, templ, programId;
-      bool reachable;
-    };
-    std::vector<DeviceRow> devices;
-    {
-      auto rows = db.Prepare(
-                        "SELECT id, name, template_name, program_id, reachable FROM device WHERE subsystem_id = ?1 "
-                        "ORDER BY position")
-                      .Bind(1, id);
-      while (rows.Step()) devices.push_back({rows.Int(0), rows.Text(1), rows.Text(2), rows.Text(3), rows.Int(4) != 0});
-    }
-    json deviceList = json::array();
-    for (const auto& d : devices) {
-      deviceList.push_back(ExportDevice(db, d.id, d.name, d.templ, d.programId, d.reachable));
-      counter.Next();
-    }
-    sub["devices"] = std::move(deviceList);
-    list.push_back(std::move(sub));
-  }
-  return list;
-}
-
 }  // namespace
 
 // The description's JSON, refusing nesting deeper than any description needs (the import walks
@@ -681,24 +553,6 @@ std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool r
   return description.network;
 }
 
-std::string ExportNetwork(const std::filesystem::path& databaseFile, const DeviceProgress& progress) {
-  return ExportNetwork(*NetworkDb::Open(databaseFile, {}), progress);
-}
-
-std::string ExportNetwork(NetworkDb& network, const DeviceProgress& progress) {
-  SqlDb& db = network.Db();
-  const ReadTransaction snapshot(db);  // one consistent network, without a lock per query
-  json doc{{"network", network.NetworkName()}, {"system", network.SystemName()}};
-  DeviceCounter counter{progress};
-  if (progress) {
-    auto rows = db.Prepare("SELECT COUNT(*) FROM device");
-    if (rows.Step()) counter.total = rows.Int(0);
-  }
-  if (auto templates = ExportTemplates(db); !templates.empty()) doc["templates"] = std::move(templates);
-  doc["subsystems"] = ExportSubsystems(db, 0, counter);
-  return doc.dump(2) + "\n";
-}
-
 std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonText) {
   const json device = ParseDescription(jsonText);
   std::set<std::string> names;
@@ -714,19 +568,6 @@ std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonTex
     Importer(db, counter).Device(device, "(top)", subsystemId, last + 1, names);
   });
   return device["name"].get<std::string>();
-}
-
-}  // namespace platform::lns_embedded
-
-namespace platform::lns_embedded {
-
-std::string ExportDeviceEntry(SqlDb& db, int64_t deviceId) {
-  auto row = db.Prepare("SELECT name, template_name, program_id, reachable FROM device WHERE id = ?1").Bind(1, deviceId);
-  if (!row.Step()) throw base::Error(lns::err::kNotFound, "portab-lns", "There is no device of row " + std::to_string(deviceId));
-  const std::string name = row.Text(0), templ = row.Text(1), programId = row.Text(2);
-  const bool reachable = row.Int(3) != 0;
-  row.Reset();
-  return ExportDevice(db, deviceId, name, templ, programId, reachable).dump();
 }
 
 }  // namespace platform::lns_embedded

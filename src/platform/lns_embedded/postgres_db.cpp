@@ -390,6 +390,97 @@ Statement PostgresDb::Prepare(const std::string& sql) {
   return statement;
 }
 
+namespace {
+
+// A value as COPY's text format writes it: backslash, tab, line feed and carriage return
+// escaped; bytes as bytea's hex text, whose backslash is escaped in turn.
+void AppendCopyValue(std::string& line, const Cell& cell, char kind) {
+  if (cell.null) {
+    line += "\\N";
+    return;
+  }
+  if (kind == 'i') {
+    line += std::to_string(cell.number);
+    return;
+  }
+  if (kind == 'b') {
+    static constexpr char kHex[] = "0123456789abcdef";
+    line += "\\\\x";
+    for (const char c : cell.bytes) {
+      const auto byte = static_cast<unsigned char>(c);
+      line += kHex[byte >> 4];
+      line += kHex[byte & 15];
+    }
+    return;
+  }
+  for (const char c : cell.bytes) {
+    switch (c) {
+      case '\\': line += "\\\\"; break;
+      case '\t': line += "\\t"; break;
+      case '\n': line += "\\n"; break;
+      case '\r': line += "\\r"; break;
+      default: line += c;
+    }
+  }
+}
+
+}  // namespace
+
+void PostgresDb::SendCopyData(std::string& data, bool last) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(AnswerSeconds());
+  if (!data.empty() && PQputCopyData(conn_, data.data(), static_cast<int>(data.size())) != 1) Raise(nullptr, "network database");
+  data.clear();
+  if (last && PQputCopyEnd(conn_, nullptr) != 1) Raise(nullptr, "network database");
+  WaitWhileBusy(deadline);  // sends what libpq holds, so that its buffer does not grow
+}
+
+void PostgresDb::InsertRows(std::string_view table, std::string_view columns, std::string_view kinds,
+                            const std::function<bool(std::vector<Cell>&)>& next) {
+  constexpr size_t kPiece = 256 * 1024;
+  const std::string copy = "COPY " + std::string(table) + "(" + std::string(columns) + ") FROM STDIN";
+  if (PQsendQuery(conn_, copy.c_str()) == 0) Raise(nullptr, "network database");
+  WaitWhileBusy(std::chrono::steady_clock::now() + std::chrono::seconds(AnswerSeconds()));
+  PGresult* started = PQgetResult(conn_);
+  const bool copying = started != nullptr && PQresultStatus(started) == PGRES_COPY_IN;
+  if (!copying) {
+    struct Clear {
+      PGresult* result;
+      ~Clear() { PQclear(result); }
+    } clear{started};
+    PQclear(Await(true));  // the rest of the answer
+    Raise(started, "network database");
+  }
+  PQclear(started);
+  std::string data;
+  std::vector<Cell> row(kinds.size());
+  try {
+    while (next(row)) {
+      for (size_t i = 0; i < kinds.size(); ++i) {
+        if (i > 0) data += '\t';
+        AppendCopyValue(data, row[i], kinds[i]);
+      }
+      data += '\n';
+      if (data.size() >= kPiece) SendCopyData(data, false);
+    }
+  } catch (...) {
+    // The rows could not all be read: the COPY is ended as failed, so that none of it stays.
+    try {
+      if (conn_ != nullptr && PQputCopyEnd(conn_, "the rows to copy could not be read") == 1) PQclear(Await(true));
+    } catch (...) {
+      // The connection went: nothing of the COPY stays either.
+    }
+    throw;
+  }
+  SendCopyData(data, true);
+  PGresult* result = Await(true);
+  struct Clear {
+    PGresult* result;
+    ~Clear() { PQclear(result); }
+  } clear{result};
+  if (result == nullptr || PQresultStatus(result) != PGRES_COMMAND_OK) Raise(result, "network database");
+  NoteChanges(result);
+}
+
 int64_t PostgresDb::LastInsertId() {
   auto row = Prepare("SELECT lastval()");
   return row.Step() ? row.Int(0) : 0;

@@ -54,6 +54,9 @@ class PostgresDb final : public SqlDb {
   // Repeatable read: each statement of a plain transaction would take a snapshot of its own.
   void BeginReadTransaction() override { Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"); }
   bool OnServer() const override { return true; }
+  // One COPY ... FROM STDIN in text format, sent in pieces as the rows come.
+  void InsertRows(std::string_view table, std::string_view columns, std::string_view kinds,
+                  const std::function<bool(std::vector<Cell>&)>& next) override;
   void Listen(const std::string& channel) override;
   // The connection's socket, readable when the server sent something (a notification).
   int NotificationDescriptor() const override;
@@ -74,6 +77,8 @@ class PostgresDb final : public SqlDb {
 
  private:
   void WaitWhileBusy(std::chrono::steady_clock::time_point deadline);
+  // Sends a piece of a COPY's data (all of it when `last`, then its end).
+  void SendCopyData(std::string& data, bool last);
   int AnswerSeconds() const { return 2 * timeoutSeconds_; }
 
   pg_conn* conn_ = nullptr;

@@ -28,6 +28,30 @@ ReadTransaction::~ReadTransaction() {
   }
 }
 
+void SqlDb::InsertRows(std::string_view table, std::string_view columns, std::string_view kinds,
+                       const std::function<bool(std::vector<Cell>&)>& next) {
+  std::string values;
+  for (size_t i = 1; i <= kinds.size(); ++i) values += (i > 1 ? ", ?" : "?") + std::to_string(i);
+  auto insert = Prepare("INSERT INTO " + std::string(table) + "(" + std::string(columns) + ") VALUES (" + values + ")");
+  std::vector<Cell> row(kinds.size());
+  while (next(row)) {
+    insert.Reset();
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      const int index = static_cast<int>(i) + 1;
+      if (row[i].null) {
+        insert.BindNull(index);
+      } else if (kinds[i] == 'i') {
+        insert.Bind(index, row[i].number);
+      } else if (kinds[i] == 't') {
+        insert.Bind(index, std::string_view(row[i].bytes));
+      } else {
+        insert.Bind(index, std::vector<uint8_t>(row[i].bytes.begin(), row[i].bytes.end()));
+      }
+    }
+    insert.Run();
+  }
+}
+
 namespace {
 ServerConnector& Connector() {
   static ServerConnector connector;

@@ -87,6 +87,13 @@ class Statement {
   StatementBackend* backend_;
 };
 
+// One value of a row given to InsertRows: an integer, or the text or bytes of its column.
+struct Cell {
+  bool null = false;
+  int64_t number = 0;
+  std::string bytes;
+};
+
 class SqlDb {
  public:
   virtual ~SqlDb() = default;
@@ -94,6 +101,11 @@ class SqlDb {
   virtual void Exec(std::string_view sql) = 0;
   // A statement with its bindings cleared (kept by the connection while it lives).
   virtual Statement Prepare(const std::string& sql) = 0;
+  // Inserts rows into `table`: `columns` as in an INSERT, `kinds` a letter a column (i an
+  // integer, t text, b bytes); `next` fills the next row's cells and returns false when there
+  // is none. Here one INSERT a row; a server streams them all in one COPY.
+  virtual void InsertRows(std::string_view table, std::string_view columns, std::string_view kinds,
+                          const std::function<bool(std::vector<Cell>&)>& next);
   // The id the last insert into a table with an id column gave its row.
   virtual int64_t LastInsertId() = 0;
   // The rows the last statement changed.
