@@ -22,7 +22,9 @@
 #include "platform/automation/class_registry.h"
 #include "platform/ini/profile_ini_file.h"
 #include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/lns_tool.h"
 #include "platform/lns_embedded/network_description.h"
+#include "platform/lns_embedded/postgres_db.h"
 #include "platform/registry/file_registry.h"
 #include "scale_network.h"
 
@@ -132,6 +134,50 @@ BENCHMARK(BM_DispatchCommand13AsAProcess)
     ->Iterations(1)
     ->Repetitions(101)
     ->ReportAggregatesOnly(true);
+
+// The same dispatch with the demo network on a PostgreSQL server (PORTAB_TEST_SERVER, under
+// scripts/with-postgres; argument 1) or on the file (argument 0), and what one connection to
+// the server costs: the server's dispatch is held against the file's plus two connections.
+void BM_DispatchCommand13WithTheNetworkOnTheServer(benchmark::State& state) {
+  static const DemoHome demo;
+  const char* uri = std::getenv("PORTAB_TEST_SERVER");
+  if (uri == nullptr) {
+    state.SkipWithError("PORTAB_TEST_SERVER names no server (run under scripts/with-postgres)");
+    return;
+  }
+  const bool server = state.range(0) == 1;
+  static const bool copied = [&] {
+    std::ostringstream out, err;
+    return platform::lns_embedded::RunLnsTool({"copy", "Demo", "--to", uri, "--replace"}, demo.home, out, err) == 0;
+  }();
+  if (!copied) state.SkipWithError("the demo network could not be copied to the server");
+  const auto onServer = [&] {
+    if (server) ::setenv("PORTAB_SERVER", uri, 1);
+  };
+  for (auto _ : state) {
+    if (RunProgram(PORTAB_EXE, {"/CLASSID:28/COMMANDID:13/OBJECTNAME:" + DispatchedObject(0)}, demo.home, onServer).ru_maxrss < 0) {
+      state.SkipWithError("the dispatch failed");
+    }
+  }
+}
+BENCHMARK(BM_DispatchCommand13WithTheNetworkOnTheServer)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(21)
+    ->ReportAggregatesOnly(true);
+
+void BM_ServerConnect(benchmark::State& state) {
+  const char* uri = std::getenv("PORTAB_TEST_SERVER");
+  if (uri == nullptr) {
+    state.SkipWithError("PORTAB_TEST_SERVER names no server (run under scripts/with-postgres)");
+    return;
+  }
+  for (auto _ : state) platform::lns_embedded::PostgresDb connection(uri);
+}
+BENCHMARK(BM_ServerConnect)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_LnsOpenAndFind(benchmark::State& state) {
   DemoHome demo;
