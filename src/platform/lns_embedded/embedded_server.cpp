@@ -254,6 +254,8 @@ constexpr auto kDefaultPoll = std::chrono::milliseconds(1000);
 constexpr auto kFailedPoll = std::chrono::seconds(10);
 // New monitor tags are found within this long.
 constexpr auto kLongestPollWait = std::chrono::seconds(1);
+// How soon a connection to a server that went away is tried again.
+constexpr auto kServerRetry = std::chrono::seconds(1);
 
 }  // namespace
 
@@ -305,13 +307,30 @@ int EmbeddedObjectServer::EventDescriptor() {
   return events_;
 }
 
+bool EmbeddedObjectServer::FollowListener() {
+  const int reconnects = listener_->Reconnects();
+  listener_->TakeNotifications();  // tries to connect again when the server went away
+  const int socket = listener_->NotificationDescriptor();
+  if (listener_->Reconnects() != reconnects && events_ >= 0 && socket >= 0) {
+    // A new connection, a new socket (perhaps of the old one's number, which closing took out
+    // of the set): the event descriptor the window watches stays the same.
+    epoll_event wanted{};
+    wanted.events = EPOLLIN;
+    if (::epoll_ctl(events_, EPOLL_CTL_ADD, socket, &wanted) != 0) {
+      base::LogSwallowedError("The network database server's notifications cannot be followed again");
+    }
+  }
+  return socket >= 0;
+}
+
 void EmbeddedObjectServer::ArmPollTimer() {
   if (pollTimer_ < 0) return;
   itimerspec when{};
   const bool polling = std::any_of(networks_.begin(), networks_.end(),
                                    [](const auto& entry) { return entry.second.db->Link() != nullptr; });
-  if (polling) {
-    auto next = Clock::now() + kLongestPollWait;
+  const bool serverAway = listener_ && listener_->NotificationDescriptor() < 0;
+  if (polling || serverAway) {
+    auto next = Clock::now() + (serverAway ? kServerRetry : kLongestPollWait);
     for (const auto& [key, state] : polls_) {
       if (!state.asking) next = std::min(next, state.due);  // an answer wakes the loop itself
     }
@@ -376,7 +395,10 @@ int EmbeddedObjectServer::PumpEvents() {
   // the descriptor stays readable for them.
   if (base::InWaitTurn()) return 0;
   // Read the descriptors empty first: a write after this point wakes the event loop again.
-  if (listener_) listener_->TakeNotifications();
+  if (listener_ && !FollowListener()) {
+    ArmPollTimer();  // the server is away: asked again in a second, the networks' rows then
+    return 0;
+  }
   std::array<char, 4096> buffer{};
   for (const int fd : {watch_, pollTimer_}) {
     if (fd < 0) continue;

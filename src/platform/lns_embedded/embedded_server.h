@@ -83,6 +83,9 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   const std::string& ActiveServerUri() const { return serverUri_.empty() ? entryServerUri_ : serverUri_; }
   std::unique_ptr<SqlDb> serverConnection_;
   std::unique_ptr<SqlDb> listener_;  // listens for the server's notices of changed NV values
+  // Takes the listener's notifications; after the server went away, tries to connect again and
+  // watches the new connection. False while the server is away.
+  bool FollowListener();
   bool open_ = false;
   bool remote_ = false;
   lns::NvUpdateHandler handler_;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <utility>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "base/error.h"
@@ -158,6 +159,8 @@ class PgStatement final : public StatementBackend {
   void ClearBindings() noexcept override {
     for (size_t i = 0; i < params_.size(); ++i) params_[i] = Unbound(i);
   }
+  // The connection was made again: the server knows none of its prepared statements.
+  void ForgetPrepared() noexcept { prepared_.clear(); }
 
  private:
   struct Param {
@@ -184,7 +187,18 @@ class PgStatement final : public StatementBackend {
     if (result_ == nullptr || row_ < 0 || row_ >= PQntuples(result_) || column >= PQnfields(result_)) return "";
     return PQgetvalue(result_, row_, column);
   }
+  // A statement the server refused because it was shutting down did not run: once connected
+  // again, it runs (once more).
   void Execute() {
+    try {
+      ExecuteOnce();
+    } catch (const base::Error&) {
+      if (!db_.ReconnectAfterShutdown()) throw;
+      ExecuteOnce();
+    }
+  }
+  void ExecuteOnce() {
+    db_.Ready();
     std::vector<Oid> types;
     std::vector<const char*> values;
     std::vector<int> lengths;
@@ -238,15 +252,8 @@ class PgStatement final : public StatementBackend {
   int row_ = -1;
 };
 
-PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(ServerName(uri)), timeoutSeconds_(timeoutSeconds) {
-  const std::string seconds = std::to_string(timeoutSeconds < 2 ? 2 : timeoutSeconds);  // libpq's least
-  const std::string milliseconds = std::to_string(timeoutSeconds * 1000);
-  // Ours first: what the URI names itself wins.
-  const char* keywords[] = {"connect_timeout", "keepalives",       "keepalives_idle", "keepalives_interval",
-                            "keepalives_count", "tcp_user_timeout", "application_name", "client_encoding",
-                            "dbname",           nullptr};
-  const char* values[] = {seconds.c_str(), "1",      seconds.c_str(), "1",         "3", milliseconds.c_str(),
-                          "portab",        "UTF8",   uri.c_str(),     nullptr};
+PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds)
+    : name_(ServerName(uri)), uri_(uri), timeoutSeconds_(timeoutSeconds) {
   char* parseError = nullptr;
   const bool named = uri.starts_with("postgresql://") || uri.starts_with("postgres://");
   PQconninfoOption* parsed = named ? PQconninfoParse(uri.c_str(), &parseError) : nullptr;
@@ -257,6 +264,18 @@ PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(Serve
                       "(postgresql://user@host:port/database)");
   }
   PQconninfoFree(parsed);
+  Connect();
+}
+
+void PostgresDb::Connect() {
+  const std::string seconds = std::to_string(timeoutSeconds_ < 2 ? 2 : timeoutSeconds_);  // libpq's least
+  const std::string milliseconds = std::to_string(timeoutSeconds_ * 1000);
+  // Ours first: what the URI names itself wins.
+  const char* keywords[] = {"connect_timeout", "keepalives",       "keepalives_idle", "keepalives_interval",
+                            "keepalives_count", "tcp_user_timeout", "application_name", "client_encoding",
+                            "dbname",           nullptr};
+  const char* values[] = {seconds.c_str(), "1",      seconds.c_str(), "1",         "3", milliseconds.c_str(),
+                          "portab",        "UTF8",   uri_.c_str(),    nullptr};
   conn_ = PQconnectdbParams(keywords, values, 1);
   if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) {
     const std::string message = conn_ != nullptr ? FirstLine(PQerrorMessage(conn_)) : "out of memory";
@@ -265,17 +284,100 @@ PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds) : name_(Serve
     throw base::Error(lns::err::kServerUnreachable, "LNS",
                       "The network database server cannot be reached (" + name_ + "): " + message);
   }
-  // The server's notices (warnings) go to the log, not to the console's message channel.
+  // The server's notices (warnings) go to the log, not to the console's message channel. A
+  // fatal error that arrives between requests is the server ending the connection (it shuts
+  // down): libpq hands it over as a notice.
+  farewell_ = false;
   PQsetNoticeProcessor(
-      conn_, [](void*, const char* message) { base::LogNote("Network database server: " + FirstLine(message)); }, nullptr);
+      conn_,
+      [](void* self, const char* message) {
+        if (StartsWith(message, "FATAL")) static_cast<PostgresDb*>(self)->farewell_ = true;
+        base::LogNote("Network database server: " + FirstLine(message));
+      },
+      this);
   // A lock another client holds is waited for no longer than the timeout (then a conflict).
   try {
-    Exec("SET lock_timeout = " + milliseconds + "; SET client_min_messages = warning");
+    std::string session = "SET lock_timeout = " + (waitsForLocks_ ? milliseconds : std::string("1")) +
+                          "; SET client_min_messages = warning";
+    for (const auto& [setting, statement] : sessionSettings_) session += "; " + statement;
+    for (const std::string& channel : channels_) session += "; LISTEN " + channel;
+    Run(session);
   } catch (...) {
     PQfinish(conn_);
     conn_ = nullptr;
     throw;
   }
+}
+
+bool PostgresDb::Broken() {
+  if (conn_ == nullptr || farewell_ || PQstatus(conn_) != CONNECTION_OK) return true;
+  // A server that shut down sent its farewell and closed the socket: readable while idle.
+  pollfd socket{PQsocket(conn_), POLLIN, 0};
+  for (int read = 0; read < 3 && ::poll(&socket, 1, 0) > 0; ++read) {
+    if (PQconsumeInput(conn_) == 0 || SaidFarewell() || PQstatus(conn_) != CONNECTION_OK) return true;
+  }
+  return false;
+}
+
+bool PostgresDb::SaidFarewell() {
+  PQisBusy(conn_);  // parses what was read: a farewell reaches the notice processor
+  return farewell_;
+}
+
+void PostgresDb::Reconnect() {
+  PQfinish(conn_);
+  conn_ = nullptr;
+  for (auto& [sql, statement] : statements_) statement->ForgetPrepared();
+  // A call that already waited the timeout in vain is not kept waiting again: later calls try
+  // once each (refused at once while the server is down) until it is back.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(gaveUp_ ? 0 : timeoutSeconds_);
+  for (;;) {
+    try {
+      Connect();
+      gaveUp_ = false;
+      ++reconnects_;
+      base::LogNote("Network database server: connected again (" + name_ + ")");
+      return;
+    } catch (const base::Error& e) {
+      if (std::chrono::steady_clock::now() >= deadline) {
+        gaveUp_ = true;
+        throw base::Error(lns::err::kServerUnreachable, "LNS",
+                          "The network database server cannot be reached (" + name_ + "): the connection broke and the "
+                          "server did not answer again within " + std::to_string(timeoutSeconds_) +
+                          " s (PORTAB_SERVER_TIMEOUT); " + e.Description());
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+void PostgresDb::Ready() {
+  if (!lostTransaction_ && !Broken()) return;
+  if (!lostTransaction_ && !lastInTransaction_) {
+    Reconnect();  // between transactions nothing is lost: the call goes on on a new connection
+    return;
+  }
+  // Until the caller ends the transaction, its statements fail: on a new connection they would
+  // be written one by one, outside it.
+  lostTransaction_ = true;
+  lastInTransaction_ = false;
+  throw base::Error(lns::err::kServerUnreachable, "LNS",
+                    "The network database server cannot be reached (" + name_ + "): the connection broke during a "
+                    "transaction, and nothing of it was kept");
+}
+
+bool PostgresDb::ReconnectAfterShutdown() {
+  // The server ended the statement's transaction when it shut down, so nothing of it ran; inside
+  // an LNS transaction the whole transaction is lost instead.
+  if (!std::exchange(shutDown_, false) || lostTransaction_ || lastInTransaction_) return false;
+  Reconnect();
+  return true;
+}
+
+void PostgresDb::NoteTransactionState() {
+  if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) return;
+  const PGTransactionStatusType status = PQtransactionStatus(conn_);
+  lastInTransaction_ = status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
 }
 
 bool PostgresDb::WaitForLocks(bool wait) {
@@ -297,7 +399,12 @@ void PostgresDb::Raise(const void* result, std::string_view what) {
                        : FirstLine(failed != nullptr && *PQresultErrorMessage(failed) != '\0' ? PQresultErrorMessage(failed)
                                                                                               : PQerrorMessage(conn_));
   // Connection exceptions (08), the server shutting down (57P) or a connection libpq lost.
+  shutDown_ = StartsWith(state, "57P");
   if (PQstatus(conn_) != CONNECTION_OK || StartsWith(state, "08") || StartsWith(state, "57P")) {
+    if (lastInTransaction_) {
+      lostTransaction_ = true;
+      lastInTransaction_ = false;
+    }
     throw base::Error(lns::err::kServerUnreachable, "LNS",
                       "The network database server cannot be reached (" + name_ + "): " + message);
   }
@@ -316,6 +423,33 @@ void PostgresDb::Raise(const void* result, std::string_view what) {
 }
 
 void PostgresDb::Exec(std::string_view sql) {
+  const bool ending = sql.starts_with("COMMIT") || sql.starts_with("ROLLBACK") || sql.starts_with("END");
+  if (ending && (lostTransaction_ || (lastInTransaction_ && Broken()))) {
+    // The server ended the transaction when the connection broke: a rollback has nothing left
+    // to do, a commit is refused.
+    const bool commit = !sql.starts_with("ROLLBACK");
+    lostTransaction_ = lastInTransaction_ = false;
+    if (!commit) return;
+    throw base::Error(lns::err::kServerUnreachable, "LNS",
+                      "The network database server cannot be reached (" + name_ + "): the connection broke during the "
+                      "transaction, and nothing of it was kept");
+  }
+  try {
+    Ready();
+    Run(sql);
+  } catch (const base::Error&) {
+    if (ending) lostTransaction_ = false;  // ended, if in failure: its caller is told so
+    if (!ReconnectAfterShutdown()) throw;
+    Run(sql);
+  }
+  // A session setting is made again on a new connection.
+  if (sql.starts_with("SET ") && !sql.starts_with("SET LOCAL ") && sql.find(';') == std::string_view::npos) {
+    const std::string_view rest = sql.substr(4);
+    sessionSettings_[std::string(rest.substr(0, rest.find_first_of(" =")))] = std::string(sql);
+  }
+}
+
+void PostgresDb::Run(std::string_view sql) {
   PGresult* result = Await(PQsendQuery(conn_, std::string(sql).c_str()) != 0);
   const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
   struct Clear {
@@ -341,6 +475,7 @@ void PostgresDb::WaitWhileBusy(std::chrono::steady_clock::time_point deadline) {
       PQfinish(conn_);
       conn_ = nullptr;
       failed_ = true;
+      if (std::exchange(lastInTransaction_, false)) lostTransaction_ = true;
       throw base::Error(lns::err::kServerUnreachable, "LNS",
                         "The network database server cannot be reached (" + name_ + "): no answer within " +
                             std::to_string(AnswerSeconds()) + " s (twice PORTAB_SERVER_TIMEOUT)");
@@ -363,7 +498,10 @@ PGresult* PostgresDb::Await(bool sent) {
       throw;
     }
     PGresult* next = PQgetResult(conn_);
-    if (next == nullptr) return kept;
+    if (next == nullptr) {
+      NoteTransactionState();
+      return kept;
+    }
     const ExecStatusType status = PQresultStatus(kept);
     if (kept != nullptr && status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
       PQclear(next);
@@ -437,6 +575,7 @@ void PostgresDb::SendCopyData(std::string& data, bool last) {
 void PostgresDb::InsertRows(std::string_view table, std::string_view columns, std::string_view kinds,
                             const std::function<bool(std::vector<Cell>&)>& next) {
   constexpr size_t kPiece = 256 * 1024;
+  Ready();
   const std::string copy = "COPY " + std::string(table) + "(" + std::string(columns) + ") FROM STDIN";
   if (PQsendQuery(conn_, copy.c_str()) == 0) Raise(nullptr, "network database");
   WaitWhileBusy(std::chrono::steady_clock::now() + std::chrono::seconds(AnswerSeconds()));
@@ -487,16 +626,34 @@ int64_t PostgresDb::LastInsertId() {
 }
 
 bool PostgresDb::InTransaction() const {
+  if (lostTransaction_) return true;  // until its caller ends it
   const PGTransactionStatusType status = PQtransactionStatus(conn_);
   return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
 }
 
-int PostgresDb::NotificationDescriptor() const { return PQsocket(conn_); }
+int PostgresDb::NotificationDescriptor() const { return conn_ != nullptr ? PQsocket(conn_) : -1; }
 
-void PostgresDb::Listen(const std::string& channel) { Exec("LISTEN " + channel); }
+void PostgresDb::Listen(const std::string& channel) {
+  Exec("LISTEN " + channel);
+  channels_.push_back(channel);
+}
 
 bool PostgresDb::TakeNotifications() {
-  if (PQconsumeInput(conn_) == 0) return false;  // the connection broke: the next call says so
+  if (conn_ == nullptr || PQconsumeInput(conn_) == 0 || SaidFarewell() || PQstatus(conn_) != CONNECTION_OK) {
+    // The server went away. One attempt to connect again, at once refused while it is down;
+    // once it is back, changes may have been missed: the caller reads what it follows again.
+    PQfinish(conn_);
+    conn_ = nullptr;
+    for (auto& [sql, statement] : statements_) statement->ForgetPrepared();
+    try {
+      Connect();
+      ++reconnects_;
+      base::LogNote("Network database server: listening again (" + name_ + ")");
+      return true;
+    } catch (const base::Error&) {
+      return false;
+    }
+  }
   bool any = false;
   while (PGnotify* notification = PQnotifies(conn_)) {
     any = true;

@@ -7,6 +7,7 @@
 // for longer than the timeout), kDatabase otherwise; each names the server, never a password.
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -57,10 +58,29 @@ class PostgresDb final : public SqlDb {
   // One COPY ... FROM STDIN in text format, sent in pieces as the rows come.
   void InsertRows(std::string_view table, std::string_view columns, std::string_view kinds,
                   const std::function<bool(std::vector<Cell>&)>& next) override;
+  // Listens on `channel`, on every connection this one makes again.
   void Listen(const std::string& channel) override;
-  // The connection's socket, readable when the server sent something (a notification).
+  // The connection's socket, readable when the server sent something (a notification); -1
+  // while the server is away (a TakeNotifications then tries to connect again).
   int NotificationDescriptor() const override;
+  // True also when the connection was made again after the server went away (what arrived
+  // meanwhile is lost: the caller reads again).
   bool TakeNotifications() override;
+  // How often the connection was made again since it was made.
+  int Reconnects() const override { return reconnects_; }
+
+  // Before each request: between transactions, a connection the server closed (it shut down,
+  // or it was given up after the timeout) is made again, within the timeout, with everything
+  // the session had set (its settings, listened channels; statements are prepared again);
+  // kServerUnreachable, naming the server, when it does not come back. A connection that broke
+  // during a transaction fails every request with kServerUnreachable until the transaction is
+  // ended (ROLLBACK passes, COMMIT fails): nothing of it was kept, and nothing may be written
+  // outside it.
+  void Ready();
+  // After a request failed because the server was shutting down (which ran nothing of it),
+  // outside a transaction: connects again (as Ready) and returns true, so the request is made
+  // once more; false otherwise.
+  bool ReconnectAfterShutdown();
 
   // Raises the error of a failed call (`result` may be null), after marking the connection
   // failed; used by its statements.
@@ -77,13 +97,33 @@ class PostgresDb final : public SqlDb {
 
  private:
   void WaitWhileBusy(std::chrono::steady_clock::time_point deadline);
+  // Makes the connection and sets the session up; kServerUnreachable when that fails.
+  void Connect();
+  // Whether the connection is gone (a server that shut down closed it); takes what waits.
+  bool Broken();
+  // Whether what the connection read holds the server's farewell.
+  bool SaidFarewell();
+  // Connects again, trying until the timeout.
+  void Reconnect();
+  void NoteTransactionState();
+  // Runs a text of statements without the checks of Ready.
+  void Run(std::string_view sql);
   // Sends a piece of a COPY's data (all of it when `last`, then its end).
   void SendCopyData(std::string& data, bool last);
   int AnswerSeconds() const { return 2 * timeoutSeconds_; }
 
   pg_conn* conn_ = nullptr;
   std::string name_;
+  std::string uri_;
   int timeoutSeconds_;
+  std::map<std::string, std::string> sessionSettings_;  // SET statements run, by setting
+  std::vector<std::string> channels_;
+  bool lastInTransaction_ = false;  // as the last answer left the connection
+  bool lostTransaction_ = false;    // broke during a transaction not ended yet
+  int reconnects_ = 0;
+  bool gaveUp_ = false;
+  bool shutDown_ = false;  // the last failure was the server shutting down
+  bool farewell_ = false;  // the server said it ends the connection  // the last reconnection waited the timeout in vain
   bool waitsForLocks_ = true;
   int64_t statementsPrepared_ = 0;
   int changes_ = 0;

@@ -131,6 +131,8 @@ class SqlDb {
   virtual void Listen(const std::string& /*channel*/) {}
   virtual int NotificationDescriptor() const { return -1; }
   virtual bool TakeNotifications() { return false; }
+  // How often the connection was made again after the server went away (a server's only).
+  virtual int Reconnects() const { return 0; }
   // Whether a statement has failed since the last ClearFailure: a transaction with a failed
   // call in it must not be committed, even when its caller went on.
   bool Failed() const { return failed_; }
