@@ -184,10 +184,9 @@ TEST_P(NetworkBackendTest, ASnapshotReadsRowsOfOneMomentAndTheNextOneSeesChanges
 // A copy (to a file, and on the server back over the original) keeps what the description
 // leaves out, and new rows of the copy get ids after the copied ones.
 TEST_P(NetworkBackendTest, ACopyKeepsEveryRowAndNewRowsGoAfterThem) {
-  auto nv = Switch()->Interface()->NetworkVariables()->ItemByName("nviPrimeValue");
-  nv->SetEditingSettings(true);
-  nv->SetMonitorTag(77);
-  nv->SetEditingSettings(false);
+  // The monitoring every client starts with (the shared row's).
+  const auto nv = Switch()->Interface()->NetworkVariables()->ItemByName("nviPrimeValue");
+  network_->Db().Exec("UPDATE nv SET monitor_tag = 77 WHERE id = " + std::to_string(RowIdOf(*nv)));
   network_->Db().Exec("INSERT INTO plugin_registration VALUES ('veltaX', 13, 'PortaB', 28, 1, 'n', 'd', '1.0', 'm', 'p', 'f', 0)");
   const std::string exported = ExportNetwork(*network_);
   const auto folder = dir_ / "copy";
@@ -340,6 +339,84 @@ TEST(ServerEntryTest, IsTheOwnersAloneFoundIgnoringCaseAndRemovable) {
   EXPECT_THAT([] { PostgresDb("host=h password=secret"); },
               testing_support::Raises(lns::err::kServerUnreachable, ::testing::Not(::testing::HasSubstr("secret"))));
 }
+
+// Two clients monitor the same NV, on the file and on the server: each gets the updates with its
+// own tag, one switching off does not stop the other, and nothing of either is in the shared row.
+class MonitoringClientsTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    auto description = nlohmann::json::parse(testing_support::ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"));
+    description["network"] = name_;
+    if (GetParam() == "sqlite") {
+      CreateNetwork(dir_ / "lns", description.dump(), false);
+      return;
+    }
+    PORTAB_TEST_SERVER_OR_SKIP(uri);
+    uri_ = uri;
+    CreateNetworkOnServer(*std::make_unique<PostgresDb>(uri_), description.dump(), true);
+  }
+  void TearDown() override {
+    if (!uri_.empty()) PostgresDb(uri_).Exec("DROP SCHEMA IF EXISTS " + QuotedName(name_) + " CASCADE");
+  }
+  std::shared_ptr<EmbeddedObjectServer> Client() const {
+    auto server = std::make_shared<EmbeddedObjectServer>(dir_ / "lns", uri_);
+    server->Open(0);
+    return server;
+  }
+  std::shared_ptr<lns::NetworkVariable> NvOf(const std::shared_ptr<EmbeddedObjectServer>& client) const {
+    return client->Networks()->ItemByName(name_)->Systems()->Item(1)->Subsystems()->Item(1)->AppDevices()->Item(1)
+        ->Interface()->NetworkVariables()->ItemByName("nviPrimeValue");
+  }
+  static void Tag(const std::shared_ptr<lns::NetworkVariable>& nv, int32_t tag) {
+    nv->SetEditingSettings(true);
+    nv->SetMonitorTag(tag);
+    nv->SetEditingSettings(false);
+  }
+
+  testing_support::TempDir dir_;
+  std::string uri_;
+  const std::string name_ = "Monitoring " + std::to_string(::getpid());
+};
+
+TEST_P(MonitoringClientsTest, EachClientGetsItsOwnUpdatesAndSwitchesOnlyItsOwnOff) {
+  struct Watcher {
+    std::shared_ptr<EmbeddedObjectServer> client;
+    std::vector<std::pair<int32_t, std::string>> updates;
+  };
+  Watcher first{Client(), {}}, second{Client(), {}};
+  for (Watcher* w : {&first, &second}) {
+    w->client->SetNvUpdateHandler([w](int32_t tag, const std::string& value, const lns::ObjectPtr&) { w->updates.emplace_back(tag, value); });
+    w->client->EventDescriptor();
+    w->client->PumpEvents();
+  }
+  Tag(NvOf(first.client), 5);
+  Tag(NvOf(second.client), 6);
+  EXPECT_EQ(NvOf(first.client)->MonitorTag(), 5);
+  EXPECT_EQ(NvOf(Client())->MonitorTag(), 0);  // a third client starts from the shared row
+  const auto writer = Client();
+  const auto deliver = [&](const std::string& value) {
+    NvOf(writer)->SetValue(value);
+    for (Watcher* w : {&first, &second}) {
+      pollfd wake{w->client->EventDescriptor(), POLLIN, 0};
+      ::poll(&wake, 1, 5000);
+      w->client->PumpEvents();
+    }
+  };
+  deliver("10.0 1");
+  Tag(NvOf(second.client), 0);
+  deliver("20.0 1");
+  using Updates = std::vector<std::pair<int32_t, std::string>>;
+  EXPECT_EQ(first.updates, (Updates{{5, "10.0 1"}, {5, "20.0 1"}}));
+  EXPECT_EQ(second.updates, (Updates{{6, "10.0 1"}}));
+  std::ostringstream out, err;
+  std::vector<std::string> args{"monitor", name_};
+  if (!uri_.empty()) args.insert(args.begin(), {"--server", uri_});
+  ASSERT_EQ(RunLnsTool(args, dir_.Path(), out, err), 0) << err.str();
+  EXPECT_EQ(out.str(), "no NV is monitored\n");  // nothing of either client is shared
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, MonitoringClientsTest, ::testing::Values("sqlite", "postgresql"),
+                         [](const auto& info) { return info.param; });
 
 // Clients of one network on the server, each with an object server of its own.
 class ServerClientsTest : public ::testing::Test {

@@ -36,9 +36,6 @@ class Row {
     if (!row.Step()) Raise(lns::err::kNotFound, "The object no longer exists");
     return row.Int(0);
   }
-  void Update(const std::string& sql, int64_t value) {
-    db_->Db().Prepare(sql).Bind(1, value).Bind(2, id_).Run();
-  }
 
   DbPtr db_;
   int64_t id_;
@@ -333,38 +330,41 @@ class DbNv final : public lns::NetworkVariable, public Row, public std::enable_s
 
   bool EditingSettings() const override { return editing_; }
   void SetEditingSettings(bool editing) override { editing_ = editing; }
-  std::string Format() const override { return TextOf("SELECT format FROM nv WHERE id = ?1"); }
+  // The monitoring settings are this client session's own (NetworkDb::NvMonitoring): setting
+  // them writes nothing to the database, and no other client sees them.
+  std::string Format() const override { return db_->Monitoring(id_).format; }
   void SetFormat(std::string_view format) override {
     RequireEditing();
     const std::string upper = base::ToUpperAscii(format);
     if (!upper.empty() && upper != "RAW") Raise(lns::err::kUnknownFormat, "Unknown NV format \"" + std::string(format) + "\"");
-    db_->Db().Prepare("UPDATE nv SET format = ?1 WHERE id = ?2").Bind(1, upper).Bind(2, id_).Run();
+    Setting([&](NetworkDb::NvMonitoring& settings) { settings.format = upper; });
   }
-  int32_t PollInterval() const override {
-    return static_cast<int32_t>(IntOf("SELECT poll_interval FROM nv WHERE id = ?1"));
+  int32_t PollInterval() const override { return db_->Monitoring(id_).pollInterval; }
+  void SetPollInterval(int32_t interval) override {
+    Setting([&](NetworkDb::NvMonitoring& settings) { settings.pollInterval = interval; });
   }
-  void SetPollInterval(int32_t interval) override { Setting("poll_interval", interval); }
-  bool ReportByException() const override { return IntOf("SELECT report_by_exception FROM nv WHERE id = ?1") != 0; }
+  bool ReportByException() const override { return db_->Monitoring(id_).reportByException; }
   void SetReportByException(bool on) override {
-    Setting("report_by_exception", on ? 1 : 0);
+    Setting([&](NetworkDb::NvMonitoring& settings) { settings.reportByException = on; });
   }
-  int32_t MonitorTag() const override { return static_cast<int32_t>(IntOf("SELECT monitor_tag FROM nv WHERE id = ?1")); }
-  void SetMonitorTag(int32_t tag) override { Setting("monitor_tag", tag); }
-  bool MonitoringOption() const override { return IntOf("SELECT monitoring_option FROM nv WHERE id = ?1") != 0; }
+  int32_t MonitorTag() const override { return db_->Monitoring(id_).tag; }
+  void SetMonitorTag(int32_t tag) override {
+    Setting([&](NetworkDb::NvMonitoring& settings) { settings.tag = tag; });
+  }
+  bool MonitoringOption() const override { return db_->Monitoring(id_).monitoringOption; }
   void SetMonitoringOption(bool on) override {
-    Setting("monitoring_option", on ? 1 : 0);
+    Setting([&](NetworkDb::NvMonitoring& settings) { settings.monitoringOption = on; });
   }
 
  private:
   void RequireEditing() const {
     if (!editing_) Raise(lns::err::kNotEditing, "NV settings change only inside the edit bracket");
   }
-  // A setting that is already so is not written: setting up monitor points then needs no write
-  // lock, and does not wait for another program that writes.
-  void Setting(const std::string& column, int64_t value) {
+  void Setting(const std::function<void(NetworkDb::NvMonitoring&)>& change) {
     RequireEditing();
-    if (IntOf("SELECT " + column + " FROM nv WHERE id = ?1") == value) return;
-    Update("UPDATE nv SET " + column + " = ?1 WHERE id = ?2", value);
+    NetworkDb::NvMonitoring settings = db_->Monitoring(id_);
+    change(settings);
+    db_->SetMonitoring(id_, settings);
   }
   std::vector<uint8_t> Bytes() const {
     if (auto kept = db_->SnapshotValue("nv", "value", id_)) return std::vector<uint8_t>(kept->begin(), kept->end());

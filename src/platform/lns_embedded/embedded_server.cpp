@@ -351,17 +351,14 @@ void EmbeddedObjectServer::PollDevices() {
   for (auto& [name, network] : networks_) {
     // Inside an open transaction a stored value would become part of it: those wait.
     if (network.db->Link() == nullptr || network.db->Db().InTransaction()) continue;
-    std::vector<std::tuple<int64_t, int64_t, int64_t>> monitored;  // id, poll interval, tag
-    {
-      auto rows = network.db->Db().Prepare("SELECT id, poll_interval, monitor_tag FROM nv WHERE monitor_tag <> 0 ORDER BY id");
-      while (rows.Step()) monitored.emplace_back(rows.Int(0), rows.Int(1), rows.Int(2));
-    }
-    for (const auto& [id, interval, tag] : monitored) {
+    for (const auto& [id, settings] : network.db->MonitoredNvs()) {
+      const int64_t interval = settings.pollInterval;
+      const int32_t tag = settings.tag;
       const std::pair<std::string, int64_t> key{name, id};
       const auto known = polls_.find(key);
       PollState state = known != polls_.end() ? known->second : PollState{now};
       state.interval = interval > 0 ? std::chrono::milliseconds(interval) : kDefaultPoll;
-      state.tag = static_cast<int32_t>(tag);
+      state.tag = tag;
       if (state.due <= now && !state.asking) state.asking = network.db->AskInBackground(id);
       seen[key] = state;
     }

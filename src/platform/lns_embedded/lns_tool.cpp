@@ -602,11 +602,12 @@ class Tool {
 
   int Monitor(const std::string& networkName) {
     auto db = server_->Database(networkName);
-    auto rows = db->Db().Prepare("SELECT id FROM nv WHERE monitor_tag <> 0 ORDER BY monitor_tag");
-    std::vector<int64_t> ids;
-    while (rows.Step()) ids.push_back(rows.Int(0));
+    // The monitoring every client starts with (a client's own stays in that client).
+    std::vector<std::pair<int32_t, int64_t>> ids;  // tag, NV id
+    for (const auto& [id, settings] : db->MonitoredNvs()) ids.emplace_back(settings.tag, id);
+    std::sort(ids.begin(), ids.end());
     if (ids.empty()) out_ << "no NV is monitored\n";
-    for (int64_t id : ids) {
+    for (const auto& [tag, id] : ids) {
       auto nv = NvObject(db, id);
       out_ << "tag " << nv->MonitorTag() << ": " << nv->Name() << " = " << nv->Value() << "\n";
     }

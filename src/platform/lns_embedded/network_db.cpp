@@ -173,6 +173,37 @@ std::optional<std::vector<int64_t>> NetworkDb::SnapshotMembers(const std::string
   return snapshotRows_.Members(windowSql, kind, owner);
 }
 
+namespace {
+
+NetworkDb::NvMonitoring MonitoringOfRow(const Statement& row, int first) {
+  return {static_cast<int32_t>(row.Int(first)), static_cast<int32_t>(row.Int(first + 1)), row.Text(first + 2),
+          row.Int(first + 3) != 0, row.Int(first + 4) != 0};
+}
+
+constexpr const char* kMonitoringColumns = "monitor_tag, poll_interval, format, report_by_exception, monitoring_option";
+
+}  // namespace
+
+NetworkDb::NvMonitoring NetworkDb::Monitoring(int64_t nvId) {
+  if (const auto own = ownMonitoring_.find(nvId); own != ownMonitoring_.end()) return own->second;
+  auto row = db_->Prepare(std::string("SELECT ") + kMonitoringColumns + " FROM nv WHERE id = ?1").Bind(1, nvId);
+  if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
+  return MonitoringOfRow(row, 0);
+}
+
+void NetworkDb::SetMonitoring(int64_t nvId, const NvMonitoring& settings) { ownMonitoring_[nvId] = settings; }
+
+std::map<int64_t, NetworkDb::NvMonitoring> NetworkDb::MonitoredNvs() {
+  std::map<int64_t, NvMonitoring> monitored;
+  {
+    auto rows = db_->Prepare(std::string("SELECT id, ") + kMonitoringColumns + " FROM nv WHERE monitor_tag <> 0");
+    while (rows.Step()) monitored.emplace(rows.Int(0), MonitoringOfRow(rows, 1));
+  }
+  for (const auto& [nvId, settings] : ownMonitoring_) monitored[nvId] = settings;
+  std::erase_if(monitored, [](const auto& entry) { return entry.second.tag == 0; });
+  return monitored;
+}
+
 bool NetworkDb::DeviceReachable(int64_t deviceId) {
   if (auto kept = SnapshotValue("device", "reachable", deviceId)) return *kept != "0";
   auto row = db_->Prepare("SELECT reachable FROM device WHERE id = ?1").Bind(1, deviceId);

@@ -193,6 +193,25 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   // nothing otherwise.
   std::optional<std::vector<int64_t>> SnapshotMembers(const std::string& windowSql, int64_t kind, int64_t owner);
 
+  // An NV's monitoring settings. They belong to the client session (this object), as an LNS
+  // client's own NV objects do: the shared row holds what every session starts from, and a
+  // session's changes stay its own, so that two clients monitoring one NV never change each
+  // other's tags, and a client that ends leaves nothing behind.
+  struct NvMonitoring {
+    int32_t tag = 0;
+    int32_t pollInterval = 0;
+    std::string format;
+    bool reportByException = false;
+    bool monitoringOption = false;
+  };
+  // The session's settings of NV row `nvId`: its own, else the shared row's (kNotFound when
+  // the NV is gone).
+  NvMonitoring Monitoring(int64_t nvId);
+  // Makes the session's settings of the NV `settings`, from then on its own.
+  void SetMonitoring(int64_t nvId, const NvMonitoring& settings);
+  // The NVs this session monitors (a tag other than 0), by row id.
+  std::map<int64_t, NvMonitoring> MonitoredNvs();
+
   // The object of a row: the one already handed out while it is alive, else a new one.
   template <typename T>
   std::shared_ptr<T> Intern(RowKind kind, int64_t id, const std::function<std::shared_ptr<T>()>& make) {
@@ -299,6 +318,7 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
   size_t sweepAt_ = kFirstSweep;
   SnapshotRows snapshotRows_;  // rows read ahead while a read snapshot is open on a server
+  std::map<int64_t, NvMonitoring> ownMonitoring_;  // by NV id: the settings this session changed
 };
 
 // Lets a network's devices be for a while: its objects then read and write the database only.
