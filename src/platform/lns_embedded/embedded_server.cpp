@@ -190,7 +190,11 @@ std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& giv
   if (uri.empty()) {
     db = NetworkDb::Open(DatabaseFile(folder_, networkName), weak_from_this());
   } else {
-    auto connection = ConnectToServer(uri);  // one connection per network: its own transactions
+    // One connection per network: its own transactions. The connection that found the network
+    // in the server's list becomes its own (a connection less to make and to keep).
+    auto connection = serverConnection_ && uri == ActiveServerUri() && !serverConnection_->InTransaction()
+                          ? std::move(serverConnection_)
+                          : ConnectToServer(uri);
     UseNetworkOnServer(*connection, networkName);
     db = NetworkDb::Open(std::move(connection), weak_from_this());
     if (serverUri_.empty() && entryServerUri_.empty()) entryServerUri_ = uri;  // its events are listened for
