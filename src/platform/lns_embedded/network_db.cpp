@@ -186,6 +186,11 @@ constexpr const char* kMonitoringColumns = "monitor_tag, poll_interval, format, 
 
 NetworkDb::NvMonitoring NetworkDb::Monitoring(int64_t nvId) {
   if (const auto own = ownMonitoring_.find(nvId); own != ownMonitoring_.end()) return own->second;
+  if (auto tag = SnapshotValue("nv", "monitor_tag", nvId)) {
+    const auto number = [&](const char* column) { return std::strtoll(SnapshotValue("nv", column, nvId)->c_str(), nullptr, 10); };
+    return {static_cast<int32_t>(std::strtoll(tag->c_str(), nullptr, 10)), static_cast<int32_t>(number("poll_interval")),
+            *SnapshotValue("nv", "format", nvId), number("report_by_exception") != 0, number("monitoring_option") != 0};
+  }
   auto row = db_->Prepare(std::string("SELECT ") + kMonitoringColumns + " FROM nv WHERE id = ?1").Bind(1, nvId);
   if (!row.Step()) throw base::Error(lns::err::kNotFound, "LNS", "The NV no longer exists");
   return MonitoringOfRow(row, 0);

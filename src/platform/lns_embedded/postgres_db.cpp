@@ -160,7 +160,10 @@ class PgStatement final : public StatementBackend {
     for (size_t i = 0; i < params_.size(); ++i) params_[i] = Unbound(i);
   }
   // The connection was made again: the server knows none of its prepared statements.
-  void ForgetPrepared() noexcept { prepared_.clear(); }
+  void ForgetPrepared() noexcept {
+    prepared_.clear();
+    runs_.clear();
+  }
 
  private:
   struct Param {
@@ -209,9 +212,18 @@ class PgStatement final : public StatementBackend {
       lengths.push_back(static_cast<int>(param.value.size()));
       formats.push_back(param.binary ? 1 : 0);
     }
-    const std::string& name = PreparedName(types);
-    const bool sent = PQsendQueryPrepared(db_.Connection(), name.c_str(), static_cast<int>(params_.size()), values.data(),
-                                          lengths.data(), formats.data(), 0) != 0;
+    // The first run of a statement is sent with its text (one round trip); from the second on it
+    // is prepared once and run by name (a short program, which runs most statements once, then
+    // does not pay a second round trip for each).
+    bool sent = false;
+    if (++runs_[types] == 1) {
+      sent = PQsendQueryParams(db_.Connection(), sql_.c_str(), static_cast<int>(params_.size()), types.data(), values.data(),
+                               lengths.data(), formats.data(), 0) != 0;
+    } else {
+      const std::string& name = PreparedName(types);
+      sent = PQsendQueryPrepared(db_.Connection(), name.c_str(), static_cast<int>(params_.size()), values.data(),
+                                 lengths.data(), formats.data(), 0) != 0;
+    }
     result_ = db_.Await(sent);
     const ExecStatusType status = result_ != nullptr ? PQresultStatus(result_) : PGRES_FATAL_ERROR;
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
@@ -245,6 +257,7 @@ class PgStatement final : public StatementBackend {
 
   PostgresDb& db_;
   std::map<std::vector<Oid>, std::string> prepared_;
+  std::map<std::vector<Oid>, int64_t> runs_;  // by parameter types: the runs so far
   std::string sql_;
   std::vector<bool> used_;
   std::vector<Param> params_;
