@@ -20,8 +20,10 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <chrono>
+#include <cstdlib>
 #include <condition_variable>
 #include <mutex>
+#include <cstdlib>
 #include <thread>
 
 #include "base/error.h"
@@ -212,6 +214,32 @@ TEST_F(WindowViewTest, TheMonitoringPageShowsAValueWrittenFromOutside) {
   view->MonitorPause()->click();
   EXPECT_EQ(std::pair(view->findChild<QLabel*>("monitorState")->text(), view->MonitorPause()->text()),
             std::pair(QString("Paused: the values stay as they are."), QString("&Resume")));
+}
+
+// With the network on a server that restarts (its own server: tests/CMakeLists.txt), the
+// Monitoring page stays usable while the server is away and shows a value written from outside
+// once it is back.
+TEST_F(WindowViewTest, TheMonitoringPageFollowsTheServerThroughARestart) {
+  const char* control = std::getenv("PORTAB_TEST_SERVER_CONTROL");
+  if (std::getenv("PORTAB_TEST_DEMO_ON_SERVER") == nullptr || control == nullptr) {
+    GTEST_SKIP() << "runs on a server of its own that it restarts (ctest WindowOnARestartedServer)";
+  }
+  view->PageAction("3")->trigger();
+  QTableWidget* table = view->MonitorTable();
+  ASSERT_TRUE(table != nullptr && table->isVisibleTo(view.get()));
+  const auto until = [&](const QString& value, int seconds) {
+    for (int i = 0; i < seconds * 100 && table->item(0, 1)->text() != value; ++i) {
+      QApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return table->item(0, 1)->text();
+  };
+  ASSERT_EQ(std::system((std::string(control) + " stop").c_str()), 0);
+  until("", 1);  // the event loop goes on while the server is away
+  ASSERT_EQ(std::system((std::string(control) + " start").c_str()), 0);
+  const auto outside = testing_support::DemoNetwork::Reopen(run.demo);
+  outside->Object()->NetworkVariables()->ItemByName("nviPrimeValue")->SetValue("75.0 1");
+  EXPECT_EQ(until("75.0 1", 15), "75.0 1");
 }
 
 // The devices of a network, silent: a request posts an event to `window` and waits until the

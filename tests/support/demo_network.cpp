@@ -1,18 +1,27 @@
 #include "support/demo_network.h"
 
+#include <cstdlib>
+
 #include "platform/lns_embedded/network_description.h"
+#include "platform/lns_embedded/postgres_db.h"
 
 namespace testing_support {
 
 DemoNetwork::DemoNetwork() {
-  platform::lns_embedded::CreateNetwork(dir_ / "lns", ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json"),
-                                        false);
-  server_ = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(dir_ / "lns");
+  const std::string description = ReadFile(std::string(PORTAB_DATA_DIR) + "/demo/network.json");
+  if (const char* uri = std::getenv("PORTAB_TEST_DEMO_ON_SERVER"); uri != nullptr && *uri != '\0') {
+    uri_ = uri;
+    platform::lns_embedded::PostgresDb server(uri_);
+    platform::lns_embedded::CreateNetworkOnServer(server, description, true);
+  } else {
+    platform::lns_embedded::CreateNetwork(dir_ / "lns", description, false);
+  }
+  server_ = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(dir_ / "lns", uri_);
   server_->Open(0);
 }
 
-DemoNetwork::DemoNetwork(const DemoNetwork& other, int) {
-  server_ = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(other.dir_ / "lns");
+DemoNetwork::DemoNetwork(const DemoNetwork& other, int) : uri_(other.uri_) {
+  server_ = std::make_shared<platform::lns_embedded::EmbeddedObjectServer>(other.dir_ / "lns", uri_);
   server_->Open(0);
 }
 

@@ -11,6 +11,7 @@ namespace testing_support {
 
 class DemoNetwork {
  public:
+  // The demo network in a file, or on the server PORTAB_TEST_DEMO_ON_SERVER names.
   DemoNetwork();
   std::shared_ptr<lns::AppDevice> Device() const;        // "Switch 1"
   std::shared_ptr<lns::LonMarkObject> Object() const;    // "Omnal 1"
@@ -25,6 +26,7 @@ class DemoNetwork {
  private:
   explicit DemoNetwork(const DemoNetwork& other, int);
   TempDir dir_;
+  std::string uri_;  // the server the network is on (PORTAB_TEST_DEMO_ON_SERVER), "" for the file
   std::shared_ptr<platform::lns_embedded::EmbeddedObjectServer> server_;
 };
 
