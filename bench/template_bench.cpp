@@ -2,6 +2,8 @@
 // devices from one template against adding the same devices from their JSON description.
 
 #include <benchmark/benchmark.h>
+
+#include <cstdlib>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include "platform/lns_embedded/network_db.h"
 #include "platform/lns_embedded/network_description.h"
 #include "platform/lns_embedded/network_dialect.h"
+#include "platform/lns_embedded/postgres_db.h"
 #include "platform/lns_embedded/template_store.h"
 
 namespace {
@@ -36,15 +39,26 @@ std::string LargeXif(int nvs, int cps) {
 
 class TemplateNetwork {
  public:
-  explicit TemplateNetwork(const std::string& tag)
+  // On the file, or (server) on the server PORTAB_TEST_SERVER names.
+  explicit TemplateNetwork(const std::string& tag, bool server = false)
       : folder_(std::filesystem::temp_directory_path() / ("portab-bench-template-" + tag + "-" + std::to_string(::getpid()))) {
-    le::CreateNetwork(folder_, R"({"network": "T", "system": "S", "subsystems": [{"name": "F"}]})", true);
-    network_ = le::NetworkDb::Open(folder_ / "T.db", {});
+    const std::string description = R"({"network": "T", "system": "S", "subsystems": [{"name": "F"}]})";
+    if (server && std::getenv("PORTAB_TEST_SERVER") != nullptr) {
+      uri_ = std::getenv("PORTAB_TEST_SERVER");
+      auto db = std::make_unique<le::PostgresDb>(uri_);
+      le::CreateNetworkOnServer(*db, description, true);
+      le::UseNetworkOnServer(*db, "T");
+      network_ = le::NetworkDb::Open(std::move(db), {});
+    } else {
+      le::CreateNetwork(folder_, description, true);
+      network_ = le::NetworkDb::Open(folder_ / "T.db", {});
+    }
     auto row = Db().Prepare("SELECT id FROM subsystem WHERE name = 'F'");
     subsystem_ = row.Step() ? row.Int(0) : 0;
   }
   ~TemplateNetwork() {
     network_.reset();
+    if (!uri_.empty()) le::PostgresDb(uri_).Exec("DROP SCHEMA IF EXISTS \"T\" CASCADE");
     std::error_code ec;
     std::filesystem::remove_all(folder_, ec);
   }
@@ -53,6 +67,7 @@ class TemplateNetwork {
 
  private:
   std::filesystem::path folder_;
+  std::string uri_;
   std::shared_ptr<le::NetworkDb> network_;
   int64_t subsystem_ = 0;
 };
@@ -75,7 +90,7 @@ void BM_DeviceAddFromTemplate(benchmark::State& state) {
   const int devices = static_cast<int>(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
-    TemplateNetwork network("add-template");
+    TemplateNetwork network("add-template", state.range(1) == 1);
     le::InWriteTransaction(network.Db(), [&] { le::StoreTemplate(network.Db(), di::ParseXif(LargeXif(20, 10), "x.xif"), "x"); });
     state.ResumeTiming();
     for (int i = 0; i < devices; ++i) {
@@ -86,7 +101,8 @@ void BM_DeviceAddFromTemplate(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * devices);
 }
-BENCHMARK(BM_DeviceAddFromTemplate)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
+// Argument 2: 0 the file, 1 the server (PORTAB_TEST_SERVER; the file without one).
+BENCHMARK(BM_DeviceAddFromTemplate)->Args({100, 0})->Args({1000, 0})->Args({100, 1})->Unit(benchmark::kMillisecond);
 
 // `device add` of the same devices from their JSON entries.
 void BM_DeviceAddFromJson(benchmark::State& state) {

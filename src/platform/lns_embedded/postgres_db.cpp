@@ -16,6 +16,7 @@
 #include "base/error.h"
 #include "base/procedure.h"
 #include "lns/lns_errors.h"
+#include "platform/lns_embedded/network_db.h"
 
 namespace platform::lns_embedded {
 namespace {
@@ -110,11 +111,32 @@ std::string PostgresParameters(std::string_view sql, std::vector<bool>& used) {
   return out;
 }
 
+// Whether `sql` is a plain INSERT into a network table whose rows have an id column.
+bool InsertsRowWithId(std::string_view sql) {
+  constexpr std::string_view kInsert = "INSERT INTO ";
+  if (!sql.starts_with(kInsert) || sql.find("RETURNING") != std::string_view::npos ||
+      sql.find("ON CONFLICT") != std::string_view::npos) {
+    return false;
+  }
+  const std::string_view rest = sql.substr(kInsert.size());
+  const std::string_view table = rest.substr(0, rest.find_first_of(" ("));
+  for (const NetworkTable& known : kNetworkTables) {
+    if (table == known.name) return std::string_view(known.columns).starts_with("id,");
+  }
+  return false;
+}
+
 // One statement: its text with "$N" parameters, the values bound, and the rows of its last run.
 class PgStatement final : public StatementBackend {
  public:
   PgStatement(PostgresDb& db, const std::string& sql) : db_(db) {
     sql_ = PostgresParameters(sql, used_);
+    // An insert of a row with an id hands the id back with its answer: LastInsertId then needs
+    // no query of its own (a round trip less for each row an import writes).
+    if (InsertsRowWithId(sql_)) {
+      sql_ += " RETURNING id";
+      returnsId_ = true;
+    }
     params_.resize(used_.size());
     ClearBindings();
   }
@@ -133,7 +155,7 @@ class PgStatement final : public StatementBackend {
   }
   bool Step() override {
     if (result_ == nullptr) Execute();
-    return ++row_ < PQntuples(result_);
+    return ++row_ < (returnsId_ ? 0 : PQntuples(result_));  // the id handed back is no row of the caller's
   }
   int64_t Int(int column) const override {
     const char* value = Value(column);
@@ -236,6 +258,7 @@ class PgStatement final : public StatementBackend {
       db_.Raise(failed, "network database");
     }
     db_.NoteChanges(result_);
+    if (returnsId_ && PQntuples(result_) > 0) db_.NoteInsertedId(std::strtoll(PQgetvalue(result_, PQntuples(result_) - 1, 0), nullptr, 10));
     row_ = -1;
   }
 
@@ -258,6 +281,7 @@ class PgStatement final : public StatementBackend {
   PostgresDb& db_;
   std::map<std::vector<Oid>, std::string> prepared_;
   std::map<std::vector<Oid>, int64_t> runs_;  // by parameter types: the runs so far
+  bool returnsId_ = false;
   std::string sql_;
   std::vector<bool> used_;
   std::vector<Param> params_;
@@ -634,6 +658,7 @@ void PostgresDb::InsertRows(std::string_view table, std::string_view columns, st
 }
 
 int64_t PostgresDb::LastInsertId() {
+  if (insertedId_ != 0) return insertedId_;
   auto row = Prepare("SELECT lastval()");
   return row.Step() ? row.Int(0) : 0;
 }

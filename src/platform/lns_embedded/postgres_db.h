@@ -94,6 +94,8 @@ class PostgresDb final : public SqlDb {
   std::string NextStatementName() { return "portab_" + std::to_string(++statementsPrepared_); }
   // Takes the changed rows' count from a finished INSERT, UPDATE or DELETE.
   void NoteChanges(pg_result* result);
+  // Keeps the id an insert handed back, for LastInsertId.
+  void NoteInsertedId(int64_t id) { insertedId_ = id; }
 
  private:
   void WaitWhileBusy(std::chrono::steady_clock::time_point deadline);
@@ -121,6 +123,7 @@ class PostgresDb final : public SqlDb {
   bool lastInTransaction_ = false;  // as the last answer left the connection
   bool lostTransaction_ = false;    // broke during a transaction not ended yet
   int reconnects_ = 0;
+  int64_t insertedId_ = 0;  // the id the last insert of a row with an id handed back
   bool gaveUp_ = false;
   bool shutDown_ = false;  // the last failure was the server shutting down
   bool farewell_ = false;  // the server said it ends the connection  // the last reconnection waited the timeout in vain
