@@ -413,6 +413,11 @@ TEST_P(MonitoringClientsTest, EachClientGetsItsOwnUpdatesAndSwitchesOnlyItsOwnOf
   if (!uri_.empty()) args.insert(args.begin(), {"--server", uri_});
   ASSERT_EQ(RunLnsTool(args, dir_.Path(), out, err), 0) << err.str();
   EXPECT_EQ(out.str(), "no NV is monitored\n");  // nothing of either client is shared
+  // The row becomes another NV (a file gives a removed row's id again): it is not monitored.
+  const auto network = first.client->Database(name_);
+  ASSERT_EQ(network->MonitoredNvs().size(), 1u);
+  network->Db().Exec("UPDATE nv SET name = 'another', position = 99 WHERE id = " + std::to_string(RowIdOf(*NvOf(first.client))));
+  EXPECT_TRUE(network->MonitoredNvs().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, MonitoringClientsTest, ::testing::Values("sqlite", "postgresql"),

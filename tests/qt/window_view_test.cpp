@@ -20,7 +20,6 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <chrono>
-#include <cstdlib>
 #include <condition_variable>
 #include <mutex>
 #include <cstdlib>
@@ -235,7 +234,10 @@ TEST_F(WindowViewTest, TheMonitoringPageFollowsTheServerThroughARestart) {
     return table->item(0, 1)->text();
   };
   ASSERT_EQ(std::system((std::string(control) + " stop").c_str()), 0);
-  until("", 1);  // the event loop goes on while the server is away
+  for (int i = 0; i < 50; ++i) {  // the event loop goes on while the server is away
+    QApplication::processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   ASSERT_EQ(std::system((std::string(control) + " start").c_str()), 0);
   const auto outside = testing_support::DemoNetwork::Reopen(run.demo);
   outside->Object()->NetworkVariables()->ItemByName("nviPrimeValue")->SetValue("75.0 1");

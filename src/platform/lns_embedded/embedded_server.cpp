@@ -336,7 +336,8 @@ void EmbeddedObjectServer::ArmPollTimer() {
   if (polling || serverAway) {
     auto next = Clock::now() + (serverAway ? kServerRetry : kLongestPollWait);
     for (const auto& [key, state] : polls_) {
-      if (!state.asking) next = std::min(next, state.due);  // an answer wakes the loop itself
+      // An answer wakes the loop itself; while the server is away no poll is made.
+      if (!state.asking && !serverAway) next = std::min(next, state.due);
     }
     const auto wait = std::max<int64_t>(
         1'000'000, std::chrono::duration_cast<std::chrono::nanoseconds>(next - Clock::now()).count());
@@ -396,15 +397,23 @@ int EmbeddedObjectServer::PumpEvents() {
   // the descriptor stays readable for them.
   if (base::InWaitTurn()) return 0;
   // Read the descriptors empty first: a write after this point wakes the event loop again.
-  if (listener_ && !FollowListener()) {
-    ArmPollTimer();  // the server is away: asked again in a second, the networks' rows then
-    return 0;
-  }
+  const bool serverHere = !listener_ || FollowListener();
   std::array<char, 4096> buffer{};
   for (const int fd : {watch_, pollTimer_}) {
     if (fd < 0) continue;
     while (::read(fd, buffer.data(), buffer.size()) > 0) {
     }
+  }
+  if (!serverHere) {
+    // The server is away: asked again in a second, the networks' rows then. The devices'
+    // answers wait in the worker until it is back (their descriptor read empty, so that the
+    // loop does not spin).
+    if (worker_ && worker_->Descriptor() >= 0) {
+      uint64_t count = 0;
+      [[maybe_unused]] const ssize_t read = ::read(worker_->Descriptor(), &count, sizeof count);
+    }
+    ArmPollTimer();
+    return 0;
   }
   if (worker_) worker_->RunDelivered();  // the devices' answers: stored, and failures told
   PollDevices();

@@ -373,7 +373,9 @@ class Tool {
       try {
         device.Status();
         return "";
-      } catch (const base::Error&) {
+      } catch (const base::Error& e) {
+        // The device's answer, not the database's: a server that went away fails the tree.
+        if (e.Number() == lns::err::kServerUnreachable || e.Number() == lns::err::kDatabase) throw;
         return " NOT REACHABLE";
       }
     }

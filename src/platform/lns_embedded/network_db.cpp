@@ -184,8 +184,25 @@ constexpr const char* kMonitoringColumns = "monitor_tag, poll_interval, format, 
 
 }  // namespace
 
+// Which NV a row is (its device, place and name): a row id a file gives again after the NV was
+// removed must not take over the removed NV's monitoring.
+std::string NetworkDb::NvIdentity(int64_t nvId) {
+  auto row = db_->Prepare("SELECT device_id, position, name FROM nv WHERE id = ?1").Bind(1, nvId);
+  return row.Step() ? std::to_string(row.Int(0)) + "/" + std::to_string(row.Int(1)) + "/" + row.Text(2) : std::string();
+}
+
+const NetworkDb::NvMonitoring* NetworkDb::OwnMonitoring(int64_t nvId) {
+  const auto own = ownMonitoring_.find(nvId);
+  if (own == ownMonitoring_.end()) return nullptr;
+  if (NvIdentity(nvId) != own->second.identity) {
+    ownMonitoring_.erase(own);  // the NV went
+    return nullptr;
+  }
+  return &own->second.settings;
+}
+
 NetworkDb::NvMonitoring NetworkDb::Monitoring(int64_t nvId) {
-  if (const auto own = ownMonitoring_.find(nvId); own != ownMonitoring_.end()) return own->second;
+  if (const NvMonitoring* own = OwnMonitoring(nvId)) return *own;
   if (auto tag = SnapshotValue("nv", "monitor_tag", nvId)) {
     const auto number = [&](const char* column) { return std::strtoll(SnapshotValue("nv", column, nvId)->c_str(), nullptr, 10); };
     return {static_cast<int32_t>(std::strtoll(tag->c_str(), nullptr, 10)), static_cast<int32_t>(number("poll_interval")),
@@ -196,7 +213,9 @@ NetworkDb::NvMonitoring NetworkDb::Monitoring(int64_t nvId) {
   return MonitoringOfRow(row, 0);
 }
 
-void NetworkDb::SetMonitoring(int64_t nvId, const NvMonitoring& settings) { ownMonitoring_[nvId] = settings; }
+void NetworkDb::SetMonitoring(int64_t nvId, const NvMonitoring& settings) {
+  ownMonitoring_[nvId] = OwnSettings{settings, NvIdentity(nvId)};
+}
 
 std::map<int64_t, NetworkDb::NvMonitoring> NetworkDb::MonitoredNvs() {
   std::map<int64_t, NvMonitoring> monitored;
@@ -204,7 +223,11 @@ std::map<int64_t, NetworkDb::NvMonitoring> NetworkDb::MonitoredNvs() {
     auto rows = db_->Prepare(std::string("SELECT id, ") + kMonitoringColumns + " FROM nv WHERE monitor_tag <> 0");
     while (rows.Step()) monitored.emplace(rows.Int(0), MonitoringOfRow(rows, 1));
   }
-  for (const auto& [nvId, settings] : ownMonitoring_) monitored[nvId] = settings;
+  std::vector<int64_t> own;
+  for (const auto& [nvId, entry] : ownMonitoring_) own.push_back(nvId);
+  for (const int64_t nvId : own) {
+    if (const NvMonitoring* settings = OwnMonitoring(nvId)) monitored[nvId] = *settings;
+  }
   std::erase_if(monitored, [](const auto& entry) { return entry.second.tag == 0; });
   return monitored;
 }

@@ -318,7 +318,14 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   std::map<std::pair<int, int64_t>, std::weak_ptr<lns::Object>> objects_;
   size_t sweepAt_ = kFirstSweep;
   SnapshotRows snapshotRows_;  // rows read ahead while a read snapshot is open on a server
-  std::map<int64_t, NvMonitoring> ownMonitoring_;  // by NV id: the settings this session changed
+  struct OwnSettings {
+    NvMonitoring settings;
+    std::string identity;  // NvIdentity when they were set
+  };
+  std::map<int64_t, OwnSettings> ownMonitoring_;  // by NV id: the settings this session changed
+  std::string NvIdentity(int64_t nvId);
+  // The session's own settings of the NV, null when it has none or the NV is gone.
+  const NvMonitoring* OwnMonitoring(int64_t nvId);
 };
 
 // Lets a network's devices be for a while: its objects then read and write the database only.

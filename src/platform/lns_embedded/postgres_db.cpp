@@ -21,6 +21,10 @@
 namespace platform::lns_embedded {
 namespace {
 
+// The longest a listener's attempt to connect again keeps the event loop (libpq's least): it
+// is made on the window's thread, once a second while the server is away.
+constexpr int kListenerConnectSeconds = 2;
+
 // The types parameters are sent with (PostgreSQL's object ids of int8, text and bytea).
 constexpr Oid kInt8 = 20;
 constexpr Oid kText = 25;
@@ -258,6 +262,7 @@ class PgStatement final : public StatementBackend {
       db_.Raise(failed, "network database");
     }
     db_.NoteChanges(result_);
+    db_.NoteInsertedId(0);  // LastInsertId asks the server unless this statement handed an id back
     if (returnsId_ && PQntuples(result_) > 0) db_.NoteInsertedId(std::strtoll(PQgetvalue(result_, PQntuples(result_) - 1, 0), nullptr, 10));
     row_ = -1;
   }
@@ -301,11 +306,11 @@ PostgresDb::PostgresDb(const std::string& uri, int timeoutSeconds)
                       "(postgresql://user@host:port/database)");
   }
   PQconninfoFree(parsed);
-  Connect();
+  Connect(timeoutSeconds_);
 }
 
-void PostgresDb::Connect() {
-  const std::string seconds = std::to_string(timeoutSeconds_ < 2 ? 2 : timeoutSeconds_);  // libpq's least
+void PostgresDb::Connect(int connectSeconds) {
+  const std::string seconds = std::to_string(std::max(2, connectSeconds));  // libpq's least
   const std::string milliseconds = std::to_string(timeoutSeconds_ * 1000);
   // Ours first: what the URI names itself wins.
   const char* keywords[] = {"connect_timeout", "keepalives",       "keepalives_idle", "keepalives_interval",
@@ -370,7 +375,9 @@ void PostgresDb::Reconnect() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(gaveUp_ ? 0 : timeoutSeconds_);
   for (;;) {
     try {
-      Connect();
+      // An attempt takes no longer than the time left (a host that drops packets answers nothing).
+      const auto left = std::chrono::duration_cast<std::chrono::seconds>(deadline - std::chrono::steady_clock::now());
+      Connect(static_cast<int>(std::max<int64_t>(1, left.count())));
       gaveUp_ = false;
       ++reconnects_;
       base::LogNote("Network database server: connected again (" + name_ + ")");
@@ -475,18 +482,27 @@ void PostgresDb::Exec(std::string_view sql) {
     Ready();
     Run(sql);
   } catch (const base::Error&) {
-    if (ending) lostTransaction_ = false;  // ended, if in failure: its caller is told so
+    if (ending) {
+      // Ended, if in failure: its caller is told so. Never run again: a commit the server cut
+      // off left nothing to commit on a new connection, and saying it went through would lie.
+      lostTransaction_ = false;
+      shutDown_ = false;
+      throw;
+    }
     if (!ReconnectAfterShutdown()) throw;
     Run(sql);
   }
-  // A session setting is made again on a new connection.
-  if (sql.starts_with("SET ") && !sql.starts_with("SET LOCAL ") && sql.find(';') == std::string_view::npos) {
+  // A session setting is made again on a new connection (one made outside a transaction: one
+  // inside may yet be rolled back).
+  if (!lastInTransaction_ && sql.starts_with("SET ") && !sql.starts_with("SET LOCAL ") &&
+      sql.find(';') == std::string_view::npos) {
     const std::string_view rest = sql.substr(4);
     sessionSettings_[std::string(rest.substr(0, rest.find_first_of(" =")))] = std::string(sql);
   }
 }
 
 void PostgresDb::Run(std::string_view sql) {
+  insertedId_ = 0;
   PGresult* result = Await(PQsendQuery(conn_, std::string(sql).c_str()) != 0);
   const ExecStatusType status = result != nullptr ? PQresultStatus(result) : PGRES_FATAL_ERROR;
   struct Clear {
@@ -684,7 +700,7 @@ bool PostgresDb::TakeNotifications() {
     conn_ = nullptr;
     for (auto& [sql, statement] : statements_) statement->ForgetPrepared();
     try {
-      Connect();
+      Connect(kListenerConnectSeconds);
       ++reconnects_;
       base::LogNote("Network database server: listening again (" + name_ + ")");
       return true;

@@ -99,8 +99,9 @@ class PostgresDb final : public SqlDb {
 
  private:
   void WaitWhileBusy(std::chrono::steady_clock::time_point deadline);
-  // Makes the connection and sets the session up; kServerUnreachable when that fails.
-  void Connect();
+  // Makes the connection, waiting at most `connectSeconds`, and sets the session up;
+  // kServerUnreachable when that fails.
+  void Connect(int connectSeconds);
   // Whether the connection is gone (a server that shut down closed it); takes what waits.
   bool Broken();
   // Whether what the connection read holds the server's farewell.
@@ -124,9 +125,9 @@ class PostgresDb final : public SqlDb {
   bool lostTransaction_ = false;    // broke during a transaction not ended yet
   int reconnects_ = 0;
   int64_t insertedId_ = 0;  // the id the last insert of a row with an id handed back
-  bool gaveUp_ = false;
+  bool gaveUp_ = false;    // the last reconnection waited the timeout in vain
   bool shutDown_ = false;  // the last failure was the server shutting down
-  bool farewell_ = false;  // the server said it ends the connection  // the last reconnection waited the timeout in vain
+  bool farewell_ = false;  // the server said it ends the connection
   bool waitsForLocks_ = true;
   int64_t statementsPrepared_ = 0;
   int changes_ = 0;

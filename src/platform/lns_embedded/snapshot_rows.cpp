@@ -45,8 +45,8 @@ void SnapshotRows::Clear() {
 
 SnapshotRows::RowWindow& SnapshotRows::Load(std::string_view tableName, int64_t id) {
   const NetworkTable& table = *TableWithIds(tableName);
-  RowWindow& window = rows_[std::string(tableName)];
-  window = RowWindow{};
+  rows_.erase(std::string(tableName));  // a failed read leaves no window
+  RowWindow window;
   window.columns = base::Split(table.columns, ", ");
   window.first = Before(id, kRowsBefore);
   auto rows = db_.Prepare(std::string("SELECT ") + table.columns + " FROM " + table.name + " WHERE id >= ?1 ORDER BY id LIMIT ?2")
@@ -73,7 +73,7 @@ SnapshotRows::RowWindow& SnapshotRows::Load(std::string_view tableName, int64_t 
   }
   // A short window reaches the end of the table: every later id is known not to exist.
   window.last = count < kWindowRows ? std::numeric_limits<int64_t>::max() : lastId;
-  return window;
+  return rows_[std::string(tableName)] = std::move(window);
 }
 
 std::optional<std::string> SnapshotRows::Value(std::string_view table, std::string_view column, int64_t id) {
@@ -91,14 +91,17 @@ std::optional<std::vector<int64_t>> SnapshotRows::Members(const std::string& win
   if (!Current()) return std::nullopt;
   MemberWindow& window = members_[{windowSql, kind}];
   if (owner < window.first || owner > window.last) {
+    // The range is the window's only once its rows are read: a failed read leaves none.
+    MemberWindow read;
+    read.first = Before(owner, kOwnersBefore);
+    read.last = read.first > std::numeric_limits<int64_t>::max() - kWindowOwners ? std::numeric_limits<int64_t>::max() - 1
+                                                                                 : read.first + kWindowOwners - 1;
     window = MemberWindow{};
-    window.first = Before(owner, kOwnersBefore);
-    window.last = window.first > std::numeric_limits<int64_t>::max() - kWindowOwners ? std::numeric_limits<int64_t>::max() - 1
-                                                                                     : window.first + kWindowOwners - 1;
     auto rows = db_.Prepare(windowSql);
-    rows.Bind(1, window.first).Bind(2, window.last + 1);
+    rows.Bind(1, read.first).Bind(2, read.last + 1);
     if (windowSql.find("?3") != std::string::npos) rows.Bind(3, kind);
-    while (rows.Step()) window.members[rows.Int(0)].push_back(rows.Int(1));
+    while (rows.Step()) read.members[rows.Int(0)].push_back(rows.Int(1));
+    window = std::move(read);
   }
   const auto found = window.members.find(owner);
   return found != window.members.end() ? found->second : std::vector<int64_t>{};
