@@ -803,7 +803,9 @@ int RunLnsTool(const std::vector<std::string>& args, const std::filesystem::path
     std::vector<std::string> command = args;
     std::string serverUri;
     if (!command.empty() && command[0] == "--server") {
-      if (command.size() < 2 || command[1].empty()) Usage("--server needs a connection URI (postgresql://user@host:port/db)");
+      if (command.size() < 2 || command[1].empty() || command[1].find("://") == std::string::npos) {
+        Usage("--server needs a connection URI (postgresql://user@host:port/db) before the command");
+      }
       serverUri = command[1];
       command.erase(command.begin(), command.begin() + 2);
     }

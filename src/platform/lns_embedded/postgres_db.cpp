@@ -468,6 +468,12 @@ void PostgresDb::Raise(const void* result, std::string_view what) {
 
 void PostgresDb::Exec(std::string_view sql) {
   const bool ending = sql.starts_with("COMMIT") || sql.starts_with("ROLLBACK") || sql.starts_with("END");
+  if (sql.starts_with("ROLLBACK") && Broken()) {
+    // The server rolls back what a broken connection had open: nothing to do, and no reason to
+    // wait for a new connection.
+    lostTransaction_ = lastInTransaction_ = false;
+    return;
+  }
   if (ending && (lostTransaction_ || (lastInTransaction_ && Broken()))) {
     // The server ended the transaction when the connection broke: a rollback has nothing left
     // to do, a commit is refused.
