@@ -65,6 +65,14 @@ inline constexpr NetworkTable kNetworkTables[] = {
      "titiitttttti"},
 };
 
+// The network table `name` when its rows have an id column, else null.
+inline const NetworkTable* NetworkTableWithIds(std::string_view name) {
+  for (const NetworkTable& table : kNetworkTables) {
+    if (name == table.name && std::string_view(table.columns).starts_with("id,")) return &table;
+  }
+  return nullptr;
+}
+
 // Kinds of rows, used as owner kinds of CPs and in the identity map.
 enum class RowKind : int {
   Network = 1,

@@ -35,17 +35,6 @@ const json& Member(const json& object, const char* key) {
   return it == object.end() ? kNothing : *it;
 }
 
-// Counts the devices a long run handles and reports each one.
-struct DeviceCounter {
-  const DeviceProgress& progress;
-  int64_t total = 0;
-  int64_t done = 0;
-  void Next() {
-    ++done;
-    if (progress) progress(done, total);
-  }
-};
-
 // The devices a description holds, before it is checked: parts of the wrong kind count nothing.
 int64_t CountDevices(const json& subsystems) {
   if (!subsystems.is_array()) return 0;

@@ -29,6 +29,16 @@ namespace platform::lns_embedded {
 
 // Called after each device a long run has handled: how many are done, of how many.
 using DeviceProgress = std::function<void(int64_t done, int64_t total)>;
+// Counts the devices a long run (create, export) handles and reports each one.
+struct DeviceCounter {
+  const DeviceProgress& progress;
+  int64_t total = 0;
+  int64_t done = 0;
+  void Next() {
+    ++done;
+    if (progress) progress(done, total);
+  }
+};
 
 // Creates `folder`/<network>.db from the description; all or nothing. Its "templates" name
 // device interface files relative to `descriptionFolder` (see template_store.h). Raises kBadValue

@@ -204,17 +204,6 @@ class ExportRows {
   std::map<std::pair<int64_t, int64_t>, std::string> nvName_;             // by device and position
 };
 
-// Counts the devices a long run handles and reports each one.
-struct DeviceCounter {
-  const DeviceProgress& progress;
-  int64_t total = 0;
-  int64_t done = 0;
-  void Next() {
-    ++done;
-    if (progress) progress(done, total);
-  }
-};
-
 json ExportSubsystems(const ExportRows& rows, int64_t parentId, DeviceCounter& counter) {
   json list = json::array();
   const auto subsystems = rows.subsystemsOf.find(parentId);

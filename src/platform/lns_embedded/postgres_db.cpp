@@ -123,11 +123,7 @@ bool InsertsRowWithId(std::string_view sql) {
     return false;
   }
   const std::string_view rest = sql.substr(kInsert.size());
-  const std::string_view table = rest.substr(0, rest.find_first_of(" ("));
-  for (const NetworkTable& known : kNetworkTables) {
-    if (table == known.name) return std::string_view(known.columns).starts_with("id,");
-  }
-  return false;
+  return NetworkTableWithIds(rest.substr(0, rest.find_first_of(" ("))) != nullptr;
 }
 
 // One statement: its text with "$N" parameters, the values bound, and the rows of its last run.

@@ -17,13 +17,6 @@ constexpr int64_t kRowsBefore = 256;
 constexpr int64_t kWindowOwners = 512;
 constexpr int64_t kOwnersBefore = 64;
 
-const NetworkTable* TableWithIds(std::string_view name) {
-  for (const NetworkTable& table : kNetworkTables) {
-    if (name == table.name && std::string_view(table.columns).starts_with("id,")) return &table;
-  }
-  return nullptr;
-}
-
 // `count` ids before `id`, but never below the first ids a table gives (nor wrapping round).
 int64_t Before(int64_t id, int64_t count) { return id > count ? id - count : std::min<int64_t>(id, 0); }
 
@@ -44,7 +37,7 @@ void SnapshotRows::Clear() {
 }
 
 SnapshotRows::RowWindow& SnapshotRows::Load(std::string_view tableName, int64_t id) {
-  const NetworkTable& table = *TableWithIds(tableName);
+  const NetworkTable& table = *NetworkTableWithIds(tableName);
   rows_.erase(std::string(tableName));  // a failed read leaves no window
   RowWindow window;
   window.columns = base::Split(table.columns, ", ");
@@ -77,7 +70,7 @@ SnapshotRows::RowWindow& SnapshotRows::Load(std::string_view tableName, int64_t 
 }
 
 std::optional<std::string> SnapshotRows::Value(std::string_view table, std::string_view column, int64_t id) {
-  if (!Current() || TableWithIds(table) == nullptr) return std::nullopt;
+  if (!Current() || NetworkTableWithIds(table) == nullptr) return std::nullopt;
   auto kept = rows_.find(table);
   RowWindow& window = kept != rows_.end() && id >= kept->second.first && id <= kept->second.last ? kept->second
                                                                                                  : Load(table, id);
