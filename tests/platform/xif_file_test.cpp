@@ -6,6 +6,7 @@
 
 #include "platform/device_interface/interface_error.h"
 #include "platform/device_interface/xif_file.h"
+#include "platform/device_interface/xif_writer.h"
 
 namespace {
 
@@ -112,6 +113,18 @@ TEST(XifFileTest, TheVariantsOfRealFilesAreRead) {
   EXPECT_EQ(xif.device.nvs[4].value, (std::vector<uint8_t>{0x01, 0xF4}));
   EXPECT_EQ(xif.unread, (std::vector<std::string>{"ALIAS 4 2", "0 0"}));
   EXPECT_EQ(xif.device.cps[0].value, (std::vector<uint8_t>{0x04}));
+}
+
+// A file that is nothing but its header, with blank lines where the records would begin (and
+// an empty NVVAL record among them), writes back as it reads, and the written file again.
+TEST(XifFileTest, AFileOfOnlyItsHeaderWritesBackTheSame) {
+  auto lines = Sample();
+  lines.resize(11);
+  lines.insert(lines.end(), {"", "", "NVVAL", "", ""});
+  const auto xif = ParseXif(Lines(lines, "\n"), "header.xif");
+  EXPECT_EQ(xif.headerLines.back(), "*");
+  const std::string written = WriteXif(xif);
+  EXPECT_EQ(WriteXif(ParseXif(written, "written.xif")), written);
 }
 
 TEST(XifFileTest, ADamagedOrTruncatedFileNamesTheLineAndWhatWasExpected) {

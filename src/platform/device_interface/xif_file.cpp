@@ -189,6 +189,9 @@ class Reader {
     while (!AtEnd() && (Line().empty() || Line()[0] != '"') && !(IsRecordStart(Line()) && IsKeyword(Words(Line()).front()))) {
       xif.headerLines.emplace_back(Text(Next("")));
     }
+    // Blank lines before the first record are layout: a file that ends with them (nothing but
+    // its header) reads back as the same header once they are gone.
+    while (!xif.headerLines.empty() && xif.headerLines.back().empty()) xif.headerLines.pop_back();
     const size_t nodeLine = at_;
     const std::string node = Text(Quoted());
     xif.nodeSelfDoc = node;
