@@ -125,6 +125,11 @@ TEST(XifFileTest, AFileOfOnlyItsHeaderWritesBackTheSame) {
   EXPECT_EQ(xif.headerLines.back(), "*");
   const std::string written = WriteXif(xif);
   EXPECT_EQ(WriteXif(ParseXif(written, "written.xif")), written);
+  // Without a node string, a record portab keeps unread follows the header and stays a record.
+  lines.insert(lines.end(), {"FILE template 0 2 0 2", "LE 1[49,5;0]", "\"\x01"});
+  const auto unread = ParseXif(Lines(lines), "unread.xif");
+  EXPECT_EQ(unread.unread.size(), 2u);
+  EXPECT_EQ(ParseXif(WriteXif(unread), "written.xif").unread, unread.unread);
 }
 
 TEST(XifFileTest, ADamagedOrTruncatedFileNamesTheLineAndWhatWasExpected) {

@@ -97,7 +97,9 @@ std::string WriteXif(const XifFile& xif) {
   out += ProgramIdLine(xif.device.programId) + kEnd;
   out += Joined(xif.deviceNumbers) + kEnd;
   for (const auto& line : xif.headerLines) out += line + kEnd;
-  if (!xif.nodeSelfDoc.empty()) QuotedLine(out, xif.nodeSelfDoc);
+  // The header ends with the node's self-documentation line, an empty one when there is none:
+  // without it, a record portab keeps unread would read back as a header line.
+  QuotedLine(out, xif.nodeSelfDoc);
   for (const auto& var : xif.vars) Var(out, var);
   for (const auto& tag : xif.tags) {
     for (const auto& line : tag.lines) out += line + kEnd;
