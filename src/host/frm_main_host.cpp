@@ -70,6 +70,7 @@ void Display() {
     if (s.Configuration) {
       scope.Step([&] {
         const int32_t fpt = s.Configuration->Parameters().Parameter2ByteByName("FptIndex")->Value();
+        if (s.Lns.objectServer) s.Lns.objectServer->HoldReads(false);  // the plug-in's run may take all day
         s.StartFailed = !s.Configuration->MC16().StartPlugIn(fpt);
         if (s.StartFailed) {
           const std::string object = s.Lns.lonMarkObject ? s.Lns.lonMarkObject->Name() : s.ObjectNameOnly;

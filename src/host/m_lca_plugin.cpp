@@ -160,6 +160,9 @@ void OpenLnsAndFindObject(const std::string& objectName, int16_t accessMode) {
     // The interface the run's devices are reached through, when the tool named one.
     if (s.Lns.objectServer) s.Lns.objectServer->SetNetworkInterfaceName(s.NetworkInterfaceName);
     if (!s.LnsConnector.OpenServer(s.Lns, accessMode)) return FailStart(1508, Icon::Exclamation, {base::kProductName});
+    // The start reads the object, its CPs and NVs many times over, and writes nothing: one
+    // moment's view serves them (until the plug-in is handed the command, or a message waits).
+    const lns::HeldReads heldReads(s.Lns.objectServer);
     s.StatusWindow->SetStatusText(base::FormatPlaceholders(ui::ResString(1505), {name.networkName}));
     if (!s.LnsConnector.OpenNetwork(s.Lns, name.networkName, s.Remote)) {
       ReportOpenNetworkFailure(s, name, objectName);

@@ -21,6 +21,8 @@ services::dialogs::Answer ShowMessage(const std::string& text, services::dialogs
                                       services::dialogs::Buttons buttons, int defaultButton) {
   auto& dialogs = RunState().Dialogs;
   if (!dialogs) return services::dialogs::Answer::Ok;
+  // A message waits for the user: reads held for the start are not kept open meanwhile.
+  if (RunState().Lns.objectServer) RunState().Lns.objectServer->HoldReads(false);
   return dialogs->Show({text, title, icon, buttons, defaultButton});
 }
 

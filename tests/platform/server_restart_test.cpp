@@ -92,6 +92,24 @@ TEST_F(ServerRestartTest, AConnectionBetweenTransactionsComesBackWithItsSession)
   EXPECT_TRUE(db.TakeNotifications());
 }
 
+// Held reads find members by name from the rows read ahead, and open only a snapshot of their
+// own: a restart loses nothing of them, so the next read goes on on a new connection in a new
+// snapshot instead of failing as a lost transaction.
+TEST_F(ServerRestartTest, HeldReadsFindByNameAndGoOnAfterTheRestart) {
+  auto client = Client();
+  client->HoldReads(true);
+  const auto firstDevice = [&] {
+    return client->Networks()->ItemByName(name_)->Systems()->Item(1)->Subsystems()->ItemByName("floor 1")->AppDevices()->Item(1)->Name();
+  };
+  EXPECT_EQ(firstDevice(), "Switch 1");
+  EXPECT_THAT([&] { client->Networks()->ItemByName(name_)->Systems()->Item(1)->Subsystems()->ItemByName("Floor 9"); },
+              Raises(lns::err::kNotFound, HasSubstr("\"Floor 9\" is not in")));
+  Restart();
+  EXPECT_EQ(firstDevice(), "Switch 1");
+  EXPECT_EQ(client->Database(name_)->Db().Reconnects(), 1);
+  EXPECT_NE(client->Database(name_)->Db().Snapshot(), 0);
+}
+
 // A write transaction open during the restart fails with the named error, its commit too, and
 // nothing of it stays; the next one commits.
 TEST_F(ServerRestartTest, ATransactionOpenDuringTheRestartFailsAndLeavesNothing) {

@@ -148,6 +148,42 @@ TEST_P(SqlServerTest, AServerThatStopsAnsweringFailsTheCallAfterTheTimeoutNotLat
   EXPECT_EQ(rows.Int(0), 0);
 }
 
+// Held reads see one moment until a statement that is not a read, which runs outside their
+// snapshot (never refused as read-only); a failed read does not spoil the next, and nothing of
+// the hold stays open once it ends.
+TEST_P(SqlServerTest, HeldReadsSeeOneMomentAndGiveWayToWritesAndFailures) {
+  db_->Exec("INSERT INTO t(i) VALUES (1)");
+  auto other = Connect();
+  const auto valueOf = [](SqlDb& db) {
+    auto row = db.Prepare("SELECT i FROM t WHERE id = 1");
+    return row.Step() ? row.Int(0) : -1;
+  };
+  const auto idleInTransaction = [&] {
+    auto row = other->Prepare("SELECT COUNT(*) FROM pg_stat_activity WHERE state LIKE 'idle in transaction%'");
+    return row.Step() ? row.Int(0) : -1;
+  };
+  db_->HoldReads(true);
+  EXPECT_EQ(valueOf(*db_), 1);
+  EXPECT_NE(db_->Snapshot(), 0);
+  EXPECT_FALSE(db_->InTransaction());  // the hold's own: a caller's transaction begins as ever
+  other->Exec("UPDATE t SET i = 2 WHERE id = 1");
+  EXPECT_EQ(valueOf(*db_), 1);  // the moment the hold began
+
+  db_->Exec("INSERT INTO t(i) VALUES (3)");  // a write ends the moment, and is kept
+  EXPECT_EQ(valueOf(*db_), 2);
+  db_->Exec("BEGIN");
+  db_->Exec("UPDATE t SET i = 4 WHERE id = 1");
+  db_->Exec("COMMIT");
+  EXPECT_EQ(valueOf(*other), 4);
+
+  EXPECT_THROW(db_->Prepare("SELECT nothing FROM t").Step(), base::Error);
+  EXPECT_EQ(valueOf(*db_), 4);  // not "current transaction is aborted"
+  EXPECT_EQ(idleInTransaction(), 1);
+  db_->HoldReads(false);
+  EXPECT_EQ(db_->Snapshot(), 0);
+  EXPECT_EQ(idleInTransaction(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, SqlDbTest, ::testing::Values("sqlite", "postgresql"),
                          [](const auto& info) { return info.param; });
 INSTANTIATE_TEST_SUITE_P(Server, SqlServerTest, ::testing::Values("postgresql"), [](const auto& info) { return info.param; });

@@ -260,6 +260,30 @@ class ObjectServer : public Object {
   virtual int EventDescriptor() { return -1; }
   // What the server knows of the standard NV types' scaling (none: nothing).
   virtual const NvTypeInformation* NvTypeInfo() const { return nullptr; }
+  // While held (true), the server may answer reads from one moment's view of the network and
+  // keep what it read, as a run's start reads much and writes little; a write ends the moment,
+  // and the next read begins another. Release it (false) before waiting for the user. A server
+  // that reads nothing remote ignores it. Errors: none.
+  virtual void HoldReads(bool hold) { (void)hold; }
+};
+
+// Holds a server's reads while it lives, or until Release (ObjectServer::HoldReads).
+class HeldReads {
+ public:
+  explicit HeldReads(const std::shared_ptr<ObjectServer>& server) : server_(server) {
+    if (server_) server_->HoldReads(true);
+  }
+  ~HeldReads() { Release(); }
+  HeldReads(const HeldReads&) = delete;
+  HeldReads& operator=(const HeldReads&) = delete;
+  // Ends the hold now. Errors: none.
+  void Release() {
+    if (server_) server_->HoldReads(false);
+    server_ = nullptr;
+  }
+
+ private:
+  std::shared_ptr<ObjectServer> server_;
 };
 
 // The NV type change component: changes the type of `nv`, which it may replace by the

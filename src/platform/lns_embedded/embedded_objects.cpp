@@ -55,6 +55,7 @@ struct MemberQueries {
   // (owner, id) of the members of the owners from ?1 to before ?2 in owner and position order,
   // ?3 the first owner value when the owner is the second: read ahead inside a read snapshot.
   std::string window = {};
+  std::string table = {};  // the members' table (their names are its "name")
 };
 
 // A collection of rows. Its member ids are read in one query when first needed and kept
@@ -92,6 +93,10 @@ class DbCollection final : public lns::Collection<T> {
   }
 
   std::shared_ptr<T> ItemByName(std::string_view name) const override {
+    if (const auto kept = KeptMemberNamed(name)) {
+      if (*kept == 0) Raise(lns::err::kNotFound, "\"" + std::string(name) + "\" is not in " + name_);
+      return make_(*kept);
+    }
     int64_t id = 0;
     {
       auto row = Bound(queries_.find);
@@ -113,6 +118,22 @@ class DbCollection final : public lns::Collection<T> {
   }
 
  private:
+  static constexpr size_t kKeptNameSearch = 256;
+  // Inside a read snapshot on a server: the first member whose name is `name` (ignoring case),
+  // from the rows read ahead (0: none), without a query of its own or a server collation (whose
+  // first use costs a session milliseconds); nothing outside one.
+  std::optional<int64_t> KeptMemberNamed(std::string_view name) const {
+    if (queries_.table.empty() || db_->Db().Snapshot() == 0) return std::nullopt;
+    const std::vector<int64_t>& members = Members();
+    if (members.size() > kKeptNameSearch) return std::nullopt;  // one index lookup costs less
+    for (const int64_t id : members) {
+      const auto memberName = db_->SnapshotValue(queries_.table, "name", id);
+      if (!memberName) return std::nullopt;
+      if (base::EqualsNoCase(*memberName, name)) return id;
+    }
+    return 0;
+  }
+
   Statement Bound(const std::string& sql) const {
     auto statement = db_->Db().Prepare(sql);
     if (sql.find("?1") != std::string::npos) statement.Bind(1, bind1_);
@@ -404,7 +425,8 @@ class DbLonMarkObject final : public lns::LonMarkObject, public Row, public std:
                       "SELECT nv.id FROM lonmark_member m JOIN nv ON nv.id = m.nv_id "
                       "WHERE m.lonmark_object_id = ?1 AND nv.name = ?3 COLLATE NOCASE ORDER BY m.position LIMIT 1",
                       "SELECT m.lonmark_object_id, nv.id FROM lonmark_member m JOIN nv ON nv.id = m.nv_id "
-                      "WHERE m.lonmark_object_id >= ?1 AND m.lonmark_object_id < ?2 ORDER BY m.lonmark_object_id, m.position"},
+                      "WHERE m.lonmark_object_id >= ?1 AND m.lonmark_object_id < ?2 ORDER BY m.lonmark_object_id, m.position",
+                      "nv"},
         id_, 0, [db](int64_t id) { return NvObject(db, id); });
   }
 };
@@ -428,7 +450,7 @@ class DbInterface final : public lns::DeviceInterface, public Row {
         MemberQueries{"SELECT id, name FROM lonmark_object WHERE device_id = ?1 ORDER BY position",
                       "SELECT id FROM lonmark_object WHERE device_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
                       "SELECT device_id, id FROM lonmark_object WHERE device_id >= ?1 AND device_id < ?2 "
-                      "ORDER BY device_id, position"},
+                      "ORDER BY device_id, position", "lonmark_object"},
         id_, 0, [db](int64_t id) { return LonMarkObjectOf(db, id); });
   }
 };
@@ -479,7 +501,7 @@ class DbSubsystem final : public lns::Subsystem, public Row {
         MemberQueries{"SELECT id, name FROM device WHERE subsystem_id = ?1 ORDER BY position",
                       "SELECT id FROM device WHERE subsystem_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
                       "SELECT subsystem_id, id FROM device WHERE subsystem_id >= ?1 AND subsystem_id < ?2 "
-                      "ORDER BY subsystem_id, position"},
+                      "ORDER BY subsystem_id, position", "device"},
         id_, 0,
         [db](int64_t deviceId) { return DeviceObject(db, deviceId); });
   }
@@ -580,7 +602,7 @@ std::shared_ptr<lns::CpCollection> CpCollectionOf(const DbPtr& db, RowKind owner
       MemberQueries{"SELECT id, name FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 ORDER BY position",
                     "SELECT id FROM cp WHERE owner_kind = ?1 AND owner_id = ?2 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
                     "SELECT owner_id, id FROM cp WHERE owner_kind = ?3 AND owner_id >= ?1 AND owner_id < ?2 "
-                    "ORDER BY owner_id, position"},
+                    "ORDER BY owner_id, position", "cp"},
       static_cast<int>(ownerKind), ownerId, [db](int64_t id) { return CpObject(db, id); });
 }
 
@@ -589,7 +611,7 @@ std::shared_ptr<lns::NvCollection> DeviceNvs(const DbPtr& db, int64_t deviceId) 
       db, "NetworkVariables", [db, deviceId] { return InterfaceObject(db, deviceId); },
       MemberQueries{"SELECT id, name FROM nv WHERE device_id = ?1 ORDER BY position",
                     "SELECT id FROM nv WHERE device_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
-                    "SELECT device_id, id FROM nv WHERE device_id >= ?1 AND device_id < ?2 ORDER BY device_id, position"},
+                    "SELECT device_id, id FROM nv WHERE device_id >= ?1 AND device_id < ?2 ORDER BY device_id, position", "nv"},
       deviceId, 0,
       [db](int64_t id) { return NvObject(db, id); });
 }
@@ -620,7 +642,7 @@ std::shared_ptr<lns::SubsystemCollection> SubsystemsUnder(const DbPtr& db, int64
       db, "Subsystems", std::move(parent),
       MemberQueries{"SELECT id, name FROM subsystem WHERE parent_id = ?1 ORDER BY position",
                     "SELECT id FROM subsystem WHERE parent_id = ?1 AND name = ?3 COLLATE NOCASE ORDER BY position LIMIT 1",
-                    "SELECT parent_id, id FROM subsystem WHERE parent_id >= ?1 AND parent_id < ?2 ORDER BY parent_id, position"},
+                    "SELECT parent_id, id FROM subsystem WHERE parent_id >= ?1 AND parent_id < ?2 ORDER BY parent_id, position", "subsystem"},
       parentId, 0, [db](int64_t id) { return SubsystemObject(db, id); });
 }
 

@@ -175,6 +175,11 @@ std::shared_ptr<lns::NetworkCollection> EmbeddedObjectServer::Networks() {
   return std::make_shared<NetworkList>(shared_from_this(), NetworkNames());
 }
 
+void EmbeddedObjectServer::HoldReads(bool hold) {
+  holdReads_ = hold;
+  for (auto& [name, network] : networks_) network.db->Db().HoldReads(hold);
+}
+
 std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& givenName) {
   // Network names are found without regard to case, as an LNS server finds them.
   std::string networkName = givenName;
@@ -199,6 +204,7 @@ std::shared_ptr<NetworkDb> EmbeddedObjectServer::Database(const std::string& giv
     db = NetworkDb::Open(std::move(connection), weak_from_this());
     if (serverUri_.empty() && entryServerUri_.empty()) entryServerUri_ = uri;  // its events are listened for
   }
+  db->Db().HoldReads(holdReads_);
   const auto settings = InterfaceOf(networkName);
   const bool linked = settings.has_value();
   if (linked) db->SetDeviceLink(std::make_shared<LonIpLink>(*settings, folder_, db->Db()));

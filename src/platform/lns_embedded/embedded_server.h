@@ -47,6 +47,8 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   // when a monitored NV of a network with devices is due for a poll; -1 when it cannot be made.
   int EventDescriptor() override;
   const lns::NvTypeInformation* NvTypeInfo() const override { return &nvTypeInfo_; }
+  // Holds the reads of every network on a server, open now or opened while held.
+  void HoldReads(bool hold) override;
 
   // The names of the networks, in name order, without opening them.
   std::vector<std::string> NetworkNames() const;
@@ -88,6 +90,7 @@ class EmbeddedObjectServer final : public lns::ObjectServer,
   bool FollowListener();
   bool open_ = false;
   bool remote_ = false;
+  bool holdReads_ = false;
   lns::NvUpdateHandler handler_;
   EmbeddedNvTypeInformation nvTypeInfo_;
   std::map<std::string, OpenNetwork> networks_;

@@ -187,6 +187,9 @@ constexpr const char* kMonitoringColumns = "monitor_tag, poll_interval, format, 
 // Which NV a row is (its device, place and name): a row id a file gives again after the NV was
 // removed must not take over the removed NV's monitoring.
 std::string NetworkDb::NvIdentity(int64_t nvId) {
+  if (auto device = SnapshotValue("nv", "device_id", nvId)) {
+    return *device + "/" + *SnapshotValue("nv", "position", nvId) + "/" + *SnapshotValue("nv", "name", nvId);
+  }
   auto row = db_->Prepare("SELECT device_id, position, name FROM nv WHERE id = ?1").Bind(1, nvId);
   return row.Step() ? std::to_string(row.Int(0)) + "/" + std::to_string(row.Int(1)) + "/" + row.Text(2) : std::string();
 }

@@ -223,6 +223,7 @@ class PgStatement final : public StatementBackend {
     }
   }
   void ExecuteOnce() {
+    db_.FollowHeldReads(sql_);
     db_.Ready();
     std::vector<Oid> types;
     std::vector<const char*> values;
@@ -393,6 +394,7 @@ void PostgresDb::Reconnect() {
 
 void PostgresDb::Ready() {
   if (!lostTransaction_ && !Broken()) return;
+  if (heldRead_) DropHeldRead();  // the server ended it with the connection: it held only reads
   if (!lostTransaction_ && !lastInTransaction_) {
     Reconnect();  // between transactions nothing is lost: the call goes on on a new connection
     return;
@@ -441,12 +443,24 @@ void PostgresDb::Raise(const void* result, std::string_view what) {
   // Connection exceptions (08), the server shutting down (57P) or a connection libpq lost.
   shutDown_ = StartsWith(state, "57P");
   if (PQstatus(conn_) != CONNECTION_OK || StartsWith(state, "08") || StartsWith(state, "57P")) {
-    if (lastInTransaction_) {
+    if (heldRead_) {
+      DropHeldRead();  // only reads of its own were open
+    } else if (lastInTransaction_) {
       lostTransaction_ = true;
       lastInTransaction_ = false;
     }
     throw base::Error(lns::err::kServerUnreachable, "LNS",
                       "The network database server cannot be reached (" + name_ + "): " + message);
+  }
+  if (heldRead_) {
+    // A failed read leaves its transaction unusable: it is ended, so that the next read (which
+    // outside the hold would not have known of this one) runs.
+    DropHeldRead();
+    try {
+      Run("ROLLBACK");
+    } catch (const base::Error&) {
+      // Ended with the connection: the next call connects again.
+    }
   }
   // A lock another client kept for longer than the lock timeout.
   if (StartsWith(state, "55P03")) {
@@ -463,6 +477,7 @@ void PostgresDb::Raise(const void* result, std::string_view what) {
 }
 
 void PostgresDb::Exec(std::string_view sql) {
+  FollowHeldReads(sql);
   const bool ending = sql.starts_with("COMMIT") || sql.starts_with("ROLLBACK") || sql.starts_with("END");
   if (sql.starts_with("ROLLBACK") && Broken()) {
     // The server rolls back what a broken connection had open: nothing to do, and no reason to
@@ -630,6 +645,7 @@ void PostgresDb::SendCopyData(std::string& data, bool last) {
 void PostgresDb::InsertRows(std::string_view table, std::string_view columns, std::string_view kinds,
                             const std::function<bool(std::vector<Cell>&)>& next) {
   constexpr size_t kPiece = 256 * 1024;
+  FollowHeldReads("COPY");
   Ready();
   const std::string copy = "COPY " + std::string(table) + "(" + std::string(columns) + ") FROM STDIN";
   if (PQsendQuery(conn_, copy.c_str()) == 0) Raise(nullptr, "network database");
@@ -683,6 +699,7 @@ int64_t PostgresDb::LastInsertId() {
 
 bool PostgresDb::InTransaction() const {
   if (lostTransaction_) return true;  // until its caller ends it
+  if (heldRead_) return false;        // the held reads' own: the next write ends it
   const PGTransactionStatusType status = PQtransactionStatus(conn_);
   return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
 }
@@ -726,5 +743,65 @@ namespace {
 // A program (or shared library) that holds this connection reaches servers from its start.
 [[maybe_unused]] const bool kServersEnabled = (EnablePostgresServers(), true);
 }  // namespace
+
+namespace {
+
+// A statement that only reads: a SELECT of none of the functions that change a sequence.
+bool PlainRead(std::string_view sql) {
+  while (!sql.empty() && (sql.front() == ' ' || sql.front() == '\n')) sql.remove_prefix(1);
+  return sql.starts_with("SELECT ") && sql.find("val(") == std::string_view::npos;
+}
+
+}  // namespace
+
+void PostgresDb::HoldReads(bool hold) {
+  holdReads_ = hold;
+  if (!hold && heldRead_) EndHeldRead();
+}
+
+int64_t PostgresDb::Snapshot() {
+  if (holdReads_ && snapshot_ == 0) {
+    try {
+      FollowHeldReads("SELECT ");
+    } catch (const base::Error&) {
+      // Not opened: the read that follows meets the same failure and reports it.
+    }
+  }
+  return snapshot_;
+}
+
+void PostgresDb::FollowHeldReads(std::string_view sql) {
+  const bool read = PlainRead(sql);
+  if (heldRead_ && (!read || std::chrono::steady_clock::now() - heldSince_ > std::chrono::seconds(kHeldReadSeconds))) {
+    EndHeldRead();
+  }
+  if (read && holdReads_ && !heldRead_ && !lostTransaction_ && !lastInTransaction_) {
+    Ready();
+    OpenHeldRead();
+  }
+}
+
+void PostgresDb::OpenHeldRead() {
+  Run("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
+  heldRead_ = true;
+  heldSince_ = std::chrono::steady_clock::now();
+  SetSnapshot(NewSnapshotNumber());
+}
+
+void PostgresDb::EndHeldRead() {
+  SetSnapshot(0);
+  try {
+    Run("COMMIT");
+  } catch (const base::Error&) {
+    // Only reads ran: nothing is lost, and the next call connects again if need be.
+  }
+  DropHeldRead();
+}
+
+void PostgresDb::DropHeldRead() {
+  heldRead_ = false;
+  lastInTransaction_ = false;
+  SetSnapshot(0);
+}
 
 }  // namespace platform::lns_embedded

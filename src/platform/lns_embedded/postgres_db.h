@@ -68,6 +68,14 @@ class PostgresDb final : public SqlDb {
   bool TakeNotifications() override;
   // How often the connection was made again since it was made.
   int Reconnects() const override { return reconnects_; }
+  // Held reads run in one REPEATABLE READ READ ONLY transaction of their own. It never stands
+  // in for the caller's: InTransaction is false while only it is open, the first statement that
+  // is not a plain read commits it before it runs, a failed read ends it, and a connection that
+  // breaks during it loses nothing (the next call connects again). It is renewed after
+  // kHeldReadSeconds, so that a long run does not read an old moment.
+  void HoldReads(bool hold) override;
+  int64_t Snapshot() override;
+  static constexpr int kHeldReadSeconds = 2;
 
   // Before each request: between transactions, a connection the server closed (it shut down,
   // or it was given up after the timeout) is made again, within the timeout, with everything
@@ -77,6 +85,9 @@ class PostgresDb final : public SqlDb {
   // ended (ROLLBACK passes, COMMIT fails): nothing of it was kept, and nothing may be written
   // outside it.
   void Ready();
+  // Before running `sql`: ends a held read for a statement that is not a plain read, or one
+  // held too long; opens one for a read when reads are held and no transaction is open.
+  void FollowHeldReads(std::string_view sql);
   // After a request failed because the server was shutting down (which ran nothing of it),
   // outside a transaction: connects again (as Ready) and returns true, so the request is made
   // once more; false otherwise.
@@ -109,6 +120,10 @@ class PostgresDb final : public SqlDb {
   // Connects again, trying until the timeout.
   void Reconnect();
   void NoteTransactionState();
+  void OpenHeldRead();
+  void EndHeldRead();
+  // Forgets a held read the server ended (the connection broke, or a read in it failed).
+  void DropHeldRead();
   // Runs a text of statements without the checks of Ready.
   void Run(std::string_view sql);
   // Sends a piece of a COPY's data (all of it when `last`, then its end).
@@ -129,6 +144,9 @@ class PostgresDb final : public SqlDb {
   bool shutDown_ = false;  // the last failure was the server shutting down
   bool farewell_ = false;  // the server said it ends the connection
   bool waitsForLocks_ = true;
+  bool holdReads_ = false;
+  bool heldRead_ = false;  // the held reads' transaction is open
+  std::chrono::steady_clock::time_point heldSince_;
   int64_t statementsPrepared_ = 0;
   int changes_ = 0;
   std::unordered_map<std::string, std::unique_ptr<PgStatement>> statements_;

@@ -9,8 +9,12 @@ ReadTransaction::ReadTransaction(SqlDb& db) : db_(db) {
   if (db_.InTransaction()) return;
   db_.BeginReadTransaction();
   began_ = true;
+  if (db_.OnServer()) db_.SetSnapshot(SqlDb::NewSnapshotNumber());
+}
+
+int64_t SqlDb::NewSnapshotNumber() {
   static int64_t snapshots = 0;
-  if (db_.OnServer()) db_.SetSnapshot(++snapshots);
+  return ++snapshots;
 }
 
 ReadTransaction::~ReadTransaction() {

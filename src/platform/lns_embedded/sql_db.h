@@ -137,10 +137,18 @@ class SqlDb {
   // call in it must not be committed, even when its caller went on.
   bool Failed() const { return failed_; }
   void ClearFailure() { failed_ = false; }
-  // A number for the read-only snapshot open on a server connection (ReadTransaction), 0 when
-  // none is: while it is open no row it reads can change, so rows may be kept.
-  int64_t Snapshot() const { return snapshot_; }
+  // A number for the read-only snapshot open on a server connection (ReadTransaction, or the
+  // held reads below), 0 when none is: while it is open no row it reads can change, so rows may
+  // be kept. While reads are held, asking opens the snapshot the next read would open.
+  virtual int64_t Snapshot() { return snapshot_; }
   void SetSnapshot(int64_t snapshot) { snapshot_ = snapshot; }
+  // A number no snapshot of this program had.
+  static int64_t NewSnapshotNumber();
+  // While held (the reads that start a plug-in run), a server connection runs the reads made
+  // outside a transaction in one read-only snapshot, opened by the first of them and ended by
+  // the first statement that is not a read, by a snapshot's age, or by ending the hold; rows
+  // it reads may then be kept (SnapshotRows). A file does without. Errors: none.
+  virtual void HoldReads(bool hold) { (void)hold; }
 
  protected:
   bool failed_ = false;

@@ -148,6 +148,28 @@ config::MainWindowServices WindowServices(const PlugInIdentity& identity, servic
   return services;
 }
 
+// Dialogs that end the hold on reads before they wait for the user.
+class ReleasingDialogs final : public services::dialogs::Dialogs {
+ public:
+  ReleasingDialogs(services::dialogs::Dialogs& dialogs, lns::HeldReads& heldReads) : dialogs_(dialogs), heldReads_(heldReads) {}
+  services::dialogs::Answer Show(const services::dialogs::MessageBox& box) override {
+    heldReads_.Release();
+    return dialogs_.Show(box);
+  }
+  std::optional<std::string> ChooseFile(const services::dialogs::FileDialog& dialog) override {
+    heldReads_.Release();
+    return dialogs_.ChooseFile(dialog);
+  }
+  void ShowAbout(const services::dialogs::AboutBox& about) override {
+    heldReads_.Release();
+    dialogs_.ShowAbout(about);
+  }
+
+ private:
+  services::dialogs::Dialogs& dialogs_;
+  lns::HeldReads& heldReads_;
+};
+
 // Runs one command on the object it names: opens it, builds the window through the plug-in,
 // reads the parameters and runs the window.
 void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFrontEnd* frontEnd,
@@ -155,12 +177,18 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   const auto home = StateFolder();
   auto server = std::make_shared<lns_embedded::EmbeddedObjectServer>(home / "lns", lns_embedded::ServerFromEnvironment());
   server->SetNetworkInterfaceName(command.interfaceName);
+  // Up to the window, the run reads the object, its CPs and NVs many times over: one moment's
+  // view serves them. Released before anything waits for the user.
+  lns::HeldReads heldReads(server);
   auto lonMarkObject =
       std::dynamic_pointer_cast<lns::LonMarkObject>(lns::ResolveObjectName(*server, command.objectName));
-  if (!lonMarkObject) return plugIn.ObjectNotFound(command, "the object");
   // The LonMark object lies in its device's collection of objects, in the device's interface.
-  auto device = std::dynamic_pointer_cast<lns::AppDevice>(lonMarkObject->Parent()->Parent()->Parent());
-  if (!device) return plugIn.ObjectNotFound(command, "the object's device");
+  auto device = lonMarkObject ? std::dynamic_pointer_cast<lns::AppDevice>(lonMarkObject->Parent()->Parent()->Parent())
+                              : nullptr;
+  if (!device) {
+    heldReads.Release();
+    return plugIn.ObjectNotFound(command, lonMarkObject ? "the object's device" : "the object");
+  }
 
   const auto programFolder = process::CurrentExecutable().parent_path();
   CommandLog log(identity, programFolder, home);
@@ -171,8 +199,9 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   const bool scripted = scriptFile != nullptr && *scriptFile != '\0';
   const char* answers = std::getenv("PORTAB_ANSWERS");
   const bool answered = scripted || (answers != nullptr && *answers != '\0');
-  services::dialogs::Dialogs& dialogs = frontEnd != nullptr ? frontEnd->Dialogs(consoleDialogs, answered)
-                                                            : static_cast<services::dialogs::Dialogs&>(consoleDialogs);
+  ReleasingDialogs dialogs(frontEnd != nullptr ? frontEnd->Dialogs(consoleDialogs, answered)
+                                              : static_cast<services::dialogs::Dialogs&>(consoleDialogs),
+                           heldReads);
   ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
 
   lns::PlugInContext context;
@@ -246,6 +275,7 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   form.windowTitle = form.caption + " \u2014 " + network;
   form.visible = true;
   if (!form.pageBar.Buttons().empty()) window.PageButtonClick(form.pageBar.Buttons().front().key);  // the command's first page
+  heldReads.Release();
   plugIn.WindowAt(session, WindowMoment::AfterRead, 0);
 
   // The window system's view of the window goes before the window model it shows.
