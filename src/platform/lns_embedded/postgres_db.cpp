@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <map>
 #include <thread>
@@ -57,10 +58,15 @@ bool StartsWith(const char* text, std::string_view prefix) {
 }
 
 // The first line of libpq's message (its later lines repeat the statement).
+// The first line of a server's message, without its severity ("FATAL:  ", "ERROR:  "): the
+// message it is put in says what failed.
 std::string FirstLine(const char* message) {
   std::string text = message != nullptr ? message : "";
-  const size_t end = text.find('\n');
-  return end == std::string::npos ? text : text.substr(0, end);
+  text = text.substr(0, text.find('\n'));
+  for (const char* severity : {"FATAL:  ", "ERROR:  ", "PANIC:  "}) {
+    if (text.starts_with(severity)) return text.substr(std::strlen(severity));
+  }
+  return text;
 }
 
 }  // namespace
