@@ -75,6 +75,15 @@ void ReportOpenNetworkFailure(PlugInRunState& s, const lns::ParsedObjectName& na
   if (s.Program.console != nullptr) *s.Program.console << "portab: " << line << "\n" << std::flush;
 }
 
+// The box that follows says only that the server cannot be opened; the log and standard
+// error get the server's words (which name the database server and what failed).
+void ReportOpenServerFailure(PlugInRunState& s) {
+  if (s.Lns.openServerError.empty()) return;
+  const std::string line = "The LNS server could not be opened: " + s.Lns.openServerError;
+  base::LogLine(line, base::kRedLine);
+  if (s.Program.console != nullptr) *s.Program.console << "portab: " << line << "\n" << std::flush;
+}
+
 float SecondsSinceMidnight() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -159,7 +168,10 @@ void OpenLnsAndFindObject(const std::string& objectName, int16_t accessMode) {
     s.ObjectNameOnly = name.objectName;
     // The interface the run's devices are reached through, when the tool named one.
     if (s.Lns.objectServer) s.Lns.objectServer->SetNetworkInterfaceName(s.NetworkInterfaceName);
-    if (!s.LnsConnector.OpenServer(s.Lns, accessMode)) return FailStart(1508, Icon::Exclamation, {base::kProductName});
+    if (!s.LnsConnector.OpenServer(s.Lns, accessMode)) {
+      ReportOpenServerFailure(s);
+      return FailStart(1508, Icon::Exclamation, {base::kProductName});
+    }
     // The start reads the object, its CPs and NVs many times over, and writes nothing: one
     // moment's view serves them (until the plug-in is handed the command, or a message waits).
     const lns::HeldReads heldReads(s.Lns.objectServer);

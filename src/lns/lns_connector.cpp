@@ -12,7 +12,8 @@ bool LnsConnector::OpenServer(RunObjects& run, int16_t accessMode) const {
     run.objectServer->Open(accessMode);
     run.networks = run.objectServer->Networks();
     return true;
-  } catch (const base::Error&) {
+  } catch (const base::Error& e) {
+    run.openServerError = e.Description();
     return false;
   }
 }

@@ -25,7 +25,8 @@ struct RunObjects {
   std::shared_ptr<AppDevice> device;
   std::shared_ptr<LonMarkObjectCollection> lonMarkObjects;
   std::shared_ptr<LonMarkObject> lonMarkObject;
-  // Why the last network open failed (the server's words), for the log.
+  // Why the last server or network open failed (the server's words), for the log.
+  std::string openServerError;
   std::string openNetworkError;
 };
 

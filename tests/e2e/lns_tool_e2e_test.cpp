@@ -183,9 +183,16 @@ TEST_F(LnsToolE2eTest, WritersOfOneNetworkWaitForEachOtherAndEveryWriteLands) {
 }
 
 TEST_F(LnsToolE2eTest, ABadCommandOrDescriptionGivesAClearErrorAndChangesNothing) {
-  const Result usage = home_.Lns({"frobnicate"});
-  EXPECT_EQ(usage.status, 2);
-  EXPECT_THAT(usage.err, HasSubstr("unknown command \"frobnicate\""));
+  const std::pair<std::vector<std::string>, std::string> usageErrors[] = {
+      {{"frobnicate"}, "unknown command \"frobnicate\""},
+      {{"--server", "notauri", "networks"}, "--server needs a connection URI"},
+      {{"server", "Demo", "notauri"}, "\"notauri\" is not a connection URI"},
+  };
+  for (const auto& [args, error] : usageErrors) {
+    const Result usage = home_.Lns(args);
+    EXPECT_EQ(usage.status, 2) << testing::PrintToString(args);
+    EXPECT_THAT(usage.err, HasSubstr(error)) << testing::PrintToString(args);
+  }
   testing_support::WriteFile(home_.File("bad.json"), R"({"network": "Bad", "system": "S", "subsystems": [{"name": 5}]})");
   const Result bad = home_.Lns({"create", home_.File("bad.json").string()});
   EXPECT_EQ(bad.status, 1);

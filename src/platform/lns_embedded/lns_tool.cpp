@@ -731,6 +731,9 @@ class Tool {
     if (args.size() == 2 && args[1] == "none") {
       SetServerEntry(folder, name, "");
     } else if (args.size() == 2) {
+      if (args[1].find("://") == std::string::npos) {
+        Usage("\"" + args[1] + "\" is not a connection URI (postgresql://user@host:port/db) or none");
+      }
       auto server = ConnectToServer(args[1]);
       if (!NetworkExistsOnServer(*server, name)) {
         throw base::Error(lns::err::kNotFound, "portab-lns",
