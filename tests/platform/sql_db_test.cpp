@@ -148,6 +148,30 @@ TEST_P(SqlServerTest, AServerThatStopsAnsweringFailsTheCallAfterTheTimeoutNotLat
   EXPECT_EQ(rows.Int(0), 0);
 }
 
+// A held read that meets a frozen server loses nothing: once the server answers again, the
+// next read goes on on a new connection (it is no caller's transaction that was lost).
+TEST_P(SqlServerTest, AHeldReadThatTimesOutLeavesTheConnectionUsable) {
+  auto held = Connect(1);
+  held->HoldReads(true);
+  auto pid = held->Prepare("SELECT pg_backend_pid()");
+  ASSERT_TRUE(pid.Step());
+  const auto backend = static_cast<pid_t>(pid.Int(0));
+  pid.Reset();
+  if (::kill(backend, SIGSTOP) != 0) GTEST_SKIP() << "cannot stop the server's process: " << std::strerror(errno);
+  {
+    struct Resume {
+      pid_t pid;
+      ~Resume() { ::kill(pid, SIGCONT); }
+    } resume{backend};
+    EXPECT_THAT([&] { held->Prepare("SELECT COUNT(*) FROM t").Step(); },
+                testing_support::Raises(lns::err::kServerUnreachable, ::testing::HasSubstr("no answer within 2 s")));
+  }
+  EXPECT_FALSE(held->InTransaction());
+  auto rows = held->Prepare("SELECT COUNT(*) FROM t");
+  ASSERT_TRUE(rows.Step());
+  EXPECT_EQ(rows.Int(0), 0);
+}
+
 // Held reads see one moment until a statement that is not a read, which runs outside their
 // snapshot (never refused as read-only); a failed read does not spoil the next, and nothing of
 // the hold stays open once it ends.

@@ -48,6 +48,15 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
+// Printable ASCII only: text the server's collation and ASCII folding compare alike (the
+// collation ignores control characters).
+bool IsPrintableAscii(std::string_view text) {
+  for (const char c : text) {
+    if (c < 0x20 || c > 0x7E) return false;
+  }
+  return true;
+}
+
 // How a collection finds its members; ?1 and ?2 are bound to the owner values.
 struct MemberQueries {
   std::string list;  // (id, name) of every member in position order
@@ -119,16 +128,19 @@ class DbCollection final : public lns::Collection<T> {
 
  private:
   static constexpr size_t kKeptNameSearch = 256;
-  // Inside a read snapshot on a server: the first member whose name is `name` (ignoring case),
-  // from the rows read ahead (0: none), without a query of its own or a server collation (whose
-  // first use costs a session milliseconds); nothing outside one.
+  // Inside a read snapshot on a server: the first member whose name is `name` ignoring ASCII
+  // case, from the rows read ahead (0: none), without a query of its own or the server's
+  // collation (whose first use costs a session milliseconds). Nothing outside a snapshot, or
+  // where a name involved is not printable ASCII: there the collation decides.
   std::optional<int64_t> KeptMemberNamed(std::string_view name) const {
-    if (queries_.table.empty() || db_->Db().Snapshot() == 0) return std::nullopt;
+    if (queries_.table.empty() || !IsPrintableAscii(name) || db_->Db().Snapshot() == 0) return std::nullopt;
     const std::vector<int64_t>& members = Members();
     if (members.size() > kKeptNameSearch) return std::nullopt;  // one index lookup costs less
     for (const int64_t id : members) {
       const auto memberName = db_->SnapshotValue(queries_.table, "name", id);
-      if (!memberName) return std::nullopt;
+      // Where other letters take part, the server's collation decides (it may equal letters
+      // that ASCII folding keeps apart).
+      if (!memberName || !IsPrintableAscii(*memberName)) return std::nullopt;
       if (base::EqualsNoCase(*memberName, name)) return id;
     }
     return 0;

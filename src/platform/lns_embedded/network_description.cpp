@@ -11,6 +11,8 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "lns/lns_errors.h"
+#include "platform/lns_embedded/embedded_server.h"
+#include "platform/lns_embedded/network_copy.h"
 #include "platform/lns_embedded/network_db.h"
 #include "platform/lns_embedded/network_dialect.h"
 #include "platform/lns_embedded/nv_types.h"
@@ -535,11 +537,43 @@ std::string CreateNetwork(const std::filesystem::path& folder, const std::string
   return description.network;
 }
 
+namespace {
+
+// A folder of its own under the temporary folder, removed with everything in it.
+class StagingFolder {
+ public:
+  StagingFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "portab-create-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw base::Error(lns::err::kDatabase, "portab-lns", "No temporary folder for the new network in " +
+                                                               std::filesystem::temp_directory_path().string());
+    }
+    path_ = pattern;
+  }
+  ~StagingFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  StagingFolder(const StagingFolder&) = delete;
+  StagingFolder& operator=(const StagingFolder&) = delete;
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace
+
 std::string CreateNetworkOnServer(SqlDb& db, const std::string& jsonText, bool replace,
                                   const DeviceProgress& progress, const std::filesystem::path& descriptionFolder) {
   const Description description = ReadDescription(jsonText, progress, descriptionFolder);
-  NewNetworkOnServer(db, description.network, description.system, replace, description.fill);
-  return description.network;
+  CheckNewNetworkOnServer(db, description.network, replace);  // before the work, not after it
+  // The rows are made in a network file first, at a file's speed, and then streamed to the
+  // server a table at a time: inserted there one by one, each would cost a round trip.
+  const StagingFolder staging;
+  NewNetworkFile(staging.Path(), description.network, description.system, false, description.fill);
+  const auto made = NetworkDb::Open(DatabaseFile(staging.Path(), description.network), {});
+  return CopyNetworkToServer(*made, db, replace);
 }
 
 std::string AddDevice(SqlDb& db, int64_t subsystemId, const std::string& jsonText) {

@@ -57,9 +57,8 @@ bool StartsWith(const char* text, std::string_view prefix) {
   return text != nullptr && std::string_view(text).substr(0, prefix.size()) == prefix;
 }
 
-// The first line of libpq's message (its later lines repeat the statement).
-// The first line of a server's message, without its severity ("FATAL:  ", "ERROR:  "): the
-// message it is put in says what failed.
+// The first line of a server's message (its later lines repeat the statement), without its
+// severity ("FATAL:  ", "ERROR:  "): the message it is put in says what failed.
 std::string FirstLine(const char* message) {
   std::string text = message != nullptr ? message : "";
   text = text.substr(0, text.find('\n'));
@@ -551,7 +550,11 @@ void PostgresDb::WaitWhileBusy(std::chrono::steady_clock::time_point deadline) {
       PQfinish(conn_);
       conn_ = nullptr;
       failed_ = true;
-      if (std::exchange(lastInTransaction_, false)) lostTransaction_ = true;
+      if (heldRead_) {
+        DropHeldRead();  // only reads of its own were open: the next call connects again
+      } else if (std::exchange(lastInTransaction_, false)) {
+        lostTransaction_ = true;
+      }
       throw base::Error(lns::err::kServerUnreachable, "LNS",
                         "The network database server cannot be reached (" + name_ + "): no answer within " +
                             std::to_string(AnswerSeconds()) + " s (twice PORTAB_SERVER_TIMEOUT)");
