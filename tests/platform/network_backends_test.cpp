@@ -102,6 +102,30 @@ TEST_P(NetworkBackendTest, TheNetworkExportsByteForByteAsTheFileDoesAndIsNotCrea
   db.Exec("DROP SCHEMA " + QuotedName(other) + " CASCADE");
 }
 
+// A device added to the network is the same device on either backend: CPs of the device, of
+// an object and of an NV, a CP held in an NV, object members, text with quotes and backslashes
+// and values of every kind of byte (the server gets its rows as one text of SQL).
+TEST_P(NetworkBackendTest, AnAddedDeviceIsTheSameOnTheServerAsOnTheFile) {
+  nlohmann::json device = nlohmann::json::parse(
+      R"({"template": "T'\\", "programId": "9F:FF:FF:08:1C:0A:04:01",
+          "cps": [{"name": "Own", "dimension": 4, "value": [0, 39, 92, 255]}],
+          "nvs": [{"name": "nvi'A", "type": "SNVT_switch", "value": [0, 92], "cps": [{"name": "OfNv", "value": [39]}]},
+                  {"name": "nciHold", "type": "SNVT_time_sec"}],
+          "lonMarkObjects": [{"name": "Obj \"1\"", "profile": 3200, "nvs": ["nvi'A", "nciHold"],
+                              "cps": [{"name": "Held", "elementSize": 2, "value": [1, 2], "deviceNv": "nciHold"}]}]})");
+  const auto addTo = [&](NetworkDb& network) {
+    const auto floor = NetworkObject(network.shared_from_this())->Systems()->Item(1)->Subsystems()->ItemByName("Floor 1");
+    AddDevice(network.Db(), RowIdOf(*floor), device.dump());
+  };
+  const auto file = NetworkDb::Open(dir_ / "lns" / (name_ + ".db"), {});
+  for (const char* name : {"O'Hara 1", "Second"}) {  // the second's ids come after the first's
+    device["name"] = name;
+    if (GetParam() != "sqlite") addTo(*file);
+    addTo(*network_);
+  }
+  EXPECT_EQ(ExportNetwork(*network_), ExportNetwork(*file));
+}
+
 // Two clients of a server in LNS transactions at once: writes of different CPs both commit;
 // of the same CP, the second waits no longer than its timeout, gets the conflict, and its
 // commit names it; nothing of it stays.
