@@ -184,9 +184,38 @@ TEST_P(NetworkBackendTest, AWriteOfTwoDevicesIsAllOrNothingAndNvUpdatesAreLogged
   auto nv = Switch()->Interface()->NetworkVariables()->ItemByName("nviPrimeValue");
   nv->SetValue("50.0 1");
   nv->SetValue("50.0 1");  // unchanged: not logged again
+  nv->SetValue("0.0 0");
   const auto updates = network_->UpdatesSince(last);
-  ASSERT_EQ(updates.size(), 1u);
-  EXPECT_EQ(updates[0].second, RowIdOf(*nv));
+  ASSERT_EQ(updates.size(), 2u);
+  EXPECT_EQ(updates[0].nvId, RowIdOf(*nv));
+  // Each entry keeps the value of its own change.
+  EXPECT_EQ(updates[0].value, (std::vector<uint8_t>{100, 1}));
+  EXPECT_EQ(updates[1].value, (std::vector<uint8_t>{0, 0}));
+}
+
+// A network of schema version 6 logged NV changes without their values: opened, it keeps the
+// entries it has (which carry none) and logs the values from then on.
+TEST_P(NetworkBackendTest, AVersion6NetworkLogsNvValuesOnceOpened) {
+  const bool server = GetParam() == "postgresql";
+  auto old = OtherConnection();
+  if (server) {
+    old->Exec("ALTER TABLE nv_update DROP COLUMN value; UPDATE portab_lns SET value = '6' WHERE key = 'schema'; "
+              "CREATE OR REPLACE FUNCTION nv_value_changed() RETURNS trigger LANGUAGE plpgsql AS $$ "
+              "BEGIN INSERT INTO nv_update(nv_id) VALUES (NEW.id); RETURN NULL; END $$");
+  } else {
+    old->Exec("DROP TRIGGER nv_value_changed; ALTER TABLE nv_update DROP COLUMN value; PRAGMA user_version = 6; "
+              "CREATE TRIGGER nv_value_changed AFTER UPDATE OF value ON nv WHEN NEW.value IS NOT OLD.value BEGIN "
+              "INSERT INTO nv_update(nv_id) VALUES (NEW.id); END");
+  }
+  const int64_t before = network_->LastUpdate();
+  const std::string nv = std::to_string(RowIdOf(*Switch()->Interface()->NetworkVariables()->ItemByName("nviPrimeValue")));
+  old->Exec("UPDATE nv SET value = " + std::string(server ? "'\\x0101'" : "x'0101'") + " WHERE id = " + nv);
+  const auto opened = NetworkDb::Open(OtherConnection(), {});
+  opened->Db().Exec("UPDATE nv SET value = " + std::string(server ? "'\\x0202'" : "x'0202'") + " WHERE id = " + nv);
+  const auto updates = opened->UpdatesSince(before);
+  ASSERT_EQ(updates.size(), 2u);
+  EXPECT_EQ(updates[0].value, std::nullopt);
+  EXPECT_EQ(updates[1].value, (std::vector<uint8_t>{2, 2}));
 }
 
 // Rows read inside a snapshot are the snapshot's, however they are read; after it, another

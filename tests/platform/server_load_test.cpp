@@ -1,8 +1,8 @@
 // Twenty client processes on one server for a bounded time, as a team's tools would be: each adds
 // 1 to a shared counter CP in LNS transactions (retrying what a conflict refused) and sets an NV
 // of the same device to the counter's new value, while monitoring that NV. No increment may be
-// lost or doubled, every client must be told of every update in commit order, and the
-// connections stay bounded. The rate and the delays are printed, never asserted.
+// lost or doubled, every client must be told of every update in commit order with its value,
+// and the connections stay bounded. The rate and the delays are printed, never asserted.
 
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -198,15 +198,15 @@ TEST(ServerLoadTest, TwentyClientsWritingAndMonitoringOneDeviceLoseNothingAndHea
   }
   ASSERT_EQ(static_cast<int>(committedAt.size()), last);
   EXPECT_EQ(committedAt.begin()->first, 1);
-  // Each client hears of the updates in commit order, up to the last one. An update tells the
-  // NV's value when it is taken, so one that several commits overtook tells the newest.
+  // Each client hears of every update in commit order, each with the value its commit wrote:
+  // 1, 2, ... up to the last.
   std::vector<int64_t> delays;
   for (int c = 0; c < kClients; ++c) {
-    ASSERT_FALSE(seen[c].empty()) << "client " << c;
-    EXPECT_TRUE(std::is_sorted(seen[c].begin(), seen[c].end(), [](const auto& a, const auto& b) { return a.first < b.first; }))
-        << "client " << c;
-    EXPECT_EQ(seen[c].back().first, last) << "client " << c;
-    EXPECT_EQ(static_cast<int>(seen[c].size()), last) << "client " << c << ": one update a commit";
+    ASSERT_EQ(static_cast<int>(seen[c].size()), last) << "client " << c << ": one update a commit";
+    for (int i = 0; i < last; ++i) {
+      EXPECT_EQ(seen[c][static_cast<size_t>(i)].first, i + 1) << "client " << c;
+      if (seen[c][static_cast<size_t>(i)].first != i + 1) break;
+    }
     for (const auto& [value, at] : seen[c]) delays.push_back(at - committedAt[value]);
   }
   std::sort(delays.begin(), delays.end());

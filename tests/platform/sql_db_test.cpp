@@ -182,8 +182,15 @@ TEST_P(SqlServerTest, HeldReadsSeeOneMomentAndGiveWayToWritesAndFailures) {
     auto row = db.Prepare("SELECT i FROM t WHERE id = 1");
     return row.Step() ? row.Int(0) : -1;
   };
+  int64_t backend = 0;
+  {
+    auto pid = db_->Prepare("SELECT pg_backend_pid()");
+    ASSERT_TRUE(pid.Step());
+    backend = pid.Int(0);
+  }
   const auto idleInTransaction = [&] {
-    auto row = other->Prepare("SELECT COUNT(*) FROM pg_stat_activity WHERE state LIKE 'idle in transaction%'");
+    auto row = other->Prepare("SELECT COUNT(*) FROM pg_stat_activity WHERE pid = ?1 AND state LIKE 'idle in transaction%'")
+                   .Bind(1, backend);
     return row.Step() ? row.Int(0) : -1;
   };
   db_->HoldReads(true);

@@ -23,6 +23,7 @@
 #include "platform/lns_embedded/lonip_link.h"
 #include "platform/lonip/lonip_error.h"
 #include "platform/lns_embedded/network_dialect.h"
+#include "platform/lns_embedded/nv_types.h"
 #include "platform/registry/file_registry.h"
 
 namespace platform::lns_embedded {
@@ -425,16 +426,17 @@ int EmbeddedObjectServer::PumpEvents() {
   PollDevices();
   int raised = 0;
   for (auto& [name, network] : networks_) {
-    for (const auto& [seq, nvId] : network.db->UpdatesSince(network.lastUpdate)) {
-      network.lastUpdate = seq;
-      auto nv = NvObject(network.db, nvId);
+    for (const auto& update : network.db->UpdatesSince(network.lastUpdate)) {
+      network.lastUpdate = update.seq;
+      auto nv = NvObject(network.db, update.nvId);
       int32_t tag = 0;
       std::string value;
       try {
-        // The value delivered is the one logged, not the device asked once more.
+        // The value delivered is the one logged with this update (a later one may have followed
+        // it), not the device asked once more.
         const LinkSetAside stored(*network.db);
         tag = nv->MonitorTag();
-        if (tag != 0) value = nv->Value();
+        if (tag != 0) value = update.value ? FormatNvValue(nv->NvType(), *update.value, nv->Format()) : nv->Value();
       } catch (const base::Error&) {
         continue;  // the NV was removed since
       }

@@ -32,6 +32,7 @@ void Upgrade(SqlDb& db) {
     if (version < 5) AddMissingColumns(db);
     if (version < 4) JoinConfigNvsAndCps(db);
     if (version < 6) CreateTemplateTables(db);
+    if (version < 7) LogNvValues(db);
     DialectOf(db).SetSchemaVersion(db);
   });
 }
@@ -790,10 +791,12 @@ int64_t NetworkDb::LastUpdate() {
   return row.Step() ? row.Int(0) : 0;
 }
 
-std::vector<std::pair<int64_t, int64_t>> NetworkDb::UpdatesSince(int64_t seq) {
-  std::vector<std::pair<int64_t, int64_t>> updates;
-  auto rows = db_->Prepare("SELECT seq, nv_id FROM nv_update WHERE seq > ?1 ORDER BY seq").Bind(1, seq);
-  while (rows.Step()) updates.emplace_back(rows.Int(0), rows.Int(1));
+std::vector<NetworkDb::NvUpdate> NetworkDb::UpdatesSince(int64_t seq) {
+  std::vector<NvUpdate> updates;
+  auto rows = db_->Prepare("SELECT seq, nv_id, value FROM nv_update WHERE seq > ?1 ORDER BY seq").Bind(1, seq);
+  while (rows.Step()) {
+    updates.push_back({rows.Int(0), rows.Int(1), rows.IsNull(2) ? std::nullopt : std::optional(rows.Blob(2))});
+  }
   return updates;
 }
 

@@ -26,7 +26,7 @@ namespace platform::lns_embedded {
 
 inline constexpr const char* kDatabaseFormat = "portab-lns network";
 // The schema version, kept as a file's user_version (a server's in its portab_lns table).
-inline constexpr int kSchemaVersion = 6;
+inline constexpr int kSchemaVersion = 7;
 
 // The tables of a network's rows: their columns (the row id first where there is one) and each
 // column's kind: i an integer, t text, b bytes. Parents come before their children, so that
@@ -186,9 +186,15 @@ class NetworkDb : public std::enable_shared_from_this<NetworkDb> {
   std::string DeviceName(int64_t deviceId);
   int64_t DeviceOfNv(int64_t nvId);
 
-  // NV update log: the newest sequence number, and the NVs changed after `seq`.
+  // NV update log: the newest sequence number, and the NVs changed after `seq`, each with the
+  // value it was changed to (nothing for an entry logged before the log kept values).
+  struct NvUpdate {
+    int64_t seq = 0;
+    int64_t nvId = 0;
+    std::optional<std::vector<uint8_t>> value;
+  };
   int64_t LastUpdate();
-  std::vector<std::pair<int64_t, int64_t>> UpdatesSince(int64_t seq);
+  std::vector<NvUpdate> UpdatesSince(int64_t seq);
 
   // The value of "SELECT <column> FROM <table> WHERE id = ?1" for row `id`, as text, from the
   // rows read ahead while a read snapshot is open on a server (each query is a round trip

@@ -11,7 +11,7 @@
 namespace platform::lns_embedded {
 namespace {
 
-inline constexpr int kSchemaVersionNumber = 6;  // as network_db.h's kSchemaVersion
+inline constexpr int kSchemaVersionNumber = 7;  // as network_db.h's kSchemaVersion
 
 // ---- SQLite ----
 
@@ -53,9 +53,13 @@ CREATE TABLE plugin_registration(
   registration_value INTEGER NOT NULL, name TEXT NOT NULL, description TEXT NOT NULL, version TEXT NOT NULL,
   manufacturer_id TEXT NOT NULL, device_program_id TEXT NOT NULL, file_name TEXT NOT NULL, scope INTEGER NOT NULL,
   PRIMARY KEY (program_id, command_id, device_template));
-CREATE TABLE nv_update(seq INTEGER PRIMARY KEY AUTOINCREMENT, nv_id INTEGER NOT NULL);
+CREATE TABLE nv_update(seq INTEGER PRIMARY KEY AUTOINCREMENT, nv_id INTEGER NOT NULL, value BLOB);
+)SQL";
+
+// Logs a changed NV value with the value, so that every update carries its own.
+constexpr const char* kNvUpdateTrigger = R"SQL(
 CREATE TRIGGER nv_value_changed AFTER UPDATE OF value ON nv WHEN NEW.value IS NOT OLD.value BEGIN
-  INSERT INTO nv_update(nv_id) VALUES (NEW.id);
+  INSERT INTO nv_update(nv_id, value) VALUES (NEW.id, NEW.value);
   DELETE FROM nv_update WHERE seq <= (SELECT MAX(seq) FROM nv_update) - 1000;
 END;
 )SQL";
@@ -193,6 +197,7 @@ class SqliteDialect final : public NetworkDialect {
  public:
   void CreateSchema(SqlDb& db) const override {
     db.Exec(kSchema);
+    db.Exec(kNvUpdateTrigger);
     db.Exec(kDeletionTriggers);
     db.Exec(kConfigNvTriggers);
     CreateTemplateTables(db);
@@ -288,7 +293,7 @@ CREATE TABLE plugin_registration(
   registration_value INTEGER NOT NULL, name TEXT NOT NULL, description TEXT NOT NULL, version TEXT NOT NULL,
   manufacturer_id TEXT NOT NULL, device_program_id TEXT NOT NULL, file_name TEXT NOT NULL, scope INTEGER NOT NULL,
   PRIMARY KEY (program_id, command_id, device_template));
-CREATE TABLE nv_update(seq BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY, nv_id BIGINT NOT NULL);
+CREATE TABLE nv_update(seq BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY, nv_id BIGINT NOT NULL, value BYTEA);
 CREATE FUNCTION nv_value_changed() RETURNS trigger LANGUAGE plpgsql SET search_path FROM CURRENT AS $$
 DECLARE
   logged BIGINT;
@@ -296,7 +301,7 @@ BEGIN
   -- Numbered in the order the writing transactions commit (they take turns here until they
   -- end), so a reader that has seen number n never misses a smaller one committed later.
   PERFORM pg_advisory_xact_lock(hashtext('portab_nv_update ' || current_schema()));
-  INSERT INTO nv_update(nv_id) VALUES (NEW.id) RETURNING seq INTO logged;
+  INSERT INTO nv_update(nv_id, value) VALUES (NEW.id, NEW.value) RETURNING seq INTO logged;
   -- About the last 1,000 are kept; trimmed by single statements only, so that transactions
   -- never conflict over old entries.
   IF current_setting('transaction_isolation') = 'read committed' THEN
@@ -457,6 +462,24 @@ void InWriteTransaction(SqlDb& db, const std::function<void()>& change) {
     }
     throw;
   }
+}
+
+void LogNvValues(SqlDb& db) {
+  if (db.OnServer()) {
+    db.Exec("ALTER TABLE nv_update ADD COLUMN IF NOT EXISTS value BYTEA");
+    // The function as a new schema has it (its text is the schema's own).
+    const std::string schema = kServerSchema;
+    const size_t from = schema.find("CREATE FUNCTION nv_value_changed()");
+    const size_t to = schema.find("END $$;", from);
+    db.Exec("CREATE OR REPLACE" + schema.substr(from + 6, to + 7 - from - 6));
+    return;
+  }
+  auto column = db.Prepare("SELECT 1 FROM pragma_table_info('nv_update') WHERE name = 'value'");
+  const bool present = column.Step();
+  column.Reset();
+  if (!present) db.Exec("ALTER TABLE nv_update ADD COLUMN value BLOB");
+  db.Exec("DROP TRIGGER IF EXISTS nv_value_changed");
+  db.Exec(kNvUpdateTrigger);
 }
 
 void CreateTemplateTables(SqlDb& db) {

@@ -41,6 +41,8 @@ void AddMissingColumns(SqlDb& db);
 void InWriteTransaction(SqlDb& db, const std::function<void()>& change);
 // The device template tables of schema version 6.
 void CreateTemplateTables(SqlDb& db);
+// Schema version 7: the NV update log keeps each changed value with its entry.
+void LogNvValues(SqlDb& db);
 // Schema version 4: a CP held by a configuration NV and the NV become one value (the triggers
 // that keep them equal); where they differ, the CP takes the NV's value.
 void JoinConfigNvsAndCps(SqlDb& db);
