@@ -2,20 +2,25 @@
 // and a PostgreSQL server (argument 1, named by PORTAB_TEST_SERVER; scripts/with-postgres
 // starts a throwaway one, and without it the server's rows are skipped). Opening a network
 // and finding a device, reading the 100 CPs of a 1,000-parameter set, writing them in one
-// transaction, `tree` of a 10,000-device network, and the delay of an NV update between two
-// clients.
+// transaction, `tree`, `export`, `create`, `copy --to` and `copy --from` of a 10,000-device
+// network, the tree's peak memory, and the delay of an NV update between two clients.
 
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/lns_embedded/embedded_server.h"
 #include "platform/lns_embedded/lns_tool.h"
@@ -163,8 +168,6 @@ void BM_ExportOf10000Devices(benchmark::State& state) {
 }
 BENCHMARK(BM_ExportOf10000Devices)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// `portab-lns create` of the 10,000-device network on the file, and `copy --to` of its file to
-// the server: what a copy to the server is held against.
 // `create` of a 10,000-device description on the file (argument 0) or straight onto the
 // server (argument 1, with --server).
 void BM_CreateOf10000Devices(benchmark::State& state) {
@@ -202,6 +205,69 @@ void BM_CopyOf10000DevicesToTheServer(benchmark::State& state) {
   lns_embedded::PostgresDb(uri).Exec("DROP SCHEMA IF EXISTS \"Scale\" CASCADE");
 }
 BENCHMARK(BM_CopyOf10000DevicesToTheServer)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// `copy --from` of the 10,000-device network on the server into a file.
+void BM_CopyOf10000DevicesFromTheServer(benchmark::State& state) {
+  const BackendNetwork network("Scale", bench_support::ScaleDescription(10000), true);
+  if (network.Missing(true)) {
+    state.SkipWithError("PORTAB_TEST_SERVER names no server (run under scripts/with-postgres)");
+    return;
+  }
+  for (auto _ : state) RunOnScale(state, network, {"copy", "Scale", "--from", network.Uri(), "--replace"}, false);
+}
+BENCHMARK(BM_CopyOf10000DevicesFromTheServer)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The high-water mark of a running process's memory (VmHWM, kB); 0 once it is gone. (Its
+// rusage would also count the pages of the benchmark it was forked from.)
+long PeakMemoryOf(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0) return std::strtol(line.c_str() + 6, nullptr, 10);
+  }
+  return 0;
+}
+
+// The peak memory of `portab-lns tree` as a process of its own (its output to /dev/null) on a
+// network of 1,000 or 10,000 devices, on the file (0) or the server (1): it stays flat.
+void BM_TreePeakMemory(benchmark::State& state) {
+  const bool server = state.range(1) == 1;
+  const BackendNetwork network("Scale", bench_support::ScaleDescription(static_cast<int>(state.range(0))), server);
+  if (network.Missing(server)) {
+    state.SkipWithError("PORTAB_TEST_SERVER names no server (run under scripts/with-postgres)");
+    return;
+  }
+  std::vector<std::string> args{PORTAB_LNS_EXE, "tree", "Scale"};
+  if (server) args.insert(args.begin() + 1, {"--server", network.Uri()});
+  for (auto _ : state) {
+    int execed[2];  // closed by the exec: the forked copy's pages are no longer counted
+    if (::pipe2(execed, O_CLOEXEC) != 0) std::abort();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::setenv("PORTAB_HOME", network.Home().c_str(), 1);
+      if (::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(126);
+      std::vector<char*> argv;
+      for (auto& arg : args) argv.push_back(arg.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    ::close(execed[1]);
+    char byte = 0;
+    while (::read(execed[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    ::close(execed[0]);
+    int status = 0;
+    long peak = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {  // sampled until it ends: the mark only grows
+      peak = std::max(peak, PeakMemoryOf(pid));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("the tree failed");
+    state.counters["peak_rss_kB"] = static_cast<double>(peak);
+  }
+}
+BENCHMARK(BM_TreePeakMemory)->Args({1000, 0})->Args({10000, 0})->Args({1000, 1})->Args({10000, 1})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // One client writes an NV another monitors; the time until the other's event descriptor
 // wakes and its PumpEvents hands the value over.
