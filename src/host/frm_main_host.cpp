@@ -2,6 +2,7 @@
 #include "base/procedure.h"
 #include "host/m_lca_plugin.h"
 #include "host/run_state.h"
+#include "lns/reads_releasing_dialogs.h"
 #include "ui/res_strings.h"
 
 namespace host::frmMain {
@@ -21,7 +22,12 @@ void FillContext(PlugInRunState& s) {
   c.deviceTemplate = s.Lns.device ? s.Lns.device->Template() : nullptr;
   c.nvTypeChanger = s.NvTypeChanger.get();
   c.startFailed = &s.StartFailed;
-  c.dialogs = s.Dialogs.get();
+  if (!s.ContextDialogs) {
+    s.ContextDialogs = std::make_unique<lns::ReadsReleasingDialogs>([&s] { return s.Dialogs.get(); }, [&s] {
+      if (s.Lns.objectServer) s.Lns.objectServer->HoldReads(false);
+    });
+  }
+  c.dialogs = s.Dialogs ? s.ContextDialogs.get() : nullptr;
   c.registry = s.RegistryAccess.get();
   c.newIniFile = [factory = s.Factory] { return factory->CreateIniFile(); };
   c.executable = s.Program.executable;

@@ -31,6 +31,8 @@ struct PlugInRunState {
   std::unique_ptr<ui::Logger> Logger;
   std::unique_ptr<services::registry::Registry> RegistryAccess;
   std::unique_ptr<services::dialogs::Dialogs> Dialogs;  // message boxes and the About box
+  // The dialogs the plug-in context hands out: Dialogs, ending the server's hold on reads first.
+  std::unique_ptr<services::dialogs::Dialogs> ContextDialogs;
   std::unique_ptr<services::process::Shell> Shell;
   std::unique_ptr<lns::IniFile> IniFile;  // the plug-in INI file
   lns::ObjectNameParser ObjectNameParser;

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "lns/lns_errors.h"
 #include "platform/lns_embedded/postgres_db.h"
@@ -148,6 +150,15 @@ TEST_P(SqlServerTest, AServerThatStopsAnsweringFailsTheCallAfterTheTimeoutNotLat
   EXPECT_EQ(rows.Int(0), 0);
 }
 
+// The session's text is UTF-8 whatever the URI asks for: SQL literals are escaped for it.
+TEST_P(SqlServerTest, TheSessionSpeaksUtf8WhateverTheUriAsks) {
+  const std::string uri = ServerUri();
+  PostgresDb db(uri + (uri.find('?') == std::string::npos ? "?" : "&") + "client_encoding=SJIS");
+  auto encoding = db.Prepare("SELECT current_setting('client_encoding')");
+  ASSERT_TRUE(encoding.Step());
+  EXPECT_EQ(encoding.Text(0), "UTF8");
+}
+
 // A held read that meets a frozen server loses nothing: once the server answers again, the
 // next read goes on on a new connection (it is no caller's transaction that was lost).
 TEST_P(SqlServerTest, AHeldReadThatTimesOutLeavesTheConnectionUsable) {
@@ -210,6 +221,11 @@ TEST_P(SqlServerTest, HeldReadsSeeOneMomentAndGiveWayToWritesAndFailures) {
   EXPECT_THROW(db_->Prepare("SELECT nothing FROM t").Step(), base::Error);
   EXPECT_EQ(valueOf(*db_), 4);  // not "current transaction is aborted"
   EXPECT_EQ(idleInTransaction(), 1);
+  // Rows kept from a snapshot are read without a statement: asking for the snapshot after
+  // its time gives a new one, so that they are read again.
+  const int64_t first = db_->Snapshot();
+  std::this_thread::sleep_for(std::chrono::seconds(PostgresDb::kHeldReadSeconds) + std::chrono::milliseconds(100));
+  EXPECT_NE(db_->Snapshot(), first);
   db_->HoldReads(false);
   EXPECT_EQ(db_->Snapshot(), 0);
   EXPECT_EQ(idleInTransaction(), 0);

@@ -24,7 +24,7 @@ std::string CopyNetworkToServer(NetworkDb& source, SqlDb& server, bool replace, 
 // Adds the rows of the device staged in `staged` (a network database that holds that device in
 // a subsystem of the server's id, and nothing else) to the network `server` is connected to,
 // inside the caller's transaction: each row gets an id the server hands out, and the ids its
-// rows refer to follow. A query of ids and a COPY a table, whatever the device's size.
+// rows refer to follow. A query of ids and one text of INSERTs, whatever the device's size.
 void CopyStagedDeviceToServer(SqlDb& staged, SqlDb& server);
 
 }  // namespace platform::lns_embedded

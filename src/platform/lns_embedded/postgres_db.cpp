@@ -342,7 +342,10 @@ void PostgresDb::Connect(int connectSeconds) {
   // A lock another client holds is waited for no longer than the timeout (then a conflict).
   try {
     std::string session = "SET lock_timeout = " + (waitsForLocks_ ? milliseconds : std::string("1")) +
-                          "; SET client_min_messages = warning";
+                          "; SET client_min_messages = warning"
+                          // Every text portab sends and reads is UTF-8 (and its SQL literals are
+                          // escaped for it), whatever encoding the URI asks for.
+                          "; SET client_encoding = 'UTF8'";
     for (const auto& [setting, statement] : sessionSettings_) session += "; " + statement;
     for (const std::string& channel : channels_) session += "; LISTEN " + channel;
     Run(session);
@@ -769,7 +772,9 @@ void PostgresDb::HoldReads(bool hold) {
 }
 
 int64_t PostgresDb::Snapshot() {
-  if (holdReads_ && snapshot_ == 0) {
+  // Kept rows are read without a statement: the held snapshot's age is seen to here as well.
+  const bool old = heldRead_ && std::chrono::steady_clock::now() - heldSince_ > std::chrono::seconds(kHeldReadSeconds);
+  if (holdReads_ && (snapshot_ == 0 || old)) {
     try {
       FollowHeldReads("SELECT ");
     } catch (const base::Error&) {

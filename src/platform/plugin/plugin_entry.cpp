@@ -16,6 +16,7 @@
 #include "lns/object_names.h"
 #include "platform/automation/class_registry.h"
 #include "platform/automation/object_client.h"
+#include "lns/reads_releasing_dialogs.h"
 #include "platform/dialogs/console_dialogs.h"
 #include "platform/ini/profile_ini_file.h"
 #include "platform/lns_embedded/embedded_server.h"
@@ -148,28 +149,6 @@ config::MainWindowServices WindowServices(const PlugInIdentity& identity, servic
   return services;
 }
 
-// Dialogs that end the hold on reads before they wait for the user.
-class ReleasingDialogs final : public services::dialogs::Dialogs {
- public:
-  ReleasingDialogs(services::dialogs::Dialogs& dialogs, lns::HeldReads& heldReads) : dialogs_(dialogs), heldReads_(heldReads) {}
-  services::dialogs::Answer Show(const services::dialogs::MessageBox& box) override {
-    heldReads_.Release();
-    return dialogs_.Show(box);
-  }
-  std::optional<std::string> ChooseFile(const services::dialogs::FileDialog& dialog) override {
-    heldReads_.Release();
-    return dialogs_.ChooseFile(dialog);
-  }
-  void ShowAbout(const services::dialogs::AboutBox& about) override {
-    heldReads_.Release();
-    dialogs_.ShowAbout(about);
-  }
-
- private:
-  services::dialogs::Dialogs& dialogs_;
-  lns::HeldReads& heldReads_;
-};
-
 // Runs one command on the object it names: opens it, builds the window through the plug-in,
 // reads the parameters and runs the window.
 void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFrontEnd* frontEnd,
@@ -199,9 +178,9 @@ void RunCommand(const PlugInIdentity& identity, ProfilePlugIn& plugIn, WindowFro
   const bool scripted = scriptFile != nullptr && *scriptFile != '\0';
   const char* answers = std::getenv("PORTAB_ANSWERS");
   const bool answered = scripted || (answers != nullptr && *answers != '\0');
-  ReleasingDialogs dialogs(frontEnd != nullptr ? frontEnd->Dialogs(consoleDialogs, answered)
-                                              : static_cast<services::dialogs::Dialogs&>(consoleDialogs),
-                           heldReads);
+  services::dialogs::Dialogs& shown = frontEnd != nullptr ? frontEnd->Dialogs(consoleDialogs, answered)
+                                                           : static_cast<services::dialogs::Dialogs&>(consoleDialogs);
+  lns::ReadsReleasingDialogs dialogs([&shown] { return &shown; }, [&heldReads] { heldReads.Release(); });
   ui::SetLanguageOffset(ui::ReadSharedLanguageSetting(registry));  // the language all plug-ins share
 
   lns::PlugInContext context;
